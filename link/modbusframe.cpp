@@ -1,0 +1,138 @@
+// SPDX-License-Identifier: MIT
+// Function-03 (read holding registers) request frames, reply checking and register decoding.
+#include "modbusframe.h"
+
+#include "crc16.h"
+
+namespace {
+
+quint8 byteAt(const QByteArray &bytes, int i)
+{
+    return static_cast<quint8>(bytes.at(i));
+}
+
+bool crcMatches(const QByteArray &frame)
+{
+    const QByteArray covered = frame.left(frame.size() - 2);
+    return byteAt(frame, frame.size() - 2) == CRC16(covered, 0) &&
+           byteAt(frame, frame.size() - 1) == CRC16(covered, 1);
+}
+
+} // namespace
+
+QByteArray requestFrame(quint8 address, quint16 start, quint16 count)
+{
+    QByteArray frame(8, '\0');
+    frame[0] = static_cast<char>(address);
+    frame[1] = static_cast<char>(kReadHoldingRegisters);
+    frame[2] = static_cast<char>(start >> 8);
+    frame[3] = static_cast<char>(start & 0xFF);
+    frame[4] = static_cast<char>(count >> 8);
+    frame[5] = static_cast<char>(count & 0xFF);
+    // The CRC covers the six header bytes only, never its own two slots.
+    const QByteArray header = frame.left(6);
+    frame[6] = static_cast<char>(CRC16(header, 0));
+    frame[7] = static_cast<char>(CRC16(header, 1));
+    return frame;
+}
+
+int expectedReplyLength(const QByteArray &received, quint16 count)
+{
+    if (received.size() >= 2 && (byteAt(received, 1) & kExceptionFlag))
+        return kReplyOverhead;
+    return replyLength(count);
+}
+
+qint32 regvalue(const QByteArray &reply, int offset, int registers)
+{
+    Q_ASSERT(registers == 1 || registers == 2);
+    const int width = 2 * registers;
+    if (offset < 0 || width <= 0 || width > 4 || offset + width > reply.size())
+        return 0;
+    quint32 value = 0;
+    for (int i = 0; i < width; ++i)
+        value = (value << 8) | byteAt(reply, offset + i);
+    // Two registers form a two's-complement number; the conversion of a 32-bit pattern to
+    // qint32 is well defined from C++20 on and does the same on every compiler we use.
+    return static_cast<qint32>(value);
+}
+
+ReplyCheck checkReply(const QByteArray &reply, quint8 address, quint16 count)
+{
+    if (reply.isEmpty())
+        return {ReplyStatus::NoReply};
+    const int length = expectedReplyLength(reply, count);
+    if (reply.size() < length)
+        return {ReplyStatus::Incomplete};
+    const QByteArray frame = reply.left(length);
+    if (!crcMatches(frame))
+        return {ReplyStatus::CrcError};
+    if (byteAt(frame, 0) != address)
+        return {ReplyStatus::WrongAddress};
+    const quint8 function = byteAt(frame, 1);
+    if (function == (kReadHoldingRegisters | kExceptionFlag))
+        return {ReplyStatus::Exception, byteAt(frame, 2)};
+    if (function != kReadHoldingRegisters)
+        return {ReplyStatus::WrongFunction};
+    if (byteAt(frame, 2) != 2 * count)
+        return {ReplyStatus::WrongByteCount};
+    return {ReplyStatus::Ok};
+}
+
+QString exceptionName(quint8 code)
+{
+    switch (code) {
+    case 0x01:
+        return QStringLiteral("非法功能");
+    case 0x02:
+        return QStringLiteral("非法数据地址");
+    case 0x03:
+        return QStringLiteral("非法数据值");
+    case 0x04:
+        return QStringLiteral("从站设备故障");
+    case 0x05:
+        return QStringLiteral("确认");
+    case 0x06:
+        return QStringLiteral("从站设备忙");
+    case 0x07:
+        return QStringLiteral("否定确认");
+    case 0x08:
+        return QStringLiteral("存储奇偶性差错");
+    case 0x0A:
+        return QStringLiteral("网关路径不可用");
+    case 0x0B:
+        return QStringLiteral("网关目标设备响应失败");
+    default:
+        return QStringLiteral("未知异常");
+    }
+}
+
+QString replyText(const ReplyCheck &check)
+{
+    switch (check.status) {
+    case ReplyStatus::Ok:
+        return QStringLiteral("通讯正常");
+    case ReplyStatus::NoReply:
+        return QStringLiteral("无应答");
+    case ReplyStatus::Incomplete:
+        return QStringLiteral("应答不完整");
+    case ReplyStatus::CrcError:
+        return QStringLiteral("校验错误");
+    case ReplyStatus::WrongAddress:
+        return QStringLiteral("地址错误");
+    case ReplyStatus::WrongFunction:
+        return QStringLiteral("功能码错误");
+    case ReplyStatus::WrongByteCount:
+        return QStringLiteral("字节数错误");
+    case ReplyStatus::Exception: {
+        const QString code =
+            QString::number(check.exceptionCode, 16).rightJustified(2, QLatin1Char('0')).toUpper();
+        return QStringLiteral("异常应答 %1：%2").arg(code, exceptionName(check.exceptionCode));
+    }
+    case ReplyStatus::PortClosed:
+        return QStringLiteral("端口未打开");
+    case ReplyStatus::WriteFailed:
+        return QStringLiteral("发送失败");
+    }
+    return {};
+}

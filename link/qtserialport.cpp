@@ -1,0 +1,140 @@
+// SPDX-License-Identifier: MIT
+// The serial-port component over Qt's QSerialPort.
+#include "qtserialport.h"
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace {
+
+QSerialPort::Parity qtParity(char parity)
+{
+    switch (parity) {
+    case 'e':
+        return QSerialPort::EvenParity;
+    case 'o':
+        return QSerialPort::OddParity;
+    case 'm':
+        return QSerialPort::MarkParity;
+    case 's':
+        return QSerialPort::SpaceParity;
+    default:
+        return QSerialPort::NoParity;
+    }
+}
+
+} // namespace
+
+QtSerialPort::QtSerialPort(QObject *parent) : SerialPort(parent), m_port(this)
+{
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::bytesArrived);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::handleError);
+}
+
+OpenResult QtSerialPort::open()
+{
+    close();
+    m_port.setPortName(device());
+    applySettings();
+    if (!m_port.open(QIODevice::ReadWrite))
+        return openResultFor(m_port.error());
+    // Settings given to a closed QSerialPort are applied by open(); set them once more so a
+    // refusal (a rate the device cannot do) is seen here rather than on the first read.
+    applySettings();
+    if (m_port.error() != QSerialPort::NoError) {
+        const OpenResult refused{OpenStatus::Refused, m_port.errorString()};
+        m_port.close();
+        return refused;
+    }
+    return {OpenStatus::Opened, {}};
+}
+
+OpenResult QtSerialPort::openResultFor(QSerialPort::SerialPortError error) const
+{
+    const QString reason = m_port.errorString();
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        return {OpenStatus::NotFound, reason};
+    case QSerialPort::PermissionError: {
+        // QSerialPort says PermissionError both when another program holds the port (its lock
+        // file, or the exclusive-open flag of the tty) and when we may not use the device at
+        // all. A device we could read and write is therefore held by someone else.
+#ifdef Q_OS_UNIX
+        const QByteArray path = device().toLocal8Bit();
+        const bool accessible = ::access(path.constData(), R_OK | W_OK) == 0;
+#else
+        const bool accessible = true;
+#endif
+        return {accessible ? OpenStatus::Busy : OpenStatus::Refused, reason};
+    }
+    default:
+        return {OpenStatus::Refused, reason};
+    }
+}
+
+void QtSerialPort::close()
+{
+    if (!m_port.isOpen())
+        return;
+    m_port.close();
+    emit closed();
+}
+
+bool QtSerialPort::isOpen() const
+{
+    return m_port.isOpen();
+}
+
+void QtSerialPort::clearInput()
+{
+    if (!m_port.isOpen())
+        return;
+    // Drop what the driver holds and what QSerialPort has already buffered.
+    m_port.clear(QSerialPort::Input);
+    m_port.readAll();
+}
+
+bool QtSerialPort::write(const QByteArray &bytes)
+{
+    if (!m_port.isOpen())
+        return false;
+    return m_port.write(bytes) == bytes.size();
+}
+
+QByteArray QtSerialPort::takeInput()
+{
+    if (!m_port.isOpen())
+        return {};
+    return m_port.readAll();
+}
+
+void QtSerialPort::applySettings()
+{
+    const LineSettings s = lineSettings();
+    m_port.setBaudRate(s.baud);
+    m_port.setParity(qtParity(s.parity));
+    m_port.setDataBits(static_cast<QSerialPort::DataBits>(s.dataBits));
+    m_port.setStopBits(s.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+}
+
+void QtSerialPort::handleError(QSerialPort::SerialPortError error)
+{
+    switch (error) {
+    case QSerialPort::ResourceError:
+    case QSerialPort::ReadError:
+    case QSerialPort::WriteError:
+        break;
+    default:
+        return;
+    }
+    if (!m_port.isOpen())
+        return;
+    // An unplugged adapter or a vanished peer makes every later read fail again at once, so
+    // QSerialPort would report the error without end. Close the port and say it once.
+    const QString reason = m_port.errorString();
+    m_port.close();
+    emit lost(reason);
+    emit closed();
+}

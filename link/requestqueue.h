@@ -1,0 +1,115 @@
+// SPDX-License-Identifier: MIT
+// The request engine: one register read on the line at a time, each reply framed by its length,
+// checked, and handed only to the request that asked for it.
+#pragma once
+
+#include "modbusframe.h"
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QTimer>
+#include <array>
+#include <chrono>
+#include <functional>
+#include <optional>
+
+class SerialPort;
+
+struct ReadRequest
+{
+    quint8 address = 1;
+    quint16 start = 0;
+    quint16 count = 0;
+    // The response timer. It is armed with `interval` only once the request has been written,
+    // and is the request's timeout: it is switched off as soon as the whole reply is in.
+    QTimer *timer = nullptr;
+    std::chrono::milliseconds interval{1000};
+    // Report "no reply" when the timer runs out, then keep listening and report again at each
+    // tick until a reply comes, another request waits to go out, or the port closes.
+    bool keepListening = false;
+
+    bool sameBlock(const ReadRequest &other) const
+    {
+        return address == other.address && start == other.start && count == other.count;
+    }
+};
+
+struct ReadResult
+{
+    ReadRequest request;
+    ReplyCheck check;
+    QByteArray reply; // the framed reply; empty when nothing arrived
+
+    bool ok() const { return check.ok(); }
+    // The value of register r of the block (and r + 1 when registers is 2).
+    qint32 value(int r, int registers) const { return regvalue(reply, 3 + 2 * r, registers); }
+};
+
+enum class SendResult {
+    Queued,
+    AlreadyWaiting, // the same block already waits to go out: nothing was added
+    PortClosed,     // nothing was sent and no timer armed
+};
+
+class RequestQueue : public QObject
+{
+    Q_OBJECT
+
+public:
+    using Callback = std::function<void(const ReadResult &)>;
+
+    explicit RequestQueue(SerialPort *port, QObject *parent = nullptr);
+
+    // Queues one read. `done` runs on this thread with the checked result once the request has
+    // completed (for a listening request: at every report), unless `context` is gone by then.
+    SendResult sendread(const ReadRequest &request, QObject *context, Callback done);
+
+    bool idle() const { return !m_current && m_waiting.isEmpty(); }
+    int waitingCount() const { return m_waiting.size(); }
+
+    // Requests written, and results by kind (a listening request's repeated reports count once).
+    int sentCount() const { return m_sent; }
+    int resultCount(ReplyStatus status) const { return m_results[static_cast<int>(status)]; }
+    void resetCounters();
+
+    // The silence the line needs between two frames: 3.5 characters of 11 bits, and a fixed
+    // 1.75 ms above 19200 baud, as Modbus over serial line requires.
+    static std::chrono::microseconds interFrameGap(int baud);
+
+signals:
+    void requestWritten(const QByteArray &frame, const ReadRequest &request);
+    void replyChecked(const ReadResult &result);
+    void countersChanged();
+
+private:
+    struct Pending
+    {
+        ReadRequest request;
+        QPointer<QObject> context;
+        bool guarded = false; // a context was given: skip the callback once it is gone
+        Callback done;
+    };
+
+    void dispatch();
+    void onBytesArrived();
+    void onTimerFired(QTimer *timer);
+    void onPortClosed();
+    void complete(const ReplyCheck &check, QByteArray bytes);
+    void giveWay();
+    void report(const Pending &pending, const ReadResult &result, bool count);
+    void watchTimer(QTimer *timer);
+
+    SerialPort *m_port;
+    std::optional<Pending> m_current;
+    bool m_listening = false; // the current request's time ran out and it keeps listening
+    QByteArray m_buffer;
+    QList<Pending> m_waiting;
+    QSet<QTimer *> m_watchedTimers;
+    QTimer m_gapTimer;
+    QElapsedTimer m_sinceTraffic;
+    int m_sent = 0;
+    std::array<int, static_cast<int>(ReplyStatus::WriteFailed) + 1> m_results{};
+};

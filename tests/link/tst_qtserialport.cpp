@@ -1,0 +1,170 @@
+// SPDX-License-Identifier: MIT
+// Tests of the QSerialPort implementation over a real pseudo-terminal pair.
+#include "qtserialport.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+class TestQtSerialPort : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void writesAndReadsBytes();
+    void openRefusals_data();
+    void openRefusals();
+    void portHeldByAnotherIsBusy();
+    void lostPeerClosesOnce();
+
+private:
+    QByteArray readMaster(int bytes);
+
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_path;
+};
+
+void TestQtSerialPort::init()
+{
+    char name[256] = {};
+    QVERIFY(::openpty(&m_master, &m_slave, name, nullptr, nullptr) == 0);
+    termios raw{};
+    ::tcgetattr(m_master, &raw);
+    ::cfmakeraw(&raw);
+    ::tcsetattr(m_master, TCSANOW, &raw);
+    m_path = QString::fromLocal8Bit(name);
+}
+
+void TestQtSerialPort::cleanup()
+{
+    if (m_master >= 0)
+        ::close(m_master);
+    if (m_slave >= 0)
+        ::close(m_slave);
+    m_master = m_slave = -1;
+}
+
+QByteArray TestQtSerialPort::readMaster(int bytes)
+{
+    QByteArray got;
+    QDeadlineTimer deadline(3000);
+    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    while (got.size() < bytes && !deadline.hasExpired()) {
+        char buf[64];
+        const ssize_t n = ::read(m_master, buf, sizeof buf);
+        if (n > 0)
+            got.append(buf, int(n));
+        else
+            QTest::qWait(5);
+    }
+    return got;
+}
+
+void TestQtSerialPort::writesAndReadsBytes()
+{
+    QtSerialPort port;
+    port.setDeviceFor(1, m_path);
+    QVERIFY(port.setSettings(QStringLiteral("9600,n,8,2")));
+    const OpenResult result = port.open();
+    QVERIFY2(result.opened(), qPrintable(result.reason));
+    QVERIFY(port.isOpen());
+
+    // Bytes are carried unchanged in both directions, 0x00 and 0xFF included.
+    const QByteArray request = QByteArray::fromHex("010301000002c5f7");
+    QVERIFY(port.write(request));
+    QCOMPARE(readMaster(request.size()).toHex(), request.toHex());
+
+    const QByteArray reply = QByteArray::fromHex("0103040000ff00d278ae");
+    QSignalSpy arrived(&port, &SerialPort::bytesArrived);
+    QCOMPARE(::write(m_master, reply.constData(), size_t(reply.size())), ssize_t(reply.size()));
+    QByteArray got;
+    QTRY_VERIFY((got += port.takeInput()).size() >= reply.size());
+    QCOMPARE(got.toHex(), reply.toHex());
+    QVERIFY(arrived.size() >= 1);
+
+    // Clearing the input drops what has arrived and not been taken.
+    QCOMPARE(::write(m_master, reply.constData(), size_t(reply.size())), ssize_t(reply.size()));
+    QTRY_VERIFY(arrived.size() >= 2);
+    port.clearInput();
+    QCOMPARE(port.takeInput(), QByteArray());
+
+    // The settings of an open port change at once, and a bad text changes nothing.
+    QVERIFY(port.setSettings(QStringLiteral("2400,n,8,2")));
+    QCOMPARE(port.settings(), QStringLiteral("2400,n,8,2"));
+    QVERIFY(!port.setSettings(QStringLiteral("fast")));
+    QCOMPARE(port.settings(), QStringLiteral("2400,n,8,2"));
+
+    QSignalSpy closed(&port, &SerialPort::closed);
+    port.close();
+    QVERIFY(!port.isOpen());
+    QCOMPARE(closed.size(), 1);
+    QVERIFY(!port.write(request));
+    port.close();
+    QCOMPARE(closed.size(), 1);
+}
+
+void TestQtSerialPort::openRefusals_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<int>("status");
+    QTest::newRow("missing device") << "/dev/scalecheck-no-such-port" << int(OpenStatus::NotFound);
+    QTest::newRow("not a serial port") << "/dev/null" << int(OpenStatus::Refused);
+}
+
+void TestQtSerialPort::openRefusals()
+{
+    QFETCH(QString, device);
+    QFETCH(int, status);
+    QtSerialPort port;
+    port.setCommPort(2);
+    port.setDeviceFor(2, device);
+    QCOMPARE(port.device(), device);
+    const OpenResult result = port.open();
+    QCOMPARE(int(result.status), status);
+    QVERIFY(!result.reason.isEmpty());
+    QVERIFY(!port.isOpen());
+}
+
+void TestQtSerialPort::portHeldByAnotherIsBusy()
+{
+    QtSerialPort holder;
+    holder.setDeviceFor(1, m_path);
+    QVERIFY(holder.open().opened());
+    QtSerialPort second;
+    second.setDeviceFor(1, m_path);
+    const OpenResult result = second.open();
+    QCOMPARE(int(result.status), int(OpenStatus::Busy));
+    QVERIFY(!second.isOpen());
+    holder.close();
+    QVERIFY(second.open().opened());
+}
+
+void TestQtSerialPort::lostPeerClosesOnce()
+{
+    QtSerialPort port;
+    port.setDeviceFor(1, m_path);
+    QVERIFY(port.open().opened());
+    QSignalSpy lost(&port, &SerialPort::lost);
+    QSignalSpy closed(&port, &SerialPort::closed);
+    // The other end goes away, as when an adapter is pulled or the simulator dies.
+    ::close(m_slave);
+    m_slave = -1;
+    ::close(m_master);
+    m_master = -1;
+    QTRY_COMPARE(lost.size(), 1);
+    QVERIFY(!port.isOpen());
+    QTest::qWait(200);
+    QCOMPARE(lost.size(), 1);
+    QCOMPARE(closed.size(), 1);
+    QVERIFY(!lost.first().first().toString().isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestQtSerialPort)
+#include "tst_qtserialport.moc"

@@ -1,0 +1,346 @@
+// SPDX-License-Identifier: MIT
+// Tests of the request queue over the in-memory port: framing, timeouts, ordering, listening.
+#include "fakeserialport.h"
+#include "requestqueue.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const QByteArray kWeightReply = QByteArray::fromHex("010304000004d278ae");      // 1234
+const QByteArray kOtherWeightReply = QByteArray::fromHex("01030400010004aa30"); // 65540
+const QByteArray kAlarmReply =
+    QByteArray::fromHex("01031c000003e8000000020000009600000005000000010000012c0000000a1211");
+const QByteArray kCommReply =
+    QByteArray::fromHex("01031a000100010001000100010001000100010001000100010001000141f7");
+
+// Collects what the queue hands to one reader.
+struct Reader
+{
+    QList<ReadResult> results;
+    RequestQueue::Callback callback()
+    {
+        return [this](const ReadResult &r) { results.append(r); };
+    }
+    QList<ReplyStatus> statuses() const
+    {
+        QList<ReplyStatus> s;
+        for (const ReadResult &r : results)
+            s.append(r.check.status);
+        return s;
+    }
+};
+
+} // namespace
+
+class TestRequestQueue : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void replyInPiecesCompletesOnce();
+    void timeouts_data();
+    void timeouts();
+    void exceptionCompletesAtOnce();
+    void lateBytesNeverReachTheNextRequest();
+    void requestsQueueInOrderEachWithItsReply();
+    void blockAlreadyWaitingAddsNothing();
+    void listeningRequest();
+    void portClosed();
+    void goneContextGetsNoCallback();
+    void counters();
+    void interFrameGap_data();
+    void interFrameGap();
+
+private:
+    ReadRequest weight(std::chrono::milliseconds interval = 400ms, bool listen = false)
+    {
+        return {1, 0x0100, 2, &m_weightTimer, interval, listen};
+    }
+    ReadRequest alarm() { return {1, 0x0010, 14, &m_alarmTimer, 1000ms, false}; }
+    ReadRequest comm() { return {1, 0x0040, 13, &m_commTimer, 1500ms, false}; }
+
+    FakeSerialPort *m_port = nullptr;
+    RequestQueue *m_queue = nullptr;
+    QTimer m_weightTimer;
+    QTimer m_alarmTimer;
+    QTimer m_commTimer;
+};
+
+void TestRequestQueue::init()
+{
+    m_port = new FakeSerialPort;
+    QVERIFY(m_port->open().opened());
+    m_queue = new RequestQueue(m_port);
+}
+
+void TestRequestQueue::cleanup()
+{
+    delete m_queue;
+    delete m_port;
+    m_weightTimer.stop();
+    m_alarmTimer.stop();
+    m_commTimer.stop();
+}
+
+void TestRequestQueue::replyInPiecesCompletesOnce()
+{
+    Reader reader;
+    QCOMPARE(m_queue->sendread(weight(), nullptr, reader.callback()), SendResult::Queued);
+    QCOMPARE(m_port->written(), QList<QByteArray>{QByteArray::fromHex("010301000002c5f7")});
+    QVERIFY(m_weightTimer.isActive());
+    QCOMPARE(m_weightTimer.interval(), 400);
+
+    m_port->deliver(kWeightReply.left(1));
+    m_port->deliver(kWeightReply.mid(1, 4));
+    QVERIFY(reader.results.isEmpty());
+    m_port->deliver(kWeightReply.mid(5));
+    QCOMPARE(reader.statuses(), QList<ReplyStatus>{ReplyStatus::Ok});
+    QCOMPARE(reader.results[0].value(0, 2), 1234);
+    QVERIFY(!m_weightTimer.isActive());
+    QVERIFY(m_queue->idle());
+
+    // Nothing more is said once the request is complete, however long we wait.
+    QTest::qWait(450);
+    QCOMPARE(reader.results.size(), 1);
+}
+
+void TestRequestQueue::timeouts_data()
+{
+    QTest::addColumn<QByteArray>("arrived");
+    QTest::addColumn<int>("status");
+    QTest::newRow("nothing") << QByteArray() << int(ReplyStatus::NoReply);
+    QTest::newRow("half a frame") << kWeightReply.left(4) << int(ReplyStatus::Incomplete);
+}
+
+void TestRequestQueue::timeouts()
+{
+    QFETCH(QByteArray, arrived);
+    QFETCH(int, status);
+    Reader reader;
+    m_queue->sendread(weight(30ms), nullptr, reader.callback());
+    if (!arrived.isEmpty())
+        m_port->deliver(arrived);
+    QTRY_COMPARE(reader.results.size(), 1);
+    QCOMPARE(int(reader.results[0].check.status), status);
+    QCOMPARE(reader.results[0].reply, arrived);
+    QVERIFY(!m_weightTimer.isActive());
+    QVERIFY(m_queue->idle());
+}
+
+void TestRequestQueue::exceptionCompletesAtOnce()
+{
+    Reader reader;
+    m_queue->sendread(alarm(), nullptr, reader.callback());
+    m_port->deliver(QByteArray::fromHex("018302c0f1"));
+    QCOMPARE(reader.results.size(), 1);
+    QCOMPARE(reader.results[0].check, (ReplyCheck{ReplyStatus::Exception, 2}));
+    QVERIFY(!m_alarmTimer.isActive());
+}
+
+void TestRequestQueue::lateBytesNeverReachTheNextRequest()
+{
+    Reader first;
+    Reader second;
+    m_queue->sendread(weight(30ms), nullptr, first.callback());
+    QTRY_COMPARE(first.results.size(), 1);
+    QCOMPARE(first.results[0].check.status, ReplyStatus::NoReply);
+
+    // The slow instrument answers after all, while nothing is on the line: dropped.
+    m_port->deliver(kOtherWeightReply);
+    m_queue->sendread(weight(), nullptr, second.callback());
+    QTRY_COMPARE(m_port->written().size(), 2);
+    m_port->deliver(kWeightReply);
+    QCOMPARE(second.results.size(), 1);
+    QCOMPARE(second.results[0].value(0, 2), 1234);
+    QCOMPARE(first.results.size(), 1);
+}
+
+void TestRequestQueue::requestsQueueInOrderEachWithItsReply()
+{
+    Reader w, a, c;
+    m_queue->sendread(weight(), nullptr, w.callback());
+    m_queue->sendread(alarm(), nullptr, a.callback());
+    m_queue->sendread(comm(), nullptr, c.callback());
+    QCOMPARE(m_port->written().size(), 1);
+    QCOMPARE(m_queue->waitingCount(), 2);
+    // A waiting request's timeout has not started.
+    QVERIFY(!m_alarmTimer.isActive());
+    QVERIFY(!m_commTimer.isActive());
+
+    m_port->deliver(kWeightReply);
+    QTRY_COMPARE(m_port->written().size(), 2);
+    QCOMPARE(m_port->written()[1], requestFrame(1, 0x0010, 14));
+    QVERIFY(m_alarmTimer.isActive());
+    m_port->deliver(kAlarmReply);
+    QTRY_COMPARE(m_port->written().size(), 3);
+    QCOMPARE(m_port->written()[2], requestFrame(1, 0x0040, 13));
+    m_port->deliver(kCommReply);
+
+    QCOMPARE(w.results.size(), 1);
+    QCOMPARE(a.results.size(), 1);
+    QCOMPARE(c.results.size(), 1);
+    QCOMPARE(w.results[0].value(0, 2), 1234);
+    QCOMPARE(a.results[0].value(0, 2), 1000);
+    QCOMPARE(a.results[0].value(12, 2), 10);
+    QCOMPARE(c.results[0].value(12, 1), 1);
+    QVERIFY(w.results[0].ok() && a.results[0].ok() && c.results[0].ok());
+    QVERIFY(m_queue->idle());
+}
+
+void TestRequestQueue::blockAlreadyWaitingAddsNothing()
+{
+    Reader w, a;
+    QCOMPARE(m_queue->sendread(weight(), nullptr, w.callback()), SendResult::Queued);
+    QCOMPARE(m_queue->sendread(alarm(), nullptr, a.callback()), SendResult::Queued);
+    QCOMPARE(m_queue->sendread(alarm(), nullptr, a.callback()), SendResult::AlreadyWaiting);
+    // The weight is on the line, not waiting: a second one queues behind.
+    QCOMPARE(m_queue->sendread(weight(), nullptr, w.callback()), SendResult::Queued);
+    QCOMPARE(m_queue->waitingCount(), 2);
+    // Another address is another block.
+    ReadRequest otherSlave = alarm();
+    otherSlave.address = 2;
+    QCOMPARE(m_queue->sendread(otherSlave, nullptr, a.callback()), SendResult::Queued);
+    QCOMPARE(m_queue->waitingCount(), 3);
+}
+
+void TestRequestQueue::listeningRequest()
+{
+    Reader w, a;
+    m_queue->sendread(weight(30ms, true), nullptr, w.callback());
+    // No reply: said at every tick, counted once, and the request stays on the line.
+    QTRY_VERIFY(w.results.size() >= 2);
+    QVERIFY(m_weightTimer.isActive());
+    QCOMPARE(m_queue->resultCount(ReplyStatus::NoReply), 1);
+    for (const ReadResult &r : std::as_const(w.results))
+        QCOMPARE(r.check.status, ReplyStatus::NoReply);
+
+    // A late reply is still taken, and ends the listening.
+    m_port->deliver(kWeightReply);
+    QCOMPARE(w.results.last().check.status, ReplyStatus::Ok);
+    QCOMPARE(w.results.last().value(0, 2), 1234);
+    QVERIFY(!m_weightTimer.isActive());
+    QVERIFY(m_queue->idle());
+
+    // Listening again, it gives way at once to a request that waits to go out.
+    w.results.clear();
+    m_queue->sendread(weight(30ms, true), nullptr, w.callback());
+    QTRY_VERIFY(!w.results.isEmpty());
+    m_queue->sendread(alarm(), nullptr, a.callback());
+    const int saidBeforeAlarm = w.results.size();
+    QTRY_COMPARE(m_port->written().size(), 3);
+    QCOMPARE(m_port->written().last(), requestFrame(1, 0x0010, 14));
+    QVERIFY(!m_weightTimer.isActive());
+    m_port->deliver(kAlarmReply);
+    QCOMPARE(a.results.size(), 1);
+    QVERIFY(a.results[0].ok());
+    QTest::qWait(100);
+    QCOMPARE(w.results.size(), saidBeforeAlarm);
+
+    // A new request for the same block replaces the listening one.
+    Reader w2;
+    w.results.clear();
+    m_queue->sendread(weight(30ms, true), nullptr, w.callback());
+    QTRY_VERIFY(!w.results.isEmpty());
+    const int saidBefore = w.results.size();
+    QCOMPARE(m_queue->sendread(weight(400ms, true), nullptr, w2.callback()), SendResult::Queued);
+    QTRY_COMPARE(m_port->written().size(), 5);
+    m_port->deliver(kWeightReply);
+    QCOMPARE(w2.results.size(), 1);
+    QVERIFY(w2.results[0].ok());
+    QCOMPARE(w.results.size(), saidBefore);
+}
+
+void TestRequestQueue::portClosed()
+{
+    Reader w, a;
+    m_queue->sendread(weight(), nullptr, w.callback());
+    m_queue->sendread(alarm(), nullptr, a.callback());
+    m_port->close();
+    QCOMPARE(w.statuses(), QList<ReplyStatus>{ReplyStatus::PortClosed});
+    QCOMPARE(a.statuses(), QList<ReplyStatus>{ReplyStatus::PortClosed});
+    QVERIFY(!m_weightTimer.isActive());
+    QVERIFY(m_queue->idle());
+
+    // While closed nothing is sent and no timer is armed.
+    m_port->clearWritten();
+    QCOMPARE(m_queue->sendread(alarm(), nullptr, a.callback()), SendResult::PortClosed);
+    QVERIFY(m_port->written().isEmpty());
+    QVERIFY(!m_alarmTimer.isActive());
+    QCOMPARE(a.results.size(), 1);
+
+    // Losing the device mid-request ends it the same way.
+    QVERIFY(m_port->open().opened());
+    m_queue->sendread(weight(), nullptr, w.callback());
+    m_port->unplug(QStringLiteral("gone"));
+    QCOMPARE(w.statuses().last(), ReplyStatus::PortClosed);
+    QVERIFY(m_queue->idle());
+}
+
+void TestRequestQueue::goneContextGetsNoCallback()
+{
+    Reader reader;
+    auto *context = new QObject;
+    m_queue->sendread(weight(), context, reader.callback());
+    delete context;
+    m_port->deliver(kWeightReply);
+    QVERIFY(reader.results.isEmpty());
+    QVERIFY(m_queue->idle());
+    QCOMPARE(m_queue->resultCount(ReplyStatus::Ok), 1);
+}
+
+void TestRequestQueue::counters()
+{
+    const QList<QByteArray> replies = {
+        kWeightReply,
+        QByteArray::fromHex("010304000004d278af"), // crc
+        QByteArray::fromHex("018302c0f1"),         // exception
+        QByteArray::fromHex("020304000004d24bae"), // another slave
+        kOtherWeightReply,
+    };
+    QSignalSpy written(m_queue, &RequestQueue::requestWritten);
+    for (const QByteArray &reply : replies) {
+        const int before = written.size();
+        m_queue->sendread(weight(), nullptr, {});
+        QTRY_COMPARE(written.size(), before + 1);
+        m_port->deliver(reply);
+    }
+    m_queue->sendread(weight(20ms), nullptr, {});
+    QTRY_VERIFY(m_queue->idle());
+
+    QCOMPARE(m_queue->sentCount(), 6);
+    QCOMPARE(m_queue->resultCount(ReplyStatus::Ok), 2);
+    QCOMPARE(m_queue->resultCount(ReplyStatus::CrcError), 1);
+    QCOMPARE(m_queue->resultCount(ReplyStatus::Exception), 1);
+    QCOMPARE(m_queue->resultCount(ReplyStatus::WrongAddress), 1);
+    QCOMPARE(m_queue->resultCount(ReplyStatus::NoReply), 1);
+    m_queue->resetCounters();
+    QCOMPARE(m_queue->sentCount(), 0);
+    QCOMPARE(m_queue->resultCount(ReplyStatus::Ok), 0);
+}
+
+void TestRequestQueue::interFrameGap_data()
+{
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<qint64>("micros");
+    QTest::newRow("1200") << 1200 << qint64(32084);
+    QTest::newRow("9600") << 9600 << qint64(4011);
+    QTest::newRow("19200") << 19200 << qint64(2006);
+    QTest::newRow("38400 fixed") << 38400 << qint64(1750);
+    QTest::newRow("115200 fixed") << 115200 << qint64(1750);
+}
+
+void TestRequestQueue::interFrameGap()
+{
+    QFETCH(int, baud);
+    QFETCH(qint64, micros);
+    QCOMPARE(qint64(RequestQueue::interFrameGap(baud).count()), micros);
+}
+
+QTEST_GUILESS_MAIN(TestRequestQueue)
+#include "tst_requestqueue.moc"
