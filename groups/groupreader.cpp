@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: MIT
+// Reads one parameter group: sends its block through the queue and hands the decoded box texts
+// to the page, or says why it could not.
+#include "groupreader.h"
+
+#include <chrono>
+
+GroupReader::GroupReader(const ParameterGroup &group, RequestQueue *queue, QTimer *responseTimer,
+                         AddressSource address, TextSource dotText, QObject *parent)
+    : QObject(parent), m_group(group), m_queue(queue), m_timer(responseTimer),
+      m_address(std::move(address)), m_dotText(std::move(dotText))
+{
+}
+
+void GroupReader::read()
+{
+    const QString caption = QString::fromUtf8(m_group.caption);
+    const auto say = [this, &caption](const QString &what) {
+        emit status(caption + QStringLiteral("：") + what);
+    };
+    const std::optional<quint8> address = m_address();
+    if (!address) {
+        say(QStringLiteral("仪表地址无效，未发送读取请求"));
+        return;
+    }
+    const ReadRequest request{*address,
+                              m_group.start,
+                              m_group.count,
+                              m_timer,
+                              std::chrono::milliseconds(m_group.intervalMs),
+                              false};
+    const SendResult sent = m_queue->sendread(request, this, [this](const ReadResult &result) {
+        const QString caption = QString::fromUtf8(m_group.caption);
+        if (!result.ok()) {
+            // The boxes keep their earlier text: a reply that fails checking, or part of one,
+            // is never shown as the instrument's values.
+            emit status(caption + QStringLiteral("：") + resultText(result));
+            return;
+        }
+        // The "dot" box is read when the reply is decoded, not when it was asked for: a count
+        // typed in the meantime is the one the operator expects to see used.
+        emit boxesDecoded(decodeGroup(m_group, result.reply, m_dotText()));
+        emit status(caption + QStringLiteral("：读取成功"));
+    });
+    switch (sent) {
+    case SendResult::Queued:
+        break;
+    case SendResult::AlreadyWaiting:
+        say(QStringLiteral("读取请求已在排队"));
+        break;
+    case SendResult::PortClosed:
+        say(QStringLiteral("端口未打开"));
+        break;
+    }
+}

@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: MIT
+// Reads one parameter group: sends its block through the queue and hands the decoded box texts
+// to the page, or says why it could not.
+#pragma once
+
+#include "parametergroups.h"
+#include "requestqueue.h"
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <optional>
+
+class GroupReader : public QObject
+{
+    Q_OBJECT
+
+public:
+    using AddressSource = std::function<std::optional<quint8>()>;
+    using TextSource = std::function<QString()>;
+
+    // responseTimer is the group's own timer (TimerBJ, Timergny, Timergne, Timertx).
+    GroupReader(const ParameterGroup &group, RequestQueue *queue, QTimer *responseTimer,
+                AddressSource address, TextSource dotText, QObject *parent = nullptr);
+
+    const ParameterGroup &group() const { return m_group; }
+
+    // The read button's click.
+    void read();
+
+signals:
+    // A checked reply: the page's boxes get these texts, in this order. A reply that fails
+    // checking changes no box.
+    void boxesDecoded(const QList<BoxText> &boxes);
+    // "报警参数组：校验错误", "报警参数组：读取成功" ...
+    void status(const QString &text);
+
+private:
+    const ParameterGroup &m_group;
+    RequestQueue *m_queue;
+    QTimer *m_timer;
+    AddressSource m_address;
+    TextSource m_dotText;
+};

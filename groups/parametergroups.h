@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: MIT
+// The instrument's four parameter groups as data: block, response timer, and per field its box,
+// caption, place on the page, width and decimal rule. One table drives pages and decoding.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QtGlobal>
+
+enum class DecimalRule {
+    None,   // a whole number
+    Fixed5, // always five decimal places
+    DotBox, // the count standing in the "dot" box, Text2(9), read afresh for each field
+};
+
+struct ParameterField
+{
+    int box;           // index k of the value box Text2(k)
+    const char *label; // the caption label's control name, "Label2(3)", "ALV(0)"
+    const char *code;  // the instrument's parameter code shown beside the box, "AL1"
+    int row;           // 1-based row on the page
+    int column;        // 0 left, 1 right
+    int registers;     // 1 (16-bit, unsigned) or 2 (32-bit two's complement, high word first)
+    DecimalRule decimals;
+};
+
+struct ParameterGroup
+{
+    const char *caption;          // the page's caption, "报警参数组"
+    const char *button;           // the read button's control name, "CommandBJ"
+    const char *timer;            // the response timer's control name, "TimerBJ"
+    const char *accessible;       // what the read button reads, for screen readers
+    quint16 start;                // first holding register of the block
+    quint16 count;                // registers in the block
+    int intervalMs;               // the response timer's interval
+    QList<ParameterField> fields; // in decoding order
+};
+
+// The box whose text is the decimal-place count of the DotBox fields.
+constexpr int kDotBox = 9;
+
+// The four groups, in page order: alarm, function 1, function 2, communication and time.
+const QList<ParameterGroup> &parameterGroups();
+
+struct BoxText
+{
+    int box;
+    QString text;
+    friend bool operator==(const BoxText &a, const BoxText &b)
+    {
+        return a.box == b.box && a.text == b.text;
+    }
+};
+
+// Decodes a checked reply of `group` into the texts of its boxes, in decoding order. dotText is
+// the text of the "dot" box before decoding; when the group itself writes the "dot" box, the
+// fields after it use the new text and the fields before it the old one.
+// A 32-bit field's text is its plain decimal text through adddot() with the field's count; a
+// 16-bit field's text is the value's decimal text after one blank (" 2008").
+QList<BoxText> decodeGroup(const ParameterGroup &group, const QByteArray &reply,
+                           const QString &dotText);

@@ -1,0 +1,182 @@
+// SPDX-License-Identifier: MIT
+// Tests of the parameter-group table and of the one routine that decodes every group's reply.
+#include "parametergroups.h"
+
+#include <QTest>
+#include <algorithm>
+#include <numeric>
+
+namespace {
+
+enum Group { Alarm, Function1, Function2, CommTime };
+
+QStringList texts(const QList<BoxText> &boxes)
+{
+    QStringList list;
+    for (const BoxText &b : boxes)
+        list.append(b.text);
+    return list;
+}
+
+const ParameterField *fieldOfBox(int box)
+{
+    for (const ParameterGroup &g : parameterGroups()) {
+        for (const ParameterField &f : g.fields) {
+            if (f.box == box)
+                return &f;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class TestParameterGroups : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyBoxOnceAndBlocksFilled();
+    void captions_data();
+    void captions();
+    void decode_data();
+    void decode();
+    void pvhTakesThePointOfTheReadBefore();
+};
+
+void TestParameterGroups::everyBoxOnceAndBlocksFilled()
+{
+    QList<int> boxes;
+    for (const ParameterGroup &g : parameterGroups()) {
+        int registers = 0;
+        for (const ParameterField &f : g.fields) {
+            boxes.append(f.box);
+            registers += f.registers;
+        }
+        QVERIFY2(registers == g.count, g.caption);
+    }
+    std::sort(boxes.begin(), boxes.end());
+    QList<int> all(35);
+    std::iota(all.begin(), all.end(), 0);
+    QCOMPARE(boxes, all);
+}
+
+void TestParameterGroups::captions_data()
+{
+    QTest::addColumn<int>("box");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("code");
+    QTest::newRow("ALV") << 0 << "ALV(0)" << 1 << 0 << "ALV";
+    QTest::newRow("AL1Y") << 1 << "AL1Y(4)" << 1 << 1 << "AL1Y";
+    QTest::newRow("AL!C") << 3 << "Label2(2)" << 2 << 1 << "AL!C";
+    QTest::newRow("CTB") << 25 << "Label2(30)" << 4 << 0 << "CTB";
+    QTest::newRow("PYEY") << 26 << "Label2(29)" << 5 << 0 << "PYEY";
+    QTest::newRow("moth") << 30 << "Label2(34)" << 2 << 1 << "moth";
+}
+
+void TestParameterGroups::captions()
+{
+    QFETCH(int, box);
+    QFETCH(QString, label);
+    QFETCH(QString, code);
+    QFETCH(int, row);
+    QFETCH(int, column);
+    const ParameterField *field = fieldOfBox(box);
+    QVERIFY(field);
+    QCOMPARE(QString::fromUtf8(field->label), label);
+    QCOMPARE(QString::fromUtf8(field->code), code);
+    QCOMPARE(field->row, row);
+    QCOMPARE(field->column, column);
+}
+
+void TestParameterGroups::decode_data()
+{
+    QTest::addColumn<int>("group");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("dot");
+    QTest::addColumn<QStringList>("shown");
+
+    // 1000, 2, 150, 5, 1, 300, 10
+    const QByteArray alarm =
+        QByteArray::fromHex("01031c000003e8000000020000009600000005000000010000012c0000000a1211");
+    QTest::newRow("alarm, dot empty")
+        << int(Alarm) << alarm << "" << QStringList{"1000", "2", "150", "5", "1", "300", "10"};
+    QTest::newRow("alarm, dot 1") << int(Alarm) << alarm << "1"
+                                  << QStringList{"100.0", "2", "15.0", "0.5", "1", "30.0", "1.0"};
+    QTest::newRow("alarm, AL1 -100, dot 1")
+        << int(Alarm)
+        << QByteArray::fromHex("01031c0000000000000000ffffff9c00000000000000000000000000000000d1b4")
+        << "1" << QStringList{"0.0", "0", "-10.0", "0.0", "0", "0.0", "0.0"};
+    QTest::newRow("alarm, AL1Y 256, dot 2")
+        << int(Alarm)
+        << QByteArray::fromHex("01031c000000000000010000000000000000000000000000000000000000008c69")
+        << "2" << QStringList{"0.00", "256", "0.00", "0.00", "0", "0.00", "0.00"};
+    QTest::newRow("alarm, AL1Y 65541")
+        << int(Alarm)
+        << QByteArray::fromHex("01031c00000000000100050000000000000000000000000000000000000000c46c")
+        << "" << QStringList{"0", "65541", "0", "0", "0", "0", "0"};
+
+    // d-H 256, PvH 1500, dot 2, Psb 1500, PSS 100000, oBty 3, OBL 200, OBH 9999
+    const QByteArray function1 = QByteArray::fromHex(
+        "01032000000100000005dc00000002000005dc000186a000000003000000c80000270f1fc9");
+    QTest::newRow("function 1, first read")
+        << int(Function1) << function1 << ""
+        << QStringList{"256", "1500", "2", "15.00", "1.00000", "3", "2.00", "99.99"};
+    QTest::newRow("function 1, typed dot 3 for PvH")
+        << int(Function1) << function1 << "3"
+        << QStringList{"256", "1.500", "2", "15.00", "1.00000", "3", "2.00", "99.99"};
+    // d-H -100, PvH 1500, dot 1, Psb 1500, PSS 5, oBty 1, OBL 200, OBH 9999
+    QTest::newRow("function 1, dot 1, PSS 5")
+        << int(Function1)
+        << QByteArray::fromHex("010320ffffff9c000005dc00000001000005dc0000000500000001000000c8"
+                               "0000270f41b9")
+        << "1" << QStringList{"-100", "150.0", "1", "150.0", "0.00005", "1", "20.0", "999.9"};
+
+    QTest::newRow("function 2, 1 to 7")
+        << int(Function2) << QByteArray::fromHex("01030e0001000200030004000500060007dadf") << "2"
+        << QStringList{" 1", " 2", " 3", " 4", " 5", " 6", " 7"};
+    QTest::newRow("function 2, 261 0 32767 65535")
+        << int(Function2) << QByteArray::fromHex("01030e010500007fffffff0001000200030834") << ""
+        << QStringList{" 261", " 0", " 32767", " 65535", " 1", " 2", " 3"};
+    // ID 1, bAud 3, CTA 0, CTB 4, PYEY 5, P-t 6, uniT 7, then 2008-3-1 9:05:00
+    QTest::newRow("communication and time")
+        << int(CommTime)
+        << QByteArray::fromHex("01031a000100030000000400050006000707d80003000100090005000003a2")
+        << "" << QStringList{" 1",    " 3", " 0", " 4", " 5", " 6", " 7",
+                             " 2008", " 3", " 1", " 9", " 5", " 0"};
+    QTest::newRow("short reply decodes nothing")
+        << int(CommTime) << QByteArray::fromHex("01031a00010003000000040005") << ""
+        << QStringList{};
+}
+
+void TestParameterGroups::decode()
+{
+    QFETCH(int, group);
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, dot);
+    QFETCH(QStringList, shown);
+    const ParameterGroup &g = parameterGroups().at(group);
+    const QList<BoxText> boxes = decodeGroup(g, reply, dot);
+    QCOMPARE(texts(boxes), shown);
+    for (int i = 0; i < boxes.size(); ++i)
+        QCOMPARE(boxes[i].box, g.fields[i].box);
+}
+
+void TestParameterGroups::pvhTakesThePointOfTheReadBefore()
+{
+    // dot 2, PvH 1500: the first read finds the box empty, the second finds the 2 it wrote.
+    const QByteArray reply = QByteArray::fromHex(
+        "01032000000100000005dc00000002000005dc000186a000000003000000c80000270f1fc9");
+    const ParameterGroup &g = parameterGroups().at(Function1);
+    const QList<BoxText> first = decodeGroup(g, reply, QString());
+    QCOMPARE(first[1].text, QString("1500"));
+    QCOMPARE(first[2], (BoxText{kDotBox, "2"}));
+    const QList<BoxText> second = decodeGroup(g, reply, first[2].text);
+    QCOMPARE(second[1].text, QString("15.00"));
+    QCOMPARE(texts(second.mid(2)), texts(first.mid(2)));
+}
+
+QTEST_GUILESS_MAIN(TestParameterGroups)
+#include "tst_parametergroups.moc"

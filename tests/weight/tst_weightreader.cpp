@@ -1,0 +1,288 @@
+// SPDX-License-Identifier: MIT
+// Tests of the weight reader over the in-memory port: display, decimals, no data, auto-read.
+#include "fakeserialport.h"
+#include "requestqueue.h"
+#include "weightreader.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const QByteArray kWeightRequest = QByteArray::fromHex("010301000002c5f7");
+const QByteArray kDotRequest = QByteArray::fromHex("0103002400028400");
+const QByteArray kWeight1234 = QByteArray::fromHex("010304000004d278ae");
+// What the weight display must show for no data: three characters and U+201C.
+const QString kNoData = QString::fromUtf16(u"无数据\u201C");
+
+} // namespace
+
+class TestWeightReader : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void weightShown_data();
+    void weightShown();
+    void typedDotChangesNextWeight();
+    void noDataThenLateReply();
+    void failedCheckShowsNoData_data();
+    void failedCheckShowsNoData();
+    void instrumentDecimals_data();
+    void instrumentDecimals();
+    void instrumentDecimalsFailed();
+    void nothingSent();
+    void autoRead();
+
+private:
+    QStringList texts() const { return strings(*m_texts); }
+    QStringList statuses() const { return strings(*m_statuses); }
+    static QStringList strings(const QSignalSpy &spy)
+    {
+        QStringList list;
+        for (const QList<QVariant> &args : spy)
+            list.append(args.at(0).toString());
+        return list;
+    }
+
+    FakeSerialPort *m_port = nullptr;
+    RequestQueue *m_queue = nullptr;
+    QTimer *m_responseTimer = nullptr;
+    QTimer *m_pollTimer = nullptr;
+    WeightReader *m_reader = nullptr;
+    QSignalSpy *m_texts = nullptr;
+    QSignalSpy *m_statuses = nullptr;
+    std::optional<quint8> m_address;
+    QString m_dot;
+};
+
+void TestWeightReader::init()
+{
+    m_address = 1;
+    m_dot.clear();
+    m_port = new FakeSerialPort;
+    QVERIFY(m_port->open().opened());
+    m_queue = new RequestQueue(m_port);
+    m_responseTimer = new QTimer;
+    m_pollTimer = new QTimer;
+    m_reader = new WeightReader(
+        m_queue, m_responseTimer, m_pollTimer, [this] { return m_address; },
+        [this] { return m_dot; });
+    m_texts = new QSignalSpy(m_reader, &WeightReader::weightText);
+    m_statuses = new QSignalSpy(m_reader, &WeightReader::status);
+}
+
+void TestWeightReader::cleanup()
+{
+    delete m_texts;
+    delete m_statuses;
+    delete m_reader;
+    delete m_queue;
+    delete m_responseTimer;
+    delete m_pollTimer;
+    delete m_port;
+}
+
+void TestWeightReader::weightShown_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<int>("places"); // typed into the "dot" box
+    QTest::addColumn<QString>("shown");
+    const QByteArray minus123 = QByteArray::fromHex("010304ffffff857a44");
+    QTest::newRow("1234, 0 places") << kWeight1234 << 0 << "1234";
+    QTest::newRow("1234, 2 places") << kWeight1234 << 2 << "12.34";
+    QTest::newRow("1234, 4 places") << kWeight1234 << 4 << "0.1234";
+    QTest::newRow("1234, 6 places") << kWeight1234 << 6 << "0.001234";
+    QTest::newRow("65540") << QByteArray::fromHex("01030400010004aa30") << 0 << "65540";
+    QTest::newRow("32768") << QByteArray::fromHex("010304000080009bf3") << 0 << "32768";
+    QTest::newRow("-123, 0 places") << minus123 << 0 << "-123";
+    QTest::newRow("-123, 1 place") << minus123 << 1 << "-12.3";
+}
+
+void TestWeightReader::weightShown()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(int, places);
+    QFETCH(QString, shown);
+    m_dot = QString::number(places);
+    m_reader->read();
+    // With a count in the "dot" box the instrument's own point is not asked for.
+    QCOMPARE(m_port->written(), QList<QByteArray>{kWeightRequest});
+    m_port->deliver(reply);
+    QCOMPARE(texts(), QStringList{shown});
+    QCOMPARE(statuses(), QStringList{"毛重：读取成功"});
+    QVERIFY(!m_responseTimer->isActive());
+}
+
+void TestWeightReader::typedDotChangesNextWeight()
+{
+    m_dot = "2";
+    m_reader->read();
+    m_port->deliver(kWeight1234);
+    m_dot = QString::fromUtf16(u" ３");
+    m_reader->read();
+    QTRY_COMPARE(m_port->written().size(), 2);
+    m_port->deliver(kWeight1234);
+    QCOMPARE(texts(), (QStringList{"12.34", "1.234"}));
+    QCOMPARE(m_port->written(), (QList<QByteArray>{kWeightRequest, kWeightRequest}));
+}
+
+void TestWeightReader::noDataThenLateReply()
+{
+    m_dot = "2";
+    m_reader->read();
+    // Said at 400 ms and again at every 400 ms after it while the request keeps listening.
+    QTRY_COMPARE_WITH_TIMEOUT(m_texts->size(), 2, 1500);
+    QCOMPARE(texts(), (QStringList{kNoData, kNoData}));
+    QCOMPARE(statuses().last(), QString("毛重：无应答"));
+    QVERIFY(m_responseTimer->isActive());
+    m_port->deliver(kWeight1234);
+    QCOMPARE(texts().last(), QString("12.34"));
+    QVERIFY(!m_responseTimer->isActive());
+    QCOMPARE(m_port->written().size(), 1);
+}
+
+void TestWeightReader::failedCheckShowsNoData_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("altered crc") << QByteArray::fromHex("010304000004d278af") << "毛重：校验错误";
+    QTest::newRow("exception") << QByteArray::fromHex("018302c0f1")
+                               << "毛重：异常应答 02：非法数据地址";
+    QTest::newRow("other slave") << QByteArray::fromHex("020304000004d24bae") << "毛重：地址错误";
+}
+
+void TestWeightReader::failedCheckShowsNoData()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, said);
+    m_dot = "2";
+    m_reader->read();
+    m_port->deliver(reply);
+    QCOMPARE(texts(), QStringList{kNoData});
+    QCOMPARE(statuses(), QStringList{said});
+}
+
+void TestWeightReader::instrumentDecimals_data()
+{
+    QTest::addColumn<QByteArray>("dotReply");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("dot 2") << QByteArray::fromHex("010304000000027bf2") << "12.34";
+    QTest::newRow("dot 300 held at 255")
+        << QByteArray::fromHex("0103040000012cfa7e") << QString("0." + QString(251, '0') + "1234");
+    QTest::newRow("dot -1 held at 0") << QByteArray::fromHex("010304fffffffffba7") << "1234";
+}
+
+void TestWeightReader::instrumentDecimals()
+{
+    QFETCH(QByteArray, dotReply);
+    QFETCH(QString, shown);
+    // "dot" empty: the instrument's point goes first, the weight waits behind it.
+    m_reader->read();
+    QCOMPARE(m_port->written(), QList<QByteArray>{kDotRequest});
+    m_port->deliver(dotReply);
+    QTRY_COMPARE(m_port->written().size(), 2);
+    QCOMPARE(m_port->written().last(), kWeightRequest);
+    m_port->deliver(kWeight1234);
+    QCOMPARE(texts(), QStringList{shown});
+
+    // Known now: the next weight goes out alone.
+    m_reader->read();
+    QTRY_COMPARE(m_port->written().size(), 3);
+    QCOMPARE(m_port->written().last(), kWeightRequest);
+    m_port->deliver(kWeight1234);
+    QCOMPARE(texts().last(), shown);
+
+    // Forgotten (another address, port or rate): asked for again, and now says 1.
+    m_reader->forgetInstrumentDecimals();
+    m_reader->read();
+    QTRY_COMPARE(m_port->written().size(), 4);
+    QCOMPARE(m_port->written().last(), kDotRequest);
+    m_port->deliver(QByteArray::fromHex("010304000000013bf3"));
+    QTRY_COMPARE(m_port->written().size(), 5);
+    m_port->deliver(kWeight1234);
+    QCOMPARE(texts().last(), QString("123.4"));
+}
+
+void TestWeightReader::instrumentDecimalsFailed()
+{
+    m_reader->read();
+    m_port->deliver(QByteArray::fromHex("010304000000027bf3")); // the point's reply, crc altered
+    QTRY_COMPARE(m_port->written().size(), 2);
+    m_port->deliver(kWeight1234);
+    QCOMPARE(texts(), QStringList{"1234"});
+    QCOMPARE(statuses(), QStringList{"小数点位数读取失败（校验错误），按 0 位显示"});
+
+    // Tried again with the next weight.
+    m_reader->read();
+    QTRY_COMPARE(m_port->written().size(), 3);
+    QCOMPARE(m_port->written().last(), kDotRequest);
+    m_port->deliver(QByteArray::fromHex("010304000000027bf2"));
+    QTRY_COMPARE(m_port->written().size(), 4);
+    m_port->deliver(kWeight1234);
+    QCOMPARE(texts().last(), QString("12.34"));
+    QCOMPARE(statuses().last(), QString("毛重：读取成功"));
+}
+
+void TestWeightReader::nothingSent()
+{
+    m_address.reset();
+    m_reader->read();
+    QVERIFY(m_port->written().isEmpty());
+    QVERIFY(texts().isEmpty());
+    QCOMPARE(statuses().size(), 1);
+    QVERIFY(statuses().last().startsWith("仪表地址无效"));
+
+    // A closed port: one word and the no-data text, whether or not the point is known.
+    m_address = 1;
+    m_port->close();
+    m_reader->read();
+    m_dot = "2";
+    m_reader->read();
+    QVERIFY(m_port->written().isEmpty());
+    QCOMPARE(texts(), (QStringList{kNoData, kNoData}));
+    QCOMPARE(statuses().mid(1), (QStringList{"端口未打开", "端口未打开"}));
+    QVERIFY(!m_responseTimer->isActive());
+}
+
+void TestWeightReader::autoRead()
+{
+    // An instrument that answers every request at once.
+    connect(
+        m_queue, &RequestQueue::requestWritten, m_port, [this] { m_port->deliver(kWeight1234); },
+        Qt::QueuedConnection);
+    QSignalSpy enabled(m_reader, &WeightReader::readEnabled);
+    m_dot = "2";
+    m_reader->setAutoRead(true);
+    QVERIFY(m_reader->autoRead());
+    QCOMPARE(enabled.size(), 1);
+    QCOMPARE(enabled.at(0).at(0).toBool(), false);
+    QVERIFY(m_pollTimer->isActive());
+    QCOMPARE(m_pollTimer->interval(), 1500);
+    QVERIFY(m_port->written().isEmpty()); // the first request waits one interval
+
+    // Each tick of the poll timer is one weight request, and each answer is shown.
+    m_pollTimer->setInterval(20ms);
+    QTRY_VERIFY(m_texts->size() >= 3);
+    QCOMPARE(m_port->written().first(), kWeightRequest);
+    QCOMPARE(texts().first(), QString("12.34"));
+
+    // Off: polling stops at once and the button comes back; what is on the line completes.
+    m_reader->setAutoRead(false);
+    QVERIFY(!m_reader->autoRead());
+    QVERIFY(!m_pollTimer->isActive());
+    QCOMPARE(enabled.size(), 2);
+    QCOMPARE(enabled.at(1).at(0).toBool(), true);
+    QTRY_VERIFY(m_queue->idle());
+    const int sent = m_port->written().size();
+    QTest::qWait(100);
+    QCOMPARE(m_port->written().size(), sent);
+    QCOMPARE(m_texts->size(), sent);
+}
+
+QTEST_GUILESS_MAIN(TestWeightReader)
+#include "tst_weightreader.moc"

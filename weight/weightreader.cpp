@@ -1,0 +1,134 @@
+// SPDX-License-Identifier: MIT
+// The live gross weight: one read on demand or one every 1.5 s, shown with its decimal point.
+#include "weightreader.h"
+
+#include "adddot.h"
+
+#include <algorithm>
+
+const QString kNoDataText = QStringLiteral("无数据\u201C");
+
+namespace {
+
+QString weightStatus(const QString &what)
+{
+    return QStringLiteral("毛重：") + what;
+}
+
+} // namespace
+
+WeightReader::WeightReader(RequestQueue *queue, QTimer *responseTimer, QTimer *pollTimer,
+                           AddressSource address, TextSource dotText, QObject *parent)
+    : QObject(parent), m_queue(queue), m_responseTimer(responseTimer), m_pollTimer(pollTimer),
+      m_address(std::move(address)), m_dotText(std::move(dotText))
+{
+    connect(m_pollTimer, &QTimer::timeout, this, &WeightReader::read);
+}
+
+void WeightReader::read()
+{
+    const std::optional<quint8> address = m_address();
+    if (!address) {
+        emit status(QStringLiteral("仪表地址无效，未发送读取请求"));
+        return;
+    }
+    const auto portClosed = [this] {
+        emit weightText(kNoDataText);
+        emit status(QStringLiteral("端口未打开"));
+    };
+    // The point must be known before the first weight is shown, so its read goes ahead of the
+    // weight in the queue; the queue keeps that order on the line.
+    if (!decimalPlacesIn(m_dotText()) && !m_instrumentPlaces && !m_dotReadPending &&
+        !readInstrumentDecimals(*address)) {
+        portClosed();
+        return;
+    }
+    // A silent instrument is reported at once and then watched: the request keeps listening,
+    // so a late answer is still shown, until the next request takes the line.
+    const ReadRequest request{*address,        kWeightRegister, kWeightRegisters,
+                              m_responseTimer, kWeightTimeout,  true};
+    const SendResult sent =
+        m_queue->sendread(request, this, [this](const ReadResult &r) { onWeightRead(r); });
+    if (sent == SendResult::PortClosed)
+        portClosed();
+}
+
+void WeightReader::setAutoRead(bool on)
+{
+    m_autoRead = on;
+    if (on) {
+        // The first automatic request goes out one interval from now, not at the tick of the
+        // box: the operator sees polling begin at its own pace.
+        m_pollTimer->setInterval(kPollInterval);
+        m_pollTimer->start();
+        emit readEnabled(false);
+    } else {
+        m_pollTimer->stop();
+        emit readEnabled(true);
+    }
+}
+
+bool WeightReader::autoRead() const
+{
+    return m_autoRead;
+}
+
+void WeightReader::forgetInstrumentDecimals()
+{
+    m_instrumentPlaces.reset();
+    m_dotFailure.clear();
+    m_dotReadPending = false;
+}
+
+bool WeightReader::readInstrumentDecimals(quint8 address)
+{
+    // The instrument's "dot" parameter is a 32-bit value in 0x0024 (high) and 0x0025 (low), the
+    // same pair that the function group 1 page shows; reading it here writes no box, so that
+    // page still fills as the operator expects on its own first read.
+    const ReadRequest request{address, kDotRegister, 2, &m_dotTimer, kDotTimeout, false};
+    const SendResult sent =
+        m_queue->sendread(request, this, [this](const ReadResult &r) { onDecimalsRead(r); });
+    if (sent == SendResult::PortClosed)
+        return false;
+    m_dotReadPending = true;
+    return true;
+}
+
+void WeightReader::onDecimalsRead(const ReadResult &result)
+{
+    m_dotReadPending = false;
+    // An answer for an address that is no longer chosen says nothing about the instrument now
+    // on the line. A checked answer at another baud rate is still this instrument's own.
+    const std::optional<quint8> address = m_address();
+    if (!address || *address != result.request.address)
+        return;
+    if (result.ok()) {
+        m_instrumentPlaces = std::clamp(result.value(0, 2), 0, kMaxDecimalPlaces);
+        m_dotFailure.clear();
+    } else {
+        m_dotFailure = resultText(result);
+    }
+}
+
+void WeightReader::onWeightRead(const ReadResult &result)
+{
+    if (!result.ok()) {
+        // A reply that fails checking is no weight at all: never show its bytes as a number.
+        emit weightText(kNoDataText);
+        emit status(weightStatus(resultText(result)));
+        return;
+    }
+    int places = 0;
+    QString note;
+    if (const std::optional<int> typed = decimalPlacesIn(m_dotText())) {
+        places = *typed;
+    } else if (m_instrumentPlaces) {
+        places = *m_instrumentPlaces;
+    } else if (!m_dotFailure.isEmpty()) {
+        note = QStringLiteral("小数点位数读取失败（%1），按 0 位显示").arg(m_dotFailure);
+    } else {
+        note = QStringLiteral("小数点位数未知，按 0 位显示");
+    }
+    emit weightText(adddot(QString::number(result.value(0, 2)), places));
+    emit status(note.isEmpty() ? weightStatus(QStringLiteral("读取成功")) : note);
+}

@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: MIT
+// The live gross weight: one read on demand or one every 1.5 s, shown with its decimal point.
+#pragma once
+
+#include "requestqueue.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <chrono>
+#include <functional>
+#include <optional>
+
+// The text the weight display shows when the instrument gave no weight. It ends with a left
+// double quotation mark (U+201C), as the instrument's makers have always shown it.
+extern const QString kNoDataText; // "无数据“"
+
+class WeightReader : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr quint16 kWeightRegister = 0x0100; // 0x0100 high word, 0x0101 low word
+    static constexpr quint16 kWeightRegisters = 2;
+    static constexpr quint16 kDotRegister = 0x0024; // the instrument's decimal point, 0x0024/25
+    static constexpr std::chrono::milliseconds kWeightTimeout{400};
+    static constexpr std::chrono::milliseconds kPollInterval{1500};
+    static constexpr std::chrono::milliseconds kDotTimeout{1000};
+
+    using AddressSource = std::function<std::optional<quint8>()>;
+    using TextSource = std::function<QString()>;
+
+    // responseTimer is the window's Timer1, pollTimer its autuTimer2. address gives the bus
+    // address chosen now (nullopt when the operator's text is not one); dotText the text of
+    // the "dot" box (Text2(9)) now.
+    WeightReader(RequestQueue *queue, QTimer *responseTimer, QTimer *pollTimer,
+                 AddressSource address, TextSource dotText, QObject *parent = nullptr);
+
+    // One weight request (Command2's click, autuTimer2's tick).
+    void read();
+    // Auto-read on: poll timer interval 1500 ms then enabled, then the read button disabled; the
+    // first request goes out one interval later. Off: poll timer off, then the button enabled;
+    // a request already on the line still completes.
+    void setAutoRead(bool on);
+    bool autoRead() const;
+    // The port, the baud rate or the address changed: the instrument's decimal point read from
+    // its registers is no longer known to hold.
+    void forgetInstrumentDecimals();
+
+signals:
+    // The text for the weight display (Label4): the weight with its point, or kNoDataText.
+    void weightText(const QString &text);
+    // Whether the read button (Command2) may be pressed.
+    void readEnabled(bool enabled);
+    // A line for the status bar: the outcome of the latest read, in Chinese.
+    void status(const QString &text);
+
+private:
+    // Sends one request for the instrument's own decimal point; false when the port is closed.
+    bool readInstrumentDecimals(quint8 address);
+    void onDecimalsRead(const ReadResult &result);
+    void onWeightRead(const ReadResult &result);
+
+    RequestQueue *m_queue;
+    QTimer *m_responseTimer;
+    QTimer *m_pollTimer;
+    AddressSource m_address;
+    TextSource m_dotText;
+    bool m_autoRead = false;
+
+    // The instrument's own decimal point, read from 0x0024/0x0025 while the "dot" box is empty.
+    QTimer m_dotTimer;
+    std::optional<int> m_instrumentPlaces;
+    QString m_dotFailure; // why the last read of it failed; empty when it did not
+    bool m_dotReadPending = false;
+};
