@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: MIT
+// Starts the real scalecheck binary in demo mode and checks that it talks to its simulator.
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+#include <csignal>
+
+namespace {
+
+// The process ids of pid's children, from /proc.
+QList<qint64> childrenOf(qint64 pid)
+{
+    QList<qint64> children;
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile f(tasks.filePath(task + QStringLiteral("/children")));
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray &id : f.readAll().split(' ')) {
+            if (!id.trimmed().isEmpty())
+                children.append(id.trimmed().toLongLong());
+        }
+    }
+    return children;
+}
+
+bool running(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray line = stat.readAll();
+    const int close = line.lastIndexOf(')');
+    return close > 0 && line.size() > close + 2 && line.at(close + 2) != 'Z';
+}
+
+} // namespace
+
+class TestDemo : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void demoOpensThePortAndStopsItsSimulator();
+};
+
+void TestDemo::demoOpensThePortAndStopsItsSimulator()
+{
+    QProcess window;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    window.setProcessEnvironment(env);
+    window.start(QStringLiteral(SCALECHECK_BIN), {"--demo", "--print-state"});
+    QVERIFY(window.waitForStarted(5000));
+    QDeadlineTimer deadline(20000);
+    while (!window.canReadLine() && !deadline.hasExpired())
+        window.waitForReadyRead(200);
+    const QString state = QString::fromUtf8(window.readLine()).trimmed();
+    QVERIFY2(state.startsWith(QStringLiteral("COM1 /dev/pts/")), qPrintable(state));
+    QVERIFY2(state.endsWith(QStringLiteral("9600,n,8,2 已打开")), qPrintable(state));
+
+    const QList<qint64> simulators = childrenOf(window.processId());
+    QCOMPARE(simulators.size(), 1);
+    QVERIFY(running(simulators.first()));
+
+    ::kill(pid_t(window.processId()), SIGTERM);
+    QVERIFY(window.waitForFinished(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(!running(simulators.first()), 5000);
+}
+
+QTEST_GUILESS_MAIN(TestDemo)
+#include "tst_demo.moc"

@@ -1,0 +1,346 @@
+// SPDX-License-Identifier: MIT
+// The main window: builds the controls from their table, wires each control event to the one
+// operation it runs, and runs the start-up sequence.
+#include "form1.h"
+
+#include "controls.h"
+#include "groupreader.h"
+#include "inputrules.h"
+#include "portcontrol.h"
+#include "requestqueue.h"
+#include "serialport.h"
+#include "tabpanel.h"
+#include "weightlabel.h"
+#include "weightreader.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+
+namespace {
+
+const QColor kWindowColour(224, 224, 224);
+const QColor kWeightColour(255, 0, 0);
+const QColor kWeightBackground(192, 192, 255);
+const QString kPortMessageTitle = QStringLiteral("通讯端口信息");
+
+// The six timers as the window is built. Only the poll timer is built running; the start-up
+// sequence stops it before any tick, and every operation sets an interval before it arms one.
+struct TimerSpec
+{
+    const char *name;
+    int intervalMs;
+    bool running;
+};
+constexpr TimerSpec kTimers[] = {
+    {"Timer1", 1000, false}, {"autuTimer2", 1000, true}, {"TimerBJ", 1000, false},
+    {"Timergny", 0, false},  {"Timergne", 800, false},   {"Timertx", 800, false},
+};
+
+QFont weightFont(const QFont &base)
+{
+    QFont f = base;
+    // 宋体 is the face the instrument's makers chose; on Linux a CJK face stands in for it.
+    f.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("NSimSun"),
+                   QStringLiteral("Noto Serif CJK SC"), QStringLiteral("WenQuanYi Micro Hei"),
+                   QStringLiteral("Noto Sans CJK SC")});
+    f.setPointSize(60);
+    f.setWeight(QFont::Normal);
+    return f;
+}
+
+QWidget *makeControl(const ControlSpec &spec, QWidget *parent)
+{
+    const QString caption = QString::fromUtf8(spec.caption);
+    switch (spec.kind) {
+    case ControlKind::Frame:
+        return new QGroupBox(caption, parent);
+    case ControlKind::Label:
+        if (qstrcmp(spec.name, "Label4") == 0)
+            return new WeightLabel(parent);
+        return new QLabel(caption, parent);
+    case ControlKind::CheckBox:
+        return new QCheckBox(caption, parent);
+    case ControlKind::PushButton:
+        return new QPushButton(caption, parent);
+    case ControlKind::OptionButton:
+        return new QRadioButton(caption, parent);
+    case ControlKind::ComboBox: {
+        auto *combo = new QComboBox(parent);
+        combo->setEditable(true);
+        combo->setInsertPolicy(QComboBox::NoInsert);
+        return combo;
+    }
+    case ControlKind::TabPanel:
+        return new TabPanel(parent);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+Form1::Form1(SerialPort *port, QWidget *parent) : QMainWindow(parent), m_port(port)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("DWX智能称重仪通讯测试"));
+    setWindowIcon(QIcon(QStringLiteral(":/scalecheck/scalecheck.png")));
+    m_port->setParent(this);
+    m_port->setObjectName(QStringLiteral("MSComm1"));
+    m_queue = new RequestQueue(m_port, this);
+    m_portControl = new PortControl(m_port, this);
+
+    buildControls();
+    buildTimers();
+    buildStatusBar();
+    createReaders();
+    wireEvents();
+    startUp();
+}
+
+Form1::~Form1() = default;
+
+void Form1::buildControls()
+{
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("Form1Client"));
+    client->setFixedSize(kFormWidthTwips / kTwipsPerPixel, kFormHeightTwips / kTwipsPerPixel);
+    QPalette windowPalette = client->palette();
+    windowPalette.setColor(QPalette::Window, kWindowColour);
+    client->setPalette(windowPalette);
+    client->setAutoFillBackground(true);
+    setCentralWidget(client);
+
+    for (const ControlSpec &spec : formControls()) {
+        const QString container = QString::fromUtf8(spec.container);
+        QWidget *parent = container == QLatin1String("Form1") ? client : control(container);
+        QWidget *w = makeControl(spec, parent);
+        w->setObjectName(QString::fromUtf8(spec.name));
+        w->setGeometry(pixels({spec.left, spec.top, spec.width, spec.height}));
+        m_controls.insert(w->objectName(), w);
+    }
+
+    // The weight panel: its caption in red on the menu colour, the weight red on light blue.
+    auto *frame3 = control<QGroupBox>(QStringLiteral("Frame3"));
+    const QPalette plain = frame3->palette();
+    QPalette framePalette = plain;
+    framePalette.setColor(QPalette::WindowText, kWeightColour);
+    framePalette.setColor(QPalette::Window, QApplication::palette("QMenu").color(QPalette::Window));
+    frame3->setPalette(framePalette);
+    frame3->setAutoFillBackground(true);
+    control(QStringLiteral("Check1"))->setPalette(plain);
+
+    m_weightLabel = control<WeightLabel>(QStringLiteral("Label4"));
+    QPalette weightPalette = m_weightLabel->palette();
+    weightPalette.setColor(QPalette::WindowText, kWeightColour);
+    weightPalette.setColor(QPalette::Window, kWeightBackground);
+    m_weightLabel->setPalette(weightPalette);
+    m_weightLabel->setAutoFillBackground(true);
+    m_weightLabel->setFont(weightFont(m_weightLabel->font()));
+    m_weightLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_weightLabel->setAccessibleDescription(QStringLiteral("毛重"));
+
+    control<QRadioButton>(QStringLiteral("Option1(0)"))->setChecked(true);
+    control(QStringLiteral("Command2"))->setAccessibleName(QStringLiteral("读取毛重"));
+    control(QStringLiteral("Combo1"))->setAccessibleDescription(QStringLiteral("仪表地址"));
+    control(QStringLiteral("Combo2"))->setAccessibleDescription(QStringLiteral("通讯波特率"));
+
+    buildPages(control<TabPanel>(QStringLiteral("SSTab1")));
+}
+
+void Form1::buildPages(TabPanel *tabs)
+{
+    const QList<ParameterGroup> &groups = parameterGroups();
+    QList<QWidget *> pages;
+    for (const ParameterGroup &group : groups) {
+        auto *page = new QWidget;
+        tabs->addTab(page, QString::fromUtf8(group.caption));
+        pages.append(page);
+    }
+    // Places on the pages are measured from the panel's own corner, tabs included.
+    const QPoint origin = tabs->pageOrigin();
+
+    const auto place = [&origin](QWidget *w, const QRect &twips) {
+        w->setGeometry(pixels(twips).translated(-origin));
+    };
+    for (int p = 0; p < groups.size(); ++p) {
+        const ParameterGroup &group = groups[p];
+        QWidget *page = pages[p];
+        for (const ParameterField &field : group.fields) {
+            auto *label = new QLabel(QString::fromUtf8(field.code), page);
+            label->setObjectName(QString::fromUtf8(field.label));
+            place(label, pageLabelRect(p, field.row, field.column));
+            auto *box = new QLineEdit(page);
+            box->setObjectName(QStringLiteral("Text2(%1)").arg(field.box));
+            box->setAccessibleName(QString::fromUtf8(field.code));
+            place(box, pageBoxRect(p, field.row, field.column));
+            m_controls.insert(label->objectName(), label);
+            m_controls.insert(box->objectName(), box);
+        }
+        auto *button = new QPushButton(QStringLiteral("读取"), page);
+        button->setObjectName(QString::fromUtf8(group.button));
+        button->setAccessibleName(QString::fromUtf8(group.accessible));
+        place(button, pageButtonRect());
+        m_controls.insert(button->objectName(), button);
+    }
+    tabs->setCurrentIndex(3);
+}
+
+void Form1::buildTimers()
+{
+    for (const TimerSpec &spec : kTimers) {
+        auto *t = new QTimer(this);
+        t->setObjectName(QString::fromUtf8(spec.name));
+        t->setInterval(spec.intervalMs);
+        if (spec.running)
+            t->start();
+    }
+}
+
+void Form1::buildStatusBar()
+{
+    m_readStatus = new QLabel(this);
+    m_readStatus->setObjectName(QStringLiteral("readStatus"));
+    m_portState = new QLabel(this);
+    m_portState->setObjectName(QStringLiteral("portState"));
+    statusBar()->addWidget(m_readStatus, 1);
+    statusBar()->addPermanentWidget(m_portState);
+    statusBar()->setSizeGripEnabled(false);
+}
+
+void Form1::createReaders()
+{
+    const auto address = [this] { return this->address(); };
+    const auto dotText = [this] { return valueBox(kDotBox)->text(); };
+    m_weight =
+        new WeightReader(m_queue, timer("Timer1"), timer("autuTimer2"), address, dotText, this);
+    for (const ParameterGroup &group : parameterGroups())
+        m_groups.append(
+            new GroupReader(group, m_queue, timer(group.timer), address, dotText, this));
+}
+
+void Form1::wireEvents()
+{
+    for (int i = 0; i < 2; ++i) {
+        auto *option = control<QRadioButton>(QStringLiteral("Option1(%1)").arg(i));
+        connect(option, &QRadioButton::clicked, m_portControl,
+                [this, i] { m_portControl->selectPort(i); });
+    }
+    auto *combo2 = control<QComboBox>(QStringLiteral("Combo2"));
+    connect(combo2, &QComboBox::textActivated, m_portControl, &PortControl::applyBaud);
+    connect(combo2, &QComboBox::editTextChanged, m_portControl, &PortControl::applyBaud);
+    connect(control<QPushButton>(QStringLiteral("Command1")), &QPushButton::clicked, m_portControl,
+            &PortControl::toggle);
+
+    connect(control<QPushButton>(QStringLiteral("Command2")), &QPushButton::clicked, m_weight,
+            &WeightReader::read);
+    connect(control<QCheckBox>(QStringLiteral("Check1")), &QCheckBox::clicked, m_weight,
+            &WeightReader::setAutoRead);
+    for (GroupReader *reader : std::as_const(m_groups)) {
+        connect(control<QPushButton>(QString::fromUtf8(reader->group().button)),
+                &QPushButton::clicked, reader, &GroupReader::read);
+        connect(reader, &GroupReader::boxesDecoded, this, &Form1::showBoxes);
+        connect(reader, &GroupReader::status, this, &Form1::showReadStatus);
+    }
+
+    // What the readers and the port control say goes to the window's controls.
+    connect(m_weight, &WeightReader::weightText, m_weightLabel, &WeightLabel::setWeightText);
+    connect(m_weight, &WeightReader::readEnabled, control(QStringLiteral("Command2")),
+            &QWidget::setEnabled);
+    connect(m_weight, &WeightReader::status, this, &Form1::showReadStatus);
+    connect(m_portControl, &PortControl::captionChanged,
+            control<QPushButton>(QStringLiteral("Command1")), &QPushButton::setText);
+    connect(m_portControl, &PortControl::busyWarning, this, &Form1::warnBusy);
+    connect(m_portControl, &PortControl::refused, this, &Form1::warnRefused);
+    connect(m_portControl, &PortControl::stateChanged, this, &Form1::showPortState);
+    connect(m_portControl, &PortControl::status, this, &Form1::showReadStatus);
+    // The instrument's decimal point, once read, holds for this line and this address only.
+    connect(m_portControl, &PortControl::lineChanged, m_weight,
+            &WeightReader::forgetInstrumentDecimals);
+    connect(control<QComboBox>(QStringLiteral("Combo1")), &QComboBox::editTextChanged, m_weight,
+            &WeightReader::forgetInstrumentDecimals);
+}
+
+void Form1::startUp()
+{
+    auto *combo2 = control<QComboBox>(QStringLiteral("Combo2"));
+    for (int baud : listedBaudRates())
+        combo2->addItem(QString::number(baud));
+    combo2->setCurrentIndex(3);
+
+    timer("Timer1")->stop();
+    timer("autuTimer2")->stop();
+    timer("TimerBJ")->stop();
+
+    auto *combo1 = control<QComboBox>(QStringLiteral("Combo1"));
+    for (int i = 0; i <= 128; ++i)
+        combo1->addItem(QString::number(i));
+    combo1->setCurrentIndex(1);
+
+    m_portControl->openAtStart();
+}
+
+QWidget *Form1::control(const QString &name) const
+{
+    QWidget *w = m_controls.value(name);
+    Q_ASSERT_X(w, "Form1::control", qPrintable(name));
+    return w;
+}
+
+QTimer *Form1::timer(const char *name) const
+{
+    return findChild<QTimer *>(QString::fromUtf8(name), Qt::FindDirectChildrenOnly);
+}
+
+QLineEdit *Form1::valueBox(int k) const
+{
+    return control<QLineEdit>(QStringLiteral("Text2(%1)").arg(k));
+}
+
+std::optional<quint8> Form1::address() const
+{
+    const QString text = control<QComboBox>(QStringLiteral("Combo1"))->currentText();
+    const std::optional<int> a = parseAddress(text);
+    if (!a)
+        return std::nullopt;
+    return quint8(*a);
+}
+
+void Form1::showBoxes(const QList<BoxText> &boxes)
+{
+    for (const BoxText &b : boxes)
+        valueBox(b.box)->setText(b.text);
+}
+
+void Form1::showReadStatus(const QString &text)
+{
+    m_readStatus->setText(text);
+}
+
+QString Form1::portStateText() const
+{
+    return m_portControl->stateText();
+}
+
+void Form1::showPortState()
+{
+    m_portState->setText(portStateText());
+}
+
+void Form1::warnBusy()
+{
+    QMessageBox::warning(this, kPortMessageTitle, QStringLiteral("所选的端口被占用！"));
+}
+
+void Form1::warnRefused(const QString &message)
+{
+    QMessageBox::warning(this, kPortMessageTitle, message);
+}

@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: MIT
+// The main window: builds the controls from their table, wires each control event to the one
+// operation it runs, and runs the start-up sequence.
+#pragma once
+
+#include "parametergroups.h"
+
+#include <QMainWindow>
+#include <optional>
+
+class GroupReader;
+class PortControl;
+class QLabel;
+class QLineEdit;
+class QTimer;
+class RequestQueue;
+class SerialPort;
+class TabPanel;
+class WeightLabel;
+class WeightReader;
+
+class Form1 : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // The window takes the serial port (a QtSerialPort, or a fake in tests) as its MSComm1.
+    // Construction ends with the start-up sequence: lists filled, timers stopped, COM1 opened.
+    explicit Form1(SerialPort *port, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    SerialPort *port() const { return m_port; }
+    RequestQueue *queue() const { return m_queue; }
+    // What the status bar says of the port: "COM1 /dev/ttyS0 9600,n,8,2 已打开" ...
+    QString portStateText() const;
+
+private:
+    void buildControls();
+    void buildPages(TabPanel *tabs);
+    void buildTimers();
+    void buildStatusBar();
+    void createReaders();
+    void wireEvents();
+    void startUp();
+
+    QWidget *control(const QString &name) const;
+    template <typename T> T *control(const QString &name) const
+    {
+        return qobject_cast<T *>(control(name));
+    }
+    QTimer *timer(const char *name) const;
+    QLineEdit *valueBox(int k) const;
+    std::optional<quint8> address() const;
+
+    void showBoxes(const QList<BoxText> &boxes);
+    void showReadStatus(const QString &text);
+    void showPortState();
+    void warnBusy();
+    void warnRefused(const QString &message);
+
+    SerialPort *m_port;
+    RequestQueue *m_queue = nullptr;
+    PortControl *m_portControl = nullptr;
+    WeightReader *m_weight = nullptr;
+    QList<GroupReader *> m_groups;
+    WeightLabel *m_weightLabel = nullptr;
+    QLabel *m_readStatus = nullptr;
+    QLabel *m_portState = nullptr;
+    QHash<QString, QWidget *> m_controls;
+};
