@@ -10,6 +10,13 @@
 using namespace std::chrono;
 using namespace std::chrono_literals;
 
+QString resultText(const ReadResult &result)
+{
+    if (result.request.address == kBroadcastAddress && result.check.status == ReplyStatus::NoReply)
+        return QStringLiteral("无应答（地址 0 为广播地址，仪表不应答）");
+    return replyText(result.check);
+}
+
 RequestQueue::RequestQueue(SerialPort *port, QObject *parent) : QObject(parent), m_port(port)
 {
     m_gapTimer.setSingleShot(true);

@@ -48,6 +48,10 @@ struct ReadResult
     qint32 value(int r, int registers) const { return regvalue(reply, 3 + 2 * r, registers); }
 };
 
+// The operator's text for a result: replyText() of its check, with a word on the broadcast
+// address when a read sent to address 0 got no answer (every slave listens there, none replies).
+QString resultText(const ReadResult &result);
+
 enum class SendResult {
     Queued,
     AlreadyWaiting, // the same block already waits to go out: nothing was added
