@@ -86,6 +86,18 @@ QWidget *makeControl(const ControlSpec &spec, QWidget *parent)
     return nullptr;
 }
 
+// A caption wider than its control would be cut off on a system whose interface font is wider
+// than the one the layout was drawn with; such a control grows to the right, from its place.
+void widenToCaption(QWidget *w, ControlKind kind)
+{
+    if (kind != ControlKind::Label && kind != ControlKind::CheckBox
+        && kind != ControlKind::OptionButton)
+        return;
+    if (qobject_cast<WeightLabel *>(w))
+        return;
+    w->resize(qMax(w->width(), w->sizeHint().width()), w->height());
+}
+
 } // namespace
 
 Form1::Form1(SerialPort *port, QWidget *parent) : QMainWindow(parent), m_port(port)
@@ -117,6 +129,10 @@ void Form1::buildControls()
     windowPalette.setColor(QPalette::Window, kWindowColour);
     client->setPalette(windowPalette);
     client->setAutoFillBackground(true);
+    // The layout was drawn for a 9-point interface font.
+    QFont interfaceFont = client->font();
+    interfaceFont.setPointSize(9);
+    client->setFont(interfaceFont);
     setCentralWidget(client);
 
     for (const ControlSpec &spec : formControls()) {
@@ -125,6 +141,7 @@ void Form1::buildControls()
         QWidget *w = makeControl(spec, parent);
         w->setObjectName(QString::fromUtf8(spec.name));
         w->setGeometry(pixels({spec.left, spec.top, spec.width, spec.height}));
+        widenToCaption(w, spec.kind);
         m_controls.insert(w->objectName(), w);
     }
 
@@ -136,7 +153,10 @@ void Form1::buildControls()
     framePalette.setColor(QPalette::Window, QApplication::palette("QMenu").color(QPalette::Window));
     frame3->setPalette(framePalette);
     frame3->setAutoFillBackground(true);
-    control(QStringLiteral("Check1"))->setPalette(plain);
+    auto *check1 = control(QStringLiteral("Check1"));
+    QPalette checkPalette = check1->palette();
+    checkPalette.setColor(QPalette::WindowText, plain.color(QPalette::WindowText));
+    check1->setPalette(checkPalette);
 
     m_weightLabel = control<WeightLabel>(QStringLiteral("Label4"));
     QPalette weightPalette = m_weightLabel->palette();
@@ -178,6 +198,7 @@ void Form1::buildPages(TabPanel *tabs)
             auto *label = new QLabel(QString::fromUtf8(field.code), page);
             label->setObjectName(QString::fromUtf8(field.label));
             place(label, pageLabelRect(p, field.row, field.column));
+            widenToCaption(label, ControlKind::Label);
             auto *box = new QLineEdit(page);
             box->setObjectName(QStringLiteral("Text2(%1)").arg(field.box));
             box->setAccessibleName(QString::fromUtf8(field.code));
