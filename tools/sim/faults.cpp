@@ -1,0 +1,225 @@
+// SPDX-License-Identifier: MIT
+// Line faults the simulated instrument can put on its replies: parsing, drawing and applying them.
+#include "faults.h"
+
+#include "parsenumber.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace scalecheck::sim {
+namespace {
+
+constexpr std::array<std::pair<FaultKind, std::string_view>, 9> kNames{{
+    {FaultKind::None, "none"},
+    {FaultKind::Silent, "silent"},
+    {FaultKind::BadCrc, "badcrc"},
+    {FaultKind::Exception, "exception"},
+    {FaultKind::WrongAddress, "wrongaddr"},
+    {FaultKind::Truncate, "truncate"},
+    {FaultKind::Junk, "junk"},
+    {FaultKind::Slow, "slow"},
+    {FaultKind::Split, "split"},
+}};
+
+// Rounding slack when percentages such as 33.3 are added up.
+constexpr double kPercentSlack = 1e-9;
+
+std::optional<FaultRule> parseEntry(std::string_view entry, std::string &error)
+{
+    FaultRule rule;
+    std::string_view head = entry;
+    if (const auto colon = entry.find(':'); colon != std::string_view::npos) {
+        head = entry.substr(0, colon);
+        const std::string_view percentText = entry.substr(colon + 1);
+        const auto percent = parseDecimal(percentText);
+        if (!percent || *percent > 100.0) {
+            error = "bad percentage '" + std::string(percentText) + "' in '" + std::string(entry) +
+                    "' (expected a number from 0 to 100)";
+            return std::nullopt;
+        }
+        rule.percent = *percent;
+    }
+    std::string_view name = head;
+    std::optional<std::string_view> codeText;
+    if (const auto equals = head.find('='); equals != std::string_view::npos) {
+        name = head.substr(0, equals);
+        codeText = head.substr(equals + 1);
+    }
+    const auto known = std::find_if(kNames.begin(), kNames.end(), [&](const auto &item) {
+        return item.second == name && item.first != FaultKind::None;
+    });
+    if (known == kNames.end()) {
+        error = "unknown fault '" + std::string(name) +
+                "' (known: silent, badcrc, exception, wrongaddr, truncate, junk, slow, split)";
+        return std::nullopt;
+    }
+    rule.kind = known->first;
+    if (codeText) {
+        if (rule.kind != FaultKind::Exception) {
+            error = "only the exception fault takes a code: '" + std::string(entry) + "'";
+            return std::nullopt;
+        }
+        const auto code = parseInteger(*codeText);
+        if (!code || *code < 1 || *code > 255 || codeText->front() == '-' ||
+            codeText->front() == '+') {
+            error = "bad exception code '" + std::string(*codeText) +
+                    "' (expected 1..255, decimal or 0x-prefixed hex)";
+            return std::nullopt;
+        }
+        rule.exceptionCode = static_cast<std::uint8_t>(*code);
+    }
+    return rule;
+}
+
+} // namespace
+
+std::string_view faultName(FaultKind kind)
+{
+    for (const auto &[k, name] : kNames) {
+        if (k == kind) {
+            return name;
+        }
+    }
+    return "none";
+}
+
+std::optional<std::vector<FaultRule>> parseFaultList(std::string_view list, std::string &error)
+{
+    std::vector<FaultRule> rules;
+    if (list.empty()) {
+        error = "empty fault list";
+        return std::nullopt;
+    }
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        const std::size_t comma = std::min(list.find(',', start), list.size());
+        const std::string_view entry = list.substr(start, comma - start);
+        if (entry.empty()) {
+            error = "empty entry in fault list '" + std::string(list) + "'";
+            return std::nullopt;
+        }
+        auto rule = parseEntry(entry, error);
+        if (!rule) {
+            return std::nullopt;
+        }
+        rules.push_back(*rule);
+        start = comma + 1;
+    }
+    if (totalPercent(rules) > 100.0 + kPercentSlack) {
+        error = "fault percentages in '" + std::string(list) +
+                "' add up to more than 100 (an entry without a percentage counts as 100)";
+        return std::nullopt;
+    }
+    return rules;
+}
+
+double totalPercent(const std::vector<FaultRule> &rules)
+{
+    double total = 0;
+    for (const FaultRule &rule : rules) {
+        total += rule.percent;
+    }
+    return total;
+}
+
+const FaultRule *pickFault(const std::vector<FaultRule> &rules, double draw)
+{
+    double upTo = 0;
+    for (const FaultRule &rule : rules) {
+        upTo += rule.percent;
+        if (draw < upTo) {
+            return &rule;
+        }
+    }
+    return nullptr;
+}
+
+Transmission applyFault(const FaultRule *rule, const Bytes &reply, std::uint8_t ownAddress,
+                        std::mt19937 &rng)
+{
+    const FaultKind kind = rule ? rule->kind : FaultKind::None;
+    if (kind == FaultKind::Silent || reply.empty()) {
+        return {};
+    }
+    Bytes bytes = reply;
+    switch (kind) {
+    case FaultKind::None:
+    case FaultKind::Silent:
+        break;
+    case FaultKind::BadCrc:
+        if (bytes.size() >= 2) {
+            bytes[bytes.size() - 1] ^= 0xFF;
+            bytes[bytes.size() - 2] ^= 0xFF;
+        }
+        break;
+    case FaultKind::Exception:
+        if (bytes.size() >= 2) {
+            bytes =
+                Bytes{bytes[0], static_cast<std::uint8_t>(bytes[1] | 0x80), rule->exceptionCode};
+            appendCrc(bytes);
+        }
+        break;
+    case FaultKind::WrongAddress:
+        if (bytes.size() >= 3) {
+            // The next address up (247 wraps to 1), so never our own and never broadcast.
+            bytes[0] = static_cast<std::uint8_t>(ownAddress % 247 + 1);
+            bytes.resize(bytes.size() - 2);
+            appendCrc(bytes);
+        }
+        break;
+    case FaultKind::Truncate:
+        bytes.resize(bytes.size() / 2);
+        break;
+    case FaultKind::Junk: {
+        // Line noise before the reply. It never contains our own address, so a master that
+        // hunts for the start of the frame can still find it.
+        std::uniform_int_distribution<int> count(2, 4);
+        std::uniform_int_distribution<int> value(0, 255);
+        Bytes junk(static_cast<std::size_t>(count(rng)));
+        for (auto &b : junk) {
+            do {
+                b = static_cast<std::uint8_t>(value(rng));
+            } while (b == ownAddress);
+        }
+        bytes.insert(bytes.begin(), junk.begin(), junk.end());
+        break;
+    }
+    case FaultKind::Slow:
+        return {Piece{kSlowDelay, bytes}};
+    case FaultKind::Split: {
+        if (bytes.size() < 2) {
+            break;
+        }
+        const int maxPieces = static_cast<int>(std::min<std::size_t>(4, bytes.size()));
+        const int pieces = std::uniform_int_distribution<int>(2, maxPieces)(rng);
+        // Choose pieces - 1 distinct cut points among the gaps between bytes.
+        std::vector<std::size_t> cuts(bytes.size() - 1);
+        for (std::size_t i = 0; i < cuts.size(); ++i) {
+            cuts[i] = i + 1;
+        }
+        std::shuffle(cuts.begin(), cuts.end(), rng);
+        cuts.resize(static_cast<std::size_t>(pieces - 1));
+        std::sort(cuts.begin(), cuts.end());
+        cuts.push_back(bytes.size());
+        std::uniform_int_distribution<int> gap(static_cast<int>(kSplitGapMin.count()),
+                                               static_cast<int>(kSplitGapMax.count()));
+        Transmission out;
+        std::size_t from = 0;
+        for (const std::size_t to : cuts) {
+            const std::chrono::milliseconds delay{out.empty() ? 0 : gap(rng)};
+            out.push_back(Piece{delay, Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(from),
+                                             bytes.begin() + static_cast<std::ptrdiff_t>(to))});
+            from = to;
+        }
+        return out;
+    }
+    }
+    if (bytes.empty()) {
+        return {};
+    }
+    return {Piece{std::chrono::milliseconds{0}, bytes}};
+}
+
+} // namespace scalecheck::sim

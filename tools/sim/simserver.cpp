@@ -1,0 +1,390 @@
+// SPDX-License-Identifier: MIT
+// The instrument at work: requests off the line, libmodbus answers, faults on, paced replies out.
+#include "simserver.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <modbus/modbus.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace scalecheck::sim {
+namespace {
+
+// One character on the line: start bit, 8 data bits, 2 stop bits.
+constexpr int kBitsPerChar = 11;
+
+// Bytes that arrive without a complete request are dropped after this much silence (or 3.5
+// characters, whichever is longer). Requests of known length are taken as soon as they are
+// complete, so this only decides how long line noise lingers.
+constexpr std::chrono::milliseconds kMinFrameGap{50};
+
+// Longest run of request bytes kept while waiting for a frame to complete.
+constexpr std::size_t kMaxPending = 512;
+
+// The whole request is in the socket pair before libmodbus is asked to read it, so these only
+// bound the wait for bytes that will never come.
+constexpr std::chrono::microseconds kModbusWait{50000};
+// Wait used to clear libmodbus's expectation of another slave's reply (see answer()).
+constexpr std::chrono::microseconds kModbusFlush{1000};
+
+// Longest wait in one poll() when nothing is due.
+constexpr std::chrono::milliseconds kIdleWake{1000};
+
+void drain(int fd)
+{
+    std::array<std::uint8_t, 512> buffer{};
+    while (::read(fd, buffer.data(), buffer.size()) > 0) {
+    }
+}
+
+bool setNonBlocking(int fd)
+{
+    const int flags = fcntl(fd, F_GETFL);
+    return flags >= 0 && fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
+}
+
+} // namespace
+
+SimServer::SimServer(const SimOptions &options, int lineFd, RegisterMap &registers, TrafficLog &log)
+    : m_options(options), m_line(lineFd), m_registers(registers), m_log(log),
+      m_faultRng(options.seed.value_or(std::random_device{}())),
+      m_weight(options.seed ? *options.seed ^ 0x5CA1E5U : std::random_device{}()),
+      m_start(Clock::now()),
+      m_charTime(std::chrono::duration_cast<Clock::duration>(
+          std::chrono::duration<double>(static_cast<double>(kBitsPerChar) / options.baud))),
+      m_frameGap(std::max<Clock::duration>(m_charTime * 7 / 2, kMinFrameGap))
+{
+}
+
+SimServer::~SimServer()
+{
+    if (m_modbus) {
+        // Not modbus_close(): it would restore terminal settings on the socket pair.
+        modbus_free(m_modbus);
+    }
+    if (m_mapping) {
+        modbus_mapping_free(m_mapping);
+    }
+    if (m_modbusFd >= 0) {
+        ::close(m_modbusFd);
+    }
+    if (m_peerFd >= 0) {
+        ::close(m_peerFd);
+    }
+}
+
+bool SimServer::init(std::string &error)
+{
+    // The RTU context never opens its device: it gets one end of a socket pair instead, so every
+    // request and reply passes through our hands and can be paced and altered.
+    m_modbus = modbus_new_rtu("/dev/null", m_options.baud, 'N', 8, 2);
+    if (!m_modbus) {
+        error = std::string("cannot set up libmodbus: ") + modbus_strerror(errno);
+        return false;
+    }
+    int pair[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) {
+        error = std::string("cannot make a socket pair: ") + std::strerror(errno);
+        return false;
+    }
+    m_modbusFd = pair[0];
+    m_peerFd = pair[1];
+    if (!setNonBlocking(m_modbusFd) || !setNonBlocking(m_peerFd) ||
+        modbus_set_slave(m_modbus, m_options.address) != 0 ||
+        modbus_set_socket(m_modbus, m_modbusFd) != 0 ||
+        modbus_set_indication_timeout(m_modbus, 0, kModbusWait.count()) != 0 ||
+        modbus_set_byte_timeout(m_modbus, 0, kModbusWait.count()) != 0 ||
+        modbus_set_response_timeout(m_modbus, 0, kModbusFlush.count()) != 0) {
+        error = std::string("cannot set up libmodbus: ") + modbus_strerror(errno);
+        return false;
+    }
+    m_mapping = modbus_mapping_new_start_address(0, 0, 0, 0, 0, kRegisterCount, 0, 0);
+    if (!m_mapping) {
+        error = std::string("cannot set up the register map: ") + modbus_strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+bool SimServer::run(int stopFd, std::string &error)
+{
+    std::optional<Clock::time_point> deadline;
+    if (m_options.maxTime) {
+        deadline = m_start + *m_options.maxTime;
+    }
+    for (;;) {
+        Clock::time_point now = Clock::now();
+        if (deadline && now >= *deadline) {
+            return true;
+        }
+        sendDue(now);
+        if (!m_rx.empty() && now - m_lastRx >= m_frameGap) {
+            handleFrame(m_rx, m_lastRx, false);
+            m_rx.clear();
+        }
+
+        Clock::time_point wake = now + kIdleWake;
+        if (deadline) {
+            wake = std::min(wake, *deadline);
+        }
+        if (!m_tx.empty()) {
+            wake = std::min(wake, m_tx.front().due);
+        }
+        if (!m_rx.empty()) {
+            wake = std::min(wake, m_lastRx + m_frameGap);
+        }
+        // With --pace, while a request is coming in, the next character can be taken once it has
+        // had a character time to arrive.
+        const bool mayRead = !m_options.pace || m_wireIdle || now >= m_wireAt + m_charTime;
+        if (!mayRead) {
+            wake = std::min(wake, m_wireAt + m_charTime);
+        }
+        // Whole milliseconds, rounded up, so we never wake before something is due.
+        const auto waitMs = std::chrono::ceil<std::chrono::milliseconds>(
+            std::max<Clock::duration>(wake - now, Clock::duration::zero()));
+
+        std::array<pollfd, 2> fds{
+            {{m_line, static_cast<short>(mayRead ? POLLIN : 0), 0}, {stopFd, POLLIN, 0}}};
+        const int rc = ::poll(fds.data(), fds.size(), static_cast<int>(waitMs.count()));
+        if (rc < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            error = std::string("waiting on the line failed: ") + std::strerror(errno);
+            return false;
+        }
+        if (fds[1].revents & POLLIN) {
+            return true; // SIGTERM, SIGINT or SIGHUP
+        }
+        now = Clock::now();
+        if (fds[0].revents & POLLIN) {
+            if (!readLine(now, error)) {
+                return false;
+            }
+        } else if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+            error = "the line hung up";
+            return false;
+        } else if (mayRead) {
+            m_wireIdle = true; // nothing more came: the sender has stopped for now
+        }
+    }
+}
+
+bool SimServer::readLine(Clock::time_point now, std::string &error)
+{
+    std::array<std::uint8_t, 256> buffer{};
+    std::size_t want = buffer.size();
+    if (m_options.pace) {
+        // The wire delivers one character per character time. When bytes show up on an idle
+        // line, their first character starts arriving now; take each only once it is complete.
+        if (m_wireIdle) {
+            m_wireIdle = false;
+            m_wireAt = now;
+            return true;
+        }
+        const auto complete = static_cast<std::size_t>((now - m_wireAt) / m_charTime);
+        want = std::min(want, complete);
+        if (want == 0) {
+            return true;
+        }
+    }
+    const ssize_t n = ::read(m_line, buffer.data(), want);
+    if (n < 0) {
+        if (errno == EAGAIN || errno == EINTR) {
+            m_wireIdle = true;
+            return true;
+        }
+        error = std::string("reading the line failed: ") + std::strerror(errno);
+        return false;
+    }
+    if (n == 0) {
+        m_wireIdle = true;
+        return true;
+    }
+    if (m_options.pace) {
+        m_wireAt += m_charTime * n;
+        // Fewer bytes than the wire could have brought: the sender has stopped for now.
+        m_wireIdle = static_cast<std::size_t>(n) < want;
+    }
+    m_rx.insert(m_rx.end(), buffer.begin(), buffer.begin() + n);
+    m_lastRx = now;
+    takeFrames(now);
+    return true;
+}
+
+void SimServer::takeFrames(Clock::time_point now)
+{
+    for (;;) {
+        const std::size_t length = requestLength(m_rx.data(), m_rx.size());
+        if (length == 0 || m_rx.size() < length) {
+            break;
+        }
+        const Bytes frame(m_rx.begin(), m_rx.begin() + static_cast<std::ptrdiff_t>(length));
+        m_rx.erase(m_rx.begin(), m_rx.begin() + static_cast<std::ptrdiff_t>(length));
+        handleFrame(frame, now, true);
+    }
+    if (m_rx.size() > kMaxPending) {
+        handleFrame(m_rx, now, false);
+        m_rx.clear();
+    }
+}
+
+void SimServer::handleFrame(const Bytes &frame, Clock::time_point end, bool complete)
+{
+    if (!complete) {
+        m_log.request(frame, "incomplete");
+        return;
+    }
+    if (!m_tx.empty()) {
+        // Still answering the last request: like a real instrument, this one goes unheard.
+        m_log.request(frame, "busy");
+        return;
+    }
+    std::string ignoredReason;
+    const std::optional<Bytes> reply = answer(frame, ignoredReason);
+    m_log.request(frame, ignoredReason);
+    if (!reply) {
+        return;
+    }
+    const FaultRule *rule = nullptr;
+    if (!m_options.faults.empty()) {
+        rule = pickFault(m_options.faults,
+                         std::uniform_real_distribution<double>(0.0, 100.0)(m_faultRng));
+    }
+    const FaultKind fault = rule ? rule->kind : FaultKind::None;
+    const Transmission transmission =
+        applyFault(rule, *reply, static_cast<std::uint8_t>(m_options.address), m_faultRng);
+    if (transmission.empty()) {
+        m_log.reply({}, faultName(fault));
+        return;
+    }
+    schedule(transmission, fault, end);
+}
+
+std::optional<Bytes> SimServer::answer(const Bytes &frame, std::string &ignoredReason)
+{
+    drain(m_modbusFd);
+    drain(m_peerFd);
+    if (::write(m_peerFd, frame.data(), frame.size()) != static_cast<ssize_t>(frame.size())) {
+        ignoredReason = "invalid";
+        return std::nullopt;
+    }
+    std::array<std::uint8_t, MODBUS_RTU_MAX_ADU_LENGTH> request{};
+    errno = 0;
+    const int length = modbus_receive(m_modbus, request.data());
+    const int receiveErrno = errno;
+    drain(m_modbusFd); // whatever libmodbus did not take as part of the request
+    if (length == 0) {
+        // A request for another slave. libmodbus now expects that slave's reply to follow on
+        // the bus and would swallow our next request as that reply. There is no other slave
+        // here, so let that expectation time out on the empty socket at once.
+        modbus_receive(m_modbus, request.data());
+        ignoredReason = "other-address";
+        return std::nullopt;
+    }
+    if (length < 0) {
+        ignoredReason = receiveErrno == EMBBADCRC ? "bad-crc" : "invalid";
+        return std::nullopt;
+    }
+    if (request[0] == 0) {
+        // Broadcast: a slave never answers one (libmodbus would not send a reply either).
+        ignoredReason = "broadcast";
+        return std::nullopt;
+    }
+    refreshRegisters();
+    // A read-only instrument: it answers function 03 and nothing else.
+    const int sent = request[1] == 0x03 ? modbus_reply(m_modbus, request.data(), length, m_mapping)
+                                        : modbus_reply_exception(m_modbus, request.data(),
+                                                                 MODBUS_EXCEPTION_ILLEGAL_FUNCTION);
+    Bytes reply;
+    std::array<std::uint8_t, 512> buffer{};
+    for (ssize_t n; (n = ::read(m_peerFd, buffer.data(), buffer.size())) > 0;) {
+        reply.insert(reply.end(), buffer.begin(), buffer.begin() + n);
+    }
+    if (sent <= 0 || reply.empty()) {
+        ignoredReason = "invalid";
+        return std::nullopt;
+    }
+    return reply;
+}
+
+void SimServer::refreshRegisters()
+{
+    const bool fixed = m_options.weight.has_value() || m_registers.weightOverridden();
+    const std::int32_t weight =
+        fixed ? m_options.weight.value_or(0)
+              : m_weight.sample(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - m_start));
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    m_registers.update(weight, local);
+    const auto &registers = m_registers.registers();
+    std::copy(registers.begin(), registers.end(), m_mapping->tab_registers);
+}
+
+void SimServer::schedule(const Transmission &transmission, FaultKind fault, Clock::time_point end)
+{
+    // With --pace the reply starts a turnaround after the request ended and goes out at the baud
+    // rate; without it, at once and as fast as the line takes it.
+    Clock::time_point at = m_options.pace ? end + m_options.turnaround : Clock::now();
+    m_txBytes.clear();
+    for (const Piece &piece : transmission) {
+        at += piece.delay;
+        for (const std::uint8_t byte : piece.bytes) {
+            // On the wire a character reaches the other end when its last stop bit is through.
+            if (m_options.pace) {
+                at += m_charTime;
+            }
+            m_tx.push_back({at, byte});
+        }
+        m_txBytes.insert(m_txBytes.end(), piece.bytes.begin(), piece.bytes.end());
+    }
+    m_txFault = fault;
+    sendDue(Clock::now());
+}
+
+void SimServer::sendDue(Clock::time_point now)
+{
+    Bytes chunk;
+    while (!m_tx.empty() && m_tx.front().due <= now) {
+        chunk.push_back(m_tx.front().byte);
+        m_tx.pop_front();
+    }
+    if (chunk.empty()) {
+        return;
+    }
+    writeLine(chunk);
+    if (m_tx.empty()) {
+        m_log.reply(m_txBytes, faultName(m_txFault));
+    }
+}
+
+void SimServer::writeLine(const Bytes &bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(m_line, bytes.data() + done, bytes.size() - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            // Nobody reads the line and its buffer is full: the bytes are lost, as on a wire.
+            if (!m_overflowReported) {
+                std::fprintf(stderr, "scalecheck-sim: nobody reads the line; reply bytes lost\n");
+                m_overflowReported = true;
+            }
+            return;
+        }
+    }
+}
+
+} // namespace scalecheck::sim
