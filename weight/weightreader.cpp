@@ -38,8 +38,11 @@ void WeightReader::read()
     };
     // The point must be known before the first weight is shown, so its read goes ahead of the
     // weight in the queue; the queue keeps that order on the line.
+    // After a failed attempt the weight is not held back again: a silent instrument must show
+    // "no data" one weight timeout after each request, not after the point's timeout too. The
+    // point is asked again once a weight has come back (onWeightRead).
     if (!decimalPlacesIn(m_dotText()) && !m_instrumentPlaces && !m_dotReadPending &&
-        !readInstrumentDecimals(*address)) {
+        m_dotFailure.isEmpty() && !readInstrumentDecimals(*address)) {
         portClosed();
         return;
     }
@@ -131,4 +134,7 @@ void WeightReader::onWeightRead(const ReadResult &result)
     }
     emit weightText(adddot(QString::number(result.value(0, 2)), places));
     emit status(note.isEmpty() ? weightStatus(QStringLiteral("读取成功")) : note);
+    // The instrument answers again: ask its point once more, for the next weight.
+    if (!m_dotFailure.isEmpty() && !m_dotReadPending)
+        readInstrumentDecimals(result.request.address);
 }

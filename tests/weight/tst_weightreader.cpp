@@ -36,6 +36,7 @@ private slots:
     void instrumentDecimals();
     void instrumentDecimalsFailed();
     void nothingSent();
+    void silentInstrumentIsNotAskedItsPointAgain();
     void autoRead();
 
 private:
@@ -217,15 +218,29 @@ void TestWeightReader::instrumentDecimalsFailed()
     QCOMPARE(texts(), QStringList{"1234"});
     QCOMPARE(statuses(), QStringList{"小数点位数读取失败（校验错误），按 0 位显示"});
 
-    // Tried again with the next weight.
-    m_reader->read();
+    // Asked again as soon as a weight has come back, so the next weight has its point.
     QTRY_COMPARE(m_port->written().size(), 3);
     QCOMPARE(m_port->written().last(), kDotRequest);
     m_port->deliver(QByteArray::fromHex("010304000000027bf2"));
+    m_reader->read();
     QTRY_COMPARE(m_port->written().size(), 4);
+    QCOMPARE(m_port->written().last(), kWeightRequest);
     m_port->deliver(kWeight1234);
     QCOMPARE(texts().last(), QString("12.34"));
     QCOMPARE(statuses().last(), QString("毛重：读取成功"));
+}
+
+void TestWeightReader::silentInstrumentIsNotAskedItsPointAgain()
+{
+    // The point's read times out (1 s); the weight behind it times out 400 ms after it is
+    // written. From then on only weights go out, each saying "no data" after 400 ms.
+    m_reader->read();
+    QTRY_COMPARE_WITH_TIMEOUT(m_port->written().size(), 2, 3000);
+    QCOMPARE(m_port->written().last(), kWeightRequest);
+    QTRY_COMPARE_WITH_TIMEOUT(texts().size(), 1, 3000);
+    m_reader->read();
+    QTRY_COMPARE(m_port->written().size(), 3);
+    QCOMPARE(m_port->written().last(), kWeightRequest);
 }
 
 void TestWeightReader::nothingSent()
