@@ -111,8 +111,12 @@ void RequestQueue::onBytesArrived()
 {
     const QByteArray bytes = m_port->takeInput();
     m_sinceTraffic.restart();
-    if (!m_current)
-        return; // nobody asked: a late reply or noise, dropped
+    if (!m_current) {
+        // Nobody asked: a late reply or noise. Dropped, but said, so the traffic can be seen.
+        if (!bytes.isEmpty())
+            emit bytesDiscarded(bytes);
+        return;
+    }
     m_buffer.append(bytes);
     const int length = expectedReplyLength(m_buffer, m_current->request.count);
     if (m_buffer.size() < length)

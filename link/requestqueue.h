@@ -86,6 +86,8 @@ public:
 signals:
     void requestWritten(const QByteArray &frame, const ReadRequest &request);
     void replyChecked(const ReadResult &result);
+    // Bytes that arrived while no request waited for them (a late reply, line noise): dropped.
+    void bytesDiscarded(const QByteArray &bytes);
     void countersChanged();
 
 private:

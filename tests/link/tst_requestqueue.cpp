@@ -152,7 +152,10 @@ void TestRequestQueue::lateBytesNeverReachTheNextRequest()
     QCOMPARE(first.results[0].check.status, ReplyStatus::NoReply);
 
     // The slow instrument answers after all, while nothing is on the line: dropped.
+    QSignalSpy discarded(m_queue, &RequestQueue::bytesDiscarded);
     m_port->deliver(kOtherWeightReply);
+    QCOMPARE(discarded.size(), 1);
+    QCOMPARE(discarded.first().first().toByteArray(), kOtherWeightReply);
     m_queue->sendread(weight(), nullptr, second.callback());
     QTRY_COMPARE(m_port->written().size(), 2);
     m_port->deliver(kWeightReply);
