@@ -61,10 +61,8 @@ private slots:
     void refusalsAreExplained_data();
     void refusalsAreExplained();
     void readWhilePortClosedSendsNothing();
-    void typedAddress_data();
-    void typedAddress();
-    void typedBaudRate_data();
-    void typedBaudRate();
+    void operatorInput_data();
+    void operatorInput();
     void broadcastAddressIsExplained();
     void hiddenPageFillsWithoutSwitching();
 
@@ -325,70 +323,77 @@ void TestForm1::readWhilePortClosedSendsNothing()
     QVERIFY(boxes.texts.isEmpty());
 }
 
-void TestForm1::typedAddress_data()
+// What the operator may type, and what each text does.
+void TestForm1::operatorInput_data()
 {
+    QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<int>("address"); // -1: nothing may be sent
-    QTest::newRow("entry 0") << "0" << 0;
-    QTest::newRow("typed 200") << "200" << 200;
-    QTest::newRow("typed 247") << "247" << 247;
-    QTest::newRow("blanks around 7") << " 7 " << 7;
-    QTest::newRow("248 reserved") << "248" << -1;
-    QTest::newRow("letters") << "abc" << -1;
-    QTest::newRow("negative") << "-1" << -1;
-    QTest::newRow("fraction") << "1.5" << -1;
-    QTest::newRow("empty") << "" << -1;
+    // Combo1: the address sent, or "" when nothing may be sent.
+    // Combo2: the settings in force afterwards.
+    // Text2(9): how the alarm value 12345 in "ALV" is shown after a read.
+    QTest::addColumn<QString>("outcome");
+    const auto row = [](const char *control, const QString &typed, const QString &outcome) {
+        QTest::addRow("%s \"%s\"", control, qPrintable(typed)) << control << typed << outcome;
+    };
+    row("Combo1", "0", "0");
+    row("Combo1", "200", "200");
+    row("Combo1", "247", "247");
+    row("Combo1", " 7 ", "7");
+    row("Combo1", "248", "");
+    row("Combo1", "abc", "");
+    row("Combo1", "-1", "");
+    row("Combo1", "1.5", "");
+    row("Combo1", "", "");
+    row("Combo2", "4800", "4800,n,8,2");
+    row("Combo2", "115200", "115200,n,8,2");
+    row("Combo2", "19200", "19200,n,8,2");
+    row("Combo2", "96OO", "9600,n,8,2");
+    row("Combo2", "0", "9600,n,8,2");
+    row("Combo2", "", "9600,n,8,2");
+    row("Combo2", "14400", "9600,n,8,2");
+    row("Text2(9)", "", "12345");
+    row("Text2(9)", " 2", "123.45");
+    row("Text2(9)", "2.5", "123.45");
+    row("Text2(9)", "3.5", "1.2345");
+    row("Text2(9)", "-3", "12345");
+    row("Text2(9)", "1e9", "0." + QString(250, QLatin1Char('0')) + "12345");
+    row("Text2(9)", "99999", "0." + QString(250, QLatin1Char('0')) + "12345");
+    row("Text2(9)", QStringLiteral("２"), "123.45");
+    row("Text2(9)", "2abc", "123.45");
 }
 
-void TestForm1::typedAddress()
+void TestForm1::operatorInput()
 {
+    QFETCH(QString, control);
     QFETCH(QString, typed);
-    QFETCH(int, address);
+    QFETCH(QString, outcome);
     makeWindow();
-    auto *combo = find<QComboBox>("Combo1");
-    combo->setEditText(typed);
-    find<QPushButton>("Commandgne")->click();
-    if (address < 0) {
-        QVERIFY(m_port->written().isEmpty());
-        QVERIFY(!find<QTimer>("Timergne")->isActive());
-        QVERIFY2(statusText().contains(QStringLiteral("地址")), qPrintable(statusText()));
+    if (control == "Combo1") {
+        find<QComboBox>(control)->setEditText(typed);
+        find<QPushButton>("Commandgne")->click();
+        if (outcome.isEmpty()) {
+            QVERIFY(m_port->written().isEmpty());
+            QVERIFY(!find<QTimer>("Timergne")->isActive());
+            QVERIFY2(statusText().contains(QStringLiteral("地址")), qPrintable(statusText()));
+        } else {
+            QCOMPARE(m_port->written().size(), 1);
+            QCOMPARE(QString::number(quint8(m_port->written().first().at(0))), outcome);
+        }
+    } else if (control == "Combo2") {
+        find<QComboBox>(control)->setEditText(typed);
+        QCOMPARE(m_port->settings(), outcome);
+        QVERIFY(m_port->isOpen());
+        if (!parseBaud(typed))
+            QVERIFY2(statusText().contains(QStringLiteral("波特率")), qPrintable(statusText()));
     } else {
-        QCOMPARE(m_port->written().size(), 1);
-        QCOMPARE(int(quint8(m_port->written().first().at(0))), address);
+        find<QLineEdit>(control)->setText(typed);
+        find<QPushButton>("CommandBJ")->click();
+        // ALV 12345, then the six other alarm values.
+        m_port->deliver(QByteArray::fromHex(
+            "01031c00003039000000020000009600000005000000010000012c0000000a5f42"));
+        QCOMPARE(find<QLineEdit>("Text2(0)")->text(), outcome);
+        QCOMPARE(find<QLineEdit>("Text2(1)")->text(), QStringLiteral("2"));
     }
-    QCOMPARE(parseAddress(typed).has_value(), address >= 0);
-}
-
-void TestForm1::typedBaudRate_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("settings");
-    QTest::newRow("listed 4800") << "4800"
-                                 << "4800,n,8,2";
-    QTest::newRow("faster 115200") << "115200"
-                                   << "115200,n,8,2";
-    QTest::newRow("faster 19200") << "19200"
-                                  << "19200,n,8,2";
-    QTest::newRow("letter O for zero") << "96OO"
-                                       << "9600,n,8,2";
-    QTest::newRow("zero") << "0"
-                          << "9600,n,8,2";
-    QTest::newRow("empty") << ""
-                           << "9600,n,8,2";
-    QTest::newRow("odd rate") << "14400"
-                              << "9600,n,8,2";
-}
-
-void TestForm1::typedBaudRate()
-{
-    QFETCH(QString, typed);
-    QFETCH(QString, settings);
-    makeWindow();
-    find<QComboBox>("Combo2")->setEditText(typed);
-    QCOMPARE(m_port->settings(), settings);
-    QVERIFY(m_port->isOpen());
-    if (!parseBaud(typed))
-        QVERIFY2(statusText().contains(QStringLiteral("波特率")), qPrintable(statusText()));
 }
 
 void TestForm1::broadcastAddressIsExplained()
