@@ -1,0 +1,216 @@
+// SPDX-License-Identifier: MIT
+// The traffic monitor: a bounded table of the frames on the line, with pause, clear and copy.
+#include "trafficmonitor.h"
+
+#include "requestqueue.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <algorithm>
+
+TrafficMonitor::TrafficMonitor(RequestQueue *queue, QWidget *parent)
+    : QWidget(parent), m_model(new TrafficModel(this)), m_view(new QTableView(this)),
+      m_pause(new QPushButton(QStringLiteral("暂停"), this)),
+      m_copy(new QPushButton(QStringLiteral("复制"), this)), m_state(new QLabel(this)),
+      m_clock([] { return QTime::currentTime(); })
+{
+    setObjectName(QStringLiteral("trafficMonitor"));
+
+    m_pause->setObjectName(QStringLiteral("monitorPause"));
+    m_pause->setCheckable(true);
+    m_pause->setToolTip(QStringLiteral("暂停记录；暂停期间的帧不记入"));
+    auto *clearButton = new QPushButton(QStringLiteral("清空"), this);
+    clearButton->setObjectName(QStringLiteral("monitorClear"));
+    m_copy->setObjectName(QStringLiteral("monitorCopy"));
+    m_copy->setToolTip(QStringLiteral("把选中的行复制到剪贴板（制表符分隔）"));
+    m_copy->setEnabled(false);
+    m_state->setObjectName(QStringLiteral("monitorState"));
+
+    m_view->setObjectName(QStringLiteral("monitorView"));
+    m_view->setModel(m_model);
+    m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_view->setWordWrap(false);
+    m_view->setShowGrid(false);
+    m_view->setAlternatingRowColors(true);
+    m_view->setCornerButtonEnabled(false);
+    m_view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // Every row one text line high (applyMetrics): nothing is measured per row, however many.
+    QHeaderView *rows = m_view->verticalHeader();
+    rows->setVisible(false);
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setMinimumSectionSize(1);
+    QHeaderView *columns = m_view->horizontalHeader();
+    columns->setHighlightSections(false);
+    columns->setStretchLastSection(false);
+    columns->setSectionResizeMode(QHeaderView::Interactive);
+    // The bytes take the room left; a frame longer than that is elided, its tooltip has it all.
+    columns->setSectionResizeMode(TrafficModel::BytesColumn, QHeaderView::Stretch);
+    applyMetrics();
+    m_view->installEventFilter(this);
+
+    auto *copyAction = new QAction(QStringLiteral("复制"), m_view);
+    connect(copyAction, &QAction::triggered, this, &TrafficMonitor::copySelection);
+    m_view->addAction(copyAction);
+    m_view->setContextMenuPolicy(Qt::ActionsContextMenu);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->setContentsMargins(0, 0, 0, 0);
+    buttons->addWidget(m_pause);
+    buttons->addWidget(clearButton);
+    buttons->addWidget(m_copy);
+    buttons->addSpacing(8);
+    buttons->addWidget(m_state, 1);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(4);
+    layout->addLayout(buttons);
+    layout->addWidget(m_view, 1);
+
+    connect(m_pause, &QPushButton::toggled, this, &TrafficMonitor::setPaused);
+    connect(clearButton, &QPushButton::clicked, this, &TrafficMonitor::clear);
+    connect(m_copy, &QPushButton::clicked, this, &TrafficMonitor::copySelection);
+    // Selected lines can also leave with the oldest, which changes no selection signal.
+    const auto copyable = [this] { m_copy->setEnabled(m_view->selectionModel()->hasSelection()); };
+    connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this, copyable);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, copyable);
+    connect(m_model, &QAbstractItemModel::modelReset, this, copyable);
+
+    connect(queue, &RequestQueue::requestWritten, this,
+            [this](const QByteArray &frame) { add(TrafficLine::sent(m_clock(), frame)); });
+    connect(queue, &RequestQueue::replyChecked, this,
+            [this](const ReadResult &result) { add(TrafficLine::received(m_clock(), result)); });
+    connect(queue, &RequestQueue::bytesDiscarded, this,
+            [this](const QByteArray &bytes) { add(TrafficLine::discarded(m_clock(), bytes)); });
+
+    showState();
+}
+
+void TrafficMonitor::applyMetrics()
+{
+    // Monospaced hex lines the bytes up from one frame to the next.
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPointSizeF(font().pointSizeF());
+    m_model->setBytesFont(fixed);
+
+    const QFontMetrics text(font());
+    const QFontMetrics hex(fixed);
+    m_view->verticalHeader()->setDefaultSectionSize(std::max(text.height(), hex.height()) + 4);
+    const int pad = 2 * text.horizontalAdvance(QLatin1Char(' ')) + 8;
+    const auto widest = [&text, pad](std::initializer_list<const char *> samples) {
+        int w = 0;
+        for (const char *sample : samples)
+            w = std::max(w, text.horizontalAdvance(QString::fromUtf8(sample)));
+        return w + pad;
+    };
+    m_view->setColumnWidth(TrafficModel::TimeColumn, widest({"00:00:00.000"}));
+    m_view->setColumnWidth(TrafficModel::DirectionColumn, widest({"方向", "接收"}));
+    m_view->setColumnWidth(TrafficModel::DecodingColumn, widest({"读 0x0000 ×00", "应答 28 字节"}));
+    m_view->setColumnWidth(TrafficModel::ResultColumn, widest({"异常应答 02：非法数据地址"}));
+    m_view->horizontalHeader()->setMinimumSectionSize(text.horizontalAdvance(QStringLiteral("00")));
+}
+
+void TrafficMonitor::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        applyMetrics();
+}
+
+int TrafficMonitor::capacity() const
+{
+    return m_model->capacity();
+}
+
+void TrafficMonitor::setCapacity(int lines)
+{
+    m_model->setCapacity(lines);
+    showState();
+}
+
+void TrafficMonitor::setPaused(bool paused)
+{
+    if (paused == m_paused)
+        return;
+    m_paused = paused;
+    m_skipped = 0;
+    {
+        const QSignalBlocker block(m_pause);
+        m_pause->setChecked(paused);
+    }
+    m_pause->setText(paused ? QStringLiteral("继续") : QStringLiteral("暂停"));
+    showState();
+}
+
+void TrafficMonitor::clear()
+{
+    m_model->clear();
+    m_skipped = 0;
+    showState();
+}
+
+void TrafficMonitor::add(const TrafficLine &line)
+{
+    if (m_paused) {
+        ++m_skipped;
+        showState();
+        return;
+    }
+    // Follow the newest line unless the operator has scrolled up to read an older one.
+    const QScrollBar *bar = m_view->verticalScrollBar();
+    const bool following = bar->value() >= bar->maximum();
+    m_model->append(line);
+    if (following)
+        m_view->scrollToBottom();
+    showState();
+}
+
+void TrafficMonitor::showState()
+{
+    if (m_paused) {
+        m_state->setText(QStringLiteral("已暂停，跳过 %1 帧").arg(m_skipped));
+        return;
+    }
+    m_state->setText(QStringLiteral("%1 行（最多 %2）").arg(m_model->rowCount()).arg(capacity()));
+}
+
+QString TrafficMonitor::selectedText() const
+{
+    QList<int> rows;
+    for (const QModelIndex &index : m_view->selectionModel()->selectedRows())
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    QString text;
+    for (int row : std::as_const(rows))
+        text += m_model->line(row).tabSeparated() + QLatin1Char('\n');
+    return text;
+}
+
+void TrafficMonitor::copySelection()
+{
+    const QString text = selectedText();
+    if (!text.isEmpty())
+        QApplication::clipboard()->setText(text);
+}
+
+bool TrafficMonitor::eventFilter(QObject *watched, QEvent *event)
+{
+    // The table's own Ctrl+C copies one cell; here it copies the selected lines whole.
+    if (watched == m_view && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent *>(event)->matches(QKeySequence::Copy)) {
+        copySelection();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}

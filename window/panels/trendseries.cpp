@@ -1,0 +1,117 @@
+// SPDX-License-Identifier: MIT
+// The weight trend without pixels.
+#include "trendseries.h"
+
+#include <QRegularExpression>
+#include <cmath>
+
+namespace {
+
+const QRegularExpression &numberPattern()
+{
+    static const QRegularExpression pattern(QStringLiteral("^[+-]?(\\d+(\\.\\d*)?|\\.\\d+)$"));
+    return pattern;
+}
+
+} // namespace
+
+std::optional<double> parseShownWeight(const QString &text)
+{
+    const QString t = text.trimmed();
+    if (!numberPattern().match(t).hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    const double value = t.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+int decimalsIn(const QString &text)
+{
+    const QString t = text.trimmed();
+    const qsizetype point = t.indexOf(QLatin1Char('.'));
+    return point < 0 ? 0 : static_cast<int>(t.size() - point - 1);
+}
+
+void TrendSeries::setWindow(std::chrono::milliseconds window)
+{
+    m_window = std::max(window, std::chrono::milliseconds(1));
+    trim();
+}
+
+void TrendSeries::add(const QDateTime &time, const QString &shownText)
+{
+    const qint64 msecs = time.toMSecsSinceEpoch();
+    if (m_newest && msecs < *m_newest)
+        clear();
+    m_newest = msecs;
+    const std::optional<double> value = parseShownWeight(shownText);
+    if (value)
+        m_entries.push_back({{msecs, *value, shownText.trimmed()}, false});
+    else if (!m_entries.empty() && !m_entries.back().gap)
+        m_entries.push_back({{msecs, 0, {}}, true});
+    trim();
+}
+
+void TrendSeries::clear()
+{
+    m_entries.clear();
+    m_newest.reset();
+}
+
+void TrendSeries::trim()
+{
+    if (!m_newest)
+        return;
+    const qint64 oldest = *m_newest - m_window.count();
+    while (!m_entries.empty() && m_entries.front().point.msecs < oldest)
+        m_entries.pop_front();
+    // A gap with nothing before it separates nothing.
+    while (!m_entries.empty() && m_entries.front().gap)
+        m_entries.pop_front();
+}
+
+QList<QList<QPointF>> TrendSeries::segments() const
+{
+    QList<QList<QPointF>> runs;
+    bool open = false;
+    qint64 previous = 0;
+    for (const Entry &e : m_entries) {
+        if (e.gap) {
+            open = false;
+            continue;
+        }
+        if (!open || e.point.msecs - previous > m_breakAfter.count())
+            runs.append(QList<QPointF>());
+        runs.last().append(QPointF(double(e.point.msecs), e.point.value));
+        open = true;
+        previous = e.point.msecs;
+    }
+    return runs;
+}
+
+TrendStats TrendSeries::stats() const
+{
+    TrendStats s;
+    for (const Entry &e : m_entries) {
+        if (e.gap)
+            continue;
+        if (!s.min || e.point.value < s.min->value)
+            s.min = e.point;
+        if (!s.max || e.point.value > s.max->value)
+            s.max = e.point;
+        s.last = e.point;
+    }
+    return s;
+}
+
+int TrendSeries::decimals() const
+{
+    int d = 0;
+    for (const Entry &e : m_entries) {
+        if (!e.gap)
+            d = std::max(d, decimalsIn(e.point.text));
+    }
+    return d;
+}

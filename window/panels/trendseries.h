@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: MIT
+// The weight trend without pixels: the readings of the last minutes as numbers and gaps, cut
+// into line segments at every gap, and their minimum, maximum and latest value.
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QPointF>
+#include <QString>
+#include <chrono>
+#include <deque>
+#include <optional>
+
+// The number a weight display shows: "12.34", "-0.005", "1234" (an optional sign, digits, at
+// most one point). std::nullopt for anything else: kNoDataText, "", "abc", "1e5", "nan".
+std::optional<double> parseShownWeight(const QString &text);
+// The digits after the point in a shown weight: 2 for "12.34", 0 for "1234".
+int decimalsIn(const QString &text);
+
+struct TrendPoint
+{
+    qint64 msecs = 0; // milliseconds since the epoch
+    double value = 0;
+    QString text; // as shown, with its decimal point: "1.050"
+};
+
+struct TrendStats
+{
+    std::optional<TrendPoint> min; // the first reading with the least value in the window
+    std::optional<TrendPoint> max; // the first reading with the greatest value in the window
+    std::optional<TrendPoint> last;
+};
+
+class TrendSeries
+{
+public:
+    static constexpr std::chrono::milliseconds kDefaultWindow = std::chrono::minutes(5);
+    // Two numbers further apart than this are not joined: no reading came between them (the
+    // automatic reading was off). Automatic reading gives one every 1.5 s.
+    static constexpr std::chrono::milliseconds kDefaultBreakAfter = std::chrono::seconds(5);
+
+    std::chrono::milliseconds window() const { return m_window; }
+    // A shorter window drops the readings that fall out of it at once.
+    void setWindow(std::chrono::milliseconds window);
+    std::chrono::milliseconds breakAfter() const { return m_breakAfter; }
+    void setBreakAfter(std::chrono::milliseconds gap) { m_breakAfter = gap; }
+
+    // One reading as the weight display showed it: a number, or a gap for any other text.
+    // Readings older than the window before this one are dropped. A reading earlier than the
+    // latest (the clock was set back) starts the series afresh.
+    void add(const QDateTime &time, const QString &shownText);
+    void clear();
+
+    // The numbers in the window as runs without a gap between them; x is milliseconds since
+    // the epoch, y the weight.
+    QList<QList<QPointF>> segments() const;
+    TrendStats stats() const;
+    // The latest reading was not a number.
+    bool endsInGap() const { return !m_entries.empty() && m_entries.back().gap; }
+    // The time of the latest reading; std::nullopt before the first.
+    std::optional<qint64> newest() const { return m_newest; }
+    // The most digits after the point among the numbers in the window.
+    int decimals() const;
+    // Readings and gap marks held (consecutive gaps are held as one).
+    int size() const { return static_cast<int>(m_entries.size()); }
+
+private:
+    struct Entry
+    {
+        TrendPoint point;
+        bool gap = false;
+    };
+
+    void trim();
+
+    std::deque<Entry> m_entries;
+    std::optional<qint64> m_newest;
+    std::chrono::milliseconds m_window = kDefaultWindow;
+    std::chrono::milliseconds m_breakAfter = kDefaultBreakAfter;
+};

@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: MIT
+// The weight trend ("趋势图"): a line chart of the weights shown during the last minutes of
+// automatic reading, broken where no weight came, with their minimum, maximum and latest value.
+#pragma once
+
+#include "trendseries.h"
+
+#include <QWidget>
+
+class QChart;
+class QChartView;
+class QDateTimeAxis;
+class QLabel;
+class QLineSeries;
+class QValueAxis;
+
+class WeightTrend : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit WeightTrend(QWidget *parent = nullptr);
+
+    // One text the weight display showed at `time`: "12.34" is the weight 12.34; kNoDataText
+    // or any other text that is not a number breaks the line there.
+    void addReading(const QDateTime &time, const QString &shownText);
+    void clear();
+
+    std::chrono::milliseconds window() const { return m_series.window(); }
+    // How far back the chart reaches (TrendSeries::kDefaultWindow unless set).
+    void setWindow(std::chrono::milliseconds window);
+
+    const TrendSeries &series() const { return m_series; }
+    QList<QList<QPointF>> segments() const { return m_series.segments(); }
+    TrendStats stats() const { return m_series.stats(); }
+    // The texts beside the chart: "最小 1.00", "最大 1.05", "最新 1.05" ("—" before any weight).
+    QString minText() const;
+    QString maxText() const;
+    QString lastText() const;
+
+    QChart *chart() const { return m_chart; }
+    // The line series on the chart now, one per segment.
+    QList<QLineSeries *> lines() const { return m_lines; }
+
+private:
+    void refresh();
+    void showAxes();
+
+    TrendSeries m_series;
+    QChart *m_chart;
+    QChartView *m_view;
+    QDateTimeAxis *m_timeAxis;
+    QValueAxis *m_weightAxis;
+    QList<QLineSeries *> m_lines;
+    QLabel *m_min;
+    QLabel *m_max;
+    QLabel *m_last;
+    QLabel *m_span;
+};
