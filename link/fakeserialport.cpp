@@ -6,6 +6,7 @@ FakeSerialPort::FakeSerialPort(QObject *parent) : SerialPort(parent) {}
 
 OpenResult FakeSerialPort::open()
 {
+    close(); // as QtSerialPort::open(): an open port is closed first, and says so
     ++m_openCount;
     const OpenResult result = m_openResults.value(commPort(), OpenResult{OpenStatus::Opened, {}});
     m_open = result.opened();

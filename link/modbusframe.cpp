@@ -47,7 +47,7 @@ qint32 regvalue(const QByteArray &reply, int offset, int registers)
 {
     Q_ASSERT(registers == 1 || registers == 2);
     const int width = 2 * registers;
-    if (offset < 0 || width <= 0 || width > 4 || offset + width > reply.size())
+    if (offset < 0 || width <= 0 || width > 4 || offset > reply.size() - width)
         return 0;
     quint32 value = 0;
     for (int i = 0; i < width; ++i)

@@ -99,6 +99,21 @@ bool QtSerialPort::write(const QByteArray &bytes)
 {
     if (!m_port.isOpen())
         return false;
+#ifdef Q_OS_UNIX
+    // QSerialPort only buffers what it is given: it arms a write notifier, writes on a later turn
+    // of the event loop and disarms the notifier on the turn after that, each arming waking the
+    // loop. A request is 8 bytes on an idle line and the driver takes it whole, so it goes
+    // straight to the descriptor: it leaves now, while the caller starts the response timer, and
+    // costs one system call. Whatever the driver does not take goes the buffered way, and so does
+    // an error, which QSerialPort then reports as it reports every other.
+    if (m_port.bytesToWrite() == 0) {
+        const ssize_t n = ::write(m_port.handle(), bytes.constData(), size_t(bytes.size()));
+        if (n == bytes.size())
+            return true;
+        const qsizetype done = n > 0 ? qsizetype(n) : 0;
+        return m_port.write(bytes.constData() + done, bytes.size() - done) == bytes.size() - done;
+    }
+#endif
     return m_port.write(bytes) == bytes.size();
 }
 

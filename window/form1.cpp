@@ -4,27 +4,40 @@
 #include "form1.h"
 
 #include "controls.h"
+#include "counterbar.h"
 #include "groupreader.h"
 #include "inputrules.h"
 #include "portcontrol.h"
+#include "portlistdialog.h"
 #include "requestqueue.h"
 #include "serialport.h"
+#include "snapshot.h"
+#include "snapshotexport.h"
 #include "tabpanel.h"
+#include "trafficmonitor.h"
 #include "weightlabel.h"
 #include "weightreader.h"
+#include "weighttrend.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QDateTime>
+#include <QDockWidget>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -90,8 +103,8 @@ QWidget *makeControl(const ControlSpec &spec, QWidget *parent)
 // than the one the layout was drawn with; such a control grows to the right, from its place.
 void widenToCaption(QWidget *w, ControlKind kind)
 {
-    if (kind != ControlKind::Label && kind != ControlKind::CheckBox
-        && kind != ControlKind::OptionButton)
+    if (kind != ControlKind::Label && kind != ControlKind::CheckBox &&
+        kind != ControlKind::OptionButton)
         return;
     if (qobject_cast<WeightLabel *>(w))
         return;
@@ -112,8 +125,9 @@ Form1::Form1(SerialPort *port, QWidget *parent) : QMainWindow(parent), m_port(po
 
     buildControls();
     buildTimers();
-    buildStatusBar();
     createReaders();
+    buildStatusBar();
+    buildPanels();
     wireEvents();
     startUp();
 }
@@ -228,13 +242,71 @@ void Form1::buildTimers()
 
 void Form1::buildStatusBar()
 {
-    m_readStatus = new QLabel(this);
+    // Under the instrument's window: the outcome of the latest read and the port's state, and
+    // below them the request counters and the tool's own panels.
+    auto *bar = new QWidget(this);
+    auto *rows = new QVBoxLayout(bar);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(1);
+    auto *first = new QHBoxLayout;
+    m_readStatus = new QLabel(bar);
     m_readStatus->setObjectName(QStringLiteral("readStatus"));
-    m_portState = new QLabel(this);
+    m_portState = new QLabel(bar);
     m_portState->setObjectName(QStringLiteral("portState"));
-    statusBar()->addWidget(m_readStatus, 1);
-    statusBar()->addPermanentWidget(m_portState);
+    first->addWidget(m_readStatus, 1);
+    first->addWidget(m_portState);
+    auto *second = new QHBoxLayout;
+    m_counters = new CounterBar(m_queue, bar);
+    second->addWidget(m_counters, 1);
+    const auto button = [&](const char *name, const QString &text) {
+        auto *b = new QToolButton(bar);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setText(text);
+        b->setAutoRaise(true);
+        second->addWidget(b);
+        return b;
+    };
+    m_monitorButton = button("monitorButton", QStringLiteral("通讯监视"));
+    m_trendButton = button("trendButton", QStringLiteral("趋势图"));
+    connect(button("portListButton", QStringLiteral("端口…")), &QToolButton::clicked, this,
+            &Form1::choosePort);
+    connect(button("exportButton", QStringLiteral("导出")), &QToolButton::clicked, this,
+            &Form1::exportValues);
+    rows->addLayout(first);
+    rows->addLayout(second);
+    statusBar()->addWidget(bar, 1);
     statusBar()->setSizeGripEnabled(false);
+
+    connect(new QShortcut(QKeySequence::Save, this), &QShortcut::activated, this,
+            &Form1::exportValues);
+    // Ctrl+C copies the values while the instrument's window has the focus; elsewhere (the
+    // traffic monitor's table) it keeps its own meaning.
+    auto *copy = new QShortcut(QKeySequence::Copy, centralWidget());
+    copy->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(copy, &QShortcut::activated, this, &Form1::copyValues);
+}
+
+void Form1::buildPanels()
+{
+    const auto dock = [this](const char *name, const QString &title, QWidget *content,
+                             QToolButton *opener) {
+        auto *d = new QDockWidget(title, this);
+        d->setObjectName(QString::fromLatin1(name));
+        d->setWidget(content);
+        addDockWidget(Qt::BottomDockWidgetArea, d);
+        d->hide();
+        QAction *toggle = d->toggleViewAction();
+        toggle->setText(title);
+        opener->setDefaultAction(toggle);
+        return d;
+    };
+    m_monitor = new TrafficMonitor(m_queue, this);
+    m_monitorDock = dock("monitorDock", QStringLiteral("通讯监视"), m_monitor, m_monitorButton);
+    m_trend = new WeightTrend(this);
+    m_trendDock = dock("trendDock", QStringLiteral("趋势图"), m_trend, m_trendButton);
+    connect(m_weight, &WeightReader::weightText, m_trend, [this](const QString &text) {
+        m_trend->addReading(QDateTime::currentDateTime(), text);
+    });
 }
 
 void Form1::createReaders()
@@ -354,6 +426,37 @@ QString Form1::portStateText() const
 void Form1::showPortState()
 {
     m_portState->setText(portStateText());
+}
+
+Snapshot Form1::snapshot() const
+{
+    Snapshot shot;
+    shot.time = QDateTime::currentDateTime();
+    shot.port = QStringLiteral("COM%1").arg(m_port->commPort());
+    shot.device = m_port->device();
+    shot.settings = m_port->settings();
+    const std::optional<quint8> a = address();
+    shot.address = a ? int(*a) : -1;
+    shot.weight = m_weightLabel->text();
+    shot.values = parameterValues([this](int box) { return valueBox(box)->text(); });
+    return shot;
+}
+
+void Form1::choosePort()
+{
+    PortListDialog dialog(m_port->device(), this);
+    if (dialog.exec() == QDialog::Accepted && !dialog.chosenPath().isEmpty())
+        m_portControl->selectDevice(dialog.chosenPath());
+}
+
+void Form1::exportValues()
+{
+    exportSnapshot(this, snapshot());
+}
+
+void Form1::copyValues()
+{
+    QGuiApplication::clipboard()->setText(toText(snapshot()));
 }
 
 void Form1::warnBusy()

@@ -10,13 +10,19 @@
 
 class GroupReader;
 class PortControl;
+class CounterBar;
+class QDockWidget;
 class QLabel;
 class QLineEdit;
 class QTimer;
+class QToolButton;
 class RequestQueue;
 class SerialPort;
 class TabPanel;
+class TrafficMonitor;
 class WeightLabel;
+class WeightTrend;
+struct Snapshot;
 class WeightReader;
 
 class Form1 : public QMainWindow
@@ -33,12 +39,15 @@ public:
     RequestQueue *queue() const { return m_queue; }
     // What the status bar says of the port: "COM1 /dev/ttyS0 9600,n,8,2 已打开" ...
     QString portStateText() const;
+    // Everything the window shows now, for the record: the 35 values, the weight, the line.
+    Snapshot snapshot() const;
 
 private:
     void buildControls();
     void buildPages(TabPanel *tabs);
     void buildTimers();
     void buildStatusBar();
+    void buildPanels();
     void createReaders();
     void wireEvents();
     void startUp();
@@ -57,6 +66,9 @@ private:
     void showPortState();
     void warnBusy();
     void warnRefused(const QString &message);
+    void choosePort();
+    void exportValues();
+    void copyValues();
 
     SerialPort *m_port;
     RequestQueue *m_queue = nullptr;
@@ -66,5 +78,12 @@ private:
     WeightLabel *m_weightLabel = nullptr;
     QLabel *m_readStatus = nullptr;
     QLabel *m_portState = nullptr;
+    CounterBar *m_counters = nullptr;
+    TrafficMonitor *m_monitor = nullptr;
+    WeightTrend *m_trend = nullptr;
+    QDockWidget *m_monitorDock = nullptr;
+    QDockWidget *m_trendDock = nullptr;
+    QToolButton *m_monitorButton = nullptr;
+    QToolButton *m_trendButton = nullptr;
     QHash<QString, QWidget *> m_controls;
 };

@@ -85,6 +85,12 @@ void PortControl::selectPort(int index)
     emit lineChanged();
 }
 
+void PortControl::selectDevice(const QString &path)
+{
+    m_port->setDeviceFor(m_port->commPort(), path);
+    selectPort(m_port->commPort() - 1);
+}
+
 void PortControl::applyBaud(const QString &text)
 {
     const std::optional<int> baud = parseBaud(text);

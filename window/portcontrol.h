@@ -24,6 +24,9 @@ public:
     // An option button was pressed (index 0 is COM1): close, renumber, open. A port held by
     // another program gets the busy warning and stays closed.
     void selectPort(int index);
+    // A device chosen from the port list goes behind the checked port button, and the port is
+    // reopened as a press of that button does.
+    void selectDevice(const QString &path);
     // A baud rate was picked or typed. Only a rate we know is applied; an open port takes it
     // at once, a closed one when it is next opened.
     void applyBaud(const QString &text);

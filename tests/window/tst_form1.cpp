@@ -3,9 +3,13 @@
 #include "fakeserialport.h"
 #include "form1.h"
 #include "inputrules.h"
+#include "messageboxwatcher.h"
+#include "portcontrol.h"
+#include "snapshot.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,34 +19,9 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 namespace {
-
-// Presses OK on every message box that opens while it is alive, and remembers what they said.
-class MessageBoxWatcher : public QObject
-{
-public:
-    MessageBoxWatcher()
-    {
-        m_poll.setInterval(10);
-        connect(&m_poll, &QTimer::timeout, this, [this] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            titles.append(box->windowTitle());
-            texts.append(box->text());
-            icons.append(box->icon());
-            box->button(QMessageBox::Ok)->click();
-        });
-        m_poll.start();
-    }
-    QStringList titles;
-    QStringList texts;
-    QList<QMessageBox::Icon> icons;
-
-private:
-    QTimer m_poll;
-};
 
 } // namespace
 
@@ -65,6 +44,7 @@ private slots:
     void operatorInput();
     void broadcastAddressIsExplained();
     void hiddenPageFillsWithoutSwitching();
+    void toolsAroundTheWindow();
 
 private:
     template <typename T> T *find(const QString &name) const
@@ -417,6 +397,43 @@ void TestForm1::hiddenPageFillsWithoutSwitching()
         QCOMPARE(find<QLineEdit>(QStringLiteral("Text2(%1)").arg(k))->text(), expected[k]);
     QCOMPARE(find<QTabWidget>("SSTab1")->currentIndex(), 3);
     QVERIFY(!find<QTimer>("TimerBJ")->isActive());
+}
+
+void TestForm1::toolsAroundTheWindow()
+{
+    makeWindow();
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    const QRect frame3 = find<QWidget>("Frame3")->geometry();
+
+    // The panels open from the status bar, and the instrument's window stays as it is.
+    auto *monitor = find<QWidget>("monitorDock");
+    QVERIFY(!monitor->isVisible());
+    find<QToolButton>("monitorButton")->click();
+    QVERIFY(monitor->isVisible());
+    find<QToolButton>("trendButton")->click();
+    QVERIFY(find<QWidget>("trendDock")->isVisible());
+    QCOMPARE(m_window->centralWidget()->size(), QSize(758, 508));
+    QCOMPARE(find<QWidget>("Frame3")->geometry(), frame3);
+
+    // Ctrl+C copies what the window shows, codes with their values.
+    find<QPushButton>("Commandgne")->click();
+    m_port->deliver(QByteArray::fromHex("01030e0001000200030004000500060007dadf"));
+    find<QWidget>("Combo1")->setFocus();
+    QTest::keySequence(m_window, QKeySequence::Copy);
+    const QString copied = QGuiApplication::clipboard()->text();
+    QVERIFY2(copied.contains(QStringLiteral("Inty")) && copied.contains(QStringLiteral(" 1")),
+             qPrintable(copied));
+    QVERIFY(copied.contains(QStringLiteral("仪表功能参数组2")));
+    QCOMPARE(m_window->snapshot().values.size(), 35);
+
+    // A device picked from the port list goes behind the checked button and is opened.
+    auto *ports = m_window->findChild<PortControl *>();
+    ports->selectDevice(QStringLiteral("/dev/serial/by-id/usb-adapter"));
+    QCOMPARE(m_port->device(), QStringLiteral("/dev/serial/by-id/usb-adapter"));
+    QCOMPARE(m_port->commPort(), 1);
+    QVERIFY(m_port->isOpen());
+    QVERIFY(portState().contains(QStringLiteral("/dev/serial/by-id/usb-adapter")));
 }
 
 QTEST_MAIN(TestForm1)

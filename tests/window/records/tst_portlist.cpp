@@ -1,0 +1,309 @@
+// SPDX-License-Identifier: MIT
+// Tests of the port list: stable by-id names put beside their ports, and the dialog over a fake
+// source of ports.
+#include "portlistdialog.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+namespace {
+
+// A stand-in for /dev: plain files as device nodes, and a by-id folder of links to them, one of
+// each kind udev and a failing adapter leave behind.
+class FakeDev
+{
+public:
+    FakeDev()
+    {
+        QDir root(m_dir.path());
+        root.mkdir("dev");
+        root.mkdir("by-id");
+        for (const char *node : {"ttyS0", "ttyS2", "ttyS10", "ttyUSB0", "ttyUSB1", "ttyACM0"}) {
+            QFile f(device(node));
+            f.open(QIODevice::WriteOnly);
+        }
+        // udev writes relative links; a hand-made one may be absolute.
+        QFile::link("../dev/ttyUSB0", byId("usb-FTDI_FT232R_USB_UART_A1B2-if00-port0"));
+        QFile::link("../dev/ttyUSB0", byId("usb-FTDI_alias-if00-port0"));
+        QFile::link(device("ttyUSB1"), byId("usb-1a86_USB_Serial-if00-port0"));
+        QFile::link("../dev/ttyACM0", byId("usb-Unlisted_CDC-if00"));
+        QFile::link("../dev/ttyUSB9", byId("usb-Unplugged-if00-port0"));
+        QFile notALink(byId("README"));
+        notALink.open(QIODevice::WriteOnly);
+    }
+    bool isValid() const { return m_dir.isValid(); }
+    QString device(const QString &node) const { return m_dir.filePath("dev/" + node); }
+    QString byId(const QString &name) const { return m_dir.filePath("by-id/" + name); }
+    QString byIdDir() const { return m_dir.filePath("by-id"); }
+
+    // What QSerialPortInfo would find: every node but ttyACM0, in no useful order.
+    QList<PortEntry> listed() const
+    {
+        return {
+            {device("ttyUSB1"), "USB Serial", "1a86", "", {}},
+            {device("ttyS10"), "", "", "", {}},
+            {device("ttyUSB0"), "FT232R USB UART", "FTDI", "A1B2", {}},
+            {device("ttyS2"), "", "", "", {}},
+            {device("ttyS0"), "", "", "", {}},
+        };
+    }
+    PortSource source() const
+    {
+        return [this] { return attachStableNames(listed(), byIdDir()); };
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+QStringList paths(const QList<PortEntry> &entries)
+{
+    QStringList list;
+    for (const PortEntry &e : entries)
+        list.append(QFileInfo(e.path).fileName());
+    return list;
+}
+
+QStringList fileNames(const QStringList &list)
+{
+    QStringList names;
+    for (const QString &p : list)
+        names.append(QFileInfo(p).fileName());
+    return names;
+}
+
+} // namespace
+
+class TestPortList : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void stableNames_data();
+    void stableNames();
+    void dialogShowsPorts();
+    void pickingARowFillsThePath_data();
+    void pickingARowFillsThePath();
+    void typedPath_data();
+    void typedPath();
+    void currentPathIsPicked();
+    void refreshKeepsTypedPath();
+    void noPorts();
+
+private:
+    template <typename T> static T *find(const QDialog &dialog, const QString &name)
+    {
+        T *w = dialog.findChild<T *>(name);
+        if (!w)
+            qFatal("no widget %s", qPrintable(name));
+        return w;
+    }
+    // The row that shows `text` in its first column: a port's path, or a stable name alone.
+    static QTreeWidgetItem *rowOf(QTreeWidget *tree, const QString &text)
+    {
+        QTreeWidgetItemIterator it(tree);
+        for (; *it; ++it) {
+            if ((*it)->text(0) == text)
+                return *it;
+        }
+        return nullptr;
+    }
+};
+
+void TestPortList::stableNames_data()
+{
+    QTest::addColumn<QString>("node");
+    QTest::addColumn<QStringList>("names");
+
+    QTest::newRow("relative links, two names")
+        << "ttyUSB0"
+        << QStringList{"usb-FTDI_FT232R_USB_UART_A1B2-if00-port0", "usb-FTDI_alias-if00-port0"};
+    QTest::newRow("absolute link") << "ttyUSB1" << QStringList{"usb-1a86_USB_Serial-if00-port0"};
+    QTest::newRow("no link") << "ttyS0" << QStringList{};
+    QTest::newRow("device the scan missed") << "ttyACM0" << QStringList{"usb-Unlisted_CDC-if00"};
+}
+
+void TestPortList::stableNames()
+{
+    QFETCH(QString, node);
+    QFETCH(QStringList, names);
+
+    FakeDev dev;
+    QVERIFY(dev.isValid());
+    const QList<PortEntry> entries = attachStableNames(dev.listed(), dev.byIdDir());
+
+    // The dangling link adds nothing, the plain file is no link; ttyS2 comes before ttyS10.
+    QCOMPARE(paths(entries),
+             QStringList({"ttyACM0", "ttyS0", "ttyS2", "ttyS10", "ttyUSB0", "ttyUSB1"}));
+    const auto it = std::find_if(entries.begin(), entries.end(), [&](const PortEntry &e) {
+        return QFileInfo(e.path).fileName() == node;
+    });
+    QVERIFY(it != entries.end());
+    QCOMPARE(fileNames(it->stableNames), names);
+    for (const QString &name : it->stableNames)
+        QCOMPARE(QFileInfo(name).canonicalFilePath(), QFileInfo(it->path).canonicalFilePath());
+}
+
+void TestPortList::dialogShowsPorts()
+{
+    FakeDev dev;
+    QVERIFY(dev.isValid());
+    PortListDialog dialog(QString(), nullptr, dev.source());
+    QCOMPARE(dialog.windowTitle(), "选择串口");
+    auto *tree = find<QTreeWidget>(dialog, "ports");
+
+    QCOMPARE(tree->topLevelItemCount(), 6);
+    QVERIFY(find<QLabel>(dialog, "found")->text().contains('6'));
+    QTreeWidgetItem *ftdi = rowOf(tree, dev.device("ttyUSB0"));
+    QVERIFY(ftdi);
+    QVERIFY(!ftdi->parent());
+    QCOMPARE(ftdi->text(1), "FT232R USB UART");
+    QCOMPARE(ftdi->text(2), "FTDI");
+    QCOMPARE(ftdi->text(3), "A1B2");
+    QCOMPARE(ftdi->childCount(), 2);
+    QCOMPARE(ftdi->child(0)->text(0), "usb-FTDI_FT232R_USB_UART_A1B2-if00-port0");
+    QCOMPARE(ftdi->child(1)->text(0), "usb-FTDI_alias-if00-port0");
+    QTreeWidgetItem *plain = rowOf(tree, dev.device("ttyS0"));
+    QVERIFY(plain);
+    QCOMPARE(plain->childCount(), 0);
+}
+
+void TestPortList::pickingARowFillsThePath_data()
+{
+    QTest::addColumn<QString>("row"); // a device node, or a stable name as the row shows it
+    QTest::addColumn<bool>("isStableName");
+
+    QTest::newRow("port") << "ttyUSB1" << false;
+    QTest::newRow("its stable name") << "usb-1a86_USB_Serial-if00-port0" << true;
+    QTest::newRow("device the scan missed") << "ttyACM0" << false;
+}
+
+void TestPortList::pickingARowFillsThePath()
+{
+    QFETCH(QString, row);
+    QFETCH(bool, isStableName);
+
+    FakeDev dev;
+    QVERIFY(dev.isValid());
+    PortListDialog dialog(QString(), nullptr, dev.source());
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto *tree = find<QTreeWidget>(dialog, "ports");
+    auto *ok = find<QPushButton>(dialog, "ok");
+    QVERIFY(!ok->isEnabled());
+
+    const QString path = isStableName ? dev.byId(row) : dev.device(row);
+    QTreeWidgetItem *item = rowOf(tree, isStableName ? row : path);
+    QVERIFY(item);
+    tree->scrollToItem(item);
+    const QPoint centre = tree->visualItemRect(item).center();
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, centre);
+    QCOMPARE(dialog.chosenPath(), path);
+    QCOMPARE(find<QLineEdit>(dialog, "path")->text(), path);
+    QVERIFY(ok->isEnabled());
+
+    // A double click takes the row at once.
+    QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, centre);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.chosenPath(), path);
+}
+
+void TestPortList::typedPath_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("chosen"); // empty: OK stays disabled
+
+    QTest::newRow("any device") << "/dev/ttyXRUSB0"
+                                << "/dev/ttyXRUSB0";
+    QTest::newRow("blanks around") << "  /tmp/scale "
+                                   << "/tmp/scale";
+    QTest::newRow("Chinese folder") << "/home/技术员/scale"
+                                    << "/home/技术员/scale";
+    QTest::newRow("nothing") << ""
+                             << "";
+    QTest::newRow("only blanks") << "   "
+                                 << "";
+}
+
+void TestPortList::typedPath()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, chosen);
+
+    FakeDev dev;
+    QVERIFY(dev.isValid());
+    PortListDialog dialog(dev.device("ttyS0"), nullptr, dev.source());
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto *edit = find<QLineEdit>(dialog, "path");
+    auto *ok = find<QPushButton>(dialog, "ok");
+    QVERIFY(ok->isEnabled());
+
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QVERIFY(!ok->isEnabled());
+    // Typed through the input method, as Chinese is; keyClicks() takes Latin-1 only.
+    QInputMethodEvent commit;
+    commit.setCommitString(typed);
+    QApplication::sendEvent(edit, &commit);
+    QCOMPARE(ok->isEnabled(), !chosen.isEmpty());
+    QCOMPARE(dialog.chosenPath(), chosen);
+    if (!chosen.isEmpty()) {
+        QTest::mouseClick(ok, Qt::LeftButton);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.chosenPath(), chosen);
+    }
+}
+
+void TestPortList::currentPathIsPicked()
+{
+    FakeDev dev;
+    QVERIFY(dev.isValid());
+    const QString current = dev.byId("usb-FTDI_alias-if00-port0");
+    PortListDialog dialog(current, nullptr, dev.source());
+    auto *tree = find<QTreeWidget>(dialog, "ports");
+    QVERIFY(tree->currentItem());
+    QCOMPARE(tree->currentItem()->text(0), "usb-FTDI_alias-if00-port0");
+    QCOMPARE(dialog.chosenPath(), current);
+    QVERIFY(find<QPushButton>(dialog, "ok")->isEnabled());
+}
+
+void TestPortList::refreshKeepsTypedPath()
+{
+    FakeDev dev;
+    QVERIFY(dev.isValid());
+    QList<PortEntry> ports = {{dev.device("ttyS0"), "", "", "", {}}};
+    PortListDialog dialog(QString(), nullptr, [&ports] { return ports; });
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto *tree = find<QTreeWidget>(dialog, "ports");
+    QCOMPARE(tree->topLevelItemCount(), 1);
+
+    QTest::keyClicks(find<QLineEdit>(dialog, "path"), "/tmp/scale");
+    // An adapter is plugged in while the dialog is open.
+    ports.append({dev.device("ttyUSB0"), "FT232R USB UART", "FTDI", "A1B2", {}});
+    QTest::mouseClick(find<QPushButton>(dialog, "refresh"), Qt::LeftButton);
+    QCOMPARE(tree->topLevelItemCount(), 2);
+    QVERIFY(rowOf(tree, dev.device("ttyUSB0")));
+    QCOMPARE(dialog.chosenPath(), "/tmp/scale");
+    QVERIFY(find<QLabel>(dialog, "found")->text().contains('2'));
+}
+
+void TestPortList::noPorts()
+{
+    PortListDialog dialog(QString(), nullptr, [] { return QList<PortEntry>(); });
+    QCOMPARE(find<QTreeWidget>(dialog, "ports")->topLevelItemCount(), 0);
+    QVERIFY(find<QLabel>(dialog, "found")->text().contains("未找到"));
+    QVERIFY(!find<QPushButton>(dialog, "ok")->isEnabled());
+}
+
+QTEST_MAIN(TestPortList)
+#include "tst_portlist.moc"
