@@ -292,6 +292,8 @@ void Form1::buildPanels()
                              QToolButton *opener) {
         auto *d = new QDockWidget(title, this);
         d->setObjectName(QString::fromLatin1(name));
+        // Room for a dozen lines of traffic, or a readable chart, below the instrument's window.
+        content->setMinimumHeight(240);
         d->setWidget(content);
         addDockWidget(Qt::BottomDockWidgetArea, d);
         d->hide();
