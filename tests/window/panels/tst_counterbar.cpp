@@ -19,10 +19,8 @@ class TestCounterBar : public QObject
 private slots:
     void init();
     void cleanup();
-    void startsAtZero();
     void faultMix();
     void resetButton();
-    void otherCountsTheRareKinds();
 
 private:
     // Sends one weight read and answers it with `reply` (nothing when empty: it times out).
@@ -65,51 +63,39 @@ void TestCounterBar::exchange(const QByteArray &reply)
     QTRY_VERIFY(m_queue->idle());
 }
 
-void TestCounterBar::startsAtZero()
-{
-    QCOMPARE(m_bar->objectName(), QStringLiteral("counterBar"));
-    QCOMPARE(m_bar->text(),
-             QStringLiteral("发送 0  正常 0  无应答 0  校验 0  异常 0  地址 0  不完整 0  其他 0"));
-}
-
+// Each kind of failure counts in its own place: 1 good reply, 2 without reply, 3 bad CRCs ...
 void TestCounterBar::faultMix()
 {
     const QByteArray good = QByteArray::fromHex("010304000004d278ae");
-    const QByteArray crc = QByteArray::fromHex("010304000004d278af");
-    const QByteArray exception = QByteArray::fromHex("018302c0f1");
-    const QByteArray otherSlave = QByteArray::fromHex("020304000004d24bae");
-    const QByteArray cutShort = good.left(5);
-
-    exchange(good);
-    exchange(good);
-    exchange(crc);
-    exchange(exception);
-    exchange(otherSlave);
-    exchange(cutShort); // the rest never comes: incomplete at the timeout
-    exchange({});       // nothing: no reply at the timeout
-    exchange({});
-    exchange(good);
-
-    RequestCounters expected;
-    expected.sent = 9;
-    expected.ok = 3;
-    expected.crc = 1;
-    expected.exception = 1;
-    expected.address = 1;
-    expected.incomplete = 1;
-    expected.noReply = 2;
-    QCOMPARE(m_bar->counters(), expected);
+    const auto withCrc = [](QByteArray frame) {
+        frame.append(char(CRC16(frame, 0)));
+        frame.append(char(CRC16(frame.left(frame.size() - 1), 1)));
+        return frame;
+    };
+    const QList<std::pair<QByteArray, int>> mix = {
+        {good, 1},
+        {{}, 2}, // nothing: no reply at the timeout
+        {QByteArray::fromHex("010304000004d278af"), 3},
+        {QByteArray::fromHex("018302c0f1"), 4},
+        {QByteArray::fromHex("020304000004d24bae"), 5},      // another slave
+        {good.left(5), 6},                                   // the rest never comes
+        {withCrc(QByteArray::fromHex("010404000004d2")), 3}, // function 04 where 03 was asked
+        {withCrc(QByteArray::fromHex("01030300000400")), 4}, // 3 bytes for two registers
+    };
+    for (const auto &[reply, times] : mix) {
+        for (int i = 0; i < times; ++i)
+            exchange(reply);
+    }
     QCOMPARE(m_bar->text(),
-             QStringLiteral("发送 9  正常 3  无应答 2  校验 1  异常 1  地址 1  不完整 1  其他 0"));
+             QStringLiteral("发送 28  正常 1  无应答 2  校验 3  异常 4  地址 5  不完整 6  其他 7"));
 }
 
+// 清零 puts every count back to 0, and counting goes on from there.
 void TestCounterBar::resetButton()
 {
     exchange(QByteArray::fromHex("010304000004d278ae"));
     exchange({});
-    QCOMPARE(m_bar->text(),
-             QStringLiteral("发送 2  正常 1  无应答 1  校验 0  异常 0  地址 0  不完整 0  其他 0"));
-
+    QVERIFY(m_bar->text().startsWith(QStringLiteral("发送 2  正常 1  无应答 1")));
     auto *reset = m_bar->findChild<QToolButton *>(QStringLiteral("resetCounters"));
     QVERIFY(reset);
     QCOMPARE(reset->text(), QStringLiteral("清零"));
@@ -119,37 +105,9 @@ void TestCounterBar::resetButton()
     QCOMPARE(m_bar->text(),
              QStringLiteral("发送 0  正常 0  无应答 0  校验 0  异常 0  地址 0  不完整 0  其他 0"));
 
-    // Counting goes on from zero.
     exchange(QByteArray::fromHex("010304000004d278af"));
     QCOMPARE(m_bar->text(),
              QStringLiteral("发送 1  正常 0  无应答 0  校验 1  异常 0  地址 0  不完整 0  其他 0"));
-
-    if (qEnvironmentVariableIsSet("SCALECHECK_PANEL_SHOTS")) {
-        exchange(QByteArray::fromHex("010304000004d278ae"));
-        exchange({});
-        m_bar->show();
-        QVERIFY(m_bar->grab().save(qEnvironmentVariable("SCALECHECK_PANEL_SHOTS") +
-                                   QStringLiteral("/counterbar.png")));
-    }
-}
-
-void TestCounterBar::otherCountsTheRareKinds()
-{
-    const auto withCrc = [](QByteArray frame) {
-        frame.append(char(CRC16(frame, 0)));
-        frame.append(char(CRC16(frame.left(frame.size() - 1), 1)));
-        return frame;
-    };
-    // Function 04 where 03 was asked; a byte count of 3 for two registers.
-    exchange(withCrc(QByteArray::fromHex("010404000004d2")));
-    exchange(withCrc(QByteArray::fromHex("01030300000400")));
-    exchange(QByteArray::fromHex("010304000004d278ae"));
-    RequestCounters expected;
-    expected.sent = 3;
-    expected.ok = 1;
-    expected.other = 2;
-    QCOMPARE(m_bar->counters(), expected);
-    QVERIFY(m_bar->text().endsWith(QStringLiteral("其他 2")));
 }
 
 QTEST_MAIN(TestCounterBar)
