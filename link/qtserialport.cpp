@@ -121,7 +121,13 @@ QByteArray QtSerialPort::takeInput()
 {
     if (!m_port.isOpen())
         return {};
-    return m_port.readAll();
+    QByteArray bytes = m_port.readAll();
+    // QSerialPort reads into blocks of 64 KiB and readAll() hands over the block itself, however
+    // few bytes are in it. A reply outlives the read (the traffic monitor keeps thousands of
+    // them), so it is given an allocation of its own size: otherwise every 9-byte weight reply
+    // would hold 64 KiB.
+    bytes.squeeze();
+    return bytes;
 }
 
 void QtSerialPort::applySettings()

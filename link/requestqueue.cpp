@@ -67,7 +67,12 @@ void RequestQueue::dispatch()
         const auto quiet = nanoseconds(m_sinceTraffic.nsecsElapsed());
         const auto gap = interFrameGap(m_port->lineSettings().baud);
         if (quiet < gap) {
-            m_gapTimer.start(ceil<milliseconds>(gap - quiet));
+            // A timer counts whole milliseconds. Rounded up, the wait would hold each request
+            // that follows another for up to a millisecond more than the 3.5 characters (a
+            // quarter more at 9600 baud). The whole milliseconds go on the timer; the fraction
+            // left is waited out on the next turns of the event loop, each of which measures
+            // the silence again, so the gap is never shorter than the line needs.
+            m_gapTimer.start(floor<milliseconds>(gap - quiet));
             return;
         }
     }

@@ -176,8 +176,12 @@ void TestRequestQueue::requestsQueueInOrderEachWithItsReply()
     QVERIFY(!m_alarmTimer.isActive());
     QVERIFY(!m_commTimer.isActive());
 
+    QElapsedTimer quiet;
+    quiet.start();
     m_port->deliver(kWeightReply);
     QTRY_COMPARE(m_port->written().size(), 2);
+    // The next request waits for the line's 3.5 characters of silence after the reply.
+    QVERIFY(quiet.nsecsElapsed() >= RequestQueue::interFrameGap(9600).count() * 1000);
     QCOMPARE(m_port->written()[1], requestFrame(1, 0x0010, 14));
     QVERIFY(m_alarmTimer.isActive());
     m_port->deliver(kAlarmReply);

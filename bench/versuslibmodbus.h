@@ -1,0 +1,6 @@
+// SPDX-License-Identifier: MIT
+// Our core against a minimal libmodbus master loop, unpaced, on the same simulator and block.
+#pragma once
+
+// Prints the table; `transactions` per master and block in each of several alternating rounds.
+bool benchVersusLibmodbus(int transactions);

@@ -1,0 +1,483 @@
+// SPDX-License-Identifier: MIT
+// scalecheck-cli run as a program: argument handling and exit codes, JSON read back, the bus scan
+// and a read of every block against the simulated instrument.
+#include "simprocess.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSerialPort>
+#include <QTemporaryFile>
+#include <QTest>
+
+#include <csignal>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Stands for the simulator's device in a row's arguments.
+const QString kPort = QStringLiteral("%PORT%");
+// Usage errors must be found before the port is touched: a row that reached it would end with
+// "cannot open port" and status 1 instead of 2.
+// Its name carries our process id: QSerialPort takes a lock file named after the device even
+// before it finds that there is none, and two runs of this test must not meet on it.
+const QString kNoSuchPort =
+    QStringLiteral("/nonexistent/ttyCLI%1").arg(QCoreApplication::applicationPid());
+
+struct CliRun
+{
+    int exitCode = -1;
+    QStringList out; // stdout, line by line
+    QString err;
+};
+
+QStringList lines(const QByteArray &bytes)
+{
+    QStringList l = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
+    if (!l.isEmpty() && l.last().isEmpty())
+        l.removeLast();
+    return l;
+}
+
+// Runs scalecheck-cli to its end. A run that hangs is killed by its process id and fails.
+CliRun runCli(const QStringList &arguments, const QString &device = {})
+{
+    QStringList args = arguments;
+    args.replaceInStrings(kPort, device);
+    QProcess process;
+    process.start(QStringLiteral(SCALECHECK_CLI_PATH), args);
+    CliRun run;
+    if (!process.waitForStarted(20000))
+        return run;
+    if (!process.waitForFinished(60000)) {
+        ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
+        process.waitForFinished(-1);
+        return run;
+    }
+    if (process.exitStatus() == QProcess::NormalExit)
+        run.exitCode = process.exitCode();
+    run.out = lines(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+void startSim(SimProcess &sim, const QStringList &arguments)
+{
+    if (!sim.start(arguments))
+        qFatal("simulator: %s", qPrintable(sim.errorString()));
+}
+
+QJsonObject jsonObject(const QString &line)
+{
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(line.toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError || !doc.isObject())
+        qWarning("not a JSON object: %s (%s)", qPrintable(line), qPrintable(error.errorString()));
+    return doc.object();
+}
+
+} // namespace
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void usage_data();
+    void usage();
+    void failedReads_data();
+    void failedReads();
+    void json_data();
+    void json();
+    void scan_data();
+    void scan();
+    void readAllAsServed();
+    void readingsGoOnAfterAFailure();
+    void portLostEndsTheRun();
+};
+
+void TestCli::usage_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("chinese"); // on stderr, for status 2
+    QTest::addColumn<QString>("english"); // on stderr; on stdout for status 0
+
+    const QString p = kNoSuchPort;
+    const auto bad = [](const char *name, QStringList args, const char *zh, const char *en) {
+        QTest::newRow(name) << args << 2 << QString::fromUtf8(zh) << QString::fromUtf8(en);
+    };
+    QTest::newRow("help") << QStringList{"--help"} << 0 << QString()
+                          << "read weight|alarm|func1|func2|comm|all";
+    QTest::newRow("help beside other words")
+        << QStringList{"--port", p, "read", "weight", "-h"} << 0 << QString() << "Exit status:";
+    QTest::newRow("version") << QStringList{"--version"} << 0 << QString() << "scalecheck-cli ";
+    bad("nothing", {}, "缺少命令", "missing command");
+    bad("unknown command", {"--port", p, "write", "weight"}, "未知命令“write”",
+        "unknown command 'write'");
+    bad("unknown option", {"--port", p, "--speed", "9600", "read", "weight"}, "未知选项 --speed",
+        "unknown option --speed");
+    bad("option without its value", {"--port", p, "read", "weight", "--count"}, "选项有误",
+        "Missing value after '--count'");
+    bad("switch given a value", {"--port", p, "read", "weight", "--json=yes"}, "选项有误",
+        "Unexpected value after '--json'");
+    bad("no port", {"read", "weight"}, "缺少 --port", "missing --port");
+    bad("read without a block", {"--port", p, "read"}, "read 缺少读取内容", "read needs what");
+    bad("unknown block", {"--port", p, "read", "weights"}, "未知读取内容“weights”",
+        "unknown block 'weights'");
+    bad("two blocks", {"--port", p, "read", "weight", "alarm"}, "多余的参数“alarm”",
+        "unexpected argument 'alarm'");
+    bad("baud not offered", {"--port", p, "--baud", "9601", "read", "weight"},
+        "--baud 的值“9601”无效", "bad value '9601' for --baud");
+    bad("address above 247", {"--port", p, "--addr", "248", "read", "weight"},
+        "--addr 的值“248”无效", "bad value '248' for --addr (must be 1..247)");
+    bad("broadcast address", {"--port", p, "--addr", "0", "read", "weight"}, "--addr 的值“0”无效",
+        "bad value '0' for --addr");
+    bad("address with letters", {"--port", p, "--addr", "1a", "read", "weight"},
+        "--addr 的值“1a”无效", "bad value '1a' for --addr");
+    bad("negative address", {"--port", p, "--addr", "-1", "read", "weight"}, "--addr 的值“-1”无效",
+        "bad value '-1' for --addr");
+    bad("no readings", {"--port", p, "read", "weight", "--count", "0"}, "--count 的值“0”无效",
+        "bad value '0' for --count");
+    bad("count in words", {"--port", p, "read", "weight", "--count", "three"},
+        "--count 的值“three”无效", "bad value 'three' for --count");
+    bad("zero timeout", {"--port", p, "--timeout", "0", "read", "weight"}, "--timeout 的值“0”无效",
+        "bad value '0' for --timeout");
+    bad("fractional interval", {"--port", p, "read", "weight", "--interval", "1.5"},
+        "--interval 的值“1.5”无效", "bad value '1.5' for --interval");
+    bad("scan given an address", {"--port", p, "--addr", "3", "scan"}, "scan 命令没有 --addr 选项",
+        "--addr does not apply to scan");
+    bad("scan given a count", {"--port", p, "scan", "--count", "2"}, "scan 命令没有 --count 选项",
+        "--count does not apply to scan");
+    bad("read given a range", {"--port", p, "read", "weight", "--to", "9"},
+        "read 命令没有 --to 选项", "--to does not apply to read");
+    bad("scan range reversed", {"--port", p, "scan", "--from", "10", "--to", "5"},
+        "--from 10 大于 --to 5", "--from 10 is above --to 5");
+    bad("scan past 247", {"--port", p, "scan", "--to", "248"}, "--to 的值“248”无效",
+        "bad value '248' for --to");
+    bad("scan with a block", {"--port", p, "scan", "weight"}, "多余的参数“weight”",
+        "unexpected argument 'weight'");
+}
+
+void TestCli::usage()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, chinese);
+    QFETCH(QString, english);
+
+    const CliRun run = runCli(arguments);
+    QCOMPARE(run.exitCode, exitCode);
+    if (exitCode == 0) {
+        QVERIFY2(run.out.join(QLatin1Char('\n')).contains(english), qPrintable(run.out.join('\n')));
+        QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
+    } else {
+        QVERIFY2(run.out.isEmpty(), qPrintable(run.out.join('\n')));
+        QVERIFY2(run.err.contains(chinese), qPrintable(run.err));
+        QVERIFY2(run.err.contains(english), qPrintable(run.err));
+        QVERIFY2(run.err.contains(QLatin1String("--help")), qPrintable(run.err));
+    }
+}
+
+void TestCli::failedReads_data()
+{
+    QTest::addColumn<QStringList>("simArguments"); // empty: no simulator
+    QTest::addColumn<bool>("portHeld");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("chinese");
+    QTest::addColumn<QString>("english");
+
+    const QStringList readComm = {"--port", kPort, "--timeout", "300", "read", "comm"};
+    QTest::newRow("silent instrument") << QStringList{"--fault", "silent"} << false << readComm
+                                       << "读取失败（通信，时间参数组）：无应答"
+                                       << "read failed (communication and time "
+                                          "parameters): no reply";
+    QTest::newRow("silent instrument, weight waits for its point")
+        << QStringList{"--fault", "silent"} << false
+        << QStringList{"--port", kPort, "--timeout", "300", "read", "weight"}
+        << "读取失败（毛重）：小数点位数读取失败：无应答"
+        << "read failed (gross weight): decimal point could not be read: no reply";
+    QTest::newRow("another address answers nothing")
+        << QStringList{"--addr", "5"} << false
+        << QStringList{"--port", kPort, "--addr", "6", "--timeout", "300", "read", "func2"}
+        << "读取失败（仪表功能参数组2）：无应答"
+        << "read failed (function parameters 2): no reply";
+    QTest::newRow("CRC altered") << QStringList{"--fault", "badcrc"} << false << readComm
+                                 << "校验错误"
+                                 << "CRC error";
+    QTest::newRow("exception 04") << QStringList{"--fault", "exception=0x04"} << false << readComm
+                                  << "异常应答 04：从站设备故障"
+                                  << "exception 04: server device failure";
+    QTest::newRow("reply from another address")
+        << QStringList{"--fault", "wrongaddr"} << false << readComm << "地址错误"
+        << "reply from another address";
+    QTest::newRow("half a reply") << QStringList{"--fault", "truncate"} << false << readComm
+                                  << "应答不完整"
+                                  << "incomplete reply";
+    QTest::newRow("port held by another program")
+        << QStringList{} << true << readComm << "端口被占用"
+        << "in use by another program";
+    QTest::newRow("no such port") << QStringList() << false
+                                  << QStringList{"--port", kNoSuchPort, "read", "comm"}
+                                  << "无法打开端口 " + kNoSuchPort + "：设备不存在"
+                                  << "cannot open port " + kNoSuchPort + ": no such device";
+}
+
+void TestCli::failedReads()
+{
+    QFETCH(QStringList, simArguments);
+    QFETCH(bool, portHeld);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, chinese);
+    QFETCH(QString, english);
+
+    SimProcess sim;
+    if (!simArguments.isEmpty() || portHeld)
+        startSim(sim, simArguments);
+    QSerialPort holder(sim.devicePath());
+    if (portHeld)
+        QVERIFY2(holder.open(QIODevice::ReadWrite), qPrintable(holder.errorString()));
+
+    const CliRun run = runCli(arguments, sim.devicePath());
+    QCOMPARE(run.exitCode, 1);
+    // A block that failed prints no values, not even empty ones.
+    QVERIFY2(run.out.isEmpty(), qPrintable(run.out.join('\n')));
+    QVERIFY2(run.err.contains(chinese), qPrintable(run.err));
+    QVERIFY2(run.err.contains(english), qPrintable(run.err));
+}
+
+void TestCli::json_data()
+{
+    QTest::addColumn<QStringList>("simArguments");
+    QTest::addColumn<int>("dot");        // the instrument's decimal point, 0x0024/0x0025
+    QTest::addColumn<QString>("weight"); // empty when the reading must fail
+
+    QTest::newRow("two places") << QStringList{"--weight", "123456"} << 2 << "1234.56";
+    QTest::newRow("negative, more places than digits")
+        << QStringList{"--weight", "-5"} << 3 << "-0.005";
+    QTest::newRow("no places, zeros kept") << QStringList{"--weight", "100"} << 0 << "100";
+    QTest::newRow("32-bit extreme")
+        << QStringList{"--weight", "-2147483648"} << 4 << "-214748.3648";
+    QTest::newRow("instrument refuses")
+        << QStringList{"--weight", "1", "--fault", "exception"} << 2 << QString();
+}
+
+void TestCli::json()
+{
+    QFETCH(QStringList, simArguments);
+    QFETCH(int, dot);
+    QFETCH(QString, weight);
+
+    QTemporaryFile regs;
+    QVERIFY(regs.open());
+    regs.write(QStringLiteral("0x0024:32 %1\n").arg(dot).toLatin1());
+    regs.flush();
+    SimProcess sim;
+    startSim(sim, simArguments + QStringList{"--regs", regs.fileName()});
+
+    constexpr int kReadings = 3;
+    const CliRun run = runCli({"--port", kPort, "--timeout", "2000", "read", "weight", "--json",
+                               "--count", QString::number(kReadings), "--interval", "0"},
+                              sim.devicePath());
+    const bool good = !weight.isEmpty();
+    QCOMPARE(run.exitCode, good ? 0 : 1);
+    QCOMPARE(run.out.size(), kReadings);
+    for (int i = 0; i < kReadings; ++i) {
+        const QJsonObject o = jsonObject(run.out.at(i));
+        QCOMPARE(o.value("reading").toInt(), i + 1);
+        QCOMPARE(o.value("port").toString(), sim.devicePath());
+        QCOMPARE(o.value("address").toInt(), 1);
+        QCOMPARE(o.value("baud").toInt(), 9600);
+        QVERIFY(QDateTime::fromString(o.value("time").toString(), Qt::ISODateWithMs).isValid());
+        QCOMPARE(o.value("ok").toBool(), good);
+        const QJsonObject values = o.value("values").toObject();
+        const QJsonArray errors = o.value("errors").toArray();
+        if (good) {
+            QCOMPARE(values.keys(), QStringList{"weight"});
+            QCOMPARE(values.value("weight").toString(), weight);
+            QVERIFY(errors.isEmpty());
+        } else {
+            QVERIFY(values.isEmpty());
+            QCOMPARE(errors.size(), 1);
+            const QJsonObject e = errors.first().toObject();
+            QCOMPARE(e.value("block").toString(), QStringLiteral("weight"));
+            QVERIFY2(e.value("reason").toString().contains("异常应答 02"),
+                     qPrintable(run.out.at(i)));
+            QVERIFY2(e.value("reasonEn").toString().contains("exception 02"),
+                     qPrintable(run.out.at(i)));
+        }
+    }
+    // Every failed reading is also said on stderr, numbered.
+    if (good)
+        QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
+    else
+        QVERIFY2(run.err.contains("第 3 次读取失败") && run.err.contains("reading 3 failed"),
+                 qPrintable(run.err));
+}
+
+void TestCli::scan_data()
+{
+    QTest::addColumn<QStringList>("simArguments");
+    QTest::addColumn<QStringList>("range");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("listed"); // stdout
+    QTest::addColumn<QString>("said");       // on stderr
+
+    QTest::newRow("instrument at 7 among silence")
+        << QStringList{"--addr", "7"} << QStringList{"--from", "1", "--to", "10"} << 0
+        << QStringList{"7 应答 / answers"} << QString();
+    QTest::newRow("an exception reply is an instrument")
+        << QStringList{"--addr", "7", "--fault", "exception"}
+        << QStringList{"--from", "5", "--to", "9"} << 0
+        << QStringList{"7 异常应答 02：非法数据地址 / exception 02: illegal data address"}
+        << QString();
+    QTest::newRow("a garbled reply is listed, not counted")
+        << QStringList{"--addr", "7", "--fault", "badcrc"}
+        << QStringList{"--from", "6", "--to", "8"} << 1
+        << QStringList{"7 应答无效：校验错误 / invalid reply: CRC error"}
+        << "no instrument answered at addresses 6 to 8";
+    QTest::newRow("instrument outside the range")
+        << QStringList{"--addr", "7"} << QStringList{"--from", "1", "--to", "4"} << 1
+        << QStringList()
+        << "地址 1 至 4 无仪表应答（9600 波特） / no instrument answered at "
+           "addresses 1 to 4 (9600 baud)";
+    QTest::newRow("as JSON") << QStringList{"--addr", "7", "--fault", "exception=3"}
+                             << QStringList{"--from", "7", "--to", "8", "--json"} << 0
+                             << QStringList{"{\"address\":7,\"answer\":\"exception\","
+                                            "\"exceptionCode\":3}"}
+                             << QString();
+}
+
+void TestCli::scan()
+{
+    QFETCH(QStringList, simArguments);
+    QFETCH(QStringList, range);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, listed);
+    QFETCH(QString, said);
+
+    SimProcess sim;
+    startSim(sim, simArguments);
+    // A timeout with room for a loaded machine; the default is for a real line.
+    const CliRun run =
+        runCli(QStringList{"--port", kPort, "--timeout", "400", "scan"} + range, sim.devicePath());
+    QCOMPARE(run.exitCode, exitCode);
+    if (range.contains("--json")) {
+        QCOMPARE(run.out.size(), listed.size());
+        for (int i = 0; i < listed.size(); ++i) {
+            QJsonObject got = jsonObject(run.out.at(i));
+            // The reason texts are the read command's; here only what was found counts.
+            got.remove("reason");
+            got.remove("reasonEn");
+            QCOMPARE(got, jsonObject(listed.at(i)));
+        }
+    } else {
+        QCOMPARE(run.out, listed);
+    }
+    QVERIFY2(run.err.contains(said), qPrintable(run.err));
+}
+
+void TestCli::readAllAsServed()
+{
+    SimProcess sim;
+    startSim(sim, {"--regs", QStringLiteral(SCALECHECK_INSTRUMENT_REGS)});
+    // instrument.regs, field by field; its "dot" is 2. PvH takes the instrument's point here,
+    // where the window's first read of the page would still show it whole.
+    const QList<std::pair<QString, QString>> expected = {
+        {"weight", "1234.56"}, {"ALV", "123.45"}, {"AL1Y", "3"},     {"AL1", "-2.50"},
+        {"AL!C", "0.20"},      {"AL2Y", "0"},     {"AL2", "999.99"}, {"AL2C", "0.07"},
+        {"d-H", "3"},          {"PvH", "15.00"},  {"dot", "2"},      {"Psb", "2.50"},
+        {"PSS", "1.00000"},    {"oBty", "1"},     {"OBL", "2.00"},   {"OBH", "99.99"},
+        {"Inty", "5"},         {"FLtr", "0"},     {"td", "65535"},   {"rCo", "12"},
+        {"rCA", "300"},        {"disp", "1"},     {"type", "7"},     {"ID", "1"},
+        {"bAud", "3"},         {"CTA", "0"},      {"CTB", "1"},      {"PYEY", "2"},
+        {"P-t", "3"},          {"uniT", "4"},     {"year", "2026"},  {"moth", "12"},
+        {"day", "7"},          {"hour", "9"},     {"mint", "5"},     {"sec", "0"},
+    };
+
+    const CliRun plain = runCli({"--port", kPort, "read", "all"}, sim.devicePath());
+    QCOMPARE(plain.exitCode, 0);
+    QVERIFY2(plain.err.isEmpty(), qPrintable(plain.err));
+    QStringList wanted;
+    for (const auto &[code, value] : expected)
+        wanted.append(code.leftJustified(6) + QLatin1Char(' ') + value);
+    QCOMPARE(plain.out, wanted);
+
+    const CliRun json = runCli({"--port", kPort, "read", "all", "--json"}, sim.devicePath());
+    QCOMPARE(json.exitCode, 0);
+    QCOMPARE(json.out.size(), 1);
+    const QJsonObject values = jsonObject(json.out.first()).value("values").toObject();
+    QCOMPARE(values.size(), expected.size());
+    for (const auto &[code, value] : expected)
+        QCOMPARE(values.value(code).toString(), value);
+}
+
+void TestCli::readingsGoOnAfterAFailure()
+{
+    SimProcess sim;
+    // Half the requests go unanswered, the same ones at every run of this seed.
+    startSim(sim, {"--weight", "4321", "--fault", "silent:50", "--seed", "4"});
+    constexpr int kReadings = 6;
+    const CliRun run = runCli({"--port", kPort, "--timeout", "600", "read", "weight", "--count",
+                               QString::number(kReadings), "--interval", "0"},
+                              sim.devicePath());
+    QCOMPARE(run.exitCode, 1);
+
+    // Every reading is headed with its number; each is either a value or a numbered failure.
+    int good = 0;
+    int failed = 0;
+    for (int n = 1; n <= kReadings; ++n) {
+        const int head = run.out.indexOf(QRegularExpression(QStringLiteral("^# %1 \\S+$").arg(n)));
+        QVERIFY2(head >= 0, qPrintable(run.out.join('\n')));
+        const bool value = head + 1 < run.out.size() && run.out.at(head + 1) == "weight 43.21";
+        const bool said =
+            run.err.contains(QStringLiteral("第 %1 次读取失败（毛重）").arg(n)) &&
+            run.err.contains(QStringLiteral("reading %1 failed (gross weight)").arg(n));
+        QVERIFY2(
+            value != said,
+            qPrintable(
+                QStringLiteral("reading %1:\n%2\n%3").arg(n).arg(run.out.join('\n'), run.err)));
+        good += value ? 1 : 0;
+        failed += said ? 1 : 0;
+    }
+    // The seed gives both kinds; a run of only one kind would not show the run going on.
+    QVERIFY(good > 0);
+    QVERIFY(failed > 0);
+}
+
+void TestCli::portLostEndsTheRun()
+{
+    SimProcess sim;
+    startSim(sim, {"--weight", "1"});
+    QProcess cli;
+    cli.start(QStringLiteral(SCALECHECK_CLI_PATH), {"--port", sim.devicePath(), "read", "weight",
+                                                    "--count", "1000", "--interval", "50"});
+    QVERIFY(cli.waitForStarted(20000));
+    // Whatever fails below, the program does not outlive the test.
+    const auto stopCli = qScopeGuard([&cli] {
+        if (cli.state() != QProcess::NotRunning) {
+            ::kill(static_cast<pid_t>(cli.processId()), SIGKILL);
+            cli.waitForFinished(-1);
+        }
+    });
+    // The first reading is in: the line works. Then the instrument's end of it goes away.
+    QByteArray out;
+    QTRY_VERIFY_WITH_TIMEOUT((out += cli.readAllStandardOutput()).contains("weight 0.01"), 20000);
+    QCOMPARE(sim.stop(), 0);
+
+    // The run ends by itself instead of failing a thousand times.
+    if (!cli.waitForFinished(20000))
+        QFAIL("scalecheck-cli went on after the port was lost");
+    QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(cli.exitCode(), 1);
+    const QString err = QString::fromUtf8(cli.readAllStandardError());
+    QCOMPARE(err.count(QStringLiteral("端口已断开")), 1);
+    QCOMPARE(err.count(QStringLiteral("port lost")), 1);
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"

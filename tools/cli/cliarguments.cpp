@@ -1,0 +1,308 @@
+// SPDX-License-Identifier: MIT
+// The command line of scalecheck-cli: the blocks it reads, its options and their checking.
+#include "cliarguments.h"
+
+#include "clitext.h"
+#include "inputrules.h"
+#include "modbusframe.h"
+#include "parametergroups.h"
+#include "weightreader.h"
+
+#include <QCommandLineParser>
+#include <QRegularExpression>
+#include <cmath>
+
+using namespace std::chrono;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int kMaxCount = 1000000;
+constexpr int kMaxTimeoutMs = 60000;
+constexpr int kMaxIntervalMs = 86400000;
+// A character on the instrument's line: start bit, 8 data bits, no parity, 2 stop bits.
+constexpr double kBitsPerCharacter = 11;
+constexpr int kRequestBytes = 8;
+constexpr milliseconds kScanTurnaround{100};
+
+const QString kUsageHint =
+    QStringLiteral("（用法见 scalecheck-cli --help / see scalecheck-cli --help）");
+
+std::optional<int> wholeNumber(const QString &text, int lowest, int highest)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,9}$"));
+    const QString t = text.trimmed();
+    if (!digits.match(t).hasMatch())
+        return std::nullopt;
+    const int n = t.toInt();
+    if (n < lowest || n > highest)
+        return std::nullopt;
+    return n;
+}
+
+ParsedArguments usageError(const QString &chinese, const QString &english)
+{
+    return {std::nullopt, bilingual(chinese, english) + QLatin1Char('\n') + kUsageHint};
+}
+
+ParsedArguments badValue(const QString &option, const QString &value, const QString &range)
+{
+    return usageError(
+        QStringLiteral("--%1 的值“%2”无效（应为 %3）").arg(option, value, range),
+        QStringLiteral("bad value '%2' for --%1 (must be %3)").arg(option, value, range));
+}
+
+// A bus address for a read: 1..247 by the window's rule, without the broadcast address, where
+// every instrument listens and none answers, so a read there could only ever fail.
+std::optional<quint8> slaveAddress(const QString &text)
+{
+    const std::optional<int> a = parseAddress(text);
+    if (!a || *a == kBroadcastAddress)
+        return std::nullopt;
+    return quint8(*a);
+}
+
+const QString kAddressRange = QStringLiteral("1..247");
+
+} // namespace
+
+const QList<CliBlock> &cliBlocks()
+{
+    static const QList<CliBlock> blocks = {
+        {"weight", "gross weight", CliBlock::kWeight},
+        {"alarm", "alarm parameters", 0},
+        {"func1", "function parameters 1", 1},
+        {"func2", "function parameters 2", 2},
+        {"comm", "communication and time parameters", 3},
+    };
+    return blocks;
+}
+
+milliseconds defaultScanTimeout(int baud)
+{
+    const int characters = kRequestBytes + replyLength(WeightReader::kWeightRegisters);
+    const auto wire = milliseconds(
+        static_cast<qint64>(std::ceil(characters * kBitsPerCharacter * 1000.0 / baud)));
+    return wire + kScanTurnaround;
+}
+
+ParsedArguments parseArguments(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption port(QStringLiteral("port"), {}, QStringLiteral("path"));
+    const QCommandLineOption baud(QStringLiteral("baud"), {}, QStringLiteral("n"));
+    const QCommandLineOption addr(QStringLiteral("addr"), {}, QStringLiteral("n"));
+    const QCommandLineOption timeout(QStringLiteral("timeout"), {}, QStringLiteral("ms"));
+    const QCommandLineOption json(QStringLiteral("json"));
+    const QCommandLineOption count(QStringLiteral("count"), {}, QStringLiteral("n"));
+    const QCommandLineOption interval(QStringLiteral("interval"), {}, QStringLiteral("ms"));
+    const QCommandLineOption from(QStringLiteral("from"), {}, QStringLiteral("n"));
+    const QCommandLineOption to(QStringLiteral("to"), {}, QStringLiteral("n"));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringLiteral("version"));
+    parser.addOptions({port, baud, addr, timeout, json, count, interval, from, to, help, version});
+
+    if (!parser.parse(arguments)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        if (!unknown.isEmpty()) {
+            const QString name = unknown.first();
+            const QString option =
+                (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+            return usageError(QStringLiteral("未知选项 %1").arg(option),
+                              QStringLiteral("unknown option %1").arg(option));
+        }
+        // A value missing after an option, or one given to a switch ("--json=1").
+        return usageError(QStringLiteral("选项有误"), parser.errorText());
+    }
+
+    CliOptions o;
+    if (parser.isSet(help)) {
+        o.command = CliCommand::Help;
+        return {o, {}};
+    }
+    if (parser.isSet(version)) {
+        o.command = CliCommand::Version;
+        return {o, {}};
+    }
+
+    const QStringList words = parser.positionalArguments();
+    if (words.isEmpty())
+        return usageError(QStringLiteral("缺少命令 read 或 scan"),
+                          QStringLiteral("missing command: read or scan"));
+    const QString command = words.first();
+    if (command == QLatin1String("read")) {
+        o.command = CliCommand::Read;
+    } else if (command == QLatin1String("scan")) {
+        o.command = CliCommand::Scan;
+    } else {
+        return usageError(QStringLiteral("未知命令“%1”").arg(command),
+                          QStringLiteral("unknown command '%1'").arg(command));
+    }
+    const bool reading = o.command == CliCommand::Read;
+
+    // Options of the other command are refused rather than ignored: a script that passes
+    // --addr to scan, or --to to read, expects something this run would not do.
+    const QList<const QCommandLineOption *> foreign =
+        reading ? QList<const QCommandLineOption *>{&from, &to}
+                : QList<const QCommandLineOption *>{&addr, &count, &interval};
+    for (const QCommandLineOption *option : foreign) {
+        if (parser.isSet(*option)) {
+            const QString name = option->names().first();
+            return usageError(QStringLiteral("%1 命令没有 --%2 选项").arg(command, name),
+                              QStringLiteral("--%2 does not apply to %1").arg(command, name));
+        }
+    }
+
+    if (reading) {
+        if (words.size() < 2)
+            return usageError(
+                QStringLiteral("read 缺少读取内容：weight、alarm、func1、func2、comm 或 all"),
+                QStringLiteral("read needs what to read: weight, alarm, func1, func2, "
+                               "comm or all"));
+        const QString what = words.at(1);
+        if (what == QLatin1String("all")) {
+            o.blocks = cliBlocks();
+        } else {
+            for (const CliBlock &b : cliBlocks()) {
+                if (what == QLatin1String(b.name))
+                    o.blocks.append(b);
+            }
+            if (o.blocks.isEmpty())
+                return usageError(QStringLiteral("未知读取内容“%1”").arg(what),
+                                  QStringLiteral("unknown block '%1' (weight, alarm, func1, func2, "
+                                                 "comm or all)")
+                                      .arg(what));
+        }
+    }
+    const int wordsTaken = reading ? 2 : 1;
+    if (words.size() > wordsTaken) {
+        const QString extra = words.at(wordsTaken);
+        return usageError(QStringLiteral("多余的参数“%1”").arg(extra),
+                          QStringLiteral("unexpected argument '%1'").arg(extra));
+    }
+
+    if (!parser.isSet(port) || parser.value(port).trimmed().isEmpty())
+        return usageError(QStringLiteral("缺少 --port 串口设备"),
+                          QStringLiteral("missing --port PATH, the serial device"));
+    o.port = parser.value(port).trimmed();
+
+    if (parser.isSet(baud)) {
+        const std::optional<int> rate = parseBaud(parser.value(baud));
+        if (!rate)
+            return badValue(QStringLiteral("baud"), parser.value(baud),
+                            QStringLiteral("1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200"));
+        o.baud = *rate;
+    }
+    if (parser.isSet(addr)) {
+        const std::optional<quint8> a = slaveAddress(parser.value(addr));
+        if (!a)
+            return badValue(QStringLiteral("addr"), parser.value(addr), kAddressRange);
+        o.address = *a;
+    }
+    if (parser.isSet(timeout)) {
+        const std::optional<int> ms = wholeNumber(parser.value(timeout), 1, kMaxTimeoutMs);
+        if (!ms)
+            return badValue(QStringLiteral("timeout"), parser.value(timeout),
+                            QStringLiteral("1..%1 ms").arg(kMaxTimeoutMs));
+        o.timeout = milliseconds(*ms);
+    }
+    o.json = parser.isSet(json);
+    if (parser.isSet(count)) {
+        const std::optional<int> n = wholeNumber(parser.value(count), 1, kMaxCount);
+        if (!n)
+            return badValue(QStringLiteral("count"), parser.value(count),
+                            QStringLiteral("1..%1").arg(kMaxCount));
+        o.count = *n;
+    }
+    if (parser.isSet(interval)) {
+        const std::optional<int> ms = wholeNumber(parser.value(interval), 0, kMaxIntervalMs);
+        if (!ms)
+            return badValue(QStringLiteral("interval"), parser.value(interval),
+                            QStringLiteral("0..%1 ms").arg(kMaxIntervalMs));
+        o.interval = milliseconds(*ms);
+    }
+    for (const auto &[option, target] : {std::pair{&from, &o.from}, std::pair{&to, &o.to}}) {
+        if (!parser.isSet(*option))
+            continue;
+        const std::optional<quint8> a = slaveAddress(parser.value(*option));
+        if (!a)
+            return badValue(option->names().first(), parser.value(*option), kAddressRange);
+        *target = *a;
+    }
+    if (o.from > o.to)
+        return usageError(QStringLiteral("--from %1 大于 --to %2").arg(o.from).arg(o.to),
+                          QStringLiteral("--from %1 is above --to %2").arg(o.from).arg(o.to));
+    return {o, {}};
+}
+
+QString usageText()
+{
+    // The fields that the window formats with the "dot" box, from the groups' own table.
+    QStringList dotFields;
+    for (const ParameterGroup &group : parameterGroups()) {
+        for (const ParameterField &field : group.fields) {
+            if (field.decimals == DecimalRule::DotBox)
+                dotFields.append(QString::fromUtf8(field.code));
+        }
+    }
+    // clang-format off
+    const QString text = QStringLiteral(
+"Usage:\n"
+"  scalecheck-cli --port PATH [--baud 9600] [--addr 1] [--timeout MS]\n"
+"                 read weight|alarm|func1|func2|comm|all [--json] [--count N] [--interval MS]\n"
+"  scalecheck-cli --port PATH [--baud 9600] [--timeout MS] scan [--from 1] [--to 247] [--json]\n"
+"\n"
+"Reads a digital weighing indicator over Modbus RTU (function 03, read holding registers; it\n"
+"never writes) with the same requests, reply checks and decimal rules as the scalecheck window.\n"
+"\n"
+"Line:\n"
+"  --port PATH     the serial device: /dev/ttyUSB0, /dev/ttyS0, /dev/serial/by-id/...\n"
+"  --baud N        1200, 2400, 4800, 9600 (default), 19200, 38400, 57600 or 115200; always\n"
+"                  no parity, 8 data bits, 2 stop bits\n"
+"  --addr N        the instrument's bus address, 1..247 (default 1); 0 is the broadcast\n"
+"                  address, where every instrument listens and none answers\n"
+"  --timeout MS    how long to wait for each reply. Default for read as the window waits:\n"
+"                  weight 400, decimal point, alarm, func1 and func2 1000, comm 1500; for scan\n"
+"                  100 ms beyond the time request and reply take on the wire (%1 ms at 9600\n"
+"                  baud, %2 ms at 1200)\n"
+"\n"
+"read BLOCK:\n"
+"  weight          gross weight (0x0100, 2 registers)\n"
+"  alarm           报警参数组, alarm parameters (0x0010, 14 registers)\n"
+"  func1           仪表功能参数组1, function parameters 1 (0x0020, 16 registers)\n"
+"  func2           仪表功能参数组2, function parameters 2 (0x0034, 7 registers)\n"
+"  comm            通信，时间参数组, communication and time (0x0040, 13 registers)\n"
+"  all             the five, in this order\n"
+"  --json          one JSON object per reading, on one line, instead of CODE VALUE lines\n"
+"  --count N       take N readings (default 1)\n"
+"  --interval MS   from the start of one reading to the start of the next (default 1500)\n"
+"\n"
+"  Decimal places come from the instrument's own decimal point, its \"dot\" parameter\n"
+"  (registers 0x0024/0x0025), read once before the first reading that needs it. The weight\n"
+"  and every field that the window formats by its \"dot\" box take that value:\n"
+"      %3\n"
+"  The window uses what stands in its \"dot\" box instead, and its PvH takes the box as it was\n"
+"  before the func1 reply came in; the values agree once the window has read func1. PSS always\n"
+"  has five decimal places; the other fields are whole numbers. A 16-bit value is printed\n"
+"  without the blank the window shows before it.\n"
+"\n"
+"scan:\n"
+"  --from N        first address to try (default 1)\n"
+"  --to N          last address to try (default 247)\n"
+"  --json          one JSON object per address that answers\n"
+"  Each address gets a read of the weight (0x0100, 2 registers). Every address that answers\n"
+"  is listed; an exception reply is listed with its code: an instrument is there but\n"
+"  refused the read. Replies that fail checking are listed as such.\n"
+"\n"
+"Other:\n"
+"  -h, --help      this text\n"
+"  --version       the version\n"
+"\n"
+"Exit status: 0 when every reading succeeded (scan: an instrument answered); 1 when a\n"
+"reading failed or the port would not open or was lost, with the reason on stderr in\n"
+"Chinese and English; 2 for bad usage.");
+    // clang-format on
+    return text.arg(defaultScanTimeout(9600).count())
+        .arg(defaultScanTimeout(1200).count())
+        .arg(dotFields.join(QStringLiteral(", ")));
+}

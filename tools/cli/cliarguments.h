@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: MIT
+// The command line of scalecheck-cli: the blocks it reads, its options and their checking.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+#include <chrono>
+#include <optional>
+
+// A block the command line reads by name: the weight, or one of the four parameter groups.
+struct CliBlock
+{
+    static constexpr int kWeight = -1;
+
+    const char *name;    // on the command line and in JSON: "weight", "alarm" ...
+    const char *english; // for messages: "alarm parameters"
+    int group;           // index into parameterGroups(), or kWeight
+};
+
+// weight, alarm, func1, func2, comm: the order in which "all" reads them.
+const QList<CliBlock> &cliBlocks();
+
+enum class CliCommand {
+    Read,
+    Scan,
+    Help,
+    Version,
+};
+
+struct CliOptions
+{
+    CliCommand command = CliCommand::Help;
+    QString port;
+    int baud = 9600;
+    quint8 address = 1;
+    // The reply timeout given with --timeout; without it each block waits as the window does.
+    std::optional<std::chrono::milliseconds> timeout;
+    bool json = false;
+
+    // read
+    QList<CliBlock> blocks;
+    int count = 1;
+    std::chrono::milliseconds interval{1500};
+
+    // scan
+    quint8 from = 1;
+    quint8 to = 247;
+};
+
+struct ParsedArguments
+{
+    std::optional<CliOptions> options;
+    QString error; // when options is empty: what is wrong, "中文 / English"
+};
+
+// Reads the command line (arguments[0] is the program). Anything not understood is an error:
+// an unknown command, option or block, a value out of range, an option of the other command.
+ParsedArguments parseArguments(const QStringList &arguments);
+
+// The text of --help.
+QString usageText();
+
+// The scan's default reply timeout: 100 ms beyond the time the request and a weight reply take
+// on the wire, so that a slow rate does not make every instrument look silent.
+std::chrono::milliseconds defaultScanTimeout(int baud);

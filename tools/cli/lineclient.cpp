@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: MIT
+// The command line's end of the line: the window's serial port and request queue, with one
+// read at a time run to completion before the next is asked.
+#include "lineclient.h"
+
+#include <QEventLoop>
+#include <optional>
+
+LineClient::LineClient(QObject *parent) : QObject(parent), m_queue(&m_port)
+{
+    m_responseTimer.setSingleShot(true);
+    connect(&m_port, &SerialPort::lost, this,
+            [this](const QString &reason) { m_lostReason = reason; });
+}
+
+OpenResult LineClient::open(const QString &device, int baud)
+{
+    m_port.setDeviceFor(1, device);
+    m_port.setCommPort(1);
+    m_port.setSettings(instrumentSettings(baud));
+    return m_port.open();
+}
+
+ReadResult LineClient::read(quint8 address, quint16 start, quint16 count,
+                            std::chrono::milliseconds timeout)
+{
+    const ReadRequest request{address, start, count, &m_responseTimer, timeout, false};
+    std::optional<ReadResult> result;
+    QEventLoop loop;
+    const SendResult sent = m_queue.sendread(request, &loop, [&](const ReadResult &r) {
+        result = r;
+        loop.quit();
+    });
+    if (sent == SendResult::PortClosed)
+        return {request, {ReplyStatus::PortClosed}, {}};
+    // A request the port refuses completes inside sendread(), before there is a loop to quit.
+    if (!result)
+        loop.exec();
+    return *result;
+}

@@ -1,0 +1,221 @@
+// SPDX-License-Identifier: MIT
+// The read command: readings of the chosen blocks, decoded by the window's own rules, printed as
+// CODE VALUE lines or as one JSON object per reading.
+#include "readings.h"
+
+#include "adddot.h"
+#include "clitext.h"
+#include "lineclient.h"
+#include "parametergroups.h"
+#include "weightreader.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimer>
+#include <algorithm>
+
+using namespace std::chrono;
+
+namespace {
+
+constexpr int kCodeColumn = 6; // "weight", the longest code
+
+bool needsDecimalPlaces(const CliBlock &block)
+{
+    if (block.group == CliBlock::kWeight)
+        return true;
+    const ParameterGroup &group = parameterGroups().at(block.group);
+    return std::any_of(group.fields.cbegin(), group.fields.cend(),
+                       [](const ParameterField &f) { return f.decimals == DecimalRule::DotBox; });
+}
+
+} // namespace
+
+bool Reading::ok() const
+{
+    return std::all_of(blocks.cbegin(), blocks.cend(),
+                       [](const BlockReading &b) { return b.ok(); });
+}
+
+InstrumentReader::InstrumentReader(LineClient *line, const CliOptions &options)
+    : m_line(line), m_options(options)
+{
+}
+
+Reading InstrumentReader::take(int number)
+{
+    Reading reading;
+    reading.number = number;
+    const QDateTime now = QDateTime::currentDateTime();
+    reading.time = now.toOffsetFromUtc(now.offsetFromUtc());
+    m_placesAsked = false;
+    for (const CliBlock &block : std::as_const(m_options.blocks))
+        reading.blocks.append(readBlock(block));
+    return reading;
+}
+
+void InstrumentReader::learnDecimalPlaces()
+{
+    // The instrument's "dot" parameter, a 32-bit value in 0x0024 (high) and 0x0025 (low), held
+    // to the counts a byte can carry, exactly as the window takes it for the weight.
+    const ReadResult r = m_line->read(m_options.address, WeightReader::kDotRegister, 2,
+                                      m_options.timeout.value_or(WeightReader::kDotTimeout));
+    if (r.ok()) {
+        m_places = std::clamp(r.value(0, 2), 0, kMaxDecimalPlaces);
+        return;
+    }
+    const BlockReading why = failed({}, r);
+    m_placesFailure = why.failure;
+    m_placesFailureEnglish = why.failureEnglish;
+}
+
+BlockReading InstrumentReader::failed(const CliBlock &block, const ReadResult &result) const
+{
+    if (result.check.status == ReplyStatus::PortClosed && !m_line->lostReason().isEmpty()) {
+        return {block,
+                {},
+                QStringLiteral("端口已断开（%1）").arg(m_line->lostReason()),
+                QStringLiteral("port lost (%1)").arg(m_line->lostReason())};
+    }
+    return {block, {}, resultText(result), englishReplyText(result.check)};
+}
+
+BlockReading InstrumentReader::readBlock(const CliBlock &block)
+{
+    const bool placed = needsDecimalPlaces(block);
+    // Asked before the first block that needs it, and once more in each later reading while the
+    // instrument has not answered for it: an instrument switched on mid-run still gets its point,
+    // and a silent one costs one timeout per reading, not one per block.
+    if (placed && !m_places && !m_placesAsked) {
+        m_placesAsked = true;
+        learnDecimalPlaces();
+    }
+    if (placed && !m_places) {
+        return {block,
+                {},
+                QStringLiteral("小数点位数读取失败：%1").arg(m_placesFailure),
+                QStringLiteral("decimal point could not be read: %1").arg(m_placesFailureEnglish)};
+    }
+    // The instrument's own count stands where the window has its "dot" box, for every field.
+    const QString dotText = m_places ? QString::number(*m_places) : QString();
+
+    if (block.group == CliBlock::kWeight) {
+        const ReadResult r = m_line->read(m_options.address, WeightReader::kWeightRegister,
+                                          WeightReader::kWeightRegisters,
+                                          m_options.timeout.value_or(WeightReader::kWeightTimeout));
+        if (!r.ok())
+            return failed(block, r);
+        const QString weight = adddot(QString::number(r.value(0, 2)), *m_places);
+        return {block, {{QStringLiteral("weight"), weight}}, {}, {}};
+    }
+
+    const ParameterGroup &group = parameterGroups().at(block.group);
+    const ReadResult r = m_line->read(m_options.address, group.start, group.count,
+                                      m_options.timeout.value_or(milliseconds(group.intervalMs)));
+    if (!r.ok())
+        return failed(block, r);
+    const QList<BoxText> boxes = decodeGroup(group, r.reply, dotText);
+    BlockReading reading{block, {}, {}, {}};
+    // decodeGroup gives the boxes in the order of the group's fields.
+    for (int i = 0; i < boxes.size(); ++i)
+        reading.values.append(
+            {QString::fromUtf8(group.fields.at(i).code), boxes.at(i).text.trimmed()});
+    return reading;
+}
+
+QStringList plainLines(const Reading &reading, bool headed)
+{
+    QStringList lines;
+    if (headed)
+        lines.append(QStringLiteral("# %1 %2")
+                         .arg(reading.number)
+                         .arg(reading.time.toString(Qt::ISODateWithMs)));
+    for (const BlockReading &block : reading.blocks) {
+        for (const CodeValue &cv : block.values)
+            lines.append(cv.code.leftJustified(kCodeColumn) + QLatin1Char(' ') + cv.value);
+    }
+    return lines;
+}
+
+QByteArray jsonLine(const Reading &reading, const CliOptions &options)
+{
+    QJsonObject values;
+    QJsonArray errors;
+    for (const BlockReading &block : reading.blocks) {
+        for (const CodeValue &cv : block.values)
+            values.insert(cv.code, cv.value);
+        if (!block.ok()) {
+            errors.append(
+                QJsonObject{{QStringLiteral("block"), QString::fromUtf8(block.block.name)},
+                            {QStringLiteral("reason"), block.failure},
+                            {QStringLiteral("reasonEn"), block.failureEnglish}});
+        }
+    }
+    // Values are the window's texts, not numbers: "1.00" keeps its zeros, as the display does.
+    const QJsonObject object{
+        {QStringLiteral("reading"), reading.number},
+        {QStringLiteral("time"), reading.time.toString(Qt::ISODateWithMs)},
+        {QStringLiteral("port"), options.port},
+        {QStringLiteral("baud"), options.baud},
+        {QStringLiteral("address"), options.address},
+        {QStringLiteral("ok"), reading.ok()},
+        {QStringLiteral("values"), values},
+        {QStringLiteral("errors"), errors},
+    };
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+QStringList failureLines(const Reading &reading, bool numbered)
+{
+    QStringList lines;
+    for (const BlockReading &block : reading.blocks) {
+        if (block.ok())
+            continue;
+        const QString zhWhat = numbered ? QStringLiteral("第 %1 次读取失败").arg(reading.number)
+                                        : QStringLiteral("读取失败");
+        const QString enWhat = numbered ? QStringLiteral("reading %1 failed").arg(reading.number)
+                                        : QStringLiteral("read failed");
+        const ParameterGroup *group = block.block.group == CliBlock::kWeight
+                                          ? nullptr
+                                          : &parameterGroups().at(block.block.group);
+        const QString zhBlock = group ? QString::fromUtf8(group->caption) : QStringLiteral("毛重");
+        lines.append(bilingual(
+            QStringLiteral("%1（%2）：%3").arg(zhWhat, zhBlock, block.failure),
+            QStringLiteral("%1 (%2): %3")
+                .arg(enWhat, QString::fromUtf8(block.block.english), block.failureEnglish)));
+    }
+    return lines;
+}
+
+int runRead(LineClient *line, const CliOptions &options)
+{
+    InstrumentReader reader(line, options);
+    const bool many = options.count > 1;
+    bool allOk = true;
+    for (int n = 1; n <= options.count; ++n) {
+        QElapsedTimer began;
+        began.start();
+        const Reading reading = reader.take(n);
+        if (options.json)
+            printOut(QString::fromUtf8(jsonLine(reading, options)));
+        else
+            for (const QString &l : plainLines(reading, many))
+                printOut(l);
+        for (const QString &l : failureLines(reading, many))
+            printErr(l);
+        allOk = allOk && reading.ok();
+        // A port that has gone will not come back by itself: the rest of the run could only fail.
+        if (!line->lostReason().isEmpty() || n == options.count)
+            break;
+        const milliseconds rest = options.interval - milliseconds(began.elapsed());
+        if (rest > milliseconds::zero()) {
+            QEventLoop pause;
+            QTimer::singleShot(rest, &pause, &QEventLoop::quit);
+            pause.exec();
+        }
+    }
+    return allOk ? 0 : 1;
+}

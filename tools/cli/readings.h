@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: MIT
+// The read command: readings of the chosen blocks, decoded by the window's own rules, printed as
+// CODE VALUE lines or as one JSON object per reading.
+#pragma once
+
+#include "cliarguments.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <optional>
+
+class LineClient;
+struct ReadResult;
+
+struct CodeValue
+{
+    QString code;  // the instrument's parameter code, "AL1"; "weight" for the gross weight
+    QString value; // the text the window shows, without the blank before a 16-bit value
+};
+
+struct BlockReading
+{
+    CliBlock block;
+    QList<CodeValue> values; // empty when the block failed
+    QString failure;         // why it failed, in Chinese; empty when it did not
+    QString failureEnglish;
+    bool ok() const { return failure.isEmpty(); }
+};
+
+struct Reading
+{
+    int number = 0; // 1 for the first reading of the run
+    QDateTime time; // when it began
+    QList<BlockReading> blocks;
+    bool ok() const;
+};
+
+// Takes readings of the blocks chosen on the command line through one line client.
+class InstrumentReader
+{
+public:
+    InstrumentReader(LineClient *line, const CliOptions &options);
+
+    Reading take(int number);
+
+private:
+    BlockReading readBlock(const CliBlock &block);
+    void learnDecimalPlaces();
+    BlockReading failed(const CliBlock &block, const ReadResult &result) const;
+
+    LineClient *m_line;
+    CliOptions m_options;
+    // The instrument's decimal point, once it has answered for it; while it has not, why.
+    std::optional<int> m_places;
+    bool m_placesAsked = false; // in the reading being taken
+    QString m_placesFailure;
+    QString m_placesFailureEnglish;
+};
+
+// The CODE VALUE lines of a reading; a run of several readings heads each with its number and
+// time, as a "#" line that scripts can skip.
+QStringList plainLines(const Reading &reading, bool headed);
+// One line of JSON for a reading.
+QByteArray jsonLine(const Reading &reading, const CliOptions &options);
+// One line on stderr per failed block of a reading.
+QStringList failureLines(const Reading &reading, bool numbered);
+
+// Runs the read command on an open line; the exit status: 0 when every reading succeeded.
+int runRead(LineClient *line, const CliOptions &options);
