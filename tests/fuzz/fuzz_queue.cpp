@@ -1,0 +1,684 @@
+// SPDX-License-Identifier: MIT
+// Fuzz target "queue": the request queue over the in-memory serial port, driven by a script.
+//
+// The input is a script of operations: send a read of one of six blocks (to one of four
+// addresses, with a zero or a one-hour response timer, listening or not, with a context that
+// may be deleted, and an action the callback performs: send again, deliver a reply, close,
+// unplug or reopen the port), deliver a reply to the request on the line (good, bad CRC, other
+// slave, exception, wrong function, wrong byte count, trailing bytes, another block's; whole,
+// split, cut short or byte by byte), deliver raw bytes, let the event loop run (a zero response
+// timer expires, the gap timer fires), move the clock, close, open (or fail to open), unplug,
+// change the baud rate, reset the counters, start a response timer behind the queue's back. A model
+// of the queue follows the script and checks after every step and in every callback:
+//  - every result handed to a callback belongs to that request: an Ok result is exactly the
+//    function-03 reply (address, function 3, byte count 2 x count, CRC) made of the bytes that
+//    arrived while that request was on the line; other results are what checkReply() says of
+//    those bytes; a timeout only when its timer could have run out;
+//  - one request on the line at a time, sent in the order queued, never before the inter-frame
+//    gap has passed since the last traffic; a response timer runs only for the request on the
+//    line; bytes arriving with nothing on the line are dropped and said;
+//  - sendread() answers Queued, AlreadyWaiting or PortClosed as its contract says; idle(),
+//    waitingCount() and the counters agree with what was sent and checked (sent >= completed);
+//  - a request whose context is gone gets no callback; every request ends exactly once (a
+//    result, the port closing, or giving way while listening) and nothing is left at the end.
+#include "fuzzsupport.h"
+#include "virtualclock.h"
+
+#include "fakeserialport.h"
+#include "linesettings.h"
+#include "modbusframe.h"
+#include "requestqueue.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <array>
+#include <chrono>
+#include <memory>
+#include <vector>
+
+using fuzz::hex;
+namespace vclock = fuzz::virtualclock;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct BlockDef
+{
+    quint16 start;
+    quint16 count;
+};
+// Weight, the instrument's decimal point, and the four parameter groups.
+constexpr std::array<BlockDef, 6> kBlocks{
+    {{0x0100, 2}, {0x0024, 2}, {0x0010, 14}, {0x0020, 16}, {0x0034, 7}, {0x0040, 13}}};
+constexpr int kBlockCount = int(kBlocks.size());
+constexpr std::array<quint8, 4> kAddresses{1, 2, kBroadcastAddress, kHighestSlaveAddress};
+constexpr std::array<int, 8> kBauds{1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+// At most this many callback actions per input, so that callbacks cannot chain forever.
+constexpr int kActionBudget = 32;
+
+enum class Action { None, SendOther, DeliverGood, Close, Unplug, Open, SendSame, Nothing };
+
+enum class End { Open, Final, Closed, GaveWay };
+
+struct Ticket
+{
+    ReadRequest request;
+    int block = 0;
+    int context = -1; // index of the context object, -1 for none
+    Action action = Action::None;
+    bool zeroInterval = false;
+
+    bool written = false;
+    int writeEpoch = 0; // the counters' epoch it was written in
+    bool listening = false;
+    End end = End::Open;
+    bool contextGone = false;
+    bool finalPending = false;  // a final result was checked; its callback is due
+    bool closedPending = false; // the port closed on it; its PortClosed callback is due
+    QByteArray buffer;          // every byte that arrived while it was on the line
+    ReadResult checked;         // the last result the queue announced with replyChecked
+};
+
+QByteArray header(quint8 address, quint8 function, quint8 third)
+{
+    QByteArray h;
+    h.append(char(address));
+    h.append(char(function));
+    h.append(char(third));
+    return h;
+}
+
+qint64 gapNs(int baud)
+{
+    return std::chrono::nanoseconds(RequestQueue::interFrameGap(baud)).count();
+}
+
+const char *statusName(ReplyStatus s)
+{
+    static const char *const names[] = {
+        "Ok",           "NoReply",       "Incomplete",     "CrcError",
+        "WrongAddress", "WrongFunction", "WrongByteCount", "Exception",
+        "PortClosed",   "WriteFailed"};
+    return names[int(s)];
+}
+
+class Harness
+{
+public:
+    explicit Harness(fuzz::ByteReader &script) : m_script(script)
+    {
+        vclock::reset();
+        // The model hears of a closing port before the queue does, so it knows which requests
+        // the queue is about to end with PortClosed.
+        QObject::connect(&m_port, &SerialPort::closed, [this] { onPortClosed(); });
+        m_port.setSettings(instrumentSettings(9600));
+        FUZZ_CHECK(m_port.open().opened(), "fake port did not open");
+        m_queue = std::make_unique<RequestQueue>(&m_port);
+        QObject::connect(m_queue.get(), &RequestQueue::requestWritten,
+                         [this](const QByteArray &f, const ReadRequest &r) { onWritten(f, r); });
+        QObject::connect(m_queue.get(), &RequestQueue::replyChecked,
+                         [this](const ReadResult &r) { onChecked(r); });
+        QObject::connect(m_queue.get(), &RequestQueue::bytesDiscarded,
+                         [this](const QByteArray &b) { onDiscarded(b); });
+        for (auto &c : m_contexts)
+            c = std::make_unique<QObject>();
+    }
+
+    ~Harness() { m_queue.reset(); }
+
+    void run()
+    {
+        while (!m_script.exhausted()) {
+            step();
+            settle();
+            checkState();
+        }
+        drain();
+    }
+
+private:
+    // ---- the script ----------------------------------------------------------------------
+
+    void step()
+    {
+        switch (m_script.byte() % 13) {
+        case 0: {
+            const quint8 which = m_script.byte();
+            const quint8 flags = m_script.byte();
+            send(which % kBlockCount, kAddresses[(which / kBlockCount) % kAddresses.size()], flags);
+            break;
+        }
+        case 1: {
+            const quint8 kind = m_script.byte();
+            const quint8 cut = m_script.byte();
+            deliverReply(kind, cut);
+            break;
+        }
+        case 2:
+            deliver(m_script.bytes(m_script.byte() % 24));
+            break;
+        case 3:
+            tick();
+            break;
+        case 4:
+            vclock::advance(qint64(m_script.byte() + 1) * 250000); // 0.25 to 64 ms
+            break;
+        case 5:
+            m_port.close();
+            break;
+        case 6:
+            open(m_script.byte() & 1);
+            break;
+        case 7:
+            m_port.unplug(QStringLiteral("gone"));
+            break;
+        case 8:
+            deleteContext(m_script.byte() % m_contexts.size());
+            break;
+        case 9: {
+            const quint8 b = m_script.byte();
+            const bool accepted = m_port.setSettings(
+                b < 240 ? instrumentSettings(kBauds[b % kBauds.size()]) : QStringLiteral("abc"));
+            FUZZ_CHECK(accepted == (b < 240), "setSettings answered %d", accepted);
+            break;
+        }
+        case 10:
+            m_queue->resetCounters();
+            ++m_epoch;
+            m_writesInEpoch = 0;
+            m_checkedInEpoch = 0;
+            m_finalsInEpoch = 0;
+            break;
+        case 11:
+            vclock::advance(gapNs(m_port.lineSettings().baud));
+            tick();
+            break;
+        case 12:
+            strayTick(m_script.byte() % kBlockCount);
+            break;
+        }
+    }
+
+    // Sends a read: flags bit 0 zero response timer (else one hour), bit 1 keep listening,
+    // bits 2-3 the context, bits 4-6 the callback's action, bit 7 no response timer at all.
+    SendResult send(int block, quint8 address, quint8 flags)
+    {
+        Ticket t;
+        t.block = block;
+        t.zeroInterval = flags & 0x01;
+        t.request = {address,
+                     kBlocks[block].start,
+                     kBlocks[block].count,
+                     (flags & 0x80) ? nullptr : &m_timers[block],
+                     t.zeroInterval ? 0ms : std::chrono::milliseconds(3600s),
+                     bool(flags & 0x02)};
+        const int contextIndex = (flags >> 2) & 0x03;
+        t.context =
+            contextIndex < int(m_contexts.size()) && m_contexts[contextIndex] ? contextIndex : -1;
+        t.action = Action((flags >> 4) & 0x07);
+
+        SendResult expected = SendResult::Queued;
+        if (!m_port.isOpen()) {
+            expected = SendResult::PortClosed;
+        } else {
+            for (int id : std::as_const(m_waiting))
+                if (m_tickets[id].request.sameBlock(t.request))
+                    expected = SendResult::AlreadyWaiting;
+        }
+        const int id = int(m_tickets.size());
+        QObject *context = t.context >= 0 ? m_contexts[t.context].get() : nullptr;
+        if (expected == SendResult::Queued) {
+            m_tickets.push_back(t);
+            m_waiting.append(id);
+        }
+        const SendResult sent = m_queue->sendread(
+            t.request, context, [this, id](const ReadResult &r) { onCallback(id, r); });
+        FUZZ_CHECK(sent == expected, "sendread answered %d, expected %d", int(sent), int(expected));
+        if (sent == SendResult::Queued)
+            settle(); // a listening request gives way at once
+        return sent;
+    }
+
+    // Opens the port, or fails to (another program holds it). An open port is closed first,
+    // and a callback of the requests ended by that may itself open the port again.
+    void open(bool fail)
+    {
+        const int opensBefore = ++m_opens;
+        m_port.setOpenResult(1, fail ? OpenResult{OpenStatus::Busy, QStringLiteral("held")}
+                                     : OpenResult{OpenStatus::Opened, {}});
+        const OpenResult result = m_port.open();
+        m_port.setOpenResult(1, {OpenStatus::Opened, {}});
+        if (m_opens == opensBefore)
+            FUZZ_CHECK(result.opened() == !fail, "open() gave %d", int(result.status));
+        FUZZ_CHECK(m_port.isOpen() == result.opened(), "open() said %d, isOpen() %d",
+                   int(result.status), m_port.isOpen());
+    }
+
+    void deleteContext(int index)
+    {
+        if (!m_contexts[index])
+            return;
+        m_contexts[index].reset();
+        for (Ticket &t : m_tickets)
+            if (t.context == index)
+                t.contextGone = true;
+    }
+
+    // Someone else starts a block's response timer while its request is not on the line: the
+    // tick that follows must be ignored (and the timer stopped), never taken as a timeout.
+    void strayTick(int block)
+    {
+        QTimer &timer = m_timers[block];
+        if (m_onLine >= 0 && m_tickets[m_onLine].request.timer == &timer)
+            return;
+        timer.setInterval(0);
+        timer.start();
+        m_stray[block] = true;
+    }
+
+    // One pass of the event loop: due timers fire (zero response timers, the gap timer).
+    void tick()
+    {
+        const bool sendDue = m_port.isOpen() && m_onLine < 0 && !m_waiting.isEmpty() && gapPassed();
+        const int writesBefore = m_writes;
+        const bool outer = !m_inTick;
+        m_inTick = true;
+        QCoreApplication::processEvents();
+        if (outer)
+            m_inTick = false;
+        // A request waiting only for the gap goes out once the gap has passed.
+        if (sendDue)
+            FUZZ_CHECK(m_writes > writesBefore, "the gap has passed but nothing was sent");
+        if (outer) {
+            for (int b = 0; b < kBlockCount; ++b) {
+                const bool mine =
+                    m_onLine >= 0 && m_tickets[m_onLine].request.timer == &m_timers[b];
+                // The queue listens to a timer once it has used it for a request.
+                if (!m_watched[b])
+                    continue;
+                FUZZ_CHECK(!m_stray[b] || mine || !m_timers[b].isActive(),
+                           "a stray tick of block %d's timer did not stop it", b);
+                m_stray[b] = false;
+            }
+        }
+    }
+
+    bool gapPassed() const
+    {
+        return !m_traffic || vclock::now() - m_lastTraffic >= gapNs(m_port.lineSettings().baud);
+    }
+
+    // Bytes from the line, in one piece.
+    void deliver(const QByteArray &bytes)
+    {
+        if (!m_port.isOpen()) {
+            m_port.deliver(bytes); // dropped by the closed port: nothing may happen
+            return;
+        }
+        m_traffic = true;
+        m_lastTraffic = vclock::now();
+        Delivery d{bytes, m_onLine < 0 && !bytes.isEmpty(), false};
+        if (m_onLine >= 0)
+            m_tickets[m_onLine].buffer.append(bytes);
+        Delivery *outer = m_delivery;
+        m_delivery = &d;
+        m_port.deliver(bytes);
+        m_delivery = outer;
+        FUZZ_CHECK(d.discarded == d.discardExpected, "bytes %s with nothing on the line %s",
+                   hex(bytes).constData(), d.discarded ? "dropped twice" : "not dropped");
+    }
+
+    // A reply for the request on the line (or for a block picked by `kind` when there is none).
+    void deliverReply(quint8 kind, quint8 cut)
+    {
+        quint8 address = 1;
+        quint16 count = kBlocks[kind % kBlockCount].count;
+        if (m_onLine >= 0) {
+            address = m_tickets[m_onLine].request.address;
+            count = m_tickets[m_onLine].request.count;
+        }
+        QByteArray data;
+        for (int i = 0; i < 2 * count; ++i)
+            data.append(char(i * 37 + kind));
+        QByteArray frame;
+        switch (kind % 8) {
+        case 0:
+            frame = fuzz::goodReply(address, count, data);
+            break;
+        case 1:
+            frame = fuzz::goodReply(address, count, data);
+            frame[frame.size() - 1] = char(frame.at(frame.size() - 1) ^ 0x5A);
+            break;
+        case 2:
+            frame = fuzz::goodReply(quint8(address + 1), count, data);
+            break;
+        case 3:
+            frame = fuzz::withCrc(header(address, 0x83, quint8(kind >> 3)));
+            break;
+        case 4:
+            frame = fuzz::withCrc(header(address, 0x04, quint8(2 * count)) + data);
+            break;
+        case 5:
+            frame = fuzz::withCrc(header(address, 0x03, quint8(2 * count + 2)) + data);
+            break;
+        case 6:
+            frame = fuzz::goodReply(address, count, data) + QByteArray("\x01\x03\x04", 3);
+            break;
+        case 7:
+            frame = fuzz::goodReply(address, kBlocks[(kind / 8) % kBlockCount].count, data);
+            break;
+        }
+        const int at = (cut / 4) % (frame.size() + 1);
+        switch (cut % 4) {
+        case 0:
+            deliver(frame);
+            break;
+        case 1:
+            deliver(frame.left(at));
+            deliver(frame.mid(at));
+            break;
+        case 2:
+            deliver(frame.left(at));
+            break;
+        case 3:
+            for (char c : std::as_const(frame))
+                deliver(QByteArray(1, c));
+            break;
+        }
+    }
+
+    // ---- what the queue says -------------------------------------------------------------
+
+    void onPortClosed()
+    {
+        for (int id : std::as_const(m_waiting)) {
+            m_tickets[id].end = End::Closed;
+            m_tickets[id].closedPending = true;
+        }
+        m_waiting.clear();
+        if (m_onLine >= 0) {
+            m_tickets[m_onLine].end = End::Closed;
+            m_tickets[m_onLine].closedPending = true;
+            m_onLine = -1;
+        }
+    }
+
+    void onWritten(const QByteArray &frame, const ReadRequest &request)
+    {
+        settle();
+        FUZZ_CHECK(m_onLine < 0, "a second request went out while block %d was on the line",
+                   m_tickets[m_onLine].block);
+        FUZZ_CHECK(!m_waiting.isEmpty(), "a request went out that nobody queued");
+        const int id = m_waiting.takeFirst();
+        Ticket &t = m_tickets[id];
+        FUZZ_CHECK(t.request.sameBlock(request), "requests went out of order");
+        FUZZ_CHECK(frame == requestFrame(request.address, request.start, request.count), "frame %s",
+                   hex(frame).constData());
+        FUZZ_CHECK(!m_port.written().isEmpty() && m_port.written().last() == frame,
+                   "requestWritten for bytes not written");
+        FUZZ_CHECK(gapPassed(), "sent %.3f ms after the last traffic, the gap is %.3f ms",
+                   (vclock::now() - m_lastTraffic) / 1e6, gapNs(m_port.lineSettings().baud) / 1e6);
+        t.written = true;
+        t.writeEpoch = m_epoch;
+        if (t.request.timer)
+            m_watched[t.block] = true;
+        t.buffer.clear();
+        m_onLine = id;
+        m_traffic = true;
+        m_lastTraffic = vclock::now();
+        ++m_writes;
+        ++m_writesInEpoch;
+    }
+
+    static bool isTimeout(ReplyStatus s)
+    {
+        return s == ReplyStatus::NoReply || s == ReplyStatus::Incomplete;
+    }
+
+    // A result is made of the ticket's own bytes and says what checkReply() says of them.
+    void checkResult(const Ticket &t, const ReadResult &r) const
+    {
+        const ReadRequest &q = t.request;
+        const ReplyStatus s = r.check.status;
+        FUZZ_CHECK(r.request.sameBlock(q), "a result for another block");
+        FUZZ_CHECK(s != ReplyStatus::WriteFailed, "the fake port cannot refuse a write");
+        if (s == ReplyStatus::PortClosed) {
+            FUZZ_CHECK(r.reply.isEmpty(), "PortClosed with bytes");
+            return;
+        }
+        FUZZ_CHECK(t.written, "%s for a request never sent", statusName(s));
+        FUZZ_CHECK(r.reply == t.buffer.left(r.reply.size()),
+                   "%s result %s is not what arrived for this request (%s)", statusName(s),
+                   hex(r.reply).constData(), hex(t.buffer).constData());
+        const int length = expectedReplyLength(r.reply, q.count);
+        if (s == ReplyStatus::NoReply) {
+            FUZZ_CHECK(r.reply.isEmpty() && t.buffer.isEmpty(), "NoReply with bytes");
+        } else if (s == ReplyStatus::Incomplete) {
+            FUZZ_CHECK(!r.reply.isEmpty() && r.reply.size() < length && r.reply == t.buffer,
+                       "Incomplete %s", hex(r.reply).constData());
+        } else {
+            FUZZ_CHECK(r.reply.size() == length, "%s: %lld bytes framed, expected %d",
+                       statusName(s), qlonglong(r.reply.size()), length);
+            FUZZ_CHECK(checkReply(r.reply, q.address, q.count) == r.check,
+                       "%s but checkReply says otherwise of %s", statusName(s),
+                       hex(r.reply).constData());
+        }
+        if (isTimeout(s))
+            FUZZ_CHECK(m_inTick && t.zeroInterval && q.timer,
+                       "%s although its timer could not have run out", statusName(s));
+        if (r.ok()) {
+            FUZZ_CHECK(r.reply.size() == replyLength(q.count) && fuzz::crcGood(r.reply) &&
+                           quint8(r.reply.at(0)) == q.address && quint8(r.reply.at(1)) == 0x03 &&
+                           quint8(r.reply.at(2)) == 2 * q.count,
+                       "Ok result that is not the reply to address %d, %d registers: %s", q.address,
+                       q.count, hex(r.reply).constData());
+        }
+    }
+
+    void onChecked(const ReadResult &r)
+    {
+        FUZZ_CHECK(m_onLine >= 0, "replyChecked (%s) with nothing on the line",
+                   statusName(r.check.status));
+        Ticket &t = m_tickets[m_onLine];
+        checkResult(t, r);
+        t.checked = r;
+        ++m_checkedInEpoch;
+        if (t.request.keepListening && isTimeout(r.check.status)) {
+            // A listening request says "no reply" once here and stays on the line.
+            FUZZ_CHECK(!t.listening, "a listening request announced twice");
+            t.listening = true;
+            return;
+        }
+        t.end = End::Final;
+        t.finalPending = true;
+        if (t.writeEpoch == m_epoch)
+            ++m_finalsInEpoch;
+        m_onLine = -1;
+    }
+
+    void onDiscarded(const QByteArray &bytes)
+    {
+        FUZZ_CHECK(m_delivery && m_delivery->discardExpected && !m_delivery->discarded &&
+                       bytes == m_delivery->bytes,
+                   "dropped %s unexpectedly", hex(bytes).constData());
+        m_delivery->discarded = true;
+    }
+
+    void onCallback(int id, const ReadResult &r)
+    {
+        Ticket &t = m_tickets[id];
+        FUZZ_CHECK(!t.contextGone, "a callback although its context is gone");
+        checkResult(t, r);
+        bool listeningReport = false;
+        if (r.check.status == ReplyStatus::PortClosed) {
+            FUZZ_CHECK(t.closedPending, "PortClosed for a request the port did not end");
+            t.closedPending = false;
+        } else if (t.end == End::Open) {
+            // A listening request's report at a tick.
+            FUZZ_CHECK(t.listening && m_onLine == id && isTimeout(r.check.status),
+                       "a callback (%s) for a request still open", statusName(r.check.status));
+            listeningReport = true;
+        } else {
+            FUZZ_CHECK(t.finalPending, "a second final callback (%s)", statusName(r.check.status));
+            t.finalPending = false;
+            FUZZ_CHECK(r.check == t.checked.check && r.reply == t.checked.reply,
+                       "the callback got another result than the queue announced");
+        }
+        act(t);
+        // Once its report is said, a listening request gives way to one that waits to go out.
+        if (listeningReport)
+            settle();
+    }
+
+    // What a callback does, as the product's readers do: ask again, and so on.
+    void act(const Ticket &t)
+    {
+        if (t.action == Action::None || t.action == Action::Nothing || m_budget <= 0)
+            return;
+        --m_budget;
+        const Ticket copy = t; // send() may grow m_tickets
+        switch (copy.action) {
+        case Action::SendOther:
+            send((copy.block + 1) % kBlockCount, copy.request.address, 0x01);
+            break;
+        case Action::SendSame:
+            send(copy.block, copy.request.address,
+                 quint8(0x01 | (copy.request.keepListening ? 0x02 : 0)));
+            break;
+        case Action::DeliverGood:
+            deliverReply(0, 0);
+            break;
+        case Action::Close:
+            m_port.close();
+            break;
+        case Action::Unplug:
+            m_port.unplug(QStringLiteral("gone"));
+            break;
+        case Action::Open:
+            open(false);
+            break;
+        default:
+            break;
+        }
+    }
+
+    // A listening request gives way to a request waiting to go out: it ends without a word.
+    // The queue does so when a request is queued while it listens, and right after a listening
+    // report; in between (inside that report's callback) it is still on the line and a reply
+    // delivered there is still its own.
+    void settle()
+    {
+        if (m_onLine >= 0 && m_tickets[m_onLine].listening && !m_waiting.isEmpty()) {
+            m_tickets[m_onLine].end = End::GaveWay;
+            m_onLine = -1;
+        }
+    }
+
+    // ---- invariants between steps --------------------------------------------------------
+
+    void checkState()
+    {
+        const RequestQueue &q = *m_queue;
+        FUZZ_CHECK(q.idle() == (m_onLine < 0 && m_waiting.isEmpty()),
+                   "idle() %d, but %d on the line and %lld waiting", q.idle(), m_onLine,
+                   qlonglong(m_waiting.size()));
+        FUZZ_CHECK(q.waitingCount() == m_waiting.size(), "waitingCount() %d, model %lld",
+                   q.waitingCount(), qlonglong(m_waiting.size()));
+        if (!m_port.isOpen())
+            FUZZ_CHECK(q.idle(), "requests left although the port is closed");
+        FUZZ_CHECK(q.sentCount() == m_writesInEpoch, "sentCount() %d, written %d", q.sentCount(),
+                   m_writesInEpoch);
+        int results = 0;
+        for (int s = 0; s <= int(ReplyStatus::WriteFailed); ++s)
+            results += q.resultCount(ReplyStatus(s));
+        FUZZ_CHECK(results == m_checkedInEpoch, "%d results counted, %d checked", results,
+                   m_checkedInEpoch);
+        FUZZ_CHECK(q.resultCount(ReplyStatus::PortClosed) == 0 &&
+                       q.resultCount(ReplyStatus::WriteFailed) == 0,
+                   "PortClosed or WriteFailed counted");
+        FUZZ_CHECK(q.sentCount() >= m_finalsInEpoch, "sent %d < completed %d", q.sentCount(),
+                   m_finalsInEpoch);
+        // A response timer runs only for the request on the line (or when started behind the
+        // queue's back, until its first tick).
+        for (int b = 0; b < kBlockCount; ++b) {
+            const bool mine = m_onLine >= 0 && m_tickets[m_onLine].request.timer == &m_timers[b];
+            const bool active = m_timers[b].isActive();
+            FUZZ_CHECK(mine ? active : (!active || m_stray[b]), "timer of block %d %s", b,
+                       mine ? "stopped while its request is on the line"
+                            : "running without its request on the line");
+        }
+    }
+
+    // The end of the script: every request is answered until the queue is empty.
+    void drain()
+    {
+        m_budget = 0;
+        const int rounds = 4 * int(m_tickets.size()) + 8;
+        for (int i = 0; i < rounds && !(m_onLine < 0 && m_waiting.isEmpty()); ++i) {
+            if (m_onLine >= 0) {
+                deliverReply(0, 0);
+            } else {
+                vclock::advance(gapNs(m_port.lineSettings().baud));
+                tick();
+            }
+            settle();
+            checkState();
+        }
+        FUZZ_CHECK(m_queue->idle(), "requests left after answering everything");
+        for (const Ticket &t : m_tickets) {
+            FUZZ_CHECK(t.end != End::Open, "a request never ended");
+            FUZZ_CHECK(!t.finalPending || t.contextGone, "a result never reached its callback");
+            FUZZ_CHECK(!t.closedPending || t.contextGone, "PortClosed never reached its callback");
+        }
+    }
+
+    struct Delivery
+    {
+        QByteArray bytes;
+        bool discardExpected;
+        bool discarded;
+    };
+
+    fuzz::ByteReader &m_script;
+    FakeSerialPort m_port;
+    std::array<QTimer, kBlockCount> m_timers;
+    std::unique_ptr<RequestQueue> m_queue;
+    std::array<std::unique_ptr<QObject>, 3> m_contexts;
+    std::array<bool, kBlockCount> m_stray{};
+    std::array<bool, kBlockCount> m_watched{};
+
+    std::vector<Ticket> m_tickets;
+    QList<int> m_waiting;
+    int m_onLine = -1;
+    bool m_traffic = false;
+    qint64 m_lastTraffic = 0;
+    bool m_inTick = false;
+    Delivery *m_delivery = nullptr;
+    int m_budget = kActionBudget;
+    int m_opens = 0;
+    int m_epoch = 0;
+    int m_writes = 0;
+    int m_writesInEpoch = 0;
+    int m_checkedInEpoch = 0;
+    int m_finalsInEpoch = 0;
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    static int argc = 1;
+    static char name[] = "fuzz_queue";
+    static char *argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    fuzz::ByteReader script(data, size);
+    Harness harness(script);
+    harness.run();
+    return 0;
+}
