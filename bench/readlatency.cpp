@@ -96,7 +96,6 @@ Figures measureCore(const QString &device, int baud, int rounds)
     if (!port.open().opened())
         qFatal("cannot open %s", qPrintable(device));
     RequestQueue queue(&port);
-    QTimer timer;
     BenchClock clock;
     double firstWritten = -1;
     QObject::connect(&queue, &RequestQueue::requestWritten, &queue, [&] {
@@ -108,7 +107,7 @@ Figures measureCore(const QString &device, int baud, int rounds)
     for (int i = -1; i < rounds; ++i) { // round -1 warms up
         firstWritten = -1;
         double delivered = -1;
-        queue.sendread({1, kBlocks[0].start, kBlocks[0].count, &timer, 1000ms, false}, nullptr,
+        queue.sendread({1, kBlocks[0].start, kBlocks[0].count, 1000ms, false}, nullptr,
                        [&](const ReadResult &r) {
                            delivered = clock.nowMs();
                            f.failed += r.ok() ? 0 : 1;
@@ -120,16 +119,13 @@ Figures measureCore(const QString &device, int baud, int rounds)
     }
 
     // All five blocks asked at once: the queue puts them on the line one after another.
-    std::vector<std::unique_ptr<QTimer>> timers;
-    for (int b = 0; b < kBlockCount; ++b)
-        timers.push_back(std::make_unique<QTimer>());
     for (int i = -1; i < rounds; ++i) {
         firstWritten = -1;
         double lastDelivered = -1;
         int remaining = kBlockCount;
         for (int b = 0; b < kBlockCount; ++b) {
-            queue.sendread({1, kBlocks[b].start, kBlocks[b].count, timers[b].get(), 1500ms, false},
-                           nullptr, [&](const ReadResult &r) {
+            queue.sendread({1, kBlocks[b].start, kBlocks[b].count, 1500ms, false}, nullptr,
+                           [&](const ReadResult &r) {
                                lastDelivered = clock.nowMs();
                                --remaining;
                                f.failed += r.ok() ? 0 : 1;

@@ -61,8 +61,7 @@ void ourMaster(const QString &device, int baud, const Block &block, int n, Resul
     if (!port.open().opened())
         qFatal("cannot open %s", qPrintable(device));
     RequestQueue queue(&port);
-    QTimer timer;
-    const ReadRequest request{1, block.start, block.count, &timer, 1000ms, false};
+    const ReadRequest request{1, block.start, block.count, 1000ms, false};
     for (int i = 0; i < n; ++i) {
         QElapsedTimer t;
         bool done = false;

@@ -5,10 +5,10 @@
 
 #include <chrono>
 
-GroupReader::GroupReader(const ParameterGroup &group, RequestQueue *queue, QTimer *responseTimer,
-                         AddressSource address, TextSource dotText, QObject *parent)
-    : QObject(parent), m_group(group), m_queue(queue), m_timer(responseTimer),
-      m_address(std::move(address)), m_dotText(std::move(dotText))
+GroupReader::GroupReader(const ParameterGroup &group, RequestQueue *queue, AddressSource address,
+                         TextSource dotText, QObject *parent)
+    : QObject(parent), m_group(group), m_queue(queue), m_address(std::move(address)),
+      m_dotText(std::move(dotText))
 {
 }
 
@@ -23,12 +23,8 @@ void GroupReader::read()
         say(QStringLiteral("仪表地址无效，未发送读取请求"));
         return;
     }
-    const ReadRequest request{*address,
-                              m_group.start,
-                              m_group.count,
-                              m_timer,
-                              std::chrono::milliseconds(m_group.intervalMs),
-                              false};
+    const ReadRequest request{*address, m_group.start, m_group.count,
+                              std::chrono::milliseconds(m_group.intervalMs), false};
     const SendResult sent = m_queue->sendread(request, this, [this](const ReadResult &result) {
         const QString caption = QString::fromUtf8(m_group.caption);
         if (!result.ok()) {

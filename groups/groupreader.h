@@ -7,7 +7,6 @@
 #include "requestqueue.h"
 
 #include <QObject>
-#include <QTimer>
 #include <functional>
 #include <optional>
 
@@ -19,9 +18,8 @@ public:
     using AddressSource = std::function<std::optional<quint8>()>;
     using TextSource = std::function<QString()>;
 
-    // responseTimer is the group's own timer (TimerBJ, Timergny, Timergne, Timertx).
-    GroupReader(const ParameterGroup &group, RequestQueue *queue, QTimer *responseTimer,
-                AddressSource address, TextSource dotText, QObject *parent = nullptr);
+    GroupReader(const ParameterGroup &group, RequestQueue *queue, AddressSource address,
+                TextSource dotText, QObject *parent = nullptr);
 
     const ParameterGroup &group() const { return m_group; }
 
@@ -38,7 +36,6 @@ signals:
 private:
     const ParameterGroup &m_group;
     RequestQueue *m_queue;
-    QTimer *m_timer;
     AddressSource m_address;
     TextSource m_dotText;
 };

@@ -17,14 +17,21 @@ QString resultText(const ReadResult &result)
     return replyText(result.check);
 }
 
-RequestQueue::RequestQueue(SerialPort *port, QObject *parent) : QObject(parent), m_port(port)
+RequestQueue::RequestQueue(SerialPort *port, QObject *parent)
+    : RequestQueue(port, Clock::eventLoop(), parent)
 {
-    m_gapTimer.setSingleShot(true);
-    m_gapTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_gapTimer, &QTimer::timeout, this, &RequestQueue::dispatch);
+}
+
+RequestQueue::RequestQueue(SerialPort *port, Clock &clock, QObject *parent)
+    : QObject(parent), m_port(port), m_clock(clock),
+      m_responseTimer(clock.createTimer([this] { onResponseTimeout(); })),
+      m_gapTimer(clock.createTimer([this] { dispatch(); }))
+{
     connect(m_port, &SerialPort::bytesArrived, this, &RequestQueue::onBytesArrived);
     connect(m_port, &SerialPort::closed, this, &RequestQueue::onPortClosed);
 }
+
+RequestQueue::~RequestQueue() = default;
 
 microseconds RequestQueue::interFrameGap(int baud)
 {
@@ -63,20 +70,16 @@ void RequestQueue::dispatch()
         onPortClosed();
         return;
     }
-    if (m_sinceTraffic.isValid()) {
-        const auto quiet = nanoseconds(m_sinceTraffic.nsecsElapsed());
+    if (m_lastTraffic) {
+        const auto quiet = m_clock.now() - *m_lastTraffic;
         const auto gap = interFrameGap(m_port->lineSettings().baud);
         if (quiet < gap) {
-            // A timer counts whole milliseconds. Rounded up, the wait would hold each request
-            // that follows another for up to a millisecond more than the 3.5 characters (a
-            // quarter more at 9600 baud). The whole milliseconds go on the timer; the fraction
-            // left is waited out on the next turns of the event loop, each of which measures
-            // the silence again, so the gap is never shorter than the line needs.
-            m_gapTimer.start(floor<milliseconds>(gap - quiet));
+            m_gapTimer->start(gap - quiet);
             return;
         }
     }
 
+    m_gapTimer->stop();
     Pending next = m_waiting.takeFirst();
     const ReadRequest &r = next.request;
     const QByteArray frame = requestFrame(r.address, r.start, r.count);
@@ -90,32 +93,19 @@ void RequestQueue::dispatch()
         return;
     }
     ++m_sent;
-    m_sinceTraffic.restart();
+    m_lastTraffic = m_clock.now();
     m_current = std::move(next);
     m_listening = false;
+    // The timeout starts only now that the request is on its way, never while it waits.
+    m_responseTimer->start(m_current->request.timeout);
     emit requestWritten(frame, m_current->request);
     emit countersChanged();
-    // The timeout starts only now that the request is on its way, never while it waits.
-    if (QTimer *timer = m_current->request.timer) {
-        watchTimer(timer);
-        timer->setInterval(m_current->request.interval);
-        timer->start();
-    }
-}
-
-void RequestQueue::watchTimer(QTimer *timer)
-{
-    if (m_watchedTimers.contains(timer))
-        return;
-    m_watchedTimers.insert(timer);
-    connect(timer, &QTimer::timeout, this, [this, timer] { onTimerFired(timer); });
-    connect(timer, &QObject::destroyed, this, [this, timer] { m_watchedTimers.remove(timer); });
 }
 
 void RequestQueue::onBytesArrived()
 {
     const QByteArray bytes = m_port->takeInput();
-    m_sinceTraffic.restart();
+    m_lastTraffic = m_clock.now();
     if (!m_current) {
         // Nobody asked: a late reply or noise. Dropped, but said, so the traffic can be seen.
         if (!bytes.isEmpty())
@@ -130,13 +120,10 @@ void RequestQueue::onBytesArrived()
     complete(checkReply(frame, m_current->request.address, m_current->request.count), frame);
 }
 
-void RequestQueue::onTimerFired(QTimer *timer)
+void RequestQueue::onResponseTimeout()
 {
-    if (!m_current || m_current->request.timer != timer) {
-        // A tick meant for a request that has completed since: ignore it.
-        timer->stop();
+    if (!m_current)
         return;
-    }
     const ReplyCheck check{m_buffer.isEmpty() ? ReplyStatus::NoReply : ReplyStatus::Incomplete};
     if (!m_current->request.keepListening) {
         complete(check, m_buffer);
@@ -145,6 +132,8 @@ void RequestQueue::onTimerFired(QTimer *timer)
     const Pending current = *m_current;
     const bool first = !m_listening;
     m_listening = true;
+    // Listening, the request is told "no reply" again after each further timeout.
+    m_responseTimer->start(current.request.timeout);
     if (first)
         emit replyChecked({current.request, check, m_buffer});
     report(current, {current.request, check, m_buffer}, first);
@@ -155,8 +144,7 @@ void RequestQueue::onTimerFired(QTimer *timer)
 void RequestQueue::complete(const ReplyCheck &check, QByteArray bytes)
 {
     const Pending done = *m_current;
-    if (done.request.timer)
-        done.request.timer->stop();
+    m_responseTimer->stop();
     m_current.reset();
     m_listening = false;
     m_buffer.clear();
@@ -169,8 +157,7 @@ void RequestQueue::complete(const ReplyCheck &check, QByteArray bytes)
 void RequestQueue::giveWay()
 {
     // The listening request has already said "no reply"; it ends without another word.
-    if (m_current && m_current->request.timer)
-        m_current->request.timer->stop();
+    m_responseTimer->stop();
     m_current.reset();
     m_listening = false;
     m_buffer.clear();
@@ -179,11 +166,10 @@ void RequestQueue::giveWay()
 
 void RequestQueue::onPortClosed()
 {
-    m_gapTimer.stop();
+    m_gapTimer->stop();
+    m_responseTimer->stop();
     QList<Pending> dropped;
     if (m_current) {
-        if (m_current->request.timer)
-            m_current->request.timer->stop();
         dropped.append(*m_current);
         m_current.reset();
     }

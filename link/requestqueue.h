@@ -3,17 +3,16 @@
 // checked, and handed only to the request that asked for it.
 #pragma once
 
+#include "clock.h"
 #include "modbusframe.h"
 
-#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QPointer>
-#include <QSet>
-#include <QTimer>
 #include <array>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class SerialPort;
@@ -23,12 +22,11 @@ struct ReadRequest
     quint8 address = 1;
     quint16 start = 0;
     quint16 count = 0;
-    // The response timer. It is armed with `interval` only once the request has been written,
-    // and is the request's timeout: it is switched off as soon as the whole reply is in.
-    QTimer *timer = nullptr;
-    std::chrono::milliseconds interval{1000};
-    // Report "no reply" when the timer runs out, then keep listening and report again at each
-    // tick until a reply comes, another request waits to go out, or the port closes.
+    // How long the reply may take. The time starts only once the request has been written, and
+    // ends as soon as the whole reply is in.
+    std::chrono::milliseconds timeout{1000};
+    // Report "no reply" when the time runs out, then keep listening and report again after each
+    // further timeout until a reply comes, another request waits to go out, or the port closes.
     bool keepListening = false;
 
     bool sameBlock(const ReadRequest &other) const
@@ -65,7 +63,11 @@ class RequestQueue : public QObject
 public:
     using Callback = std::function<void(const ReadResult &)>;
 
+    // The queue measures the line's silence and times replies on `clock`; the event loop's own
+    // unless a test gives a virtual one.
     explicit RequestQueue(SerialPort *port, QObject *parent = nullptr);
+    RequestQueue(SerialPort *port, Clock &clock, QObject *parent = nullptr);
+    ~RequestQueue() override;
 
     // Queues one read. `done` runs on this thread with the checked result once the request has
     // completed (for a listening request: at every report), unless `context` is gone by then.
@@ -101,21 +103,21 @@ private:
 
     void dispatch();
     void onBytesArrived();
-    void onTimerFired(QTimer *timer);
+    void onResponseTimeout();
     void onPortClosed();
     void complete(const ReplyCheck &check, QByteArray bytes);
     void giveWay();
     void report(const Pending &pending, const ReadResult &result, bool count);
-    void watchTimer(QTimer *timer);
 
     SerialPort *m_port;
+    Clock &m_clock;
+    std::unique_ptr<Clock::Timer> m_responseTimer;
+    std::unique_ptr<Clock::Timer> m_gapTimer;
     std::optional<Pending> m_current;
     bool m_listening = false; // the current request's time ran out and it keeps listening
     QByteArray m_buffer;
     QList<Pending> m_waiting;
-    QSet<QTimer *> m_watchedTimers;
-    QTimer m_gapTimer;
-    QElapsedTimer m_sinceTraffic;
+    std::optional<Clock::Duration> m_lastTraffic; // when a byte last went out or came in
     int m_sent = 0;
     std::array<int, static_cast<int>(ReplyStatus::WriteFailed) + 1> m_results{};
 };

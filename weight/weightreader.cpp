@@ -17,10 +17,10 @@ QString weightStatus(const QString &what)
 
 } // namespace
 
-WeightReader::WeightReader(RequestQueue *queue, QTimer *responseTimer, QTimer *pollTimer,
-                           AddressSource address, TextSource dotText, QObject *parent)
-    : QObject(parent), m_queue(queue), m_responseTimer(responseTimer), m_pollTimer(pollTimer),
-      m_address(std::move(address)), m_dotText(std::move(dotText))
+WeightReader::WeightReader(RequestQueue *queue, QTimer *pollTimer, AddressSource address,
+                           TextSource dotText, QObject *parent)
+    : QObject(parent), m_queue(queue), m_pollTimer(pollTimer), m_address(std::move(address)),
+      m_dotText(std::move(dotText))
 {
     connect(m_pollTimer, &QTimer::timeout, this, &WeightReader::read);
 }
@@ -48,8 +48,7 @@ void WeightReader::read()
     }
     // A silent instrument is reported at once and then watched: the request keeps listening,
     // so a late answer is still shown, until the next request takes the line.
-    const ReadRequest request{*address,        kWeightRegister, kWeightRegisters,
-                              m_responseTimer, kWeightTimeout,  true};
+    const ReadRequest request{*address, kWeightRegister, kWeightRegisters, kWeightTimeout, true};
     const SendResult sent =
         m_queue->sendread(request, this, [this](const ReadResult &r) { onWeightRead(r); });
     if (sent == SendResult::PortClosed)
@@ -88,7 +87,7 @@ bool WeightReader::readInstrumentDecimals(quint8 address)
     // The instrument's "dot" parameter is a 32-bit value in 0x0024 (high) and 0x0025 (low), the
     // same pair that the function group 1 page shows; reading it here writes no box, so that
     // page still fills as the operator expects on its own first read.
-    const ReadRequest request{address, kDotRegister, 2, &m_dotTimer, kDotTimeout, false};
+    const ReadRequest request{address, kDotRegister, 2, kDotTimeout, false};
     const SendResult sent =
         m_queue->sendread(request, this, [this](const ReadResult &r) { onDecimalsRead(r); });
     if (sent == SendResult::PortClosed)

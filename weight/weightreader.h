@@ -30,11 +30,10 @@ public:
     using AddressSource = std::function<std::optional<quint8>()>;
     using TextSource = std::function<QString()>;
 
-    // responseTimer is the window's Timer1, pollTimer its autuTimer2. address gives the bus
-    // address chosen now (nullopt when the operator's text is not one); dotText the text of
-    // the "dot" box (Text2(9)) now.
-    WeightReader(RequestQueue *queue, QTimer *responseTimer, QTimer *pollTimer,
-                 AddressSource address, TextSource dotText, QObject *parent = nullptr);
+    // pollTimer is the window's autuTimer2. address gives the bus address chosen now (nullopt
+    // when the operator's text is not one); dotText the text of the "dot" box (Text2(9)) now.
+    WeightReader(RequestQueue *queue, QTimer *pollTimer, AddressSource address, TextSource dotText,
+                 QObject *parent = nullptr);
 
     // One weight request (Command2's click, autuTimer2's tick).
     void read();
@@ -62,14 +61,12 @@ private:
     void onWeightRead(const ReadResult &result);
 
     RequestQueue *m_queue;
-    QTimer *m_responseTimer;
     QTimer *m_pollTimer;
     AddressSource m_address;
     TextSource m_dotText;
     bool m_autoRead = false;
 
     // The instrument's own decimal point, read from 0x0024/0x0025 while the "dot" box is empty.
-    QTimer m_dotTimer;
     std::optional<int> m_instrumentPlaces;
     QString m_dotFailure; // why the last read of it failed; empty when it did not
     bool m_dotReadPending = false;

@@ -315,11 +315,29 @@ void Form1::createReaders()
 {
     const auto address = [this] { return this->address(); };
     const auto dotText = [this] { return valueBox(kDotBox)->text(); };
-    m_weight =
-        new WeightReader(m_queue, timer("Timer1"), timer("autuTimer2"), address, dotText, this);
+    m_weight = new WeightReader(m_queue, timer("autuTimer2"), address, dotText, this);
     for (const ParameterGroup &group : parameterGroups())
-        m_groups.append(
-            new GroupReader(group, m_queue, timer(group.timer), address, dotText, this));
+        m_groups.append(new GroupReader(group, m_queue, address, dotText, this));
+    mirrorResponseTimers();
+}
+
+void Form1::mirrorResponseTimers()
+{
+    // The queue times each reply itself. The window's response timers show that time as the
+    // instrument's makers drew it: armed with the reply's timeout once the request is written,
+    // off again when its result is in.
+    QHash<quint16, QTimer *> byBlock{{WeightReader::kWeightRegister, timer("Timer1")}};
+    for (const ParameterGroup &group : parameterGroups())
+        byBlock.insert(group.start, timer(group.timer));
+    connect(m_queue, &RequestQueue::requestWritten, this,
+            [byBlock](const QByteArray &, const ReadRequest &request) {
+                if (QTimer *t = byBlock.value(request.start))
+                    t->start(request.timeout);
+            });
+    connect(m_queue, &RequestQueue::replyChecked, this, [byBlock](const ReadResult &result) {
+        if (QTimer *t = byBlock.value(result.request.start))
+            t->stop();
+    });
 }
 
 void Form1::wireEvents()

@@ -49,6 +49,7 @@ private:
     void buildStatusBar();
     void buildPanels();
     void createReaders();
+    void mirrorResponseTimers();
     void wireEvents();
     void startUp();
 

@@ -57,10 +57,9 @@ private:
 ReadResult TestCoreSim::readOnce(RequestQueue &queue, const Block &block,
                                  std::chrono::milliseconds timeout)
 {
-    QTimer timer;
     std::optional<ReadResult> result;
-    const SendResult sent = queue.sendread({1, block.start, block.count, &timer, timeout, false},
-                                           nullptr, [&](const ReadResult &r) { result = r; });
+    const SendResult sent = queue.sendread({1, block.start, block.count, timeout, false}, nullptr,
+                                           [&](const ReadResult &r) { result = r; });
     if (sent != SendResult::Queued)
         qFatal("request not queued");
     QDeadlineTimer deadline(timeout.count() + 5000);
@@ -153,7 +152,6 @@ void TestCoreSim::mixedTrafficKeepsRepliesMatched()
     // weight is polled: each good reply must carry its own block's values.
     constexpr int kRequests = 300;
     QRandomGenerator random(42);
-    QTimer timers[5];
     int completed = 0;
     int good = 0;
     int wrongValues = 0;
@@ -162,7 +160,7 @@ void TestCoreSim::mixedTrafficKeepsRepliesMatched()
         for (int i = 0; i < burst && sent < kRequests; ++i, ++sent) {
             const int b = int(random.bounded(kBlocks.size()));
             const Block &block = kBlocks[b];
-            queue.sendread({1, block.start, block.count, &timers[b], 250ms, false}, nullptr,
+            queue.sendread({1, block.start, block.count, 250ms, false}, nullptr,
                            [&, block](const ReadResult &r) {
                                ++completed;
                                if (!r.ok())

@@ -2,35 +2,36 @@
 // Fuzz target "queue": the request queue over the in-memory serial port, driven by a script.
 //
 // The input is a script of operations: send a read of one of six blocks (to one of four
-// addresses, with a zero or a one-hour response timer, listening or not, with a context that
+// addresses, with a zero or a one-hour timeout, listening or not, with a context that
 // may be deleted, and an action the callback performs: send again, deliver a reply, close,
 // unplug or reopen the port), deliver a reply to the request on the line (good, bad CRC, other
 // slave, exception, wrong function, wrong byte count, trailing bytes, another block's; whole,
-// split, cut short or byte by byte), deliver raw bytes, let the event loop run (a zero response
-// timer expires, the gap timer fires), move the clock, close, open (or fail to open), unplug,
-// change the baud rate, reset the counters, start a response timer behind the queue's back. A model
-// of the queue follows the script and checks after every step and in every callback:
+// split, cut short or byte by byte), deliver raw bytes, move the virtual clock (by nothing, a
+// fraction of a millisecond up to 64 ms, the line's gap, or an hour: zero and one-hour
+// timeouts run out, the gap passes), close, open (or fail to open), unplug, change the baud
+// rate, reset the counters. A model of the queue follows the script and checks after every step
+// and in every callback:
 //  - every result handed to a callback belongs to that request: an Ok result is exactly the
 //    function-03 reply (address, function 3, byte count 2 x count, CRC) made of the bytes that
 //    arrived while that request was on the line; other results are what checkReply() says of
-//    those bytes; a timeout only when its timer could have run out;
+//    those bytes; a timeout only once its whole time has passed since the request was written;
 //  - one request on the line at a time, sent in the order queued, never before the inter-frame
-//    gap has passed since the last traffic; a response timer runs only for the request on the
-//    line; bytes arriving with nothing on the line are dropped and said;
+//    gap has passed since the last traffic; the queue's wake-ups run only for the request on
+//    the line or a request waiting for the gap; bytes arriving with nothing on the line are
+//    dropped and said;
 //  - sendread() answers Queued, AlreadyWaiting or PortClosed as its contract says; idle(),
 //    waitingCount() and the counters agree with what was sent and checked (sent >= completed);
 //  - a request whose context is gone gets no callback; every request ends exactly once (a
 //    result, the port closing, or giving way while listening) and nothing is left at the end.
 #include "fuzzsupport.h"
-#include "virtualclock.h"
 
 #include "fakeserialport.h"
 #include "linesettings.h"
 #include "modbusframe.h"
 #include "requestqueue.h"
+#include "virtualclock.h"
 
 #include <QCoreApplication>
-#include <QTimer>
 
 #include <array>
 #include <chrono>
@@ -38,8 +39,8 @@
 #include <vector>
 
 using fuzz::hex;
-namespace vclock = fuzz::virtualclock;
 using namespace std::chrono_literals;
+using Duration = Clock::Duration;
 
 namespace {
 
@@ -67,9 +68,9 @@ struct Ticket
     int block = 0;
     int context = -1; // index of the context object, -1 for none
     Action action = Action::None;
-    bool zeroInterval = false;
 
     bool written = false;
+    Duration writtenAt{0};
     int writeEpoch = 0; // the counters' epoch it was written in
     bool listening = false;
     End end = End::Open;
@@ -89,9 +90,9 @@ QByteArray header(quint8 address, quint8 function, quint8 third)
     return h;
 }
 
-qint64 gapNs(int baud)
+Duration gapOf(int baud)
 {
-    return std::chrono::nanoseconds(RequestQueue::interFrameGap(baud)).count();
+    return RequestQueue::interFrameGap(baud);
 }
 
 const char *statusName(ReplyStatus s)
@@ -108,13 +109,12 @@ class Harness
 public:
     explicit Harness(fuzz::ByteReader &script) : m_script(script)
     {
-        vclock::reset();
         // The model hears of a closing port before the queue does, so it knows which requests
         // the queue is about to end with PortClosed.
         QObject::connect(&m_port, &SerialPort::closed, [this] { onPortClosed(); });
         m_port.setSettings(instrumentSettings(9600));
         FUZZ_CHECK(m_port.open().opened(), "fake port did not open");
-        m_queue = std::make_unique<RequestQueue>(&m_port);
+        m_queue = std::make_unique<RequestQueue>(&m_port, m_clock);
         QObject::connect(m_queue.get(), &RequestQueue::requestWritten,
                          [this](const QByteArray &f, const ReadRequest &r) { onWritten(f, r); });
         QObject::connect(m_queue.get(), &RequestQueue::replyChecked,
@@ -162,7 +162,7 @@ private:
             tick();
             break;
         case 4:
-            vclock::advance(qint64(m_script.byte() + 1) * 250000); // 0.25 to 64 ms
+            advance(Duration(qint64(m_script.byte() + 1) * 250000)); // 0.25 to 64 ms
             break;
         case 5:
             m_port.close();
@@ -181,6 +181,8 @@ private:
             const bool accepted = m_port.setSettings(
                 b < 240 ? instrumentSettings(kBauds[b % kBauds.size()]) : QStringLiteral("abc"));
             FUZZ_CHECK(accepted == (b < 240), "setSettings answered %d", accepted);
+            // A request already waiting for the gap may keep the wait it began with.
+            m_longestGap = std::max(m_longestGap, gapOf(m_port.lineSettings().baud));
             break;
         }
         case 10:
@@ -191,28 +193,22 @@ private:
             m_finalsInEpoch = 0;
             break;
         case 11:
-            vclock::advance(gapNs(m_port.lineSettings().baud));
-            tick();
+            advance(gapOf(m_port.lineSettings().baud));
             break;
         case 12:
-            strayTick(m_script.byte() % kBlockCount);
+            advance(3600s);
             break;
         }
     }
 
-    // Sends a read: flags bit 0 zero response timer (else one hour), bit 1 keep listening,
-    // bits 2-3 the context, bits 4-6 the callback's action, bit 7 no response timer at all.
+    // Sends a read: flags bit 0 zero timeout (else one hour), bit 1 keep listening, bits 2-3
+    // the context, bits 4-6 the callback's action.
     SendResult send(int block, quint8 address, quint8 flags)
     {
         Ticket t;
         t.block = block;
-        t.zeroInterval = flags & 0x01;
-        t.request = {address,
-                     kBlocks[block].start,
-                     kBlocks[block].count,
-                     (flags & 0x80) ? nullptr : &m_timers[block],
-                     t.zeroInterval ? 0ms : std::chrono::milliseconds(3600s),
-                     bool(flags & 0x02)};
+        t.request = {address, kBlocks[block].start, kBlocks[block].count,
+                     (flags & 0x01) ? 0ms : std::chrono::milliseconds(3600s), bool(flags & 0x02)};
         const int contextIndex = (flags >> 2) & 0x03;
         t.context =
             contextIndex < int(m_contexts.size()) && m_contexts[contextIndex] ? contextIndex : -1;
@@ -265,48 +261,31 @@ private:
                 t.contextGone = true;
     }
 
-    // Someone else starts a block's response timer while its request is not on the line: the
-    // tick that follows must be ignored (and the timer stopped), never taken as a timeout.
-    void strayTick(int block)
+    // Time passes: the queue's wake-ups that fall due on the way fire (a zero or one-hour
+    // timeout runs out, a request waiting for the gap goes out).
+    void advance(Duration by)
     {
-        QTimer &timer = m_timers[block];
-        if (m_onLine >= 0 && m_tickets[m_onLine].request.timer == &timer)
-            return;
-        timer.setInterval(0);
-        timer.start();
-        m_stray[block] = true;
-    }
-
-    // One pass of the event loop: due timers fire (zero response timers, the gap timer).
-    void tick()
-    {
-        const bool sendDue = m_port.isOpen() && m_onLine < 0 && !m_waiting.isEmpty() && gapPassed();
+        const bool sendDue = m_port.isOpen() && m_onLine < 0 && !m_waiting.isEmpty() &&
+                             (!m_traffic || m_clock.now() + by - m_lastTraffic >= m_longestGap);
         const int writesBefore = m_writes;
         const bool outer = !m_inTick;
         m_inTick = true;
-        QCoreApplication::processEvents();
+        m_clock.advance(by);
         if (outer)
             m_inTick = false;
         // A request waiting only for the gap goes out once the gap has passed.
         if (sendDue)
             FUZZ_CHECK(m_writes > writesBefore, "the gap has passed but nothing was sent");
-        if (outer) {
-            for (int b = 0; b < kBlockCount; ++b) {
-                const bool mine =
-                    m_onLine >= 0 && m_tickets[m_onLine].request.timer == &m_timers[b];
-                // The queue listens to a timer once it has used it for a request.
-                if (!m_watched[b])
-                    continue;
-                FUZZ_CHECK(!m_stray[b] || mine || !m_timers[b].isActive(),
-                           "a stray tick of block %d's timer did not stop it", b);
-                m_stray[b] = false;
-            }
-        }
     }
 
-    bool gapPassed() const
+    // What is due now fires, as on one turn of the event loop.
+    void tick() { advance(Duration::zero()); }
+
+    bool gapPassed() const { return gapPassedAfter(Duration::zero()); }
+    bool gapPassedAfter(Duration by) const
     {
-        return !m_traffic || vclock::now() - m_lastTraffic >= gapNs(m_port.lineSettings().baud);
+        return !m_traffic ||
+               m_clock.now() + by - m_lastTraffic >= gapOf(m_port.lineSettings().baud);
     }
 
     // Bytes from the line, in one piece.
@@ -317,7 +296,8 @@ private:
             return;
         }
         m_traffic = true;
-        m_lastTraffic = vclock::now();
+        m_lastTraffic = m_clock.now();
+        m_longestGap = std::max(m_longestGap, gapOf(m_port.lineSettings().baud));
         Delivery d{bytes, m_onLine < 0 && !bytes.isEmpty(), false};
         if (m_onLine >= 0)
             m_tickets[m_onLine].buffer.append(bytes);
@@ -418,15 +398,16 @@ private:
         FUZZ_CHECK(!m_port.written().isEmpty() && m_port.written().last() == frame,
                    "requestWritten for bytes not written");
         FUZZ_CHECK(gapPassed(), "sent %.3f ms after the last traffic, the gap is %.3f ms",
-                   (vclock::now() - m_lastTraffic) / 1e6, gapNs(m_port.lineSettings().baud) / 1e6);
+                   (m_clock.now() - m_lastTraffic).count() / 1e6,
+                   Duration(gapOf(m_port.lineSettings().baud)).count() / 1e6);
         t.written = true;
+        t.writtenAt = m_clock.now();
         t.writeEpoch = m_epoch;
-        if (t.request.timer)
-            m_watched[t.block] = true;
         t.buffer.clear();
         m_onLine = id;
         m_traffic = true;
-        m_lastTraffic = vclock::now();
+        m_lastTraffic = m_clock.now();
+        m_longestGap = gapOf(m_port.lineSettings().baud);
         ++m_writes;
         ++m_writesInEpoch;
     }
@@ -465,8 +446,8 @@ private:
                        hex(r.reply).constData());
         }
         if (isTimeout(s))
-            FUZZ_CHECK(m_inTick && t.zeroInterval && q.timer,
-                       "%s although its timer could not have run out", statusName(s));
+            FUZZ_CHECK(m_inTick && m_clock.now() - t.writtenAt >= q.timeout,
+                       "%s although its time could not have run out", statusName(s));
         if (r.ok()) {
             FUZZ_CHECK(r.reply.size() == replyLength(q.count) && fuzz::crcGood(r.reply) &&
                            quint8(r.reply.at(0)) == q.address && quint8(r.reply.at(1)) == 0x03 &&
@@ -599,15 +580,13 @@ private:
                    "PortClosed or WriteFailed counted");
         FUZZ_CHECK(q.sentCount() >= m_finalsInEpoch, "sent %d < completed %d", q.sentCount(),
                    m_finalsInEpoch);
-        // A response timer runs only for the request on the line (or when started behind the
-        // queue's back, until its first tick).
-        for (int b = 0; b < kBlockCount; ++b) {
-            const bool mine = m_onLine >= 0 && m_tickets[m_onLine].request.timer == &m_timers[b];
-            const bool active = m_timers[b].isActive();
-            FUZZ_CHECK(mine ? active : (!active || m_stray[b]), "timer of block %d %s", b,
-                       mine ? "stopped while its request is on the line"
-                            : "running without its request on the line");
-        }
+        // The response time runs only for the request on the line, the gap's wake-up only while
+        // a request waits for the line to go quiet.
+        const int expected = (m_onLine >= 0 ? 1 : 0) +
+                             (m_port.isOpen() && m_onLine < 0 && !m_waiting.isEmpty() ? 1 : 0);
+        FUZZ_CHECK(m_clock.activeTimers() == expected,
+                   "%d wake-ups armed with %d on the line and %lld waiting", m_clock.activeTimers(),
+                   m_onLine, qlonglong(m_waiting.size()));
     }
 
     // The end of the script: every request is answered until the queue is empty.
@@ -619,8 +598,7 @@ private:
             if (m_onLine >= 0) {
                 deliverReply(0, 0);
             } else {
-                vclock::advance(gapNs(m_port.lineSettings().baud));
-                tick();
+                advance(std::max(m_longestGap, gapOf(m_port.lineSettings().baud)));
             }
             settle();
             checkState();
@@ -641,18 +619,19 @@ private:
     };
 
     fuzz::ByteReader &m_script;
+    VirtualClock m_clock;
     FakeSerialPort m_port;
-    std::array<QTimer, kBlockCount> m_timers;
     std::unique_ptr<RequestQueue> m_queue;
     std::array<std::unique_ptr<QObject>, 3> m_contexts;
-    std::array<bool, kBlockCount> m_stray{};
-    std::array<bool, kBlockCount> m_watched{};
 
     std::vector<Ticket> m_tickets;
     QList<int> m_waiting;
     int m_onLine = -1;
     bool m_traffic = false;
-    qint64 m_lastTraffic = 0;
+    Duration m_lastTraffic{0};
+    // The longest gap in force since the last request went out: a request that waits for the
+    // line to go quiet may keep the wait it began with, at the rate the line had then.
+    Duration m_longestGap{0};
     bool m_inTick = false;
     Delivery *m_delivery = nullptr;
     int m_budget = kActionBudget;

@@ -127,7 +127,6 @@ void checkReaders(const Block &block, quint8 address, const QString &dotText,
     port.setSettings(QStringLiteral("9600,n,8,2"));
     FUZZ_CHECK(port.open().opened(), "fake port did not open");
     RequestQueue queue(&port);
-    QTimer responseTimer;
     QTimer pollTimer;
     const auto addressSource = [address]() -> std::optional<quint8> { return address; };
     const auto dotSource = [dotText] { return dotText; };
@@ -138,14 +137,14 @@ void checkReaders(const Block &block, quint8 address, const QString &dotText,
     std::optional<WeightReader> weight;
     std::optional<GroupReader> group;
     if (block.group) {
-        group.emplace(*block.group, &queue, &responseTimer, addressSource, dotSource);
+        group.emplace(*block.group, &queue, addressSource, dotSource);
         QObject::connect(&*group, &GroupReader::boxesDecoded, [&](const QList<BoxText> &b) {
             boxes = b;
             ++boxUpdates;
         });
         group->read();
     } else {
-        weight.emplace(&queue, &responseTimer, &pollTimer, addressSource, dotSource);
+        weight.emplace(&queue, &pollTimer, addressSource, dotSource);
         QObject::connect(&*weight, &WeightReader::weightText,
                          [&](const QString &t) { weightTexts.append(t); });
         weight->read();

@@ -3,6 +3,7 @@
 #include "fakeserialport.h"
 #include "groupreader.h"
 #include "requestqueue.h"
+#include "virtualclock.h"
 #include "weightreader.h"
 
 #include <QSignalSpy>
@@ -37,9 +38,11 @@ private slots:
     void groupReadDuringAutoRead();
 
 private:
+    void gap() { m_clock.advance(RequestQueue::interFrameGap(9600)); }
+
+    VirtualClock m_clock;
     FakeSerialPort *m_port = nullptr;
     RequestQueue *m_queue = nullptr;
-    QTimer *m_timer = nullptr;
     std::optional<quint8> m_address;
     QString m_dot;
 };
@@ -50,14 +53,12 @@ void TestGroupReader::init()
     m_dot.clear();
     m_port = new FakeSerialPort;
     QVERIFY(m_port->open().opened());
-    m_queue = new RequestQueue(m_port);
-    m_timer = new QTimer;
+    m_queue = new RequestQueue(m_port, m_clock);
 }
 
 void TestGroupReader::cleanup()
 {
     delete m_queue;
-    delete m_timer;
     delete m_port;
 }
 
@@ -92,14 +93,15 @@ void TestGroupReader::framesAndGoodReplies()
     QFETCH(QString, said);
     const ParameterGroup &g = parameterGroups().at(group);
     GroupReader reader(
-        g, m_queue, m_timer, [this] { return m_address; }, [this] { return m_dot; });
+        g, m_queue, [this] { return m_address; }, [this] { return m_dot; });
     QSignalSpy decoded(&reader, &GroupReader::boxesDecoded);
     QSignalSpy status(&reader, &GroupReader::status);
     reader.read();
     QCOMPARE(m_port->written(), QList<QByteArray>{request});
-    QVERIFY(m_timer->isActive());
-    QCOMPARE(m_timer->interval(), interval);
+    // The reply may take the group's whole interval, counted from the write.
+    m_clock.advance(std::chrono::milliseconds(interval) - 1ns);
     QVERIFY(decoded.isEmpty());
+    QVERIFY(status.isEmpty());
 
     m_port->deliver(reply);
     QCOMPARE(decoded.size(), 1);
@@ -132,17 +134,16 @@ void TestGroupReader::failedCheckChangesNoBox()
     QFETCH(int, group);
     QFETCH(QByteArray, reply);
     QFETCH(QString, said);
-    // The group as it is, waiting 50 ms instead of a second for what will never come.
-    ParameterGroup quick = parameterGroups().at(group);
-    quick.intervalMs = 50;
+    const ParameterGroup &quick = parameterGroups().at(group);
     GroupReader reader(
-        quick, m_queue, m_timer, [this] { return m_address; }, [this] { return m_dot; });
+        quick, m_queue, [this] { return m_address; }, [this] { return m_dot; });
     QSignalSpy decoded(&reader, &GroupReader::boxesDecoded);
     QSignalSpy status(&reader, &GroupReader::status);
     reader.read();
     if (!reply.isEmpty())
         m_port->deliver(reply);
-    QTRY_COMPARE(status.size(), 1);
+    m_clock.advance(std::chrono::milliseconds(quick.intervalMs));
+    QCOMPARE(status.size(), 1);
     QCOMPARE(status.at(0).at(0).toString(), said);
     QVERIFY(decoded.isEmpty());
     QVERIFY(m_queue->idle());
@@ -165,13 +166,12 @@ void TestGroupReader::nothingSent()
     else
         m_address.reset();
     GroupReader reader(
-        parameterGroups().at(0), m_queue, m_timer, [this] { return m_address; },
-        [this] { return m_dot; });
+        parameterGroups().at(0), m_queue, [this] { return m_address; }, [this] { return m_dot; });
     QSignalSpy decoded(&reader, &GroupReader::boxesDecoded);
     QSignalSpy status(&reader, &GroupReader::status);
     reader.read();
     QVERIFY(m_port->written().isEmpty());
-    QVERIFY(!m_timer->isActive());
+    QCOMPARE(m_clock.activeTimers(), 0);
     QCOMPARE(status.size(), 1);
     QCOMPARE(status.at(0).at(0).toString(), said);
     QVERIFY(decoded.isEmpty());
@@ -179,14 +179,12 @@ void TestGroupReader::nothingSent()
 
 void TestGroupReader::groupReadDuringAutoRead()
 {
-    QTimer weightTimer;
     QTimer pollTimer;
     m_dot = "2";
     WeightReader weight(
-        m_queue, &weightTimer, &pollTimer, [this] { return m_address; }, [this] { return m_dot; });
+        m_queue, &pollTimer, [this] { return m_address; }, [this] { return m_dot; });
     GroupReader alarm(
-        parameterGroups().at(0), m_queue, m_timer, [this] { return m_address; },
-        [this] { return m_dot; });
+        parameterGroups().at(0), m_queue, [this] { return m_address; }, [this] { return m_dot; });
     QSignalSpy weights(&weight, &WeightReader::weightText);
     QSignalSpy decoded(&alarm, &GroupReader::boxesDecoded);
     QSignalSpy alarmStatus(&alarm, &GroupReader::status);
@@ -202,7 +200,8 @@ void TestGroupReader::groupReadDuringAutoRead()
     QCOMPARE(alarmStatus.at(0).at(0).toString(), QString("报警参数组：读取请求已在排队"));
     m_port->deliver(kWeight1234);
     QCOMPARE(lastWeight(), QString("12.34"));
-    QTRY_COMPARE(m_port->written().size(), 2);
+    gap();
+    QCOMPARE(m_port->written().size(), 2);
     QCOMPARE(m_port->written().at(1), kAlarmRequest);
     m_port->deliver(kAlarmReply);
     QCOMPARE(decoded.size(), 1);
@@ -211,15 +210,17 @@ void TestGroupReader::groupReadDuringAutoRead()
 
     // A silent instrument: the weight listens on; the alarm read takes the line at once and
     // its reply never shows up as a weight.
+    gap();
     weight.read();
-    QTRY_COMPARE_WITH_TIMEOUT(weights.size(), 2, 1000);
+    m_clock.advance(400ms);
+    QCOMPARE(weights.size(), 2);
     QCOMPARE(lastWeight(), QString::fromUtf16(u"无数据\u201C"));
     alarm.read();
-    QTRY_COMPARE(m_port->written().size(), 4);
+    QCOMPARE(m_port->written().size(), 4);
     QCOMPARE(m_port->written().at(3), kAlarmRequest);
     m_port->deliver(kAlarmReply);
     QCOMPARE(decoded.size(), 2);
-    QTest::qWait(450); // the weight's timer would have spoken by now
+    m_clock.advance(450ms); // the weight would have spoken again by now, had it still listened
     QCOMPARE(lastWeight(), QString::fromUtf16(u"无数据\u201C"));
     QVERIFY(pollTimer.isActive());
     weight.setAutoRead(false);

@@ -2,6 +2,7 @@
 // Tests of the request queue over the in-memory port: framing, timeouts, ordering, listening.
 #include "fakeserialport.h"
 #include "requestqueue.h"
+#include "virtualclock.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -58,34 +59,32 @@ private slots:
     void interFrameGap();
 
 private:
-    ReadRequest weight(std::chrono::milliseconds interval = 400ms, bool listen = false)
+    ReadRequest weight(std::chrono::milliseconds timeout = 400ms, bool listen = false)
     {
-        return {1, 0x0100, 2, &m_weightTimer, interval, listen};
+        return {1, 0x0100, 2, timeout, listen};
     }
-    ReadRequest alarm() { return {1, 0x0010, 14, &m_alarmTimer, 1000ms, false}; }
-    ReadRequest comm() { return {1, 0x0040, 13, &m_commTimer, 1500ms, false}; }
+    ReadRequest alarm() { return {1, 0x0010, 14, 1000ms, false}; }
+    ReadRequest comm() { return {1, 0x0040, 13, 1500ms, false}; }
+    // Lets the line's silence between two frames pass.
+    void gap() { m_clock.advance(RequestQueue::interFrameGap(9600)); }
 
+    VirtualClock m_clock;
     FakeSerialPort *m_port = nullptr;
     RequestQueue *m_queue = nullptr;
-    QTimer m_weightTimer;
-    QTimer m_alarmTimer;
-    QTimer m_commTimer;
 };
 
 void TestRequestQueue::init()
 {
     m_port = new FakeSerialPort;
     QVERIFY(m_port->open().opened());
-    m_queue = new RequestQueue(m_port);
+    m_queue = new RequestQueue(m_port, m_clock);
 }
 
 void TestRequestQueue::cleanup()
 {
     delete m_queue;
     delete m_port;
-    m_weightTimer.stop();
-    m_alarmTimer.stop();
-    m_commTimer.stop();
+    QCOMPARE(m_clock.activeTimers(), 0);
 }
 
 void TestRequestQueue::replyInPiecesCompletesOnce()
@@ -93,20 +92,21 @@ void TestRequestQueue::replyInPiecesCompletesOnce()
     Reader reader;
     QCOMPARE(m_queue->sendread(weight(), nullptr, reader.callback()), SendResult::Queued);
     QCOMPARE(m_port->written(), QList<QByteArray>{QByteArray::fromHex("010301000002c5f7")});
-    QVERIFY(m_weightTimer.isActive());
-    QCOMPARE(m_weightTimer.interval(), 400);
+    QCOMPARE(m_clock.nextWakeUp(), 400ms);
 
     m_port->deliver(kWeightReply.left(1));
+    m_clock.advance(100ms);
     m_port->deliver(kWeightReply.mid(1, 4));
+    m_clock.advance(299ms);
     QVERIFY(reader.results.isEmpty());
     m_port->deliver(kWeightReply.mid(5));
     QCOMPARE(reader.statuses(), QList<ReplyStatus>{ReplyStatus::Ok});
     QCOMPARE(reader.results[0].value(0, 2), 1234);
-    QVERIFY(!m_weightTimer.isActive());
+    QCOMPARE(m_clock.activeTimers(), 0);
     QVERIFY(m_queue->idle());
 
     // Nothing more is said once the request is complete, however long we wait.
-    QTest::qWait(450);
+    m_clock.advance(1h);
     QCOMPARE(reader.results.size(), 1);
 }
 
@@ -126,10 +126,14 @@ void TestRequestQueue::timeouts()
     m_queue->sendread(weight(30ms), nullptr, reader.callback());
     if (!arrived.isEmpty())
         m_port->deliver(arrived);
-    QTRY_COMPARE(reader.results.size(), 1);
+    // The time runs out exactly one timeout after the request was written, not before.
+    m_clock.advance(30ms - 1ns);
+    QVERIFY(reader.results.isEmpty());
+    m_clock.advance(1ns);
+    QCOMPARE(reader.results.size(), 1);
     QCOMPARE(int(reader.results[0].check.status), status);
     QCOMPARE(reader.results[0].reply, arrived);
-    QVERIFY(!m_weightTimer.isActive());
+    QCOMPARE(m_clock.activeTimers(), 0);
     QVERIFY(m_queue->idle());
 }
 
@@ -140,7 +144,7 @@ void TestRequestQueue::exceptionCompletesAtOnce()
     m_port->deliver(QByteArray::fromHex("018302c0f1"));
     QCOMPARE(reader.results.size(), 1);
     QCOMPARE(reader.results[0].check, (ReplyCheck{ReplyStatus::Exception, 2}));
-    QVERIFY(!m_alarmTimer.isActive());
+    QCOMPARE(m_clock.activeTimers(), 0);
 }
 
 void TestRequestQueue::lateBytesNeverReachTheNextRequest()
@@ -148,7 +152,8 @@ void TestRequestQueue::lateBytesNeverReachTheNextRequest()
     Reader first;
     Reader second;
     m_queue->sendread(weight(30ms), nullptr, first.callback());
-    QTRY_COMPARE(first.results.size(), 1);
+    m_clock.advance(30ms);
+    QCOMPARE(first.results.size(), 1);
     QCOMPARE(first.results[0].check.status, ReplyStatus::NoReply);
 
     // The slow instrument answers after all, while nothing is on the line: dropped.
@@ -157,7 +162,9 @@ void TestRequestQueue::lateBytesNeverReachTheNextRequest()
     QCOMPARE(discarded.size(), 1);
     QCOMPARE(discarded.first().first().toByteArray(), kOtherWeightReply);
     m_queue->sendread(weight(), nullptr, second.callback());
-    QTRY_COMPARE(m_port->written().size(), 2);
+    QCOMPARE(m_port->written().size(), 1);
+    gap();
+    QCOMPARE(m_port->written().size(), 2);
     m_port->deliver(kWeightReply);
     QCOMPARE(second.results.size(), 1);
     QCOMPARE(second.results[0].value(0, 2), 1234);
@@ -172,20 +179,22 @@ void TestRequestQueue::requestsQueueInOrderEachWithItsReply()
     m_queue->sendread(comm(), nullptr, c.callback());
     QCOMPARE(m_port->written().size(), 1);
     QCOMPARE(m_queue->waitingCount(), 2);
-    // A waiting request's timeout has not started.
-    QVERIFY(!m_alarmTimer.isActive());
-    QVERIFY(!m_commTimer.isActive());
 
-    QElapsedTimer quiet;
-    quiet.start();
+    m_clock.advance(300ms);
     m_port->deliver(kWeightReply);
-    QTRY_COMPARE(m_port->written().size(), 2);
     // The next request waits for the line's 3.5 characters of silence after the reply.
-    QVERIFY(quiet.nsecsElapsed() >= RequestQueue::interFrameGap(9600).count() * 1000);
+    m_clock.advance(RequestQueue::interFrameGap(9600) - 1ns);
+    QCOMPARE(m_port->written().size(), 1);
+    m_clock.advance(1ns);
+    QCOMPARE(m_port->written().size(), 2);
     QCOMPARE(m_port->written()[1], requestFrame(1, 0x0010, 14));
-    QVERIFY(m_alarmTimer.isActive());
+    // A waiting request's timeout started when it was written, not when it was queued: the
+    // alarm block has its whole second from now.
+    m_clock.advance(999ms);
+    QVERIFY(a.results.isEmpty());
     m_port->deliver(kAlarmReply);
-    QTRY_COMPARE(m_port->written().size(), 3);
+    gap();
+    QCOMPARE(m_port->written().size(), 3);
     QCOMPARE(m_port->written()[2], requestFrame(1, 0x0040, 13));
     m_port->deliver(kCommReply);
 
@@ -220,9 +229,13 @@ void TestRequestQueue::listeningRequest()
 {
     Reader w, a;
     m_queue->sendread(weight(30ms, true), nullptr, w.callback());
-    // No reply: said at every tick, counted once, and the request stays on the line.
-    QTRY_VERIFY(w.results.size() >= 2);
-    QVERIFY(m_weightTimer.isActive());
+    // No reply: said after each timeout, counted once, and the request stays on the line.
+    m_clock.advance(30ms);
+    QCOMPARE(w.results.size(), 1);
+    m_clock.advance(29ms);
+    QCOMPARE(w.results.size(), 1);
+    m_clock.advance(1ms);
+    QCOMPARE(w.results.size(), 2);
     QCOMPARE(m_queue->resultCount(ReplyStatus::NoReply), 1);
     for (const ReadResult &r : std::as_const(w.results))
         QCOMPARE(r.check.status, ReplyStatus::NoReply);
@@ -231,36 +244,36 @@ void TestRequestQueue::listeningRequest()
     m_port->deliver(kWeightReply);
     QCOMPARE(w.results.last().check.status, ReplyStatus::Ok);
     QCOMPARE(w.results.last().value(0, 2), 1234);
-    QVERIFY(!m_weightTimer.isActive());
+    QCOMPARE(m_clock.activeTimers(), 0);
     QVERIFY(m_queue->idle());
 
     // Listening again, it gives way at once to a request that waits to go out.
     w.results.clear();
+    gap();
     m_queue->sendread(weight(30ms, true), nullptr, w.callback());
-    QTRY_VERIFY(!w.results.isEmpty());
+    m_clock.advance(30ms);
+    QCOMPARE(w.results.size(), 1);
     m_queue->sendread(alarm(), nullptr, a.callback());
-    const int saidBeforeAlarm = w.results.size();
-    QTRY_COMPARE(m_port->written().size(), 3);
+    QCOMPARE(m_port->written().size(), 3);
     QCOMPARE(m_port->written().last(), requestFrame(1, 0x0010, 14));
-    QVERIFY(!m_weightTimer.isActive());
     m_port->deliver(kAlarmReply);
     QCOMPARE(a.results.size(), 1);
     QVERIFY(a.results[0].ok());
-    QTest::qWait(100);
-    QCOMPARE(w.results.size(), saidBeforeAlarm);
+    m_clock.advance(1h);
+    QCOMPARE(w.results.size(), 1);
 
     // A new request for the same block replaces the listening one.
     Reader w2;
     w.results.clear();
     m_queue->sendread(weight(30ms, true), nullptr, w.callback());
-    QTRY_VERIFY(!w.results.isEmpty());
-    const int saidBefore = w.results.size();
+    m_clock.advance(30ms);
+    QCOMPARE(w.results.size(), 1);
     QCOMPARE(m_queue->sendread(weight(400ms, true), nullptr, w2.callback()), SendResult::Queued);
-    QTRY_COMPARE(m_port->written().size(), 5);
+    QCOMPARE(m_port->written().size(), 5);
     m_port->deliver(kWeightReply);
     QCOMPARE(w2.results.size(), 1);
     QVERIFY(w2.results[0].ok());
-    QCOMPARE(w.results.size(), saidBefore);
+    QCOMPARE(w.results.size(), 1);
 }
 
 void TestRequestQueue::portClosed()
@@ -271,14 +284,14 @@ void TestRequestQueue::portClosed()
     m_port->close();
     QCOMPARE(w.statuses(), QList<ReplyStatus>{ReplyStatus::PortClosed});
     QCOMPARE(a.statuses(), QList<ReplyStatus>{ReplyStatus::PortClosed});
-    QVERIFY(!m_weightTimer.isActive());
+    QCOMPARE(m_clock.activeTimers(), 0);
     QVERIFY(m_queue->idle());
 
     // While closed nothing is sent and no timer is armed.
     m_port->clearWritten();
     QCOMPARE(m_queue->sendread(alarm(), nullptr, a.callback()), SendResult::PortClosed);
     QVERIFY(m_port->written().isEmpty());
-    QVERIFY(!m_alarmTimer.isActive());
+    QCOMPARE(m_clock.activeTimers(), 0);
     QCOMPARE(a.results.size(), 1);
 
     // Losing the device mid-request ends it the same way.
@@ -314,11 +327,13 @@ void TestRequestQueue::counters()
     for (const QByteArray &reply : replies) {
         const int before = written.size();
         m_queue->sendread(weight(), nullptr, {});
-        QTRY_COMPARE(written.size(), before + 1);
+        gap();
+        QCOMPARE(written.size(), before + 1);
         m_port->deliver(reply);
     }
     m_queue->sendread(weight(20ms), nullptr, {});
-    QTRY_VERIFY(m_queue->idle());
+    m_clock.advance(1s);
+    QVERIFY(m_queue->idle());
 
     QCOMPARE(m_queue->sentCount(), 6);
     QCOMPARE(m_queue->resultCount(ReplyStatus::Ok), 2);

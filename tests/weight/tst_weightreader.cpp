@@ -2,6 +2,7 @@
 // Tests of the weight reader over the in-memory port: display, decimals, no data, auto-read.
 #include "fakeserialport.h"
 #include "requestqueue.h"
+#include "virtualclock.h"
 #include "weightreader.h"
 
 #include <QSignalSpy>
@@ -50,9 +51,14 @@ private:
         return list;
     }
 
+    // Lets the line's silence between two frames pass, so that a waiting request goes out.
+    void gap() { m_clock.advance(RequestQueue::interFrameGap(9600)); }
+    // One tick of the window's poll timer (autuTimer2), without waiting for it.
+    void pollTick() { QVERIFY(QMetaObject::invokeMethod(m_pollTimer, "timeout")); }
+
+    VirtualClock m_clock;
     FakeSerialPort *m_port = nullptr;
     RequestQueue *m_queue = nullptr;
-    QTimer *m_responseTimer = nullptr;
     QTimer *m_pollTimer = nullptr;
     WeightReader *m_reader = nullptr;
     QSignalSpy *m_texts = nullptr;
@@ -67,12 +73,10 @@ void TestWeightReader::init()
     m_dot.clear();
     m_port = new FakeSerialPort;
     QVERIFY(m_port->open().opened());
-    m_queue = new RequestQueue(m_port);
-    m_responseTimer = new QTimer;
+    m_queue = new RequestQueue(m_port, m_clock);
     m_pollTimer = new QTimer;
     m_reader = new WeightReader(
-        m_queue, m_responseTimer, m_pollTimer, [this] { return m_address; },
-        [this] { return m_dot; });
+        m_queue, m_pollTimer, [this] { return m_address; }, [this] { return m_dot; });
     m_texts = new QSignalSpy(m_reader, &WeightReader::weightText);
     m_statuses = new QSignalSpy(m_reader, &WeightReader::status);
 }
@@ -83,7 +87,6 @@ void TestWeightReader::cleanup()
     delete m_statuses;
     delete m_reader;
     delete m_queue;
-    delete m_responseTimer;
     delete m_pollTimer;
     delete m_port;
 }
@@ -116,7 +119,7 @@ void TestWeightReader::weightShown()
     m_port->deliver(reply);
     QCOMPARE(texts(), QStringList{shown});
     QCOMPARE(statuses(), QStringList{"毛重：读取成功"});
-    QVERIFY(!m_responseTimer->isActive());
+    QCOMPARE(m_clock.activeTimers(), 0);
 }
 
 void TestWeightReader::typedDotChangesNextWeight()
@@ -126,7 +129,8 @@ void TestWeightReader::typedDotChangesNextWeight()
     m_port->deliver(kWeight1234);
     m_dot = QString::fromUtf16(u" ３");
     m_reader->read();
-    QTRY_COMPARE(m_port->written().size(), 2);
+    gap();
+    QCOMPARE(m_port->written().size(), 2);
     m_port->deliver(kWeight1234);
     QCOMPARE(texts(), (QStringList{"12.34", "1.234"}));
     QCOMPARE(m_port->written(), (QList<QByteArray>{kWeightRequest, kWeightRequest}));
@@ -137,13 +141,16 @@ void TestWeightReader::noDataThenLateReply()
     m_dot = "2";
     m_reader->read();
     // Said at 400 ms and again at every 400 ms after it while the request keeps listening.
-    QTRY_COMPARE_WITH_TIMEOUT(m_texts->size(), 2, 1500);
+    m_clock.advance(399ms);
+    QVERIFY(texts().isEmpty());
+    m_clock.advance(1ms);
+    QCOMPARE(texts(), QStringList{kNoData});
+    m_clock.advance(400ms);
     QCOMPARE(texts(), (QStringList{kNoData, kNoData}));
     QCOMPARE(statuses().last(), QString("毛重：无应答"));
-    QVERIFY(m_responseTimer->isActive());
     m_port->deliver(kWeight1234);
     QCOMPARE(texts().last(), QString("12.34"));
-    QVERIFY(!m_responseTimer->isActive());
+    QCOMPARE(m_clock.activeTimers(), 0);
     QCOMPARE(m_port->written().size(), 1);
 }
 
@@ -186,14 +193,16 @@ void TestWeightReader::instrumentDecimals()
     m_reader->read();
     QCOMPARE(m_port->written(), QList<QByteArray>{kDotRequest});
     m_port->deliver(dotReply);
-    QTRY_COMPARE(m_port->written().size(), 2);
+    gap();
+    QCOMPARE(m_port->written().size(), 2);
     QCOMPARE(m_port->written().last(), kWeightRequest);
     m_port->deliver(kWeight1234);
     QCOMPARE(texts(), QStringList{shown});
 
     // Known now: the next weight goes out alone.
     m_reader->read();
-    QTRY_COMPARE(m_port->written().size(), 3);
+    gap();
+    QCOMPARE(m_port->written().size(), 3);
     QCOMPARE(m_port->written().last(), kWeightRequest);
     m_port->deliver(kWeight1234);
     QCOMPARE(texts().last(), shown);
@@ -201,10 +210,12 @@ void TestWeightReader::instrumentDecimals()
     // Forgotten (another address, port or rate): asked for again, and now says 1.
     m_reader->forgetInstrumentDecimals();
     m_reader->read();
-    QTRY_COMPARE(m_port->written().size(), 4);
+    gap();
+    QCOMPARE(m_port->written().size(), 4);
     QCOMPARE(m_port->written().last(), kDotRequest);
     m_port->deliver(QByteArray::fromHex("010304000000013bf3"));
-    QTRY_COMPARE(m_port->written().size(), 5);
+    gap();
+    QCOMPARE(m_port->written().size(), 5);
     m_port->deliver(kWeight1234);
     QCOMPARE(texts().last(), QString("123.4"));
 }
@@ -213,17 +224,20 @@ void TestWeightReader::instrumentDecimalsFailed()
 {
     m_reader->read();
     m_port->deliver(QByteArray::fromHex("010304000000027bf3")); // the point's reply, crc altered
-    QTRY_COMPARE(m_port->written().size(), 2);
+    gap();
+    QCOMPARE(m_port->written().size(), 2);
     m_port->deliver(kWeight1234);
     QCOMPARE(texts(), QStringList{"1234"});
     QCOMPARE(statuses(), QStringList{"小数点位数读取失败（校验错误），按 0 位显示"});
 
     // Asked again as soon as a weight has come back, so the next weight has its point.
-    QTRY_COMPARE(m_port->written().size(), 3);
+    gap();
+    QCOMPARE(m_port->written().size(), 3);
     QCOMPARE(m_port->written().last(), kDotRequest);
     m_port->deliver(QByteArray::fromHex("010304000000027bf2"));
     m_reader->read();
-    QTRY_COMPARE(m_port->written().size(), 4);
+    gap();
+    QCOMPARE(m_port->written().size(), 4);
     QCOMPARE(m_port->written().last(), kWeightRequest);
     m_port->deliver(kWeight1234);
     QCOMPARE(texts().last(), QString("12.34"));
@@ -235,11 +249,16 @@ void TestWeightReader::silentInstrumentIsNotAskedItsPointAgain()
     // The point's read times out (1 s); the weight behind it times out 400 ms after it is
     // written. From then on only weights go out, each saying "no data" after 400 ms.
     m_reader->read();
-    QTRY_COMPARE_WITH_TIMEOUT(m_port->written().size(), 2, 3000);
+    m_clock.advance(1s - 1ns);
+    QCOMPARE(m_port->written().size(), 1);
+    m_clock.advance(1ns);
+    QCOMPARE(m_port->written().size(), 2);
     QCOMPARE(m_port->written().last(), kWeightRequest);
-    QTRY_COMPARE_WITH_TIMEOUT(texts().size(), 1, 3000);
+    m_clock.advance(400ms);
+    QCOMPARE(texts(), QStringList{kNoData});
     m_reader->read();
-    QTRY_COMPARE(m_port->written().size(), 3);
+    gap();
+    QCOMPARE(m_port->written().size(), 3);
     QCOMPARE(m_port->written().last(), kWeightRequest);
 }
 
@@ -261,15 +280,16 @@ void TestWeightReader::nothingSent()
     QVERIFY(m_port->written().isEmpty());
     QCOMPARE(texts(), (QStringList{kNoData, kNoData}));
     QCOMPARE(statuses().mid(1), (QStringList{"端口未打开", "端口未打开"}));
-    QVERIFY(!m_responseTimer->isActive());
+    QCOMPARE(m_clock.activeTimers(), 0);
 }
 
 void TestWeightReader::autoRead()
 {
-    // An instrument that answers every request at once.
-    connect(
-        m_queue, &RequestQueue::requestWritten, m_port, [this] { m_port->deliver(kWeight1234); },
-        Qt::QueuedConnection);
+    // An instrument that answers every request 20 ms after it was written.
+    connect(m_queue, &RequestQueue::requestWritten, m_port, [this] {
+        m_clock.advance(20ms);
+        m_port->deliver(kWeight1234);
+    });
     QSignalSpy enabled(m_reader, &WeightReader::readEnabled);
     m_dot = "2";
     m_reader->setAutoRead(true);
@@ -281,10 +301,12 @@ void TestWeightReader::autoRead()
     QVERIFY(m_port->written().isEmpty()); // the first request waits one interval
 
     // Each tick of the poll timer is one weight request, and each answer is shown.
-    m_pollTimer->setInterval(20ms);
-    QTRY_VERIFY(m_texts->size() >= 3);
-    QCOMPARE(m_port->written().first(), kWeightRequest);
-    QCOMPARE(texts().first(), QString("12.34"));
+    for (int tick = 0; tick < 3; ++tick) {
+        pollTick();
+        m_clock.advance(1500ms);
+    }
+    QCOMPARE(m_port->written(), QList<QByteArray>(3, kWeightRequest));
+    QCOMPARE(texts(), QStringList(3, "12.34"));
 
     // Off: polling stops at once and the button comes back; what is on the line completes.
     m_reader->setAutoRead(false);
@@ -292,11 +314,10 @@ void TestWeightReader::autoRead()
     QVERIFY(!m_pollTimer->isActive());
     QCOMPARE(enabled.size(), 2);
     QCOMPARE(enabled.at(1).at(0).toBool(), true);
-    QTRY_VERIFY(m_queue->idle());
-    const int sent = m_port->written().size();
-    QTest::qWait(100);
-    QCOMPARE(m_port->written().size(), sent);
-    QCOMPARE(m_texts->size(), sent);
+    QVERIFY(m_queue->idle());
+    m_clock.advance(1h);
+    QCOMPARE(m_port->written().size(), 3);
+    QCOMPARE(m_texts->size(), 3);
 }
 
 QTEST_GUILESS_MAIN(TestWeightReader)

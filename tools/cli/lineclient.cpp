@@ -8,7 +8,6 @@
 
 LineClient::LineClient(QObject *parent) : QObject(parent), m_queue(&m_port)
 {
-    m_responseTimer.setSingleShot(true);
     connect(&m_port, &SerialPort::lost, this,
             [this](const QString &reason) { m_lostReason = reason; });
 }
@@ -24,7 +23,7 @@ OpenResult LineClient::open(const QString &device, int baud)
 ReadResult LineClient::read(quint8 address, quint16 start, quint16 count,
                             std::chrono::milliseconds timeout)
 {
-    const ReadRequest request{address, start, count, &m_responseTimer, timeout, false};
+    const ReadRequest request{address, start, count, timeout, false};
     std::optional<ReadResult> result;
     QEventLoop loop;
     const SendResult sent = m_queue.sendread(request, &loop, [&](const ReadResult &r) {

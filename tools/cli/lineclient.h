@@ -7,7 +7,6 @@
 #include "requestqueue.h"
 
 #include <QObject>
-#include <QTimer>
 #include <chrono>
 
 class LineClient : public QObject
@@ -31,6 +30,5 @@ public:
 private:
     QtSerialPort m_port;
     RequestQueue m_queue;
-    QTimer m_responseTimer;
     QString m_lostReason;
 };

@@ -29,7 +29,6 @@ private:
     FakeSerialPort *m_port = nullptr;
     RequestQueue *m_queue = nullptr;
     CounterBar *m_bar = nullptr;
-    QTimer m_timer;
 };
 
 void TestCounterBar::init()
@@ -45,15 +44,13 @@ void TestCounterBar::cleanup()
     delete m_bar;
     delete m_queue;
     delete m_port;
-    m_timer.stop();
 }
 
 void TestCounterBar::exchange(const QByteArray &reply)
 {
     QSignalSpy written(m_queue, &RequestQueue::requestWritten);
     QSignalSpy checked(m_queue, &RequestQueue::replyChecked);
-    QCOMPARE(m_queue->sendread({1, 0x0100, 2, &m_timer, 20ms, false}, nullptr, {}),
-             SendResult::Queued);
+    QCOMPARE(m_queue->sendread({1, 0x0100, 2, 20ms, false}, nullptr, {}), SendResult::Queued);
     // The request may wait for the line's silence between frames; the reply follows it at once.
     if (written.isEmpty())
         QVERIFY(written.wait(1000));

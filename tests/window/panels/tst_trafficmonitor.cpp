@@ -54,7 +54,6 @@ private:
     FakeSerialPort *m_port = nullptr;
     RequestQueue *m_queue = nullptr;
     TrafficMonitor *m_monitor = nullptr;
-    QTimer m_timer;
 };
 
 void TestTrafficMonitor::init()
@@ -70,15 +69,13 @@ void TestTrafficMonitor::cleanup()
     delete m_monitor;
     delete m_queue;
     delete m_port;
-    m_timer.stop();
 }
 
 void TestTrafficMonitor::exchange(quint16 start, quint16 count, const QByteArray &reply)
 {
     QSignalSpy written(m_queue, &RequestQueue::requestWritten);
     QSignalSpy checked(m_queue, &RequestQueue::replyChecked);
-    QCOMPARE(m_queue->sendread({1, start, count, &m_timer, 20ms, false}, nullptr, {}),
-             SendResult::Queued);
+    QCOMPARE(m_queue->sendread({1, start, count, 20ms, false}, nullptr, {}), SendResult::Queued);
     // The request may wait for the line's silence between frames; the reply follows it at once.
     if (written.isEmpty())
         QVERIFY(written.wait(1000));
