@@ -35,7 +35,7 @@ void GroupReader::read()
         }
         // The "dot" box is read when the reply is decoded, not when it was asked for: a count
         // typed in the meantime is the one the operator expects to see used.
-        emit boxesDecoded(decodeGroup(m_group, result.reply, m_dotText()));
+        emit boxesDecoded(decodeGroup(m_group, result.data, m_dotText()));
         emit status(caption + QStringLiteral("：读取成功"));
     });
     switch (sent) {

@@ -102,17 +102,18 @@ const QList<ParameterGroup> &parameterGroups()
     return groups;
 }
 
-QList<BoxText> decodeGroup(const ParameterGroup &group, const QByteArray &reply,
+QList<BoxText> decodeGroup(const ParameterGroup &group, const QByteArray &data,
                            const QString &dotText)
 {
-    // Only a whole checked reply is decoded: a page is filled completely or not at all.
-    if (reply.size() < replyLength(group.count))
+    // Only the data of a whole checked reply is decoded: a page is filled completely or not at
+    // all.
+    if (data.size() < 2 * group.count)
         return {};
     QList<BoxText> boxes;
     QString dot = dotText;
     int r = 0; // register of the block where the field starts
     for (const ParameterField &field : group.fields) {
-        const qint32 value = regvalue(reply, 3 + 2 * r, field.registers);
+        const qint32 value = regvalue(data, 2 * r, field.registers);
         r += field.registers;
         QString text;
         if (field.registers == 1) {

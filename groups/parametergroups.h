@@ -52,10 +52,11 @@ struct BoxText
     }
 };
 
-// Decodes a checked reply of `group` into the texts of its boxes, in decoding order. dotText is
+// Decodes the register data of a checked reply of `group` (two bytes a register, high byte
+// first) into the texts of its boxes, in decoding order. dotText is
 // the text of the "dot" box before decoding; when the group itself writes the "dot" box, the
 // fields after it use the new text and the fields before it the old one.
 // A 32-bit field's text is its plain decimal text through adddot() with the field's count; a
 // 16-bit field's text is the value's decimal text after one blank (" 2008").
-QList<BoxText> decodeGroup(const ParameterGroup &group, const QByteArray &reply,
+QList<BoxText> decodeGroup(const ParameterGroup &group, const QByteArray &data,
                            const QString &dotText);

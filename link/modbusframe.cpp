@@ -124,6 +124,8 @@ QString replyText(const ReplyCheck &check)
         return QStringLiteral("功能码错误");
     case ReplyStatus::WrongByteCount:
         return QStringLiteral("字节数错误");
+    case ReplyStatus::FrameError:
+        return QStringLiteral("帧格式错误");
     case ReplyStatus::Exception: {
         const QString code =
             QString::number(check.exceptionCode, 16).rightJustified(2, QLatin1Char('0')).toUpper();

@@ -10,13 +10,6 @@
 using namespace std::chrono;
 using namespace std::chrono_literals;
 
-QString resultText(const ReadResult &result)
-{
-    if (result.request.address == kBroadcastAddress && result.check.status == ReplyStatus::NoReply)
-        return QStringLiteral("无应答（地址 0 为广播地址，仪表不应答）");
-    return replyText(result.check);
-}
-
 RequestQueue::RequestQueue(SerialPort *port, QObject *parent)
     : RequestQueue(port, Clock::eventLoop(), parent)
 {
@@ -59,7 +52,17 @@ void RequestQueue::resetCounters()
 {
     m_sent = 0;
     m_results.fill(0);
+    m_echoes = 0;
+    m_skips = 0;
+    m_skippedBytes = 0;
     emit countersChanged();
+}
+
+const FrameCodec &RequestQueue::codecFor(LineKind kind)
+{
+    static const RtuCodec rtu;
+    static const MbapCodec mbap;
+    return kind == LineKind::ModbusTcp ? static_cast<const FrameCodec &>(mbap) : rtu;
 }
 
 void RequestQueue::dispatch()
@@ -70,7 +73,10 @@ void RequestQueue::dispatch()
         onPortClosed();
         return;
     }
-    if (m_lastTraffic) {
+    const LineKind kind = lineKindOf(m_port->device());
+    // On a serial line (and behind a transparent converter, whose serial side does the same)
+    // frames are told apart by silence; a Modbus TCP gateway frames by its header.
+    if (m_lastTraffic && kind != LineKind::ModbusTcp) {
         const auto quiet = m_clock.now() - *m_lastTraffic;
         const auto gap = interFrameGap(m_port->lineSettings().baud);
         if (quiet < gap) {
@@ -82,16 +88,17 @@ void RequestQueue::dispatch()
     m_gapTimer->stop();
     Pending next = m_waiting.takeFirst();
     const ReadRequest &r = next.request;
-    const QByteArray frame = requestFrame(r.address, r.start, r.count);
+    const QByteArray frame = codecFor(kind).encode(r, ++m_transaction);
     // Bytes left from an earlier exchange (a late reply, line noise) must never be read as
     // the answer to this request, so the input is emptied before the request goes out.
     m_port->clearInput();
     m_buffer.clear();
     if (!m_port->write(frame)) {
-        report(next, {r, {ReplyStatus::WriteFailed}, {}}, true);
+        report(next, {r, {ReplyStatus::WriteFailed}}, true);
         dispatch();
         return;
     }
+    m_sentFrame = frame;
     ++m_sent;
     m_lastTraffic = m_clock.now();
     m_current = std::move(next);
@@ -113,20 +120,22 @@ void RequestQueue::onBytesArrived()
         return;
     }
     m_buffer.append(bytes);
-    const int length = expectedReplyLength(m_buffer, m_current->request.count);
-    if (m_buffer.size() < length)
-        return;
-    const QByteArray frame = m_buffer.left(length);
-    complete(checkReply(frame, m_current->request.address, m_current->request.count), frame);
+    const Framing framing = codecFor(lineKindOf(m_port->device()))
+                                .decode(m_buffer, m_current->request, m_sentFrame, false);
+    if (framing.complete)
+        complete(framing);
 }
 
 void RequestQueue::onResponseTimeout()
 {
     if (!m_current)
         return;
-    const ReplyCheck check{m_buffer.isEmpty() ? ReplyStatus::NoReply : ReplyStatus::Incomplete};
-    if (!m_current->request.keepListening) {
-        complete(check, m_buffer);
+    const Framing framing = codecFor(lineKindOf(m_port->device()))
+                                .decode(m_buffer, m_current->request, m_sentFrame, true);
+    const ReplyStatus status = framing.check.status;
+    const bool nothingWhole = status == ReplyStatus::NoReply || status == ReplyStatus::Incomplete;
+    if (!m_current->request.keepListening || !nothingWhole) {
+        complete(framing);
         return;
     }
     const Pending current = *m_current;
@@ -134,21 +143,40 @@ void RequestQueue::onResponseTimeout()
     m_listening = true;
     // Listening, the request is told "no reply" again after each further timeout.
     m_responseTimer->start(current.request.timeout);
+    const ReadResult result = resultOf(framing);
     if (first)
-        emit replyChecked({current.request, check, m_buffer});
-    report(current, {current.request, check, m_buffer}, first);
+        emit replyChecked(result);
+    report(current, result, first);
     if (m_listening && !m_waiting.isEmpty())
         giveWay();
 }
 
-void RequestQueue::complete(const ReplyCheck &check, QByteArray bytes)
+ReadResult RequestQueue::resultOf(const Framing &framing) const
 {
+    ReadResult r;
+    r.request = m_current->request;
+    r.check = framing.check;
+    r.frame = framing.frame;
+    r.data = framing.data;
+    r.echoed = framing.echoed;
+    r.skipped = framing.skipped;
+    return r;
+}
+
+void RequestQueue::complete(const Framing &framing)
+{
+    const ReadResult result = resultOf(framing);
     const Pending done = *m_current;
     m_responseTimer->stop();
     m_current.reset();
     m_listening = false;
     m_buffer.clear();
-    const ReadResult result{done.request, check, bytes};
+    if (result.echoed > 0)
+        ++m_echoes;
+    if (!result.skipped.isEmpty()) {
+        ++m_skips;
+        m_skippedBytes += result.skipped.size();
+    }
     emit replyChecked(result);
     dispatch();
     report(done, result, true);
@@ -178,7 +206,7 @@ void RequestQueue::onPortClosed()
     dropped.append(m_waiting);
     m_waiting.clear();
     for (const Pending &p : std::as_const(dropped))
-        report(p, {p.request, {ReplyStatus::PortClosed}, {}}, false);
+        report(p, {p.request, {ReplyStatus::PortClosed}}, false);
 }
 
 void RequestQueue::report(const Pending &pending, const ReadResult &result, bool count)

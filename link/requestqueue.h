@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
-// The request engine: one register read on the line at a time, each reply framed by its length,
-// checked, and handed only to the request that asked for it.
+// The request engine: one register read on the line at a time, each reply framed by its length
+// (as the line's framing says: RTU or Modbus TCP), checked, and handed only to the request that
+// asked for it.
 #pragma once
 
 #include "clock.h"
-#include "modbusframe.h"
+#include "framecodec.h"
+#include "lineaddress.h"
+#include "readrequest.h"
 
 #include <QList>
 #include <QObject>
@@ -16,39 +19,6 @@
 #include <optional>
 
 class SerialPort;
-
-struct ReadRequest
-{
-    quint8 address = 1;
-    quint16 start = 0;
-    quint16 count = 0;
-    // How long the reply may take. The time starts only once the request has been written, and
-    // ends as soon as the whole reply is in.
-    std::chrono::milliseconds timeout{1000};
-    // Report "no reply" when the time runs out, then keep listening and report again after each
-    // further timeout until a reply comes, another request waits to go out, or the port closes.
-    bool keepListening = false;
-
-    bool sameBlock(const ReadRequest &other) const
-    {
-        return address == other.address && start == other.start && count == other.count;
-    }
-};
-
-struct ReadResult
-{
-    ReadRequest request;
-    ReplyCheck check;
-    QByteArray reply; // the framed reply; empty when nothing arrived
-
-    bool ok() const { return check.ok(); }
-    // The value of register r of the block (and r + 1 when registers is 2).
-    qint32 value(int r, int registers) const { return regvalue(reply, 3 + 2 * r, registers); }
-};
-
-// The operator's text for a result: replyText() of its check, with a word on the broadcast
-// address when a read sent to address 0 got no answer (every slave listens there, none replies).
-QString resultText(const ReadResult &result);
 
 enum class SendResult {
     Queued,
@@ -79,11 +49,19 @@ public:
     // Requests written, and results by kind (a listening request's repeated reports count once).
     int sentCount() const { return m_sent; }
     int resultCount(ReplyStatus status) const { return m_results[static_cast<int>(status)]; }
+    // Replies before which the adapter's echo of the request was taken off, and replies before
+    // which stray bytes were skipped (with the bytes skipped in all).
+    int echoCount() const { return m_echoes; }
+    int skipCount() const { return m_skips; }
+    qint64 skippedBytes() const { return m_skippedBytes; }
     void resetCounters();
 
     // The silence the line needs between two frames: 3.5 characters of 11 bits, and a fixed
     // 1.75 ms above 19200 baud, as Modbus over serial line requires.
     static std::chrono::microseconds interFrameGap(int baud);
+
+    // The framing of a line: RTU on a serial line and a transparent converter, MBAP on Modbus TCP.
+    static const FrameCodec &codecFor(LineKind kind);
 
 signals:
     void requestWritten(const QByteArray &frame, const ReadRequest &request);
@@ -105,7 +83,8 @@ private:
     void onBytesArrived();
     void onResponseTimeout();
     void onPortClosed();
-    void complete(const ReplyCheck &check, QByteArray bytes);
+    void complete(const Framing &framing);
+    ReadResult resultOf(const Framing &framing) const;
     void giveWay();
     void report(const Pending &pending, const ReadResult &result, bool count);
 
@@ -115,9 +94,14 @@ private:
     std::unique_ptr<Clock::Timer> m_gapTimer;
     std::optional<Pending> m_current;
     bool m_listening = false; // the current request's time ran out and it keeps listening
-    QByteArray m_buffer;
+    QByteArray m_sentFrame;   // the request on the line, as written
+    QByteArray m_buffer;      // every byte received since it was written
+    quint16 m_transaction = 0;
     QList<Pending> m_waiting;
     std::optional<Clock::Duration> m_lastTraffic; // when a byte last went out or came in
     int m_sent = 0;
     std::array<int, static_cast<int>(ReplyStatus::WriteFailed) + 1> m_results{};
+    int m_echoes = 0;
+    int m_skips = 0;
+    qint64 m_skippedBytes = 0;
 };

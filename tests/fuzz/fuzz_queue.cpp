@@ -71,6 +71,8 @@ struct Ticket
 
     bool written = false;
     Duration writtenAt{0};
+    QByteArray sent;    // the bytes that asked for it
+    bool mbap = false;  // it went out on a Modbus TCP line
     int writeEpoch = 0; // the counters' epoch it was written in
     bool listening = false;
     End end = End::Open;
@@ -99,8 +101,8 @@ const char *statusName(ReplyStatus s)
 {
     static const char *const names[] = {
         "Ok",           "NoReply",       "Incomplete",     "CrcError",
-        "WrongAddress", "WrongFunction", "WrongByteCount", "Exception",
-        "PortClosed",   "WriteFailed"};
+        "WrongAddress", "WrongFunction", "WrongByteCount", "FrameError",
+        "Exception",    "PortClosed",    "WriteFailed"};
     return names[int(s)];
 }
 
@@ -167,9 +169,11 @@ private:
         case 5:
             m_port.close();
             break;
-        case 6:
-            open(m_script.byte() & 1);
+        case 6: {
+            const quint8 b = m_script.byte();
+            open(b & 1, b & 2);
             break;
+        }
         case 7:
             m_port.unplug(QStringLiteral("gone"));
             break;
@@ -236,10 +240,14 @@ private:
         return sent;
     }
 
-    // Opens the port, or fails to (another program holds it). An open port is closed first,
-    // and a callback of the requests ended by that may itself open the port again.
-    void open(bool fail)
+    // Opens the port, or fails to (another program holds it), as a serial line or a Modbus TCP
+    // gateway. An open port is closed first, and a callback of the requests ended by that may
+    // itself open the port again.
+    void open(bool fail, bool mbap = false)
     {
+        m_port.close();
+        m_port.setDeviceFor(1, mbap ? QStringLiteral("mbtcp://127.0.0.1:1502")
+                                    : QStringLiteral("/dev/ttyS0"));
         const int opensBefore = ++m_opens;
         m_port.setOpenResult(1, fail ? OpenResult{OpenStatus::Busy, QStringLiteral("held")}
                                      : OpenResult{OpenStatus::Opened, {}});
@@ -265,8 +273,9 @@ private:
     // timeout runs out, a request waiting for the gap goes out).
     void advance(Duration by)
     {
-        const bool sendDue = m_port.isOpen() && m_onLine < 0 && !m_waiting.isEmpty() &&
-                             (!m_traffic || m_clock.now() + by - m_lastTraffic >= m_longestGap);
+        const bool sendDue =
+            m_port.isOpen() && m_onLine < 0 && !m_waiting.isEmpty() &&
+            (!m_traffic || mbapLine() || m_clock.now() + by - m_lastTraffic >= m_longestGap);
         const int writesBefore = m_writes;
         const bool outer = !m_inTick;
         m_inTick = true;
@@ -281,10 +290,11 @@ private:
     // What is due now fires, as on one turn of the event loop.
     void tick() { advance(Duration::zero()); }
 
+    bool mbapLine() const { return lineKindOf(m_port.device()) == LineKind::ModbusTcp; }
     bool gapPassed() const { return gapPassedAfter(Duration::zero()); }
     bool gapPassedAfter(Duration by) const
     {
-        return !m_traffic ||
+        return !m_traffic || mbapLine() ||
                m_clock.now() + by - m_lastTraffic >= gapOf(m_port.lineSettings().baud);
     }
 
@@ -309,46 +319,28 @@ private:
                    hex(bytes).constData(), d.discarded ? "dropped twice" : "not dropped");
     }
 
-    // A reply for the request on the line (or for a block picked by `kind` when there is none).
+    // A reply for the request on the line (or for a block picked by `kind` when there is none),
+    // in the framing of the line.
     void deliverReply(quint8 kind, quint8 cut)
     {
         quint8 address = 1;
         quint16 count = kBlocks[kind % kBlockCount].count;
-        if (m_onLine >= 0) {
-            address = m_tickets[m_onLine].request.address;
-            count = m_tickets[m_onLine].request.count;
+        QByteArray sent = requestFrame(address, kBlocks[kind % kBlockCount].start, count);
+        const int onLine = m_onLine;
+        if (onLine >= 0) {
+            address = m_tickets[onLine].request.address;
+            count = m_tickets[onLine].request.count;
+            sent = m_tickets[onLine].sent;
         }
         QByteArray data;
         for (int i = 0; i < 2 * count; ++i)
             data.append(char(i * 37 + kind));
-        QByteArray frame;
-        switch (kind % 8) {
-        case 0:
-            frame = fuzz::goodReply(address, count, data);
-            break;
-        case 1:
-            frame = fuzz::goodReply(address, count, data);
-            frame[frame.size() - 1] = char(frame.at(frame.size() - 1) ^ 0x5A);
-            break;
-        case 2:
-            frame = fuzz::goodReply(quint8(address + 1), count, data);
-            break;
-        case 3:
-            frame = fuzz::withCrc(header(address, 0x83, quint8(kind >> 3)));
-            break;
-        case 4:
-            frame = fuzz::withCrc(header(address, 0x04, quint8(2 * count)) + data);
-            break;
-        case 5:
-            frame = fuzz::withCrc(header(address, 0x03, quint8(2 * count + 2)) + data);
-            break;
-        case 6:
-            frame = fuzz::goodReply(address, count, data) + QByteArray("\x01\x03\x04", 3);
-            break;
-        case 7:
-            frame = fuzz::goodReply(address, kBlocks[(kind / 8) % kBlockCount].count, data);
-            break;
-        }
+        const QByteArray frame = mbapLine() ? mbapReply(kind, address, count, sent, data)
+                                            : rtuReply(kind, address, count, sent, data);
+        // A good reply (behind an echo, a 0x00 or a late answer) given whole, even in pieces, to
+        // a request that has heard nothing yet must end it well.
+        const bool mustBeGood = (kind % 10 == 0 || kind % 10 == 8 || kind % 10 == 9) &&
+                                cut % 4 != 2 && onLine >= 0 && m_tickets[onLine].buffer.isEmpty();
         const int at = (cut / 4) % (frame.size() + 1);
         switch (cut % 4) {
         case 0:
@@ -365,6 +357,86 @@ private:
             for (char c : std::as_const(frame))
                 deliver(QByteArray(1, c));
             break;
+        }
+        if (mustBeGood && m_tickets[onLine].end != End::Closed) {
+            const Ticket &t = m_tickets[onLine];
+            FUZZ_CHECK(t.end == End::Final && t.checked.ok(),
+                       "a good reply %s did not end its request well (%s)", hex(frame).constData(),
+                       t.end == End::Final ? statusName(t.checked.check.status) : "still open");
+        }
+    }
+
+    static QByteArray rtuReply(quint8 kind, quint8 address, quint16 count, const QByteArray &sent,
+                               const QByteArray &data)
+    {
+        switch (kind % 10) {
+        case 0:
+            return fuzz::goodReply(address, count, data);
+        case 1: {
+            QByteArray frame = fuzz::goodReply(address, count, data);
+            frame[frame.size() - 1] = char(frame.at(frame.size() - 1) ^ 0x5A);
+            return frame;
+        }
+        case 2:
+            return fuzz::goodReply(quint8(address + 1), count, data);
+        case 3:
+            return fuzz::withCrc(header(address, 0x83, quint8(kind >> 3)));
+        case 4:
+            return fuzz::withCrc(header(address, 0x04, quint8(2 * count)) + data);
+        case 5:
+            return fuzz::withCrc(header(address, 0x03, quint8(2 * count + 2)) + data);
+        case 6:
+            return fuzz::goodReply(address, count, data) + QByteArray("\x01\x03\x04", 3);
+        case 7:
+            return fuzz::goodReply(address, kBlocks[(kind / 10) % kBlockCount].count, data);
+        case 8: // an adapter that echoes the request
+            return sent + fuzz::goodReply(address, count, data);
+        default: // a transceiver that adds a 0x00 as the line turns around
+            return QByteArray(1, '\0') + fuzz::goodReply(address, count, data);
+        }
+    }
+
+    static QByteArray mbap(quint16 transaction, quint8 unit, const QByteArray &pdu,
+                           quint16 protocol = 0)
+    {
+        QByteArray frame;
+        frame.append(char(transaction >> 8));
+        frame.append(char(transaction & 0xFF));
+        frame.append(char(protocol >> 8));
+        frame.append(char(protocol & 0xFF));
+        frame.append(char((pdu.size() + 1) >> 8));
+        frame.append(char((pdu.size() + 1) & 0xFF));
+        frame.append(char(unit));
+        return frame + pdu;
+    }
+
+    static QByteArray mbapReply(quint8 kind, quint8 address, quint16 count, const QByteArray &sent,
+                                const QByteArray &data)
+    {
+        const quint16 transaction =
+            sent.size() >= 2 ? quint16(quint8(sent.at(0)) << 8 | quint8(sent.at(1))) : 0;
+        const QByteArray good = header(0, 0x03, quint8(2 * count)).mid(1) + data;
+        switch (kind % 10) {
+        case 0:
+            return mbap(transaction, address, good);
+        case 1:
+            return mbap(quint16(transaction - 1), address, good);
+        case 2:
+            return mbap(transaction, quint8(address + 1), good);
+        case 3:
+            return mbap(transaction, address, header(0, 0x83, quint8(kind >> 3)).mid(1));
+        case 4:
+            return mbap(transaction, address, header(0, 0x04, quint8(2 * count)).mid(1) + data);
+        case 5:
+            return mbap(transaction, address, header(0, 0x03, quint8(2 * count + 2)).mid(1) + data);
+        case 6:
+            return mbap(transaction, address, good) + QByteArray("\x00\x01", 2);
+        case 7:
+            return mbap(transaction, address, good, 1);
+        case 8: // the late answer to the request before, then this one's
+            return mbap(quint16(transaction - 1), address, good) + mbap(transaction, address, good);
+        default:
+            return mbap(transaction, address, good);
         }
     }
 
@@ -393,8 +465,12 @@ private:
         const int id = m_waiting.takeFirst();
         Ticket &t = m_tickets[id];
         FUZZ_CHECK(t.request.sameBlock(request), "requests went out of order");
-        FUZZ_CHECK(frame == requestFrame(request.address, request.start, request.count), "frame %s",
-                   hex(frame).constData());
+        const QByteArray rtu = requestFrame(request.address, request.start, request.count);
+        FUZZ_CHECK(mbapLine() ? frame.size() == 12 && frame.mid(7) == rtu.mid(1, 5) &&
+                                    quint8(frame.at(6)) == request.address &&
+                                    frame.mid(2, 4) == QByteArray("\x00\x00\x00\x06", 4)
+                              : frame == rtu,
+                   "frame %s", hex(frame).constData());
         FUZZ_CHECK(!m_port.written().isEmpty() && m_port.written().last() == frame,
                    "requestWritten for bytes not written");
         FUZZ_CHECK(gapPassed(), "sent %.3f ms after the last traffic, the gap is %.3f ms",
@@ -402,6 +478,8 @@ private:
                    Duration(gapOf(m_port.lineSettings().baud)).count() / 1e6);
         t.written = true;
         t.writtenAt = m_clock.now();
+        t.sent = frame;
+        t.mbap = mbapLine();
         t.writeEpoch = m_epoch;
         t.buffer.clear();
         m_onLine = id;
@@ -417,7 +495,8 @@ private:
         return s == ReplyStatus::NoReply || s == ReplyStatus::Incomplete;
     }
 
-    // A result is made of the ticket's own bytes and says what checkReply() says of them.
+    // A result is made of the ticket's own bytes, in the order they came: the echo of the
+    // request, the stray bytes skipped, the reply; and a good one is the reply the request asked.
     void checkResult(const Ticket &t, const ReadResult &r) const
     {
         const ReadRequest &q = t.request;
@@ -425,35 +504,49 @@ private:
         FUZZ_CHECK(r.request.sameBlock(q), "a result for another block");
         FUZZ_CHECK(s != ReplyStatus::WriteFailed, "the fake port cannot refuse a write");
         if (s == ReplyStatus::PortClosed) {
-            FUZZ_CHECK(r.reply.isEmpty(), "PortClosed with bytes");
+            FUZZ_CHECK(r.frame.isEmpty() && r.data.isEmpty(), "PortClosed with bytes");
             return;
         }
         FUZZ_CHECK(t.written, "%s for a request never sent", statusName(s));
-        FUZZ_CHECK(r.reply == t.buffer.left(r.reply.size()),
-                   "%s result %s is not what arrived for this request (%s)", statusName(s),
-                   hex(r.reply).constData(), hex(t.buffer).constData());
-        const int length = expectedReplyLength(r.reply, q.count);
-        if (s == ReplyStatus::NoReply) {
-            FUZZ_CHECK(r.reply.isEmpty() && t.buffer.isEmpty(), "NoReply with bytes");
-        } else if (s == ReplyStatus::Incomplete) {
-            FUZZ_CHECK(!r.reply.isEmpty() && r.reply.size() < length && r.reply == t.buffer,
-                       "Incomplete %s", hex(r.reply).constData());
-        } else {
-            FUZZ_CHECK(r.reply.size() == length, "%s: %lld bytes framed, expected %d",
-                       statusName(s), qlonglong(r.reply.size()), length);
-            FUZZ_CHECK(checkReply(r.reply, q.address, q.count) == r.check,
-                       "%s but checkReply says otherwise of %s", statusName(s),
-                       hex(r.reply).constData());
-        }
+        FUZZ_CHECK(r.echoed == 0 ||
+                       (!t.mbap && r.echoed == t.sent.size() && t.buffer.startsWith(t.sent)),
+                   "%d bytes taken as the echo of %s from %s", r.echoed, hex(t.sent).constData(),
+                   hex(t.buffer).constData());
+        const qsizetype frameAt = r.echoed + r.skipped.size();
+        FUZZ_CHECK(t.buffer.mid(r.echoed, r.skipped.size()) == r.skipped &&
+                       t.buffer.mid(frameAt, r.frame.size()) == r.frame,
+                   "%s result (skipped %s, frame %s) is not what arrived for this request (%s)",
+                   statusName(s), hex(r.skipped).constData(), hex(r.frame).constData(),
+                   hex(t.buffer).constData());
+        if (!t.mbap)
+            FUZZ_CHECK(r.skipped.size() <= RtuCodec::kMaxLeadingBytes, "%lld bytes skipped",
+                       qlonglong(r.skipped.size()));
+        if (s == ReplyStatus::NoReply)
+            FUZZ_CHECK(r.frame.isEmpty() && t.buffer.size() == r.echoed + r.skipped.size(),
+                       "NoReply with bytes %s", hex(t.buffer).constData());
         if (isTimeout(s))
             FUZZ_CHECK(m_inTick && m_clock.now() - t.writtenAt >= q.timeout,
                        "%s although its time could not have run out", statusName(s));
-        if (r.ok()) {
-            FUZZ_CHECK(r.reply.size() == replyLength(q.count) && fuzz::crcGood(r.reply) &&
-                           quint8(r.reply.at(0)) == q.address && quint8(r.reply.at(1)) == 0x03 &&
-                           quint8(r.reply.at(2)) == 2 * q.count,
+        if (!r.ok()) {
+            FUZZ_CHECK(r.data.isEmpty(), "%s with data", statusName(s));
+            return;
+        }
+        const QByteArray &f = r.frame;
+        if (t.mbap) {
+            FUZZ_CHECK(f.size() == 9 + 2 * q.count && f.left(2) == t.sent.left(2) &&
+                           f.mid(2, 2) == QByteArray(2, '\0') &&
+                           (quint8(f.at(4)) << 8 | quint8(f.at(5))) == 3 + 2 * q.count &&
+                           quint8(f.at(6)) == q.address && quint8(f.at(7)) == 0x03 &&
+                           quint8(f.at(8)) == 2 * q.count && r.data == f.mid(9),
+                       "Ok result that is not the answer to transaction %s, unit %d, %d "
+                       "registers: %s",
+                       hex(t.sent.left(2)).constData(), q.address, q.count, hex(f).constData());
+        } else {
+            FUZZ_CHECK(f.size() == replyLength(q.count) && fuzz::crcGood(f) &&
+                           quint8(f.at(0)) == q.address && quint8(f.at(1)) == 0x03 &&
+                           quint8(f.at(2)) == 2 * q.count && r.data == f.mid(3, 2 * q.count),
                        "Ok result that is not the reply to address %d, %d registers: %s", q.address,
-                       q.count, hex(r.reply).constData());
+                       q.count, hex(f).constData());
         }
     }
 
@@ -503,7 +596,7 @@ private:
         } else {
             FUZZ_CHECK(t.finalPending, "a second final callback (%s)", statusName(r.check.status));
             t.finalPending = false;
-            FUZZ_CHECK(r.check == t.checked.check && r.reply == t.checked.reply,
+            FUZZ_CHECK(r.check == t.checked.check && r.frame == t.checked.frame,
                        "the callback got another result than the queue announced");
         }
         act(t);
@@ -596,7 +689,12 @@ private:
         const int rounds = 4 * int(m_tickets.size()) + 8;
         for (int i = 0; i < rounds && !(m_onLine < 0 && m_waiting.isEmpty()); ++i) {
             if (m_onLine >= 0) {
+                // A good reply ends it, unless what came before it still holds the framing
+                // back (the start of a long frame): then its time runs out.
+                const int onLine = m_onLine;
                 deliverReply(0, 0);
+                if (m_onLine == onLine)
+                    advance(3600s);
             } else {
                 advance(std::max(m_longestGap, gapOf(m_port.lineSettings().baud)));
             }

@@ -4,7 +4,10 @@
 // Input: byte 0 picks the block (weight 0x0100 x 2 or one of the four parameter groups), the
 // slave address and the text standing in the "dot" box; the rest is what arrived on the line.
 // Checked: checkReply() and expectedReplyLength() against an independent reference
-// (length, CRC, address, function, byte count); regvalue() at every offset, in bounds and out;
+// (length, CRC, address, function, byte count); the RTU framing (echo and stray bytes taken
+// off): what it accepts is a correct reply made of one run of the bytes, no further in than the
+// bound, and a correct reply behind the echo or a few bytes that cannot start it is always
+// found; regvalue() at every offset, in bounds and out;
 // decodeGroup() on checked and on arbitrary bytes; a correct reply built around the bytes is
 // always accepted and decoded to exactly its registers, and one flipped bit always refused; and
 // through the real readers (WeightReader, GroupReader over the request queue and the in-memory
@@ -14,6 +17,7 @@
 #include "adddot.h"
 #include "crc16.h"
 #include "fakeserialport.h"
+#include "framecodec.h"
 #include "groupreader.h"
 #include "modbusframe.h"
 #include "parametergroups.h"
@@ -118,10 +122,66 @@ void checkRegvalue(const QByteArray &reply, int offset)
     }
 }
 
+// Is `frame` exactly the function-03 reply to `request` (reference rules)?
+bool isTheReply(const QByteArray &frame, const ReadRequest &request)
+{
+    return frame.size() == replyLength(request.count) && fuzz::crcGood(frame) &&
+           quint8(frame.at(0)) == request.address && quint8(frame.at(1)) == 0x03 &&
+           quint8(frame.at(2)) == 2 * request.count;
+}
+
+// The RTU framing of `received`, checked: a good result is one run of the bytes, after the echo
+// and at most kMaxLeadingBytes skipped bytes, and is the reply; with the time run out a result is
+// always given. And the other way round: the correct reply made of the bytes is found behind an
+// echo, a 0x00, or a few bytes that cannot start it.
+Framing checkRtuFraming(const QByteArray &received, const ReadRequest &request,
+                        const QByteArray &sent)
+{
+    const RtuCodec codec;
+    const Framing f = codec.decode(received, request, sent, false);
+    const Framing atTime = codec.decode(received, request, sent, true);
+    FUZZ_CHECK(atTime.complete, "no result once the time ran out for %s",
+               hex(received).constData());
+    for (const Framing *x : {&f, &atTime}) {
+        if (!x->complete)
+            continue;
+        FUZZ_CHECK(x->echoed == 0 || (x->echoed == sent.size() && received.startsWith(sent)),
+                   "echo of %d bytes in %s", x->echoed, hex(received).constData());
+        FUZZ_CHECK(x->skipped.size() <= RtuCodec::kMaxLeadingBytes, "skipped %lld bytes",
+                   qlonglong(x->skipped.size()));
+        const qsizetype at = x->echoed + x->skipped.size();
+        FUZZ_CHECK(received.mid(x->echoed, x->skipped.size()) == x->skipped &&
+                       received.mid(at, x->frame.size()) == x->frame,
+                   "framed bytes that are not the run received: %s", hex(received).constData());
+        if (x->check.ok())
+            FUZZ_CHECK(isTheReply(x->frame, request) &&
+                           x->data == x->frame.mid(3, 2 * request.count),
+                       "accepted %s from %s", hex(x->frame).constData(), hex(received).constData());
+    }
+    // Bytes that bring no more once the result is complete do not change it.
+    if (f.complete)
+        FUZZ_CHECK(atTime.check == f.check && atTime.frame == f.frame,
+                   "the time running out changed the verdict on %s", hex(received).constData());
+
+    // A correct reply built of these bytes, behind what a line puts before it.
+    const QByteArray good = fuzz::goodReply(request.address, request.count, received);
+    QByteArray stray = received.left(received.isEmpty() ? 0 : quint8(received.at(0)) % 9);
+    for (char &c : stray)
+        if (quint8(c) == request.address)
+            c = char(request.address ^ 0x80); // a byte that cannot start the reply
+    const QByteArray withEcho = sent + QByteArray(1, '\0') + good;
+    for (const QByteArray &line : {good, sent + good, stray + good, withEcho}) {
+        const Framing g = codec.decode(line, request, sent, false);
+        FUZZ_CHECK(g.complete && g.check.ok() && g.frame == good,
+                   "a correct reply was not found in %s", hex(line).constData());
+    }
+    return f;
+}
+
 // What the product's readers show for `reply` arriving in one piece after their request, and
 // whether that matches the check: boxes only for a good reply, "无数据“" for any other.
 void checkReaders(const Block &block, quint8 address, const QString &dotText,
-                  const QByteArray &reply, const ReplyCheck &check)
+                  const QByteArray &reply, const Framing &framing)
 {
     FakeSerialPort port;
     port.setSettings(QStringLiteral("9600,n,8,2"));
@@ -155,12 +215,12 @@ void checkReaders(const Block &block, quint8 address, const QString &dotText,
                "wrong request %s", hex(port.written().first()).constData());
 
     port.deliver(reply);
-    const bool complete = reply.size() >= expectedReplyLength(reply, block.count);
+    const bool complete = framing.complete;
+    const ReplyCheck check = framing.check;
     if (!complete) {
-        // Part of a frame: the request is still waiting for the rest. End it by closing the
-        // port (its timer would, 400 ms or more later); either way nothing may be shown.
-        FUZZ_CHECK(!queue.idle(), "queue idle after %lld of %d bytes", qlonglong(reply.size()),
-                   expectedReplyLength(reply, block.count));
+        // The reply may still come: the request waits for the rest. End it by closing the port
+        // (its timer would, 400 ms or more later); either way nothing may be shown.
+        FUZZ_CHECK(!queue.idle(), "queue idle after %s", hex(reply).constData());
         port.close();
     }
     FUZZ_CHECK(queue.idle(), "queue not idle after the reply");
@@ -168,7 +228,7 @@ void checkReaders(const Block &block, quint8 address, const QString &dotText,
     if (block.group) {
         if (complete && check.ok()) {
             FUZZ_CHECK(boxUpdates == 1, "good reply gave %d box updates", boxUpdates);
-            const QByteArray frame = reply.left(replyLength(block.count));
+            const QByteArray &frame = framing.frame;
             FUZZ_CHECK(*boxes == referenceDecode(*block.group, frame, dotText),
                        "boxes differ from the reply's registers: %s", hex(frame).constData());
         } else {
@@ -179,8 +239,8 @@ void checkReaders(const Block &block, quint8 address, const QString &dotText,
         FUZZ_CHECK(weightTexts.size() == 1, "%lld weight texts", qlonglong(weightTexts.size()));
         const QString shown = weightTexts.first();
         if (complete && check.ok()) {
-            const QString want =
-                adddot(QString::number(fuzz::referenceValue(reply, 3, 2)), decimalPlaces(dotText));
+            const QString want = adddot(QString::number(fuzz::referenceValue(framing.frame, 3, 2)),
+                                        decimalPlaces(dotText));
             FUZZ_CHECK(shown == want, "weight shown %s, expected %s", show(shown).constData(),
                        show(want).constData());
         } else {
@@ -247,12 +307,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                        quint8(frame.at(0)) == address && quint8(frame.at(1)) == 3 &&
                        quint8(frame.at(2)) == 2 * count,
                    "accepted a frame that is not the reply: %s", hex(frame).constData());
-        const ReadResult result{{}, check, frame};
+        ReadResult result;
+        result.check = check;
+        result.data = frame.mid(3, 2 * count);
         for (int r = 0; r < count; ++r)
             FUZZ_CHECK(result.value(r, 1) == fuzz::referenceValue(frame, 3 + 2 * r, 1),
                        "register %d", r);
         if (block.group)
-            FUZZ_CHECK(decodeGroup(*block.group, frame, dotText) ==
+            FUZZ_CHECK(decodeGroup(*block.group, result.data, dotText) ==
                            referenceDecode(*block.group, frame, dotText),
                        "decoding of %s", hex(frame).constData());
     }
@@ -265,13 +327,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // decodeGroup() on bytes nobody checked: a whole page or nothing, never a read past the end.
     for (const ParameterGroup &g : parameterGroups()) {
         const QList<BoxText> boxes = decodeGroup(g, reply, dotText);
-        if (reply.size() < replyLength(g.count))
-            FUZZ_CHECK(boxes.isEmpty(), "a short reply (%lld bytes) decoded for %s",
+        if (reply.size() < 2 * g.count)
+            FUZZ_CHECK(boxes.isEmpty(), "short data (%lld bytes) decoded for %s",
                        qlonglong(reply.size()), g.caption);
         else
-            FUZZ_CHECK(boxes == referenceDecode(g, reply, dotText), "decoding of %s",
-                       hex(reply).constData());
+            FUZZ_CHECK(boxes == referenceDecode(g, QByteArray(3, '\0') + reply, dotText),
+                       "decoding of %s", hex(reply).constData());
     }
+
+    const ReadRequest request{address, block.start, count, std::chrono::milliseconds(400), false};
+    const QByteArray sent = requestFrame(address, block.start, count);
+    const Framing framing = checkRtuFraming(reply, request, sent);
 
     // regvalue() at every offset of the reply and around it, and at offsets far outside.
     const int last = int(qMin<qsizetype>(reply.size(), 64));
@@ -311,16 +377,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             FUZZ_CHECK(bad.status == ReplyStatus::CrcError, "flipped bit not a CRC error: %d",
                        int(bad.status));
     }
-    const QByteArray request = requestFrame(address, block.start, count);
-    FUZZ_CHECK(request.size() == 8 && fuzz::crcGood(request) && quint8(request.at(0)) == address &&
-                   quint8(request.at(1)) == 3 &&
-                   fuzz::referenceValue(request, 2, 1) == block.start &&
-                   fuzz::referenceValue(request, 4, 1) == count,
-               "request frame %s", hex(request).constData());
+    FUZZ_CHECK(sent.size() == 8 && fuzz::crcGood(sent) && quint8(sent.at(0)) == address &&
+                   quint8(sent.at(1)) == 3 && fuzz::referenceValue(sent, 2, 1) == block.start &&
+                   fuzz::referenceValue(sent, 4, 1) == count,
+               "request frame %s", hex(sent).constData());
 
     // What the window would show, through the product's own readers.
     const QString readerDot =
         block.group ? dotText : QString::fromLatin1(kDotTexts[dotIndex % kNumericDotTexts]);
-    checkReaders(block, address, readerDot, reply, checkReply(reply, address, count));
+    checkReaders(block, address, readerDot, reply, framing);
     return 0;
 }

@@ -31,6 +31,16 @@ const ParameterField *fieldOfBox(int box)
 
 } // namespace
 
+namespace {
+
+// The register data of a function-03 reply: what lies between its byte count and its CRC.
+QByteArray dataOf(const QByteArray &reply)
+{
+    return reply.mid(3, reply.size() - 5);
+}
+
+} // namespace
+
 class TestParameterGroups : public QObject
 {
     Q_OBJECT
@@ -158,7 +168,7 @@ void TestParameterGroups::decode()
     QFETCH(QString, dot);
     QFETCH(QStringList, shown);
     const ParameterGroup &g = parameterGroups().at(group);
-    const QList<BoxText> boxes = decodeGroup(g, reply, dot);
+    const QList<BoxText> boxes = decodeGroup(g, dataOf(reply), dot);
     QCOMPARE(texts(boxes), shown);
     for (int i = 0; i < boxes.size(); ++i)
         QCOMPARE(boxes[i].box, g.fields[i].box);
@@ -170,10 +180,10 @@ void TestParameterGroups::pvhTakesThePointOfTheReadBefore()
     const QByteArray reply = QByteArray::fromHex(
         "01032000000100000005dc00000002000005dc000186a000000003000000c80000270f1fc9");
     const ParameterGroup &g = parameterGroups().at(Function1);
-    const QList<BoxText> first = decodeGroup(g, reply, QString());
+    const QList<BoxText> first = decodeGroup(g, dataOf(reply), QString());
     QCOMPARE(first[1].text, QString("1500"));
     QCOMPARE(first[2], (BoxText{kDotBox, "2"}));
-    const QList<BoxText> second = decodeGroup(g, reply, first[2].text);
+    const QList<BoxText> second = decodeGroup(g, dataOf(reply), first[2].text);
     QCOMPARE(second[1].text, QString("15.00"));
     QCOMPARE(texts(second.mid(2)), texts(first.mid(2)));
 }

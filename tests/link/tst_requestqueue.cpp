@@ -55,6 +55,8 @@ private slots:
     void portClosed();
     void goneContextGetsNoCallback();
     void counters();
+    void lineEffectsTakenOffAndCounted();
+    void modbusTcpLine();
     void interFrameGap_data();
     void interFrameGap();
 
@@ -132,7 +134,7 @@ void TestRequestQueue::timeouts()
     m_clock.advance(1ns);
     QCOMPARE(reader.results.size(), 1);
     QCOMPARE(int(reader.results[0].check.status), status);
-    QCOMPARE(reader.results[0].reply, arrived);
+    QCOMPARE(reader.results[0].frame, arrived);
     QCOMPARE(m_clock.activeTimers(), 0);
     QVERIFY(m_queue->idle());
 }
@@ -344,6 +346,53 @@ void TestRequestQueue::counters()
     m_queue->resetCounters();
     QCOMPARE(m_queue->sentCount(), 0);
     QCOMPARE(m_queue->resultCount(ReplyStatus::Ok), 0);
+}
+
+void TestRequestQueue::lineEffectsTakenOffAndCounted()
+{
+    // An adapter that echoes, a transceiver that adds 0x00 when the line turns around.
+    Reader reader;
+    m_queue->sendread(weight(), nullptr, reader.callback());
+    const QByteArray request = m_port->written().last();
+    m_port->deliver(request + QByteArray(1, '\0') + kWeightReply);
+    gap();
+    m_queue->sendread(weight(), nullptr, reader.callback());
+    m_port->deliver(request.left(5));
+    m_port->deliver(request.mid(5) + kOtherWeightReply);
+    QCOMPARE(reader.statuses(), (QList<ReplyStatus>{ReplyStatus::Ok, ReplyStatus::Ok}));
+    QCOMPARE(reader.results[0].value(0, 2), 1234);
+    QCOMPARE(reader.results[1].value(0, 2), 65540);
+    QCOMPARE(reader.results[0].echoed, 8);
+    QCOMPARE(reader.results[0].skipped, QByteArray(1, '\0'));
+    QCOMPARE(reader.results[1].frame, kOtherWeightReply);
+    QCOMPARE(m_queue->echoCount(), 2);
+    QCOMPARE(m_queue->skipCount(), 1);
+    QCOMPARE(m_queue->skippedBytes(), 1);
+    QCOMPARE(m_queue->resultCount(ReplyStatus::Ok), 2);
+    m_queue->resetCounters();
+    QCOMPARE(m_queue->echoCount() + m_queue->skipCount() + m_queue->skippedBytes(), 0);
+}
+
+void TestRequestQueue::modbusTcpLine()
+{
+    m_port->close();
+    m_port->setDeviceFor(1, QStringLiteral("mbtcp://127.0.0.1:1502"));
+    QVERIFY(m_port->open().opened());
+    Reader reader;
+    m_queue->sendread(weight(), nullptr, reader.callback());
+    m_queue->sendread(alarm(), nullptr, reader.callback());
+    // MBAP, transaction 1, unit 1.
+    QCOMPARE(m_port->written().last().toHex(' '),
+             QByteArray("00 01 00 00 00 06 01 03 01 00 00 02"));
+    m_port->deliver(QByteArray::fromHex("00010000000701030400") + QByteArray::fromHex("0004d2"));
+    // A gateway frames by its header: the next request goes out at once, as transaction 2.
+    QCOMPARE(m_port->written().size(), 2);
+    QCOMPARE(m_port->written().last().toHex(' '),
+             QByteArray("00 02 00 00 00 06 01 03 00 10 00 0e"));
+    m_port->deliver(QByteArray::fromHex("0002000000030183 0b"));
+    QCOMPARE(reader.statuses(), (QList<ReplyStatus>{ReplyStatus::Ok, ReplyStatus::Exception}));
+    QCOMPARE(reader.results[0].value(0, 2), 1234);
+    QCOMPARE(resultText(reader.results[1]), QString("异常应答 0B：网关目标设备响应失败"));
 }
 
 void TestRequestQueue::interFrameGap_data()

@@ -117,7 +117,7 @@ BlockReading InstrumentReader::readBlock(const CliBlock &block)
                                       m_options.timeout.value_or(milliseconds(group.intervalMs)));
     if (!r.ok())
         return failed(block, r);
-    const QList<BoxText> boxes = decodeGroup(group, r.reply, dotText);
+    const QList<BoxText> boxes = decodeGroup(group, r.data, dotText);
     BlockReading reading{block, {}, {}, {}};
     // decodeGroup gives the boxes in the order of the group's fields.
     for (int i = 0; i < boxes.size(); ++i)

@@ -69,8 +69,8 @@ TrafficLine TrafficLine::received(const QTime &time, const ReadResult &result)
 {
     return {time,
             Direction::Received,
-            result.reply,
-            replyDecoding(result.reply),
+            result.frame,
+            replyDecoding(result.frame),
             resultText(result),
             !result.ok()};
 }

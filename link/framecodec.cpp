@@ -1,0 +1,274 @@
+// SPDX-License-Identifier: MIT
+// How a read becomes bytes on the line and the bytes that come back a checked reply.
+#include "framecodec.h"
+
+#include "crc16.h"
+
+#include <algorithm>
+
+namespace {
+
+quint8 byteAt(const QByteArray &bytes, qsizetype i)
+{
+    return static_cast<quint8>(bytes.at(i));
+}
+
+bool crcMatches(const QByteArray &frame)
+{
+    const QByteArray covered = frame.left(frame.size() - 2);
+    return byteAt(frame, frame.size() - 2) == CRC16(covered, 0) &&
+           byteAt(frame, frame.size() - 1) == CRC16(covered, 1);
+}
+
+// What the bytes from one place on make of a reply from the request's slave.
+enum class Start {
+    Impossible, // they cannot begin the reply
+    Pending,    // they may: more bytes will tell
+    BadCrc,     // a whole frame of the right form whose CRC does not match its bytes
+    Good,       // a whole frame of the right form with a good CRC
+};
+
+struct Candidate
+{
+    Start start = Start::Impossible;
+    int length = 0; // of the frame, once its form is known
+};
+
+Candidate candidateAt(const QByteArray &bytes, qsizetype at, const ReadRequest &request)
+{
+    const qsizetype size = bytes.size() - at;
+    if (byteAt(bytes, at) != request.address)
+        return {};
+    if (size < 2)
+        return {Start::Pending};
+    const quint8 function = byteAt(bytes, at + 1);
+    int length = 0;
+    if (function == (kReadHoldingRegisters | kExceptionFlag)) {
+        length = kReplyOverhead;
+    } else if (function == kReadHoldingRegisters) {
+        if (size < 3)
+            return {Start::Pending};
+        if (byteAt(bytes, at + 2) != 2 * request.count)
+            return {};
+        length = replyLength(request.count);
+    } else {
+        return {};
+    }
+    if (size < length)
+        return {Start::Pending, length};
+    return {crcMatches(bytes.mid(at, length)) ? Start::Good : Start::BadCrc, length};
+}
+
+// The length of a whole function-03 (or exception) frame at the start of the bytes, by its own
+// byte count, whose CRC checks: an answer that is not the one asked for (another slave's, another
+// block's), not noise. 0 when there is none.
+// The length a frame at the start of the bytes gives itself: 5 for an exception, 5 + its byte
+// count for function 03; 0 when the bytes do not tell (yet).
+int declaredLength(const QByteArray &bytes)
+{
+    if (bytes.size() < 2)
+        return 0;
+    const quint8 function = byteAt(bytes, 1);
+    if (function & kExceptionFlag)
+        return kReplyOverhead;
+    if (function == kReadHoldingRegisters && bytes.size() >= 3)
+        return kReplyOverhead + byteAt(bytes, 2);
+    return 0;
+}
+
+int wholeFrameAtStart(const QByteArray &bytes)
+{
+    const int length = declaredLength(bytes);
+    return length > 0 && bytes.size() >= length && crcMatches(bytes.left(length)) ? length : 0;
+}
+
+// What is wrong with a whole frame that is not the reply.
+ReplyCheck verdictOn(const QByteArray &frame, const ReadRequest &request)
+{
+    if (byteAt(frame, 0) != request.address)
+        return {ReplyStatus::WrongAddress};
+    const quint8 function = byteAt(frame, 1);
+    if (function == (kReadHoldingRegisters | kExceptionFlag))
+        return {ReplyStatus::Exception, byteAt(frame, 2)};
+    if (function != kReadHoldingRegisters)
+        return {ReplyStatus::WrongFunction};
+    return {ReplyStatus::WrongByteCount};
+}
+
+Framing fromCheck(const QByteArray &bytes, const ReadRequest &request, int echoed)
+{
+    Framing f;
+    f.complete = true;
+    f.echoed = echoed;
+    f.check = checkReply(bytes, request.address, request.count);
+    f.frame = bytes.left(expectedReplyLength(bytes, request.count));
+    return f;
+}
+
+} // namespace
+
+QByteArray RtuCodec::encode(const ReadRequest &request, quint16) const
+{
+    return requestFrame(request.address, request.start, request.count);
+}
+
+Framing RtuCodec::decode(const QByteArray &received, const ReadRequest &request,
+                         const QByteArray &sent, bool timeUp) const
+{
+    QByteArray rest = received;
+    int echoed = 0;
+    if (!sent.isEmpty() && rest.startsWith(sent)) {
+        echoed = int(sent.size());
+        rest.remove(0, sent.size());
+    } else if (!timeUp && !rest.isEmpty() && sent.startsWith(rest)) {
+        return {}; // perhaps the beginning of an echo: the next bytes will tell
+    }
+
+    // The reply may begin anywhere among the first bytes; the earliest place that still may
+    // begin it decides, so that a good frame is never taken from behind one still arriving.
+    const qsizetype places = std::min<qsizetype>(rest.size(), kMaxLeadingBytes + 1);
+    std::optional<qsizetype> badCrcAt;
+    std::optional<qsizetype> pendingAt;
+    for (qsizetype at = 0; at < places; ++at) {
+        const Candidate c = candidateAt(rest, at, request);
+        if (c.start == Start::Good && !pendingAt) {
+            Framing f;
+            f.complete = true;
+            f.echoed = echoed;
+            f.skipped = rest.left(at);
+            f.frame = rest.mid(at, c.length);
+            f.check = checkReply(f.frame, request.address, request.count);
+            if (f.check.ok())
+                f.data = f.frame.mid(3, 2 * request.count);
+            return f;
+        }
+        if (c.start == Start::BadCrc && !badCrcAt && !pendingAt)
+            badCrcAt = at;
+        if (c.start == Start::Pending && !pendingAt)
+            pendingAt = at;
+    }
+
+    // Nothing to accept. A whole frame at the start that is not the reply (another slave's
+    // answer) is the answer, said at once.
+    if (!pendingAt && !badCrcAt) {
+        if (const int length = wholeFrameAtStart(rest)) {
+            Framing f;
+            f.complete = true;
+            f.echoed = echoed;
+            f.frame = rest.left(length);
+            f.check = verdictOn(f.frame, request);
+            return f;
+        }
+    }
+    // Otherwise wait while the reply may still come: a place that may begin it is still filling,
+    // a place within reach has not been seen yet, or fewer bytes are in than the reply has (or
+    // than the frame at the start says it has: another slave's answer may still be arriving).
+    const bool moreMayCome = pendingAt || rest.size() <= kMaxLeadingBytes ||
+                             rest.size() < expectedReplyLength(rest, request.count) ||
+                             rest.size() < declaredLength(rest);
+    if (!timeUp && moreMayCome)
+        return {};
+
+    if (badCrcAt) {
+        Framing f;
+        f.complete = true;
+        f.echoed = echoed;
+        f.skipped = rest.left(*badCrcAt);
+        f.frame = rest.mid(*badCrcAt, candidateAt(rest, *badCrcAt, request).length);
+        f.check = {ReplyStatus::CrcError};
+        return f;
+    }
+    if (pendingAt && *pendingAt > 0) {
+        // The reply began after stray bytes and did not come whole.
+        Framing f;
+        f.complete = true;
+        f.echoed = echoed;
+        f.skipped = rest.left(*pendingAt);
+        f.frame = rest.mid(*pendingAt);
+        f.check = {ReplyStatus::Incomplete};
+        return f;
+    }
+    return fromCheck(rest, request, echoed);
+}
+
+QByteArray MbapCodec::encode(const ReadRequest &request, quint16 transaction) const
+{
+    const QByteArray pdu = requestFrame(request.address, request.start, request.count).mid(1, 5);
+    QByteArray frame;
+    frame.reserve(kHeaderLength + pdu.size());
+    frame.append(char(transaction >> 8));
+    frame.append(char(transaction & 0xFF));
+    frame.append(2, '\0');                  // protocol 0: Modbus
+    const int length = 1 + int(pdu.size()); // the unit id and the function's bytes
+    frame.append(char(length >> 8));
+    frame.append(char(length & 0xFF));
+    frame.append(char(request.address));
+    frame.append(pdu);
+    return frame;
+}
+
+Framing MbapCodec::decode(const QByteArray &received, const ReadRequest &request,
+                          const QByteArray &sent, bool timeUp) const
+{
+    QByteArray rest = received;
+    QByteArray skipped;
+    for (;;) {
+        if (rest.size() < kHeaderLength) {
+            if (!timeUp)
+                return {};
+            Framing f;
+            f.complete = true;
+            f.skipped = skipped;
+            f.frame = rest;
+            f.check = {rest.isEmpty() ? ReplyStatus::NoReply : ReplyStatus::Incomplete};
+            return f;
+        }
+        const int length = byteAt(rest, 4) << 8 | byteAt(rest, 5);
+        const bool protocolModbus = byteAt(rest, 2) == 0 && byteAt(rest, 3) == 0;
+        // The longest function-03 answer: unit id, function, byte count and 125 registers.
+        if (!protocolModbus || length < 3 || length > 3 + 250) {
+            Framing f;
+            f.complete = true;
+            f.skipped = skipped;
+            f.frame = rest.left(kHeaderLength);
+            f.check = {ReplyStatus::FrameError};
+            return f;
+        }
+        const int total = 6 + length;
+        if (rest.size() < total) {
+            if (!timeUp)
+                return {};
+            Framing f;
+            f.complete = true;
+            f.skipped = skipped;
+            f.frame = rest;
+            f.check = {ReplyStatus::Incomplete};
+            return f;
+        }
+        if (rest.left(2) != sent.left(2)) {
+            // The late answer to an earlier request: not this one's.
+            skipped.append(rest.left(total));
+            rest.remove(0, total);
+            continue;
+        }
+        Framing f;
+        f.complete = true;
+        f.skipped = skipped;
+        f.frame = rest.left(total);
+        const quint8 unit = byteAt(f.frame, 6);
+        const quint8 function = byteAt(f.frame, 7);
+        if (unit != request.address)
+            f.check = {ReplyStatus::WrongAddress};
+        else if (function == (kReadHoldingRegisters | kExceptionFlag) && length == 3)
+            f.check = {ReplyStatus::Exception, byteAt(f.frame, 8)};
+        else if (function != kReadHoldingRegisters)
+            f.check = {ReplyStatus::WrongFunction};
+        else if (byteAt(f.frame, 8) != 2 * request.count || length != 3 + 2 * request.count)
+            f.check = {ReplyStatus::WrongByteCount};
+        else
+            f.check = {ReplyStatus::Ok};
+        if (f.check.ok())
+            f.data = f.frame.mid(9, 2 * request.count);
+        return f;
+    }
+}
