@@ -107,7 +107,9 @@ private slots:
     void faultShaping_data();
     void faultShaping();
     void randomFaultShapes();
-    void weightMovement();
+    void weightPhases_data();
+    void weightPhases();
+    void weightFollowsItsSeed();
 };
 
 // Frames as they stand on the wire: is the CRC right, and when does the slave have a whole
@@ -409,50 +411,108 @@ void TestSimCore::randomFaultShapes()
     QCOMPARE(int(twoBytes.size()), 2);
 }
 
-// The weight holds each load for 10-20 s, settles on it within kSettleTime and then only shows
-// noise; loads stay in range and now and then go slightly negative.
-void TestSimCore::weightMovement()
+// The scale goes round loaded, unloading, empty and loading, each phase as long as it should
+// be. Loaded it shows the load within the noise; a load put on or taken off swings past its
+// value and settles within kSettleTime; empty it stays near zero, now and then drifting a little
+// below. Each row is one seed, watched for ten minutes at 20 reads a second.
+void TestSimCore::weightPhases_data()
+{
+    QTest::addColumn<quint32>("seed");
+    for (const quint32 seed : {1U, 2U, 42U, 0x5CA1E5U, 0xFFFFFFFFU})
+        QTest::addRow("seed %u", seed) << seed;
+}
+
+void TestSimCore::weightPhases()
 {
     using std::chrono::milliseconds;
+    using Phase = WeightModel::Phase;
+    QFETCH(quint32, seed);
     constexpr milliseconds kStep{50};
-    constexpr milliseconds kRun{600000};
-    for (std::uint32_t seed : {1U, 2U, 3U}) {
-        WeightModel model(seed);
-        std::int32_t load = model.load();
-        milliseconds changedAt{0};
-        std::vector<milliseconds> holds;
-        bool sawNegative = false, sawZero = false, sawHeavy = false, sawMovement = false;
-        std::set<std::int32_t> settledValues;
-        for (milliseconds t{0}; t < kRun; t += kStep) {
-            const std::int32_t reading = model.sample(t);
-            if (model.load() != load) {
-                holds.push_back(t - changedAt);
+    constexpr std::int32_t kNoise = WeightModel::kNoise;
+    WeightModel model(seed);
+    QCOMPARE(model.phase(), Phase::Loaded); // at power-up a load is on and settled
+    Phase phase = Phase::Loaded;
+    milliseconds phaseStart{0};
+    std::int32_t load = model.load();
+    std::int32_t zero = 0; // where the reading stood when the load went on
+    int cycles = 0, drifted = 0, overshot = 0, undershot = 0;
+    for (milliseconds t{0}; t < milliseconds{600000}; t += kStep) {
+        const std::int32_t zeroBefore = model.load();
+        const std::int32_t reading = model.sample(t);
+        const QByteArray where = QStringLiteral("%1 ms, phase %2, reading %3, load %4")
+                                     .arg(t.count())
+                                     .arg(int(model.phase()))
+                                     .arg(reading)
+                                     .arg(model.load())
+                                     .toLatin1();
+        if (model.phase() != phase) {
+            // In order, none skipped, and each as long as it should be.
+            QCOMPARE(int(model.phase()), (int(phase) + 1) % 4);
+            const milliseconds lasted = model.phaseStart() - phaseStart;
+            const bool fits = phase == Phase::Loaded
+                                  ? lasted <= WeightModel::kMaxHold &&
+                                        (phaseStart.count() == 0 || lasted >= WeightModel::kMinHold)
+                              : phase == Phase::Empty ? lasted >= WeightModel::kMinEmpty &&
+                                                            lasted <= WeightModel::kMaxEmpty
+                                                      : lasted == WeightModel::kSettleTime;
+            QVERIFY2(fits && t - model.phaseStart() < kStep, where.constData());
+            phase = model.phase();
+            phaseStart = model.phaseStart();
+            if (phase == Phase::Loading) {
+                ++cycles;
+                zero = zeroBefore;
                 load = model.load();
-                changedAt = t;
-            }
-            QVERIFY(load >= WeightModel::kMinLoad && load <= WeightModel::kMaxLoad);
-            sawNegative |= load < 0;
-            sawZero |= load == 0;
-            sawHeavy |= load > 1000;
-            const bool settled = t - changedAt >= WeightModel::kSettleTime + kStep;
-            if (settled || t < WeightModel::kSettleTime) {
-                QVERIFY2(std::abs(reading - load) <= WeightModel::kNoise,
-                         qPrintable(QStringLiteral("seed %1 at %2 ms").arg(seed).arg(t.count())));
-                if (settled)
-                    settledValues.insert(reading - load);
-            } else if (std::abs(reading - load) > 10 * WeightModel::kNoise) {
-                sawMovement = true;
+                QVERIFY(load >= WeightModel::kMinLoad && load <= WeightModel::kMaxLoad);
             }
         }
-        QVERIFY(holds.size() >= kRun / WeightModel::kMaxHold - 1);
-        // Changes are seen at the first sample after them, so allow one step.
-        for (const milliseconds hold : holds)
-            QVERIFY2(hold >= WeightModel::kMinHold - kStep && hold <= WeightModel::kMaxHold + kStep,
-                     qPrintable(QString::number(hold.count())));
-        QVERIFY(sawNegative && sawZero && sawHeavy);
-        QVERIFY2(sawMovement, "the reading never moved towards a new load");
-        QCOMPARE(int(settledValues.size()), 2 * WeightModel::kNoise + 1);
+        const auto swing = [](std::int32_t step) {
+            return std::int32_t(WeightModel::kMaxSwing * step) + kNoise + 1;
+        };
+        bool ok = false;
+        switch (phase) {
+        case Phase::Loaded:
+            ok = model.load() == load && std::abs(reading - load) <= kNoise;
+            break;
+        case Phase::Empty:
+            ok = model.load() <= 0 && model.load() >= -WeightModel::kMaxDrift &&
+                 std::abs(reading - model.load()) <= kNoise;
+            drifted += model.load() < 0;
+            break;
+        case Phase::Loading:
+            ok = reading >= zero - kNoise - 1 && reading <= load + swing(load - zero);
+            overshot += reading > load + kNoise;
+            break;
+        case Phase::Unloading:
+            ok = model.load() == 0 && reading <= load + kNoise && reading >= -swing(load);
+            undershot += reading < -kNoise;
+            break;
+        }
+        QVERIFY2(ok, where.constData());
     }
+    // Ten minutes hold at least 600 / (20 + 1.5 + 10 + 1.5) cycles.
+    QVERIFY2(cycles >= 18, qPrintable(QString::number(cycles)));
+    QVERIFY(overshot > 0 && undershot > 0 && drifted > 0);
+}
+
+// One seed, one cycle of loads however often the scale is read; another seed, another cycle.
+void TestSimCore::weightFollowsItsSeed()
+{
+    using std::chrono::milliseconds;
+    const auto loadsSeen = [](std::uint32_t seed, milliseconds step) {
+        WeightModel model(seed);
+        std::vector<std::int32_t> loads;
+        for (milliseconds t{0}; t < milliseconds{300000}; t += step) {
+            model.sample(t);
+            if (model.phase() == WeightModel::Phase::Loaded &&
+                (loads.empty() || loads.back() != model.load()))
+                loads.push_back(model.load());
+        }
+        return loads;
+    };
+    const std::vector<std::int32_t> often = loadsSeen(7, milliseconds{20});
+    QVERIFY(often.size() >= 8);
+    QCOMPARE(loadsSeen(7, milliseconds{333}), often);
+    QVERIFY(loadsSeen(8, milliseconds{20}) != often);
 }
 
 QTEST_GUILESS_MAIN(TestSimCore)

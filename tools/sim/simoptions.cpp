@@ -211,8 +211,12 @@ Line:
 
 Instrument:
   --weight N           hold the gross weight fixed at N counts (may be
-                       negative); without it the weight settles on a load with
-                       a little noise and a new load comes every 10-20 s
+                       negative); without it the scale is used: a load is put on, the reading swings past it
+                       and settles within 1.5 s, stays 8-20 s with a noise of
+                       +-2 counts, the load is taken off and the reading
+                       settles back near zero, where it stays empty for 3-10 s
+                       (now and then drifting a little below zero) until the
+                       next load
   --regs FILE          override registers; one register per line:
                            ADDR VALUE       VALUE 0..65535 or -32768..-1
                            ADDR:32 VALUE    high word at ADDR, low word at
