@@ -20,6 +20,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <map>
 #include <memory>
 #include <set>
 
@@ -50,7 +51,7 @@ QByteArray hexOf(const QByteArray &raw)
 class Line
 {
 public:
-    explicit Line(const QString &path)
+    explicit Line(const QString &path, speed_t speed = B9600)
         : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK))
     {
         termios tio{};
@@ -58,10 +59,18 @@ public:
             return;
         cfmakeraw(&tio);
         tio.c_cflag |= CSTOPB | CLOCAL | CREAD;
-        cfsetspeed(&tio, B9600);
         tcsetattr(m_fd, TCSANOW, &tio);
+        setSpeed(speed);
     }
     explicit Line(int fd) : m_fd(fd) {}
+
+    // The rate the master sets on its side of the line.
+    bool setSpeed(speed_t speed)
+    {
+        termios tio{};
+        return tcgetattr(m_fd, &tio) == 0 && cfsetspeed(&tio, speed) == 0 &&
+               tcsetattr(m_fd, TCSANOW, &tio) == 0;
+    }
     ~Line()
     {
         if (m_fd >= 0)
@@ -116,6 +125,21 @@ LogLine parseLogLine(const QString &line)
         return {};
     return {QTime::fromString(m.captured(1), QStringLiteral("hh:mm:ss.zzz")), m.captured(2),
             m.captured(3).trimmed().toLatin1().toUpper(), m.captured(4)};
+}
+
+// The termios speed for a rate in bits per second (B0 for one the tests do not use).
+speed_t speedFor(int baud)
+{
+    const std::map<int, speed_t> speeds{
+        {1200, B1200}, {4800, B4800}, {9600, B9600}, {19200, B19200}, {115200, B115200}};
+    return speeds.count(baud) ? speeds.at(baud) : B0;
+}
+
+// The rate a master must use for a simulator started with these arguments: the --baud given.
+speed_t speedFor(const QStringList &simArgs)
+{
+    const int at = simArgs.indexOf(QStringLiteral("--baud"));
+    return at >= 0 ? speedFor(simArgs.value(at + 1).toInt()) : B9600;
 }
 
 // Waits until the log has at least count whole lines and returns them all.
@@ -226,7 +250,7 @@ void TestSimWire::registerBlocks()
     file.close();
     SimProcess sim;
     QVERIFY(startSim(sim, args.replaceInStrings(QStringLiteral("@REGS@"), regs)));
-    Line line(sim.devicePath());
+    Line line(sim.devicePath(), speedFor(args));
     QVERIFY(line.isOpen());
     for (int i = 0; i < 2; ++i) { // registers from the file are held, not just set once
         QVERIFY(line.send(request));
@@ -326,7 +350,7 @@ void TestSimWire::pacedLine()
 {
     SimProcess sim;
     QVERIFY(startSim(sim, {"--pace", "--baud", "1200", "--turnaround", "20", "--weight", "1234"}));
-    Line line(sim.devicePath());
+    Line line(sim.devicePath(), B1200);
     QVERIFY(line.isOpen());
     const qint64 wireUs = 17LL * 9167 + 20000 - 1000;  // 1 ms for rounding of the char time
     for (int exchange = 0; exchange < 3; ++exchange) { // the line is quiet between exchanges
