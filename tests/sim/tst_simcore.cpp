@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Unit tests of the simulator's pure parts: framing, options, faults, registers file, weight.
 #include "faults.h"
+#include "mbap.h"
 #include "registermap.h"
 #include "regsfile.h"
 #include "rtu.h"
@@ -45,18 +46,29 @@ QString describeOptions(const SimOptions &o)
     auto opt = [](const auto &value) {
         return value ? QString::number(qint64(*value)) : QStringLiteral("-");
     };
-    return QStringLiteral("addr=%1 baud=%2 pace=%3 turnaround=%4 faults=[%5] seed=%6 max=%7 "
-                          "weight=%8 device=%9 link=%10 log=%11 regs=%12")
-        .arg(o.address)
-        .arg(o.baud)
-        .arg(o.pace)
-        .arg(o.turnaround.count())
-        .arg(describeRules(o.faults))
-        .arg(opt(o.seed))
-        .arg(o.maxTime ? QString::number(o.maxTime->count()) : QStringLiteral("-"))
-        .arg(opt(o.weight))
-        .arg(QString::fromStdString(o.device), QString::fromStdString(o.link),
-             QString::fromStdString(o.logPath), QString::fromStdString(o.regsPath));
+    QStringList addresses;
+    for (const int address : o.addresses)
+        addresses << QString::number(address);
+    QString text =
+        QStringLiteral("addr=%1 baud=%2 pace=%3 turnaround=%4 faults=[%5] seed=%6 max=%7 "
+                       "weight=%8 device=%9 link=%10 log=%11 regs=%12")
+            .arg(addresses.join(QLatin1Char(',')))
+            .arg(QString::number(o.baud) + (o.baudGiven ? QStringLiteral("!") : QString()))
+            .arg(o.pace)
+            .arg(o.turnaround.count())
+            .arg(describeRules(o.faults))
+            .arg(opt(o.seed))
+            .arg(o.maxTime ? QString::number(o.maxTime->count()) : QStringLiteral("-"))
+            .arg(opt(o.weight))
+            .arg(QString::fromStdString(o.device), QString::fromStdString(o.link),
+                 QString::fromStdString(o.logPath), QString::fromStdString(o.regsPath));
+    if (o.tcpListen)
+        text += QStringLiteral(" tcp=%1 port=%2 mode=%3")
+                    .arg(QString::fromStdString(o.tcpListen->host))
+                    .arg(o.tcpListen->port)
+                    .arg(QLatin1String(tcpScheme(o.tcpMode).data(),
+                                       qsizetype(tcpScheme(o.tcpMode).size())));
+    return text;
 }
 
 QString describeOverrides(const std::vector<RegisterOverride> &overrides)
@@ -107,7 +119,12 @@ private slots:
     void faultShaping_data();
     void faultShaping();
     void randomFaultShapes();
-    void weightMovement();
+    void lineEffectDraws();
+    void mbapGateway_data();
+    void mbapGateway();
+    void weightPhases_data();
+    void weightPhases();
+    void weightFollowsItsSeed();
 };
 
 // Frames as they stand on the wire: is the CRC right, and when does the slave have a whole
@@ -163,7 +180,7 @@ void TestSimCore::options_data()
         "--addr 247 --baud=115200 --pace --turnaround 0 --seed 4294967295 --max-seconds 2.5 "
         "--weight -123456 --device /dev/ttyUSB0 --link /tmp/scale --log=l.txt --regs r.txt "
         "--fault silent:10 --fault exception=0x0B:5",
-        "addr=247 baud=115200 pace=1 turnaround=0 faults=[silent 10, exception/11 5] "
+        "addr=247 baud=115200! pace=1 turnaround=0 faults=[silent 10, exception/11 5] "
         "seed=4294967295 max=2500 weight=-123456 device=/dev/ttyUSB0 link=/tmp/scale log=l.txt "
         "regs=r.txt");
     row("hex values, the last --weight wins",
@@ -172,7 +189,17 @@ void TestSimCore::options_data()
             .replace("addr=1 ", "addr=16 ")
             .replace("weight=-", "weight=-2147483648"));
     row("lowest values", "--addr 1 --baud 1200 --seed 0 --max-seconds 0.001",
-        QString(kDefaults).replace("9600 ", "1200 ").replace("seed=- max=-", "seed=0 max=1"));
+        QString(kDefaults).replace("9600 ", "1200! ").replace("seed=- max=-", "seed=0 max=1"));
+    row("several instruments, the last --addr wins", "--addr 3 --addr 7,12,0x20",
+        QString(kDefaults).replace("addr=1 ", "addr=7,12,32 "));
+    row("the default rate, given", "--baud 9600", QString(kDefaults).replace("9600 ", "9600! "));
+    row("tcp on IPv6, a gateway", "--tcp-listen=[::1]:65535 --tcp-mode mbap --fault exception:5",
+        QString(kDefaults).replace("faults=[]", "faults=[exception/2 5]") +
+            " tcp=::1 port=65535 mode=mbtcp");
+    row("tcp by name, the converter carries every line fault",
+        "--tcp-listen localhost:0 --fault echo,zero,badcrc",
+        QString(kDefaults).replace("faults=[]", "faults=[echo 100, zero 100, badcrc 100]") +
+            " tcp=localhost port=0 mode=tcp");
     error("addr 0", "--addr 0", "--addr");
     error("addr 248", "--addr 248", "--addr");
     error("addr without value", "--addr", "needs a value");
@@ -189,6 +216,21 @@ void TestSimCore::options_data()
     error("unknown option", "--frobnicate", "unknown option");
     error("stray argument", "/dev/ttyS0", "unexpected argument");
     error("empty log path", "--log=", "needs a path");
+    error("address list with a gap", "--addr 7,,12", "bad value '' for --addr");
+    error("address in a list out of range", "--addr 7,248", "bad value '248' for --addr");
+    error("address twice in a list", "--addr 7,12,7", "address 7 is given twice");
+    error("listen without a port", "--tcp-listen 127.0.0.1", "--tcp-listen");
+    error("listen on a port too high", "--tcp-listen 127.0.0.1:65536", "--tcp-listen");
+    error("IPv6 without brackets", "--tcp-listen ::1:502", "--tcp-listen");
+    error("unknown tcp mode", "--tcp-listen 127.0.0.1:0 --tcp-mode ascii", "--tcp-mode");
+    error("tcp mode alone", "--tcp-mode mbap", "--tcp-mode needs --tcp-listen");
+    error("tcp and a device", "--device /dev/ttyS0 --tcp-listen 127.0.0.1:0", "do not go together");
+    error("no CRC on Modbus TCP", "--tcp-listen 127.0.0.1:0 --tcp-mode mbap --fault badcrc:5",
+          "badcrc does not apply");
+    error("no echo on Modbus TCP, whatever the order",
+          "--fault echo:5 --tcp-mode mbap --tcp-listen 127.0.0.1:0", "echo does not apply");
+    error("a line effect in two --fault options", "--fault echo:10 --fault silent,echo:5",
+          "echo is given more than once");
 }
 
 void TestSimCore::options()
@@ -224,6 +266,11 @@ void TestSimCore::faultList_data()
         "silent 10, badcrc 10, exception/2 10, wrongaddr 10, truncate 10, junk 10, slow 10, "
         "split 10");
 
+    row("line effects do not count towards 100", "echo,zero:50,badcrc:10,junk:10",
+        "echo 100, zero 50, badcrc 10, junk 10");
+    row("line effects beside a full share", "silent,zero:0.5,echo:99.5",
+        "silent 100, zero 0.5, echo 99.5");
+
     row("empty", "", "error: empty");
     row("two at 100", "silent,badcrc", "error: more than 100");
     row("unknown kind", "bogus", "error: unknown fault");
@@ -234,6 +281,9 @@ void TestSimCore::faultList_data()
     row("exception code 0", "exception=0", "error: bad exception code");
     row("exception code 256", "exception=256", "error: bad exception code");
     row("exception code text", "exception=abc", "error: bad exception code");
+    row("line effects leave the 100 to the reply faults", "echo,silent:60,badcrc:50",
+        "error: more than 100");
+    row("a line effect twice", "zero:10,silent,zero:20", "error: zero is given more than once");
 }
 
 void TestSimCore::faultList()
@@ -341,6 +391,13 @@ void TestSimCore::faultShaping_data()
         weight);
     row("truncate: first half", "truncate", 0.0, 1, weight, "01 03 04 00");
     row("slow, a full share to the top: intact but late", "slow", 99.999, 1, weight, weight, 1200);
+    row("line effects take no share: the second reply fault", "echo,silent:10,badcrc:5", 10.0, 1,
+        weight, "01 03 04 00 00 04 D2 87 51");
+    // With zero in the list (hit by the same draw here), 0x00 goes first: before the reply as
+    // the fault shaped it, late with a late one, and not at all without a reply.
+    row("zero before a bad CRC", "zero,badcrc:50", 0.0, 1, weight, "00 01 03 04 00 00 04 D2 87 51");
+    row("zero on a late reply, late with it", "slow,zero", 0.0, 1, weight, "00 " + weight, 1200);
+    row("zero, but silent", "zero,silent", 0.0, 1, weight, {});
 }
 
 void TestSimCore::faultShaping()
@@ -355,8 +412,10 @@ void TestSimCore::faultShaping()
     const auto rules = parseFaultList(list.toStdString(), error);
     QVERIFY2(rules, error.c_str());
     std::mt19937 rng(1);
-    const Transmission out =
+    Transmission out =
         applyFault(pickFault(*rules, draw), bytesFromHex(reply), std::uint8_t(ownAddress), rng);
+    if (lineEffectHits(findLineEffect(*rules, FaultKind::Zero), draw))
+        prependZero(out);
     QCOMPARE(int(out.size()), expected.isEmpty() ? 0 : 1);
     if (!out.empty()) {
         QCOMPARE(hexOf(out[0].bytes), expected);
@@ -409,50 +468,194 @@ void TestSimCore::randomFaultShapes()
     QCOMPARE(int(twoBytes.size()), 2);
 }
 
-// The weight holds each load for 10-20 s, settles on it within kSettleTime and then only shows
-// noise; loads stay in range and now and then go slightly negative.
-void TestSimCore::weightMovement()
+// A line effect has a draw of its own per request: it hits when that draw falls inside its own
+// share, whatever share the reply faults take.
+void TestSimCore::lineEffectDraws()
+{
+    std::string error;
+    const auto rules = parseFaultList("silent:90,zero:30,badcrc:10,echo", error);
+    QVERIFY2(rules, error.c_str());
+    const FaultRule *zero = findLineEffect(*rules, FaultKind::Zero);
+    const FaultRule *echo = findLineEffect(*rules, FaultKind::Echo);
+    QVERIFY(zero && echo);
+    QVERIFY(lineEffectHits(zero, 29.999) && !lineEffectHits(zero, 30.0));
+    QVERIFY(lineEffectHits(echo, 0.0) && lineEffectHits(echo, 99.999));
+    QCOMPARE(findLineEffect(*rules, FaultKind::Silent), nullptr); // a reply fault
+    QVERIFY(!lineEffectHits(nullptr, 0.0));
+}
+
+// A gateway: the MBAP request as it comes (header, whether it can start a frame, the RTU frame
+// made of it) and the reply that goes back for the RTU reply libmodbus built, under the faults
+// that mean something there.
+void TestSimCore::mbapGateway_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QString>("header"); // "tid/protocol/length/unit", empty: none yet
+    QTest::addColumn<bool>("plausible");
+    QTest::addColumn<QByteArray>("rtuRequest");
+    QTest::addColumn<QString>("fault");      // empty: none
+    QTest::addColumn<QByteArray>("reply");   // RTU, as libmodbus built it
+    QTest::addColumn<QByteArray>("replied"); // on the connection; empty: nothing
+    const auto row = [](const char *name, const QByteArray &request, const char *header,
+                        bool plausible, const QByteArray &rtu, const char *fault = "",
+                        const QByteArray &reply = {}, const QByteArray &replied = {}) {
+        QTest::newRow(name) << request << QString(header) << plausible << rtu << QString(fault)
+                            << reply << replied;
+    };
+    const QByteArray request("BE EF 00 00 00 06 07 03 01 00 00 02");
+    const QByteArray rtu("07 03 01 00 00 02 C5 91");
+    const QByteArray weight("07 03 04 00 00 04 D2 1B 6E");
+    row("read weight at unit 7", request, "48879/0/6/7", true, rtu, "", weight,
+        "BE EF 00 00 00 07 07 03 04 00 00 04 D2");
+    row("gateway: no answer from the target", request, "48879/0/6/7", true, rtu, "exception=0x0B",
+        weight, "BE EF 00 00 00 03 07 83 0B");
+    row("another unit id", request, "48879/0/6/7", true, rtu, "wrongaddr", weight,
+        "BE EF 00 00 00 07 08 03 04 00 00 04 D2");
+    row("half a frame", request, "48879/0/6/7", true, rtu, "truncate", weight, "BE EF 00 00 00 07");
+    row("silent", request, "48879/0/6/7", true, rtu, "silent", weight, {});
+    row("six bytes: no header yet", "00 01 00 00 00 06", "", false, {});
+    row("not Modbus: protocol 1", "00 01 00 01 00 06 07", "1/1/6/7", false, {});
+    row("longer than any frame", "00 01 00 00 00 FF 07", "1/0/255/7", false, {});
+}
+
+void TestSimCore::mbapGateway()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(QString, header);
+    QFETCH(bool, plausible);
+    QFETCH(QByteArray, rtuRequest);
+    QFETCH(QString, fault);
+    QFETCH(QByteArray, reply);
+    QFETCH(QByteArray, replied);
+    const Bytes bytes = bytesFromHex(request);
+    const auto read = readMbapHeader(bytes.data(), bytes.size());
+    QCOMPARE(read.has_value(), !header.isEmpty());
+    if (!read)
+        return;
+    QCOMPARE(QStringLiteral("%1/%2/%3/%4")
+                 .arg(read->transaction)
+                 .arg(read->protocol)
+                 .arg(read->length)
+                 .arg(read->unit),
+             header);
+    QCOMPARE(isPlausible(*read), plausible);
+    QCOMPARE(mbapFrameLength(*read), std::size_t(6 + read->length));
+    if (!plausible)
+        return;
+    QCOMPARE(hexOf(rtuFromMbap(bytes)), hexOf(bytesFromHex(rtuRequest)));
+    std::string error;
+    const auto rules = parseFaultList(fault.isEmpty() ? "silent:0" : fault.toStdString(), error);
+    QVERIFY2(rules, error.c_str());
+    std::mt19937 rng(1);
+    const Transmission out = applyFaultMbap(pickFault(*rules, 0.0), bytesFromHex(reply),
+                                            read->transaction, read->unit, rng);
+    QCOMPARE(int(out.size()), replied.isEmpty() ? 0 : 1);
+    if (!out.empty())
+        QCOMPARE(hexOf(out[0].bytes), replied);
+}
+
+// The scale goes round loaded, unloading, empty and loading, each phase as long as it should
+// be. Loaded it shows the load within the noise; a load put on or taken off swings past its
+// value and settles within kSettleTime; empty it stays near zero, now and then drifting a little
+// below. Each row is one seed, watched for ten minutes at 20 reads a second.
+void TestSimCore::weightPhases_data()
+{
+    QTest::addColumn<quint32>("seed");
+    for (const quint32 seed : {1U, 2U, 42U, 0x5CA1E5U, 0xFFFFFFFFU})
+        QTest::addRow("seed %u", seed) << seed;
+}
+
+void TestSimCore::weightPhases()
 {
     using std::chrono::milliseconds;
+    using Phase = WeightModel::Phase;
+    QFETCH(quint32, seed);
     constexpr milliseconds kStep{50};
-    constexpr milliseconds kRun{600000};
-    for (std::uint32_t seed : {1U, 2U, 3U}) {
-        WeightModel model(seed);
-        std::int32_t load = model.load();
-        milliseconds changedAt{0};
-        std::vector<milliseconds> holds;
-        bool sawNegative = false, sawZero = false, sawHeavy = false, sawMovement = false;
-        std::set<std::int32_t> settledValues;
-        for (milliseconds t{0}; t < kRun; t += kStep) {
-            const std::int32_t reading = model.sample(t);
-            if (model.load() != load) {
-                holds.push_back(t - changedAt);
+    constexpr std::int32_t kNoise = WeightModel::kNoise;
+    WeightModel model(seed);
+    QCOMPARE(model.phase(), Phase::Loaded); // at power-up a load is on and settled
+    Phase phase = Phase::Loaded;
+    milliseconds phaseStart{0};
+    std::int32_t load = model.load();
+    std::int32_t zero = 0; // where the reading stood when the load went on
+    int cycles = 0, drifted = 0, overshot = 0, undershot = 0;
+    for (milliseconds t{0}; t < milliseconds{600000}; t += kStep) {
+        const std::int32_t zeroBefore = model.load();
+        const std::int32_t reading = model.sample(t);
+        const QByteArray where = QStringLiteral("%1 ms, phase %2, reading %3, load %4")
+                                     .arg(t.count())
+                                     .arg(int(model.phase()))
+                                     .arg(reading)
+                                     .arg(model.load())
+                                     .toLatin1();
+        if (model.phase() != phase) {
+            // In order, none skipped, and each as long as it should be.
+            QCOMPARE(int(model.phase()), (int(phase) + 1) % 4);
+            const milliseconds lasted = model.phaseStart() - phaseStart;
+            const bool fits = phase == Phase::Loaded
+                                  ? lasted <= WeightModel::kMaxHold &&
+                                        (phaseStart.count() == 0 || lasted >= WeightModel::kMinHold)
+                              : phase == Phase::Empty ? lasted >= WeightModel::kMinEmpty &&
+                                                            lasted <= WeightModel::kMaxEmpty
+                                                      : lasted == WeightModel::kSettleTime;
+            QVERIFY2(fits && t - model.phaseStart() < kStep, where.constData());
+            phase = model.phase();
+            phaseStart = model.phaseStart();
+            if (phase == Phase::Loading) {
+                ++cycles;
+                zero = zeroBefore;
                 load = model.load();
-                changedAt = t;
-            }
-            QVERIFY(load >= WeightModel::kMinLoad && load <= WeightModel::kMaxLoad);
-            sawNegative |= load < 0;
-            sawZero |= load == 0;
-            sawHeavy |= load > 1000;
-            const bool settled = t - changedAt >= WeightModel::kSettleTime + kStep;
-            if (settled || t < WeightModel::kSettleTime) {
-                QVERIFY2(std::abs(reading - load) <= WeightModel::kNoise,
-                         qPrintable(QStringLiteral("seed %1 at %2 ms").arg(seed).arg(t.count())));
-                if (settled)
-                    settledValues.insert(reading - load);
-            } else if (std::abs(reading - load) > 10 * WeightModel::kNoise) {
-                sawMovement = true;
+                QVERIFY(load >= WeightModel::kMinLoad && load <= WeightModel::kMaxLoad);
             }
         }
-        QVERIFY(holds.size() >= kRun / WeightModel::kMaxHold - 1);
-        // Changes are seen at the first sample after them, so allow one step.
-        for (const milliseconds hold : holds)
-            QVERIFY2(hold >= WeightModel::kMinHold - kStep && hold <= WeightModel::kMaxHold + kStep,
-                     qPrintable(QString::number(hold.count())));
-        QVERIFY(sawNegative && sawZero && sawHeavy);
-        QVERIFY2(sawMovement, "the reading never moved towards a new load");
-        QCOMPARE(int(settledValues.size()), 2 * WeightModel::kNoise + 1);
+        const auto swing = [](std::int32_t step) {
+            return std::int32_t(WeightModel::kMaxSwing * step) + kNoise + 1;
+        };
+        bool ok = false;
+        switch (phase) {
+        case Phase::Loaded:
+            ok = model.load() == load && std::abs(reading - load) <= kNoise;
+            break;
+        case Phase::Empty:
+            ok = model.load() <= 0 && model.load() >= -WeightModel::kMaxDrift &&
+                 std::abs(reading - model.load()) <= kNoise;
+            drifted += model.load() < 0;
+            break;
+        case Phase::Loading:
+            ok = reading >= zero - kNoise - 1 && reading <= load + swing(load - zero);
+            overshot += reading > load + kNoise;
+            break;
+        case Phase::Unloading:
+            ok = model.load() == 0 && reading <= load + kNoise && reading >= -swing(load);
+            undershot += reading < -kNoise;
+            break;
+        }
+        QVERIFY2(ok, where.constData());
     }
+    // Ten minutes hold at least 600 / (20 + 1.5 + 10 + 1.5) cycles.
+    QVERIFY2(cycles >= 18, qPrintable(QString::number(cycles)));
+    QVERIFY(overshot > 0 && undershot > 0 && drifted > 0);
+}
+
+// One seed, one cycle of loads however often the scale is read; another seed, another cycle.
+void TestSimCore::weightFollowsItsSeed()
+{
+    using std::chrono::milliseconds;
+    const auto loadsSeen = [](std::uint32_t seed, milliseconds step) {
+        WeightModel model(seed);
+        std::vector<std::int32_t> loads;
+        for (milliseconds t{0}; t < milliseconds{300000}; t += step) {
+            model.sample(t);
+            if (model.phase() == WeightModel::Phase::Loaded &&
+                (loads.empty() || loads.back() != model.load()))
+                loads.push_back(model.load());
+        }
+        return loads;
+    };
+    const std::vector<std::int32_t> often = loadsSeen(7, milliseconds{20});
+    QVERIFY(often.size() >= 8);
+    QCOMPARE(loadsSeen(7, milliseconds{333}), often);
+    QVERIFY(loadsSeen(8, milliseconds{20}) != often);
 }
 
 QTEST_GUILESS_MAIN(TestSimCore)

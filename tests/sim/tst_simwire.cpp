@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// End-to-end tests of scalecheck-sim over its serial line, with plain POSIX I/O and libmodbus.
+// End-to-end tests of scalecheck-sim over its serial line and TCP, with POSIX I/O and libmodbus.
 #include "simprocess.h"
 
 #include <QtTest>
@@ -11,15 +11,19 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <modbus/modbus.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <map>
 #include <memory>
 #include <set>
 
@@ -46,11 +50,12 @@ QByteArray hexOf(const QByteArray &raw)
     return raw.toHex(' ').toUpper();
 }
 
-// The client end of the serial line, opened and used the plain POSIX way.
+// The client end of the serial line, opened and used the plain POSIX way; or a TCP connection
+// to the simulator, used the same way.
 class Line
 {
 public:
-    explicit Line(const QString &path)
+    explicit Line(const QString &path, speed_t speed = B9600)
         : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK))
     {
         termios tio{};
@@ -58,10 +63,36 @@ public:
             return;
         cfmakeraw(&tio);
         tio.c_cflag |= CSTOPB | CLOCAL | CREAD;
-        cfsetspeed(&tio, B9600);
         tcsetattr(m_fd, TCSANOW, &tio);
+        setSpeed(speed);
     }
     explicit Line(int fd) : m_fd(fd) {}
+
+    // A connection to 127.0.0.1 at the given port.
+    static std::unique_ptr<Line> connectTo(quint16 port)
+    {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (fd < 0 ||
+            ::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0 ||
+            fcntl(fd, F_SETFL, O_NONBLOCK) != 0) {
+            if (fd >= 0)
+                ::close(fd);
+            return std::make_unique<Line>(-1);
+        }
+        return std::make_unique<Line>(fd);
+    }
+
+    // The rate the master sets on its side of the line.
+    bool setSpeed(speed_t speed)
+    {
+        termios tio{};
+        return tcgetattr(m_fd, &tio) == 0 && cfsetspeed(&tio, speed) == 0 &&
+               tcsetattr(m_fd, TCSANOW, &tio) == 0;
+    }
     ~Line()
     {
         if (m_fd >= 0)
@@ -75,26 +106,30 @@ public:
         return ::write(m_fd, raw.constData(), size_t(raw.size())) == raw.size();
     }
 
-    // Reads until at least count bytes have come or the timeout has passed; with count < 0,
-    // everything that comes within the timeout.
+    // Reads until at least count bytes have come, the timeout has passed or the other end has
+    // closed the connection; with count < 0, everything that comes within the timeout.
     QByteArray receive(int count, std::chrono::milliseconds timeout = kReplyTimeout)
     {
         QByteArray got;
         QDeadlineTimer deadline(timeout);
-        while ((count < 0 || got.size() < count) && !deadline.hasExpired()) {
+        while ((count < 0 || got.size() < count) && !deadline.hasExpired() && !m_closed) {
             pollfd fd{m_fd, POLLIN, 0};
             char buffer[512];
-            ssize_t n = 0;
-            if (::poll(&fd, 1, int(std::max<qint64>(deadline.remainingTime(), 0))) > 0 &&
-                (n = ::read(m_fd, buffer, sizeof buffer)) > 0)
+            if (::poll(&fd, 1, int(std::max<qint64>(deadline.remainingTime(), 0))) <= 0)
+                continue;
+            const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
+            if (n > 0)
                 got.append(buffer, qsizetype(n));
+            m_closed = n == 0;
         }
         return got;
     }
+    bool closedByPeer() const { return m_closed; }
     QByteArray receiveFor(std::chrono::milliseconds window) { return receive(-1, window); }
 
 private:
     int m_fd = -1;
+    bool m_closed = false;
 };
 
 struct LogLine
@@ -103,19 +138,43 @@ struct LogLine
     QString direction;
     QByteArray bytes; // upper-case hex
     QString note;     // "ignored=..." or "fault=..."
+    QString effects;  // "echo" on a request, "zero" on a reply, or empty
 };
 
-// Parses "12:34:56.789 rx 01 03 ... [ignored=...]" / "... tx [bytes] fault=...".
+// Parses "12:34:56.789 rx 01 03 ... [ignored=...] [echo]" / "... tx [bytes] fault=... [zero]".
 LogLine parseLogLine(const QString &line)
 {
     static const QRegularExpression pattern(
         QStringLiteral("^(\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d) (rx|tx)((?: [0-9a-f]{2})*)"
-                       "(?: ((?:ignored|fault)=[a-z-]+))?$"));
+                       "(?: ((?:ignored|fault)=[a-z-]+))?(?: (echo|zero))?$"));
     const auto m = pattern.match(line);
     if (!m.hasMatch())
         return {};
     return {QTime::fromString(m.captured(1), QStringLiteral("hh:mm:ss.zzz")), m.captured(2),
-            m.captured(3).trimmed().toLatin1().toUpper(), m.captured(4)};
+            m.captured(3).trimmed().toLatin1().toUpper(), m.captured(4), m.captured(5)};
+}
+
+// The port of "tcp://127.0.0.1:PORT" or "mbtcp://127.0.0.1:PORT" (the scheme as given), or 0.
+quint16 portOf(const QString &url, const QString &scheme)
+{
+    const QRegularExpression pattern(QStringLiteral("^%1://127\\.0\\.0\\.1:(\\d+)$").arg(scheme));
+    const auto m = pattern.match(url);
+    return m.hasMatch() ? quint16(m.captured(1).toUInt()) : 0;
+}
+
+// The termios speed for a rate in bits per second (B0 for one the tests do not use).
+speed_t speedFor(int baud)
+{
+    const std::map<int, speed_t> speeds{
+        {1200, B1200}, {4800, B4800}, {9600, B9600}, {19200, B19200}, {115200, B115200}};
+    return speeds.count(baud) ? speeds.at(baud) : B0;
+}
+
+// The rate a master must use for a simulator started with these arguments: the --baud given.
+speed_t speedFor(const QStringList &simArgs)
+{
+    const int at = simArgs.indexOf(QStringLiteral("--baud"));
+    return at >= 0 ? speedFor(simArgs.value(at + 1).toInt()) : B9600;
 }
 
 // Waits until the log has at least count whole lines and returns them all.
@@ -151,6 +210,15 @@ private slots:
     void pacedLine();
     void libmodbusMaster();
     void servesGivenDevice();
+    void lineEffects_data();
+    void lineEffects();
+    void echoBeforeTurnaround();
+    void severalInstruments();
+    void baudCheck_data();
+    void baudCheck();
+    void tcpRtu();
+    void tcpMbap();
+    void tcpRestartOnSamePort();
     void stopping_data();
     void stopping();
     void commandLine_data();
@@ -226,7 +294,7 @@ void TestSimWire::registerBlocks()
     file.close();
     SimProcess sim;
     QVERIFY(startSim(sim, args.replaceInStrings(QStringLiteral("@REGS@"), regs)));
-    Line line(sim.devicePath());
+    Line line(sim.devicePath(), speedFor(args));
     QVERIFY(line.isOpen());
     for (int i = 0; i < 2; ++i) { // registers from the file are held, not just set once
         QVERIFY(line.send(request));
@@ -326,7 +394,7 @@ void TestSimWire::pacedLine()
 {
     SimProcess sim;
     QVERIFY(startSim(sim, {"--pace", "--baud", "1200", "--turnaround", "20", "--weight", "1234"}));
-    Line line(sim.devicePath());
+    Line line(sim.devicePath(), B1200);
     QVERIFY(line.isOpen());
     const qint64 wireUs = 17LL * 9167 + 20000 - 1000;  // 1 ms for rounding of the char time
     for (int exchange = 0; exchange < 3; ++exchange) { // the line is quiet between exchanges
@@ -379,7 +447,8 @@ void TestSimWire::libmodbusMaster()
     QCOMPARE(beyond, 7);
 }
 
-// --device serves a terminal someone else made; here the test holds the other end.
+// --device serves a terminal someone else made; here the test holds the other end. The rate of
+// the far end of a real port cannot be seen, so --baud does not keep this master out.
 void TestSimWire::servesGivenDevice()
 {
     int master = -1;
@@ -389,11 +458,277 @@ void TestSimWire::servesGivenDevice()
     Line line(master);
     const auto closeSlave = qScopeGuard([slave] { ::close(slave); });
     SimProcess sim;
-    QVERIFY(startSim(sim, {"--device", QString::fromLocal8Bit(name), "--weight", "1234"}));
+    QVERIFY(startSim(
+        sim, {"--device", QString::fromLocal8Bit(name), "--weight", "1234", "--baud", "19200"}));
     QCOMPARE(sim.devicePath(), QString::fromLocal8Bit(name));
     QVERIFY(line.send(kReadWeight));
     QCOMPARE(hexOf(line.receive(9)), hexOf(wire(kWeight1234)));
     QCOMPARE(sim.stop(), 0);
+}
+
+// Line effects as the master sees them: its own request back first (echo), a 0x00 where the line
+// turns around (zero), then the reply as the reply fault shaped it. The echo is there for every
+// request on the line, the zero only when a reply follows. A transparent converter carries them
+// over TCP just the same.
+void TestSimWire::lineEffects_data()
+{
+    QTest::addColumn<bool>("tcp");
+    QTest::addColumn<QString>("faults");
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("expected"); // everything that comes back, in order
+    QTest::addColumn<QStringList>("log");     // after the time stamps
+
+    const QString rxWeight = QStringLiteral("rx 01 03 01 00 00 02 c5 f7");
+    const QString txWeight = QStringLiteral("tx 01 03 04 00 00 04 d2 78 ae fault=none");
+    const QByteArray toSlave2("02 03 01 00 00 02 C5 C4");
+    for (const bool tcp : {false, true}) {
+        const auto row = [tcp](const char *name, const char *faults, const QByteArray &request,
+                               const QByteArray &expected, const QStringList &log) {
+            QTest::addRow("%s, %s", tcp ? "tcp" : "pty", name)
+                << tcp << QString(faults) << request << expected << log;
+        };
+        row("echo, then the reply", "echo", kReadWeight, kReadWeight + " " + kWeight1234,
+            {rxWeight + " echo", txWeight});
+        row("zero, then the reply", "zero", kReadWeight, "00 " + kWeight1234,
+            {rxWeight, "tx 00 01 03 04 00 00 04 d2 78 ae fault=none zero"});
+        row("echo and zero around a bad CRC", "echo,zero,badcrc", kReadWeight,
+            kReadWeight + " 00 01 03 04 00 00 04 D2 87 51",
+            {rxWeight + " echo", "tx 00 01 03 04 00 00 04 d2 87 51 fault=badcrc zero"});
+        row("a request for another slave: echo alone", "echo,zero", toSlave2, toSlave2,
+            {"rx 02 03 01 00 00 02 c5 c4 ignored=other-address echo"});
+        row("a silent instrument: echo alone", "echo,zero,silent", kReadWeight, kReadWeight,
+            {rxWeight + " echo", "tx fault=silent"});
+    }
+}
+
+void TestSimWire::lineEffects()
+{
+    QFETCH(bool, tcp);
+    QFETCH(QString, faults);
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, expected);
+    QFETCH(QStringList, log);
+    SimProcess sim;
+    QStringList args{"--weight", "1234", "--fault", faults};
+    if (tcp)
+        args << "--tcp-listen"
+             << "127.0.0.1:0";
+    QVERIFY(startSim(sim, args));
+    const std::unique_ptr<Line> line = tcp ? Line::connectTo(portOf(sim.devicePath(), "tcp"))
+                                           : std::make_unique<Line>(sim.devicePath());
+    QVERIFY(line->isOpen());
+    for (int round = 0; round < 2; ++round) {
+        QVERIFY(line->send(request));
+        QCOMPARE(hexOf(line->receive(int(wire(expected).size()))), hexOf(wire(expected)));
+        const QStringList written = waitForLog(logPath(), log.size() * (round + 1));
+        QCOMPARE(hexOf(line->receiveFor(kQuietWindow)), QByteArray());
+        QCOMPARE(written.size(), log.size() * (round + 1));
+        for (int i = 0; i < log.size(); ++i)
+            QCOMPARE(written[round * log.size() + i].mid(13), log[i]);
+    }
+}
+
+// The echo comes back while the instrument is still in its turnaround; the reply only after it.
+void TestSimWire::echoBeforeTurnaround()
+{
+    SimProcess sim;
+    QVERIFY(startSim(
+        sim, {"--pace", "--turnaround", "400", "--weight", "1234", "--fault", "echo,zero"}));
+    Line line(sim.devicePath());
+    QVERIFY(line.isOpen());
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QVERIFY(line.send(kReadWeight));
+    QCOMPARE(hexOf(line.receive(8)), hexOf(wire(kReadWeight)));
+    QCOMPARE(hexOf(line.receiveFor(200ms)), QByteArray());
+    QCOMPARE(hexOf(line.receive(10)), hexOf(wire("00 " + kWeight1234)));
+    // 8 characters in, the turnaround, 10 out, at 9600 baud (1146 us each).
+    QVERIFY2(elapsed.elapsed() >= 400 + 18 * 1146 / 1000,
+             qPrintable(QString::number(elapsed.elapsed())));
+}
+
+// Two instruments on one line: each answers its own address with its own registers and its own
+// moving weight; the settings they do not own are the same. A request for an address that is
+// not on the line gets no answer, and does not make the next one go unheard.
+void TestSimWire::severalInstruments()
+{
+    SimProcess sim;
+    QVERIFY(startSim(sim, {"--addr", "7,12", "--seed", "3"}));
+    std::unique_ptr<modbus_t, void (*)(modbus_t *)> master(
+        modbus_new_rtu(QFile::encodeName(sim.devicePath()).constData(), 9600, 'N', 8, 2),
+        modbus_free);
+    QVERIFY(master);
+    QCOMPARE(modbus_set_response_timeout(master.get(), 10, 0), 0);
+    QCOMPARE(modbus_connect(master.get()), 0);
+    const auto close = qScopeGuard([&] { modbus_close(master.get()); });
+
+    QMap<int, std::set<qint32>> weights;
+    QMap<int, QList<quint16>> settings;
+    for (int round = 0; round < 3; ++round) {
+        for (const int address : {7, 12}) {
+            QCOMPARE(modbus_set_slave(master.get(), address), 0);
+            uint16_t r[7] = {};
+            QCOMPARE(modbus_read_registers(master.get(), 0x0040, 7, r), 7);
+            QCOMPARE(int(r[0]), address);
+            settings[address] = QList<quint16>(r + 1, r + 7);
+            QCOMPARE(modbus_read_registers(master.get(), 0x0100, 2, r), 2);
+            weights[address].insert(qint32(quint32(r[0]) << 16 | r[1]));
+        }
+    }
+    QCOMPARE(settings[12], settings[7]);
+    // Both scales hold a load for seconds after power-up: each reads within its noise, and the
+    // two loads are far apart.
+    const std::set<qint32> &w7 = weights[7], &w12 = weights[12];
+    QVERIFY(*w7.rbegin() - *w7.begin() <= 4 && *w12.rbegin() - *w12.begin() <= 4);
+    QVERIFY2(std::abs(*w7.begin() - *w12.begin()) > 8, "the two scales show the same weight");
+
+    QCOMPARE(modbus_set_slave(master.get(), 9), 0);
+    QCOMPARE(modbus_set_response_timeout(master.get(), 0, 300000), 0);
+    uint16_t nothing = 0;
+    QCOMPARE(modbus_read_registers(master.get(), 0x0040, 1, &nothing), -1);
+    QCOMPARE(modbus_set_slave(master.get(), 12), 0);
+    QCOMPARE(modbus_read_registers(master.get(), 0x0040, 1, &nothing), 1);
+    QCOMPARE(nothing, 12);
+    const QStringList log = waitForLog(logPath(), 24 + 3);
+    QVERIFY2(log.value(24).endsWith("ignored=other-address"), qPrintable(log.join('\n')));
+}
+
+// With --baud given, the instrument hears a master only at that rate where the line shows it:
+// on its own pseudo-terminal. Without --baud every rate is heard, as before.
+void TestSimWire::baudCheck_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("masterBaud");
+    QTest::addColumn<int>("heardAt"); // the rate that gets an answer; 0: any
+
+    QTest::newRow("no --baud, master at 4800") << QStringList{} << 4800 << 0;
+    QTest::newRow("--baud 19200, master at 19200")
+        << QStringList{"--baud", "19200"} << 19200 << 19200;
+    QTest::newRow("--baud 19200, master at 9600")
+        << QStringList{"--baud", "19200"} << 9600 << 19200;
+    QTest::newRow("--baud 9600 given, master at 115200")
+        << QStringList{"--baud", "9600"} << 115200 << 9600;
+}
+
+void TestSimWire::baudCheck()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, masterBaud);
+    QFETCH(int, heardAt);
+    SimProcess sim;
+    QVERIFY(startSim(sim, args << "--weight"
+                               << "1234"));
+    Line line(sim.devicePath(), speedFor(masterBaud));
+    QVERIFY(line.isOpen());
+    QVERIFY(line.send(kReadWeight));
+    if (heardAt == 0 || heardAt == masterBaud) {
+        QCOMPARE(hexOf(line.receive(9)), hexOf(wire(kWeight1234)));
+        return;
+    }
+    const QStringList log = waitForLog(logPath(), 1);
+    QCOMPARE(hexOf(line.receiveFor(kQuietWindow)), QByteArray());
+    QCOMPARE(log.value(0).mid(13), QStringLiteral("rx 01 03 01 00 00 02 c5 f7 ignored=wrong-baud"));
+    // The master puts its port right: now it is heard.
+    QVERIFY(line.setSpeed(speedFor(heardAt)));
+    QVERIFY(line.send(kReadWeight));
+    QCOMPARE(hexOf(line.receive(9)), hexOf(wire(kWeight1234)));
+}
+
+// A transparent converter: RTU frames over TCP as they are, one client after another. A request
+// may come in pieces; a client that leaves halfway through one does not upset the next.
+void TestSimWire::tcpRtu()
+{
+    SimProcess sim;
+    QVERIFY(startSim(sim, {"--tcp-listen", "127.0.0.1:0", "--addr", "7", "--weight", "1234"}));
+    const quint16 port = portOf(sim.devicePath(), "tcp");
+    QVERIFY2(port != 0, qPrintable(sim.devicePath()));
+    const QByteArray request("07 03 01 00 00 02 C5 91");
+    const QByteArray reply("07 03 04 00 00 04 D2 1E AE");
+    for (int client = 0; client < 3; ++client) {
+        const std::unique_ptr<Line> line = Line::connectTo(port);
+        QVERIFY(line->isOpen());
+        QVERIFY(line->send(request.left(9)));
+        QThread::msleep(10);
+        QVERIFY(line->send(request.mid(9)));
+        QCOMPARE(hexOf(line->receive(9)), hexOf(wire(reply)));
+        QVERIFY(line->send(request));
+        QCOMPARE(hexOf(line->receive(9)), hexOf(wire(reply)));
+        QVERIFY(line->send("07 03 01")); // and gone
+    }
+    const QStringList log = waitForLog(logPath(), 15);
+    QCOMPARE(log.size(), 15);
+    QCOMPARE(log[4].mid(13), QStringLiteral("rx 07 03 01 ignored=incomplete"));
+}
+
+// A gateway: Modbus TCP in front of the instruments, the unit id being the bus address. A
+// standard master (libmodbus) reads from both, a raw client sees the frames byte for byte, and
+// a client that sends what is not Modbus TCP is let go; the next one is served.
+void TestSimWire::tcpMbap()
+{
+    SimProcess sim;
+    QVERIFY(startSim(sim, {"--tcp-listen", "127.0.0.1:0", "--tcp-mode", "mbap", "--addr", "7,12",
+                           "--weight", "1234"}));
+    const quint16 port = portOf(sim.devicePath(), "mbtcp");
+    QVERIFY2(port != 0, qPrintable(sim.devicePath()));
+
+    for (int client = 0; client < 2; ++client) {
+        std::unique_ptr<modbus_t, void (*)(modbus_t *)> master(modbus_new_tcp("127.0.0.1", port),
+                                                               modbus_free);
+        QVERIFY(master);
+        QCOMPARE(modbus_set_response_timeout(master.get(), 10, 0), 0);
+        QCOMPARE(modbus_connect(master.get()), 0);
+        for (const int unit : {7, 12}) {
+            QCOMPARE(modbus_set_slave(master.get(), unit), 0);
+            uint16_t r[2] = {};
+            QCOMPARE(modbus_read_registers(master.get(), 0x0040, 1, r), 1);
+            QCOMPARE(int(r[0]), unit);
+            QCOMPARE(modbus_read_registers(master.get(), 0x0100, 2, r), 2);
+            QCOMPARE(r[1], 1234);
+        }
+        modbus_close(master.get());
+    }
+
+    const std::unique_ptr<Line> line = Line::connectTo(port);
+    QVERIFY(line->isOpen());
+    // Two requests in one go, each answered with its own transaction id.
+    QVERIFY(line->send("BE EF 00 00 00 06 0C 03 01 00 00 02 00 01 00 00 00 06 07 03 00 40 00 01"));
+    QCOMPARE(
+        hexOf(line->receive(13 + 11)),
+        hexOf(wire("BE EF 00 00 00 07 0C 03 04 00 00 04 D2 00 01 00 00 00 05 07 03 02 00 07")));
+    // No unit 9 on the line, and unit 0 is a broadcast: no answers.
+    QVERIFY(line->send("00 02 00 00 00 06 09 03 01 00 00 02"));
+    QVERIFY(line->send("00 03 00 00 00 06 00 03 01 00 00 02"));
+    QCOMPARE(hexOf(line->receiveFor(kQuietWindow)), QByteArray());
+    // Not Modbus TCP (protocol 1): the connection is closed.
+    QVERIFY(line->send("00 04 00 01 00 06 07 03 01 00 00 02"));
+    QCOMPARE(hexOf(line->receive(1)), QByteArray());
+    QVERIFY(line->closedByPeer());
+    const std::unique_ptr<Line> next = Line::connectTo(port);
+    QVERIFY(next->send("00 05 00 00 00 06 07 03 00 40 00 01"));
+    QCOMPARE(hexOf(next->receive(11)), hexOf(wire("00 05 00 00 00 05 07 03 02 00 07")));
+}
+
+// A simulator started again on the port of the last one gets it at once, although the last
+// one's connection still lingers there, and the client that lost it can connect again.
+void TestSimWire::tcpRestartOnSamePort()
+{
+    quint16 port = 0;
+    for (int run = 0; run < 2; ++run) {
+        SimProcess sim;
+        QVERIFY(startSim(
+            sim, {"--tcp-listen", QStringLiteral("127.0.0.1:%1").arg(port), "--weight", "1234"}));
+        const quint16 bound = portOf(sim.devicePath(), "tcp");
+        QVERIFY(bound != 0 && (port == 0 || bound == port));
+        port = bound;
+        const std::unique_ptr<Line> line = Line::connectTo(port);
+        QVERIFY(line->send(kReadWeight));
+        QCOMPARE(hexOf(line->receive(9)), hexOf(wire(kWeight1234)));
+        // The simulator goes while the client is still connected: its side of the connection
+        // closes first and stays in TIME_WAIT.
+        QCOMPARE(sim.stop(), 0);
+        QCOMPARE(line->receive(1), QByteArray());
+        QVERIFY(line->closedByPeer());
+    }
 }
 
 // Clients come and go on the line while the simulator serves; however it ends, it exits 0 and
@@ -442,7 +777,8 @@ void TestSimWire::commandLine_data()
                           << QStringLiteral("--device --link --addr --baud --pace --turnaround "
                                             "--weight --regs --fault --seed --log --max-seconds "
                                             "--help --version silent badcrc exception wrongaddr "
-                                            "truncate junk slow split")
+                                            "truncate junk slow split echo zero --tcp-listen "
+                                            "--tcp-mode mbap mbtcp:// wrong-baud")
                                  .split(' ');
     QTest::newRow("version") << QStringList{"--version"} << 0 << QStringList{"scalecheck-sim 0."};
     QTest::newRow("address out of range") << QStringList{"--addr", "248"} << 2
@@ -457,6 +793,9 @@ void TestSimWire::commandLine_data()
         << QStringList{"--device", "/dev/null"} << 2 << QStringList{"not a serial device"};
     QTest::newRow("log in a missing folder") << QStringList{"--log", "@DIR@/no/such/traffic.log"}
                                              << 2 << QStringList{"cannot write the log file"};
+    QTest::newRow("no CRC on Modbus TCP")
+        << QStringList{"--tcp-listen", "127.0.0.1:0", "--tcp-mode", "mbap", "--fault", "badcrc"}
+        << 2 << QStringList{"badcrc does not apply"};
 }
 
 void TestSimWire::commandLine()

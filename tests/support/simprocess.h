@@ -33,7 +33,9 @@ public:
     bool start(const QStringList &arguments,
                std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
-    // The device to open, e.g. /dev/pts/5 (the --device path when one was given).
+    // The device to open, e.g. /dev/pts/5 (the --device path when one was given). With
+    // --tcp-listen, the address to connect to instead: tcp://127.0.0.1:40123 for RTU frames
+    // over TCP, mbtcp://127.0.0.1:40123 for Modbus TCP.
     QString devicePath() const { return m_devicePath; }
 
     qint64 processId() const { return m_pid; }

@@ -11,7 +11,7 @@
 namespace scalecheck::sim {
 namespace {
 
-constexpr std::array<std::pair<FaultKind, std::string_view>, 9> kNames{{
+constexpr std::array<std::pair<FaultKind, std::string_view>, 11> kNames{{
     {FaultKind::None, "none"},
     {FaultKind::Silent, "silent"},
     {FaultKind::BadCrc, "badcrc"},
@@ -21,6 +21,8 @@ constexpr std::array<std::pair<FaultKind, std::string_view>, 9> kNames{{
     {FaultKind::Junk, "junk"},
     {FaultKind::Slow, "slow"},
     {FaultKind::Split, "split"},
+    {FaultKind::Echo, "echo"},
+    {FaultKind::Zero, "zero"},
 }};
 
 // Rounding slack when percentages such as 33.3 are added up.
@@ -52,7 +54,8 @@ std::optional<FaultRule> parseEntry(std::string_view entry, std::string &error)
     });
     if (known == kNames.end()) {
         error = "unknown fault '" + std::string(name) +
-                "' (known: silent, badcrc, exception, wrongaddr, truncate, junk, slow, split)";
+                "' (known: silent, badcrc, exception, wrongaddr, truncate, junk, slow, split, "
+                "echo, zero)";
         return std::nullopt;
     }
     rule.kind = known->first;
@@ -107,19 +110,43 @@ std::optional<std::vector<FaultRule>> parseFaultList(std::string_view list, std:
         rules.push_back(*rule);
         start = comma + 1;
     }
-    if (totalPercent(rules) > 100.0 + kPercentSlack) {
-        error = "fault percentages in '" + std::string(list) +
-                "' add up to more than 100 (an entry without a percentage counts as 100)";
+    if (!checkFaultRules(rules, error)) {
+        error = "in '" + std::string(list) + "': " + error;
         return std::nullopt;
     }
     return rules;
+}
+
+bool checkFaultRules(const std::vector<FaultRule> &rules, std::string &error)
+{
+    if (totalPercent(rules) > 100.0 + kPercentSlack) {
+        error = "the reply faults' percentages add up to more than 100 (an entry without a "
+                "percentage counts as 100)";
+        return false;
+    }
+    for (auto rule = rules.begin(); rule != rules.end(); ++rule) {
+        if (isLineEffect(rule->kind) && std::any_of(rules.begin(), rule, [&](const FaultRule &r) {
+                return r.kind == rule->kind;
+            })) {
+            error = std::string(faultName(rule->kind)) + " is given more than once";
+            return false;
+        }
+    }
+    return true;
+}
+
+bool isLineEffect(FaultKind kind)
+{
+    return kind == FaultKind::Echo || kind == FaultKind::Zero;
 }
 
 double totalPercent(const std::vector<FaultRule> &rules)
 {
     double total = 0;
     for (const FaultRule &rule : rules) {
-        total += rule.percent;
+        if (!isLineEffect(rule.kind)) {
+            total += rule.percent;
+        }
     }
     return total;
 }
@@ -128,6 +155,9 @@ const FaultRule *pickFault(const std::vector<FaultRule> &rules, double draw)
 {
     double upTo = 0;
     for (const FaultRule &rule : rules) {
+        if (isLineEffect(rule.kind)) {
+            continue;
+        }
         upTo += rule.percent;
         if (draw < upTo) {
             return &rule;
@@ -136,18 +166,25 @@ const FaultRule *pickFault(const std::vector<FaultRule> &rules, double draw)
     return nullptr;
 }
 
-Transmission applyFault(const FaultRule *rule, const Bytes &reply, std::uint8_t ownAddress,
-                        std::mt19937 &rng)
+const FaultRule *findLineEffect(const std::vector<FaultRule> &rules, FaultKind kind)
 {
-    const FaultKind kind = rule ? rule->kind : FaultKind::None;
-    if (kind == FaultKind::Silent || reply.empty()) {
-        return {};
-    }
+    const auto found = std::find_if(rules.begin(), rules.end(),
+                                    [kind](const FaultRule &rule) { return rule.kind == kind; });
+    return found != rules.end() && isLineEffect(kind) ? &*found : nullptr;
+}
+
+bool lineEffectHits(const FaultRule *rule, double draw)
+{
+    return rule && draw < rule->percent;
+}
+
+namespace {
+
+// The faults that change what the reply says, on the RTU frame libmodbus built.
+Bytes alterReply(FaultKind kind, const FaultRule *rule, const Bytes &reply, std::uint8_t ownAddress)
+{
     Bytes bytes = reply;
     switch (kind) {
-    case FaultKind::None:
-    case FaultKind::Silent:
-        break;
     case FaultKind::BadCrc:
         if (bytes.size() >= 2) {
             bytes[bytes.size() - 1] ^= 0xFF;
@@ -169,6 +206,16 @@ Transmission applyFault(const FaultRule *rule, const Bytes &reply, std::uint8_t 
             appendCrc(bytes);
         }
         break;
+    default:
+        break;
+    }
+    return bytes;
+}
+
+// The faults that change how the reply goes on the line: whatever its framing.
+Transmission deliver(FaultKind kind, Bytes bytes, std::uint8_t ownAddress, std::mt19937 &rng)
+{
+    switch (kind) {
     case FaultKind::Truncate:
         bytes.resize(bytes.size() / 2);
         break;
@@ -215,11 +262,44 @@ Transmission applyFault(const FaultRule *rule, const Bytes &reply, std::uint8_t 
         }
         return out;
     }
+    default:
+        break;
     }
     if (bytes.empty()) {
         return {};
     }
     return {Piece{std::chrono::milliseconds{0}, bytes}};
+}
+
+} // namespace
+
+Transmission applyFault(const FaultRule *rule, const Bytes &reply, std::uint8_t ownAddress,
+                        std::mt19937 &rng)
+{
+    const FaultKind kind = rule ? rule->kind : FaultKind::None;
+    if (kind == FaultKind::Silent || reply.empty()) {
+        return {};
+    }
+    return deliver(kind, alterReply(kind, rule, reply, ownAddress), ownAddress, rng);
+}
+
+Transmission applyFaultMbap(const FaultRule *rule, const Bytes &reply, std::uint16_t transaction,
+                            std::uint8_t ownAddress, std::mt19937 &rng)
+{
+    const FaultKind kind = rule ? rule->kind : FaultKind::None;
+    if (kind == FaultKind::Silent || reply.empty()) {
+        return {};
+    }
+    // Exception and wrongaddr change the RTU frame (and its CRC, which the MBAP frame drops).
+    const Bytes rtu = kind == FaultKind::BadCrc ? reply : alterReply(kind, rule, reply, ownAddress);
+    return deliver(kind, mbapFromRtu(rtu, transaction), ownAddress, rng);
+}
+
+void prependZero(Transmission &transmission)
+{
+    if (!transmission.empty()) {
+        transmission.front().bytes.insert(transmission.front().bytes.begin(), 0x00);
+    }
 }
 
 } // namespace scalecheck::sim

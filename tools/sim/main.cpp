@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-// scalecheck-sim: a simulated digital weighing indicator answering Modbus RTU on a serial line.
-#include "registermap.h"
+// scalecheck-sim: a simulated digital weighing indicator answering Modbus on a serial line or TCP.
 #include "regsfile.h"
 #include "serialline.h"
 #include "simoptions.h"
 #include "simserver.h"
+#include "tcplistener.h"
 #include "trafficlog.h"
 
 #include <cerrno>
@@ -78,6 +78,10 @@ int main(int argc, char **argv)
     if (options->turnaroundGiven && !options->pace) {
         std::fprintf(stderr, "scalecheck-sim: note: --turnaround only takes effect with --pace\n");
     }
+    if (options->pace && options->tcpListen) {
+        std::fprintf(stderr, "scalecheck-sim: note: --pace only paces a serial line; over TCP "
+                             "replies go out at once\n");
+    }
 
     const int stopFd = stopSignalFd();
     if (stopFd < 0) {
@@ -88,6 +92,26 @@ int main(int argc, char **argv)
     if (!options->logPath.empty() && !log.open(options->logPath, error)) {
         return runtimeError(error, kExitUsage);
     }
+    SimServer server(*options, overrides, log);
+    if (!server.init(error)) {
+        return runtimeError(error);
+    }
+
+    if (options->tcpListen) {
+        const std::unique_ptr<TcpListener> listener =
+            TcpListener::listen(*options->tcpListen, error);
+        if (!listener) {
+            return runtimeError(error, kExitUsage);
+        }
+        // The first line of output is the address to connect to; whoever started us waits for it.
+        std::printf("%s\n", listener->url(options->tcpMode).c_str());
+        std::fflush(stdout);
+        if (!server.serve(*listener, stopFd, error)) {
+            return runtimeError(error);
+        }
+        return 0;
+    }
+
     const std::unique_ptr<SerialLine> line =
         options->device.empty() ? SerialLine::openPty(options->baud, error)
                                 : SerialLine::openDevice(options->device, options->baud, error);
@@ -99,18 +123,11 @@ int main(int argc, char **argv)
         return runtimeError(error, kExitUsage);
     }
 
-    RegisterMap registers(options->address, baudCode(options->baud));
-    registers.setOverrides(overrides);
-    SimServer server(*options, line->fd(), registers, log);
-    if (!server.init(error)) {
-        return runtimeError(error);
-    }
-
     // The first line of output is the device to open; whoever started us waits for it.
     std::printf("%s\n", line->path().c_str());
     std::fflush(stdout);
 
-    if (!server.run(stopFd, error)) {
+    if (!server.serve(*line, stopFd, error)) {
         return runtimeError(error);
     }
     return 0;

@@ -86,6 +86,7 @@ std::unique_ptr<SerialLine> SerialLine::openPty(int baud, std::string &error)
     }
     line->m_fd = master;
     line->m_keepOpenFd = slave;
+    line->m_pty = true;
     std::array<char, PATH_MAX> name{};
     if (ttyname_r(slave, name.data(), name.size()) != 0) {
         error = systemError("cannot name the pseudo-terminal");
@@ -125,6 +126,18 @@ std::unique_ptr<SerialLine> SerialLine::openDevice(const std::string &path, int 
     }
     tcflush(line->m_fd, TCIOFLUSH);
     return line;
+}
+
+bool SerialLine::clientRateDiffers(int baud) const
+{
+    termios tio{};
+    if (!m_pty || tcgetattr(m_fd, &tio) != 0) {
+        return false;
+    }
+    // A client that set a rate outside the table (BOTHER, the bare CBAUDEX bit) keeps the real
+    // number elsewhere; that one we cannot judge.
+    const speed_t speed = cfgetospeed(&tio);
+    return speed != CBAUDEX && speed != speedFor(baud);
 }
 
 DeviceLink::~DeviceLink()

@@ -26,10 +26,17 @@ public:
     int fd() const { return m_fd; } // non-blocking, for reading requests and writing replies
     const std::string &path() const { return m_path; }
 
+    // True when the line can tell that the client has set it to a rate other than baud. Only our
+    // own pseudo-terminal can: its settings belong to the client's side and can be read from
+    // ours. A real port cannot see the rate of the far end (the bytes would just be garbled), so
+    // there this is always false.
+    bool clientRateDiffers(int baud) const;
+
 private:
     SerialLine() = default;
 
     int m_fd = -1;
+    bool m_pty = false;
     int m_keepOpenFd = -1;
     std::string m_path;
 };

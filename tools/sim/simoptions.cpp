@@ -4,6 +4,7 @@
 
 #include "parsenumber.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
@@ -19,9 +20,10 @@ constexpr double kMaxSeconds = 1e7;
 
 bool takesValue(const std::string &name)
 {
-    static const std::array<const char *, 11> kWithValue{
-        "--device",     "--link",  "--log",  "--regs",        "--addr",  "--baud",
-        "--turnaround", "--fault", "--seed", "--max-seconds", "--weight"};
+    static const std::array<const char *, 13> kWithValue{
+        "--device", "--link",       "--log",     "--regs", "--addr",
+        "--baud",   "--turnaround", "--fault",   "--seed", "--max-seconds",
+        "--weight", "--tcp-listen", "--tcp-mode"};
     for (const char *option : kWithValue) {
         if (name == option) {
             return true;
@@ -42,6 +44,83 @@ std::optional<std::int64_t> integerIn(const std::string &name, const std::string
     return number;
 }
 
+// "7" or "7,12,30": the instruments on the line, each address once.
+std::optional<std::vector<int>> addressList(const std::string &value, std::string &error)
+{
+    std::vector<int> addresses;
+    std::size_t start = 0;
+    while (start <= value.size()) {
+        const std::size_t comma = std::min(value.find(',', start), value.size());
+        const std::string entry = value.substr(start, comma - start);
+        const auto n = integerIn("--addr", entry, 1, 247, error);
+        if (!n) {
+            return std::nullopt;
+        }
+        if (std::find(addresses.begin(), addresses.end(), *n) != addresses.end()) {
+            error = "--addr: address " + std::to_string(*n) + " is given twice";
+            return std::nullopt;
+        }
+        addresses.push_back(static_cast<int>(*n));
+        start = comma + 1;
+    }
+    return addresses;
+}
+
+// HOST:PORT, with an IPv6 address in brackets: 127.0.0.1:5020, [::1]:0, localhost:502.
+std::optional<TcpEndpoint> endpoint(const std::string &value, std::string &error)
+{
+    error = "bad value '" + value +
+            "' for --tcp-listen (expected HOST:PORT, e.g. 127.0.0.1:5020 "
+            "or [::1]:0)";
+    const std::size_t colon = value.rfind(':');
+    if (colon == std::string::npos) {
+        return std::nullopt;
+    }
+    std::string host = value.substr(0, colon);
+    if (!host.empty() && host.front() == '[') {
+        if (host.size() < 3 || host.back() != ']') {
+            return std::nullopt;
+        }
+        host = host.substr(1, host.size() - 2);
+    } else if (host.find_first_of(":[]") != std::string::npos) {
+        return std::nullopt; // an IPv6 address needs its brackets
+    }
+    const std::string portText = value.substr(colon + 1);
+    const auto port = parseInteger(portText);
+    if (host.empty() || !port || *port < 0 || *port > 65535 || portText.front() == '+' ||
+        portText.front() == '-') {
+        return std::nullopt;
+    }
+    error.clear();
+    return TcpEndpoint{host, static_cast<int>(*port)};
+}
+
+// Options that are fine one by one but not together.
+bool checkCombination(const SimOptions &options, std::string &error)
+{
+    if (options.tcpListen && !options.device.empty()) {
+        error = "--tcp-listen and --device do not go together: the simulator serves one line";
+        return false;
+    }
+    if (options.tcpListen && !options.link.empty()) {
+        error = "--link names a serial device; with --tcp-listen there is none";
+        return false;
+    }
+    if (options.tcpMode == TcpMode::Mbap) {
+        // Modbus TCP has no CRC to spoil and no RS-485 line of its own to echo or turn around.
+        for (const FaultRule &rule : options.faults) {
+            if (rule.kind == FaultKind::BadCrc || rule.kind == FaultKind::Echo ||
+                rule.kind == FaultKind::Zero) {
+                error = "--fault " + std::string(faultName(rule.kind)) +
+                        " does not apply to Modbus TCP (--tcp-mode mbap); use --tcp-mode rtu for "
+                        "faults of the serial line";
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 bool applyValue(SimOptions &options, const std::string &name, const std::string &value,
                 std::string &error)
 {
@@ -57,9 +136,27 @@ bool applyValue(SimOptions &options, const std::string &name, const std::string 
         return true;
     }
     if (name == "--addr") {
-        const auto n = integerIn(name, value, 1, 247, error);
-        options.address = n ? static_cast<int>(*n) : options.address;
-        return n.has_value();
+        const auto addresses = addressList(value, error);
+        if (addresses) {
+            options.addresses = *addresses;
+        }
+        return addresses.has_value();
+    }
+    if (name == "--tcp-listen") {
+        const auto where = endpoint(value, error);
+        if (where) {
+            options.tcpListen = where;
+        }
+        return where.has_value();
+    }
+    if (name == "--tcp-mode") {
+        if (value != "rtu" && value != "mbap") {
+            error = "bad value '" + value + "' for --tcp-mode (expected rtu or mbap)";
+            return false;
+        }
+        options.tcpMode = value == "rtu" ? TcpMode::Rtu : TcpMode::Mbap;
+        options.tcpModeGiven = true;
+        return true;
     }
     if (name == "--baud") {
         const auto n = parseInteger(value);
@@ -70,6 +167,7 @@ bool applyValue(SimOptions &options, const std::string &name, const std::string 
             return false;
         }
         options.baud = static_cast<int>(*n);
+        options.baudGiven = true;
         return true;
     }
     if (name == "--turnaround") {
@@ -87,8 +185,8 @@ bool applyValue(SimOptions &options, const std::string &name, const std::string 
             return false;
         }
         options.faults.insert(options.faults.end(), rules->begin(), rules->end());
-        if (totalPercent(options.faults) > 100.0 + 1e-9) {
-            error = "--fault: the percentages of all --fault options add up to more than 100";
+        if (!checkFaultRules(options.faults, error)) {
+            error = "--fault, all options together: " + error;
             return false;
         }
         return true;
@@ -170,7 +268,19 @@ std::optional<SimOptions> parseOptions(const std::vector<std::string> &args, std
             return std::nullopt;
         }
     }
+    if (options.tcpModeGiven && !options.tcpListen) {
+        error = "--tcp-mode needs --tcp-listen";
+        return std::nullopt;
+    }
+    if (!checkCombination(options, error)) {
+        return std::nullopt;
+    }
     return options;
+}
+
+std::string_view tcpScheme(TcpMode mode)
+{
+    return mode == TcpMode::Rtu ? "tcp" : "mbtcp";
 }
 
 int baudCode(int baud)
@@ -187,32 +297,63 @@ std::string helpText()
 {
     return R"(Usage: scalecheck-sim [OPTION]...
 Simulated digital weighing indicator: a Modbus RTU slave answering function 03
-(read holding registers) on a pseudo-terminal or on a serial device.
+(read holding registers) on a pseudo-terminal, on a serial device or on TCP.
 
 It opens a pseudo-terminal pair and prints the device path to open (for example
 /dev/pts/5) as the first line of its output, then serves until it is stopped
-with SIGTERM or SIGINT (exit status 0).
+with SIGTERM or SIGINT (exit status 0). With --tcp-listen the first line is the
+address to connect to instead: tcp://HOST:PORT or mbtcp://HOST:PORT.
 
 Line:
   --device PATH        serve this existing serial device instead of a new
                        pseudo-terminal (its path is printed instead)
   --link PATH          also make the symlink PATH pointing to the served device
                        (an existing symlink is replaced; removed on exit)
-  --addr N             slave address, 1..247 (default 1); requests to other
-                       addresses and broadcasts (address 0) get no answer
+  --addr N[,N]...      slave address, 1..247 (default 1); with a list, one
+                       instrument per address shares the line, each with its
+                       own moving weight and its own address in register
+                       0x0040. Requests to other addresses and broadcasts
+                       (address 0) get no answer
   --baud N             1200, 2400, 4800, 9600 (default), 19200, 38400, 57600 or
-                       115200; always 8 data bits, no parity, 2 stop bits
+                       115200; always 8 data bits, no parity, 2 stop bits. Sets
+                       the pacing and the baud code register. Given explicitly,
+                       it is also the only rate the instrument hears: on its
+                       own pseudo-terminal a master set to another rate gets
+                       no answer (logged ignored=wrong-baud). On --device and
+                       on TCP the master's rate cannot be seen: all are heard
   --pace               behave like the wire: take requests in no faster than the
                        baud rate allows and send replies at 11 bits per
                        character after the turnaround; without it the
-                       simulator answers as fast as it can
+                       simulator answers as fast as it can. Serial lines only:
+                       ignored with --tcp-listen
   --turnaround MS      pause between request and reply with --pace, in
                        milliseconds (default 5)
 
+TCP:
+  --tcp-listen HOST:PORT
+                       serve on TCP instead of a serial line; HOST is a name or
+                       a numeric address ([::1] for IPv6), PORT 0 picks a free
+                       port (the first line of output tells which). One client
+                       at a time; when it goes, the next is taken
+  --tcp-mode MODE      rtu (default): RTU frames with their CRC, as a
+                       transparent RS-485 to Ethernet converter carries them;
+                       every fault and line effect applies.
+                       mbap: Modbus TCP as from a gateway: MBAP header, the
+                       unit id is the bus address, no CRC; replies carry the
+                       request's transaction id and unit id. badcrc, echo and
+                       zero have no meaning there and are refused; wrongaddr
+                       answers with another unit id. A request for a unit id
+                       not on the line, or for 0, gets no answer
+
 Instrument:
   --weight N           hold the gross weight fixed at N counts (may be
-                       negative); without it the weight settles on a load with
-                       a little noise and a new load comes every 10-20 s
+                       negative), for every instrument; without it the scale
+                       is used: a load is put on, the reading swings past it
+                       and settles within 1.5 s, stays 8-20 s with a noise of
+                       +-2 counts, the load is taken off and the reading
+                       settles back near zero, where it stays empty for 3-10 s
+                       (now and then drifting a little below zero) until the
+                       next load
   --regs FILE          override registers; one register per line:
                            ADDR VALUE       VALUE 0..65535 or -32768..-1
                            ADDR:32 VALUE    high word at ADDR, low word at
@@ -220,7 +361,7 @@ Instrument:
                        ADDR and VALUE are decimal or 0x-prefixed hex; '#' starts
                        a comment. Overridden registers keep their value; if a
                        weight register (0x0100/0x0101) is given the weight is
-                       held fixed.
+                       held fixed. The overrides apply to every instrument
 
 Register map (holding registers, read with function 03; 32-bit values are two
 registers, high word first):
@@ -239,20 +380,36 @@ registers, high word first):
 Faults:
   --fault LIST         put faults on the replies; LIST is KIND[:PERCENT],...
                        e.g. silent:10,badcrc:5. A KIND without a percentage
-                       applies to every request; the percentages add up to at
-                       most 100 and one draw per request picks at most one
-                       fault. Kinds:
+                       applies to every request. Reply faults: their
+                       percentages add up to at most 100 and one draw per
+                       request picks at most one of them:
                          silent         no reply
                          badcrc         CRC bytes altered
                          exception[=NN] exception reply with code NN
-                                        (default 02; decimal or 0x hex)
+                                        (default 02; decimal or 0x hex; 0x0A
+                                        and 0x0B are a gateway's path
+                                        unavailable and no answer from the
+                                        target)
                          wrongaddr      reply from another address, valid CRC
                          truncate       only the first half of the reply
-                         junk           2-4 stray bytes before the reply
+                         junk           2-4 random bytes of noise before the
+                                        reply (never the own address)
                          slow           reply 1.2 s late
                          split          reply in 2-4 pieces, 30-80 ms apart
-  --seed N             seed of the random draws (fault choice, junk, split,
-                       weight movement), for repeatable runs
+                       Line effects: each has a draw of its own per request
+                       and its percentage does not count towards the 100, so
+                       it comes on top of any reply fault:
+                         echo           the request comes back to the master
+                                        byte for byte as soon as it is in, as
+                                        from a 2-wire RS-485 adapter without
+                                        echo suppression; for every request on
+                                        the line, answered or not
+                         zero           one 0x00 byte just before the reply
+                                        (the line turning around); only when
+                                        there is a reply
+                       e.g. echo,zero:50,badcrc:10,junk:10
+  --seed N             seed of the random draws (faults, line effects, junk,
+                       split, weight movement), for repeatable runs
 
 Running:
   --log FILE           write one line per request and per reply, e.g.
@@ -260,14 +417,20 @@ Running:
                          12:34:56.790 tx 01 03 04 00 00 04 d2 78 ae fault=none
                        A request that gets no answer ends with
                        ignored=REASON (other-address, broadcast, bad-crc,
-                       incomplete, busy, invalid); a silent fault is logged as
-                       "tx fault=silent".
+                       incomplete, busy, invalid, wrong-baud); a silent fault
+                       is logged as "tx fault=silent". A request that was
+                       echoed ends with " echo", a reply with a leading 0x00
+                       (which is among its bytes) with " zero":
+                         12:34:56.789 rx 01 03 01 00 00 02 c5 f7 echo
+                         12:34:56.790 tx 00 01 83 02 c0 f1 fault=exception zero
+                       On TCP the bytes are the frames as they went over the
+                       connection, with their MBAP header in mbap mode.
   --max-seconds N      stop after N seconds
   -h, --help           show this help and exit
   --version            show the version and exit
 
 Exit status: 0 when stopped, 1 on a runtime failure, 2 on a bad option, value
-or registers file.
+or registers file, or a device or address that cannot be served.
 )";
 }
 

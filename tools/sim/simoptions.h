@@ -8,9 +8,22 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace scalecheck::sim {
+
+// What goes over a TCP connection: the RTU frames of the line as they are (a transparent serial
+// to Ethernet converter), or Modbus TCP with its MBAP header and no CRC (a gateway).
+enum class TcpMode { Rtu, Mbap };
+
+// Where --tcp-listen listens: a host name or numeric address (IPv6 without its brackets) and a
+// port, 0 for any free one.
+struct TcpEndpoint
+{
+    std::string host;
+    int port = 0;
+};
 
 struct SimOptions
 {
@@ -18,9 +31,13 @@ struct SimOptions
     std::string link;     // --link: symlink to the served device, removed on exit
     std::string logPath;  // --log
     std::string regsPath; // --regs
-    int address = 1;      // --addr, 1..247
-    int baud = 9600;      // --baud
-    bool pace = false;    // --pace
+    std::vector<int> addresses{1}; // --addr: one instrument on the line per address, 1..247
+    int baud = 9600;               // --baud
+    bool baudGiven = false;        // then a master at another rate goes unheard where we can tell
+    std::optional<TcpEndpoint> tcpListen; // --tcp-listen: serve on TCP instead of a pty
+    TcpMode tcpMode = TcpMode::Rtu;       // --tcp-mode
+    bool tcpModeGiven = false;
+    bool pace = false;                       // --pace
     std::chrono::milliseconds turnaround{5}; // --turnaround, used with --pace
     bool turnaroundGiven = false;
     std::vector<FaultRule> faults;                    // --fault (may be repeated)
@@ -32,13 +49,17 @@ struct SimOptions
 };
 
 // Parses the arguments after the program name. Each option with a value takes it either as the
-// next argument or after '=' (--baud 19200, --baud=19200). On error returns nothing and puts a
-// one-line reason into error.
+// next argument or after '=' (--baud 19200, --baud=19200). Options that do not go together
+// (--tcp-listen with --device, faults Modbus TCP has no room for, ...) are errors too. On error
+// returns nothing and puts a one-line reason into error.
 std::optional<SimOptions> parseOptions(const std::vector<std::string> &args, std::string &error);
 
 // The code the instrument reports for a baud rate in its communication settings (9600 -> 3),
 // or -1 for a rate the instrument does not support.
 int baudCode(int baud);
+
+// "tcp" or "mbtcp": the scheme of the address printed for a TCP listener.
+std::string_view tcpScheme(TcpMode mode);
 
 // Text printed by --help.
 std::string helpText();

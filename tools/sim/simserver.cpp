@@ -2,6 +2,10 @@
 // The instrument at work: requests off the line, libmodbus answers, faults on, paced replies out.
 #include "simserver.h"
 
+#include "mbap.h"
+#include "serialline.h"
+#include "tcplistener.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -50,17 +54,43 @@ bool setNonBlocking(int fd)
     return flags >= 0 && fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
 }
 
+// Each instrument's scale gets a seed of its own, taken from --seed and its address so that the
+// same address moves the same way in every run, whatever else is on the line.
+std::uint32_t weightSeed(const SimOptions &options, int address)
+{
+    if (!options.seed) {
+        return std::random_device{}();
+    }
+    return *options.seed ^ 0x5CA1E5U ^ (static_cast<std::uint32_t>(address) * 0x9E3779B9U);
+}
+
+double percentDraw(std::mt19937 &rng)
+{
+    return std::uniform_real_distribution<double>(0.0, 100.0)(rng);
+}
+
 } // namespace
 
-SimServer::SimServer(const SimOptions &options, int lineFd, RegisterMap &registers, TrafficLog &log)
-    : m_options(options), m_line(lineFd), m_registers(registers), m_log(log),
-      m_faultRng(options.seed.value_or(std::random_device{}())),
-      m_weight(options.seed ? *options.seed ^ 0x5CA1E5U : std::random_device{}()),
-      m_start(Clock::now()),
+SimServer::Instrument::Instrument(int address, int baudCode, std::uint32_t seed)
+    : address(address), registers(address, baudCode), weight(seed)
+{
+}
+
+SimServer::SimServer(const SimOptions &options, const std::vector<RegisterOverride> &overrides,
+                     TrafficLog &log)
+    : m_options(options), m_log(log), m_faultRng(options.seed.value_or(std::random_device{}())),
+      m_lineRng(options.seed ? *options.seed ^ 0xEC40U : std::random_device{}()),
+      m_echo(findLineEffect(options.faults, FaultKind::Echo)),
+      m_zero(findLineEffect(options.faults, FaultKind::Zero)), m_start(Clock::now()),
       m_charTime(std::chrono::duration_cast<Clock::duration>(
           std::chrono::duration<double>(static_cast<double>(kBitsPerChar) / options.baud))),
       m_frameGap(std::max<Clock::duration>(m_charTime * 7 / 2, kMinFrameGap))
 {
+    m_instruments.reserve(options.addresses.size());
+    for (const int address : options.addresses) {
+        m_instruments.emplace_back(address, baudCode(options.baud), weightSeed(options, address));
+        m_instruments.back().registers.setOverrides(overrides);
+    }
 }
 
 SimServer::~SimServer()
@@ -77,6 +107,9 @@ SimServer::~SimServer()
     }
     if (m_peerFd >= 0) {
         ::close(m_peerFd);
+    }
+    if (m_listener && m_line >= 0) {
+        ::close(m_line);
     }
 }
 
@@ -97,7 +130,7 @@ bool SimServer::init(std::string &error)
     m_modbusFd = pair[0];
     m_peerFd = pair[1];
     if (!setNonBlocking(m_modbusFd) || !setNonBlocking(m_peerFd) ||
-        modbus_set_slave(m_modbus, m_options.address) != 0 ||
+        modbus_set_slave(m_modbus, m_instruments.front().address) != 0 ||
         modbus_set_socket(m_modbus, m_modbusFd) != 0 ||
         modbus_set_indication_timeout(m_modbus, 0, kModbusWait.count()) != 0 ||
         modbus_set_byte_timeout(m_modbus, 0, kModbusWait.count()) != 0 ||
@@ -113,6 +146,22 @@ bool SimServer::init(std::string &error)
     return true;
 }
 
+bool SimServer::serve(const SerialLine &line, int stopFd, std::string &error)
+{
+    m_serial = &line;
+    m_line = line.fd();
+    m_pace = m_options.pace;
+    return run(stopFd, error);
+}
+
+bool SimServer::serve(TcpListener &listener, int stopFd, std::string &error)
+{
+    // Pacing stays with the serial line: over TCP bytes come as the network brings them.
+    m_listener = &listener;
+    m_mbap = m_options.tcpMode == TcpMode::Mbap;
+    return run(stopFd, error);
+}
+
 bool SimServer::run(int stopFd, std::string &error)
 {
     std::optional<Clock::time_point> deadline;
@@ -125,9 +174,14 @@ bool SimServer::run(int stopFd, std::string &error)
             return true;
         }
         sendDue(now);
-        if (!m_rx.empty() && now - m_lastRx >= m_frameGap) {
+        // RTU frames end in silence. MBAP frames say how long they are, and over TCP a pause
+        // in the middle of one means nothing.
+        if (!m_mbap && !m_rx.empty() && now - m_lastRx >= m_frameGap) {
             handleFrame(m_rx, m_lastRx, false);
             m_rx.clear();
+        }
+        if (m_clientGone) {
+            dropClient();
         }
 
         Clock::time_point wake = now + kIdleWake;
@@ -137,12 +191,12 @@ bool SimServer::run(int stopFd, std::string &error)
         if (!m_tx.empty()) {
             wake = std::min(wake, m_tx.front().due);
         }
-        if (!m_rx.empty()) {
+        if (!m_mbap && !m_rx.empty()) {
             wake = std::min(wake, m_lastRx + m_frameGap);
         }
         // With --pace, while a request is coming in, the next character can be taken once it has
         // had a character time to arrive.
-        const bool mayRead = !m_options.pace || m_wireIdle || now >= m_wireAt + m_charTime;
+        const bool mayRead = !m_pace || m_wireIdle || now >= m_wireAt + m_charTime;
         if (!mayRead) {
             wake = std::min(wake, m_wireAt + m_charTime);
         }
@@ -150,8 +204,11 @@ bool SimServer::run(int stopFd, std::string &error)
         const auto waitMs = std::chrono::ceil<std::chrono::milliseconds>(
             std::max<Clock::duration>(wake - now, Clock::duration::zero()));
 
-        std::array<pollfd, 2> fds{
-            {{m_line, static_cast<short>(mayRead ? POLLIN : 0), 0}, {stopFd, POLLIN, 0}}};
+        // While no TCP client is connected, wait for the next one instead.
+        const int waiting = m_listener && m_line < 0 ? m_listener->fd() : -1;
+        std::array<pollfd, 3> fds{{{m_line, static_cast<short>(mayRead ? POLLIN : 0), 0},
+                                   {stopFd, POLLIN, 0},
+                                   {waiting, POLLIN, 0}}};
         const int rc = ::poll(fds.data(), fds.size(), static_cast<int>(waitMs.count()));
         if (rc < 0) {
             if (errno == EINTR) {
@@ -164,51 +221,92 @@ bool SimServer::run(int stopFd, std::string &error)
             return true; // SIGTERM, SIGINT or SIGHUP
         }
         now = Clock::now();
+        if (fds[2].revents & POLLIN) {
+            acceptClient();
+            continue;
+        }
+        if (m_line < 0) {
+            continue;
+        }
         if (fds[0].revents & POLLIN) {
-            if (!readLine(now, error)) {
+            const ReadOutcome outcome = readLine(now, error);
+            if (outcome == ReadOutcome::Failed) {
                 return false;
             }
+            if (outcome == ReadOutcome::Closed) {
+                dropClient();
+            }
         } else if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
-            error = "the line hung up";
-            return false;
+            if (!m_listener) {
+                error = "the line hung up";
+                return false;
+            }
+            dropClient();
         } else if (mayRead) {
             m_wireIdle = true; // nothing more came: the sender has stopped for now
         }
     }
 }
 
-bool SimServer::readLine(Clock::time_point now, std::string &error)
+void SimServer::acceptClient()
+{
+    m_line = m_listener->accept();
+    m_clientGone = false;
+    m_wireIdle = true;
+}
+
+void SimServer::dropClient()
+{
+    if (!m_listener || m_line < 0) {
+        return;
+    }
+    // What the client had begun to send is lost with it, and so is a reply still on its way.
+    if (!m_rx.empty()) {
+        m_log.request(m_rx, "incomplete");
+        m_rx.clear();
+    }
+    m_tx.clear();
+    ::close(m_line);
+    m_line = -1;
+    m_clientGone = false;
+}
+
+SimServer::ReadOutcome SimServer::readLine(Clock::time_point now, std::string &error)
 {
     std::array<std::uint8_t, 256> buffer{};
     std::size_t want = buffer.size();
-    if (m_options.pace) {
+    if (m_pace) {
         // The wire delivers one character per character time. When bytes show up on an idle
         // line, their first character starts arriving now; take each only once it is complete.
         if (m_wireIdle) {
             m_wireIdle = false;
             m_wireAt = now;
-            return true;
+            return ReadOutcome::Read;
         }
         const auto complete = static_cast<std::size_t>((now - m_wireAt) / m_charTime);
         want = std::min(want, complete);
         if (want == 0) {
-            return true;
+            return ReadOutcome::Read;
         }
     }
     const ssize_t n = ::read(m_line, buffer.data(), want);
     if (n < 0) {
         if (errno == EAGAIN || errno == EINTR) {
             m_wireIdle = true;
-            return true;
+            return ReadOutcome::Read;
+        }
+        if (m_listener) {
+            return ReadOutcome::Closed; // the connection broke
         }
         error = std::string("reading the line failed: ") + std::strerror(errno);
-        return false;
+        return ReadOutcome::Failed;
     }
     if (n == 0) {
         m_wireIdle = true;
-        return true;
+        // End of file is a TCP client that has closed; a terminal just had nothing to give.
+        return m_listener ? ReadOutcome::Closed : ReadOutcome::Read;
     }
-    if (m_options.pace) {
+    if (m_pace) {
         m_wireAt += m_charTime * n;
         // Fewer bytes than the wire could have brought: the sender has stopped for now.
         m_wireIdle = static_cast<std::size_t>(n) < want;
@@ -216,13 +314,27 @@ bool SimServer::readLine(Clock::time_point now, std::string &error)
     m_rx.insert(m_rx.end(), buffer.begin(), buffer.begin() + n);
     m_lastRx = now;
     takeFrames(now);
-    return true;
+    return ReadOutcome::Read;
 }
 
 void SimServer::takeFrames(Clock::time_point now)
 {
-    for (;;) {
-        const std::size_t length = requestLength(m_rx.data(), m_rx.size());
+    while (m_line >= 0 && !m_clientGone) {
+        std::size_t length = 0;
+        if (m_mbap) {
+            const std::optional<MbapHeader> header = readMbapHeader(m_rx.data(), m_rx.size());
+            if (header && !isPlausible(*header)) {
+                // Not the start of a frame: the stream is out of step and cannot be trusted
+                // again. A Modbus TCP server closes such a connection.
+                m_log.request(m_rx, "invalid");
+                m_rx.clear();
+                m_clientGone = true;
+                return;
+            }
+            length = header ? mbapFrameLength(*header) : 0;
+        } else {
+            length = requestLength(m_rx.data(), m_rx.size());
+        }
         if (length == 0 || m_rx.size() < length) {
             break;
         }
@@ -242,34 +354,79 @@ void SimServer::handleFrame(const Bytes &frame, Clock::time_point end, bool comp
         m_log.request(frame, "incomplete");
         return;
     }
-    if (!m_tx.empty()) {
-        // Still answering the last request: like a real instrument, this one goes unheard.
-        m_log.request(frame, "busy");
+    // The line's own doings, drawn for every request whether it is answered or not.
+    const bool echo = lineEffectHits(m_echo, percentDraw(m_lineRng));
+    const bool zero = lineEffectHits(m_zero, percentDraw(m_lineRng));
+    if (echo) {
+        // The master's adapter hears its own transmitter: the request comes straight back,
+        // while the instruments are still taking it in.
+        writeLine(frame);
+    }
+    if (m_options.baudGiven && m_serial && m_serial->clientRateDiffers(m_options.baud)) {
+        // At another rate the instrument hears only garbled characters.
+        m_log.request(frame, "wrong-baud", echo);
         return;
     }
+    if (!m_tx.empty()) {
+        // Still answering the last request: like a real instrument, this one goes unheard.
+        m_log.request(frame, "busy", echo);
+        return;
+    }
+    // A gateway passes the request on to the RTU line as unit id, PDU and CRC.
+    std::optional<MbapHeader> header;
+    Bytes rtu = frame;
+    if (m_mbap) {
+        header = readMbapHeader(frame.data(), frame.size());
+        rtu = rtuFromMbap(frame);
+        if (requestLength(rtu.data(), rtu.size()) != rtu.size()) {
+            m_log.request(frame, "invalid", echo);
+            return;
+        }
+    }
     std::string ignoredReason;
-    const std::optional<Bytes> reply = answer(frame, ignoredReason);
-    m_log.request(frame, ignoredReason);
+    Instrument *instrument = nullptr;
+    const std::optional<Bytes> reply = answer(rtu, instrument, ignoredReason);
+    m_log.request(frame, ignoredReason, echo);
     if (!reply) {
         return;
     }
     const FaultRule *rule = nullptr;
     if (!m_options.faults.empty()) {
-        rule = pickFault(m_options.faults,
-                         std::uniform_real_distribution<double>(0.0, 100.0)(m_faultRng));
+        rule = pickFault(m_options.faults, percentDraw(m_faultRng));
     }
     const FaultKind fault = rule ? rule->kind : FaultKind::None;
-    const Transmission transmission =
-        applyFault(rule, *reply, static_cast<std::uint8_t>(m_options.address), m_faultRng);
+    const auto own = static_cast<std::uint8_t>(instrument->address);
+    Transmission transmission =
+        header ? applyFaultMbap(rule, *reply, header->transaction, own, m_faultRng)
+               : applyFault(rule, *reply, own, m_faultRng);
     if (transmission.empty()) {
         m_log.reply({}, faultName(fault));
         return;
     }
-    schedule(transmission, fault, end);
+    if (zero) {
+        prependZero(transmission);
+    }
+    schedule(transmission, fault, zero, end);
 }
 
-std::optional<Bytes> SimServer::answer(const Bytes &frame, std::string &ignoredReason)
+SimServer::Instrument *SimServer::instrumentAt(int address)
 {
+    for (Instrument &instrument : m_instruments) {
+        if (instrument.address == address) {
+            return &instrument;
+        }
+    }
+    return nullptr;
+}
+
+std::optional<Bytes> SimServer::answer(const Bytes &frame, Instrument *&instrument,
+                                       std::string &ignoredReason)
+{
+    // One libmodbus context serves all instruments on the line: it is told the address of the
+    // one the request is for. A request for an address nobody has goes to it under the first
+    // address, so libmodbus itself sees that it is for another slave.
+    instrument = frame.empty() ? nullptr : instrumentAt(frame[0]);
+    modbus_set_slave(m_modbus, instrument ? instrument->address : m_instruments.front().address);
     drain(m_modbusFd);
     drain(m_peerFd);
     if (::write(m_peerFd, frame.data(), frame.size()) != static_cast<ssize_t>(frame.size())) {
@@ -298,7 +455,11 @@ std::optional<Bytes> SimServer::answer(const Bytes &frame, std::string &ignoredR
         ignoredReason = "broadcast";
         return std::nullopt;
     }
-    refreshRegisters();
+    if (!instrument) { // libmodbus let through an address it was not told about
+        ignoredReason = "other-address";
+        return std::nullopt;
+    }
+    refreshRegisters(*instrument);
     // A read-only instrument: it answers function 03 and nothing else.
     const int sent = request[1] == 0x03 ? modbus_reply(m_modbus, request.data(), length, m_mapping)
                                         : modbus_reply_exception(m_modbus, request.data(),
@@ -315,32 +476,33 @@ std::optional<Bytes> SimServer::answer(const Bytes &frame, std::string &ignoredR
     return reply;
 }
 
-void SimServer::refreshRegisters()
+void SimServer::refreshRegisters(Instrument &instrument)
 {
-    const bool fixed = m_options.weight.has_value() || m_registers.weightOverridden();
+    const bool fixed = m_options.weight.has_value() || instrument.registers.weightOverridden();
     const std::int32_t weight =
         fixed ? m_options.weight.value_or(0)
-              : m_weight.sample(
+              : instrument.weight.sample(
                     std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - m_start));
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    m_registers.update(weight, local);
-    const auto &registers = m_registers.registers();
+    instrument.registers.update(weight, local);
+    const auto &registers = instrument.registers.registers();
     std::copy(registers.begin(), registers.end(), m_mapping->tab_registers);
 }
 
-void SimServer::schedule(const Transmission &transmission, FaultKind fault, Clock::time_point end)
+void SimServer::schedule(const Transmission &transmission, FaultKind fault, bool zero,
+                         Clock::time_point end)
 {
     // With --pace the reply starts a turnaround after the request ended and goes out at the baud
     // rate; without it, at once and as fast as the line takes it.
-    Clock::time_point at = m_options.pace ? end + m_options.turnaround : Clock::now();
+    Clock::time_point at = m_pace ? end + m_options.turnaround : Clock::now();
     m_txBytes.clear();
     for (const Piece &piece : transmission) {
         at += piece.delay;
         for (const std::uint8_t byte : piece.bytes) {
             // On the wire a character reaches the other end when its last stop bit is through.
-            if (m_options.pace) {
+            if (m_pace) {
                 at += m_charTime;
             }
             m_tx.push_back({at, byte});
@@ -348,6 +510,7 @@ void SimServer::schedule(const Transmission &transmission, FaultKind fault, Cloc
         m_txBytes.insert(m_txBytes.end(), piece.bytes.begin(), piece.bytes.end());
     }
     m_txFault = fault;
+    m_txZero = zero;
     sendDue(Clock::now());
 }
 
@@ -363,19 +526,22 @@ void SimServer::sendDue(Clock::time_point now)
     }
     writeLine(chunk);
     if (m_tx.empty()) {
-        m_log.reply(m_txBytes, faultName(m_txFault));
+        m_log.reply(m_txBytes, faultName(m_txFault), m_txZero);
     }
 }
 
 void SimServer::writeLine(const Bytes &bytes)
 {
     std::size_t done = 0;
-    while (done < bytes.size()) {
+    while (done < bytes.size() && m_line >= 0) {
         const ssize_t n = ::write(m_line, bytes.data() + done, bytes.size() - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
         } else if (n < 0 && errno == EINTR) {
             continue;
+        } else if (n < 0 && m_listener && errno != EAGAIN) {
+            m_clientGone = true; // the client has gone away; let it go once this turn is over
+            return;
         } else {
             // Nobody reads the line and its buffer is full: the bytes are lost, as on a wire.
             if (!m_overflowReported) {

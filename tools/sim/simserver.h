@@ -14,16 +14,23 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <vector>
 
 typedef struct _modbus modbus_t;
 typedef struct _modbus_mapping_t modbus_mapping_t;
 
 namespace scalecheck::sim {
 
+class SerialLine;
+class TcpListener;
+
 class SimServer
 {
 public:
-    SimServer(const SimOptions &options, int lineFd, RegisterMap &registers, TrafficLog &log);
+    // One instrument per address of --addr, each with the overrides of --regs on top of its
+    // factory settings.
+    SimServer(const SimOptions &options, const std::vector<RegisterOverride> &overrides,
+              TrafficLog &log);
     ~SimServer();
     SimServer(const SimServer &) = delete;
     SimServer &operator=(const SimServer &) = delete;
@@ -32,12 +39,23 @@ public:
     // and the register mapping it answers from.
     bool init(std::string &error);
 
-    // Serves until stopFd (a signalfd for the stop signals) becomes readable or --max-seconds
-    // has passed. Returns false with a reason when the line fails.
-    bool run(int stopFd, std::string &error);
+    // Serve a serial line, or TCP clients one after the other, until stopFd (a signalfd for the
+    // stop signals) becomes readable or --max-seconds has passed. Return false with a reason
+    // when the line fails.
+    bool serve(const SerialLine &line, int stopFd, std::string &error);
+    bool serve(TcpListener &listener, int stopFd, std::string &error);
 
 private:
     using Clock = std::chrono::steady_clock;
+
+    struct Instrument
+    {
+        Instrument(int address, int baudCode, std::uint32_t seed);
+
+        int address;
+        RegisterMap registers;
+        WeightModel weight;
+    };
 
     struct ScheduledByte
     {
@@ -45,19 +63,34 @@ private:
         std::uint8_t byte;
     };
 
-    bool readLine(Clock::time_point now, std::string &error);
+    enum class ReadOutcome { Read, Closed, Failed };
+
+    bool run(int stopFd, std::string &error);
+    ReadOutcome readLine(Clock::time_point now, std::string &error);
     void takeFrames(Clock::time_point now);
     void handleFrame(const Bytes &frame, Clock::time_point end, bool complete);
-    std::optional<Bytes> answer(const Bytes &frame, std::string &ignoredReason);
-    void refreshRegisters();
-    void schedule(const Transmission &transmission, FaultKind fault, Clock::time_point end);
+    std::optional<Bytes> answer(const Bytes &frame, Instrument *&instrument,
+                                std::string &ignoredReason);
+    Instrument *instrumentAt(int address);
+    void refreshRegisters(Instrument &instrument);
+    void schedule(const Transmission &transmission, FaultKind fault, bool zero,
+                  Clock::time_point end);
     void sendDue(Clock::time_point now);
     void writeLine(const Bytes &bytes);
+    void acceptClient();
+    void dropClient();
 
     const SimOptions &m_options;
-    const int m_line;
-    RegisterMap &m_registers;
     TrafficLog &m_log;
+    std::vector<Instrument> m_instruments;
+
+    // The line: a serial line, or the TCP client being served (-1 while there is none).
+    const SerialLine *m_serial = nullptr;
+    TcpListener *m_listener = nullptr;
+    int m_line = -1;
+    bool m_mbap = false; // frames with an MBAP header instead of the RTU CRC
+    bool m_pace = false;
+    bool m_clientGone = false;
 
     modbus_t *m_modbus = nullptr;
     modbus_mapping_t *m_mapping = nullptr;
@@ -65,7 +98,9 @@ private:
     int m_peerFd = -1;   // ours: requests go in, the replies libmodbus builds come out
 
     std::mt19937 m_faultRng;
-    WeightModel m_weight;
+    std::mt19937 m_lineRng; // the line effects, so they leave the faults' sequence as it was
+    const FaultRule *m_echo = nullptr;
+    const FaultRule *m_zero = nullptr;
     Clock::time_point m_start;
     Clock::duration m_charTime;
     Clock::duration m_frameGap;
@@ -80,6 +115,7 @@ private:
     std::deque<ScheduledByte> m_tx; // the reply on its way out
     Bytes m_txBytes;
     FaultKind m_txFault = FaultKind::None;
+    bool m_txZero = false;
     bool m_overflowReported = false;
 };
 

@@ -26,17 +26,20 @@ bool TrafficLog::open(const std::string &path, std::string &error)
     return true;
 }
 
-void TrafficLog::request(const Bytes &bytes, std::string_view ignoredReason)
+void TrafficLog::request(const Bytes &bytes, std::string_view ignoredReason, bool echoed)
 {
     std::string text = "rx " + toHex(bytes);
     if (!ignoredReason.empty()) {
         text += " ignored=";
         text += ignoredReason;
     }
+    if (echoed) {
+        text += " echo";
+    }
     write(text);
 }
 
-void TrafficLog::reply(const Bytes &bytes, std::string_view fault)
+void TrafficLog::reply(const Bytes &bytes, std::string_view fault, bool zero)
 {
     std::string text = "tx ";
     if (!bytes.empty()) {
@@ -44,6 +47,9 @@ void TrafficLog::reply(const Bytes &bytes, std::string_view fault)
     }
     text += "fault=";
     text += fault;
+    if (zero) {
+        text += " zero";
+    }
     write(text);
 }
 
