@@ -40,6 +40,15 @@ struct ReadResult
     int echoed = 0;
     QByteArray skipped;
 
+    // A result with nothing received: the port closed, a write refused.
+    static ReadResult without(const ReadRequest &request, ReplyStatus status)
+    {
+        ReadResult r;
+        r.request = request;
+        r.check = {status};
+        return r;
+    }
+
     bool ok() const { return check.ok(); }
     // The value of register r of the block (and r + 1 when registers is 2).
     qint32 value(int r, int registers) const { return regvalue(data, 2 * r, registers); }

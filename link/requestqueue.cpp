@@ -94,7 +94,7 @@ void RequestQueue::dispatch()
     m_port->clearInput();
     m_buffer.clear();
     if (!m_port->write(frame)) {
-        report(next, {r, {ReplyStatus::WriteFailed}}, true);
+        report(next, ReadResult::without(r, ReplyStatus::WriteFailed), true);
         dispatch();
         return;
     }
@@ -206,7 +206,7 @@ void RequestQueue::onPortClosed()
     dropped.append(m_waiting);
     m_waiting.clear();
     for (const Pending &p : std::as_const(dropped))
-        report(p, {p.request, {ReplyStatus::PortClosed}}, false);
+        report(p, ReadResult::without(p.request, ReplyStatus::PortClosed), false);
 }
 
 void RequestQueue::report(const Pending &pending, const ReadResult &result, bool count)

@@ -31,7 +31,7 @@ ReadResult LineClient::read(quint8 address, quint16 start, quint16 count,
         loop.quit();
     });
     if (sent == SendResult::PortClosed)
-        return {request, {ReplyStatus::PortClosed}, {}};
+        return ReadResult::without(request, ReplyStatus::PortClosed);
     // A request the port refuses completes inside sendread(), before there is a loop to quit.
     if (!result)
         loop.exec();
