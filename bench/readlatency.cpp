@@ -5,7 +5,7 @@
 
 #include "benchsupport.h"
 #include "form1.h"
-#include "qtserialport.h"
+#include "deviceport.h"
 #include "requestqueue.h"
 #include "simprocess.h"
 #include "weightreader.h"
@@ -90,9 +90,9 @@ struct Figures
 Figures measureCore(const QString &device, int baud, int rounds)
 {
     Figures f;
-    QtSerialPort port;
+    DevicePort port;
     port.setDeviceFor(1, device);
-    port.setSettings(instrumentSettings(baud));
+    port.setLineSettings(LineSettings::instrument(baud));
     if (!port.open().opened())
         qFatal("cannot open %s", qPrintable(device));
     RequestQueue queue(&port);
@@ -178,7 +178,7 @@ Figures measureLibmodbus(const QString &device, int baud, int rounds)
 Figures measureWindow(const QString &device, int baud, int rounds)
 {
     Figures f;
-    auto *port = new QtSerialPort;
+    auto *port = new DevicePort;
     port->setDeviceFor(1, device);
     Form1 form(port);
     // The rate as the operator types it into the baud-rate box.

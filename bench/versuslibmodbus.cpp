@@ -3,7 +3,7 @@
 #include "versuslibmodbus.h"
 
 #include "benchsupport.h"
-#include "qtserialport.h"
+#include "deviceport.h"
 #include "requestqueue.h"
 #include "simprocess.h"
 
@@ -55,9 +55,9 @@ double threadCpuMs()
 
 void ourMaster(const QString &device, int baud, const Block &block, int n, Result &result)
 {
-    QtSerialPort port;
+    DevicePort port;
     port.setDeviceFor(1, device);
-    port.setSettings(instrumentSettings(baud));
+    port.setLineSettings(LineSettings::instrument(baud));
     if (!port.open().opened())
         qFatal("cannot open %s", qPrintable(device));
     RequestQueue queue(&port);

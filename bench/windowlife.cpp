@@ -6,7 +6,7 @@
 
 #include "benchsupport.h"
 #include "form1.h"
-#include "qtserialport.h"
+#include "deviceport.h"
 #include "requestqueue.h"
 #include "simprocess.h"
 
@@ -125,7 +125,7 @@ int firstPaint(const QString &device, qint64 mainEnteredNs)
 {
     const qint64 launched = qEnvironmentVariable(kLaunchEnv).toLongLong();
     const qint64 applicationNs = monotonicNs();
-    auto *port = new QtSerialPort;
+    auto *port = new DevicePort;
     port->setDeviceFor(1, device);
     Form1 form(port);
     FirstPaint paint(&form, [&] {
@@ -201,7 +201,7 @@ bool benchSoak(int minutes)
         say(QStringLiteral("simulator: ") + sim.errorString());
         return false;
     }
-    auto *port = new QtSerialPort;
+    auto *port = new DevicePort;
     port->setDeviceFor(1, sim.devicePath());
     Form1 form(port);
     bool painted = false;
@@ -283,7 +283,7 @@ bool benchMonitorFill(int passes)
         say(QStringLiteral("simulator: ") + sim.errorString());
         return false;
     }
-    auto *port = new QtSerialPort;
+    auto *port = new DevicePort;
     port->setDeviceFor(1, sim.devicePath());
     Form1 form(port);
     bool painted = false;

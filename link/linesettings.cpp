@@ -1,42 +1,44 @@
 // SPDX-License-Identifier: MIT
-// The serial line settings and their "9600,n,8,2" text form (baud, parity, data bits, stop bits).
+// The serial line settings and how they are shown.
 #include "linesettings.h"
 
-#include <QStringList>
+namespace {
 
-std::optional<LineSettings> parseSettings(const QString &text)
+QChar parityLetter(QSerialPort::Parity parity)
 {
-    const QStringList fields = text.split(QLatin1Char(','));
-    if (fields.size() != 4)
-        return std::nullopt;
-    LineSettings s;
-    bool ok = false;
-    s.baud = fields[0].trimmed().toInt(&ok);
-    if (!ok || s.baud <= 0)
-        return std::nullopt;
-    const QString parity = fields[1].trimmed().toLower();
-    if (parity.size() != 1 || !QStringLiteral("neoms").contains(parity))
-        return std::nullopt;
-    s.parity = parity.at(0).toLatin1();
-    s.dataBits = fields[2].trimmed().toInt(&ok);
-    if (!ok || s.dataBits < 5 || s.dataBits > 8)
-        return std::nullopt;
-    s.stopBits = fields[3].trimmed().toInt(&ok);
-    if (!ok || (s.stopBits != 1 && s.stopBits != 2))
-        return std::nullopt;
-    return s;
+    switch (parity) {
+    case QSerialPort::EvenParity:
+        return QLatin1Char('e');
+    case QSerialPort::OddParity:
+        return QLatin1Char('o');
+    case QSerialPort::MarkParity:
+        return QLatin1Char('m');
+    case QSerialPort::SpaceParity:
+        return QLatin1Char('s');
+    default:
+        return QLatin1Char('n');
+    }
 }
+
+QString stopBitsText(QSerialPort::StopBits stopBits)
+{
+    switch (stopBits) {
+    case QSerialPort::OneAndHalfStop:
+        return QStringLiteral("1.5");
+    case QSerialPort::TwoStop:
+        return QStringLiteral("2");
+    default:
+        return QStringLiteral("1");
+    }
+}
+
+} // namespace
 
 QString settingsText(const LineSettings &settings)
 {
     return QStringLiteral("%1,%2,%3,%4")
         .arg(settings.baud)
-        .arg(QLatin1Char(settings.parity))
-        .arg(settings.dataBits)
-        .arg(settings.stopBits);
-}
-
-QString instrumentSettings(int baud)
-{
-    return settingsText({baud, 'n', 8, 2});
+        .arg(parityLetter(settings.parity))
+        .arg(int(settings.dataBits))
+        .arg(stopBitsText(settings.stopBits));
 }

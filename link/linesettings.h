@@ -1,27 +1,32 @@
 // SPDX-License-Identifier: MIT
-// The serial line settings and their "9600,n,8,2" text form (baud, parity, data bits, stop bits).
+// The serial line settings (baud, data bits, parity, stop bits) as a value, and how they are shown.
 #pragma once
 
+#include <QSerialPort>
 #include <QString>
-#include <optional>
 
 struct LineSettings
 {
-    int baud = 9600;
-    char parity = 'n'; // n, e, o, m or s
-    int dataBits = 8;
-    int stopBits = 2; // 1 or 2
+    qint32 baud = 9600;
+    QSerialPort::DataBits dataBits = QSerialPort::Data8;
+    QSerialPort::Parity parity = QSerialPort::NoParity;
+    QSerialPort::StopBits stopBits = QSerialPort::TwoStop;
+
+    // The instrument's line is always no parity, 8 data bits and 2 stop bits; only the rate
+    // varies.
+    static LineSettings instrument(qint32 baud)
+    {
+        return {baud, QSerialPort::Data8, QSerialPort::NoParity, QSerialPort::TwoStop};
+    }
 
     friend bool operator==(const LineSettings &a, const LineSettings &b)
     {
-        return a.baud == b.baud && a.parity == b.parity && a.dataBits == b.dataBits &&
+        return a.baud == b.baud && a.dataBits == b.dataBits && a.parity == b.parity &&
                a.stopBits == b.stopBits;
     }
+    friend bool operator!=(const LineSettings &a, const LineSettings &b) { return !(a == b); }
 };
 
-// Reads "9600,n,8,2"; blanks around the fields are ignored, the parity letter may be upper case.
-std::optional<LineSettings> parseSettings(const QString &text);
+// How the settings are shown to the operator: "9600,n,8,2" (rate, parity letter, data bits,
+// stop bits; 1.5 stop bits as "1.5").
 QString settingsText(const LineSettings &settings);
-
-// The instrument's line is always no parity, 8 data bits and 2 stop bits; only the rate varies.
-QString instrumentSettings(int baud);

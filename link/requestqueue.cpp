@@ -3,25 +3,25 @@
 // checked, and handed only to the request that asked for it.
 #include "requestqueue.h"
 
-#include "serialport.h"
+#include "port.h"
 
 #include <cmath>
 
 using namespace std::chrono;
 using namespace std::chrono_literals;
 
-RequestQueue::RequestQueue(SerialPort *port, QObject *parent)
+RequestQueue::RequestQueue(Port *port, QObject *parent)
     : RequestQueue(port, Clock::eventLoop(), parent)
 {
 }
 
-RequestQueue::RequestQueue(SerialPort *port, Clock &clock, QObject *parent)
+RequestQueue::RequestQueue(Port *port, Clock &clock, QObject *parent)
     : QObject(parent), m_port(port), m_clock(clock),
       m_responseTimer(clock.createTimer([this] { onResponseTimeout(); })),
       m_gapTimer(clock.createTimer([this] { dispatch(); }))
 {
-    connect(m_port, &SerialPort::bytesArrived, this, &RequestQueue::onBytesArrived);
-    connect(m_port, &SerialPort::closed, this, &RequestQueue::onPortClosed);
+    connect(m_port, &Port::bytesArrived, this, &RequestQueue::onBytesArrived);
+    connect(m_port, &Port::closed, this, &RequestQueue::onPortClosed);
 }
 
 RequestQueue::~RequestQueue() = default;

@@ -18,7 +18,7 @@
 #include <memory>
 #include <optional>
 
-class SerialPort;
+class Port;
 
 enum class SendResult {
     Queued,
@@ -35,8 +35,8 @@ public:
 
     // The queue measures the line's silence and times replies on `clock`; the event loop's own
     // unless a test gives a virtual one.
-    explicit RequestQueue(SerialPort *port, QObject *parent = nullptr);
-    RequestQueue(SerialPort *port, Clock &clock, QObject *parent = nullptr);
+    explicit RequestQueue(Port *port, QObject *parent = nullptr);
+    RequestQueue(Port *port, Clock &clock, QObject *parent = nullptr);
     ~RequestQueue() override;
 
     // Queues one read. `done` runs on this thread with the checked result once the request has
@@ -88,7 +88,7 @@ private:
     void giveWay();
     void report(const Pending &pending, const ReadResult &result, bool count);
 
-    SerialPort *m_port;
+    Port *m_port;
     Clock &m_clock;
     std::unique_ptr<Clock::Timer> m_responseTimer;
     std::unique_ptr<Clock::Timer> m_gapTimer;

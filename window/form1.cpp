@@ -10,7 +10,7 @@
 #include "portcontrol.h"
 #include "portlistdialog.h"
 #include "requestqueue.h"
-#include "serialport.h"
+#include "port.h"
 #include "snapshot.h"
 #include "snapshotexport.h"
 #include "tabpanel.h"
@@ -113,7 +113,7 @@ void widenToCaption(QWidget *w, ControlKind kind)
 
 } // namespace
 
-Form1::Form1(SerialPort *port, QWidget *parent) : QMainWindow(parent), m_port(port)
+Form1::Form1(Port *port, QWidget *parent) : QMainWindow(parent), m_port(port)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("DWX智能称重仪通讯测试"));
@@ -454,7 +454,7 @@ Snapshot Form1::snapshot() const
     shot.time = QDateTime::currentDateTime();
     shot.port = QStringLiteral("COM%1").arg(m_port->commPort());
     shot.device = m_port->device();
-    shot.settings = m_port->settings();
+    shot.settings = m_port->settingsText();
     const std::optional<quint8> a = address();
     shot.address = a ? int(*a) : -1;
     shot.weight = m_weightLabel->text();

@@ -17,7 +17,7 @@ class QLineEdit;
 class QTimer;
 class QToolButton;
 class RequestQueue;
-class SerialPort;
+class Port;
 class TabPanel;
 class TrafficMonitor;
 class WeightLabel;
@@ -30,12 +30,12 @@ class Form1 : public QMainWindow
     Q_OBJECT
 
 public:
-    // The window takes the serial port (a QtSerialPort, or a fake in tests) as its MSComm1.
+    // The window takes the serial port (a DevicePort, or a fake in tests) as its MSComm1.
     // Construction ends with the start-up sequence: lists filled, timers stopped, COM1 opened.
-    explicit Form1(SerialPort *port, QWidget *parent = nullptr);
+    explicit Form1(Port *port, QWidget *parent = nullptr);
     ~Form1() override;
 
-    SerialPort *port() const { return m_port; }
+    Port *port() const { return m_port; }
     RequestQueue *queue() const { return m_queue; }
     // What the status bar says of the port: "COM1 /dev/ttyS0 9600,n,8,2 已打开" ...
     QString portStateText() const;
@@ -71,7 +71,7 @@ private:
     void exportValues();
     void copyValues();
 
-    SerialPort *m_port;
+    Port *m_port;
     RequestQueue *m_queue = nullptr;
     PortControl *m_portControl = nullptr;
     WeightReader *m_weight = nullptr;

@@ -2,7 +2,7 @@
 // scalecheck: the window program; its command line picks the devices behind COM1 and COM2.
 #include "demoinstrument.h"
 #include "form1.h"
-#include "qtserialport.h"
+#include "deviceport.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -37,7 +37,7 @@ int main(int argc, char *argv[])
     parser.addOptions({com1, com2, demo, printState});
     parser.process(app);
 
-    auto *port = new QtSerialPort;
+    auto *port = new DevicePort;
     if (parser.isSet(com1))
         port->setDeviceFor(1, parser.value(com1));
     if (parser.isSet(com2))

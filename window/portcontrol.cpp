@@ -30,9 +30,9 @@ QString openFailureText(const OpenResult &result)
 
 } // namespace
 
-PortControl::PortControl(SerialPort *port, QObject *parent) : QObject(parent), m_port(port)
+PortControl::PortControl(Port *port, QObject *parent) : QObject(parent), m_port(port)
 {
-    connect(m_port, &SerialPort::lost, this, &PortControl::onLost);
+    connect(m_port, &Port::lost, this, &PortControl::onLost);
 }
 
 QString PortControl::portName() const
@@ -43,10 +43,10 @@ QString PortControl::portName() const
 QString PortControl::stateText() const
 {
     if (m_port->isOpen())
-        return QStringLiteral("%1 %2 已打开").arg(portName(), m_port->settings());
+        return QStringLiteral("%1 %2 已打开").arg(portName(), m_port->settingsText());
     if (!m_failure.isEmpty())
         return QStringLiteral("%1 %2").arg(portName(), m_failure);
-    return QStringLiteral("%1 %2 已关闭").arg(portName(), m_port->settings());
+    return QStringLiteral("%1 %2 已关闭").arg(portName(), m_port->settingsText());
 }
 
 OpenResult PortControl::tryOpen()
@@ -68,7 +68,7 @@ void PortControl::sayRefused(const OpenResult &result)
 
 void PortControl::openAtStart()
 {
-    m_port->setSettings(instrumentSettings(9600));
+    m_port->setLineSettings(LineSettings::instrument(9600));
     if (tryOpen().opened())
         emit captionChanged(kClosePortCaption);
     emit stateChanged();
@@ -96,13 +96,13 @@ void PortControl::applyBaud(const QString &text)
     const std::optional<int> baud = parseBaud(text);
     if (!baud) {
         emit status(QStringLiteral("波特率“%1”无效，端口设置未改变（%2）")
-                        .arg(text.trimmed(), m_port->settings()));
+                        .arg(text.trimmed(), m_port->settingsText()));
         return;
     }
-    const QString settings = instrumentSettings(*baud);
-    if (settings == m_port->settings())
+    const LineSettings settings = LineSettings::instrument(*baud);
+    if (settings == m_port->lineSettings())
         return;
-    m_port->setSettings(settings);
+    m_port->setLineSettings(settings);
     emit stateChanged();
     emit lineChanged();
 }

@@ -2,7 +2,7 @@
 // The port frame's operations: choose COM1 or COM2, set the baud rate, open and close the port.
 #pragma once
 
-#include "serialport.h"
+#include "port.h"
 
 #include <QObject>
 #include <QString>
@@ -16,7 +16,7 @@ class PortControl : public QObject
     Q_OBJECT
 
 public:
-    explicit PortControl(SerialPort *port, QObject *parent = nullptr);
+    explicit PortControl(Port *port, QObject *parent = nullptr);
 
     // Start-up: settings "9600,n,8,2", then open; the button reads "关闭端口" once it is open.
     // A port that will not open leaves the window usable with the port closed.
@@ -54,6 +54,6 @@ private:
     void onLost(const QString &reason);
     QString portName() const;
 
-    SerialPort *m_port;
+    Port *m_port;
     QString m_failure; // why the port is closed, when it did not close by the operator's hand
 };

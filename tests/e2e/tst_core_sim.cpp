@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The protocol core over a real pseudo-terminal against the simulated instrument (libmodbus):
 // every block decoded to what is served, every fault ending in its own result.
-#include "qtserialport.h"
+#include "deviceport.h"
 #include "requestqueue.h"
 #include "simprocess.h"
 
@@ -75,7 +75,7 @@ void TestCoreSim::everyBlockAsServed()
     SimProcess sim;
     QVERIFY2(sim.start({"--regs", QFINDTESTDATA("instrument.regs")}),
              qPrintable(sim.errorString()));
-    QtSerialPort port;
+    DevicePort port;
     port.setDeviceFor(1, sim.devicePath());
     QVERIFY(port.open().opened());
     RequestQueue queue(&port);
@@ -119,7 +119,7 @@ void TestCoreSim::faults()
     SimProcess sim;
     QVERIFY2(sim.start({"--regs", QFINDTESTDATA("instrument.regs"), "--fault", fault}),
              qPrintable(sim.errorString()));
-    QtSerialPort port;
+    DevicePort port;
     port.setDeviceFor(1, sim.devicePath());
     QVERIFY(port.open().opened());
     RequestQueue queue(&port);
@@ -147,7 +147,7 @@ void TestCoreSim::mixedTrafficKeepsRepliesMatched()
                         "silent:3,badcrc:3,exception:3,wrongaddr:3,truncate:3,junk:3,slow:2,"
                         "split:5"}),
              qPrintable(sim.errorString()));
-    QtSerialPort port;
+    DevicePort port;
     port.setDeviceFor(1, sim.devicePath());
     QVERIFY(port.open().opened());
     RequestQueue queue(&port);

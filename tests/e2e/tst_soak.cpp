@@ -4,7 +4,7 @@
 #include "adddot.h"
 #include "form1.h"
 #include "groupreader.h"
-#include "qtserialport.h"
+#include "deviceport.h"
 #include "requestqueue.h"
 #include "simprocess.h"
 #include "weightreader.h"
@@ -102,7 +102,7 @@ void TestSoak::flakyLineShowsOnlyWhatWasServed()
                         "silent:1,truncate:1,slow:1,badcrc:2,exception:2,wrongaddr:2,junk:1,"
                         "split:2"}),
              qPrintable(sim.errorString()));
-    auto *port = new QtSerialPort;
+    auto *port = new DevicePort;
     port->setDeviceFor(1, sim.devicePath());
     Form1 window(port);
     RequestQueue *queue = window.queue();

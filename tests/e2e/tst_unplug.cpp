@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The device goes away under the window and comes back; ports that cannot be had at start-up.
 #include "form1.h"
-#include "qtserialport.h"
+#include "deviceport.h"
 #include "simprocess.h"
 #include "weightreader.h"
 
@@ -49,7 +49,7 @@ void TestUnplug::unplugAndReplugWhileReading()
     const QString link = dir.filePath(QStringLiteral("scale"));
     SimProcess first;
     QVERIFY2(first.start({"--link", link}), qPrintable(first.errorString()));
-    auto *port = new QtSerialPort;
+    auto *port = new DevicePort;
     port->setDeviceFor(1, link);
     Form1 window(port);
     QVERIFY(port->isOpen());
@@ -59,7 +59,7 @@ void TestUnplug::unplugAndReplugWhileReading()
     QTRY_VERIFY_WITH_TIMEOUT(showsWeight(weight), 8000);
 
     // Pulled: the simulator dies without a word, as an adapter does.
-    QSignalSpy lost(port, &SerialPort::lost);
+    QSignalSpy lost(port, &Port::lost);
     ::kill(pid_t(first.processId()), SIGKILL);
     QTRY_VERIFY_WITH_TIMEOUT(!port->isOpen(), 5000);
     QCOMPARE(command1->text(), QStringLiteral("打开端口"));
@@ -102,14 +102,14 @@ void TestUnplug::portsThatCannotBeHad()
     QFETCH(QString, device);
     QFETCH(QString, why);
     SimProcess sim;
-    QtSerialPort holder;
+    DevicePort holder;
     if (device == "held") {
         QVERIFY2(sim.start({}), qPrintable(sim.errorString()));
         device = sim.devicePath();
         holder.setDeviceFor(1, device);
         QVERIFY(holder.open().opened());
     }
-    auto *port = new QtSerialPort;
+    auto *port = new DevicePort;
     port->setDeviceFor(1, device);
     Form1 window(port);
     QVERIFY(!port->isOpen());

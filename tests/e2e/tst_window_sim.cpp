@@ -2,7 +2,7 @@
 // The window against the simulated instrument: the weight and all four pages as served, also
 // while the weight is polled, and the no-data text for a silent instrument.
 #include "form1.h"
-#include "qtserialport.h"
+#include "deviceport.h"
 #include "simprocess.h"
 
 #include <QCheckBox>
@@ -28,7 +28,7 @@ Form1 *TestWindowSim::windowOn(SimProcess &sim, const QStringList &arguments)
 {
     if (!sim.start(arguments))
         qFatal("simulator: %s", qPrintable(sim.errorString()));
-    auto *port = new QtSerialPort;
+    auto *port = new DevicePort;
     port->setDeviceFor(1, sim.devicePath());
     return new Form1(port);
 }

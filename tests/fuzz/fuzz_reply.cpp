@@ -16,7 +16,7 @@
 
 #include "adddot.h"
 #include "crc16.h"
-#include "fakeserialport.h"
+#include "fakeport.h"
 #include "framecodec.h"
 #include "groupreader.h"
 #include "modbusframe.h"
@@ -183,8 +183,8 @@ Framing checkRtuFraming(const QByteArray &received, const ReadRequest &request,
 void checkReaders(const Block &block, quint8 address, const QString &dotText,
                   const QByteArray &reply, const Framing &framing)
 {
-    FakeSerialPort port;
-    port.setSettings(QStringLiteral("9600,n,8,2"));
+    FakePort port;
+    port.setLineSettings(LineSettings::instrument(9600));
     FUZZ_CHECK(port.open().opened(), "fake port did not open");
     RequestQueue queue(&port);
     QTimer pollTimer;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Tests of the group reader over the in-memory port: frames, checked replies only, the queue.
-#include "fakeserialport.h"
+#include "fakeport.h"
 #include "groupreader.h"
 #include "requestqueue.h"
 #include "virtualclock.h"
@@ -41,7 +41,7 @@ private:
     void gap() { m_clock.advance(RequestQueue::interFrameGap(9600)); }
 
     VirtualClock m_clock;
-    FakeSerialPort *m_port = nullptr;
+    FakePort *m_port = nullptr;
     RequestQueue *m_queue = nullptr;
     std::optional<quint8> m_address;
     QString m_dot;
@@ -51,7 +51,7 @@ void TestGroupReader::init()
 {
     m_address = 1;
     m_dot.clear();
-    m_port = new FakeSerialPort;
+    m_port = new FakePort;
     QVERIFY(m_port->open().opened());
     m_queue = new RequestQueue(m_port, m_clock);
 }

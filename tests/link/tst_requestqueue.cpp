@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Tests of the request queue over the in-memory port: framing, timeouts, ordering, listening.
-#include "fakeserialport.h"
+#include "fakeport.h"
 #include "requestqueue.h"
 #include "virtualclock.h"
 
@@ -71,13 +71,13 @@ private:
     void gap() { m_clock.advance(RequestQueue::interFrameGap(9600)); }
 
     VirtualClock m_clock;
-    FakeSerialPort *m_port = nullptr;
+    FakePort *m_port = nullptr;
     RequestQueue *m_queue = nullptr;
 };
 
 void TestRequestQueue::init()
 {
-    m_port = new FakeSerialPort;
+    m_port = new FakePort;
     QVERIFY(m_port->open().opened());
     m_queue = new RequestQueue(m_port, m_clock);
 }

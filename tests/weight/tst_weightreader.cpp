@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Tests of the weight reader over the in-memory port: display, decimals, no data, auto-read.
-#include "fakeserialport.h"
+#include "fakeport.h"
 #include "requestqueue.h"
 #include "virtualclock.h"
 #include "weightreader.h"
@@ -57,7 +57,7 @@ private:
     void pollTick() { QVERIFY(QMetaObject::invokeMethod(m_pollTimer, "timeout")); }
 
     VirtualClock m_clock;
-    FakeSerialPort *m_port = nullptr;
+    FakePort *m_port = nullptr;
     RequestQueue *m_queue = nullptr;
     QTimer *m_pollTimer = nullptr;
     WeightReader *m_reader = nullptr;
@@ -71,7 +71,7 @@ void TestWeightReader::init()
 {
     m_address = 1;
     m_dot.clear();
-    m_port = new FakeSerialPort;
+    m_port = new FakePort;
     QVERIFY(m_port->open().opened());
     m_queue = new RequestQueue(m_port, m_clock);
     m_pollTimer = new QTimer;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Widget tests of the main window over the in-memory port: start-up, layout, port operations.
-#include "fakeserialport.h"
+#include "fakeport.h"
 #include "form1.h"
 #include "inputrules.h"
 #include "messageboxwatcher.h"
@@ -58,13 +58,13 @@ private:
     QString portState() const { return find<QLabel>(QStringLiteral("portState"))->text(); }
     void makeWindow();
 
-    FakeSerialPort *m_port = nullptr;
+    FakePort *m_port = nullptr;
     Form1 *m_window = nullptr;
 };
 
 void TestForm1::init()
 {
-    m_port = new FakeSerialPort;
+    m_port = new FakePort;
 }
 
 void TestForm1::makeWindow()
@@ -87,7 +87,7 @@ void TestForm1::startUpState()
     makeWindow();
     QVERIFY(m_port->isOpen());
     QCOMPARE(m_port->commPort(), 1);
-    QCOMPARE(m_port->settings(), QStringLiteral("9600,n,8,2"));
+    QCOMPARE(m_port->settingsText(), QStringLiteral("9600,n,8,2"));
     QCOMPARE(m_port->objectName(), QStringLiteral("MSComm1"));
     QCOMPARE(find<QPushButton>("Command1")->text(), QStringLiteral("关闭端口"));
     QVERIFY(find<QRadioButton>("Option1(0)")->isChecked());
@@ -203,7 +203,7 @@ void TestForm1::portTransitions()
     // A baud rate picked while open applies at once and leaves the port open.
     auto *baud = find<QComboBox>("Combo2");
     baud->setCurrentIndex(1);
-    QCOMPARE(m_port->settings(), QStringLiteral("2400,n,8,2"));
+    QCOMPARE(m_port->settingsText(), QStringLiteral("2400,n,8,2"));
     QVERIFY(m_port->isOpen());
 
     // COM2 chosen after closing: closed, renumbered, opened; caption untouched; settings kept.
@@ -211,7 +211,7 @@ void TestForm1::portTransitions()
     find<QRadioButton>("Option1(1)")->click();
     QVERIFY(m_port->isOpen());
     QCOMPARE(m_port->commPort(), 2);
-    QCOMPARE(m_port->settings(), QStringLiteral("2400,n,8,2"));
+    QCOMPARE(m_port->settingsText(), QStringLiteral("2400,n,8,2"));
     QCOMPARE(command1->text(), QStringLiteral("打开端口"));
     QCOMPARE(portState(), QStringLiteral("COM2 /dev/ttyS1 2400,n,8,2 已打开"));
 
@@ -220,7 +220,7 @@ void TestForm1::portTransitions()
     QVERIFY(!m_port->isOpen());
     baud->setCurrentIndex(0);
     QVERIFY(!m_port->isOpen());
-    QCOMPARE(m_port->settings(), QStringLiteral("1200,n,8,2"));
+    QCOMPARE(m_port->settingsText(), QStringLiteral("1200,n,8,2"));
 }
 
 void TestForm1::busyPortWarnsOnce()
@@ -361,7 +361,7 @@ void TestForm1::operatorInput()
         }
     } else if (control == "Combo2") {
         find<QComboBox>(control)->setEditText(typed);
-        QCOMPARE(m_port->settings(), outcome);
+        QCOMPARE(m_port->settingsText(), outcome);
         QVERIFY(m_port->isOpen());
         if (!parseBaud(typed))
             QVERIFY2(statusText().contains(QStringLiteral("波特率")), qPrintable(statusText()));

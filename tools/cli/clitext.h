@@ -4,7 +4,7 @@
 #pragma once
 
 #include "modbusframe.h"
-#include "serialport.h"
+#include "port.h"
 
 #include <QString>
 

@@ -8,7 +8,7 @@
 
 LineClient::LineClient(QObject *parent) : QObject(parent), m_queue(&m_port)
 {
-    connect(&m_port, &SerialPort::lost, this,
+    connect(&m_port, &Port::lost, this,
             [this](const QString &reason) { m_lostReason = reason; });
 }
 
@@ -16,7 +16,7 @@ OpenResult LineClient::open(const QString &device, int baud)
 {
     m_port.setDeviceFor(1, device);
     m_port.setCommPort(1);
-    m_port.setSettings(instrumentSettings(baud));
+    m_port.setLineSettings(LineSettings::instrument(baud));
     return m_port.open();
 }
 

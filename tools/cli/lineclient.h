@@ -3,7 +3,7 @@
 // read at a time run to completion before the next is asked.
 #pragma once
 
-#include "qtserialport.h"
+#include "deviceport.h"
 #include "requestqueue.h"
 
 #include <QObject>
@@ -28,7 +28,7 @@ public:
     QString lostReason() const { return m_lostReason; }
 
 private:
-    QtSerialPort m_port;
+    DevicePort m_port;
     RequestQueue m_queue;
     QString m_lostReason;
 };

@@ -2,7 +2,7 @@
 // The counters bar against a fault mix on the in-memory port, and its reset.
 #include "counterbar.h"
 #include "crc16.h"
-#include "fakeserialport.h"
+#include "fakeport.h"
 #include "requestqueue.h"
 
 #include <QApplication>
@@ -26,14 +26,14 @@ private:
     // Sends one weight read and answers it with `reply` (nothing when empty: it times out).
     void exchange(const QByteArray &reply);
 
-    FakeSerialPort *m_port = nullptr;
+    FakePort *m_port = nullptr;
     RequestQueue *m_queue = nullptr;
     CounterBar *m_bar = nullptr;
 };
 
 void TestCounterBar::init()
 {
-    m_port = new FakeSerialPort;
+    m_port = new FakePort;
     QVERIFY(m_port->open().opened());
     m_queue = new RequestQueue(m_port);
     m_bar = new CounterBar(m_queue);

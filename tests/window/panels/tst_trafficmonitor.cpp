@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The traffic monitor over the in-memory port: its lines, pause, clear, copy and the bound on them.
-#include "fakeserialport.h"
+#include "fakeport.h"
 #include "requestqueue.h"
 #include "trafficmonitor.h"
 
@@ -51,14 +51,14 @@ private:
     // One read of `count` registers at `start`, answered with `reply` (nothing: it times out).
     void exchange(quint16 start, quint16 count, const QByteArray &reply);
 
-    FakeSerialPort *m_port = nullptr;
+    FakePort *m_port = nullptr;
     RequestQueue *m_queue = nullptr;
     TrafficMonitor *m_monitor = nullptr;
 };
 
 void TestTrafficMonitor::init()
 {
-    m_port = new FakeSerialPort;
+    m_port = new FakePort;
     QVERIFY(m_port->open().opened());
     m_queue = new RequestQueue(m_port);
     m_monitor = new TrafficMonitor(m_queue);

@@ -1,56 +1,59 @@
 // SPDX-License-Identifier: MIT
-// The serial-port component over Qt's QSerialPort.
-#include "qtserialport.h"
+// A serial device through Qt's QSerialPort; a USB adapter's receive latency is lowered on opening.
+#include "seriallink.h"
+
+#include "usbadapter.h"
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
 
-namespace {
-
-QSerialPort::Parity qtParity(char parity)
+SerialLink::SerialLink(QObject *parent) : Link(parent), m_port(this)
 {
-    switch (parity) {
-    case 'e':
-        return QSerialPort::EvenParity;
-    case 'o':
-        return QSerialPort::OddParity;
-    case 'm':
-        return QSerialPort::MarkParity;
-    case 's':
-        return QSerialPort::SpaceParity;
-    default:
-        return QSerialPort::NoParity;
-    }
+    connect(&m_port, &QSerialPort::readyRead, this, &Link::bytesArrived);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialLink::handleError);
 }
 
-} // namespace
-
-QtSerialPort::QtSerialPort(QObject *parent) : SerialPort(parent), m_port(this)
-{
-    connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::bytesArrived);
-    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::handleError);
-}
-
-OpenResult QtSerialPort::open()
+OpenResult SerialLink::open(const LineAddress &address, const LineSettings &settings)
 {
     close();
-    m_port.setPortName(device());
-    applySettings();
+    m_adapterNote.clear();
+    m_adapterDescription.clear();
+    m_path = address.path;
+    m_port.setPortName(m_path);
+    applySettings(settings);
     if (!m_port.open(QIODevice::ReadWrite))
         return openResultFor(m_port.error());
     // Settings given to a closed QSerialPort are applied by open(); set them once more so a
     // refusal (a rate the device cannot do) is seen here rather than on the first read.
-    applySettings();
+    applySettings(settings);
     if (m_port.error() != QSerialPort::NoError) {
         const OpenResult refused{OpenStatus::Refused, m_port.errorString()};
         m_port.close();
         return refused;
     }
+    checkAdapter();
     return {OpenStatus::Opened, {}};
 }
 
-OpenResult QtSerialPort::openResultFor(QSerialPort::SerialPortError error) const
+void SerialLink::checkAdapter()
+{
+    // A USB adapter's driver holds received bytes for its latency timer (16 ms on FTDI) before
+    // handing them on: every exchange would take that much longer than the wire needs. Asking
+    // for the lowest latency never stops the port from opening; what was found and done is said.
+    const UsbAdapterInfo adapter = inspect(m_path);
+    if (!adapter.adapter)
+        return;
+#ifdef Q_OS_UNIX
+    const int fd = int(m_port.handle());
+#else
+    const int fd = -1;
+#endif
+    m_adapterNote = latencyText(adapter, lowerLatency(adapter, fd));
+    m_adapterDescription = ::adapterDescription(adapter);
+}
+
+OpenResult SerialLink::openResultFor(QSerialPort::SerialPortError error) const
 {
     const QString reason = m_port.errorString();
     switch (error) {
@@ -61,7 +64,7 @@ OpenResult QtSerialPort::openResultFor(QSerialPort::SerialPortError error) const
         // file, or the exclusive-open flag of the tty) and when we may not use the device at
         // all. A device we could read and write is therefore held by someone else.
 #ifdef Q_OS_UNIX
-        const QByteArray path = device().toLocal8Bit();
+        const QByteArray path = m_path.toLocal8Bit();
         const bool accessible = ::access(path.constData(), R_OK | W_OK) == 0;
 #else
         const bool accessible = true;
@@ -73,7 +76,7 @@ OpenResult QtSerialPort::openResultFor(QSerialPort::SerialPortError error) const
     }
 }
 
-void QtSerialPort::close()
+void SerialLink::close()
 {
     if (!m_port.isOpen())
         return;
@@ -81,12 +84,12 @@ void QtSerialPort::close()
     emit closed();
 }
 
-bool QtSerialPort::isOpen() const
+bool SerialLink::isOpen() const
 {
     return m_port.isOpen();
 }
 
-void QtSerialPort::clearInput()
+void SerialLink::clearInput()
 {
     if (!m_port.isOpen())
         return;
@@ -95,7 +98,7 @@ void QtSerialPort::clearInput()
     m_port.readAll();
 }
 
-bool QtSerialPort::write(const QByteArray &bytes)
+bool SerialLink::write(const QByteArray &bytes)
 {
     if (!m_port.isOpen())
         return false;
@@ -117,7 +120,7 @@ bool QtSerialPort::write(const QByteArray &bytes)
     return m_port.write(bytes) == bytes.size();
 }
 
-QByteArray QtSerialPort::takeInput()
+QByteArray SerialLink::takeInput()
 {
     if (!m_port.isOpen())
         return {};
@@ -130,17 +133,16 @@ QByteArray QtSerialPort::takeInput()
     return bytes;
 }
 
-void QtSerialPort::applySettings()
+void SerialLink::applySettings(const LineSettings &settings)
 {
-    const LineSettings s = lineSettings();
-    m_port.setBaudRate(s.baud);
-    m_port.setParity(qtParity(s.parity));
-    m_port.setDataBits(static_cast<QSerialPort::DataBits>(s.dataBits));
-    m_port.setStopBits(s.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
+    m_port.setBaudRate(settings.baud);
+    m_port.setParity(settings.parity);
+    m_port.setDataBits(settings.dataBits);
+    m_port.setStopBits(settings.stopBits);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
 }
 
-void QtSerialPort::handleError(QSerialPort::SerialPortError error)
+void SerialLink::handleError(QSerialPort::SerialPortError error)
 {
     switch (error) {
     case QSerialPort::ResourceError:

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Tests of the QSerialPort implementation over a real pseudo-terminal pair.
-#include "qtserialport.h"
+// Tests of the port over a serial device: a real pseudo-terminal pair.
+#include "deviceport.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -69,9 +69,9 @@ QByteArray TestQtSerialPort::readMaster(int bytes)
 
 void TestQtSerialPort::writesAndReadsBytes()
 {
-    QtSerialPort port;
+    DevicePort port;
     port.setDeviceFor(1, m_path);
-    QVERIFY(port.setSettings(QStringLiteral("9600,n,8,2")));
+    port.setLineSettings(LineSettings::instrument(9600));
     const OpenResult result = port.open();
     QVERIFY2(result.opened(), qPrintable(result.reason));
     QVERIFY(port.isOpen());
@@ -82,7 +82,7 @@ void TestQtSerialPort::writesAndReadsBytes()
     QCOMPARE(readMaster(request.size()).toHex(), request.toHex());
 
     const QByteArray reply = QByteArray::fromHex("0103040000ff00d278ae");
-    QSignalSpy arrived(&port, &SerialPort::bytesArrived);
+    QSignalSpy arrived(&port, &Port::bytesArrived);
     QCOMPARE(::write(m_master, reply.constData(), size_t(reply.size())), ssize_t(reply.size()));
     QByteArray got;
     qsizetype largestSpare = 0;
@@ -105,13 +105,16 @@ void TestQtSerialPort::writesAndReadsBytes()
     port.clearInput();
     QCOMPARE(port.takeInput(), QByteArray());
 
-    // The settings of an open port change at once, and a bad text changes nothing.
-    QVERIFY(port.setSettings(QStringLiteral("2400,n,8,2")));
-    QCOMPARE(port.settings(), QStringLiteral("2400,n,8,2"));
-    QVERIFY(!port.setSettings(QStringLiteral("fast")));
-    QCOMPARE(port.settings(), QStringLiteral("2400,n,8,2"));
+    // The settings of an open port change at once: the other end sees the new rate.
+    port.setLineSettings(LineSettings::instrument(2400));
+    termios t{};
+    QCOMPARE(::tcgetattr(m_master, &t), 0);
+    QCOMPARE(::cfgetospeed(&t), speed_t(B2400));
+    QCOMPARE(port.settingsText(), QStringLiteral("2400,n,8,2"));
+    // A pseudo-terminal is no USB adapter: nothing to say about it.
+    QVERIFY(port.adapterNote().isEmpty());
 
-    QSignalSpy closed(&port, &SerialPort::closed);
+    QSignalSpy closed(&port, &Port::closed);
     port.close();
     QVERIFY(!port.isOpen());
     QCOMPARE(closed.size(), 1);
@@ -132,7 +135,7 @@ void TestQtSerialPort::openRefusals()
 {
     QFETCH(QString, device);
     QFETCH(int, status);
-    QtSerialPort port;
+    DevicePort port;
     port.setCommPort(2);
     port.setDeviceFor(2, device);
     QCOMPARE(port.device(), device);
@@ -144,10 +147,10 @@ void TestQtSerialPort::openRefusals()
 
 void TestQtSerialPort::portHeldByAnotherIsBusy()
 {
-    QtSerialPort holder;
+    DevicePort holder;
     holder.setDeviceFor(1, m_path);
     QVERIFY(holder.open().opened());
-    QtSerialPort second;
+    DevicePort second;
     second.setDeviceFor(1, m_path);
     const OpenResult result = second.open();
     QCOMPARE(int(result.status), int(OpenStatus::Busy));
@@ -158,11 +161,11 @@ void TestQtSerialPort::portHeldByAnotherIsBusy()
 
 void TestQtSerialPort::lostPeerClosesOnce()
 {
-    QtSerialPort port;
+    DevicePort port;
     port.setDeviceFor(1, m_path);
     QVERIFY(port.open().opened());
-    QSignalSpy lost(&port, &SerialPort::lost);
-    QSignalSpy closed(&port, &SerialPort::closed);
+    QSignalSpy lost(&port, &Port::lost);
+    QSignalSpy closed(&port, &Port::closed);
     // The other end goes away, as when an adapter is pulled or the simulator dies.
     ::close(m_slave);
     m_slave = -1;
@@ -177,4 +180,4 @@ void TestQtSerialPort::lostPeerClosesOnce()
 }
 
 QTEST_GUILESS_MAIN(TestQtSerialPort)
-#include "tst_qtserialport.moc"
+#include "tst_seriallink.moc"

@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: MIT
+// The port through which all traffic passes: the device bookkeeping every implementation shares.
+#include "port.h"
+
+Port::Port(QObject *parent) : QObject(parent) {}
+
+QString Port::deviceFor(int number) const
+{
+    const auto it = m_devices.constFind(number);
+    if (it != m_devices.constEnd())
+        return it.value();
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(number);
+#else
+    return QStringLiteral("/dev/ttyS%1").arg(number - 1);
+#endif
+}
+
+void Port::setDeviceFor(int number, const QString &path)
+{
+    m_devices.insert(number, path);
+}
+
+void Port::setLineSettings(const LineSettings &settings)
+{
+    m_settings = settings;
+    applySettings();
+}

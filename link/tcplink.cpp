@@ -1,0 +1,112 @@
+// SPDX-License-Identifier: MIT
+// A TCP connection to an RS-485-to-Ethernet converter.
+#include "tcplink.h"
+
+TcpLink::TcpLink(QObject *parent) : Link(parent), m_socket(this)
+{
+    m_connectTimer.setSingleShot(true);
+    connect(&m_connectTimer, &QTimer::timeout, this, [this] {
+        giveUp({OpenStatus::Refused,
+                QStringLiteral("%1 秒内未连接上").arg(qint64(kConnectTimeout.count()))});
+    });
+    connect(&m_socket, &QTcpSocket::connected, this, &TcpLink::onConnected);
+    connect(&m_socket, &QTcpSocket::errorOccurred, this, &TcpLink::onError);
+    connect(&m_socket, &QTcpSocket::disconnected, this, &TcpLink::onDisconnected);
+    connect(&m_socket, &QTcpSocket::readyRead, this, &Link::bytesArrived);
+}
+
+OpenResult TcpLink::open(const LineAddress &address, const LineSettings &)
+{
+    close();
+    m_connecting = true;
+    m_connectTimer.start(kConnectTimeout);
+    m_socket.connectToHost(address.host, address.port);
+    return {OpenStatus::Connecting, {}};
+}
+
+void TcpLink::onConnected()
+{
+    m_connectTimer.stop();
+    m_connecting = false;
+    m_connected = true;
+    // A request is a dozen bytes: it must leave at once, not wait to be joined by more.
+    m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    emit opened();
+}
+
+void TcpLink::giveUp(const OpenResult &result)
+{
+    m_connectTimer.stop();
+    m_connecting = false;
+    m_socket.abort();
+    emit openFailed(result);
+}
+
+void TcpLink::onError(QAbstractSocket::SocketError error)
+{
+    if (m_connecting) {
+        const OpenStatus status = error == QAbstractSocket::HostNotFoundError ? OpenStatus::NotFound
+                                                                              : OpenStatus::Refused;
+        giveUp({status, m_socket.errorString()});
+        return;
+    }
+    if (!m_connected)
+        return;
+    // The converter went away (switched off, cable pulled, it closed the connection): closed
+    // once, and said once.
+    const QString reason = m_socket.errorString();
+    m_connected = false;
+    m_socket.abort();
+    emit lost(reason);
+    emit closed();
+}
+
+void TcpLink::onDisconnected()
+{
+    if (!m_connected)
+        return;
+    m_connected = false;
+    emit lost(QStringLiteral("对方关闭了连接"));
+    emit closed();
+}
+
+void TcpLink::close()
+{
+    if (m_connecting) {
+        m_connectTimer.stop();
+        m_connecting = false;
+        m_socket.abort();
+        return;
+    }
+    if (!m_connected)
+        return;
+    m_connected = false;
+    m_socket.abort();
+    emit closed();
+}
+
+bool TcpLink::isOpen() const
+{
+    return m_connected;
+}
+
+void TcpLink::clearInput()
+{
+    if (m_connected)
+        m_socket.readAll();
+}
+
+bool TcpLink::write(const QByteArray &bytes)
+{
+    if (!m_connected)
+        return false;
+    if (m_socket.write(bytes) != bytes.size())
+        return false;
+    m_socket.flush();
+    return true;
+}
+
+QByteArray TcpLink::takeInput()
+{
+    return m_connected ? m_socket.readAll() : QByteArray();
+}
