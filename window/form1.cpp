@@ -355,8 +355,11 @@ void Form1::wireEvents()
 
     connect(control<QPushButton>(QStringLiteral("Command2")), &QPushButton::clicked, m_weight,
             &WeightReader::read);
-    connect(control<QCheckBox>(QStringLiteral("Check1")), &QCheckBox::clicked, m_weight,
-            &WeightReader::setAutoRead);
+    auto *check1 = control<QCheckBox>(QStringLiteral("Check1"));
+    connect(check1, &QCheckBox::clicked, m_weight, &WeightReader::setAutoRead);
+    // While the weight is read automatically, a port that went away is opened again when it is
+    // back, and the readings go on.
+    connect(check1, &QCheckBox::clicked, m_portControl, &PortControl::setReconnecting);
     for (GroupReader *reader : std::as_const(m_groups)) {
         connect(control<QPushButton>(QString::fromUtf8(reader->group().button)),
                 &QPushButton::clicked, reader, &GroupReader::read);

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
-// The port frame's operations: choose COM1 or COM2, set the baud rate, open and close the port.
+// The port frame's operations: choose COM1 or COM2, set the baud rate, open and close the port;
+// and, while the weight is read automatically, open a port that went away again when it is back.
 #pragma once
 
 #include "port.h"
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
+#include <chrono>
 
 // The open/close button names the action its next press takes.
 extern const QString kOpenPortCaption;  // "打开端口"
@@ -16,10 +19,14 @@ class PortControl : public QObject
     Q_OBJECT
 
 public:
+    // How often a port that went away is looked for again.
+    static constexpr std::chrono::milliseconds kReconnectInterval{1000};
+
     explicit PortControl(Port *port, QObject *parent = nullptr);
 
-    // Start-up: settings "9600,n,8,2", then open; the button reads "关闭端口" once it is open.
-    // A port that will not open leaves the window usable with the port closed.
+    // Start-up: settings 9600, no parity, 8 data bits, 2 stop bits, then open; the button reads
+    // "关闭端口" once it is open (or connecting). A port that will not open leaves the window
+    // usable with the port closed.
     void openAtStart();
     // An option button was pressed (index 0 is COM1): close, renumber, open. A port held by
     // another program gets the busy warning and stays closed.
@@ -32,6 +39,10 @@ public:
     void applyBaud(const QString &text);
     // The open/close button: the port operation first, then the caption.
     void toggle();
+    // While on (the weight is read automatically), a port that went away is opened again by
+    // itself once it is back: the same stable device name, or the same network address.
+    void setReconnecting(bool on);
+    bool reconnecting() const { return m_reconnectTimer.isActive(); }
 
     // "COM1 /dev/ttyS0 9600,n,8,2 已打开", or why the port is closed.
     QString stateText() const;
@@ -47,13 +58,28 @@ signals:
     // The port, its device or its baud rate changed: what was learnt of the instrument may
     // not hold any more.
     void lineChanged();
+    // The port is open now, after a press, at start, or again after it went away.
+    void portOpened();
 
 private:
-    OpenResult tryOpen();
+    enum class Why { Operator, Start, Reconnect };
+
+    OpenResult tryOpen(Why why);
+    void onOpened();
+    void onOpenFailed(const OpenResult &result);
+    void sayOpened();
     void sayRefused(const OpenResult &result);
     void onLost(const QString &reason);
+    void tryReconnect();
+    void stopReconnecting();
     QString portName() const;
+    QString failureText(const OpenResult &result) const;
 
     Port *m_port;
-    QString m_failure; // why the port is closed, when it did not close by the operator's hand
+    QString m_failure;  // why the port is closed, when it did not close by the operator's hand
+    QString m_reopenAs; // the stable name of the device last opened, to open it by again
+    Why m_opening = Why::Operator; // what the open under way was for
+    bool m_wantReconnect = false;
+    bool m_lost = false; // the port went away and was not closed by the operator since
+    QTimer m_reconnectTimer;
 };

@@ -2,9 +2,9 @@
 // Fault soak: the window reads without pause from a simulated instrument on a flaky line, and
 // nothing it shows may differ from what the instrument served.
 #include "adddot.h"
+#include "deviceport.h"
 #include "form1.h"
 #include "groupreader.h"
-#include "deviceport.h"
 #include "requestqueue.h"
 #include "simprocess.h"
 #include "weightreader.h"

@@ -1,15 +1,17 @@
 // SPDX-License-Identifier: MIT
 // The device goes away under the window and comes back; ports that cannot be had at start-up.
-#include "form1.h"
 #include "deviceport.h"
+#include "form1.h"
 #include "simprocess.h"
 #include "weightreader.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -39,14 +41,17 @@ class TestUnplug : public QObject
 
 private slots:
     void unplugAndReplugWhileReading();
+    void converterGoesAwayAndComesBack();
     void portsThatCannotBeHad_data();
     void portsThatCannotBeHad();
 };
 
 void TestUnplug::unplugAndReplugWhileReading()
 {
+    // The simulator's --link is a stable name, as /dev/serial/by-id/ gives a USB adapter.
     QTemporaryDir dir;
-    const QString link = dir.filePath(QStringLiteral("scale"));
+    const QString link =
+        dir.filePath(QStringLiteral("usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"));
     SimProcess first;
     QVERIFY2(first.start({"--link", link}), qPrintable(first.errorString()));
     auto *port = new DevicePort;
@@ -55,7 +60,9 @@ void TestUnplug::unplugAndReplugWhileReading()
     QVERIFY(port->isOpen());
     auto *weight = window.findChild<QLabel *>(QStringLiteral("Label4"));
     auto *command1 = window.findChild<QPushButton *>(QStringLiteral("Command1"));
-    window.findChild<QCheckBox *>(QStringLiteral("Check1"))->click();
+    auto *readStatus = window.findChild<QLabel *>(QStringLiteral("readStatus"));
+    auto *check1 = window.findChild<QCheckBox *>(QStringLiteral("Check1"));
+    check1->click();
     QTRY_VERIFY_WITH_TIMEOUT(showsWeight(weight), 8000);
 
     // Pulled: the simulator dies without a word, as an adapter does.
@@ -66,22 +73,79 @@ void TestUnplug::unplugAndReplugWhileReading()
     QVERIFY2(window.portStateText().contains(QStringLiteral("断开")),
              qPrintable(window.portStateText()));
 
-    // Said once; no error loop and no message boxes while automatic reading goes on.
+    // Said once; no error loop and no message boxes while it waits for the device.
     const double before = cpuSeconds();
     QTest::qWait(3000);
     const double busy = cpuSeconds() - before;
-    qInfo("CPU after unplug: %.3f s in 3 s of automatic reading", busy);
+    qInfo("CPU while the device is away: %.3f s in 3 s of automatic reading", busy);
     QCOMPARE(lost.size(), 1);
     QVERIFY(busy < 1.0);
     QVERIFY(!QApplication::activeModalWidget());
     QCOMPARE(weight->text(), kNoDataText);
 
-    // Plugged in again on the same path: the open button brings the readings back.
+    // Plugged in again under the same stable name: opened again by itself, readings go on.
     SimProcess second;
     QVERIFY2(second.start({"--link", link}), qPrintable(second.errorString()));
+    QElapsedTimer back;
+    back.start();
+    QTRY_VERIFY_WITH_TIMEOUT(port->isOpen(), 3000);
+    qInfo("reconnected %lld ms after the device came back", back.elapsed());
+    QCOMPARE(command1->text(), QStringLiteral("关闭端口"));
+    QVERIFY(!QApplication::activeModalWidget());
+    QTRY_VERIFY_WITH_TIMEOUT(
+        readStatus->text().contains(QStringLiteral("已重新连接")) || showsWeight(weight), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(showsWeight(weight), 8000);
+
+    // Without automatic reading nothing is opened behind the operator's back: the open button
+    // brings the port back.
+    check1->click();
+    ::kill(pid_t(second.processId()), SIGKILL);
+    QTRY_VERIFY_WITH_TIMEOUT(!port->isOpen(), 5000);
+    SimProcess third;
+    QVERIFY2(third.start({"--link", link}), qPrintable(third.errorString()));
+    QTest::qWait(1500);
+    QVERIFY(!port->isOpen());
     command1->click();
     QVERIFY(port->isOpen());
     QCOMPARE(command1->text(), QStringLiteral("关闭端口"));
+}
+
+void TestUnplug::converterGoesAwayAndComesBack()
+{
+    // A loopback port of our own picking: bound, let go, then served by the simulator.
+    QTcpServer picker;
+    QVERIFY(picker.listen(QHostAddress::LocalHost, 0));
+    const QString where = QStringLiteral("127.0.0.1:%1").arg(picker.serverPort());
+    picker.close();
+    SimProcess first;
+    QVERIFY2(first.start({"--tcp-listen", where}), qPrintable(first.errorString()));
+    auto *port = new DevicePort;
+    port->setDeviceFor(1, QStringLiteral("tcp://") + where);
+    Form1 window(port);
+    QTRY_VERIFY_WITH_TIMEOUT(port->isOpen(), 5000);
+    auto *weight = window.findChild<QLabel *>(QStringLiteral("Label4"));
+    auto *readStatus = window.findChild<QLabel *>(QStringLiteral("readStatus"));
+    window.findChild<QCheckBox *>(QStringLiteral("Check1"))->click();
+    QTRY_VERIFY_WITH_TIMEOUT(showsWeight(weight), 8000);
+
+    QSignalSpy lost(port, &Port::lost);
+    ::kill(pid_t(first.processId()), SIGKILL);
+    QTRY_VERIFY_WITH_TIMEOUT(!port->isOpen(), 5000);
+    QVERIFY2(window.portStateText().contains(QStringLiteral("连接已断开")),
+             qPrintable(window.portStateText()));
+    // Refused once a second while it is away: said once, no message box, the window idles.
+    const double before = cpuSeconds();
+    QTest::qWait(2500);
+    qInfo("CPU while the converter is away: %.3f s in 2.5 s", cpuSeconds() - before);
+    QVERIFY(cpuSeconds() - before < 1.0);
+    QCOMPARE(lost.size(), 1);
+    QVERIFY(!QApplication::activeModalWidget());
+
+    SimProcess second;
+    QVERIFY2(second.start({"--tcp-listen", where}), qPrintable(second.errorString()));
+    QTRY_VERIFY_WITH_TIMEOUT(port->isOpen(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        readStatus->text().contains(QStringLiteral("已重新连接")) || showsWeight(weight), 3000);
     QTRY_VERIFY_WITH_TIMEOUT(showsWeight(weight), 8000);
 }
 

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The window against the simulated instrument: the weight and all four pages as served, also
-// while the weight is polled, and the no-data text for a silent instrument.
-#include "form1.h"
+// while the weight is polled, over lines that echo or add a byte, and through converters on the
+// network; and the no-data text for a silent instrument.
 #include "deviceport.h"
+#include "form1.h"
 #include "simprocess.h"
 
 #include <QCheckBox>
@@ -30,21 +31,34 @@ Form1 *TestWindowSim::windowOn(SimProcess &sim, const QStringList &arguments)
         qFatal("simulator: %s", qPrintable(sim.errorString()));
     auto *port = new DevicePort;
     port->setDeviceFor(1, sim.devicePath());
-    return new Form1(port);
+    auto *window = new Form1(port);
+    // A converter on the network is connected to on the event loop.
+    if (!QTest::qWaitFor([port] { return port->isOpen(); }, 5000))
+        qFatal("the window did not open %s", qPrintable(sim.devicePath()));
+    return window;
 }
 
 void TestWindowSim::pagesAsServed_data()
 {
     QTest::addColumn<bool>("autoRead");
-    QTest::newRow("one read each") << false;
-    QTest::newRow("while the weight is polled") << true;
+    QTest::addColumn<QStringList>("line"); // how the simulator serves
+    QTest::newRow("one read each") << false << QStringList{};
+    QTest::newRow("while the weight is polled") << true << QStringList{};
+    QTest::newRow("an adapter that echoes") << true << QStringList{"--fault", "echo"};
+    QTest::newRow("a 0x00 before every reply") << false << QStringList{"--fault", "zero"};
+    QTest::newRow("transparent converter")
+        << true << QStringList{"--tcp-listen", "127.0.0.1:0", "--tcp-mode", "rtu"};
+    QTest::newRow("Modbus TCP gateway")
+        << false << QStringList{"--tcp-listen", "127.0.0.1:0", "--tcp-mode", "mbap"};
 }
 
 void TestWindowSim::pagesAsServed()
 {
     QFETCH(bool, autoRead);
+    QFETCH(QStringList, line);
     SimProcess sim;
-    std::unique_ptr<Form1> window(windowOn(sim, {"--regs", QFINDTESTDATA("instrument.regs")}));
+    std::unique_ptr<Form1> window(
+        windowOn(sim, QStringList{"--regs", QFINDTESTDATA("instrument.regs")} + line));
     const auto box = [&](int k) {
         return window->findChild<QLineEdit *>(QStringLiteral("Text2(%1)").arg(k))->text();
     };

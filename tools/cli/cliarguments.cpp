@@ -182,8 +182,8 @@ ParsedArguments parseArguments(const QStringList &arguments)
     }
 
     if (!parser.isSet(port) || parser.value(port).trimmed().isEmpty())
-        return usageError(QStringLiteral("缺少 --port 串口设备"),
-                          QStringLiteral("missing --port PATH, the serial device"));
+        return usageError(QStringLiteral("缺少 --port 串口设备或网络地址"),
+                          QStringLiteral("missing --port PATH, the serial device or converter"));
     o.port = parser.value(port).trimmed();
 
     if (parser.isSet(baud)) {
@@ -256,9 +256,14 @@ QString usageText()
 "never writes) with the same requests, reply checks and decimal rules as the scalecheck window.\n"
 "\n"
 "Line:\n"
-"  --port PATH     the serial device: /dev/ttyUSB0, /dev/ttyS0, /dev/serial/by-id/...\n"
+"  --port PATH     the serial device: /dev/ttyUSB0, /dev/ttyS0, /dev/serial/by-id/...; or an\n"
+"                  RS-485-to-Ethernet converter: tcp://HOST:PORT carries the RTU frames as\n"
+"                  they are (a transparent converter), mbtcp://HOST:PORT is a Modbus TCP\n"
+"                  gateway (MBAP header, unit id = --addr). A host that does not answer is\n"
+"                  given up after 5 s\n"
 "  --baud N        1200, 2400, 4800, 9600 (default), 19200, 38400, 57600 or 115200; always\n"
-"                  no parity, 8 data bits, 2 stop bits\n"
+"                  no parity, 8 data bits, 2 stop bits. Behind a converter the converter's own\n"
+"                  serial settings hold\n"
 "  --addr N        the instrument's bus address, 1..247 (default 1); 0 is the broadcast\n"
 "                  address, where every instrument listens and none answers\n"
 "  --timeout MS    how long to wait for each reply. Default for read as the window waits:\n"

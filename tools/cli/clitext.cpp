@@ -74,19 +74,22 @@ QString openFailureText(const QString &device, const OpenResult &result)
 {
     QString chinese;
     QString english;
+    const bool network = lineKindOf(device) != LineKind::Serial;
     switch (result.status) {
     case OpenStatus::Busy:
         chinese = QStringLiteral("端口被占用");
         english = QStringLiteral("in use by another program");
         break;
     case OpenStatus::NotFound:
-        chinese = QStringLiteral("设备不存在");
-        english = QStringLiteral("no such device");
+        chinese = network ? QStringLiteral("找不到主机") : QStringLiteral("设备不存在");
+        english = network ? QStringLiteral("host not found") : QStringLiteral("no such device");
         break;
     case OpenStatus::Refused:
     case OpenStatus::Opened:
-        chinese = QStringLiteral("端口拒绝打开");
-        english = QStringLiteral("the port refused to open");
+    case OpenStatus::Connecting:
+        chinese = network ? QStringLiteral("无法连接") : QStringLiteral("端口拒绝打开");
+        english =
+            network ? QStringLiteral("cannot connect") : QStringLiteral("the port refused to open");
         break;
     }
     QString text = bilingual(QStringLiteral("无法打开端口 %1：%2").arg(device, chinese),

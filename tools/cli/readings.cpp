@@ -75,10 +75,16 @@ void InstrumentReader::learnDecimalPlaces()
 BlockReading InstrumentReader::failed(const CliBlock &block, const ReadResult &result) const
 {
     if (result.check.status == ReplyStatus::PortClosed && !m_line->lostReason().isEmpty()) {
+        const QString why = m_line->lostReason();
+        if (lineKindOf(m_options.port) != LineKind::Serial)
+            return {block,
+                    {},
+                    QStringLiteral("连接已断开（%1）").arg(why),
+                    QStringLiteral("connection lost (%1)").arg(why)};
         return {block,
                 {},
-                QStringLiteral("端口已断开（%1）").arg(m_line->lostReason()),
-                QStringLiteral("port lost (%1)").arg(m_line->lostReason())};
+                QStringLiteral("端口已断开（%1）").arg(why),
+                QStringLiteral("port lost (%1)").arg(why)};
     }
     return {block, {}, resultText(result), englishReplyText(result.check)};
 }
