@@ -50,6 +50,8 @@ QString englishReplyText(const ReplyCheck &check)
         return QStringLiteral("wrong function code");
     case ReplyStatus::WrongByteCount:
         return QStringLiteral("wrong byte count");
+    case ReplyStatus::FrameError:
+        return QStringLiteral("malformed frame");
     case ReplyStatus::Exception: {
         // Two hex digits, as the Chinese text and the instrument's manual write the code.
         const QString code =
