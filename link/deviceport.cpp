@@ -26,7 +26,7 @@ OpenResult DevicePort::open()
         return {OpenStatus::NotFound,
                 QStringLiteral("网络地址应写作 tcp://主机:端口 或 mbtcp://主机:端口")};
     m_active = address->kind == LineKind::Serial ? static_cast<Link *>(&m_serial) : &m_tcp;
-    return m_active->open(*address, lineSettings());
+    return m_active->open(*address, settingsInForce());
 }
 
 void DevicePort::close()
@@ -74,5 +74,5 @@ QString DevicePort::adapterDescription() const
 void DevicePort::applySettings()
 {
     if (m_active && m_active->isOpen())
-        m_active->applySettings(lineSettings());
+        m_active->applySettings(settingsInForce());
 }

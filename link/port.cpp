@@ -24,5 +24,21 @@ void Port::setDeviceFor(int number, const QString &path)
 void Port::setLineSettings(const LineSettings &settings)
 {
     m_settings = settings;
+    m_rateInForce = settings.baud;
     applySettings();
+}
+
+void Port::useRate(qint32 baud)
+{
+    if (baud == m_rateInForce)
+        return;
+    m_rateInForce = baud;
+    applySettings();
+}
+
+LineSettings Port::settingsInForce() const
+{
+    LineSettings s = m_settings;
+    s.baud = m_rateInForce;
+    return s;
 }

@@ -51,6 +51,11 @@ public:
     LineSettings lineSettings() const { return m_settings; }
     void setLineSettings(const LineSettings &settings);
     QString settingsText() const { return ::settingsText(m_settings); }
+    // The line's rate for the next exchanges only (a baud sweep); lineSettings() stays as the
+    // operator set it. The operator's rate comes back with useRate(lineSettings().baud).
+    void useRate(qint32 baud);
+    // The settings the line has now: the operator's, at the rate last used.
+    LineSettings settingsInForce() const;
 
     // Opens the device behind the current port number with the current settings. A serial
     // device opens at once; a network line answers Connecting and then says opened() or
@@ -93,4 +98,5 @@ private:
     int m_commPort = 1;
     QMap<int, QString> m_devices;
     LineSettings m_settings;
+    qint32 m_rateInForce = m_settings.baud;
 };

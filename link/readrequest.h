@@ -2,14 +2,24 @@
 // One register read as the request engine carries it, and how it ended.
 #pragma once
 
+#include "clock.h"
 #include "modbusframe.h"
 
 #include <QByteArray>
 #include <QString>
 #include <chrono>
+#include <optional>
 
 struct ReadRequest
 {
+    ReadRequest() = default;
+    ReadRequest(quint8 address, quint16 start, quint16 count, std::chrono::milliseconds timeout,
+                bool keepListening = false)
+        : address(address), start(start), count(count), timeout(timeout),
+          keepListening(keepListening)
+    {
+    }
+
     quint8 address = 1;
     quint16 start = 0;
     quint16 count = 0;
@@ -19,10 +29,20 @@ struct ReadRequest
     // Report "no reply" when the time runs out, then keep listening and report again after each
     // further timeout until a reply comes, another request waits to go out, or the port closes.
     bool keepListening = false;
+    // Scanning a bus: an address from which no byte has come this long after the write is
+    // silent, and the scan moves on; a reply that has begun still has the whole timeout.
+    std::optional<std::chrono::microseconds> firstByteTimeout;
+    // The line's rate for this request alone (a baud sweep, an instrument on the bus found at
+    // another rate); 0 for the port's own.
+    qint32 baud = 0;
+    // A background request (the bus view's polling) goes on the line only when no other request
+    // waits: the instrument's own window is never held up by it.
+    bool background = false;
 
     bool sameBlock(const ReadRequest &other) const
     {
-        return address == other.address && start == other.start && count == other.count;
+        return address == other.address && start == other.start && count == other.count &&
+               baud == other.baud;
     }
 };
 
@@ -39,6 +59,11 @@ struct ReadResult
     // and stray bytes the line put before the reply.
     int echoed = 0;
     QByteArray skipped;
+    // From the request written to the last byte of its reply in; only for a reply that came.
+    std::optional<Clock::Duration> replyTime;
+    // What the request and its reply take on the wire at the line's rate (11 bits a character);
+    // zero on a network line, where the converter's serial side is out of sight.
+    Clock::Duration wireTime{0};
 
     // A result with nothing received: the port closed, a write refused.
     static ReadResult without(const ReadRequest &request, ReplyStatus status)

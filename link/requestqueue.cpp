@@ -55,7 +55,15 @@ void RequestQueue::resetCounters()
     m_echoes = 0;
     m_skips = 0;
     m_skippedBytes = 0;
+    m_replyTimes.clear();
     emit countersChanged();
+}
+
+Clock::Duration RequestQueue::wireTime(qsizetype characters, qint32 baud)
+{
+    if (baud <= 0)
+        return Clock::Duration::zero();
+    return duration_cast<Clock::Duration>(duration<double>(double(characters) * 11.0 / baud));
 }
 
 const FrameCodec &RequestQueue::codecFor(LineKind kind)
@@ -73,12 +81,23 @@ void RequestQueue::dispatch()
         onPortClosed();
         return;
     }
+    // Background requests (the bus view's) wait while any other request does.
+    qsizetype nextIndex = 0;
+    while (nextIndex < m_waiting.size() && m_waiting.at(nextIndex).request.background)
+        ++nextIndex;
+    if (nextIndex == m_waiting.size())
+        nextIndex = 0;
+    const qint32 rate = m_waiting.at(nextIndex).request.baud > 0
+                            ? m_waiting.at(nextIndex).request.baud
+                            : m_port->lineSettings().baud;
     const LineKind kind = lineKindOf(m_port->device());
     // On a serial line (and behind a transparent converter, whose serial side does the same)
-    // frames are told apart by silence; a Modbus TCP gateway frames by its header.
+    // frames are told apart by silence; a Modbus TCP gateway frames by its header. The silence
+    // is the longer of the rate the last frame had and the rate the next one will have.
     if (m_lastTraffic && kind != LineKind::ModbusTcp) {
         const auto quiet = m_clock.now() - *m_lastTraffic;
-        const auto gap = interFrameGap(m_port->lineSettings().baud);
+        const auto gap =
+            std::max(interFrameGap(m_port->settingsInForce().baud), interFrameGap(rate));
         if (quiet < gap) {
             m_gapTimer->start(gap - quiet);
             return;
@@ -86,8 +105,9 @@ void RequestQueue::dispatch()
     }
 
     m_gapTimer->stop();
-    Pending next = m_waiting.takeFirst();
+    Pending next = m_waiting.takeAt(nextIndex);
     const ReadRequest &r = next.request;
+    m_port->useRate(rate);
     const QByteArray frame = codecFor(kind).encode(r, ++m_transaction);
     // Bytes left from an earlier exchange (a late reply, line noise) must never be read as
     // the answer to this request, so the input is emptied before the request goes out.
@@ -100,11 +120,15 @@ void RequestQueue::dispatch()
     }
     m_sentFrame = frame;
     ++m_sent;
-    m_lastTraffic = m_clock.now();
+    m_writtenAt = m_clock.now();
+    m_lastTraffic = m_writtenAt;
     m_current = std::move(next);
     m_listening = false;
     // The timeout starts only now that the request is on its way, never while it waits.
-    m_responseTimer->start(m_current->request.timeout);
+    const ReadRequest &written = m_current->request;
+    m_awaitingFirstByte = written.firstByteTimeout && *written.firstByteTimeout < written.timeout;
+    m_responseTimer->start(m_awaitingFirstByte ? Clock::Duration(*written.firstByteTimeout)
+                                               : Clock::Duration(written.timeout));
     emit requestWritten(frame, m_current->request);
     emit countersChanged();
 }
@@ -118,6 +142,14 @@ void RequestQueue::onBytesArrived()
         if (!bytes.isEmpty())
             emit bytesDiscarded(bytes);
         return;
+    }
+    m_lastByteAt = m_lastTraffic.value();
+    if (m_awaitingFirstByte && !bytes.isEmpty()) {
+        // Something came: the reply that has begun has the request's whole time.
+        m_awaitingFirstByte = false;
+        const Clock::Duration spent = m_lastByteAt - m_writtenAt;
+        m_responseTimer->start(
+            std::max(Clock::Duration::zero(), Clock::Duration(m_current->request.timeout) - spent));
     }
     m_buffer.append(bytes);
     const Framing framing = codecFor(lineKindOf(m_port->device()))
@@ -160,6 +192,15 @@ ReadResult RequestQueue::resultOf(const Framing &framing) const
     r.data = framing.data;
     r.echoed = framing.echoed;
     r.skipped = framing.skipped;
+    if (!framing.frame.isEmpty() && framing.check.status != ReplyStatus::Incomplete)
+        r.replyTime = m_lastByteAt - m_writtenAt;
+    // The serial side of a Modbus TCP gateway is out of sight; a transparent converter's runs at
+    // the rate the operator set, as a serial line does.
+    if (lineKindOf(m_port->device()) != LineKind::ModbusTcp)
+        r.wireTime = wireTime(m_sentFrame.size() + framing.echoed + framing.skipped.size() +
+                                  framing.frame.size(),
+                              m_port->settingsInForce().baud) -
+                     wireTime(framing.echoed, m_port->settingsInForce().baud);
     return r;
 }
 
@@ -177,6 +218,8 @@ void RequestQueue::complete(const Framing &framing)
         ++m_skips;
         m_skippedBytes += result.skipped.size();
     }
+    if (result.replyTime)
+        m_replyTimes.add(*result.replyTime, result.wireTime);
     emit replyChecked(result);
     dispatch();
     report(done, result, true);
@@ -196,6 +239,7 @@ void RequestQueue::onPortClosed()
 {
     m_gapTimer->stop();
     m_responseTimer->stop();
+    m_awaitingFirstByte = false;
     QList<Pending> dropped;
     if (m_current) {
         dropped.append(*m_current);

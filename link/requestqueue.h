@@ -8,6 +8,7 @@
 #include "framecodec.h"
 #include "lineaddress.h"
 #include "readrequest.h"
+#include "replytimes.h"
 
 #include <QList>
 #include <QObject>
@@ -54,6 +55,8 @@ public:
     int echoCount() const { return m_echoes; }
     int skipCount() const { return m_skips; }
     qint64 skippedBytes() const { return m_skippedBytes; }
+    // The reply times of the latest replies that came.
+    const ReplyTimes &replyTimes() const { return m_replyTimes; }
     void resetCounters();
 
     // The silence the line needs between two frames: 3.5 characters of 11 bits, and a fixed
@@ -62,6 +65,9 @@ public:
 
     // The framing of a line: RTU on a serial line and a transparent converter, MBAP on Modbus TCP.
     static const FrameCodec &codecFor(LineKind kind);
+
+    // What `characters` take on a line at `baud`: 11 bits each (start, 8 data, 2 stop).
+    static Clock::Duration wireTime(qsizetype characters, qint32 baud);
 
 signals:
     void requestWritten(const QByteArray &frame, const ReadRequest &request);
@@ -96,11 +102,15 @@ private:
     bool m_listening = false; // the current request's time ran out and it keeps listening
     QByteArray m_sentFrame;   // the request on the line, as written
     QByteArray m_buffer;      // every byte received since it was written
+    Clock::Duration m_writtenAt{0};
+    Clock::Duration m_lastByteAt{0};
+    bool m_awaitingFirstByte = false; // the request's firstByteTimeout runs
     quint16 m_transaction = 0;
     QList<Pending> m_waiting;
     std::optional<Clock::Duration> m_lastTraffic; // when a byte last went out or came in
     int m_sent = 0;
     std::array<int, static_cast<int>(ReplyStatus::WriteFailed) + 1> m_results{};
+    ReplyTimes m_replyTimes;
     int m_echoes = 0;
     int m_skips = 0;
     qint64 m_skippedBytes = 0;

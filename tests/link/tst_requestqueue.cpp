@@ -57,6 +57,12 @@ private slots:
     void counters();
     void lineEffectsTakenOffAndCounted();
     void modbusTcpLine();
+    void silentAddressGivenUpEarly();
+    void backgroundRequestsWait();
+    void rateForOneRequest();
+    void replyTimesMeasured();
+    void replyTimeFigures_data();
+    void replyTimeFigures();
     void interFrameGap_data();
     void interFrameGap();
 
@@ -393,6 +399,139 @@ void TestRequestQueue::modbusTcpLine()
     QCOMPARE(reader.statuses(), (QList<ReplyStatus>{ReplyStatus::Ok, ReplyStatus::Exception}));
     QCOMPARE(reader.results[0].value(0, 2), 1234);
     QCOMPARE(resultText(reader.results[1]), QString("异常应答 0B：网关目标设备响应失败"));
+}
+
+void TestRequestQueue::silentAddressGivenUpEarly()
+{
+    // A bus scan gives a silent address 40 ms; a reply that has begun gets the whole second.
+    Reader reader;
+    ReadRequest probe = alarm();
+    probe.firstByteTimeout = 40ms;
+    m_queue->sendread(probe, nullptr, reader.callback());
+    m_clock.advance(40ms);
+    QCOMPARE(reader.statuses(), QList<ReplyStatus>{ReplyStatus::NoReply});
+
+    gap();
+    m_queue->sendread(probe, nullptr, reader.callback());
+    m_clock.advance(39ms);
+    m_port->deliver(kAlarmReply.left(3));
+    m_clock.advance(900ms);
+    QCOMPARE(reader.results.size(), 1);
+    m_port->deliver(kAlarmReply.mid(3));
+    QCOMPARE(reader.statuses(), (QList<ReplyStatus>{ReplyStatus::NoReply, ReplyStatus::Ok}));
+
+    // Begun but never finished: given up at the request's whole time after the write.
+    gap();
+    m_queue->sendread(probe, nullptr, reader.callback());
+    m_port->deliver(kAlarmReply.left(3));
+    m_clock.advance(1000ms - 1ns);
+    QCOMPARE(reader.results.size(), 2);
+    m_clock.advance(1ns);
+    QCOMPARE(reader.statuses().last(), ReplyStatus::Incomplete);
+}
+
+void TestRequestQueue::backgroundRequestsWait()
+{
+    Reader w, bus, a;
+    ReadRequest polled = weight();
+    polled.address = 7;
+    polled.background = true;
+    m_queue->sendread(weight(), nullptr, w.callback());
+    m_queue->sendread(polled, nullptr, bus.callback());
+    m_queue->sendread(alarm(), nullptr, a.callback());
+    // The window's alarm read, queued after the bus view's poll, goes first.
+    m_port->deliver(kWeightReply);
+    gap();
+    QCOMPARE(m_port->written().last(), requestFrame(1, 0x0010, 14));
+    m_port->deliver(kAlarmReply);
+    gap();
+    QCOMPARE(m_port->written().last(), requestFrame(7, 0x0100, 2));
+    QCOMPARE(m_port->written().size(), 3);
+}
+
+void TestRequestQueue::rateForOneRequest()
+{
+    // A baud sweep asks at 2400 without changing the operator's 9600; the next ordinary request
+    // goes at 9600 again, after the longer silence of the two rates.
+    Reader reader;
+    ReadRequest at2400 = weight(100ms);
+    at2400.baud = 2400;
+    m_queue->sendread(at2400, nullptr, reader.callback());
+    QCOMPARE(m_port->settingsInForce().baud, 2400);
+    QCOMPARE(m_port->lineSettings().baud, 9600);
+    m_port->deliver(kWeightReply);
+    m_queue->sendread(weight(), nullptr, reader.callback());
+    m_clock.advance(RequestQueue::interFrameGap(2400) - 1ns);
+    QCOMPARE(m_port->written().size(), 1);
+    m_clock.advance(1ns);
+    QCOMPARE(m_port->written().size(), 2);
+    QCOMPARE(m_port->settingsInForce().baud, 9600);
+    // Another rate is another block: both may wait at once.
+    ReadRequest again = at2400;
+    QCOMPARE(m_queue->sendread(weight(), nullptr, reader.callback()), SendResult::Queued);
+    QCOMPARE(m_queue->sendread(again, nullptr, reader.callback()), SendResult::Queued);
+    QCOMPARE(m_queue->sendread(again, nullptr, reader.callback()), SendResult::AlreadyWaiting);
+}
+
+void TestRequestQueue::replyTimesMeasured()
+{
+    // From the write to the last byte in; the wire time is what 8 + 9 characters take at 9600.
+    Reader reader;
+    m_queue->sendread(weight(), nullptr, reader.callback());
+    m_clock.advance(10ms);
+    m_port->deliver(kWeightReply.left(4));
+    m_clock.advance(15ms);
+    m_port->deliver(kWeightReply.mid(4));
+    QCOMPARE(reader.results.size(), 1);
+    QCOMPARE(reader.results[0].replyTime, std::optional<Clock::Duration>(25ms));
+    QCOMPARE(reader.results[0].wireTime, RequestQueue::wireTime(17, 9600));
+    QCOMPARE(m_queue->replyTimes().count(), 1);
+    QCOMPARE(m_queue->replyTimes().median(), Clock::Duration(25ms));
+
+    // No reply: no time, and none counted.
+    gap();
+    m_queue->sendread(weight(30ms), nullptr, reader.callback());
+    m_clock.advance(30ms);
+    QVERIFY(!reader.results.last().replyTime);
+    QCOMPARE(m_queue->replyTimes().count(), 1);
+    m_queue->resetCounters();
+    QCOMPARE(m_queue->replyTimes().count(), 0);
+}
+
+void TestRequestQueue::replyTimeFigures_data()
+{
+    QTest::addColumn<QList<int>>("millis"); // reply times, in order
+    QTest::addColumn<int>("median");
+    QTest::addColumn<int>("p99");
+    QTest::addColumn<int>("slowest");
+    QTest::addColumn<int>("suggested"); // with a wire time of 20 ms
+    QTest::newRow("one") << QList<int>{30} << 30 << 30 << 30 << 90;
+    QTest::newRow("fast: the wire time and margin")
+        << QList<int>{21, 22, 21} << 21 << 22 << 22 << 70;
+    QList<int> hundred;
+    for (int i = 1; i <= 100; ++i)
+        hundred.append(i == 100 ? 500 : 20 + i % 7);
+    // One slow reply in a hundred is the 100th percentile, not the 99th.
+    QTest::newRow("one slow in a hundred") << hundred << 23 << 26 << 500 << 80;
+    QList<int> rolled(ReplyTimes::kDefaultCapacity, 40);
+    rolled.prepend(900); // pushed out by the newer ones
+    QTest::newRow("only the latest count") << rolled << 40 << 40 << 40 << 120;
+}
+
+void TestRequestQueue::replyTimeFigures()
+{
+    QFETCH(QList<int>, millis);
+    QFETCH(int, median);
+    QFETCH(int, p99);
+    QFETCH(int, slowest);
+    QFETCH(int, suggested);
+    ReplyTimes times;
+    for (int ms : std::as_const(millis))
+        times.add(std::chrono::milliseconds(ms), 20ms);
+    QCOMPARE(times.median(), Clock::Duration(std::chrono::milliseconds(median)));
+    QCOMPARE(times.percentile99(), Clock::Duration(std::chrono::milliseconds(p99)));
+    QCOMPARE(times.slowest(), Clock::Duration(std::chrono::milliseconds(slowest)));
+    QCOMPARE(times.suggestedTimeout(), Clock::Duration(std::chrono::milliseconds(suggested)));
 }
 
 void TestRequestQueue::interFrameGap_data()
