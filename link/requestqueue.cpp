@@ -66,6 +66,11 @@ Clock::Duration RequestQueue::wireTime(qsizetype characters, qint32 baud)
     return duration_cast<Clock::Duration>(duration<double>(double(characters) * 11.0 / baud));
 }
 
+LineKind RequestQueue::lineKind() const
+{
+    return m_port->lineKind();
+}
+
 const FrameCodec &RequestQueue::codecFor(LineKind kind)
 {
     static const RtuCodec rtu;

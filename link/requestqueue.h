@@ -45,6 +45,8 @@ public:
     SendResult sendread(const ReadRequest &request, QObject *context, Callback done);
 
     bool idle() const { return !m_current && m_waiting.isEmpty(); }
+    // The kind of line the port now has: its framing, and how the traffic is read.
+    LineKind lineKind() const;
     int waitingCount() const { return m_waiting.size(); }
 
     // Requests written, and results by kind (a listening request's repeated reports count once).

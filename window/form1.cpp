@@ -7,10 +7,11 @@
 #include "counterbar.h"
 #include "groupreader.h"
 #include "inputrules.h"
+#include "linenotices.h"
+#include "port.h"
 #include "portcontrol.h"
 #include "portlistdialog.h"
 #include "requestqueue.h"
-#include "port.h"
 #include "snapshot.h"
 #include "snapshotexport.h"
 #include "tabpanel.h"
@@ -253,7 +254,12 @@ void Form1::buildStatusBar()
     m_readStatus->setObjectName(QStringLiteral("readStatus"));
     m_portState = new QLabel(bar);
     m_portState->setObjectName(QStringLiteral("portState"));
+    // What was found out about the line since the port opened: the adapter and its latency, an
+    // echo, stray bytes, a stream nobody asked for. It stays until the port closes.
+    m_lineNote = new QLabel(bar);
+    m_lineNote->setObjectName(QStringLiteral("lineNote"));
     first->addWidget(m_readStatus, 1);
+    first->addWidget(m_lineNote);
     first->addWidget(m_portState);
     auto *second = new QHBoxLayout;
     m_counters = new CounterBar(m_queue, bar);
@@ -372,6 +378,10 @@ void Form1::wireEvents()
     connect(m_weight, &WeightReader::readEnabled, control(QStringLiteral("Command2")),
             &QWidget::setEnabled);
     connect(m_weight, &WeightReader::status, this, &Form1::showReadStatus);
+    auto *notices = new LineNotices(m_queue, m_port, Clock::eventLoop(), this);
+    connect(notices, &LineNotices::notice, this, &Form1::showLineNote);
+    connect(m_port, &Port::closed, this, &Form1::clearLineNote);
+    connect(m_portControl, &PortControl::portOpened, this, &Form1::noteAdapter);
     connect(m_portControl, &PortControl::captionChanged,
             control<QPushButton>(QStringLiteral("Command1")), &QPushButton::setText);
     connect(m_portControl, &PortControl::busyWarning, this, &Form1::warnBusy);
@@ -444,6 +454,27 @@ void Form1::showReadStatus(const QString &text)
 QString Form1::portStateText() const
 {
     return m_portControl->stateText();
+}
+
+void Form1::showLineNote(const QString &text)
+{
+    // The newest stands in the bar; the tooltip keeps all of them since the port opened.
+    const QString all = m_lineNote->toolTip();
+    m_lineNote->setToolTip(all.isEmpty() ? text : all + QLatin1Char('\n') + text);
+    m_lineNote->setText(text);
+    showReadStatus(text);
+}
+
+void Form1::noteAdapter()
+{
+    if (!m_port->adapterNote().isEmpty())
+        showLineNote(m_port->adapterNote());
+}
+
+void Form1::clearLineNote()
+{
+    m_lineNote->clear();
+    m_lineNote->setToolTip({});
 }
 
 void Form1::showPortState()

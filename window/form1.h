@@ -65,6 +65,9 @@ private:
     void showBoxes(const QList<BoxText> &boxes);
     void showReadStatus(const QString &text);
     void showPortState();
+    void showLineNote(const QString &text);
+    void clearLineNote();
+    void noteAdapter();
     void warnBusy();
     void warnRefused(const QString &message);
     void choosePort();
@@ -79,6 +82,7 @@ private:
     WeightLabel *m_weightLabel = nullptr;
     QLabel *m_readStatus = nullptr;
     QLabel *m_portState = nullptr;
+    QLabel *m_lineNote = nullptr;
     CounterBar *m_counters = nullptr;
     TrafficMonitor *m_monitor = nullptr;
     WeightTrend *m_trend = nullptr;

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // scalecheck: the window program; its command line picks the devices behind COM1 and COM2.
 #include "demoinstrument.h"
-#include "form1.h"
 #include "deviceport.h"
+#include "form1.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

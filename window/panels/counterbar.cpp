@@ -3,6 +3,7 @@
 #include "counterbar.h"
 
 #include "requestqueue.h"
+#include "trafficlines.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,14 +21,17 @@ RequestCounters RequestCounters::of(const RequestQueue &queue)
     c.incomplete = queue.resultCount(ReplyStatus::Incomplete);
     c.other = queue.resultCount(ReplyStatus::WrongFunction) +
               queue.resultCount(ReplyStatus::WrongByteCount) +
+              queue.resultCount(ReplyStatus::FrameError) +
               queue.resultCount(ReplyStatus::WriteFailed);
+    c.echoed = queue.echoCount();
+    c.skipped = queue.skipCount();
     return c;
 }
 
 QString RequestCounters::text() const
 {
-    return QStringLiteral(
-               "发送 %1  正常 %2  无应答 %3  校验 %4  异常 %5  地址 %6  不完整 %7  其他 %8")
+    return QStringLiteral("发送 %1  正常 %2  无应答 %3  校验 %4  异常 %5  地址 %6  不完整 %7  "
+                          "其他 %8  回显 %9  跳过 %10")
         .arg(sent)
         .arg(ok)
         .arg(noReply)
@@ -35,25 +39,31 @@ QString RequestCounters::text() const
         .arg(exception)
         .arg(address)
         .arg(incomplete)
-        .arg(other);
+        .arg(other)
+        .arg(echoed)
+        .arg(skipped);
 }
 
 bool operator==(const RequestCounters &a, const RequestCounters &b)
 {
     return a.sent == b.sent && a.ok == b.ok && a.noReply == b.noReply && a.crc == b.crc &&
            a.exception == b.exception && a.address == b.address && a.incomplete == b.incomplete &&
-           a.other == b.other;
+           a.other == b.other && a.echoed == b.echoed && a.skipped == b.skipped;
 }
 
 CounterBar::CounterBar(RequestQueue *queue, QWidget *parent)
-    : QWidget(parent), m_queue(queue), m_text(new QLabel(this)), m_reset(new QToolButton(this))
+    : QWidget(parent), m_queue(queue), m_text(new QLabel(this)), m_times(new QLabel(this)),
+      m_reset(new QToolButton(this))
 {
     setObjectName(QStringLiteral("counterBar"));
     m_text->setObjectName(QStringLiteral("counterText"));
     m_text->setToolTip(QStringLiteral(
         "发送：发出的请求；正常：通过检查的应答；无应答：超时未收到；校验：CRC 错误；"
         "异常：仪表拒绝请求（异常应答）；地址：其他从站的应答；不完整：只收到一部分；"
-        "其他：功能码错误、字节数错误、发送失败"));
+        "其他：功能码错误、字节数错误、帧格式错误、发送失败；"
+        "回显：去除了适配器回送的请求的应答（线路有回显，不是仪表故障）；"
+        "跳过：应答前有杂散字节（如收发器切换时的 0x00）被跳过的应答"));
+    m_times->setObjectName(QStringLiteral("replyTimes"));
     m_reset->setObjectName(QStringLiteral("resetCounters"));
     m_reset->setText(QStringLiteral("清零"));
     m_reset->setToolTip(QStringLiteral("计数清零"));
@@ -63,6 +73,8 @@ CounterBar::CounterBar(RequestQueue *queue, QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
     layout->addWidget(m_text);
+    layout->addSpacing(8);
+    layout->addWidget(m_times);
     layout->addWidget(m_reset);
 
     connect(m_reset, &QToolButton::clicked, m_queue, &RequestQueue::resetCounters);
@@ -75,10 +87,38 @@ QString CounterBar::text() const
     return m_text->text();
 }
 
+QString CounterBar::timesText() const
+{
+    const ReplyTimes &t = m_queue->replyTimes();
+    if (t.count() == 0)
+        return QStringLiteral("应答 用时 —");
+    return QStringLiteral("应答 中位 %1  P99 %2  最慢 %3")
+        .arg(millisecondsText(t.median()), millisecondsText(t.percentile99()),
+             millisecondsText(t.slowest()));
+}
+
+QString CounterBar::timesToolTip() const
+{
+    const ReplyTimes &t = m_queue->replyTimes();
+    QString tip =
+        QStringLiteral("最近 %1 次应答的用时：从请求发出到应答的最后一个字节收到").arg(t.count());
+    if (t.count() == 0)
+        return tip;
+    if (t.wireTime() > Clock::Duration::zero())
+        tip += QStringLiteral("；请求和应答在线路上传输需 %1").arg(millisecondsText(t.wireTime()));
+    return tip + QStringLiteral("。建议超时 %1（P99 的三倍，不少于传输时间加 %2 ms）；"
+                                "本工具不会自动更改超时")
+                     .arg(millisecondsText(t.suggestedTimeout()))
+                     .arg(ReplyTimes::kMargin.count());
+}
+
 void CounterBar::refresh()
 {
     m_counters = RequestCounters::of(*m_queue);
     m_text->setText(m_counters.text());
+    m_times->setText(timesText());
+    m_times->setToolTip(timesToolTip());
     // The bar only ever widens, so the status bar does not shift as the numbers come and go.
     m_text->setMinimumWidth(qMax(m_text->minimumWidth(), m_text->sizeHint().width()));
+    m_times->setMinimumWidth(qMax(m_times->minimumWidth(), m_times->sizeHint().width()));
 }

@@ -11,13 +11,28 @@ QString hexByte(quint8 byte)
     return QString::number(byte, 16).rightJustified(2, QLatin1Char('0')).toUpper();
 }
 
-QString byteCount(qsizetype n)
+QString bytesCountText(qsizetype n)
 {
     return QStringLiteral("%1 字节").arg(n);
 }
 
 const QColor kFailedColour(0xB0, 0x00, 0x00);
 const QColor kDiscardedColour(0x80, 0x60, 0x00);
+const QColor kEchoColour(0x60, 0x60, 0x60);
+
+// The Modbus frame behind a Modbus TCP header, in the RTU layout (address first) that the
+// decodings read; the bytes as they are on a serial line.
+QByteArray modbusPart(const QByteArray &frame, LineKind kind)
+{
+    if (kind != LineKind::ModbusTcp || frame.size() < 7)
+        return frame;
+    return frame.mid(6);
+}
+
+quint16 transactionOf(const QByteArray &frame)
+{
+    return quint16(static_cast<quint8>(frame[0]) << 8 | static_cast<quint8>(frame[1]));
+}
 
 } // namespace
 
@@ -33,24 +48,30 @@ QString hexBytes(const QByteArray &bytes)
     return text;
 }
 
-QString requestDecoding(const QByteArray &frame)
+QString requestDecoding(const QByteArray &wire, LineKind kind)
 {
-    if (frame.size() != 8 || static_cast<quint8>(frame[1]) != kReadHoldingRegisters)
-        return byteCount(frame.size());
+    const QByteArray frame = modbusPart(wire, kind);
+    const int length = kind == LineKind::ModbusTcp ? 6 : 8; // no CRC on Modbus TCP
+    if (frame.size() != length || static_cast<quint8>(frame[1]) != kReadHoldingRegisters)
+        return bytesCountText(wire.size());
     const auto word = [&frame](int i) {
         return quint16(static_cast<quint8>(frame[i]) << 8 | static_cast<quint8>(frame[i + 1]));
     };
     const QString start =
         QString::number(word(2), 16).rightJustified(4, QLatin1Char('0')).toUpper();
-    return QStringLiteral("读 0x%1 ×%2").arg(start).arg(word(4));
+    const QString read = QStringLiteral("读 0x%1 ×%2").arg(start).arg(word(4));
+    if (kind == LineKind::ModbusTcp)
+        return read + QStringLiteral(" #%1").arg(transactionOf(wire));
+    return read;
 }
 
-QString replyDecoding(const QByteArray &reply)
+QString replyDecoding(const QByteArray &wire, LineKind kind)
 {
+    const QByteArray reply = modbusPart(wire, kind);
     if (reply.isEmpty())
         return QStringLiteral("—");
     if (reply.size() < 3)
-        return byteCount(reply.size());
+        return bytesCountText(reply.size());
     const auto function = static_cast<quint8>(reply[1]);
     const auto third = static_cast<quint8>(reply[2]);
     if (function == kReadHoldingRegisters)
@@ -60,26 +81,76 @@ QString replyDecoding(const QByteArray &reply)
     return QStringLiteral("功能码 %1").arg(hexByte(function));
 }
 
-TrafficLine TrafficLine::sent(const QTime &time, const QByteArray &frame)
+QString millisecondsText(Clock::Duration time)
 {
-    return {time, Direction::Sent, frame, requestDecoding(frame), {}, false};
+    return QStringLiteral("%1 ms").arg(std::chrono::duration<double, std::milli>(time).count(), 0,
+                                       'f', 1);
 }
 
-TrafficLine TrafficLine::received(const QTime &time, const ReadResult &result)
+TrafficLine TrafficLine::sent(const QTime &time, const QByteArray &frame, LineKind kind)
 {
-    return {time,
-            Direction::Received,
-            result.frame,
-            replyDecoding(result.frame),
-            resultText(result),
-            !result.ok()};
+    TrafficLine l;
+    l.time = time;
+    l.direction = Direction::Sent;
+    l.bytes = frame;
+    l.byteCount = frame.size();
+    l.decoding = requestDecoding(frame, kind);
+    return l;
+}
+
+TrafficLine TrafficLine::received(const QTime &time, const ReadResult &result, LineKind kind)
+{
+    TrafficLine l;
+    l.time = time;
+    l.direction = Direction::Received;
+    l.bytes = result.frame;
+    l.byteCount = result.frame.size();
+    l.decoding = replyDecoding(result.frame, kind);
+    l.result = resultText(result);
+    l.failed = !result.ok();
+    l.replyTime = result.replyTime;
+    return l;
+}
+
+QString TrafficLine::unrequestedText()
+{
+    return QStringLiteral("无请求等待");
 }
 
 TrafficLine TrafficLine::discarded(const QTime &time, const QByteArray &bytes)
 {
-    return {
-        time, Direction::Discarded, bytes, byteCount(bytes.size()), QStringLiteral("无请求等待"),
-        false};
+    TrafficLine l;
+    l.time = time;
+    l.direction = Direction::Discarded;
+    l.bytes = bytes.left(kKeptDiscardedBytes);
+    l.byteCount = bytes.size();
+    l.decoding = bytesCountText(bytes.size());
+    l.result = unrequestedText();
+    return l;
+}
+
+TrafficLine TrafficLine::echo(const QTime &time, const QByteArray &bytes)
+{
+    TrafficLine l;
+    l.time = time;
+    l.direction = Direction::Echo;
+    l.bytes = bytes;
+    l.byteCount = bytes.size();
+    l.decoding = bytesCountText(bytes.size());
+    l.result = QStringLiteral("适配器回送的请求，已去除");
+    return l;
+}
+
+TrafficLine TrafficLine::skipped(const QTime &time, const QByteArray &bytes)
+{
+    TrafficLine l;
+    l.time = time;
+    l.direction = Direction::Discarded;
+    l.bytes = bytes;
+    l.byteCount = bytes.size();
+    l.decoding = bytesCountText(bytes.size());
+    l.result = QStringLiteral("应答前的杂散字节，已跳过");
+    return l;
 }
 
 QString TrafficLine::directionText(Direction direction)
@@ -91,8 +162,21 @@ QString TrafficLine::directionText(Direction direction)
         return QStringLiteral("接收");
     case Direction::Discarded:
         return QStringLiteral("丢弃");
+    case Direction::Echo:
+        return QStringLiteral("回显");
     }
     return {};
+}
+
+QString TrafficLine::bytesText() const
+{
+    const QString hex = hexBytes(bytes);
+    return byteCount > bytes.size() ? hex + QStringLiteral(" …") : hex;
+}
+
+QString TrafficLine::replyTimeText() const
+{
+    return replyTime ? millisecondsText(*replyTime) : QString();
 }
 
 QString TrafficLine::timeText() const
@@ -102,7 +186,8 @@ QString TrafficLine::timeText() const
 
 QString TrafficLine::tabSeparated() const
 {
-    return QStringList{timeText(), directionText(direction), hexBytes(bytes), decoding, result}
+    return QStringList{timeText(), directionText(direction), bytesText(), decoding,
+                       result,     replyTimeText()}
         .join(QLatin1Char('\t'));
 }
 
@@ -117,6 +202,19 @@ void TrafficModel::setCapacity(int capacity)
 
 void TrafficModel::append(const TrafficLine &line)
 {
+    if (line.unrequested() && !m_lines.empty()) {
+        TrafficLine &last = m_lines.back();
+        const int since = last.time.msecsTo(line.time);
+        if (last.unrequested() && since >= 0 && since < kBurstMs) {
+            last.bytes.append(
+                line.bytes.left(TrafficLine::kKeptDiscardedBytes - last.bytes.size()));
+            last.byteCount += line.byteCount;
+            last.decoding = QStringLiteral("%1 字节").arg(last.byteCount);
+            const int row = rowCount() - 1;
+            emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+            return;
+        }
+    }
     if (rowCount() >= m_capacity)
         dropOldest(rowCount() - m_capacity + 1);
     const int row = rowCount();
@@ -166,11 +264,13 @@ QVariant TrafficModel::data(const QModelIndex &index, int role) const
         case DirectionColumn:
             return TrafficLine::directionText(l.direction);
         case BytesColumn:
-            return hexBytes(l.bytes);
+            return l.bytesText();
         case DecodingColumn:
             return l.decoding;
         case ResultColumn:
             return l.result;
+        case ReplyTimeColumn:
+            return l.replyTimeText();
         }
         break;
     case Qt::ForegroundRole:
@@ -178,6 +278,12 @@ QVariant TrafficModel::data(const QModelIndex &index, int role) const
             return kFailedColour;
         if (l.direction == TrafficLine::Direction::Discarded)
             return kDiscardedColour;
+        if (l.direction == TrafficLine::Direction::Echo)
+            return kEchoColour;
+        break;
+    case Qt::TextAlignmentRole:
+        if (index.column() == ReplyTimeColumn)
+            return QVariant(Qt::AlignRight | Qt::AlignVCenter);
         break;
     case Qt::FontRole:
         if (index.column() == BytesColumn)
@@ -204,6 +310,8 @@ QVariant TrafficModel::headerData(int section, Qt::Orientation orientation, int 
         return QStringLiteral("解读");
     case ResultColumn:
         return QStringLiteral("结果");
+    case ReplyTimeColumn:
+        return QStringLiteral("用时");
     }
     return {};
 }

@@ -3,6 +3,7 @@
 // short decoding, and the bounded table model that holds the latest of them.
 #pragma once
 
+#include "lineaddress.h"
 #include "requestqueue.h"
 
 #include <QAbstractTableModel>
@@ -16,42 +17,76 @@
 QString hexBytes(const QByteArray &bytes);
 
 // What a request frame asks for: "读 0x0100 ×2" for the 8-byte function-03 read of 2 registers
-// at 0x0100; for anything else the count of bytes ("9 字节").
-QString requestDecoding(const QByteArray &frame);
+// at 0x0100 (on Modbus TCP the 12-byte MBAP request, "读 0x0100 ×2 #5" with its transaction);
+// for anything else the count of bytes ("9 字节").
+QString requestDecoding(const QByteArray &frame, LineKind kind = LineKind::Serial);
 
 // What a received frame says: "应答 4 字节" for a function-03 reply (its byte count), "异常 02"
 // for an exception reply (function code with bit 7 set, then the exception code), "功能码 05"
 // for another function, "1 字节" for a frame too short to say; "—" when nothing was received.
-QString replyDecoding(const QByteArray &reply);
+// On Modbus TCP the same of the frame behind its MBAP header.
+QString replyDecoding(const QByteArray &reply, LineKind kind = LineKind::Serial);
+
+// "25.3 ms".
+QString millisecondsText(Clock::Duration time);
 
 struct TrafficLine
 {
-    enum class Direction { Sent, Received, Discarded };
+    enum class Direction {
+        Sent,
+        Received,
+        Discarded, // bytes no request waited for, or stray bytes skipped before a reply
+        Echo,      // the request, handed back by an adapter that hears its own transmitter
+    };
+
+    // Of bytes no request waited for, at most this many are kept per line: the line says how
+    // many came, and their first bytes, whatever a stream on the line amounts to.
+    static constexpr int kKeptDiscardedBytes = 16;
 
     QTime time;
     Direction direction = Direction::Sent;
-    QByteArray bytes;
+    QByteArray bytes;     // the frame; of discarded bytes only the first kKeptDiscardedBytes
+    qint64 byteCount = 0; // how many bytes the line stands for
     QString decoding;
-    QString result;      // the checking result of a received frame; empty otherwise
+    QString result;      // the checking result of a received frame, why bytes were dropped
     bool failed = false; // a received frame that did not pass the checks
+    std::optional<Clock::Duration> replyTime; // of a received frame
 
     // One request written to the line.
-    static TrafficLine sent(const QTime &time, const QByteArray &frame);
+    static TrafficLine sent(const QTime &time, const QByteArray &frame,
+                            LineKind kind = LineKind::Serial);
     // The end of one exchange: the frame received (or nothing) and what the check said of it.
-    static TrafficLine received(const QTime &time, const ReadResult &result);
+    static TrafficLine received(const QTime &time, const ReadResult &result,
+                                LineKind kind = LineKind::Serial);
     // Bytes that arrived while no request waited for them.
     static TrafficLine discarded(const QTime &time, const QByteArray &bytes);
+    // The echo of a request, taken off before its reply.
+    static TrafficLine echo(const QTime &time, const QByteArray &bytes);
+    // Stray bytes before a reply, skipped.
+    static TrafficLine skipped(const QTime &time, const QByteArray &bytes);
 
-    // "发送", "接收", "丢弃".
+    // Bytes no request waited for, to be summed up with the line before when they follow it
+    // closely enough.
+    bool unrequested() const
+    {
+        return direction == Direction::Discarded && result == unrequestedText();
+    }
+    static QString unrequestedText(); // "无请求等待"
+
+    // "发送", "接收", "丢弃", "回显".
     static QString directionText(Direction direction);
-    QString timeText() const; // hh:mm:ss.zzz
-    // The line as one row of text: time, direction, hex, decoding, result separated by tabs.
+    QString timeText() const;      // hh:mm:ss.zzz
+    QString bytesText() const;     // the hex, with "…" when bytes were left out
+    QString replyTimeText() const; // "25.3 ms"; empty for a line without a reply time
+    // The line as one row of text: time, direction, hex, decoding, result, reply time separated
+    // by tabs.
     QString tabSeparated() const;
 };
 
 // The latest lines, at most capacity() of them: once full, each new line drops the oldest, so
-// the memory stays flat however long the tool reads. Columns: time, direction, bytes in hex,
-// decoding, result.
+// the memory stays flat however long the tool reads: a line holds at most one frame, or the
+// first bytes of a burst nobody asked for. Columns: time, direction, bytes in hex, decoding,
+// result, reply time.
 class TrafficModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -63,9 +98,13 @@ public:
         BytesColumn,
         DecodingColumn,
         ResultColumn,
+        ReplyTimeColumn,
         ColumnCount
     };
     static constexpr int kDefaultCapacity = 5000;
+    // Bytes no request waited for that come within this time of the line's first are summed up
+    // on that line: a stream of them is one line a second, not one line a read.
+    static constexpr int kBurstMs = 1000;
 
     explicit TrafficModel(QObject *parent = nullptr);
 
@@ -73,6 +112,8 @@ public:
     // A smaller capacity drops the oldest lines at once.
     void setCapacity(int capacity);
 
+    // Adds the line; bytes no request waited for are summed up with the last line when it holds
+    // such bytes too and began less than kBurstMs before.
     void append(const TrafficLine &line);
     void clear();
     const TrafficLine &line(int row) const { return m_lines[static_cast<size_t>(row)]; }

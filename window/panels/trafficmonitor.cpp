@@ -87,10 +87,12 @@ TrafficMonitor::TrafficMonitor(RequestQueue *queue, QWidget *parent)
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, copyable);
     connect(m_model, &QAbstractItemModel::modelReset, this, copyable);
 
-    connect(queue, &RequestQueue::requestWritten, this,
-            [this](const QByteArray &frame) { add(TrafficLine::sent(m_clock(), frame)); });
+    connect(queue, &RequestQueue::requestWritten, this, [this, queue](const QByteArray &frame) {
+        m_lastSent = frame;
+        add(TrafficLine::sent(m_clock(), frame, queue->lineKind()));
+    });
     connect(queue, &RequestQueue::replyChecked, this,
-            [this](const ReadResult &result) { add(TrafficLine::received(m_clock(), result)); });
+            [this, queue](const ReadResult &result) { addResult(result, queue->lineKind()); });
     connect(queue, &RequestQueue::bytesDiscarded, this,
             [this](const QByteArray &bytes) { add(TrafficLine::discarded(m_clock(), bytes)); });
 
@@ -118,6 +120,7 @@ void TrafficMonitor::applyMetrics()
     m_view->setColumnWidth(TrafficModel::DirectionColumn, widest({"方向", "接收"}));
     m_view->setColumnWidth(TrafficModel::DecodingColumn, widest({"读 0x0000 ×00", "应答 28 字节"}));
     m_view->setColumnWidth(TrafficModel::ResultColumn, widest({"异常应答 02：非法数据地址"}));
+    m_view->setColumnWidth(TrafficModel::ReplyTimeColumn, widest({"用时", "1000.0 ms"}));
     m_view->horizontalHeader()->setMinimumSectionSize(text.horizontalAdvance(QStringLiteral("00")));
 }
 
@@ -174,6 +177,18 @@ void TrafficMonitor::add(const TrafficLine &line)
     if (following)
         m_view->scrollToBottom();
     showState();
+}
+
+void TrafficMonitor::addResult(const ReadResult &result, LineKind kind)
+{
+    // What the line put before the reply comes first, each as what it is: the adapter's echo
+    // (the request as it went out), then the stray bytes that were skipped.
+    const QTime time = m_clock();
+    if (result.echoed > 0)
+        add(TrafficLine::echo(time, m_lastSent.left(result.echoed)));
+    if (!result.skipped.isEmpty())
+        add(TrafficLine::skipped(time, result.skipped));
+    add(TrafficLine::received(time, result, kind));
 }
 
 void TrafficMonitor::showState()

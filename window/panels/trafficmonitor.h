@@ -49,6 +49,7 @@ private:
     // Row height and column widths for the font now in use.
     void applyMetrics();
     void add(const TrafficLine &line);
+    void addResult(const ReadResult &result, LineKind kind);
     void showState();
 
     TrafficModel *m_model;
@@ -59,4 +60,5 @@ private:
     bool m_paused = false;
     int m_skipped = 0;
     std::function<QTime()> m_clock;
+    QByteArray m_lastSent; // the request on the line, whose echo a reply may come behind
 };

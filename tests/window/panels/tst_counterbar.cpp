@@ -4,8 +4,10 @@
 #include "crc16.h"
 #include "fakeport.h"
 #include "requestqueue.h"
+#include "virtualclock.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -21,21 +23,24 @@ private slots:
     void cleanup();
     void faultMix();
     void resetButton();
+    void replyTimes();
 
 private:
     // Sends one weight read and answers it with `reply` (nothing when empty: it times out).
     void exchange(const QByteArray &reply);
 
+    VirtualClock m_clock;
     FakePort *m_port = nullptr;
     RequestQueue *m_queue = nullptr;
     CounterBar *m_bar = nullptr;
+    std::chrono::milliseconds m_replyAfter{10}; // how long the instrument takes
 };
 
 void TestCounterBar::init()
 {
     m_port = new FakePort;
     QVERIFY(m_port->open().opened());
-    m_queue = new RequestQueue(m_port);
+    m_queue = new RequestQueue(m_port, m_clock);
     m_bar = new CounterBar(m_queue);
 }
 
@@ -50,14 +55,17 @@ void TestCounterBar::exchange(const QByteArray &reply)
 {
     QSignalSpy written(m_queue, &RequestQueue::requestWritten);
     QSignalSpy checked(m_queue, &RequestQueue::replyChecked);
-    QCOMPARE(m_queue->sendread({1, 0x0100, 2, 20ms, false}, nullptr, {}), SendResult::Queued);
-    // The request may wait for the line's silence between frames; the reply follows it at once.
+    QCOMPARE(m_queue->sendread({1, 0x0100, 2, 50ms, false}, nullptr, {}), SendResult::Queued);
+    // The request may wait for the line's silence between frames.
     if (written.isEmpty())
-        QVERIFY(written.wait(1000));
+        m_clock.advance(RequestQueue::interFrameGap(9600));
+    QCOMPARE(written.size(), 1);
+    m_clock.advance(m_replyAfter);
     if (!reply.isEmpty())
         m_port->deliver(reply);
-    QTRY_COMPARE(checked.size(), 1);
-    QTRY_VERIFY(m_queue->idle());
+    m_clock.advance(50ms);
+    QCOMPARE(checked.size(), 1);
+    QVERIFY(m_queue->idle());
 }
 
 // Each kind of failure counts in its own place: 1 good reply, 2 without reply, 3 bad CRCs ...
@@ -78,13 +86,35 @@ void TestCounterBar::faultMix()
         {good.left(5), 6},                                   // the rest never comes
         {withCrc(QByteArray::fromHex("010404000004d2")), 3}, // function 04 where 03 was asked
         {withCrc(QByteArray::fromHex("01030300000400")), 4}, // 3 bytes for two registers
+        // An adapter's echo of the request before a good reply, and a transceiver's 0x00.
+        {QByteArray::fromHex("010301000002c5f7") + good, 8},
+        {QByteArray(1, '\0') + good, 9},
     };
     for (const auto &[reply, times] : mix) {
         for (int i = 0; i < times; ++i)
             exchange(reply);
     }
-    QCOMPARE(m_bar->text(),
-             QStringLiteral("发送 28  正常 1  无应答 2  校验 3  异常 4  地址 5  不完整 6  其他 7"));
+    QCOMPARE(m_bar->text(), QStringLiteral("发送 45  正常 18  无应答 2  校验 3  异常 4  地址 5  "
+                                           "不完整 6  其他 7  回显 8  跳过 9"));
+}
+
+// The reply times of the replies that came (timeouts have none), and the timeout they suggest.
+void TestCounterBar::replyTimes()
+{
+    auto *times = m_bar->findChild<QLabel *>(QStringLiteral("replyTimes"));
+    QVERIFY(times);
+    QCOMPARE(times->text(), QStringLiteral("应答 用时 —"));
+    const QByteArray good = QByteArray::fromHex("010304000004d278ae");
+    for (int ms : {20, 22, 21, 30, 21}) {
+        m_replyAfter = std::chrono::milliseconds(ms);
+        exchange(good);
+    }
+    exchange({});
+    QCOMPARE(times->text(), QStringLiteral("应答 中位 21.0 ms  P99 30.0 ms  最慢 30.0 ms"));
+    // 3 x 30 ms; the wire needs 19.5 ms for the 17 characters of 11 bits at 9600 baud.
+    QVERIFY2(times->toolTip().contains(QStringLiteral("建议超时 90.0 ms")) &&
+                 times->toolTip().contains(QStringLiteral("19.5 ms")),
+             qPrintable(times->toolTip()));
 }
 
 // 清零 puts every count back to 0, and counting goes on from there.
@@ -99,12 +129,13 @@ void TestCounterBar::resetButton()
     reset->click();
     QCOMPARE(m_queue->sentCount(), 0);
     QCOMPARE(m_bar->counters(), RequestCounters{});
-    QCOMPARE(m_bar->text(),
-             QStringLiteral("发送 0  正常 0  无应答 0  校验 0  异常 0  地址 0  不完整 0  其他 0"));
+    QCOMPARE(m_bar->text(), QStringLiteral("发送 0  正常 0  无应答 0  校验 0  异常 0  地址 0  "
+                                           "不完整 0  其他 0  回显 0  跳过 0"));
+    QCOMPARE(m_bar->timesText(), QStringLiteral("应答 用时 —"));
 
     exchange(QByteArray::fromHex("010304000004d278af"));
-    QCOMPARE(m_bar->text(),
-             QStringLiteral("发送 1  正常 0  无应答 0  校验 1  异常 0  地址 0  不完整 0  其他 0"));
+    QCOMPARE(m_bar->text(), QStringLiteral("发送 1  正常 0  无应答 0  校验 1  异常 0  地址 0  "
+                                           "不完整 0  其他 0  回显 0  跳过 0"));
 }
 
 QTEST_MAIN(TestCounterBar)

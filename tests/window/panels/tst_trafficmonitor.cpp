@@ -3,6 +3,7 @@
 #include "fakeport.h"
 #include "requestqueue.h"
 #include "trafficmonitor.h"
+#include "virtualclock.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -21,7 +22,7 @@ namespace {
 const QByteArray kWeightReply = QByteArray::fromHex("010304000004d278ae");
 const QByteArray kExceptionReply = QByteArray::fromHex("018302c0f1");
 
-// A line of the model as its five column texts, tab-separated.
+// A line of the model as its column texts, tab-separated.
 QString row(const TrafficModel *model, int r)
 {
     QStringList cells;
@@ -42,6 +43,7 @@ private slots:
     void hexAndDecoding_data();
     void hexAndDecoding();
     void linesOfEachKindAndCopy();
+    void lineEffectsAndStreams();
     void pauseAndClear();
     void ringKeepsTheNewest();
     void viewFollowsTheNewest();
@@ -51,6 +53,7 @@ private:
     // One read of `count` registers at `start`, answered with `reply` (nothing: it times out).
     void exchange(quint16 start, quint16 count, const QByteArray &reply);
 
+    VirtualClock m_clock;
     FakePort *m_port = nullptr;
     RequestQueue *m_queue = nullptr;
     TrafficMonitor *m_monitor = nullptr;
@@ -60,7 +63,7 @@ void TestTrafficMonitor::init()
 {
     m_port = new FakePort;
     QVERIFY(m_port->open().opened());
-    m_queue = new RequestQueue(m_port);
+    m_queue = new RequestQueue(m_port, m_clock);
     m_monitor = new TrafficMonitor(m_queue);
 }
 
@@ -76,12 +79,15 @@ void TestTrafficMonitor::exchange(quint16 start, quint16 count, const QByteArray
     QSignalSpy written(m_queue, &RequestQueue::requestWritten);
     QSignalSpy checked(m_queue, &RequestQueue::replyChecked);
     QCOMPARE(m_queue->sendread({1, start, count, 20ms, false}, nullptr, {}), SendResult::Queued);
-    // The request may wait for the line's silence between frames; the reply follows it at once.
+    // The request may wait for the line's silence between frames; the reply takes 12.5 ms.
     if (written.isEmpty())
-        QVERIFY(written.wait(1000));
+        m_clock.advance(RequestQueue::interFrameGap(9600));
+    QCOMPARE(written.size(), 1);
+    m_clock.advance(12500us);
     if (!reply.isEmpty())
         m_port->deliver(reply);
-    QTRY_COMPARE(checked.size(), 1);
+    m_clock.advance(20ms);
+    QCOMPARE(checked.size(), 1);
 }
 
 // The frames the exchanges below do not show.
@@ -127,15 +133,15 @@ void TestTrafficMonitor::linesOfEachKindAndCopy()
     exchange(0x0100, 2, kWeightReply.left(4)); // half a frame, then the timeout
 
     const QStringList expected = {
-        "发送\t01 03 01 00 00 02 C5 F7\t读 0x0100 ×2\t",
-        "接收\t01 03 04 00 00 04 D2 78 AE\t应答 4 字节\t通讯正常",
-        "发送\t01 03 00 10 00 0E C5 CB\t读 0x0010 ×14\t",
-        "接收\t01 83 02 C0 F1\t异常 02\t异常应答 02：非法数据地址",
-        "发送\t01 03 01 00 00 02 C5 F7\t读 0x0100 ×2\t",
-        "接收\t\t—\t无应答",
-        "丢弃\t01 03 04 00 00 04 D2 78 AE\t9 字节\t无请求等待",
-        "发送\t01 03 01 00 00 02 C5 F7\t读 0x0100 ×2\t",
-        "接收\t01 03 04 00\t应答 4 字节\t应答不完整",
+        "发送\t01 03 01 00 00 02 C5 F7\t读 0x0100 ×2\t\t",
+        "接收\t01 03 04 00 00 04 D2 78 AE\t应答 4 字节\t通讯正常\t12.5 ms",
+        "发送\t01 03 00 10 00 0E C5 CB\t读 0x0010 ×14\t\t",
+        "接收\t01 83 02 C0 F1\t异常 02\t异常应答 02：非法数据地址\t12.5 ms",
+        "发送\t01 03 01 00 00 02 C5 F7\t读 0x0100 ×2\t\t",
+        "接收\t\t—\t无应答\t",
+        "丢弃\t01 03 04 00 00 04 D2 78 AE\t9 字节\t无请求等待\t",
+        "发送\t01 03 01 00 00 02 C5 F7\t读 0x0100 ×2\t\t",
+        "接收\t01 03 04 00\t应答 4 字节\t应答不完整\t",
     };
     const TrafficModel *model = m_monitor->model();
     QCOMPARE(model->rowCount(), expected.size());
@@ -168,7 +174,46 @@ void TestTrafficMonitor::linesOfEachKindAndCopy()
     QApplication::clipboard()->clear();
     QTest::keyClick(m_monitor->view(), Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QApplication::clipboard()->text(),
-             QStringLiteral("12:34:56.789\t发送\t01 03 01 00 00 02 C5 F7\t读 0x0100 ×2\t\n"));
+             QStringLiteral("12:34:56.789\t发送\t01 03 01 00 00 02 C5 F7\t读 0x0100 ×2\t\t\n"));
+}
+
+// An adapter's echo and a transceiver's 0x00 are shown as what they are, not as reply bytes; a
+// stream of bytes nobody asked for is one line a second with its first bytes, whatever its size.
+void TestTrafficMonitor::lineEffectsAndStreams()
+{
+    QTime now(8, 0, 0, 0);
+    m_monitor->setClock([&now] { return now; });
+    const QByteArray request = QByteArray::fromHex("010301000002c5f7");
+    exchange(0x0100, 2, request + QByteArray(1, '\0') + kWeightReply);
+    const TrafficModel *model = m_monitor->model();
+    QCOMPARE(model->rowCount(), 4);
+    QCOMPARE(row(model, 1),
+             "08:00:00.000\t回显\t01 03 01 00 00 02 C5 F7\t8 字节\t适配器回送的请求，已去除\t");
+    QCOMPARE(row(model, 2), "08:00:00.000\t丢弃\t00\t1 字节\t应答前的杂散字节，已跳过\t");
+    QCOMPARE(row(model, 3), "08:00:00.000\t接收\t01 03 04 00 00 04 D2 78 AE\t应答 4 字节\t"
+                            "通讯正常\t12.5 ms");
+
+    // 4,000 bytes in 400 pieces within a second, then more a second later.
+    QByteArray piece;
+    for (int i = 0; i < 10; ++i)
+        piece.append(char(0xA0 + i));
+    for (int i = 0; i < 400; ++i) {
+        now = QTime(8, 0, 1).addMSecs(i * 2);
+        m_port->deliver(piece);
+    }
+    now = QTime(8, 0, 2, 100);
+    m_port->deliver(piece);
+    QCOMPARE(model->rowCount(), 6);
+    QCOMPARE(row(model, 4), "08:00:01.000\t丢弃\tA0 A1 A2 A3 A4 A5 A6 A7 A8 A9 A0 A1 A2 A3 A4 A5 …"
+                            "\t4000 字节\t无请求等待\t");
+    QCOMPARE(model->line(4).bytes.size(), TrafficLine::kKeptDiscardedBytes);
+    QCOMPARE(row(model, 5),
+             "08:00:02.100\t丢弃\tA0 A1 A2 A3 A4 A5 A6 A7 A8 A9\t10 字节\t无请求等待\t");
+    // A frame between two bursts ends the first.
+    exchange(0x0100, 2, kWeightReply);
+    m_port->deliver(piece);
+    QCOMPARE(model->rowCount(), 9);
+    QCOMPARE(model->line(8).byteCount, 10);
 }
 
 void TestTrafficMonitor::pauseAndClear()
@@ -215,7 +260,7 @@ void TestTrafficMonitor::ringKeepsTheNewest()
     QCOMPARE(model->rowCount(), kLines);
     QCOMPARE(model->droppedCount(), 101);
     // The oldest 101 frames are gone: the first kept is the end of exchange 50.
-    QVERIFY(row(model, 0).endsWith(QStringLiteral("接收\t\t—\t无应答")));
+    QVERIFY(row(model, 0).endsWith(QStringLiteral("接收\t\t—\t无应答\t")));
     QVERIFY(row(model, 1).contains(QStringLiteral("发送\t01 03 00 33 00 02")));
     QVERIFY(row(model, kLines - 3).contains(QStringLiteral("读 0x0045 ×2")));
     QVERIFY(row(model, kLines - 1).contains(QStringLiteral("丢弃\t01 83 02 C0 F1")));
@@ -233,8 +278,8 @@ void TestTrafficMonitor::viewFollowsTheNewest()
     QCOMPARE(m_monitor->capacity(), 5000);
     m_monitor->resize(700, 300);
     m_monitor->show();
-    for (int i = 0; i < 300; ++i)
-        m_port->deliver(QByteArray(2, char(i))); // nobody waits: each is one "丢弃" line
+    for (int i = 0; i < 150; ++i)
+        exchange(0x0100, 2, kWeightReply); // two lines each
     QTableView *view = m_monitor->view();
     QCOMPARE(m_monitor->model()->rowCount(), 300);
     QVERIFY(view->rowAt(view->viewport()->height() - 2) >= 298);
