@@ -41,8 +41,8 @@ void WeightReader::read()
     // After a failed attempt the weight is not held back again: a silent instrument must show
     // "no data" one weight timeout after each request, not after the point's timeout too. The
     // point is asked again once a weight has come back (onWeightRead).
-    if (!decimalPlacesIn(m_dotText()) && !m_instrumentPlaces && !m_dotReadPending &&
-        m_dotFailure.isEmpty() && !readInstrumentDecimals(*address)) {
+    if (!decimalPlacesIn(m_dotText()) && m_decimals.neverAsked() && !m_dotReadPending &&
+        !readInstrumentDecimals(*address)) {
         portClosed();
         return;
     }
@@ -77,9 +77,9 @@ bool WeightReader::autoRead() const
 
 void WeightReader::forgetInstrumentDecimals()
 {
-    m_instrumentPlaces.reset();
-    m_dotFailure.clear();
+    m_decimals.forget();
     m_dotReadPending = false;
+    m_absenceSaid = false;
 }
 
 bool WeightReader::readInstrumentDecimals(quint8 address)
@@ -87,9 +87,8 @@ bool WeightReader::readInstrumentDecimals(quint8 address)
     // The instrument's "dot" parameter is a 32-bit value in 0x0024 (high) and 0x0025 (low), the
     // same pair that the function group 1 page shows; reading it here writes no box, so that
     // page still fills as the operator expects on its own first read.
-    const ReadRequest request{address, kDotRegister, 2, kDotTimeout, false};
-    const SendResult sent =
-        m_queue->sendread(request, this, [this](const ReadResult &r) { onDecimalsRead(r); });
+    const SendResult sent = m_queue->sendread(InstrumentDecimals::request(address), this,
+                                              [this](const ReadResult &r) { onDecimalsRead(r); });
     if (sent == SendResult::PortClosed)
         return false;
     m_dotReadPending = true;
@@ -104,12 +103,7 @@ void WeightReader::onDecimalsRead(const ReadResult &result)
     const std::optional<quint8> address = m_address();
     if (!address || *address != result.request.address)
         return;
-    if (result.ok()) {
-        m_instrumentPlaces = std::clamp(result.value(0, 2), 0, kMaxDecimalPlaces);
-        m_dotFailure.clear();
-    } else {
-        m_dotFailure = resultText(result);
-    }
+    m_decimals.take(result);
 }
 
 void WeightReader::onWeightRead(const ReadResult &result)
@@ -124,16 +118,21 @@ void WeightReader::onWeightRead(const ReadResult &result)
     QString note;
     if (const std::optional<int> typed = decimalPlacesIn(m_dotText())) {
         places = *typed;
-    } else if (m_instrumentPlaces) {
-        places = *m_instrumentPlaces;
-    } else if (!m_dotFailure.isEmpty()) {
-        note = QStringLiteral("小数点位数读取失败（%1），按 0 位显示").arg(m_dotFailure);
     } else {
-        note = QStringLiteral("小数点位数未知，按 0 位显示");
+        places = m_decimals.places().value_or(0);
+        note = m_decimals.note();
+        // An instrument without the parameter is said to have none once; its weights after
+        // that are plain readings.
+        if (m_decimals.absent()) {
+            if (m_absenceSaid)
+                note.clear();
+            m_absenceSaid = true;
+        }
     }
     emit weightText(adddot(QString::number(result.value(0, 2)), places));
     emit status(note.isEmpty() ? weightStatus(QStringLiteral("读取成功")) : note);
-    // The instrument answers again: ask its point once more, for the next weight.
-    if (!m_dotFailure.isEmpty() && !m_dotReadPending)
+    // The instrument answers again: ask its point once more, for the next weight. One that
+    // refused the read with an exception has no such register and is not asked again.
+    if (m_decimals.failed() && !m_dotReadPending)
         readInstrumentDecimals(result.request.address);
 }

@@ -2,6 +2,7 @@
 // The live gross weight: one read on demand or one every 1.5 s, shown with its decimal point.
 #pragma once
 
+#include "instrumentdecimals.h"
 #include "requestqueue.h"
 
 #include <QObject>
@@ -22,10 +23,10 @@ class WeightReader : public QObject
 public:
     static constexpr quint16 kWeightRegister = 0x0100; // 0x0100 high word, 0x0101 low word
     static constexpr quint16 kWeightRegisters = 2;
-    static constexpr quint16 kDotRegister = 0x0024; // the instrument's decimal point, 0x0024/25
+    static constexpr quint16 kDotRegister = InstrumentDecimals::kRegister;
     static constexpr std::chrono::milliseconds kWeightTimeout{400};
     static constexpr std::chrono::milliseconds kPollInterval{1500};
-    static constexpr std::chrono::milliseconds kDotTimeout{1000};
+    static constexpr std::chrono::milliseconds kDotTimeout = InstrumentDecimals::kTimeout;
 
     using AddressSource = std::function<std::optional<quint8>()>;
     using TextSource = std::function<QString()>;
@@ -67,7 +68,7 @@ private:
     bool m_autoRead = false;
 
     // The instrument's own decimal point, read from 0x0024/0x0025 while the "dot" box is empty.
-    std::optional<int> m_instrumentPlaces;
-    QString m_dotFailure; // why the last read of it failed; empty when it did not
+    InstrumentDecimals m_decimals;
     bool m_dotReadPending = false;
+    bool m_absenceSaid = false; // that the instrument has no point to give, said once
 };

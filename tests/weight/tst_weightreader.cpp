@@ -36,6 +36,7 @@ private slots:
     void instrumentDecimals_data();
     void instrumentDecimals();
     void instrumentDecimalsFailed();
+    void instrumentWithoutDecimalsAskedOnce();
     void nothingSent();
     void silentInstrumentIsNotAskedItsPointAgain();
     void autoRead();
@@ -242,6 +243,35 @@ void TestWeightReader::instrumentDecimalsFailed()
     m_port->deliver(kWeight1234);
     QCOMPARE(texts().last(), QString("12.34"));
     QCOMPARE(statuses().last(), QString("毛重：读取成功"));
+}
+
+void TestWeightReader::instrumentWithoutDecimalsAskedOnce()
+{
+    // A model without the "dot" parameter refuses 0x0024 with exception 02: asked once, then
+    // every weight goes out alone, shown with 0 places, and the operator is told once.
+    const QByteArray refused = QByteArray::fromHex("018302c0f1");
+    m_reader->read();
+    QCOMPARE(m_port->written(), QList<QByteArray>{kDotRequest});
+    m_port->deliver(refused);
+    for (int i = 0; i < 5; ++i) {
+        if (i > 0)
+            m_reader->read();
+        gap();
+        QCOMPARE(m_port->written().last(), kWeightRequest);
+        m_port->deliver(kWeight1234);
+    }
+    QCOMPARE(m_port->written().size(), 6);
+    QCOMPARE(texts(), QStringList(5, "1234"));
+    QCOMPARE(statuses().first(),
+             QString("仪表不提供小数点位数（异常应答 02：非法数据地址），按 0 位显示"));
+    QCOMPARE(statuses().mid(1), QStringList(4, "毛重：读取成功"));
+    QCOMPARE(m_queue->resultCount(ReplyStatus::Exception), 1);
+
+    // Another address, port or rate: another instrument, perhaps one with the parameter.
+    m_reader->forgetInstrumentDecimals();
+    m_reader->read();
+    gap();
+    QCOMPARE(m_port->written().last(), kDotRequest);
 }
 
 void TestWeightReader::silentInstrumentIsNotAskedItsPointAgain()

@@ -59,17 +59,19 @@ Reading InstrumentReader::take(int number)
 
 void InstrumentReader::learnDecimalPlaces()
 {
-    // The instrument's "dot" parameter, a 32-bit value in 0x0024 (high) and 0x0025 (low), held
-    // to the counts a byte can carry, exactly as the window takes it for the weight.
-    const ReadResult r = m_line->read(m_options.address, WeightReader::kDotRegister, 2,
-                                      m_options.timeout.value_or(WeightReader::kDotTimeout));
-    if (r.ok()) {
-        m_places = std::clamp(r.value(0, 2), 0, kMaxDecimalPlaces);
-        return;
+    // The instrument's "dot" parameter, taken exactly as the window takes it for the weight.
+    const ReadRequest asked = InstrumentDecimals::request(m_options.address);
+    m_decimals.take(m_line->read(asked.address, asked.start, asked.count,
+                                 m_options.timeout.value_or(asked.timeout)));
+    if (m_decimals.absent() && !m_absenceSaid) {
+        // Not a failure: the model has no such parameter, and its values are whole counts.
+        m_absenceSaid = true;
+        const ReadResult &why = m_decimals.failure();
+        printErr(bilingual(m_decimals.note(),
+                           QStringLiteral("the instrument has no decimal point parameter (%1); "
+                                          "shown with 0 places")
+                               .arg(englishReplyText(why.check))));
     }
-    const BlockReading why = failed({}, r);
-    m_placesFailure = why.failure;
-    m_placesFailureEnglish = why.failureEnglish;
 }
 
 BlockReading InstrumentReader::failed(const CliBlock &block, const ReadResult &result) const
@@ -95,18 +97,20 @@ BlockReading InstrumentReader::readBlock(const CliBlock &block)
     // Asked before the first block that needs it, and once more in each later reading while the
     // instrument has not answered for it: an instrument switched on mid-run still gets its point,
     // and a silent one costs one timeout per reading, not one per block.
-    if (placed && !m_places && !m_placesAsked) {
+    if (placed && m_decimals.worthAsking() && !m_placesAsked) {
         m_placesAsked = true;
         learnDecimalPlaces();
     }
-    if (placed && !m_places) {
+    const std::optional<int> places = m_decimals.places();
+    if (placed && !places) {
+        const BlockReading why = failed({}, m_decimals.failure());
         return {block,
                 {},
-                QStringLiteral("小数点位数读取失败：%1").arg(m_placesFailure),
-                QStringLiteral("decimal point could not be read: %1").arg(m_placesFailureEnglish)};
+                QStringLiteral("小数点位数读取失败：%1").arg(why.failure),
+                QStringLiteral("decimal point could not be read: %1").arg(why.failureEnglish)};
     }
     // The instrument's own count stands where the window has its "dot" box, for every field.
-    const QString dotText = m_places ? QString::number(*m_places) : QString();
+    const QString dotText = places ? QString::number(*places) : QString();
 
     if (block.group == CliBlock::kWeight) {
         const ReadResult r = m_line->read(m_options.address, WeightReader::kWeightRegister,
@@ -114,7 +118,7 @@ BlockReading InstrumentReader::readBlock(const CliBlock &block)
                                           m_options.timeout.value_or(WeightReader::kWeightTimeout));
         if (!r.ok())
             return failed(block, r);
-        const QString weight = adddot(QString::number(r.value(0, 2)), *m_places);
+        const QString weight = adddot(QString::number(r.value(0, 2)), *places);
         return {block, {{QStringLiteral("weight"), weight}}, {}, {}};
     }
 

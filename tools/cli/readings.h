@@ -4,6 +4,7 @@
 #pragma once
 
 #include "cliarguments.h"
+#include "instrumentdecimals.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -53,10 +54,9 @@ private:
     LineClient *m_line;
     CliOptions m_options;
     // The instrument's decimal point, once it has answered for it; while it has not, why.
-    std::optional<int> m_places;
+    InstrumentDecimals m_decimals;
     bool m_placesAsked = false; // in the reading being taken
-    QString m_placesFailure;
-    QString m_placesFailureEnglish;
+    bool m_absenceSaid = false;
 };
 
 // The CODE VALUE lines of a reading; a run of several readings heads each with its number and
