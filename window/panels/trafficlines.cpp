@@ -174,6 +174,11 @@ QString TrafficLine::bytesText() const
     return byteCount > bytes.size() ? hex + QStringLiteral(" …") : hex;
 }
 
+QString TrafficLine::decodingText() const
+{
+    return unrequested() ? bytesCountText(byteCount) : decoding;
+}
+
 QString TrafficLine::replyTimeText() const
 {
     return replyTime ? millisecondsText(*replyTime) : QString();
@@ -186,12 +191,25 @@ QString TrafficLine::timeText() const
 
 QString TrafficLine::tabSeparated() const
 {
-    return QStringList{timeText(), directionText(direction), bytesText(), decoding,
+    return QStringList{timeText(), directionText(direction), bytesText(), decodingText(),
                        result,     replyTimeText()}
         .join(QLatin1Char('\t'));
 }
 
-TrafficModel::TrafficModel(QObject *parent) : QAbstractTableModel(parent) {}
+TrafficModel::TrafficModel(QObject *parent) : QAbstractTableModel(parent)
+{
+    m_changeTimer.setSingleShot(true);
+    m_changeTimer.setInterval(100);
+    connect(&m_changeTimer, &QTimer::timeout, this, &TrafficModel::flushChange);
+}
+
+void TrafficModel::flushChange()
+{
+    if (m_lines.empty())
+        return;
+    const int row = rowCount() - 1;
+    emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+}
 
 void TrafficModel::setCapacity(int capacity)
 {
@@ -200,20 +218,24 @@ void TrafficModel::setCapacity(int capacity)
         dropOldest(rowCount() - m_capacity);
 }
 
-void TrafficModel::append(const TrafficLine &line)
+bool TrafficModel::append(const TrafficLine &line)
 {
     if (line.unrequested() && !m_lines.empty()) {
         TrafficLine &last = m_lines.back();
         const int since = last.time.msecsTo(line.time);
         if (last.unrequested() && since >= 0 && since < kBurstMs) {
-            last.bytes.append(
-                line.bytes.left(TrafficLine::kKeptDiscardedBytes - last.bytes.size()));
+            if (last.bytes.size() < TrafficLine::kKeptDiscardedBytes)
+                last.bytes.append(
+                    line.bytes.left(TrafficLine::kKeptDiscardedBytes - last.bytes.size()));
             last.byteCount += line.byteCount;
-            last.decoding = QStringLiteral("%1 字节").arg(last.byteCount);
-            const int row = rowCount() - 1;
-            emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
-            return;
+            if (!m_changeTimer.isActive())
+                m_changeTimer.start();
+            return false;
         }
+    }
+    if (m_changeTimer.isActive()) {
+        m_changeTimer.stop();
+        flushChange();
     }
     if (rowCount() >= m_capacity)
         dropOldest(rowCount() - m_capacity + 1);
@@ -221,6 +243,7 @@ void TrafficModel::append(const TrafficLine &line)
     beginInsertRows({}, row, row);
     m_lines.push_back(line);
     endInsertRows();
+    return true;
 }
 
 void TrafficModel::dropOldest(int count)
@@ -266,7 +289,7 @@ QVariant TrafficModel::data(const QModelIndex &index, int role) const
         case BytesColumn:
             return l.bytesText();
         case DecodingColumn:
-            return l.decoding;
+            return l.decodingText();
         case ResultColumn:
             return l.result;
         case ReplyTimeColumn:

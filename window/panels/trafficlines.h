@@ -11,6 +11,7 @@
 #include <QFont>
 #include <QString>
 #include <QTime>
+#include <QTimer>
 #include <deque>
 
 // The bytes as upper-case hex pairs separated by single spaces: "01 03 01 00 00 02 C5 F7".
@@ -77,6 +78,7 @@ struct TrafficLine
     static QString directionText(Direction direction);
     QString timeText() const;      // hh:mm:ss.zzz
     QString bytesText() const;     // the hex, with "…" when bytes were left out
+    QString decodingText() const;  // of bytes summed up on one line, their count as it is now
     QString replyTimeText() const; // "25.3 ms"; empty for a line without a reply time
     // The line as one row of text: time, direction, hex, decoding, result, reply time separated
     // by tabs.
@@ -113,8 +115,8 @@ public:
     void setCapacity(int capacity);
 
     // Adds the line; bytes no request waited for are summed up with the last line when it holds
-    // such bytes too and began less than kBurstMs before.
-    void append(const TrafficLine &line);
+    // such bytes too and began less than kBurstMs before. True when a row was added.
+    bool append(const TrafficLine &line);
     void clear();
     const TrafficLine &line(int row) const { return m_lines[static_cast<size_t>(row)]; }
     // The count of lines dropped to keep within capacity since the last clear().
@@ -131,7 +133,12 @@ public:
 private:
     void dropOldest(int count);
 
+    void flushChange();
+
     std::deque<TrafficLine> m_lines;
+    // A summed-up line changes with every piece of a stream: views hear of it a few times a
+    // second, not thousands.
+    QTimer m_changeTimer;
     int m_capacity = kDefaultCapacity;
     qint64 m_dropped = 0;
     QVariant m_bytesFont;

@@ -5,6 +5,7 @@
 
 #include "trafficlines.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <functional>
 
@@ -60,5 +61,6 @@ private:
     bool m_paused = false;
     int m_skipped = 0;
     std::function<QTime()> m_clock;
-    QByteArray m_lastSent; // the request on the line, whose echo a reply may come behind
+    QByteArray m_lastSent;         // the request on the line, whose echo a reply may come behind
+    QElapsedTimer m_skippedStream; // since a burst nobody asked for began while paused
 };
