@@ -290,7 +290,17 @@ void TestCli::json()
                               sim.devicePath());
     const bool good = !weight.isEmpty();
     QCOMPARE(run.exitCode, good ? 0 : 1);
-    QCOMPARE(run.out.size(), kReadings);
+    // One object a reading, then the run's reply times.
+    QCOMPARE(run.out.size(), kReadings + 1);
+    const QJsonObject summary = jsonObject(run.out.last()).value("summary").toObject();
+    QCOMPARE(summary.value("sent").toInt(), kReadings + 1); // the decimal point, asked once
+    QCOMPARE(summary.value("replies").toInt(), kReadings + 1);
+    QVERIFY(summary.value("medianMs").toDouble() <= summary.value("p99Ms").toDouble());
+    QVERIFY(summary.value("p99Ms").toDouble() <= summary.value("slowestMs").toDouble());
+    // 8 + 9 characters of 11 bits at 9600 baud; 8 + 5 for an exception reply.
+    const double wire = good ? 19.5 : 14.9;
+    QCOMPARE(summary.value("wireMs").toDouble(), wire);
+    QVERIFY(summary.value("suggestedTimeoutMs").toDouble() >= wire + 50);
     for (int i = 0; i < kReadings; ++i) {
         const QJsonObject o = jsonObject(run.out.at(i));
         QCOMPARE(o.value("reading").toInt(), i + 1);
@@ -299,6 +309,9 @@ void TestCli::json()
         QCOMPARE(o.value("baud").toInt(), 9600);
         QVERIFY(QDateTime::fromString(o.value("time").toString(), Qt::ISODateWithMs).isValid());
         QCOMPARE(o.value("ok").toBool(), good);
+        QCOMPARE(o.value("echoRemoved").toInt(), 0);
+        QCOMPARE(o.value("leadingBytesSkipped").toInt(), 0);
+        QCOMPARE(o.value("replyTimesMs").toObject().keys(), QStringList{"weight"});
         const QJsonObject values = o.value("values").toObject();
         const QJsonArray errors = o.value("errors").toArray();
         if (good) {
@@ -428,8 +441,13 @@ void TestCli::readAllAsServed()
     const CliRun json = runCli({"--port", kPort, "read", "all", "--json"}, sim.devicePath());
     QCOMPARE(json.exitCode, 0);
     QCOMPARE(json.out.size(), 1);
-    const QJsonObject values = jsonObject(json.out.first()).value("values").toObject();
+    const QJsonObject reading = jsonObject(json.out.first());
+    const QJsonObject values = reading.value("values").toObject();
     QCOMPARE(values.size(), expected.size());
+    // What the line did is said with the reading: each of the five blocks came behind it.
+    QCOMPARE(reading.value("echoRemoved").toInt(), line.contains("echo") ? 5 : 0);
+    QCOMPARE(reading.value("leadingBytesSkipped").toInt(), line.contains("zero") ? 5 : 0);
+    QCOMPARE(reading.value("replyTimesMs").toObject().size(), 5);
     for (const auto &[code, value] : expected)
         QCOMPARE(values.value(code).toString(), value);
 }

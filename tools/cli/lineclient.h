@@ -27,6 +27,9 @@ public:
     // What the system said when the port failed after opening; empty while it has not.
     QString lostReason() const { return m_lostReason; }
 
+    // The reply times of the run and what the line did before replies.
+    const RequestQueue &queue() const { return m_queue; }
+
 private:
     DevicePort m_port;
     RequestQueue m_queue;

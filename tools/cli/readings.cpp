@@ -16,12 +16,26 @@
 #include <QJsonObject>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 
 using namespace std::chrono;
 
 namespace {
 
 constexpr int kCodeColumn = 6; // "weight", the longest code
+
+void noteLine(BlockReading &reading, const ReadResult &result)
+{
+    reading.replyTime = result.replyTime;
+    reading.echoed = result.echoed > 0;
+    reading.skipped = !result.skipped.isEmpty();
+}
+
+double inMilliseconds(std::chrono::nanoseconds time)
+{
+    // One decimal place: a tenth of a millisecond is finer than any adapter hands bytes over.
+    return std::round(std::chrono::duration<double, std::milli>(time).count() * 10) / 10;
+}
 
 bool needsDecimalPlaces(const CliBlock &block)
 {
@@ -88,7 +102,19 @@ BlockReading InstrumentReader::failed(const CliBlock &block, const ReadResult &r
                 QStringLiteral("端口已断开（%1）").arg(why),
                 QStringLiteral("port lost (%1)").arg(why)};
     }
-    return {block, {}, resultText(result), englishReplyText(result.check)};
+    BlockReading reading{block, {}, resultText(result), englishReplyText(result.check)};
+    noteLine(reading, result);
+    // An echo or stray bytes before a reply that failed are worth knowing: the line echoes, it
+    // is not the instrument that is broken.
+    if (reading.echoed) {
+        reading.failure += QStringLiteral("（线路回显已去除）");
+        reading.failureEnglish += QStringLiteral(" (echo removed)");
+    }
+    if (reading.skipped) {
+        reading.failure += QStringLiteral("（应答前的杂散字节已跳过）");
+        reading.failureEnglish += QStringLiteral(" (leading bytes skipped)");
+    }
+    return reading;
 }
 
 BlockReading InstrumentReader::readBlock(const CliBlock &block)
@@ -119,7 +145,9 @@ BlockReading InstrumentReader::readBlock(const CliBlock &block)
         if (!r.ok())
             return failed(block, r);
         const QString weight = adddot(QString::number(r.value(0, 2)), *places);
-        return {block, {{QStringLiteral("weight"), weight}}, {}, {}};
+        BlockReading reading{block, {{QStringLiteral("weight"), weight}}, {}, {}};
+        noteLine(reading, r);
+        return reading;
     }
 
     const ParameterGroup &group = parameterGroups().at(block.group);
@@ -129,6 +157,7 @@ BlockReading InstrumentReader::readBlock(const CliBlock &block)
         return failed(block, r);
     const QList<BoxText> boxes = decodeGroup(group, r.data, dotText);
     BlockReading reading{block, {}, {}, {}};
+    noteLine(reading, r);
     // decodeGroup gives the boxes in the order of the group's fields.
     for (int i = 0; i < boxes.size(); ++i)
         reading.values.append(
@@ -154,9 +183,17 @@ QByteArray jsonLine(const Reading &reading, const CliOptions &options)
 {
     QJsonObject values;
     QJsonArray errors;
+    QJsonObject replyTimes;
+    int echoes = 0;
+    int skips = 0;
     for (const BlockReading &block : reading.blocks) {
         for (const CodeValue &cv : block.values)
             values.insert(cv.code, cv.value);
+        if (block.replyTime)
+            replyTimes.insert(QString::fromUtf8(block.block.name),
+                              inMilliseconds(*block.replyTime));
+        echoes += block.echoed ? 1 : 0;
+        skips += block.skipped ? 1 : 0;
         if (!block.ok()) {
             errors.append(
                 QJsonObject{{QStringLiteral("block"), QString::fromUtf8(block.block.name)},
@@ -174,6 +211,9 @@ QByteArray jsonLine(const Reading &reading, const CliOptions &options)
         {QStringLiteral("ok"), reading.ok()},
         {QStringLiteral("values"), values},
         {QStringLiteral("errors"), errors},
+        {QStringLiteral("replyTimesMs"), replyTimes},
+        {QStringLiteral("echoRemoved"), echoes},
+        {QStringLiteral("leadingBytesSkipped"), skips},
     };
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
@@ -198,6 +238,53 @@ QStringList failureLines(const Reading &reading, bool numbered)
                 .arg(enWhat, QString::fromUtf8(block.block.english), block.failureEnglish)));
     }
     return lines;
+}
+
+QString summaryLine(const LineClient &line)
+{
+    const RequestQueue &q = line.queue();
+    const ReplyTimes &t = q.replyTimes();
+    const auto ms = [](std::chrono::nanoseconds d) {
+        return QString::number(inMilliseconds(d), 'f', 1);
+    };
+    if (t.count() == 0)
+        return bilingual(QStringLiteral("# 没有收到应答，无用时数据"),
+                         QStringLiteral("no reply came: no reply times"));
+    return QStringLiteral("# ") +
+           bilingual(QStringLiteral("%1 次应答用时：中位 %2 ms，P99 %3 ms，最慢 %4 ms；线路传输 %5 "
+                                    "ms；建议超时 %6 ms；回显已去除 %7 次，杂散字节已跳过 %8 次")
+                         .arg(t.count())
+                         .arg(ms(t.median()), ms(t.percentile99()), ms(t.slowest()),
+                              ms(t.wireTime()), ms(t.suggestedTimeout()))
+                         .arg(q.echoCount())
+                         .arg(q.skipCount()),
+                     QStringLiteral("%1 replies: median %2 ms, p99 %3 ms, slowest %4 ms; wire %5 "
+                                    "ms; suggested timeout %6 ms; echo removed %7 times, leading "
+                                    "bytes skipped %8 times")
+                         .arg(t.count())
+                         .arg(ms(t.median()), ms(t.percentile99()), ms(t.slowest()),
+                              ms(t.wireTime()), ms(t.suggestedTimeout()))
+                         .arg(q.echoCount())
+                         .arg(q.skipCount()));
+}
+
+QByteArray summaryJson(const LineClient &line)
+{
+    const RequestQueue &q = line.queue();
+    const ReplyTimes &t = q.replyTimes();
+    const QJsonObject summary{
+        {QStringLiteral("sent"), q.sentCount()},
+        {QStringLiteral("replies"), t.count()},
+        {QStringLiteral("medianMs"), inMilliseconds(t.median())},
+        {QStringLiteral("p99Ms"), inMilliseconds(t.percentile99())},
+        {QStringLiteral("slowestMs"), inMilliseconds(t.slowest())},
+        {QStringLiteral("wireMs"), inMilliseconds(t.wireTime())},
+        {QStringLiteral("suggestedTimeoutMs"), inMilliseconds(t.suggestedTimeout())},
+        {QStringLiteral("echoRemoved"), q.echoCount()},
+        {QStringLiteral("leadingBytesSkipped"), q.skipCount()},
+    };
+    return QJsonDocument(QJsonObject{{QStringLiteral("summary"), summary}})
+        .toJson(QJsonDocument::Compact);
 }
 
 int runRead(LineClient *line, const CliOptions &options)
@@ -227,5 +314,8 @@ int runRead(LineClient *line, const CliOptions &options)
             pause.exec();
         }
     }
+    // A run of several readings ends with how fast the instrument answered.
+    if (many)
+        printOut(options.json ? QString::fromUtf8(summaryJson(*line)) : summaryLine(*line));
     return allOk ? 0 : 1;
 }

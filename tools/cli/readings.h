@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <chrono>
 #include <optional>
 
 class LineClient;
@@ -27,6 +28,11 @@ struct BlockReading
     QList<CodeValue> values; // empty when the block failed
     QString failure;         // why it failed, in Chinese; empty when it did not
     QString failureEnglish;
+    // The block's read as it went on the line: its reply time, and what the line put before
+    // the reply (the adapter's echo, stray bytes).
+    std::optional<std::chrono::nanoseconds> replyTime;
+    bool echoed = false;
+    bool skipped = false;
     bool ok() const { return failure.isEmpty(); }
 };
 
@@ -66,6 +72,11 @@ QStringList plainLines(const Reading &reading, bool headed);
 QByteArray jsonLine(const Reading &reading, const CliOptions &options);
 // One line on stderr per failed block of a reading.
 QStringList failureLines(const Reading &reading, bool numbered);
+
+// The reply-time figures of a run and what the line did, for the end of a --count run: a "#"
+// line in Chinese and English, or one JSON object {"summary": {...}}.
+QString summaryLine(const LineClient &line);
+QByteArray summaryJson(const LineClient &line);
 
 // Runs the read command on an open line; the exit status: 0 when every reading succeeded.
 int runRead(LineClient *line, const CliOptions &options);
