@@ -6,9 +6,9 @@
 #include <chrono>
 
 GroupReader::GroupReader(const ParameterGroup &group, RequestQueue *queue, AddressSource address,
-                         TextSource dotText, QObject *parent)
+                         PlacesSource dotPlaces, QObject *parent)
     : QObject(parent), m_group(group), m_queue(queue), m_address(std::move(address)),
-      m_dotText(std::move(dotText))
+      m_dotPlaces(std::move(dotPlaces))
 {
 }
 
@@ -35,7 +35,7 @@ void GroupReader::read()
         }
         // The "dot" box is read when the reply is decoded, not when it was asked for: a count
         // typed in the meantime is the one the operator expects to see used.
-        emit boxesDecoded(decodeGroup(m_group, result.data, m_dotText()));
+        emit boxesDecoded(decodeGroup(m_group, result.data, m_dotPlaces().value_or(0)));
         emit status(caption + QStringLiteral("：读取成功"));
     });
     switch (sent) {

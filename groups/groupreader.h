@@ -16,10 +16,10 @@ class GroupReader : public QObject
 
 public:
     using AddressSource = std::function<std::optional<quint8>()>;
-    using TextSource = std::function<QString()>;
+    using PlacesSource = std::function<std::optional<int>()>;
 
     GroupReader(const ParameterGroup &group, RequestQueue *queue, AddressSource address,
-                TextSource dotText, QObject *parent = nullptr);
+                PlacesSource dotPlaces, QObject *parent = nullptr);
 
     const ParameterGroup &group() const { return m_group; }
 
@@ -37,5 +37,5 @@ private:
     const ParameterGroup &m_group;
     RequestQueue *m_queue;
     AddressSource m_address;
-    TextSource m_dotText;
+    PlacesSource m_dotPlaces;
 };

@@ -5,6 +5,8 @@
 #include "adddot.h"
 #include "modbusframe.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kLeft = 0;
@@ -102,15 +104,14 @@ const QList<ParameterGroup> &parameterGroups()
     return groups;
 }
 
-QList<BoxText> decodeGroup(const ParameterGroup &group, const QByteArray &data,
-                           const QString &dotText)
+QList<BoxText> decodeGroup(const ParameterGroup &group, const QByteArray &data, int dotPlaces)
 {
     // Only the data of a whole checked reply is decoded: a page is filled completely or not at
     // all.
     if (data.size() < 2 * group.count)
         return {};
     QList<BoxText> boxes;
-    QString dot = dotText;
+    int dot = dotPlaces;
     int r = 0; // register of the block where the field starts
     for (const ParameterField &field : group.fields) {
         const qint32 value = regvalue(data, 2 * r, field.registers);
@@ -125,11 +126,13 @@ QList<BoxText> decodeGroup(const ParameterGroup &group, const QByteArray &data,
             if (field.decimals == DecimalRule::Fixed5)
                 places = 5;
             else if (field.decimals == DecimalRule::DotBox)
-                places = decimalPlaces(dot); // afresh: this reply may have rewritten the box
+                places = dot; // afresh: this reply may have rewritten the box
             text = adddot(QString::number(value), places);
         }
+        // The "dot" box now holds this value, a whole number: the count of places it stands
+        // for, held to what a count can be.
         if (field.box == kDotBox)
-            dot = text;
+            dot = std::clamp(value, 0, kMaxDecimalPlaces);
         boxes.append({field.box, text});
     }
     return boxes;

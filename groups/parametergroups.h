@@ -53,10 +53,10 @@ struct BoxText
 };
 
 // Decodes the register data of a checked reply of `group` (two bytes a register, high byte
-// first) into the texts of its boxes, in decoding order. dotText is
-// the text of the "dot" box before decoding; when the group itself writes the "dot" box, the
-// fields after it use the new text and the fields before it the old one.
+// first) into the texts of its boxes, in decoding order. dotPlaces is the count of decimal places
+// the "dot" box stands for before decoding (0 while it holds no number); when the group itself
+// writes the "dot" box, the fields after it take the count it writes (held to 0..255) and the
+// fields before it the old one.
 // A 32-bit field's text is its plain decimal text through adddot() with the field's count; a
 // 16-bit field's text is the value's decimal text after one blank (" 2008").
-QList<BoxText> decodeGroup(const ParameterGroup &group, const QByteArray &data,
-                           const QString &dotText);
+QList<BoxText> decodeGroup(const ParameterGroup &group, const QByteArray &data, int dotPlaces);

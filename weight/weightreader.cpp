@@ -6,8 +6,6 @@
 
 #include <algorithm>
 
-const QString kNoDataText = QStringLiteral("无数据\u201C");
-
 namespace {
 
 QString weightStatus(const QString &what)
@@ -18,9 +16,9 @@ QString weightStatus(const QString &what)
 } // namespace
 
 WeightReader::WeightReader(RequestQueue *queue, QTimer *pollTimer, AddressSource address,
-                           TextSource dotText, QObject *parent)
+                           PlacesSource dotPlaces, QObject *parent)
     : QObject(parent), m_queue(queue), m_pollTimer(pollTimer), m_address(std::move(address)),
-      m_dotText(std::move(dotText))
+      m_dotPlaces(std::move(dotPlaces))
 {
     connect(m_pollTimer, &QTimer::timeout, this, &WeightReader::read);
 }
@@ -33,7 +31,7 @@ void WeightReader::read()
         return;
     }
     const auto portClosed = [this] {
-        emit weightText(kNoDataText);
+        emit weightRead(WeightReading::portClosed());
         emit status(QStringLiteral("端口未打开"));
     };
     // The point must be known before the first weight is shown, so its read goes ahead of the
@@ -41,7 +39,7 @@ void WeightReader::read()
     // After a failed attempt the weight is not held back again: a silent instrument must show
     // "no data" one weight timeout after each request, not after the point's timeout too. The
     // point is asked again once a weight has come back (onWeightRead).
-    if (!decimalPlacesIn(m_dotText()) && m_decimals.neverAsked() && !m_dotReadPending &&
+    if (!m_dotPlaces() && m_decimals.neverAsked() && !m_dotReadPending &&
         !readInstrumentDecimals(*address)) {
         portClosed();
         return;
@@ -110,13 +108,13 @@ void WeightReader::onWeightRead(const ReadResult &result)
 {
     if (!result.ok()) {
         // A reply that fails checking is no weight at all: never show its bytes as a number.
-        emit weightText(kNoDataText);
+        emit weightRead(WeightReading::of(result, 0));
         emit status(weightStatus(resultText(result)));
         return;
     }
     int places = 0;
     QString note;
-    if (const std::optional<int> typed = decimalPlacesIn(m_dotText())) {
+    if (const std::optional<int> typed = m_dotPlaces()) {
         places = *typed;
     } else {
         places = m_decimals.places().value_or(0);
@@ -129,7 +127,7 @@ void WeightReader::onWeightRead(const ReadResult &result)
             m_absenceSaid = true;
         }
     }
-    emit weightText(adddot(QString::number(result.value(0, 2)), places));
+    emit weightRead(WeightReading::of(result, places));
     emit status(note.isEmpty() ? weightStatus(QStringLiteral("读取成功")) : note);
     // The instrument answers again: ask its point once more, for the next weight. One that
     // refused the read with an exception has no such register and is not asked again.

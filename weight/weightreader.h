@@ -4,6 +4,7 @@
 
 #include "instrumentdecimals.h"
 #include "requestqueue.h"
+#include "weightreading.h"
 
 #include <QObject>
 #include <QString>
@@ -11,10 +12,6 @@
 #include <chrono>
 #include <functional>
 #include <optional>
-
-// The text the weight display shows when the instrument gave no weight. It ends with a left
-// double quotation mark (U+201C), as the instrument's makers have always shown it.
-extern const QString kNoDataText; // "无数据“"
 
 class WeightReader : public QObject
 {
@@ -29,12 +26,13 @@ public:
     static constexpr std::chrono::milliseconds kDotTimeout = InstrumentDecimals::kTimeout;
 
     using AddressSource = std::function<std::optional<quint8>()>;
-    using TextSource = std::function<QString()>;
+    using PlacesSource = std::function<std::optional<int>()>;
 
     // pollTimer is the window's autuTimer2. address gives the bus address chosen now (nullopt
-    // when the operator's text is not one); dotText the text of the "dot" box (Text2(9)) now.
-    WeightReader(RequestQueue *queue, QTimer *pollTimer, AddressSource address, TextSource dotText,
-                 QObject *parent = nullptr);
+    // when the operator's text is not one); dotPlaces the decimal places the "dot" box (Text2(9))
+    // stands for now (nullopt while it holds no number).
+    WeightReader(RequestQueue *queue, QTimer *pollTimer, AddressSource address,
+                 PlacesSource dotPlaces, QObject *parent = nullptr);
 
     // One weight request (Command2's click, autuTimer2's tick).
     void read();
@@ -48,8 +46,9 @@ public:
     void forgetInstrumentDecimals();
 
 signals:
-    // The text for the weight display (Label4): the weight with its point, or kNoDataText.
-    void weightText(const QString &text);
+    // Each reading for the weight display (Label4), the trend and the log: the weight with its
+    // places, or none and why.
+    void weightRead(const WeightReading &reading);
     // Whether the read button (Command2) may be pressed.
     void readEnabled(bool enabled);
     // A line for the status bar: the outcome of the latest read, in Chinese.
@@ -64,7 +63,7 @@ private:
     RequestQueue *m_queue;
     QTimer *m_pollTimer;
     AddressSource m_address;
-    TextSource m_dotText;
+    PlacesSource m_dotPlaces;
     bool m_autoRead = false;
 
     // The instrument's own decimal point, read from 0x0024/0x0025 while the "dot" box is empty.

@@ -3,6 +3,7 @@
 // operation it runs, and runs the start-up sequence.
 #include "form1.h"
 
+#include "adddot.h"
 #include "controls.h"
 #include "counterbar.h"
 #include "groupreader.h"
@@ -312,18 +313,19 @@ void Form1::buildPanels()
     m_monitorDock = dock("monitorDock", QStringLiteral("通讯监视"), m_monitor, m_monitorButton);
     m_trend = new WeightTrend(this);
     m_trendDock = dock("trendDock", QStringLiteral("趋势图"), m_trend, m_trendButton);
-    connect(m_weight, &WeightReader::weightText, m_trend, [this](const QString &text) {
-        m_trend->addReading(QDateTime::currentDateTime(), text);
+    connect(m_weight, &WeightReader::weightRead, m_trend, [this](const WeightReading &reading) {
+        m_trend->addReading(QDateTime::currentDateTime(), reading);
     });
 }
 
 void Form1::createReaders()
 {
     const auto address = [this] { return this->address(); };
-    const auto dotText = [this] { return valueBox(kDotBox)->text(); };
-    m_weight = new WeightReader(m_queue, timer("autuTimer2"), address, dotText, this);
+    // The "dot" box read as a count of places, in one place, whenever a reply is decoded.
+    const auto dotPlaces = [this] { return decimalPlacesIn(valueBox(kDotBox)->text()); };
+    m_weight = new WeightReader(m_queue, timer("autuTimer2"), address, dotPlaces, this);
     for (const ParameterGroup &group : parameterGroups())
-        m_groups.append(new GroupReader(group, m_queue, address, dotText, this));
+        m_groups.append(new GroupReader(group, m_queue, address, dotPlaces, this));
     mirrorResponseTimers();
 }
 
@@ -374,7 +376,7 @@ void Form1::wireEvents()
     }
 
     // What the readers and the port control say goes to the window's controls.
-    connect(m_weight, &WeightReader::weightText, m_weightLabel, &WeightLabel::setWeightText);
+    connect(m_weight, &WeightReader::weightRead, m_weightLabel, &WeightLabel::showReading);
     connect(m_weight, &WeightReader::readEnabled, control(QStringLiteral("Command2")),
             &QWidget::setEnabled);
     connect(m_weight, &WeightReader::status, this, &Form1::showReadStatus);

@@ -2,6 +2,8 @@
 // The large weight display: a label whose text is never cut off.
 #pragma once
 
+#include "weightreading.h"
+
 #include <QLabel>
 
 // Shows its text in its own font (60 pt on the weight panel) and, when a text would not fit
@@ -15,6 +17,8 @@ public:
     explicit WeightLabel(QWidget *parent = nullptr);
 
     void setWeightText(const QString &text);
+    // A reading as the instrument's display shows it: its weight with the point, or "无数据“".
+    void showReading(const WeightReading &reading) { setWeightText(reading.text()); }
     // The point size the current text is drawn in.
     qreal shownPointSize() const { return font().pointSizeF(); }
 

@@ -126,8 +126,8 @@ void TestSoak::flakyLineShowsOnlyWhatWasServed()
     QList<QPair<int, QString>> boxTexts;
     auto *weightReader = window.findChild<WeightReader *>();
     QVERIFY(weightReader);
-    connect(weightReader, &WeightReader::weightText, this,
-            [&](const QString &t) { weights.append(t); });
+    connect(weightReader, &WeightReader::weightRead, this,
+            [&](const WeightReading &r) { weights.append(r.text()); });
     connect(weightReader, &WeightReader::status, this, [&](const QString &t) { said.append(t); });
     const QList<GroupReader *> groupReaders = window.findChildren<GroupReader *>();
     QCOMPARE(groupReaders.size(), 4);

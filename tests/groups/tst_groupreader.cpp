@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Tests of the group reader over the in-memory port: frames, checked replies only, the queue.
+#include "adddot.h"
 #include "fakeport.h"
 #include "groupreader.h"
 #include "requestqueue.h"
@@ -93,7 +94,7 @@ void TestGroupReader::framesAndGoodReplies()
     QFETCH(QString, said);
     const ParameterGroup &g = parameterGroups().at(group);
     GroupReader reader(
-        g, m_queue, [this] { return m_address; }, [this] { return m_dot; });
+        g, m_queue, [this] { return m_address; }, [this] { return decimalPlacesIn(m_dot); });
     QSignalSpy decoded(&reader, &GroupReader::boxesDecoded);
     QSignalSpy status(&reader, &GroupReader::status);
     reader.read();
@@ -106,7 +107,7 @@ void TestGroupReader::framesAndGoodReplies()
     m_port->deliver(reply);
     QCOMPARE(decoded.size(), 1);
     QCOMPARE(decoded.at(0).at(0).value<QList<BoxText>>(),
-             decodeGroup(g, reply.mid(3, 2 * g.count), m_dot));
+             decodeGroup(g, reply.mid(3, 2 * g.count), decimalPlacesIn(m_dot).value_or(0)));
     QCOMPARE(status.size(), 1);
     QCOMPARE(status.at(0).at(0).toString(), said);
 }
@@ -137,7 +138,7 @@ void TestGroupReader::failedCheckChangesNoBox()
     QFETCH(QString, said);
     const ParameterGroup &quick = parameterGroups().at(group);
     GroupReader reader(
-        quick, m_queue, [this] { return m_address; }, [this] { return m_dot; });
+        quick, m_queue, [this] { return m_address; }, [this] { return decimalPlacesIn(m_dot); });
     QSignalSpy decoded(&reader, &GroupReader::boxesDecoded);
     QSignalSpy status(&reader, &GroupReader::status);
     reader.read();
@@ -167,7 +168,8 @@ void TestGroupReader::nothingSent()
     else
         m_address.reset();
     GroupReader reader(
-        parameterGroups().at(0), m_queue, [this] { return m_address; }, [this] { return m_dot; });
+        parameterGroups().at(0), m_queue, [this] { return m_address; },
+        [this] { return decimalPlacesIn(m_dot); });
     QSignalSpy decoded(&reader, &GroupReader::boxesDecoded);
     QSignalSpy status(&reader, &GroupReader::status);
     reader.read();
@@ -183,13 +185,15 @@ void TestGroupReader::groupReadDuringAutoRead()
     QTimer pollTimer;
     m_dot = "2";
     WeightReader weight(
-        m_queue, &pollTimer, [this] { return m_address; }, [this] { return m_dot; });
+        m_queue, &pollTimer, [this] { return m_address; },
+        [this] { return decimalPlacesIn(m_dot); });
     GroupReader alarm(
-        parameterGroups().at(0), m_queue, [this] { return m_address; }, [this] { return m_dot; });
-    QSignalSpy weights(&weight, &WeightReader::weightText);
+        parameterGroups().at(0), m_queue, [this] { return m_address; },
+        [this] { return decimalPlacesIn(m_dot); });
+    QSignalSpy weights(&weight, &WeightReader::weightRead);
     QSignalSpy decoded(&alarm, &GroupReader::boxesDecoded);
     QSignalSpy alarmStatus(&alarm, &GroupReader::status);
-    const auto lastWeight = [&] { return weights.last().at(0).toString(); };
+    const auto lastWeight = [&] { return weights.last().at(0).value<WeightReading>().text(); };
     weight.setAutoRead(true);
 
     // A poll tick puts the weight on the line; the alarm page is read twice meanwhile: one

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Tests of the parameter-group table and of the one routine that decodes every group's reply.
+#include "adddot.h"
 #include "parametergroups.h"
 
 #include <QTest>
@@ -168,7 +169,7 @@ void TestParameterGroups::decode()
     QFETCH(QString, dot);
     QFETCH(QStringList, shown);
     const ParameterGroup &g = parameterGroups().at(group);
-    const QList<BoxText> boxes = decodeGroup(g, dataOf(reply), dot);
+    const QList<BoxText> boxes = decodeGroup(g, dataOf(reply), decimalPlaces(dot));
     QCOMPARE(texts(boxes), shown);
     for (int i = 0; i < boxes.size(); ++i)
         QCOMPARE(boxes[i].box, g.fields[i].box);
@@ -180,10 +181,10 @@ void TestParameterGroups::pvhTakesThePointOfTheReadBefore()
     const QByteArray reply = QByteArray::fromHex(
         "01032000000100000005dc00000002000005dc000186a000000003000000c80000270f1fc9");
     const ParameterGroup &g = parameterGroups().at(Function1);
-    const QList<BoxText> first = decodeGroup(g, dataOf(reply), QString());
+    const QList<BoxText> first = decodeGroup(g, dataOf(reply), 0);
     QCOMPARE(first[1].text, QString("1500"));
     QCOMPARE(first[2], (BoxText{kDotBox, "2"}));
-    const QList<BoxText> second = decodeGroup(g, dataOf(reply), first[2].text);
+    const QList<BoxText> second = decodeGroup(g, dataOf(reply), decimalPlaces(first[2].text));
     QCOMPARE(second[1].text, QString("15.00"));
     QCOMPARE(texts(second.mid(2)), texts(first.mid(2)));
 }

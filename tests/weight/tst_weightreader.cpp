@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Tests of the weight reader over the in-memory port: display, decimals, no data, auto-read.
+#include "adddot.h"
 #include "fakeport.h"
 #include "requestqueue.h"
 #include "virtualclock.h"
@@ -42,7 +43,14 @@ private slots:
     void autoRead();
 
 private:
-    QStringList texts() const { return strings(*m_texts); }
+    // What the weight display showed, reading by reading.
+    QStringList texts() const
+    {
+        QStringList list;
+        for (const QList<QVariant> &args : *m_texts)
+            list.append(args.at(0).value<WeightReading>().text());
+        return list;
+    }
     QStringList statuses() const { return strings(*m_statuses); }
     static QStringList strings(const QSignalSpy &spy)
     {
@@ -77,8 +85,9 @@ void TestWeightReader::init()
     m_queue = new RequestQueue(m_port, m_clock);
     m_pollTimer = new QTimer;
     m_reader = new WeightReader(
-        m_queue, m_pollTimer, [this] { return m_address; }, [this] { return m_dot; });
-    m_texts = new QSignalSpy(m_reader, &WeightReader::weightText);
+        m_queue, m_pollTimer, [this] { return m_address; },
+        [this] { return decimalPlacesIn(m_dot); });
+    m_texts = new QSignalSpy(m_reader, &WeightReader::weightRead);
     m_statuses = new QSignalSpy(m_reader, &WeightReader::status);
 }
 

@@ -135,8 +135,6 @@ BlockReading InstrumentReader::readBlock(const CliBlock &block)
                 QStringLiteral("小数点位数读取失败：%1").arg(why.failure),
                 QStringLiteral("decimal point could not be read: %1").arg(why.failureEnglish)};
     }
-    // The instrument's own count stands where the window has its "dot" box, for every field.
-    const QString dotText = places ? QString::number(*places) : QString();
 
     if (block.group == CliBlock::kWeight) {
         const ReadResult r = m_line->read(m_options.address, WeightReader::kWeightRegister,
@@ -155,7 +153,7 @@ BlockReading InstrumentReader::readBlock(const CliBlock &block)
                                       m_options.timeout.value_or(milliseconds(group.intervalMs)));
     if (!r.ok())
         return failed(block, r);
-    const QList<BoxText> boxes = decodeGroup(group, r.data, dotText);
+    const QList<BoxText> boxes = decodeGroup(group, r.data, places.value_or(0));
     BlockReading reading{block, {}, {}, {}};
     noteLine(reading, r);
     // decodeGroup gives the boxes in the order of the group's fields.

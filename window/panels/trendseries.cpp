@@ -2,37 +2,7 @@
 // The weight trend without pixels.
 #include "trendseries.h"
 
-#include <QRegularExpression>
 #include <cmath>
-
-namespace {
-
-const QRegularExpression &numberPattern()
-{
-    static const QRegularExpression pattern(QStringLiteral("^[+-]?(\\d+(\\.\\d*)?|\\.\\d+)$"));
-    return pattern;
-}
-
-} // namespace
-
-std::optional<double> parseShownWeight(const QString &text)
-{
-    const QString t = text.trimmed();
-    if (!numberPattern().match(t).hasMatch())
-        return std::nullopt;
-    bool ok = false;
-    const double value = t.toDouble(&ok);
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
-int decimalsIn(const QString &text)
-{
-    const QString t = text.trimmed();
-    const qsizetype point = t.indexOf(QLatin1Char('.'));
-    return point < 0 ? 0 : static_cast<int>(t.size() - point - 1);
-}
 
 void TrendSeries::setWindow(std::chrono::milliseconds window)
 {
@@ -40,15 +10,14 @@ void TrendSeries::setWindow(std::chrono::milliseconds window)
     trim();
 }
 
-void TrendSeries::add(const QDateTime &time, const QString &shownText)
+void TrendSeries::add(const QDateTime &time, const WeightReading &reading)
 {
     const qint64 msecs = time.toMSecsSinceEpoch();
     if (m_newest && msecs < *m_newest)
         clear();
     m_newest = msecs;
-    const std::optional<double> value = parseShownWeight(shownText);
-    if (value)
-        m_entries.push_back({{msecs, *value, shownText.trimmed()}, false});
+    if (reading.ok())
+        m_entries.push_back({{msecs, reading.value(), reading.text(), reading.places}, false});
     else if (!m_entries.empty() && !m_entries.back().gap)
         m_entries.push_back({{msecs, 0, {}}, true});
     trim();
@@ -111,7 +80,7 @@ int TrendSeries::decimals() const
     int d = 0;
     for (const Entry &e : m_entries) {
         if (!e.gap)
-            d = std::max(d, decimalsIn(e.point.text));
+            d = std::max(d, e.point.places);
     }
     return d;
 }

@@ -3,6 +3,8 @@
 // into line segments at every gap, and their minimum, maximum and latest value.
 #pragma once
 
+#include "weightreading.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QPointF>
@@ -11,17 +13,12 @@
 #include <deque>
 #include <optional>
 
-// The number a weight display shows: "12.34", "-0.005", "1234" (an optional sign, digits, at
-// most one point). std::nullopt for anything else: kNoDataText, "", "abc", "1e5", "nan".
-std::optional<double> parseShownWeight(const QString &text);
-// The digits after the point in a shown weight: 2 for "12.34", 0 for "1234".
-int decimalsIn(const QString &text);
-
 struct TrendPoint
 {
     qint64 msecs = 0; // milliseconds since the epoch
     double value = 0;
     QString text; // as shown, with its decimal point: "1.050"
+    int places = 0;
 };
 
 struct TrendStats
@@ -45,10 +42,10 @@ public:
     std::chrono::milliseconds breakAfter() const { return m_breakAfter; }
     void setBreakAfter(std::chrono::milliseconds gap) { m_breakAfter = gap; }
 
-    // One reading as the weight display showed it: a number, or a gap for any other text.
-    // Readings older than the window before this one are dropped. A reading earlier than the
-    // latest (the clock was set back) starts the series afresh.
-    void add(const QDateTime &time, const QString &shownText);
+    // One reading: a weight, or a gap where there was none. Readings older than the window
+    // before this one are dropped. A reading earlier than the latest (the clock was set back)
+    // starts the series afresh.
+    void add(const QDateTime &time, const WeightReading &reading);
     void clear();
 
     // The numbers in the window as runs without a gap between them; x is milliseconds since

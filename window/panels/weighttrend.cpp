@@ -86,9 +86,9 @@ WeightTrend::WeightTrend(QWidget *parent)
     refresh();
 }
 
-void WeightTrend::addReading(const QDateTime &time, const QString &shownText)
+void WeightTrend::addReading(const QDateTime &time, const WeightReading &reading)
 {
-    m_series.add(time, shownText);
+    m_series.add(time, reading);
     refresh();
 }
 
@@ -149,9 +149,10 @@ void WeightTrend::refresh()
     const TrendStats s = m_series.stats();
     m_min->setText(statText(QStringLiteral("最小"), s.min));
     m_max->setText(statText(QStringLiteral("最大"), s.max));
-    m_last->setText(statText(
-        QStringLiteral("最新"),
-        m_series.endsInGap() ? std::optional<TrendPoint>(TrendPoint{0, 0, kNoDataText}) : s.last));
+    m_last->setText(statText(QStringLiteral("最新"),
+                             m_series.endsInGap()
+                                 ? std::optional<TrendPoint>(TrendPoint{0, 0, kNoDataText, 0})
+                                 : s.last));
     m_span->setText(spanText(m_series.window()));
     showAxes();
 }

@@ -21,9 +21,8 @@ class WeightTrend : public QWidget
 public:
     explicit WeightTrend(QWidget *parent = nullptr);
 
-    // One text the weight display showed at `time`: "12.34" is the weight 12.34; kNoDataText
-    // or any other text that is not a number breaks the line there.
-    void addReading(const QDateTime &time, const QString &shownText);
+    // One reading at `time`: a weight is a point; a reading without one breaks the line there.
+    void addReading(const QDateTime &time, const WeightReading &reading);
     void clear();
 
     std::chrono::milliseconds window() const { return m_series.window(); }

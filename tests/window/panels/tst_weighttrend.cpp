@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
-// The weight trend: reading the shown text, gaps, the sliding window, min/max/last.
+// The weight trend: readings as values, gaps, the sliding window, min/max/last.
 #include "weightreader.h"
 #include "weighttrend.h"
 
 #include <QLabel>
 #include <QLineSeries>
 #include <QTest>
+
+#include <climits>
 
 using namespace std::chrono_literals;
 
@@ -18,13 +20,27 @@ QDateTime at(double seconds)
     return kStart.addMSecs(qint64(seconds * 1000));
 }
 
-// Readings given as "seconds text" (text "-" for kNoDataText), added in order.
+// A reading written as the display would show it: "1.050" is 1050 counts with 3 places; anything
+// that is not a number is a reading without a weight.
+WeightReading reading(const QString &shown)
+{
+    WeightReading r;
+    const QString digits = QString(shown).remove(QLatin1Char('.'));
+    bool ok = false;
+    const qint32 counts = digits.toInt(&ok);
+    if (!ok || shown.count(QLatin1Char('.')) > 1)
+        return r;
+    r.counts = counts;
+    const qsizetype point = shown.indexOf(QLatin1Char('.'));
+    r.places = point < 0 ? 0 : int(shown.size() - point - 1);
+    return r;
+}
+
+// Readings given as "seconds shown" ("-" for none), added in order.
 void addAll(TrendSeries &s, const QStringList &readings)
 {
-    for (const QString &r : readings) {
-        const QString text = r.section(' ', 1);
-        s.add(at(r.section(' ', 0, 0).toDouble()), text == "-" ? kNoDataText : text);
-    }
+    for (const QString &r : readings)
+        s.add(at(r.section(' ', 0, 0).toDouble()), reading(r.section(' ', 1)));
 }
 
 // The segments as "seconds:value ..." joined by " | ".
@@ -49,8 +65,8 @@ class TestWeightTrend : public QObject
     Q_OBJECT
 
 private slots:
-    void parseShownText_data();
-    void parseShownText();
+    void readingValues_data();
+    void readingValues();
     void segments_data();
     void segments();
     void windowTrimming();
@@ -58,35 +74,39 @@ private slots:
     void widget();
 };
 
-void TestWeightTrend::parseShownText_data()
+void TestWeightTrend::readingValues_data()
 {
+    QTest::addColumn<int>("counts"); // INT_MIN for no weight
+    QTest::addColumn<int>("places");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("number");
     QTest::addColumn<double>("value");
-    QTest::addColumn<int>("decimals");
-    QTest::newRow("negative") << "-0.005" << true << -0.005 << 3;
-    QTest::newRow("no point") << "1234" << true << 1234.0 << 0;
-    QTest::newRow("trailing zeros") << "1.050" << true << 1.05 << 3;
-    QTest::newRow("blanks") << " 7.5 " << true << 7.5 << 1;
-    QTest::newRow("no data") << kNoDataText << false << 0.0 << 0;
-    QTest::newRow("empty") << "" << false << 0.0 << 0;
-    QTest::newRow("exponent") << "1e5" << false << 0.0 << 0;
-    QTest::newRow("inf") << "inf" << false << 0.0 << 0;
-    QTest::newRow("two points") << "1.2.3" << false << 0.0 << 0;
-    QTest::newRow("number then text") << "12 kg" << false << 0.0 << 0;
+    QTest::newRow("negative") << -5 << 3 << "-0.005" << -0.005;
+    QTest::newRow("no point") << 1234 << 0 << "1234" << 1234.0;
+    QTest::newRow("trailing zeros") << 1050 << 3 << "1.050" << 1.05;
+    QTest::newRow("32-bit extreme") << int(INT_MIN + 1) << 2 << "-21474836.47" << -21474836.47;
+    QTest::newRow("no weight") << int(INT_MIN) << 2 << kNoDataText << 0.0;
 }
 
-void TestWeightTrend::parseShownText()
+void TestWeightTrend::readingValues()
 {
+    QFETCH(int, counts);
+    QFETCH(int, places);
     QFETCH(QString, text);
-    QFETCH(bool, number);
     QFETCH(double, value);
-    QFETCH(int, decimals);
-    const std::optional<double> parsed = parseShownWeight(text);
-    QCOMPARE(parsed.has_value(), number);
-    if (number) {
-        QCOMPARE(*parsed, value);
-        QCOMPARE(decimalsIn(text), decimals);
+    WeightReading r;
+    if (counts != INT_MIN)
+        r.counts = counts;
+    r.places = places;
+    QCOMPARE(r.text(), text);
+    QCOMPARE(r.value(), value);
+    // The trend takes the value, and keeps the text as the display showed it.
+    TrendSeries s;
+    s.add(at(0), r);
+    QCOMPARE(s.stats().last.has_value(), r.ok());
+    if (r.ok()) {
+        QCOMPARE(s.stats().last->text, text);
+        QCOMPARE(s.stats().last->value, value);
+        QCOMPARE(s.decimals(), places);
     }
 }
 
@@ -100,8 +120,8 @@ void TestWeightTrend::segments_data()
 
     QTest::newRow("a gap splits the line") << QStringList{"0 1.00", "1.5 1.02", "3 -", "4.5 1.05"}
                                            << "0:1 1.5:1.02 | 4.5:1.05" << 4 << false;
-    QTest::newRow("any text but a number is a gap, held at the end")
-        << QStringList{"0 1", "1.5 -----", "3 2", "4.5 ?"} << "0:1 | 3:2" << 4 << true;
+    QTest::newRow("a reading without a weight is a gap, held at the end")
+        << QStringList{"0 1", "1.5 -", "3 2", "4.5 -"} << "0:1 | 3:2" << 4 << true;
     QTest::newRow("gaps in a row are one, gaps first are none")
         << QStringList{"0 -", "1 -", "2 5", "3 -", "4 -", "5 -", "6 6"} << "2:5 | 6:6" << 3
         << false;
@@ -131,7 +151,7 @@ void TestWeightTrend::windowTrimming()
     s.setWindow(60s);
     // Three minutes of readings every 1.5 s: only the last minute is kept.
     for (int i = 0; i <= 120; ++i)
-        s.add(at(1.5 * i), QString::number(i));
+        s.add(at(1.5 * i), reading(QString::number(i)));
     QCOMPARE(s.segments().size(), 1);
     QCOMPARE(s.segments()[0].size(), 41); // 120 s - 60 s .. 180 s: readings 80..120
     QCOMPARE(s.segments()[0].first().y(), 80.0);
@@ -142,7 +162,7 @@ void TestWeightTrend::windowTrimming()
     addAll(s, {"181.5 -", "183 121"});
     QCOMPARE(s.segments().size(), 2);
     for (int i = 0; i < 39; ++i)
-        s.add(at(184.5 + 1.5 * i), QStringLiteral("122"));
+        s.add(at(184.5 + 1.5 * i), reading(QStringLiteral("122")));
     QCOMPARE(s.segments().size(), 1);
     QCOMPARE(s.size(), 40); // 183 s .. 241.5 s
 
@@ -180,10 +200,10 @@ void TestWeightTrend::widget()
     QCOMPARE(trend.minText(), QStringLiteral("最小 —"));
     QVERIFY(trend.lines().isEmpty());
 
-    trend.addReading(at(0), QStringLiteral("1.00"));
-    trend.addReading(at(1.5), QStringLiteral("1.02"));
-    trend.addReading(at(3), kNoDataText);
-    trend.addReading(at(4.5), QStringLiteral("1.05"));
+    trend.addReading(at(0), reading("1.00"));
+    trend.addReading(at(1.5), reading("1.02"));
+    trend.addReading(at(3), WeightReading{});
+    trend.addReading(at(4.5), reading("1.05"));
     QCOMPARE(trend.segments().size(), 2);
     // One series per segment on the chart; a lone reading shows as a dot.
     QCOMPARE(trend.lines().size(), 2);
@@ -196,13 +216,13 @@ void TestWeightTrend::widget()
     QCOMPARE(trend.lastText(), QStringLiteral("最新 1.05"));
     QCOMPARE(trend.findChild<QLabel *>(QStringLiteral("trendLast"))->text(), trend.lastText());
 
-    trend.addReading(at(6), kNoDataText);
+    trend.addReading(at(6), WeightReading{});
     QCOMPARE(trend.lastText(), QStringLiteral("最新 ") + kNoDataText);
     QCOMPARE(trend.stats().last->text, QStringLiteral("1.05"));
 
     // The segments the window no longer holds leave the chart.
     trend.setWindow(2s);
-    trend.addReading(at(7.5), QStringLiteral("1.10"));
+    trend.addReading(at(7.5), reading("1.10"));
     QCOMPARE(trend.lines().size(), 1);
     QCOMPARE(trend.minText(), QStringLiteral("最小 1.10"));
 
