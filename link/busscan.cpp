@@ -5,6 +5,8 @@
 #include "port.h"
 #include "requestqueue.h"
 
+#include <algorithm>
+
 using namespace std::chrono;
 using namespace std::chrono_literals;
 
@@ -54,7 +56,7 @@ BusScan::BusScan(RequestQueue *queue, Port *port, QObject *parent)
 }
 
 BusScan::BusScan(RequestQueue *queue, Port *port, Clock &clock, QObject *parent)
-    : QObject(parent), m_queue(queue), m_port(port),
+    : QObject(parent), m_queue(queue), m_port(port), m_clock(clock),
       m_retry(clock.createTimer([this] { sendProbe(); }))
 {
 }
@@ -105,7 +107,7 @@ bool BusScan::start(const Plan &plan)
     m_instruments = 0;
     m_stopAsked = false;
     m_askedAgain = false;
-    m_silentBefore.reset();
+    m_givenUp.clear();
     m_running = true;
     emit progress(0, m_total);
     sendProbe();
@@ -152,11 +154,13 @@ void BusScan::onResult(const ReadResult &result)
         return;
     }
 
+    // Only a reply's whole time after an address was given up can its late reply still come.
+    const Clock::Duration now = m_clock.now();
+    m_givenUp.removeIf([&](const GivenUp &g) { return now - g.at > m_plan.timeout; });
     bool askAgain = false;
     if (takeLateReply(result)) {
-        // The probe's time went to the reply before it: this address has not been heard yet.
+        // The probe's time went to an earlier address's reply: this one has not been heard yet.
         askAgain = !m_askedAgain;
-        m_silentBefore.reset();
     } else {
         if (status != ReplyStatus::NoReply && !gatewayFoundNobody(result.check)) {
             BusAnswer answer;
@@ -171,9 +175,7 @@ void BusScan::onResult(const ReadResult &result)
             emit answered(answer);
         }
         if (status == ReplyStatus::NoReply)
-            m_silentBefore = Probe{result.request.address, result.request.baud};
-        else
-            m_silentBefore.reset();
+            m_givenUp.append({result.request.address, result.request.baud, now});
     }
 
     if (askAgain) {
@@ -184,7 +186,8 @@ void BusScan::onResult(const ReadResult &result)
         if (++m_address > m_plan.to) {
             m_address = m_plan.from;
             ++m_rateIndex;
-            m_silentBefore.reset();
+            // At another rate a late reply comes garbled, if at all.
+            m_givenUp.clear();
         }
         emit progress(m_done, m_total);
     }
@@ -202,20 +205,25 @@ void BusScan::onResult(const ReadResult &result)
 
 bool BusScan::takeLateReply(const ReadResult &result)
 {
-    // A whole, good frame from the address asked just before, which had been given up as
-    // silent: its reply, late. Modbus TCP tells late replies by their transaction number and
-    // never hands them on.
-    if (!m_silentBefore || result.check.status != ReplyStatus::WrongAddress ||
-        m_silentBefore->baud != result.request.baud || m_port->lineKind() == LineKind::ModbusTcp)
+    // A whole, good frame from an address given up as silent a moment ago: its reply, late.
+    // Modbus TCP tells late replies by their transaction number and never hands them on.
+    if (result.check.status != ReplyStatus::WrongAddress || result.frame.isEmpty() ||
+        m_port->lineKind() == LineKind::ModbusTcp)
         return false;
-    const quint8 before = m_silentBefore->address;
-    if (result.frame.isEmpty() || quint8(result.frame.at(0)) != before)
+    const quint8 from = quint8(result.frame.at(0));
+    const qsizetype i = std::find_if(m_givenUp.cbegin(), m_givenUp.cend(),
+                                     [&](const GivenUp &g) {
+                                         return g.address == from && g.baud == result.request.baud;
+                                     }) -
+                        m_givenUp.cbegin();
+    if (i == m_givenUp.size())
         return false;
-    const ReplyCheck check = checkReply(result.frame, before, kProbeRegisters);
+    const ReplyCheck check = checkReply(result.frame, from, kProbeRegisters);
     if (!(check.ok() || check.status == ReplyStatus::Exception) || gatewayFoundNobody(check))
         return false;
+    m_givenUp.removeAt(i);
     BusAnswer answer;
-    answer.address = before;
+    answer.address = from;
     answer.baud = result.request.baud;
     answer.check = check;
     answer.late = true;

@@ -112,10 +112,12 @@ signals:
     void stopped(BusScan::StopReason reason, int instruments);
 
 private:
-    struct Probe
+    // An address given up as silent whose late reply may still come, for a reply's whole time.
+    struct GivenUp
     {
         quint8 address;
         qint32 baud;
+        Clock::Duration at;
     };
 
     void sendProbe();
@@ -125,6 +127,7 @@ private:
 
     RequestQueue *m_queue;
     Port *m_port;
+    Clock &m_clock;
     std::unique_ptr<Clock::Timer> m_retry;
     Plan m_plan;
     QList<qint32> m_rates;
@@ -133,7 +136,7 @@ private:
     bool m_running = false;
     bool m_stopAsked = false;
     bool m_askedAgain = false; // the address now asked was asked once before: no third time
-    std::optional<Probe> m_silentBefore; // the probe before this one, when it stayed silent
+    QList<GivenUp> m_givenUp;
     int m_done = 0;
     int m_total = 0;
     int m_instruments = 0;
