@@ -27,6 +27,10 @@ public:
     // What the system said when the port failed after opening; empty while it has not.
     QString lostReason() const { return m_lostReason; }
 
+    // The line itself, for a bus scan that sends through the queue on its own.
+    Port *port() { return &m_port; }
+    RequestQueue *queue() { return &m_queue; }
+
 private:
     DevicePort m_port;
     RequestQueue m_queue;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // scalecheck-cli: reads a weighing indicator, or scans the bus for one, from the command line.
-#include "busscan.h"
+#include "scancommand.h"
 #include "cliarguments.h"
 #include "clitext.h"
 #include "lineclient.h"
