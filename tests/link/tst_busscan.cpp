@@ -2,95 +2,14 @@
 // Tests of the bus scan on virtual time over the in-memory port: what a silent address costs,
 // what is found where, and how a scan ends.
 #include "busscan.h"
-#include "crc16.h"
-#include "fakeport.h"
-#include "requestqueue.h"
-#include "virtualclock.h"
+#include "fakebus.h"
 
 #include <QTest>
-#include <functional>
 
 using namespace std::chrono;
 using namespace std::chrono_literals;
 
 namespace {
-
-QByteArray withCrc(QByteArray frame)
-{
-    const QByteArray body = frame;
-    frame.append(char(CRC16(body, 0)));
-    frame.append(char(CRC16(body, 1)));
-    return frame;
-}
-
-QByteArray bytes(std::initializer_list<quint32> values)
-{
-    QByteArray b;
-    for (quint32 v : values)
-        b.append(char(v & 0xFF));
-    return b;
-}
-
-QByteArray weightReply(quint8 address, qint32 counts)
-{
-    const quint32 u = quint32(counts);
-    return withCrc(bytes({address, 0x03, 0x04, u >> 24, u >> 16, u >> 8, u}));
-}
-
-QByteArray exceptionReply(quint8 address, quint8 code)
-{
-    return withCrc(bytes({address, 0x83, code}));
-}
-
-// Instruments on the fake line: each hears only requests for its address at its rate (0: at
-// any), and answers after its turnaround.
-class FakeBus
-{
-public:
-    using Reply = std::function<QByteArray(const QByteArray &written)>;
-    struct Instrument
-    {
-        quint8 address;
-        qint32 baud;
-        Reply reply;
-        milliseconds turnaround{10};
-    };
-
-    FakeBus(FakePort &port, RequestQueue &queue, VirtualClock &clock)
-        : m_port(port), m_timer(clock.createTimer([this] { m_port.deliver(m_pending); }))
-    {
-        QObject::connect(
-            &queue, &RequestQueue::requestWritten, &queue,
-            [this](const QByteArray &frame, const ReadRequest &request) { heard(frame, request); });
-    }
-    void add(const Instrument &instrument) { m_instruments.append(instrument); }
-    static Reply fixed(const QByteArray &bytes)
-    {
-        return [bytes](const QByteArray &) { return bytes; };
-    }
-
-    QList<ReadRequest> requests; // every request written, with the rate the port had for it
-    QList<qint32> rates;
-
-private:
-    void heard(const QByteArray &frame, const ReadRequest &request)
-    {
-        requests.append(request);
-        rates.append(m_port.settingsInForce().baud);
-        for (const Instrument &i : std::as_const(m_instruments)) {
-            if (i.address == request.address &&
-                (i.baud == 0 || i.baud == m_port.settingsInForce().baud)) {
-                m_pending = i.reply(frame);
-                m_timer->start(i.turnaround);
-            }
-        }
-    }
-
-    FakePort &m_port;
-    std::unique_ptr<Clock::Timer> m_timer;
-    QByteArray m_pending;
-    QList<Instrument> m_instruments;
-};
 
 // What a scan said, in order.
 struct Heard
