@@ -32,10 +32,11 @@ const QStringList kExpectedBoxes = {
 const char *const kGroupButtons[] = {"CommandBJ", "Commandgny", "Commandgne", "Commandtx"};
 
 // The weights the simulator put on the line in replies that a master may accept, from its log.
+// Behind a few bytes of noise ("junk") the reply is still whole, and the framing takes it.
 std::set<qint32> servedWeights(const QString &logPath)
 {
     static const QRegularExpression tx(QStringLiteral(
-        R"( tx 01 03 04 ([0-9a-f]{2}) ([0-9a-f]{2}) ([0-9a-f]{2}) ([0-9a-f]{2}) \S\S \S\S fault=(none|split|slow)$)"));
+        R"( tx (?:[0-9a-f]{2} ){0,4}01 03 04 ([0-9a-f]{2}) ([0-9a-f]{2}) ([0-9a-f]{2}) ([0-9a-f]{2}) \S\S \S\S fault=(none|split|slow|junk)$)"));
     std::set<qint32> weights;
     QFile log(logPath);
     if (!log.open(QIODevice::ReadOnly))
