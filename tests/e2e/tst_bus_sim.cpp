@@ -26,8 +26,8 @@ namespace {
 QHash<QString, QRect> controlPlaces(const QWidget &window)
 {
     QHash<QString, QRect> places;
-    for (const ControlSpec &spec : formControls()) {
-        const QString name = QString::fromUtf8(spec.name);
+    for (const auto &control : formControls()) {
+        const QString name = QString::fromUtf8(control.name);
         const auto *w = window.findChild<QWidget *>(name);
         if (!w)
             qFatal("no control %s", qPrintable(name));
