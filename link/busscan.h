@@ -27,7 +27,7 @@ struct BusAnswer
     std::optional<qint32> weight;
     // From the request written to the last byte of the reply in.
     std::optional<Clock::Duration> replyTime;
-    // The reply came only after the address had been given up, while the next one was asked:
+    // The reply came only after the address had been given up, while a later one was asked:
     // the instrument turns around more slowly than the scan allowed for.
     bool late = false;
 
