@@ -3,6 +3,7 @@
 // runs each part and prints the tables.
 #include "benchsupport.h"
 #include "readlatency.h"
+#include "scantime.h"
 #include "versuslibmodbus.h"
 #include "windowlife.h"
 
@@ -40,11 +41,14 @@ int main(int argc, char *argv[])
         ok = benchSoak(option(args, QStringLiteral("--minutes"), 1));
     else if (part == QLatin1String("monitor"))
         ok = benchMonitorFill(option(args, QStringLiteral("--passes"), 2));
+    else if (part == QLatin1String("scan"))
+        ok = benchScanTime(option(args, QStringLiteral("--scans"), 3));
     else if (part == QLatin1String("first-paint"))
         return firstPaint(args.value(2), mainEntered);
     else
         say(QStringLiteral(
             "usage: bench_scalecheck reads [--rounds N] | libmodbus [--transactions "
-            "N] | startup [--launches N] | soak [--minutes N] | monitor [--passes N]"));
+            "N] | startup [--launches N] | soak [--minutes N] | monitor [--passes N] | scan "
+            "[--scans N]"));
     return ok ? 0 : 1;
 }

@@ -149,14 +149,12 @@ void RequestQueue::onBytesArrived()
         return;
     }
     m_lastByteAt = m_lastTraffic.value();
-    if (m_awaitingFirstByte && !bytes.isEmpty()) {
-        // Something came: the reply that has begun has the request's whole time.
-        m_awaitingFirstByte = false;
-        const Clock::Duration spent = m_lastByteAt - m_writtenAt;
-        m_responseTimer->start(
-            std::max(Clock::Duration::zero(), Clock::Duration(m_current->request.timeout) - spent));
-    }
     m_buffer.append(bytes);
+    // A reply has begun: it has the request's whole time. An adapter's echo of the request is
+    // no reply; it comes while the request is still going out, and a silent address stays
+    // silent behind it.
+    if (m_awaitingFirstByte && !m_sentFrame.startsWith(m_buffer))
+        giveWholeTime();
     const Framing framing = codecFor(lineKindOf(m_port->device()))
                                 .decode(m_buffer, m_current->request, m_sentFrame, false);
     if (framing.complete)
@@ -167,6 +165,13 @@ void RequestQueue::onResponseTimeout()
 {
     if (!m_current)
         return;
+    // At the first-byte deadline, bytes that may be the echo or the beginning of a reply (the
+    // two begin alike) are a reply that has begun, unless they are the whole echo and no more.
+    if (m_awaitingFirstByte && !m_buffer.isEmpty() && m_buffer != m_sentFrame) {
+        giveWholeTime();
+        return;
+    }
+    m_awaitingFirstByte = false;
     const Framing framing = codecFor(lineKindOf(m_port->device()))
                                 .decode(m_buffer, m_current->request, m_sentFrame, true);
     const ReplyStatus status = framing.check.status;
@@ -186,6 +191,14 @@ void RequestQueue::onResponseTimeout()
     report(current, result, first);
     if (m_listening && !m_waiting.isEmpty())
         giveWay();
+}
+
+void RequestQueue::giveWholeTime()
+{
+    m_awaitingFirstByte = false;
+    const Clock::Duration spent = m_clock.now() - m_writtenAt;
+    m_responseTimer->start(
+        std::max(Clock::Duration::zero(), Clock::Duration(m_current->request.timeout) - spent));
 }
 
 ReadResult RequestQueue::resultOf(const Framing &framing) const

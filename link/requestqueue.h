@@ -90,6 +90,8 @@ private:
     void dispatch();
     void onBytesArrived();
     void onResponseTimeout();
+    // The first-byte wait ends: the reply has the rest of the request's whole time.
+    void giveWholeTime();
     void onPortClosed();
     void complete(const Framing &framing);
     ReadResult resultOf(const Framing &framing) const;

@@ -4,6 +4,7 @@
 #include "form1.h"
 
 #include "adddot.h"
+#include "buspanel.h"
 #include "controls.h"
 #include "counterbar.h"
 #include "groupreader.h"
@@ -275,6 +276,7 @@ void Form1::buildStatusBar()
     };
     m_monitorButton = button("monitorButton", QStringLiteral("通讯监视"));
     m_trendButton = button("trendButton", QStringLiteral("趋势图"));
+    m_busButton = button("busButton", QStringLiteral("总线"));
     connect(button("portListButton", QStringLiteral("端口…")), &QToolButton::clicked, this,
             &Form1::choosePort);
     connect(button("exportButton", QStringLiteral("导出")), &QToolButton::clicked, this,
@@ -316,6 +318,9 @@ void Form1::buildPanels()
     connect(m_weight, &WeightReader::weightRead, m_trend, [this](const WeightReading &reading) {
         m_trend->addReading(QDateTime::currentDateTime(), reading);
     });
+    m_bus = new BusPanel(m_queue, m_port, this);
+    m_busDock = dock("busDock", QStringLiteral("总线"), m_bus, m_busButton);
+    connect(m_bus, &BusPanel::instrumentChosen, this, &Form1::readInstrument);
 }
 
 void Form1::createReaders()
@@ -503,6 +508,21 @@ void Form1::choosePort()
     PortListDialog dialog(m_port->device(), this);
     if (dialog.exec() == QDialog::Accepted && !dialog.chosenPath().isEmpty())
         m_portControl->selectDevice(dialog.chosenPath());
+}
+
+void Form1::readInstrument(quint8 address, qint32 baud)
+{
+    // As if the operator had picked them: the address box, and the baud box, whose change
+    // applies the rate to the port.
+    const auto show = [](QComboBox *box, const QString &text) {
+        const int listed = box->findText(text);
+        if (listed >= 0)
+            box->setCurrentIndex(listed);
+        box->setEditText(text);
+    };
+    show(control<QComboBox>(QStringLiteral("Combo1")), QString::number(address));
+    if (baud > 0)
+        show(control<QComboBox>(QStringLiteral("Combo2")), QString::number(baud));
 }
 
 void Form1::exportValues()

@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <optional>
 
+class BusPanel;
 class GroupReader;
 class PortControl;
 class CounterBar;
@@ -73,6 +74,7 @@ private:
     void choosePort();
     void exportValues();
     void copyValues();
+    void readInstrument(quint8 address, qint32 baud);
 
     Port *m_port;
     RequestQueue *m_queue = nullptr;
@@ -86,9 +88,12 @@ private:
     CounterBar *m_counters = nullptr;
     TrafficMonitor *m_monitor = nullptr;
     WeightTrend *m_trend = nullptr;
+    BusPanel *m_bus = nullptr;
     QDockWidget *m_monitorDock = nullptr;
     QDockWidget *m_trendDock = nullptr;
+    QDockWidget *m_busDock = nullptr;
     QToolButton *m_monitorButton = nullptr;
     QToolButton *m_trendButton = nullptr;
+    QToolButton *m_busButton = nullptr;
     QHash<QString, QWidget *> m_controls;
 };

@@ -428,6 +428,39 @@ void TestRequestQueue::silentAddressGivenUpEarly()
     QCOMPARE(reader.results.size(), 2);
     m_clock.advance(1ns);
     QCOMPARE(reader.statuses().last(), ReplyStatus::Incomplete);
+
+    // An adapter that hears its own request: the echo is no reply, the address stays silent.
+    gap();
+    m_queue->sendread(probe, nullptr, reader.callback());
+    m_port->deliver(m_port->written().last().left(5));
+    m_port->deliver(m_port->written().last().mid(5));
+    m_clock.advance(40ms);
+    QCOMPARE(reader.results.size(), 4);
+    QCOMPARE(reader.statuses().last(), ReplyStatus::NoReply);
+    QCOMPARE(reader.results.last().echoed, 8);
+
+    // Behind the echo a reply begins: it has the whole second.
+    gap();
+    m_queue->sendread(probe, nullptr, reader.callback());
+    m_port->deliver(m_port->written().last() + kAlarmReply.left(3));
+    m_clock.advance(900ms);
+    QCOMPARE(reader.results.size(), 4);
+    m_port->deliver(kAlarmReply.mid(3));
+    QCOMPARE(reader.statuses().last(), ReplyStatus::Ok);
+    QCOMPARE(reader.results.last().echoed, 8);
+
+    // Without an echo a reply's first byte is the request's first byte too; at the deadline
+    // it is a reply that has begun.
+    gap();
+    m_queue->sendread(probe, nullptr, reader.callback());
+    m_clock.advance(39ms);
+    m_port->deliver(kAlarmReply.left(1));
+    m_clock.advance(1ms);
+    QCOMPARE(reader.results.size(), 5);
+    m_clock.advance(500ms);
+    m_port->deliver(kAlarmReply.mid(1));
+    QCOMPARE(reader.results.size(), 6);
+    QCOMPARE(reader.statuses().last(), ReplyStatus::Ok);
 }
 
 void TestRequestQueue::backgroundRequestsWait()

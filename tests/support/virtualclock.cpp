@@ -23,7 +23,8 @@ public:
     void start(Duration after) override
     {
         m_active = true;
-        m_due = (m_clock ? m_clock->m_now : Duration{0}) + std::max(after, Duration{0});
+        m_armedAt = m_clock ? m_clock->m_now : Duration{0};
+        m_due = m_armedAt + std::max(after, Duration{0});
         m_sequence = m_clock ? ++m_clock->m_sequence : 0;
     }
     void stop() override { m_active = false; }
@@ -39,6 +40,7 @@ public:
     VirtualClock *m_clock;
     std::function<void()> m_onTimeout;
     bool m_active = false;
+    Duration m_armedAt{0};
     Duration m_due{0};
     std::uint64_t m_sequence = 0;
     std::uint64_t m_firedInPass = 0;
@@ -64,7 +66,8 @@ VirtualClock::VirtualTimer *VirtualClock::earliestDue(Duration upTo) const
             continue;
         // A wake-up that re-arms itself with no delay fires once per advance(), as a zero-time
         // Qt timer fires once per turn of the event loop; otherwise time would never move on.
-        if (t->m_firedInPass == m_pass && t->m_due <= m_now)
+        // One re-armed with a delay fires when that delay is up, within the same step.
+        if (t->m_firedInPass == m_pass && t->m_due <= t->m_armedAt)
             continue;
         if (!earliest || t->m_due < earliest->m_due ||
             (t->m_due == earliest->m_due && t->m_sequence < earliest->m_sequence))

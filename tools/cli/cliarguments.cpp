@@ -2,6 +2,7 @@
 // The command line of scalecheck-cli: the blocks it reads, its options and their checking.
 #include "cliarguments.h"
 
+#include "busscan.h"
 #include "clitext.h"
 #include "inputrules.h"
 #include "modbusframe.h"
@@ -10,7 +11,6 @@
 
 #include <QCommandLineParser>
 #include <QRegularExpression>
-#include <cmath>
 
 using namespace std::chrono;
 using namespace std::chrono_literals;
@@ -20,10 +20,7 @@ namespace {
 constexpr int kMaxCount = 1000000;
 constexpr int kMaxTimeoutMs = 60000;
 constexpr int kMaxIntervalMs = 86400000;
-// A character on the instrument's line: start bit, 8 data bits, no parity, 2 stop bits.
-constexpr double kBitsPerCharacter = 11;
-constexpr int kRequestBytes = 8;
-constexpr milliseconds kScanTurnaround{100};
+constexpr int kMaxTurnaroundMs = 10000;
 
 const QString kUsageHint =
     QStringLiteral("（用法见 scalecheck-cli --help / see scalecheck-cli --help）");
@@ -78,12 +75,28 @@ const QList<CliBlock> &cliBlocks()
     return blocks;
 }
 
-milliseconds defaultScanTimeout(int baud)
+std::optional<QList<int>> parseBaudList(const QString &text)
 {
-    const int characters = kRequestBytes + replyLength(WeightReader::kWeightRegisters);
-    const auto wire = milliseconds(
-        static_cast<qint64>(std::ceil(characters * kBitsPerCharacter * 1000.0 / baud)));
-    return wire + kScanTurnaround;
+    QList<int> rates;
+    const auto add = [&rates](const QList<qint32> &more) {
+        for (int rate : more) {
+            if (!rates.contains(rate))
+                rates.append(rate);
+        }
+    };
+    for (const QString &item : text.split(QLatin1Char(','))) {
+        const QString word = item.trimmed();
+        if (word == QLatin1String("all")) {
+            add(BusScan::standardRates());
+        } else if (word == QLatin1String("fast")) {
+            add(BusScan::fastRates());
+        } else if (const std::optional<int> rate = parseBaud(word)) {
+            add({*rate});
+        } else {
+            return std::nullopt;
+        }
+    }
+    return rates;
 }
 
 ParsedArguments parseArguments(const QStringList &arguments)
@@ -98,9 +111,12 @@ ParsedArguments parseArguments(const QStringList &arguments)
     const QCommandLineOption interval(QStringLiteral("interval"), {}, QStringLiteral("ms"));
     const QCommandLineOption from(QStringLiteral("from"), {}, QStringLiteral("n"));
     const QCommandLineOption to(QStringLiteral("to"), {}, QStringLiteral("n"));
+    const QCommandLineOption bauds(QStringLiteral("bauds"), {}, QStringLiteral("list"));
+    const QCommandLineOption turnaround(QStringLiteral("turnaround"), {}, QStringLiteral("ms"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringLiteral("version"));
-    parser.addOptions({port, baud, addr, timeout, json, count, interval, from, to, help, version});
+    parser.addOptions({port, baud, addr, timeout, json, count, interval, from, to, bauds,
+                       turnaround, help, version});
 
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
@@ -143,7 +159,7 @@ ParsedArguments parseArguments(const QStringList &arguments)
     // Options of the other command are refused rather than ignored: a script that passes
     // --addr to scan, or --to to read, expects something this run would not do.
     const QList<const QCommandLineOption *> foreign =
-        reading ? QList<const QCommandLineOption *>{&from, &to}
+        reading ? QList<const QCommandLineOption *>{&from, &to, &bauds, &turnaround}
                 : QList<const QCommandLineOption *>{&addr, &count, &interval};
     for (const QCommandLineOption *option : foreign) {
         if (parser.isSet(*option)) {
@@ -229,6 +245,21 @@ ParsedArguments parseArguments(const QStringList &arguments)
             return badValue(option->names().first(), parser.value(*option), kAddressRange);
         *target = *a;
     }
+    if (parser.isSet(bauds)) {
+        const std::optional<QList<int>> rates = parseBaudList(parser.value(bauds));
+        if (!rates)
+            return badValue(QStringLiteral("bauds"), parser.value(bauds),
+                            QStringLiteral("all, fast, or rates separated by commas such as "
+                                           "9600,2400"));
+        o.bauds = *rates;
+    }
+    if (parser.isSet(turnaround)) {
+        const std::optional<int> ms = wholeNumber(parser.value(turnaround), 0, kMaxTurnaroundMs);
+        if (!ms)
+            return badValue(QStringLiteral("turnaround"), parser.value(turnaround),
+                            QStringLiteral("0..%1 ms").arg(kMaxTurnaroundMs));
+        o.turnaround = milliseconds(*ms);
+    }
     if (o.from > o.to)
         return usageError(QStringLiteral("--from %1 大于 --to %2").arg(o.from).arg(o.to),
                           QStringLiteral("--from %1 is above --to %2").arg(o.from).arg(o.to));
@@ -250,7 +281,8 @@ QString usageText()
 "Usage:\n"
 "  scalecheck-cli --port PATH [--baud 9600] [--addr 1] [--timeout MS]\n"
 "                 read weight|alarm|func1|func2|comm|all [--json] [--count N] [--interval MS]\n"
-"  scalecheck-cli --port PATH [--baud 9600] [--timeout MS] scan [--from 1] [--to 247] [--json]\n"
+"  scalecheck-cli --port PATH [--baud 9600] [--timeout MS] scan [--from 1] [--to 247]\n"
+"                 [--bauds LIST] [--turnaround MS] [--json]\n"
 "\n"
 "Reads a digital weighing indicator over Modbus RTU (function 03, read holding registers; it\n"
 "never writes) with the same requests, reply checks and decimal rules as the scalecheck window.\n"
@@ -268,8 +300,7 @@ QString usageText()
 "                  address, where every instrument listens and none answers\n"
 "  --timeout MS    how long to wait for each reply. Default for read as the window waits:\n"
 "                  weight 400, decimal point, alarm, func1 and func2 1000, comm 1500; for scan\n"
-"                  100 ms beyond the time request and reply take on the wire (%1 ms at 9600\n"
-"                  baud, %2 ms at 1200)\n"
+"                  400 for a reply that has begun (a silent address is given up sooner)\n"
 "\n"
 "read BLOCK:\n"
 "  weight          gross weight (0x0100, 2 registers)\n"
@@ -285,7 +316,7 @@ QString usageText()
 "  Decimal places come from the instrument's own decimal point, its \"dot\" parameter\n"
 "  (registers 0x0024/0x0025), read once before the first reading that needs it. The weight\n"
 "  and every field that the window formats by its \"dot\" box take that value:\n"
-"      %3\n"
+"      %1\n"
 "  The window uses what stands in its \"dot\" box instead, and its PvH takes the box as it was\n"
 "  before the func1 reply came in; the values agree once the window has read func1. PSS always\n"
 "  has five decimal places; the other fields are whole numbers. A 16-bit value is printed\n"
@@ -294,10 +325,27 @@ QString usageText()
 "scan:\n"
 "  --from N        first address to try (default 1)\n"
 "  --to N          last address to try (default 247)\n"
+"  --bauds LIST    the rates to try, each over the whole range: rates separated by commas\n"
+"                  (9600,2400), all for 9600, 4800, 2400 and 1200, fast for 19200, 38400,\n"
+"                  57600 and 115200, or both (all,fast). Default: the --baud rate alone.\n"
+"                  Each request carries its rate; the port's --baud is not changed\n"
+"  --turnaround MS how long an instrument may take from the end of a request to the start\n"
+"                  of its reply, the USB adapter's latency included (default %2)\n"
 "  --json          one JSON object per address that answers\n"
-"  Each address gets a read of the weight (0x0100, 2 registers). Every address that answers\n"
-"  is listed; an exception reply is listed with its code: an instrument is there but\n"
-"  refused the read. Replies that fail checking are listed as such.\n"
+"  Each address gets a read of the weight (0x0100, 2 registers). An address from which no\n"
+"  byte has come once the request, the turnaround and one character have passed on the wire\n"
+"  is silent and the next is asked: %3 ms an address at 9600 baud, %4 ms at 1200, addresses\n"
+"  1 to 128 at 9600 in %5 s. A reply that has begun gets --timeout.\n"
+"  Every address that answers is listed, one line each: ADDRESS BAUD RESULT. An exception\n"
+"  reply is listed with its code: an instrument is there but refused the read. A reply that\n"
+"  fails checking is listed as invalid and not counted as an instrument. A reply that comes\n"
+"  only after its address was given up is listed as late: raise --turnaround.\n"
+"  Behind a converter (tcp://, mbtcp://) only the converter's own rate is tried, shown as -.\n"
+"  A transparent converter gets %6 ms more for the network; a Modbus TCP gateway waits for\n"
+"  each address itself, and its exception 0A or 0B means nobody is there.\n"
+"  JSON: address; baud (null behind a converter); answer: ok, exception or invalid; weight:\n"
+"  the gross weight in counts as the instrument sends it, without its decimal point (with\n"
+"  ok); late: true when late; exceptionCode; reason and reasonEn when not ok.\n"
 "\n"
 "Other:\n"
 "  -h, --help      this text\n"
@@ -307,7 +355,15 @@ QString usageText()
 "reading failed or the port would not open or was lost, with the reason on stderr in\n"
 "Chinese and English; 2 for bad usage.");
     // clang-format on
-    return text.arg(defaultScanTimeout(9600).count())
-        .arg(defaultScanTimeout(1200).count())
-        .arg(dotFields.join(QStringLiteral(", ")));
+    const auto ms = [](Clock::Duration d) {
+        return QString::number(std::chrono::duration<double, std::milli>(d).count(), 'f', 1);
+    };
+    const auto budget = [](int baud) {
+        return BusScan::addressBudget(baud, BusScan::kDefaultTurnaround);
+    };
+    return text.arg(dotFields.join(QStringLiteral(", ")))
+        .arg(BusScan::kDefaultTurnaround.count())
+        .arg(ms(budget(9600)), ms(budget(1200)))
+        .arg(QString::number(std::chrono::duration<double>(128 * budget(9600)).count(), 'f', 1))
+        .arg(BusScan::kNetworkAllowance.count());
 }

@@ -47,6 +47,10 @@ struct CliOptions
     // scan
     quint8 from = 1;
     quint8 to = 247;
+    // The rates to try, in order; empty for --baud alone.
+    QList<int> bauds;
+    // How long an instrument may take to begin its reply; the scan's default without it.
+    std::optional<std::chrono::milliseconds> turnaround;
 };
 
 struct ParsedArguments
@@ -62,6 +66,7 @@ ParsedArguments parseArguments(const QStringList &arguments);
 // The text of --help.
 QString usageText();
 
-// The scan's default reply timeout: 100 ms beyond the time the request and a weight reply take
-// on the wire, so that a slow rate does not make every instrument look silent.
-std::chrono::milliseconds defaultScanTimeout(int baud);
+// The rates of a --bauds list: rates separated by commas, "all" for 9600, 4800, 2400 and 1200,
+// "fast" for 19200, 38400, 57600 and 115200; each once, in the order given. nullopt when an item
+// is none of these.
+std::optional<QList<int>> parseBaudList(const QString &text);

@@ -27,8 +27,11 @@ public:
     // What the system said when the port failed after opening; empty while it has not.
     QString lostReason() const { return m_lostReason; }
 
-    // The reply times of the run and what the line did before replies.
-    const RequestQueue &queue() const { return m_queue; }
+    // The line itself, for a bus scan that sends through the queue on its own; and the queue's
+    // reply times and what the line did before replies, for the end of a run.
+    Port *port() { return &m_port; }
+    RequestQueue *queue() { return &m_queue; }
+    const RequestQueue *queue() const { return &m_queue; }
 
 private:
     DevicePort m_port;

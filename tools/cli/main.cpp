@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 // scalecheck-cli: reads a weighing indicator, or scans the bus for one, from the command line.
-#include "busscan.h"
 #include "cliarguments.h"
 #include "clitext.h"
 #include "lineclient.h"
 #include "readings.h"
+#include "scancommand.h"
 
 #include <QCoreApplication>
 

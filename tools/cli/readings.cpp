@@ -240,7 +240,7 @@ QStringList failureLines(const Reading &reading, bool numbered)
 
 QString summaryLine(const LineClient &line)
 {
-    const RequestQueue &q = line.queue();
+    const RequestQueue &q = *line.queue();
     const ReplyTimes &t = q.replyTimes();
     const auto ms = [](std::chrono::nanoseconds d) {
         return QString::number(inMilliseconds(d), 'f', 1);
@@ -268,7 +268,7 @@ QString summaryLine(const LineClient &line)
 
 QByteArray summaryJson(const LineClient &line)
 {
-    const RequestQueue &q = line.queue();
+    const RequestQueue &q = *line.queue();
     const ReplyTimes &t = q.replyTimes();
     const QJsonObject summary{
         {QStringLiteral("sent"), q.sentCount()},

@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: MIT
-// The port list ("端口…"): the serial ports found, their stable names, and a field for any path.
+// The port list ("端口…"): the serial ports found, their stable names, a converter on the network,
+// and a field for any path.
 #include "portlistdialog.h"
 
+#include "lineaddress.h"
+
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -41,8 +46,42 @@ PortListDialog::PortListDialog(const QString &current, QWidget *parent, PortSour
     auto *pathLabel = new QLabel(QStringLiteral("路径："), this);
     m_path = new QLineEdit(current, this);
     m_path->setObjectName(QStringLiteral("path"));
-    m_path->setPlaceholderText(QStringLiteral("例如 /dev/ttyUSB0"));
+    m_path->setPlaceholderText(QStringLiteral("例如 /dev/ttyUSB0 或 tcp://主机:端口"));
     pathLabel->setBuddy(m_path);
+    m_pathNote = new QLabel(this);
+    m_pathNote->setObjectName(QStringLiteral("pathNote"));
+
+    // An RS-485-to-Ethernet converter: a transparent one passes the RTU frames as they are, a
+    // Modbus TCP gateway puts them in MBAP. Its serial rate is set on the converter itself.
+    auto *network = new QGroupBox(QStringLiteral("网络"), this);
+    network->setObjectName(QStringLiteral("network"));
+    m_netKind = new QComboBox(network);
+    m_netKind->setObjectName(QStringLiteral("netKind"));
+    m_netKind->addItem(QStringLiteral("透明传输 (tcp://)"), QStringLiteral("tcp://"));
+    m_netKind->addItem(QStringLiteral("Modbus TCP 网关 (mbtcp://)"), QStringLiteral("mbtcp://"));
+    m_netHost = new QLineEdit(network);
+    m_netHost->setObjectName(QStringLiteral("netHost"));
+    m_netHost->setPlaceholderText(QStringLiteral("IP 地址或主机名"));
+    m_netPort = new QLineEdit(network);
+    m_netPort->setObjectName(QStringLiteral("netPort"));
+    m_netPort->setPlaceholderText(QStringLiteral("1–65535"));
+    m_netPort->setMaximumWidth(80);
+    auto *hostLabel = new QLabel(QStringLiteral("主机："), network);
+    hostLabel->setBuddy(m_netHost);
+    auto *portLabel = new QLabel(QStringLiteral("端口："), network);
+    portLabel->setBuddy(m_netPort);
+    auto *networkRow = new QHBoxLayout(network);
+    networkRow->addWidget(m_netKind);
+    networkRow->addWidget(hostLabel);
+    networkRow->addWidget(m_netHost, 1);
+    networkRow->addWidget(portLabel);
+    networkRow->addWidget(m_netPort);
+    if (const std::optional<LineAddress> a = parseLineAddress(current);
+        a && a->kind != LineKind::Serial) {
+        m_netKind->setCurrentIndex(a->kind == LineKind::ModbusTcp ? 1 : 0);
+        m_netHost->setText(a->host);
+        m_netPort->setText(QString::number(a->port));
+    }
 
     auto *buttons = new QDialogButtonBox(this);
     m_ok = buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole);
@@ -61,7 +100,9 @@ PortListDialog::PortListDialog(const QString &current, QWidget *parent, PortSour
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(foundRow);
     layout->addWidget(m_ports, 1);
+    layout->addWidget(network);
     layout->addLayout(pathRow);
+    layout->addWidget(m_pathNote);
     layout->addWidget(buttons);
 
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -80,6 +121,9 @@ PortListDialog::PortListDialog(const QString &current, QWidget *parent, PortSour
             accept();
     });
     connect(m_path, &QLineEdit::textChanged, this, &PortListDialog::onPathEdited);
+    connect(m_netKind, &QComboBox::currentIndexChanged, this, &PortListDialog::onNetworkEdited);
+    connect(m_netHost, &QLineEdit::textEdited, this, &PortListDialog::onNetworkEdited);
+    connect(m_netPort, &QLineEdit::textEdited, this, &PortListDialog::onNetworkEdited);
 
     refresh();
     onPathEdited();
@@ -139,5 +183,21 @@ void PortListDialog::onItemChosen(QTreeWidgetItem *item)
 
 void PortListDialog::onPathEdited()
 {
-    m_ok->setEnabled(!chosenPath().isEmpty());
+    const QString path = chosenPath();
+    const bool usable = parseLineAddress(path).has_value();
+    m_ok->setEnabled(usable);
+    m_pathNote->setText(usable || lineKindOf(path) == LineKind::Serial
+                            ? QString()
+                            : QStringLiteral("网络地址应写作 tcp://主机:端口 或 mbtcp://主机:端口"
+                                             "，端口 1–65535"));
+}
+
+void PortListDialog::onNetworkEdited()
+{
+    // An IPv6 address stands in brackets, so that its colons are not taken for the port's.
+    QString host = m_netHost->text().trimmed();
+    if (host.contains(QLatin1Char(':')) && !host.startsWith(QLatin1Char('[')))
+        host = QStringLiteral("[%1]").arg(host);
+    m_path->setText(m_netKind->currentData().toString() + host + QLatin1Char(':') +
+                    m_netPort->text().trimmed());
 }

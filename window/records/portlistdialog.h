@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
-// The port list ("端口…"): the serial ports found, their stable names, and a field for any path.
+// The port list ("端口…"): the serial ports found, their stable names, a converter on the network
+// by host and port, and a field for any path.
 #pragma once
 
 #include "portlist.h"
 
 #include <QDialog>
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -24,7 +26,9 @@ public:
                             PortSource source = defaultSource());
 
     // The path in the field: the row the operator picked (a stable name when that row was one),
-    // or whatever was typed. Blanks around it are dropped.
+    // the converter given by host and port (tcp://HOST:PORT or mbtcp://HOST:PORT), or whatever
+    // was typed. Blanks around it are dropped. OK is enabled only while it is a path the port
+    // can open.
     QString chosenPath() const;
 
     // Lists the ports again: an adapter plugged in after the dialog opened shows up.
@@ -36,10 +40,15 @@ private:
     void showPorts(const QList<PortEntry> &entries);
     void onItemChosen(QTreeWidgetItem *item);
     void onPathEdited();
+    void onNetworkEdited();
 
     PortSource m_source;
     QTreeWidget *m_ports;
     QLabel *m_found;
     QLineEdit *m_path;
+    QLabel *m_pathNote;
+    QComboBox *m_netKind;
+    QLineEdit *m_netHost;
+    QLineEdit *m_netPort;
     QPushButton *m_ok;
 };

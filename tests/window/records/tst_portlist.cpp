@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
-// The port list: stable by-id names put beside their ports, and the dialog over a fake source.
+// The port list: stable by-id names put beside their ports, and the dialog over a fake source,
+// with a converter on the network given by host and port.
 #include "portlistdialog.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QInputMethodEvent>
@@ -77,6 +79,9 @@ private slots:
     void typedPath_data();
     void typedPath();
     void refreshKeepsTypedPath();
+    void networkConverter_data();
+    void networkConverter();
+    void networkConverterShownAsItIs();
 
 private:
     template <typename T> static T *find(const QDialog &dialog, const QString &name)
@@ -192,6 +197,8 @@ void TestPortList::typedPath_data()
     QTest::newRow("Chinese folder")
         << QString("/home/技术员/scale") << QString("/home/技术员/scale");
     QTest::newRow("only blanks") << QString("   ") << QString();
+    QTest::newRow("a converter typed whole")
+        << QString("mbtcp://converter.local:502") << QString("mbtcp://converter.local:502");
 }
 
 void TestPortList::typedPath()
@@ -246,6 +253,96 @@ void TestPortList::refreshKeepsTypedPath()
     QVERIFY(rowOf(tree, "/dev/ttyUSB0"));
     QVERIFY(found->text().contains('2'));
     QCOMPARE(dialog.chosenPath(), "/tmp/scale");
+}
+
+void TestPortList::networkConverter_data()
+{
+    QTest::addColumn<int>("kind"); // 0 transparent, 1 Modbus TCP gateway
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("accepted");
+
+    QTest::newRow("transparent converter") << 0 << "10.0.0.5"
+                                           << "4001"
+                                           << "tcp://10.0.0.5:4001" << true;
+    QTest::newRow("gateway by name") << 1 << "converter.local"
+                                     << "502"
+                                     << "mbtcp://converter.local:502" << true;
+    QTest::newRow("IPv6 put in brackets") << 1 << "::1"
+                                          << "502"
+                                          << "mbtcp://[::1]:502" << true;
+    QTest::newRow("blanks around") << 0 << " conv "
+                                   << " 4001 "
+                                   << "tcp://conv:4001" << true;
+    QTest::newRow("highest port") << 0 << "conv"
+                                  << "65535"
+                                  << "tcp://conv:65535" << true;
+    QTest::newRow("no host") << 0 << ""
+                             << "4001"
+                             << "tcp://:4001" << false;
+    QTest::newRow("no port") << 1 << "conv"
+                             << ""
+                             << "mbtcp://conv:" << false;
+    QTest::newRow("port 0") << 0 << "conv"
+                            << "0"
+                            << "tcp://conv:0" << false;
+    QTest::newRow("port past 65535") << 0 << "conv"
+                                     << "65536"
+                                     << "tcp://conv:65536" << false;
+    QTest::newRow("port in words") << 0 << "conv"
+                                   << "modbus"
+                                   << "tcp://conv:modbus" << false;
+    QTest::newRow("a path for a host") << 0 << "conv/x"
+                                       << "4001"
+                                       << "tcp://conv/x:4001" << false;
+}
+
+void TestPortList::networkConverter()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, host);
+    QFETCH(QString, port);
+    QFETCH(QString, path);
+    QFETCH(bool, accepted);
+
+    FakeDev dev;
+    QVERIFY(dev.isValid());
+    PortListDialog dialog(dev.device("ttyS0"), nullptr, dev.source());
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto *ok = find<QPushButton>(dialog, "ok");
+    auto *note = find<QLabel>(dialog, "pathNote");
+    QVERIFY(ok->isEnabled());
+    QVERIFY(note->text().isEmpty());
+
+    find<QComboBox>(dialog, "netKind")->setCurrentIndex(kind);
+    QTest::keyClicks(find<QLineEdit>(dialog, "netHost"), host);
+    QTest::keyClicks(find<QLineEdit>(dialog, "netPort"), port);
+    QCOMPARE(find<QLineEdit>(dialog, "path")->text(), path);
+    QCOMPARE(ok->isEnabled(), accepted);
+    QCOMPARE(note->text().isEmpty(), accepted);
+    if (accepted) {
+        QTest::mouseClick(ok, Qt::LeftButton);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.chosenPath(), path);
+    }
+}
+
+// The converter in use stands in the network fields; changing its kind keeps host and port.
+void TestPortList::networkConverterShownAsItIs()
+{
+    PortListDialog dialog("mbtcp://[::1]:1502", nullptr, [] { return QList<PortEntry>(); });
+    QCOMPARE(find<QComboBox>(dialog, "netKind")->currentIndex(), 1);
+    QCOMPARE(find<QLineEdit>(dialog, "netHost")->text(), "::1");
+    QCOMPARE(find<QLineEdit>(dialog, "netPort")->text(), "1502");
+    QVERIFY(find<QPushButton>(dialog, "ok")->isEnabled());
+    find<QComboBox>(dialog, "netKind")->setCurrentIndex(0);
+    QCOMPARE(dialog.chosenPath(), "tcp://[::1]:1502");
+
+    PortListDialog serial("/dev/ttyUSB0", nullptr, [] { return QList<PortEntry>(); });
+    QVERIFY(find<QLineEdit>(serial, "netHost")->text().isEmpty());
+    QCOMPARE(serial.chosenPath(), "/dev/ttyUSB0");
 }
 
 QTEST_MAIN(TestPortList)

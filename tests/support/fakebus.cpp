@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: MIT
+// Instruments on the in-memory line, and the reply frames they send.
+#include "fakebus.h"
+
+#include "crc16.h"
+
+QByteArray withCrc(const QByteArray &frame)
+{
+    QByteArray f = frame;
+    f.append(char(CRC16(frame, 0)));
+    f.append(char(CRC16(frame, 1)));
+    return f;
+}
+
+QByteArray bytesOf(std::initializer_list<quint32> values)
+{
+    QByteArray b;
+    for (quint32 v : values)
+        b.append(char(v & 0xFF));
+    return b;
+}
+
+QByteArray registersReply(quint8 address, const QList<quint16> &registers)
+{
+    QByteArray frame = bytesOf({address, 0x03, quint32(2 * registers.size())});
+    for (quint16 r : registers)
+        frame.append(bytesOf({quint32(r >> 8), r}));
+    return withCrc(frame);
+}
+
+QByteArray weightReply(quint8 address, qint32 counts)
+{
+    const quint32 u = quint32(counts);
+    return registersReply(address, {quint16(u >> 16), quint16(u)});
+}
+
+QByteArray exceptionReply(quint8 address, quint8 code)
+{
+    return withCrc(bytesOf({address, 0x83, code}));
+}
+
+FakeBus::FakeBus(FakePort &port, RequestQueue &queue, VirtualClock &clock)
+    : m_port(port), m_timer(clock.createTimer([this] { m_port.deliver(m_pending); }))
+{
+    QObject::connect(
+        &queue, &RequestQueue::requestWritten, &queue,
+        [this](const QByteArray &frame, const ReadRequest &request) { heard(frame, request); });
+}
+
+FakeBus::Reply FakeBus::fixed(const QByteArray &bytes)
+{
+    return [bytes](const QByteArray &) { return bytes; };
+}
+
+void FakeBus::heard(const QByteArray &frame, const ReadRequest &request)
+{
+    requests.append(request);
+    rates.append(m_port.settingsInForce().baud);
+    for (const Instrument &i : std::as_const(m_instruments)) {
+        if (i.address == request.address &&
+            (i.baud == 0 || i.baud == m_port.settingsInForce().baud)) {
+            m_pending = i.reply(frame);
+            m_timer->start(i.turnaround);
+        }
+    }
+}

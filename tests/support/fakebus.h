@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: MIT
+// Instruments on the in-memory line: each hears only requests for its address at its rate and
+// answers after its turnaround, on the virtual clock; and the reply frames they send.
+#pragma once
+
+#include "fakeport.h"
+#include "requestqueue.h"
+#include "virtualclock.h"
+
+#include <QByteArray>
+#include <QList>
+#include <chrono>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+
+// A frame with its CRC appended, low byte first.
+QByteArray withCrc(const QByteArray &frame);
+// Bytes from numbers, each taken as one byte.
+QByteArray bytesOf(std::initializer_list<quint32> values);
+// The function-03 reply of `registers` (high byte first) from `address`.
+QByteArray registersReply(quint8 address, const QList<quint16> &registers);
+// The weight read's reply: the 32-bit count in two registers, high word first.
+QByteArray weightReply(quint8 address, qint32 counts);
+QByteArray exceptionReply(quint8 address, quint8 code);
+
+class FakeBus
+{
+public:
+    // What an instrument answers to the request written (as framed on the line).
+    using Reply = std::function<QByteArray(const QByteArray &written)>;
+    struct Instrument
+    {
+        quint8 address;
+        qint32 baud; // 0: it hears at any rate
+        Reply reply;
+        std::chrono::milliseconds turnaround{10};
+    };
+
+    FakeBus(FakePort &port, RequestQueue &queue, VirtualClock &clock);
+    void add(const Instrument &instrument) { m_instruments.append(instrument); }
+    static Reply fixed(const QByteArray &bytes);
+
+    // Every request written, and the rate the port had for it.
+    QList<ReadRequest> requests;
+    QList<qint32> rates;
+
+private:
+    void heard(const QByteArray &frame, const ReadRequest &request);
+
+    FakePort &m_port;
+    std::unique_ptr<Clock::Timer> m_timer;
+    QByteArray m_pending;
+    QList<Instrument> m_instruments;
+};

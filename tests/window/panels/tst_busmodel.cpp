@@ -1,0 +1,199 @@
+// SPDX-License-Identifier: MIT
+// The bus view's table on virtual time over the in-memory port: what a scan lists, the weights
+// it shows, and the polling that keeps them current.
+#include "busmodel.h"
+#include "fakebus.h"
+
+#include <QTest>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// The start register of a request as framed on an RTU line.
+quint16 startOf(const QByteArray &written)
+{
+    return quint16((quint8(written.at(2)) << 8) | quint8(written.at(3)));
+}
+
+} // namespace
+
+class TestBusModel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void scanFillsTheTable();
+    void pollingKeepsWeightsCurrent();
+    void weightText_data();
+    void weightText();
+
+private:
+    QStringList rowText(const BusModel &model, int r) const
+    {
+        QStringList cells;
+        for (int c = 0; c < model.columnCount(); ++c)
+            cells.append(model.data(model.index(r, c)).toString());
+        return cells;
+    }
+    // Three instruments and a broken one: 3 at 9600 weighs `weight3` with two decimal places,
+    // 5 at 2400 refuses the weight (exception 02) and has no decimal point to read, 6 at 9600
+    // answers with a bad CRC.
+    void serveInstruments(FakeBus &bus)
+    {
+        bus.add({3, 9600,
+                 [this](const QByteArray &w) {
+                     return startOf(w) == 0x0024 ? registersReply(3, {0, 2})
+                                                 : weightReply(3, m_weight3);
+                 },
+                 20ms});
+        bus.add({5, 2400, FakeBus::fixed(exceptionReply(5, 0x02)), 20ms});
+        QByteArray garbled = weightReply(6, 1);
+        garbled[3] = char(garbled[3] ^ 0x01);
+        bus.add({6, 9600, FakeBus::fixed(garbled), 20ms});
+    }
+
+    VirtualClock m_clock;
+    FakePort *m_port = nullptr;
+    RequestQueue *m_queue = nullptr;
+    qint32 m_weight3 = 12345;
+};
+
+void TestBusModel::init()
+{
+    m_port = new FakePort;
+    QVERIFY(m_port->open().opened());
+    m_queue = new RequestQueue(m_port, m_clock);
+    m_weight3 = 12345;
+}
+
+void TestBusModel::cleanup()
+{
+    delete m_queue;
+    delete m_port;
+    QCOMPARE(m_clock.activeTimers(), 0);
+}
+
+void TestBusModel::scanFillsTheTable()
+{
+    FakeBus bus(*m_port, *m_queue, m_clock);
+    serveInstruments(bus);
+    BusModel model(m_queue, m_port, m_clock);
+    QList<bool> scanning;
+    connect(&model, &BusModel::scanningChanged, &model,
+            [&scanning](bool on) { scanning.append(on); });
+    BusScan::Plan plan;
+    plan.from = 1;
+    plan.to = 8;
+    QVERIFY(model.startScan(plan));
+    QCOMPARE(model.stateText(), QStringLiteral("正在扫描…"));
+    m_clock.advance(20s);
+
+    QCOMPARE(scanning, (QList<bool>{true, false}));
+    QCOMPARE(model.stateText(), QStringLiteral("扫描完成：找到 2 台仪表"));
+    QCOMPARE(model.rowCount(), 3);
+    // The weight with the instrument's own decimal point, read once it was found.
+    QCOMPARE(rowText(model, 0).mid(0, 3), (QStringList{"3", "9600", "123.45"}));
+    QCOMPARE(rowText(model, 0).last(), QStringLiteral("应答"));
+    QVERIFY(model.row(0).replyTime && *model.row(0).replyTime >= 20ms);
+    QCOMPARE(rowText(model, 1), (QStringList{"6", "9600", "—", "20.0", "应答无效：校验错误"}));
+    QCOMPARE(rowText(model, 2).mid(0, 3), (QStringList{"5", "2400", "—"}));
+    QCOMPARE(rowText(model, 2).last(), QStringLiteral("异常应答 02：非法数据地址"));
+    QVERIFY(model.row(0).instrument && !model.row(1).instrument && model.row(2).instrument);
+    // The decimal point was asked of 3 alone, as a background request at its rate.
+    int dotReads = 0;
+    for (const ReadRequest &r : std::as_const(bus.requests)) {
+        if (r.start == 0x0024) {
+            ++dotReads;
+            QCOMPARE(r.address, quint8(3));
+            QCOMPARE(r.baud, 9600);
+            QVERIFY(r.background);
+        }
+    }
+    QCOMPARE(dotReads, 1);
+
+    // A new scan starts from an empty table; on a closed port it does not start, and says so.
+    QVERIFY(model.startScan(plan));
+    QCOMPARE(model.rowCount(), 0);
+    model.stopScan();
+    m_clock.advance(1s);
+    QVERIFY(model.stateText().startsWith(QStringLiteral("扫描已停止")));
+    m_port->close();
+    QVERIFY(!model.startScan(plan));
+    QCOMPARE(model.stateText(), QStringLiteral("端口未打开，无法扫描"));
+}
+
+void TestBusModel::pollingKeepsWeightsCurrent()
+{
+    FakeBus bus(*m_port, *m_queue, m_clock);
+    serveInstruments(bus);
+    BusModel model(m_queue, m_port, m_clock);
+    BusScan::Plan plan;
+    plan.from = 3;
+    plan.to = 6;
+    plan.rates = {9600, 2400};
+    QVERIFY(model.startScan(plan));
+    m_clock.advance(20s);
+    QCOMPARE(model.rowCount(), 3);
+    const qsizetype scanned = bus.requests.size();
+
+    QList<QModelIndex> changed;
+    connect(&model, &BusModel::dataChanged, &model,
+            [&changed](const QModelIndex &from) { changed.append(from); });
+    model.setPolling(true);
+    m_weight3 = -250;
+    m_clock.advance(1s);
+    QCOMPARE(model.data(model.index(0, BusModel::WeightColumn)).toString(), "-2.50");
+
+    // The instruments in turn, each at its own rate, as background requests; the broken one
+    // is not asked.
+    const QList<ReadRequest> polls = bus.requests.mid(scanned);
+    QVERIFY(polls.size() >= 4);
+    for (qsizetype i = 0; i < polls.size(); ++i) {
+        const ReadRequest &r = polls[i];
+        QCOMPARE(r.address, quint8(i % 2 == 0 ? 3 : 5));
+        QCOMPARE(r.baud, i % 2 == 0 ? 9600 : 2400);
+        QCOMPARE(bus.rates[scanned + i], r.baud);
+        QVERIFY(r.background);
+        QCOMPARE(r.start, quint16(0x0100));
+    }
+    QVERIFY(!changed.isEmpty());
+    // Polling leaves the operator's rate as it was.
+    QCOMPARE(m_port->lineSettings().baud, 9600);
+
+    // Off: the read on the line still completes, and nothing more is asked.
+    model.setPolling(false);
+    m_clock.advance(1s);
+    const qsizetype stopped = bus.requests.size();
+    m_clock.advance(5s);
+    QCOMPARE(bus.requests.size(), stopped);
+}
+
+void TestBusModel::weightText_data()
+{
+    QTest::addColumn<int>("counts"); // INT_MIN: no weight
+    QTest::addColumn<int>("places"); // -1: not known
+    QTest::addColumn<QString>("text");
+    QTest::newRow("with its point") << 123456 << 3 << "123.456";
+    QTest::newRow("point not known: counts") << 123456 << -1 << "123456";
+    QTest::newRow("negative, fewer digits than places") << -7 << 2 << "-0.07";
+    QTest::newRow("no weight") << INT_MIN << 2 << "—";
+}
+
+void TestBusModel::weightText()
+{
+    QFETCH(int, counts);
+    QFETCH(int, places);
+    QFETCH(QString, text);
+    BusModel::Row row;
+    if (counts != INT_MIN)
+        row.weight = counts;
+    if (places >= 0)
+        row.places = places;
+    QCOMPARE(BusModel::weightText(row), text);
+}
+
+QTEST_GUILESS_MAIN(TestBusModel)
+#include "tst_busmodel.moc"

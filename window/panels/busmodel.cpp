@@ -1,0 +1,264 @@
+// SPDX-License-Identifier: MIT
+// The bus view's table: the instruments a scan found, and their weights while polled.
+#include "busmodel.h"
+
+#include "adddot.h"
+#include "requestqueue.h"
+#include "weightreader.h"
+
+#include <algorithm>
+
+using namespace std::chrono;
+
+namespace {
+
+const QString kNone = QStringLiteral("—");
+
+QString answerText(const BusAnswer &answer)
+{
+    QString text;
+    switch (answer.check.status) {
+    case ReplyStatus::Ok:
+        text = QStringLiteral("应答");
+        break;
+    case ReplyStatus::Exception:
+        text = replyText(answer.check);
+        break;
+    default:
+        text = QStringLiteral("应答无效：") + replyText(answer.check);
+        break;
+    }
+    return answer.late ? text + QStringLiteral("（迟到）") : text;
+}
+
+} // namespace
+
+BusModel::BusModel(RequestQueue *queue, Port *port, QObject *parent)
+    : BusModel(queue, port, Clock::eventLoop(), parent)
+{
+}
+
+BusModel::BusModel(RequestQueue *queue, Port *port, Clock &clock, QObject *parent)
+    : QAbstractTableModel(parent), m_queue(queue), m_scan(new BusScan(queue, port, clock, this)),
+      m_pollTimer(clock.createTimer([this] { pollNext(); }))
+{
+    connect(m_scan, &BusScan::answered, this, &BusModel::onAnswer);
+    connect(m_scan, &BusScan::finished, this, &BusModel::onFinished);
+    connect(m_scan, &BusScan::stopped, this, &BusModel::onStopped);
+    connect(m_scan, &BusScan::progress, this, &BusModel::progress);
+}
+
+BusModel::~BusModel() = default;
+
+bool BusModel::startScan(const BusScan::Plan &plan)
+{
+    if (m_scan->isRunning())
+        return false;
+    beginResetModel();
+    m_rows.clear();
+    m_nextPoll = 0;
+    endResetModel();
+    m_late = false;
+    if (!m_scan->start(plan)) {
+        setState(QStringLiteral("端口未打开，无法扫描"));
+        return false;
+    }
+    setState(QStringLiteral("正在扫描…"));
+    emit scanningChanged(true);
+    return true;
+}
+
+void BusModel::stopScan()
+{
+    m_scan->stop();
+}
+
+void BusModel::onAnswer(const BusAnswer &answer)
+{
+    Row row;
+    row.address = answer.address;
+    row.baud = answer.baud;
+    row.instrument = answer.instrument();
+    row.weight = answer.weight;
+    row.replyTime = answer.replyTime;
+    row.result = answerText(answer);
+    m_late = m_late || answer.late;
+    const int r = int(m_rows.size());
+    beginInsertRows({}, r, r);
+    m_rows.append(row);
+    endInsertRows();
+    if (answer.check.ok())
+        readDecimals(row);
+    if (row.instrument)
+        pollNext();
+}
+
+void BusModel::onFinished(int instruments)
+{
+    QString text = instruments > 0 ? QStringLiteral("扫描完成：找到 %1 台仪表").arg(instruments)
+                                   : QStringLiteral("扫描完成：未找到仪表");
+    if (m_late)
+        text += QStringLiteral("；有仪表应答迟到，可加大应答延时");
+    setState(text);
+    emit scanningChanged(false);
+}
+
+void BusModel::onStopped(BusScan::StopReason reason, int instruments)
+{
+    setState(reason == BusScan::StopReason::PortClosed
+                 ? QStringLiteral("扫描中断：端口已关闭")
+                 : QStringLiteral("扫描已停止：找到 %1 台仪表").arg(instruments));
+    emit scanningChanged(false);
+}
+
+void BusModel::readDecimals(const Row &row)
+{
+    // The same pair the window's weight takes its point from, asked once per instrument found.
+    ReadRequest request{row.address, WeightReader::kDotRegister, 2, WeightReader::kDotTimeout};
+    request.baud = row.baud;
+    request.background = true;
+    m_queue->sendread(request, this, [this](const ReadResult &r) { onDecimals(r); });
+}
+
+void BusModel::onDecimals(const ReadResult &result)
+{
+    const int r = rowOf(result.request);
+    if (r < 0 || !result.ok())
+        return;
+    m_rows[r].places = std::clamp(result.value(0, 2), 0, kMaxDecimalPlaces);
+    rowChanged(r);
+}
+
+void BusModel::setPolling(bool on)
+{
+    m_polling = on;
+    if (on)
+        pollNext();
+    else
+        m_pollTimer->stop();
+}
+
+void BusModel::pollNext()
+{
+    if (!m_polling || m_pollOut || m_pollTimer->isActive())
+        return;
+    const int n = int(m_rows.size());
+    for (int k = 0; k < n; ++k) {
+        const int r = (m_nextPoll + k) % n;
+        if (!m_rows[r].instrument)
+            continue;
+        m_nextPoll = r + 1;
+        ReadRequest request{m_rows[r].address, WeightReader::kWeightRegister,
+                            WeightReader::kWeightRegisters, WeightReader::kWeightTimeout};
+        request.baud = m_rows[r].baud;
+        request.background = true;
+        const SendResult sent =
+            m_queue->sendread(request, this, [this](const ReadResult &res) { onPolled(res); });
+        if (sent == SendResult::Queued)
+            m_pollOut = true;
+        else
+            m_pollTimer->start(kPollPause); // the port is closed, or the same read waits already
+        return;
+    }
+}
+
+void BusModel::onPolled(const ReadResult &result)
+{
+    m_pollOut = false;
+    const int r = rowOf(result.request);
+    if (r >= 0) {
+        Row &row = m_rows[r];
+        if (result.ok())
+            row.weight = result.value(0, WeightReader::kWeightRegisters);
+        if (result.replyTime)
+            row.replyTime = result.replyTime;
+        row.result = result.ok() ? QStringLiteral("应答") : resultText(result);
+        rowChanged(r);
+    }
+    if (m_polling)
+        m_pollTimer->start(kPollPause);
+}
+
+int BusModel::rowOf(const ReadRequest &request) const
+{
+    for (int r = 0; r < m_rows.size(); ++r) {
+        if (m_rows[r].address == request.address && m_rows[r].baud == request.baud)
+            return r;
+    }
+    return -1;
+}
+
+void BusModel::rowChanged(int r)
+{
+    emit dataChanged(index(r, 0), index(r, kColumnCount - 1));
+}
+
+void BusModel::setState(const QString &text)
+{
+    m_state = text;
+    emit stateChanged(text);
+}
+
+QString BusModel::weightText(const Row &row)
+{
+    if (!row.weight)
+        return kNone;
+    const QString counts = QString::number(*row.weight);
+    return row.places ? adddot(counts, *row.places) : counts;
+}
+
+int BusModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int BusModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : kColumnCount;
+}
+
+QVariant BusModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows.size())
+        return {};
+    const Row &row = m_rows.at(index.row());
+    if (role == Qt::TextAlignmentRole)
+        return index.column() == ResultColumn ? QVariant(Qt::AlignLeft | Qt::AlignVCenter)
+                                              : QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole)
+        return {};
+    switch (Column(index.column())) {
+    case AddressColumn:
+        return QString::number(row.address);
+    case BaudColumn:
+        return row.baud > 0 ? QString::number(row.baud) : QStringLiteral("转换器");
+    case WeightColumn:
+        return weightText(row);
+    case ReplyTimeColumn:
+        return row.replyTime
+                   ? QString::number(duration<double, std::milli>(*row.replyTime).count(), 'f', 1)
+                   : kNone;
+    case ResultColumn:
+        return row.result;
+    }
+    return {};
+}
+
+QVariant BusModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    switch (Column(section)) {
+    case AddressColumn:
+        return QStringLiteral("地址");
+    case BaudColumn:
+        return QStringLiteral("波特率");
+    case WeightColumn:
+        return QStringLiteral("重量");
+    case ReplyTimeColumn:
+        return QStringLiteral("应答 ms");
+    case ResultColumn:
+        return QStringLiteral("结果");
+    }
+    return {};
+}
