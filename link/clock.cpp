@@ -1,9 +1,15 @@
 // SPDX-License-Identifier: MIT
-// The event loop's clock: QElapsedTimer for now, precise single-shot QTimers for wake-ups.
+// The event loop's clock: a steady clock for now, the event loop's timers for wake-ups.
 #include "clock.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
+
+#ifdef Q_OS_LINUX
+#include <QSocketNotifier>
+#include <sys/timerfd.h>
+#include <unistd.h>
+#endif
 
 using namespace std::chrono;
 
@@ -20,25 +26,91 @@ public:
         QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] { onTimer(); });
     }
 
+    ~EventLoopTimer() override
+    {
+#ifdef Q_OS_LINUX
+        if (m_fd >= 0) {
+            delete m_notifier;
+            ::close(m_fd);
+        }
+#endif
+    }
+
     void start(Clock::Duration after) override
     {
-        // A QTimer counts whole milliseconds. Rounded up, a wait of 4.01 ms (the silence a
-        // 9600-baud line needs between frames) would last 5 ms, a quarter more. The whole
-        // milliseconds go on the timer; the fraction left is waited out on the next turns of
-        // the event loop, each of which looks at the clock again, so the wake-up is never early
-        // and late by no more than one turn.
+        stop();
+        if (after < Clock::Duration::zero())
+            after = Clock::Duration::zero();
         m_due = m_clock.now() + after;
-        m_timer.start(
-            floor<milliseconds>(after < Clock::Duration::zero() ? Clock::Duration::zero() : after));
+        // Qt's timers count whole milliseconds. The silence a line needs between frames does not
+        // (4.01 ms at 9600 baud, 1.75 ms above 19200): rounded up it would hold each request up
+        // to a millisecond longer than needed. A wait with a fraction of a millisecond goes on a
+        // timer of the system's own, exact to the microsecond; whole milliseconds on Qt's.
+        if (after % milliseconds(1) != Clock::Duration::zero() && startExact(after))
+            return;
+        m_timer.start(ceil<milliseconds>(after));
     }
-    void stop() override { m_timer.stop(); }
-    bool isActive() const override { return m_timer.isActive(); }
+
+    void stop() override
+    {
+        m_timer.stop();
+#ifdef Q_OS_LINUX
+        if (m_exactArmed) {
+            const itimerspec off{};
+            ::timerfd_settime(m_fd, 0, &off, nullptr);
+            m_notifier->setEnabled(false);
+            m_exactArmed = false;
+        }
+#endif
+    }
+
+    bool isActive() const override
+    {
+        return m_timer.isActive() || m_exactArmed;
+    }
 
 private:
+    bool startExact(Clock::Duration after)
+    {
+#ifdef Q_OS_LINUX
+        if (m_fd < 0) {
+            m_fd = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+            if (m_fd < 0)
+                return false;
+            m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read);
+            m_notifier->setEnabled(false);
+            QObject::connect(m_notifier, &QSocketNotifier::activated, m_notifier, [this] {
+                quint64 expirations = 0;
+                [[maybe_unused]] const ssize_t n = ::read(m_fd, &expirations, sizeof expirations);
+                m_notifier->setEnabled(false);
+                m_exactArmed = false;
+                onTimer();
+            });
+        }
+        // A zero it_value would disarm the timer: at least a nanosecond.
+        const auto ns = std::max<nanoseconds::rep>(1, duration_cast<nanoseconds>(after).count());
+        itimerspec spec{};
+        spec.it_value.tv_sec = time_t(ns / 1000000000);
+        spec.it_value.tv_nsec = long(ns % 1000000000);
+        if (::timerfd_settime(m_fd, 0, &spec, nullptr) != 0)
+            return false;
+        m_notifier->setEnabled(true);
+        m_exactArmed = true;
+        return true;
+#else
+        Q_UNUSED(after);
+        return false;
+#endif
+    }
+
     void onTimer()
     {
-        if (m_clock.now() < m_due) {
-            m_timer.start(0);
+        // Never early: a wake-up a little before its time (the event loop's rounding) waits out
+        // the rest.
+        const Clock::Duration left = m_due - m_clock.now();
+        if (left > Clock::Duration::zero()) {
+            if (!startExact(left))
+                m_timer.start(ceil<milliseconds>(left));
             return;
         }
         m_onTimeout();
@@ -48,6 +120,9 @@ private:
     std::function<void()> m_onTimeout;
     Clock::Duration m_due{0};
     QTimer m_timer;
+    int m_fd = -1;
+    QSocketNotifier *m_notifier = nullptr;
+    bool m_exactArmed = false;
 };
 
 class EventLoopClock : public Clock

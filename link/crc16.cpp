@@ -25,3 +25,33 @@ int CRC16(const QByteArray &data, int n)
     }
     return n == 0 ? low : high;
 }
+
+namespace {
+
+// The register after one byte of input, for each value of the low byte XORed with it: eight
+// bit steps of the reflected polynomial 0xA001 done ahead of time.
+struct CrcTable
+{
+    quint16 step[256];
+    constexpr CrcTable() : step()
+    {
+        for (int i = 0; i < 256; ++i) {
+            quint16 r = quint16(i);
+            for (int bit = 0; bit < 8; ++bit)
+                r = (r & 1) ? quint16((r >> 1) ^ 0xA001) : quint16(r >> 1);
+            step[i] = r;
+        }
+    }
+};
+
+constexpr CrcTable kCrcTable;
+
+} // namespace
+
+quint16 crc16Word(const char *data, qsizetype size)
+{
+    quint16 crc = 0xFFFF;
+    for (qsizetype i = 0; i < size; ++i)
+        crc = quint16((crc >> 8) ^ kCrcTable.step[(crc ^ quint8(data[i])) & 0xFF]);
+    return crc;
+}

@@ -13,11 +13,12 @@ quint8 byteAt(const QByteArray &bytes, qsizetype i)
     return static_cast<quint8>(bytes.at(i));
 }
 
-bool crcMatches(const QByteArray &frame)
+// The CRC of `length` bytes from `at` (its last two included) matches the bytes before it.
+bool crcMatches(const QByteArray &bytes, qsizetype at, qsizetype length)
 {
-    const QByteArray covered = frame.left(frame.size() - 2);
-    return byteAt(frame, frame.size() - 2) == CRC16(covered, 0) &&
-           byteAt(frame, frame.size() - 1) == CRC16(covered, 1);
+    const quint16 crc = crc16Word(bytes.constData() + at, length - 2);
+    return byteAt(bytes, at + length - 2) == (crc & 0xFF) &&
+           byteAt(bytes, at + length - 1) == (crc >> 8);
 }
 
 // What the bytes from one place on make of a reply from the request's slave.
@@ -56,7 +57,7 @@ Candidate candidateAt(const QByteArray &bytes, qsizetype at, const ReadRequest &
     }
     if (size < length)
         return {Start::Pending, length};
-    return {crcMatches(bytes.mid(at, length)) ? Start::Good : Start::BadCrc, length};
+    return {crcMatches(bytes, at, length) ? Start::Good : Start::BadCrc, length};
 }
 
 // The length of a whole function-03 (or exception) frame at the start of the bytes, by its own
@@ -79,7 +80,7 @@ int declaredLength(const QByteArray &bytes)
 int wholeFrameAtStart(const QByteArray &bytes)
 {
     const int length = declaredLength(bytes);
-    return length > 0 && bytes.size() >= length && crcMatches(bytes.left(length)) ? length : 0;
+    return length > 0 && bytes.size() >= length && crcMatches(bytes, 0, length) ? length : 0;
 }
 
 // What is wrong with a whole frame that is not the reply.
@@ -137,9 +138,13 @@ Framing RtuCodec::decode(const QByteArray &received, const ReadRequest &request,
             f.echoed = echoed;
             f.skipped = rest.left(at);
             f.frame = rest.mid(at, c.length);
-            f.check = checkReply(f.frame, request.address, request.count);
-            if (f.check.ok())
+            // A good candidate is the request's own answer: its data, or its exception.
+            if (byteAt(f.frame, 1) == kReadHoldingRegisters) {
+                f.check = {ReplyStatus::Ok};
                 f.data = f.frame.mid(3, 2 * request.count);
+            } else {
+                f.check = {ReplyStatus::Exception, byteAt(f.frame, 2)};
+            }
             return f;
         }
         if (c.start == Start::BadCrc && !badCrcAt && !pendingAt)

@@ -13,9 +13,9 @@ quint8 byteAt(const QByteArray &bytes, int i)
 
 bool crcMatches(const QByteArray &frame)
 {
-    const QByteArray covered = frame.left(frame.size() - 2);
-    return byteAt(frame, frame.size() - 2) == CRC16(covered, 0) &&
-           byteAt(frame, frame.size() - 1) == CRC16(covered, 1);
+    const quint16 crc = crc16Word(frame.constData(), frame.size() - 2);
+    return byteAt(frame, frame.size() - 2) == (crc & 0xFF) &&
+           byteAt(frame, frame.size() - 1) == (crc >> 8);
 }
 
 } // namespace

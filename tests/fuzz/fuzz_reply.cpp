@@ -284,6 +284,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const quint16 crc = fuzz::referenceCrc(reply);
     FUZZ_CHECK(CRC16(reply, 0) == (crc & 0xFF) && CRC16(reply, 1) == (crc >> 8),
                "CRC16 of %s differs from the reference %04x", hex(reply).constData(), crc);
+    FUZZ_CHECK(crc16Word(reply.constData(), reply.size()) == crc,
+               "crc16Word of %s differs from the reference %04x", hex(reply).constData(), crc);
 
     // Framing and checking.
     const int length = expectedReplyLength(reply, count);

@@ -48,6 +48,10 @@ void TestFrames::crc()
     QCOMPARE(CRC16(data, 1), high);
     QCOMPARE(CRC16(data, 0), low);
     QCOMPARE(CRC16(data, 7), high);
+    // The one-pass form used to check replies gives the same two halves.
+    const quint16 word = crc16Word(data.constData(), data.size());
+    QCOMPARE(int(word & 0xFF), low);
+    QCOMPARE(int(word >> 8), high);
 }
 
 void TestFrames::requestFrames_data()
