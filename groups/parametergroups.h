@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The instrument's four parameter groups as data: block, response timer, and per field its box,
-// caption, place on the page, width and decimal rule. One table drives pages and decoding.
+// The instrument's four parameter groups as the protocol has them: the block, how long its
+// reply may take, and per field its box, code, width and decimal rule. One table drives the
+// decoding; where the window draws each field is the window's own table (window/pagelayout.h).
 #pragma once
 
 #include <QList>
@@ -15,29 +16,25 @@ enum class DecimalRule {
 
 struct ParameterField
 {
-    int box;           // index k of the value box Text2(k)
-    const char *label; // the caption label's control name, "Label2(3)", "ALV(0)"
-    const char *code;  // the instrument's parameter code shown beside the box, "AL1"
-    int row;           // 1-based row on the page
-    int column;        // 0 left, 1 right
-    int registers;     // 1 (16-bit, unsigned) or 2 (32-bit two's complement, high word first)
+    int box;          // index k of the value box Text2(k)
+    const char *code; // the instrument's parameter code, shown beside the box: "AL1"
+    int registers;    // 1 (16-bit, unsigned) or 2 (32-bit two's complement, high word first)
     DecimalRule decimals;
 };
 
 struct ParameterGroup
 {
     const char *caption;          // the page's caption, "报警参数组"
-    const char *button;           // the read button's control name, "CommandBJ"
-    const char *timer;            // the response timer's control name, "TimerBJ"
-    const char *accessible;       // what the read button reads, for screen readers
     quint16 start;                // first holding register of the block
     quint16 count;                // registers in the block
-    int intervalMs;               // the response timer's interval
+    int intervalMs;               // how long its reply may take
     QList<ParameterField> fields; // in decoding order
 };
 
 // The box whose text is the decimal-place count of the DotBox fields.
 constexpr int kDotBox = 9;
+// The value boxes Text2(0) to Text2(34) of the four pages.
+constexpr int kValueBoxes = 35;
 
 // The four groups, in page order: alarm, function 1, function 2, communication and time.
 const QList<ParameterGroup> &parameterGroups();

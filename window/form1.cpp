@@ -10,6 +10,7 @@
 #include "groupreader.h"
 #include "inputrules.h"
 #include "linenotices.h"
+#include "pagelayout.h"
 #include "port.h"
 #include "portcontrol.h"
 #include "portlistdialog.h"
@@ -128,6 +129,7 @@ Form1::Form1(Port *port, QWidget *parent) : QMainWindow(parent), m_port(port)
 
     buildControls();
     buildTimers();
+    findControls();
     createReaders();
     buildStatusBar();
     buildPanels();
@@ -154,43 +156,78 @@ void Form1::buildControls()
 
     for (const ControlSpec &spec : formControls()) {
         const QString container = QString::fromUtf8(spec.container);
-        QWidget *parent = container == QLatin1String("Form1") ? client : control(container);
+        QWidget *parent = container == QLatin1String("Form1")
+                              ? client
+                              : qobject_cast<QWidget *>(m_built.value(container));
         QWidget *w = makeControl(spec, parent);
         w->setObjectName(QString::fromUtf8(spec.name));
         w->setGeometry(pixels({spec.left, spec.top, spec.width, spec.height}));
         widenToCaption(w, spec.kind);
-        m_controls.insert(w->objectName(), w);
+        m_built.insert(w->objectName(), w);
     }
+    buildPages(required<TabPanel>(QStringLiteral("SSTab1")));
+}
 
+template <typename T> T *Form1::required(const QString &name) const
+{
+    T *found = qobject_cast<T *>(m_built.value(name));
+    if (!found)
+        qFatal("Form1: the window's tables have no %s %s", T::staticMetaObject.className(),
+               qPrintable(name));
+    return found;
+}
+
+void Form1::findControls()
+{
+    for (int i = 0; i < 2; ++i)
+        m_ui.option1[i] = required<QRadioButton>(QStringLiteral("Option1(%1)").arg(i));
+    m_ui.combo1 = required<QComboBox>(QStringLiteral("Combo1"));
+    m_ui.combo2 = required<QComboBox>(QStringLiteral("Combo2"));
+    m_ui.command1 = required<QPushButton>(QStringLiteral("Command1"));
+    m_ui.command2 = required<QPushButton>(QStringLiteral("Command2"));
+    m_ui.check1 = required<QCheckBox>(QStringLiteral("Check1"));
+    m_ui.frame3 = required<QGroupBox>(QStringLiteral("Frame3"));
+    m_ui.label4 = required<WeightLabel>(QStringLiteral("Label4"));
+    m_ui.sstab1 = required<TabPanel>(QStringLiteral("SSTab1"));
+    for (int k = 0; k < kValueBoxes; ++k)
+        m_ui.text2.append(required<QLineEdit>(QStringLiteral("Text2(%1)").arg(k)));
+    for (const PageControls &page : pageControls()) {
+        m_ui.readButtons.append(required<QPushButton>(QString::fromUtf8(page.button)));
+        m_ui.pageTimers.append(required<QTimer>(QString::fromUtf8(page.timer)));
+    }
+    m_ui.timer1 = required<QTimer>(QStringLiteral("Timer1"));
+    m_ui.autuTimer2 = required<QTimer>(QStringLiteral("autuTimer2"));
+    styleControls();
+}
+
+void Form1::styleControls()
+{
     // The weight panel: its caption in red on the menu colour, the weight red on light blue.
-    auto *frame3 = control<QGroupBox>(QStringLiteral("Frame3"));
+    QGroupBox *frame3 = m_ui.frame3;
     const QPalette plain = frame3->palette();
     QPalette framePalette = plain;
     framePalette.setColor(QPalette::WindowText, kWeightColour);
     framePalette.setColor(QPalette::Window, QApplication::palette("QMenu").color(QPalette::Window));
     frame3->setPalette(framePalette);
     frame3->setAutoFillBackground(true);
-    auto *check1 = control(QStringLiteral("Check1"));
-    QPalette checkPalette = check1->palette();
+    QPalette checkPalette = m_ui.check1->palette();
     checkPalette.setColor(QPalette::WindowText, plain.color(QPalette::WindowText));
-    check1->setPalette(checkPalette);
+    m_ui.check1->setPalette(checkPalette);
 
-    m_weightLabel = control<WeightLabel>(QStringLiteral("Label4"));
-    QPalette weightPalette = m_weightLabel->palette();
+    WeightLabel *label4 = m_ui.label4;
+    QPalette weightPalette = label4->palette();
     weightPalette.setColor(QPalette::WindowText, kWeightColour);
     weightPalette.setColor(QPalette::Window, kWeightBackground);
-    m_weightLabel->setPalette(weightPalette);
-    m_weightLabel->setAutoFillBackground(true);
-    m_weightLabel->setFont(weightFont(m_weightLabel->font()));
-    m_weightLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    m_weightLabel->setAccessibleDescription(QStringLiteral("毛重"));
+    label4->setPalette(weightPalette);
+    label4->setAutoFillBackground(true);
+    label4->setFont(weightFont(label4->font()));
+    label4->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    label4->setAccessibleDescription(QStringLiteral("毛重"));
 
-    control<QRadioButton>(QStringLiteral("Option1(0)"))->setChecked(true);
-    control(QStringLiteral("Command2"))->setAccessibleName(QStringLiteral("读取毛重"));
-    control(QStringLiteral("Combo1"))->setAccessibleDescription(QStringLiteral("仪表地址"));
-    control(QStringLiteral("Combo2"))->setAccessibleDescription(QStringLiteral("通讯波特率"));
-
-    buildPages(control<TabPanel>(QStringLiteral("SSTab1")));
+    m_ui.option1[0]->setChecked(true);
+    m_ui.command2->setAccessibleName(QStringLiteral("读取毛重"));
+    m_ui.combo1->setAccessibleDescription(QStringLiteral("仪表地址"));
+    m_ui.combo2->setAccessibleDescription(QStringLiteral("通讯波特率"));
 }
 
 void Form1::buildPages(TabPanel *tabs)
@@ -208,26 +245,31 @@ void Form1::buildPages(TabPanel *tabs)
     const auto place = [&origin](QWidget *w, const QRect &twips) {
         w->setGeometry(pixels(twips).translated(-origin));
     };
+    const QList<PageControls> &layouts = pageControls();
     for (int p = 0; p < groups.size(); ++p) {
         const ParameterGroup &group = groups[p];
+        const PageControls &layout = layouts.at(p);
         QWidget *page = pages[p];
         for (const ParameterField &field : group.fields) {
+            const FieldPlace *where = placeOfBox(field.box);
+            if (!where)
+                qFatal("Form1: no place on the page for box Text2(%d)", field.box);
             auto *label = new QLabel(QString::fromUtf8(field.code), page);
-            label->setObjectName(QString::fromUtf8(field.label));
-            place(label, pageLabelRect(p, field.row, field.column));
+            label->setObjectName(QString::fromUtf8(where->label));
+            place(label, pageLabelRect(p, where->row, where->column));
             widenToCaption(label, ControlKind::Label);
             auto *box = new QLineEdit(page);
             box->setObjectName(QStringLiteral("Text2(%1)").arg(field.box));
             box->setAccessibleName(QString::fromUtf8(field.code));
-            place(box, pageBoxRect(p, field.row, field.column));
-            m_controls.insert(label->objectName(), label);
-            m_controls.insert(box->objectName(), box);
+            place(box, pageBoxRect(p, where->row, where->column));
+            m_built.insert(label->objectName(), label);
+            m_built.insert(box->objectName(), box);
         }
         auto *button = new QPushButton(QStringLiteral("读取"), page);
-        button->setObjectName(QString::fromUtf8(group.button));
-        button->setAccessibleName(QString::fromUtf8(group.accessible));
+        button->setObjectName(QString::fromUtf8(layout.button));
+        button->setAccessibleName(QString::fromUtf8(layout.accessible));
         place(button, pageButtonRect());
-        m_controls.insert(button->objectName(), button);
+        m_built.insert(button->objectName(), button);
     }
     tabs->setCurrentIndex(3);
 }
@@ -240,6 +282,7 @@ void Form1::buildTimers()
         t->setInterval(spec.intervalMs);
         if (spec.running)
             t->start();
+        m_built.insert(t->objectName(), t);
     }
 }
 
@@ -327,8 +370,8 @@ void Form1::createReaders()
 {
     const auto address = [this] { return this->address(); };
     // The "dot" box read as a count of places, in one place, whenever a reply is decoded.
-    const auto dotPlaces = [this] { return decimalPlacesIn(valueBox(kDotBox)->text()); };
-    m_weight = new WeightReader(m_queue, timer("autuTimer2"), address, dotPlaces, this);
+    const auto dotPlaces = [this] { return decimalPlacesIn(m_ui.text2.at(kDotBox)->text()); };
+    m_weight = new WeightReader(m_queue, m_ui.autuTimer2, address, dotPlaces, this);
     for (const ParameterGroup &group : parameterGroups())
         m_groups.append(new GroupReader(group, m_queue, address, dotPlaces, this));
     mirrorResponseTimers();
@@ -339,9 +382,9 @@ void Form1::mirrorResponseTimers()
     // The queue times each reply itself. The window's response timers show that time as the
     // instrument's makers drew it: armed with the reply's timeout once the request is written,
     // off again when its result is in.
-    QHash<quint16, QTimer *> byBlock{{WeightReader::kWeightRegister, timer("Timer1")}};
-    for (const ParameterGroup &group : parameterGroups())
-        byBlock.insert(group.start, timer(group.timer));
+    QHash<quint16, QTimer *> byBlock{{WeightReader::kWeightRegister, m_ui.timer1}};
+    for (qsizetype p = 0; p < parameterGroups().size(); ++p)
+        byBlock.insert(parameterGroups().at(p).start, m_ui.pageTimers.at(p));
     connect(m_queue, &RequestQueue::requestWritten, this,
             [byBlock](const QByteArray &, const ReadRequest &request) {
                 if (QTimer *t = byBlock.value(request.start))
@@ -356,41 +399,34 @@ void Form1::mirrorResponseTimers()
 void Form1::wireEvents()
 {
     for (int i = 0; i < 2; ++i) {
-        auto *option = control<QRadioButton>(QStringLiteral("Option1(%1)").arg(i));
-        connect(option, &QRadioButton::clicked, m_portControl,
+        connect(m_ui.option1[i], &QRadioButton::clicked, m_portControl,
                 [this, i] { m_portControl->selectPort(i); });
     }
-    auto *combo2 = control<QComboBox>(QStringLiteral("Combo2"));
-    connect(combo2, &QComboBox::textActivated, m_portControl, &PortControl::applyBaud);
-    connect(combo2, &QComboBox::editTextChanged, m_portControl, &PortControl::applyBaud);
-    connect(control<QPushButton>(QStringLiteral("Command1")), &QPushButton::clicked, m_portControl,
-            &PortControl::toggle);
+    connect(m_ui.combo2, &QComboBox::textActivated, m_portControl, &PortControl::applyBaud);
+    connect(m_ui.combo2, &QComboBox::editTextChanged, m_portControl, &PortControl::applyBaud);
+    connect(m_ui.command1, &QPushButton::clicked, m_portControl, &PortControl::toggle);
 
-    connect(control<QPushButton>(QStringLiteral("Command2")), &QPushButton::clicked, m_weight,
-            &WeightReader::read);
-    auto *check1 = control<QCheckBox>(QStringLiteral("Check1"));
-    connect(check1, &QCheckBox::clicked, m_weight, &WeightReader::setAutoRead);
+    connect(m_ui.command2, &QPushButton::clicked, m_weight, &WeightReader::read);
+    connect(m_ui.check1, &QCheckBox::clicked, m_weight, &WeightReader::setAutoRead);
     // While the weight is read automatically, a port that went away is opened again when it is
     // back, and the readings go on.
-    connect(check1, &QCheckBox::clicked, m_portControl, &PortControl::setReconnecting);
-    for (GroupReader *reader : std::as_const(m_groups)) {
-        connect(control<QPushButton>(QString::fromUtf8(reader->group().button)),
-                &QPushButton::clicked, reader, &GroupReader::read);
+    connect(m_ui.check1, &QCheckBox::clicked, m_portControl, &PortControl::setReconnecting);
+    for (qsizetype p = 0; p < m_groups.size(); ++p) {
+        GroupReader *reader = m_groups.at(p);
+        connect(m_ui.readButtons.at(p), &QPushButton::clicked, reader, &GroupReader::read);
         connect(reader, &GroupReader::boxesDecoded, this, &Form1::showBoxes);
         connect(reader, &GroupReader::status, this, &Form1::showReadStatus);
     }
 
     // What the readers and the port control say goes to the window's controls.
-    connect(m_weight, &WeightReader::weightRead, m_weightLabel, &WeightLabel::showReading);
-    connect(m_weight, &WeightReader::readEnabled, control(QStringLiteral("Command2")),
-            &QWidget::setEnabled);
+    connect(m_weight, &WeightReader::weightRead, m_ui.label4, &WeightLabel::showReading);
+    connect(m_weight, &WeightReader::readEnabled, m_ui.command2, &QWidget::setEnabled);
     connect(m_weight, &WeightReader::status, this, &Form1::showReadStatus);
     auto *notices = new LineNotices(m_queue, m_port, Clock::eventLoop(), this);
     connect(notices, &LineNotices::notice, this, &Form1::showLineNote);
     connect(m_port, &Port::closed, this, &Form1::clearLineNote);
     connect(m_portControl, &PortControl::portOpened, this, &Form1::noteAdapter);
-    connect(m_portControl, &PortControl::captionChanged,
-            control<QPushButton>(QStringLiteral("Command1")), &QPushButton::setText);
+    connect(m_portControl, &PortControl::captionChanged, m_ui.command1, &QPushButton::setText);
     connect(m_portControl, &PortControl::busyWarning, this, &Form1::warnBusy);
     connect(m_portControl, &PortControl::refused, this, &Form1::warnRefused);
     connect(m_portControl, &PortControl::stateChanged, this, &Form1::showPortState);
@@ -398,49 +434,30 @@ void Form1::wireEvents()
     // The instrument's decimal point, once read, holds for this line and this address only.
     connect(m_portControl, &PortControl::lineChanged, m_weight,
             &WeightReader::forgetInstrumentDecimals);
-    connect(control<QComboBox>(QStringLiteral("Combo1")), &QComboBox::editTextChanged, m_weight,
+    connect(m_ui.combo1, &QComboBox::editTextChanged, m_weight,
             &WeightReader::forgetInstrumentDecimals);
 }
 
 void Form1::startUp()
 {
-    auto *combo2 = control<QComboBox>(QStringLiteral("Combo2"));
     for (int baud : listedBaudRates())
-        combo2->addItem(QString::number(baud));
-    combo2->setCurrentIndex(3);
+        m_ui.combo2->addItem(QString::number(baud));
+    m_ui.combo2->setCurrentIndex(3);
 
-    timer("Timer1")->stop();
-    timer("autuTimer2")->stop();
-    timer("TimerBJ")->stop();
+    m_ui.timer1->stop();
+    m_ui.autuTimer2->stop();
+    m_ui.pageTimers.at(0)->stop(); // TimerBJ
 
-    auto *combo1 = control<QComboBox>(QStringLiteral("Combo1"));
     for (int i = 0; i <= 128; ++i)
-        combo1->addItem(QString::number(i));
-    combo1->setCurrentIndex(1);
+        m_ui.combo1->addItem(QString::number(i));
+    m_ui.combo1->setCurrentIndex(1);
 
     m_portControl->openAtStart();
 }
 
-QWidget *Form1::control(const QString &name) const
-{
-    QWidget *w = m_controls.value(name);
-    Q_ASSERT_X(w, "Form1::control", qPrintable(name));
-    return w;
-}
-
-QTimer *Form1::timer(const char *name) const
-{
-    return findChild<QTimer *>(QString::fromUtf8(name), Qt::FindDirectChildrenOnly);
-}
-
-QLineEdit *Form1::valueBox(int k) const
-{
-    return control<QLineEdit>(QStringLiteral("Text2(%1)").arg(k));
-}
-
 std::optional<quint8> Form1::address() const
 {
-    const QString text = control<QComboBox>(QStringLiteral("Combo1"))->currentText();
+    const QString text = m_ui.combo1->currentText();
     const std::optional<int> a = parseAddress(text);
     if (!a)
         return std::nullopt;
@@ -450,7 +467,7 @@ std::optional<quint8> Form1::address() const
 void Form1::showBoxes(const QList<BoxText> &boxes)
 {
     for (const BoxText &b : boxes)
-        valueBox(b.box)->setText(b.text);
+        m_ui.text2.at(b.box)->setText(b.text);
 }
 
 void Form1::showReadStatus(const QString &text)
@@ -498,8 +515,8 @@ Snapshot Form1::snapshot() const
     shot.settings = m_port->settingsText();
     const std::optional<quint8> a = address();
     shot.address = a ? int(*a) : -1;
-    shot.weight = m_weightLabel->text();
-    shot.values = parameterValues([this](int box) { return valueBox(box)->text(); });
+    shot.weight = m_ui.label4->text();
+    shot.values = parameterValues([this](int box) { return m_ui.text2.at(box)->text(); });
     return shot;
 }
 
@@ -520,9 +537,9 @@ void Form1::readInstrument(quint8 address, qint32 baud)
             box->setCurrentIndex(listed);
         box->setEditText(text);
     };
-    show(control<QComboBox>(QStringLiteral("Combo1")), QString::number(address));
+    show(m_ui.combo1, QString::number(address));
     if (baud > 0)
-        show(control<QComboBox>(QStringLiteral("Combo2")), QString::number(baud));
+        show(m_ui.combo2, QString::number(baud));
 }
 
 void Form1::exportValues()

@@ -9,6 +9,11 @@
 #include <optional>
 
 class BusPanel;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QPushButton;
+class QRadioButton;
 class GroupReader;
 class PortControl;
 class CounterBar;
@@ -44,9 +49,32 @@ public:
     Snapshot snapshot() const;
 
 private:
+    // The controls the window's logic uses, found by their names once, when the window is
+    // built; a name that is not there (or not of its kind) stops the program right then.
+    struct Controls
+    {
+        QRadioButton *option1[2] = {};
+        QComboBox *combo1 = nullptr;      // the instrument's address
+        QComboBox *combo2 = nullptr;      // the baud rate
+        QPushButton *command1 = nullptr;  // open or close the port
+        QPushButton *command2 = nullptr;  // read the weight once
+        QCheckBox *check1 = nullptr;      // read the weight automatically
+        QGroupBox *frame3 = nullptr;      // the weight panel
+        WeightLabel *label4 = nullptr;    // the weight display
+        TabPanel *sstab1 = nullptr;       // the four parameter pages
+        QList<QLineEdit *> text2;         // the value boxes Text2(0) to Text2(34)
+        QList<QPushButton *> readButtons; // each page's 读取, in page order
+        QTimer *timer1 = nullptr;         // the weight's response timer
+        QTimer *autuTimer2 = nullptr;     // the automatic weight request
+        QList<QTimer *> pageTimers;       // TimerBJ, Timergny, Timergne, Timertx
+    };
+
     void buildControls();
     void buildPages(TabPanel *tabs);
     void buildTimers();
+    void findControls();
+    void styleControls();
+    template <typename T> T *required(const QString &name) const;
     void buildStatusBar();
     void buildPanels();
     void createReaders();
@@ -54,13 +82,6 @@ private:
     void wireEvents();
     void startUp();
 
-    QWidget *control(const QString &name) const;
-    template <typename T> T *control(const QString &name) const
-    {
-        return qobject_cast<T *>(control(name));
-    }
-    QTimer *timer(const char *name) const;
-    QLineEdit *valueBox(int k) const;
     std::optional<quint8> address() const;
 
     void showBoxes(const QList<BoxText> &boxes);
@@ -81,7 +102,6 @@ private:
     PortControl *m_portControl = nullptr;
     WeightReader *m_weight = nullptr;
     QList<GroupReader *> m_groups;
-    WeightLabel *m_weightLabel = nullptr;
     QLabel *m_readStatus = nullptr;
     QLabel *m_portState = nullptr;
     QLabel *m_lineNote = nullptr;
@@ -95,5 +115,7 @@ private:
     QToolButton *m_monitorButton = nullptr;
     QToolButton *m_trendButton = nullptr;
     QToolButton *m_busButton = nullptr;
-    QHash<QString, QWidget *> m_controls;
+    // Every control and timer the tables built, by name: the spec for findControls().
+    QHash<QString, QObject *> m_built;
+    Controls m_ui;
 };

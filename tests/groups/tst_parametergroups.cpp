@@ -75,31 +75,26 @@ void TestParameterGroups::everyBoxOnceAndBlocksFilled()
 void TestParameterGroups::captions_data()
 {
     QTest::addColumn<int>("box");
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<int>("row");
-    QTest::addColumn<int>("column");
     QTest::addColumn<QString>("code");
-    QTest::newRow("ALV") << 0 << "ALV(0)" << 1 << 0 << "ALV";
-    QTest::newRow("AL1Y") << 1 << "AL1Y(4)" << 1 << 1 << "AL1Y";
-    QTest::newRow("AL!C") << 3 << "Label2(2)" << 2 << 1 << "AL!C";
-    QTest::newRow("CTB") << 25 << "Label2(30)" << 4 << 0 << "CTB";
-    QTest::newRow("PYEY") << 26 << "Label2(29)" << 5 << 0 << "PYEY";
-    QTest::newRow("moth") << 30 << "Label2(34)" << 2 << 1 << "moth";
+    QTest::addColumn<int>("registers");
+    QTest::newRow("ALV") << 0 << "ALV" << 2;
+    QTest::newRow("AL1Y") << 1 << "AL1Y" << 2;
+    QTest::newRow("AL!C") << 3 << "AL!C" << 2;
+    QTest::newRow("dot") << 9 << "dot" << 2;
+    QTest::newRow("CTB") << 25 << "CTB" << 1;
+    QTest::newRow("PYEY") << 26 << "PYEY" << 1;
+    QTest::newRow("moth") << 30 << "moth" << 1;
 }
 
 void TestParameterGroups::captions()
 {
     QFETCH(int, box);
-    QFETCH(QString, label);
     QFETCH(QString, code);
-    QFETCH(int, row);
-    QFETCH(int, column);
+    QFETCH(int, registers);
     const ParameterField *field = fieldOfBox(box);
     QVERIFY(field);
-    QCOMPARE(QString::fromUtf8(field->label), label);
     QCOMPARE(QString::fromUtf8(field->code), code);
-    QCOMPARE(field->row, row);
-    QCOMPARE(field->column, column);
+    QCOMPARE(field->registers, registers);
 }
 
 void TestParameterGroups::decode_data()
