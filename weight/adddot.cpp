@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Decimal-point formatting and the decimal-place count read from the operator's "dot" box.
+// Decimal-point formatting: the point put into the decimal text of the instrument's counts.
 #include "adddot.h"
 
 #include <algorithm>
@@ -18,20 +18,6 @@ QString dotUnsigned(const QString &digits, int dotplace)
     return QLatin1String("0.") + QString(dotplace - length, QLatin1Char('0')) + digits;
 }
 
-// The blanks that BASIC's Val() skips wherever they stand, even between digits ("1 2" is 12).
-bool isValBlank(QChar c)
-{
-    return c == u' ' || c == u'\t' || c == u'\n';
-}
-
-bool isAsciiDigit(QChar c)
-{
-    return c >= u'0' && c <= u'9';
-}
-
-// Exponents beyond this change nothing: the count is held to 0..255 anyway.
-constexpr qint64 kExponentCap = 100000;
-
 } // namespace
 
 QString adddot(const QString &startstr, int dotplace)
@@ -42,84 +28,4 @@ QString adddot(const QString &startstr, int dotplace)
     if (startstr.startsWith(QLatin1Char('-')))
         return QLatin1Char('-') + dotUnsigned(startstr.mid(1), dotplace);
     return dotUnsigned(startstr, dotplace);
-}
-
-// The "dot" box is an ordinary text box, and the count in it has always been read the way
-// BASIC's Val() reads a text: blanks, tabs and line feeds are dropped wherever they stand, then
-// the longest number at the start counts (sign, digits, fraction, exponent) and the rest is
-// ignored. Val's &H and &O prefixes are not taken: nobody types a count of places in octal.
-// A technician with a Chinese input method easily types full-width digits ("２") or a
-// full-width space; NFKC folds them into their ASCII forms first, so they count like any other.
-// The number is rounded exactly, on its decimal digits, with halves to the even neighbour.
-std::optional<int> decimalPlacesIn(const QString &text)
-{
-    QString s = text.normalized(QString::NormalizationForm_KC);
-    s.removeIf(isValBlank);
-    const int n = s.size();
-    int i = 0;
-    auto digitAt = [&](int at) { return at < n && isAsciiDigit(s.at(at)); };
-
-    bool negative = false;
-    if (i < n && (s.at(i) == u'+' || s.at(i) == u'-')) {
-        negative = s.at(i) == u'-';
-        ++i;
-    }
-    QString digits;
-    while (digitAt(i))
-        digits += s.at(i++);
-    const int wholeDigits = digits.size();
-    if (i < n && s.at(i) == u'.') {
-        ++i;
-        while (digitAt(i))
-            digits += s.at(i++);
-    }
-    if (digits.isEmpty())
-        return std::nullopt;
-
-    qint64 exponent = 0;
-    if (i < n && (s.at(i) == u'e' || s.at(i) == u'E')) {
-        int j = i + 1;
-        bool exponentNegative = false;
-        if (j < n && (s.at(j) == u'+' || s.at(j) == u'-')) {
-            exponentNegative = s.at(j) == u'-';
-            ++j;
-        }
-        // "1e" or "1e+" is the number 1 followed by other text.
-        while (digitAt(j)) {
-            exponent = std::min(exponent * 10 + s.at(j).digitValue(), kExponentCap);
-            ++j;
-        }
-        if (exponentNegative)
-            exponent = -exponent;
-    }
-
-    // The value is 0.<digits> times ten to the power `point`.
-    qint64 point = wholeDigits + exponent;
-    const int zeros =
-        int(std::find_if(digits.cbegin(), digits.cend(), [](QChar c) { return c != u'0'; }) -
-            digits.cbegin());
-    digits.remove(0, zeros);
-    point -= zeros;
-    if (digits.isEmpty() || negative)
-        return 0; // zero, or below zero: no places
-    if (point > 3)
-        return kMaxDecimalPlaces; // 1000 or more
-    if (point < 0)
-        return 0; // below 0.1
-
-    int whole = 0;
-    for (int k = 0; k < point; ++k)
-        whole = whole * 10 + (k < digits.size() ? digits.at(k).digitValue() : 0);
-    const QString fraction = digits.mid(int(point));
-    const int first = fraction.isEmpty() ? 0 : fraction.at(0).digitValue();
-    const bool beyondHalf = std::any_of(fraction.cbegin() + std::min<qsizetype>(1, fraction.size()),
-                                        fraction.cend(), [](QChar c) { return c != u'0'; });
-    if (first > 5 || (first == 5 && (beyondHalf || whole % 2 == 1)))
-        ++whole;
-    return std::min(whole, kMaxDecimalPlaces);
-}
-
-int decimalPlaces(const QString &text)
-{
-    return decimalPlacesIn(text).value_or(0);
 }

@@ -3,7 +3,7 @@
 // settings are shown (link/linesettings.h).
 //
 // Input: the text (UTF-8, anything). Checked:
-//  - parseAddress() accepts exactly the texts that are, blanks around them aside, 1 to 7 ASCII
+//  - parseAddress() accepts exactly the texts that are, blanks around them aside, 1 to 9 ASCII
 //    digits standing for 0..247, and gives that number; the number's own text gives it back;
 //  - parseBaud() accepts exactly such texts standing for an allowed rate (the listed rates and
 //    19200, 38400, 57600, 115200), and the instrument's settings at that rate show as rate,n,8,2;
@@ -24,11 +24,11 @@ using fuzz::show;
 namespace {
 
 // The number a text stands for under the address and baud rules: blanks around it (Unicode
-// white space, as QString::trimmed() takes it), then 1 to 7 ASCII digits and nothing else.
+// white space, as QString::trimmed() takes it), then 1 to 9 ASCII digits and nothing else.
 std::optional<int> plainNumber(const QString &text)
 {
     const QString t = text.trimmed();
-    if (t.isEmpty() || t.size() > 7)
+    if (t.isEmpty() || t.size() > 9)
         return std::nullopt;
     int n = 0;
     for (QChar c : t) {

@@ -189,7 +189,8 @@ void checkReaders(const Block &block, quint8 address, const QString &dotText,
     RequestQueue queue(&port);
     QTimer pollTimer;
     const auto addressSource = [address]() -> std::optional<quint8> { return address; };
-    const auto dotSource = [dotText] { return dotText; };
+    // The window reads its "dot" box as a count of places with the operator-input rule.
+    const auto dotSource = [dotText] { return decimalPlacesIn(dotText); };
 
     std::optional<QList<BoxText>> boxes;
     QStringList weightTexts;
@@ -205,8 +206,8 @@ void checkReaders(const Block &block, quint8 address, const QString &dotText,
         group->read();
     } else {
         weight.emplace(&queue, &pollTimer, addressSource, dotSource);
-        QObject::connect(&*weight, &WeightReader::weightText,
-                         [&](const QString &t) { weightTexts.append(t); });
+        QObject::connect(&*weight, &WeightReader::weightRead,
+                         [&](const WeightReading &r) { weightTexts.append(r.text()); });
         weight->read();
     }
     FUZZ_CHECK(port.written().size() == 1, "%lld requests written, expected 1",
@@ -316,7 +317,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             FUZZ_CHECK(result.value(r, 1) == fuzz::referenceValue(frame, 3 + 2 * r, 1),
                        "register %d", r);
         if (block.group)
-            FUZZ_CHECK(decodeGroup(*block.group, result.data, dotText) ==
+            FUZZ_CHECK(decodeGroup(*block.group, result.data, decimalPlaces(dotText)) ==
                            referenceDecode(*block.group, frame, dotText),
                        "decoding of %s", hex(frame).constData());
     }
@@ -328,7 +329,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // decodeGroup() on bytes nobody checked: a whole page or nothing, never a read past the end.
     for (const ParameterGroup &g : parameterGroups()) {
-        const QList<BoxText> boxes = decodeGroup(g, reply, dotText);
+        const QList<BoxText> boxes = decodeGroup(g, reply, decimalPlaces(dotText));
         if (reply.size() < 2 * g.count)
             FUZZ_CHECK(boxes.isEmpty(), "short data (%lld bytes) decoded for %s",
                        qlonglong(reply.size()), g.caption);

@@ -25,18 +25,6 @@ constexpr int kMaxTurnaroundMs = 10000;
 const QString kUsageHint =
     QStringLiteral("（用法见 scalecheck-cli --help / see scalecheck-cli --help）");
 
-std::optional<int> wholeNumber(const QString &text, int lowest, int highest)
-{
-    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,9}$"));
-    const QString t = text.trimmed();
-    if (!digits.match(t).hasMatch())
-        return std::nullopt;
-    const int n = t.toInt();
-    if (n < lowest || n > highest)
-        return std::nullopt;
-    return n;
-}
-
 ParsedArguments usageError(const QString &chinese, const QString &english)
 {
     return {std::nullopt, bilingual(chinese, english) + QLatin1Char('\n') + kUsageHint};
