@@ -1,64 +1,105 @@
 // SPDX-License-Identifier: MIT
 // scalecheck: the window program; its command line picks the devices behind COM1 and COM2.
-#include "demoinstrument.h"
 #include "deviceport.h"
 #include "form1.h"
+#include "simulatorprocess.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QMessageBox>
 #include <QTextStream>
 
-int main(int argc, char *argv[])
-{
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("scalecheck"));
-    QApplication::setApplicationVersion(QStringLiteral(SCALECHECK_VERSION));
+namespace {
 
-    QCommandLineParser parser;
+struct Options
+{
+    QCommandLineOption com1{{QStringLiteral("com1")},
+                            QStringLiteral("Device behind COM1 (default /dev/ttyS0); also "
+                                           "tcp://HOST:PORT or mbtcp://HOST:PORT for a converter."),
+                            QStringLiteral("path")};
+    QCommandLineOption com2{{QStringLiteral("com2")},
+                            QStringLiteral("Device behind COM2 (default /dev/ttyS1), as --com1."),
+                            QStringLiteral("path")};
+    QCommandLineOption demo{{QStringLiteral("demo")},
+                            QStringLiteral("Start the simulated instrument on a pseudo-terminal "
+                                           "and put it behind COM1; it stops when the window "
+                                           "closes.")};
+    QCommandLineOption printState{{QStringLiteral("print-state")},
+                                  QStringLiteral("Print the port state on standard output once "
+                                                 "the window has started (for scripts and "
+                                                 "tests).")};
+};
+
+void describe(QCommandLineParser &parser, const Options &options)
+{
     parser.setApplicationDescription(
         QStringLiteral("Checks the Modbus RTU link to a digital weighing indicator."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption com1({QStringLiteral("com1")},
-                                  QStringLiteral("Device behind COM1 (default /dev/ttyS0)."),
-                                  QStringLiteral("path"));
-    const QCommandLineOption com2({QStringLiteral("com2")},
-                                  QStringLiteral("Device behind COM2 (default /dev/ttyS1)."),
-                                  QStringLiteral("path"));
-    const QCommandLineOption demo(
-        {QStringLiteral("demo")},
-        QStringLiteral("Start the simulated instrument on a pseudo-terminal and put it behind "
-                       "COM1; it stops when the window closes."));
-    const QCommandLineOption printState(
-        {QStringLiteral("print-state")},
-        QStringLiteral("Print the port state on standard output once the window has started "
-                       "(for scripts and tests)."));
-    parser.addOptions({com1, com2, demo, printState});
+    parser.addOptions({options.com1, options.com2, options.demo, options.printState});
+}
+
+// --help and --version only print: they must work where there is no display at all (over ssh,
+// in a script), so they are answered before the window's platform is loaded.
+bool onlyPrints(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray a(argv[i]);
+        if (a == "--help" || a == "-h" || a == "-?" || a == "--help-all" || a == "--version" ||
+            a == "-v")
+            return true;
+    }
+    return false;
+}
+
+void nameTheProgram()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("scalecheck"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(SCALECHECK_VERSION));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const Options options;
+    if (onlyPrints(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        nameTheProgram();
+        QCommandLineParser parser;
+        describe(parser, options);
+        parser.process(app); // prints and ends the program
+        return 0;
+    }
+
+    QApplication app(argc, argv);
+    nameTheProgram();
+    QCommandLineParser parser;
+    describe(parser, options);
     parser.process(app);
 
     auto *port = new DevicePort;
-    if (parser.isSet(com1))
-        port->setDeviceFor(1, parser.value(com1));
-    if (parser.isSet(com2))
-        port->setDeviceFor(2, parser.value(com2));
+    if (parser.isSet(options.com1))
+        port->setDeviceFor(1, parser.value(options.com1));
+    if (parser.isSet(options.com2))
+        port->setDeviceFor(2, parser.value(options.com2));
 
-    DemoInstrument simulator;
-    if (parser.isSet(demo)) {
-        QString error;
-        const QString device = simulator.start(&error);
-        if (device.isEmpty()) {
-            QMessageBox::critical(nullptr, QStringLiteral("通讯端口信息"), error);
+    // However this program ends, the simulator must not outlive it.
+    SimulatorProcess simulator(SimulatorProcess::locate());
+    if (parser.isSet(options.demo)) {
+        if (!simulator.start({})) {
+            QMessageBox::critical(nullptr, QStringLiteral("通讯端口信息"),
+                                  QStringLiteral("无法启动模拟仪表 %1：%2")
+                                      .arg(simulator.program(), simulator.errorString()));
             delete port;
             return 1;
         }
-        port->setDeviceFor(1, device);
+        port->setDeviceFor(1, simulator.devicePath());
     }
 
     Form1 window(port);
     window.show();
-    if (parser.isSet(printState)) {
+    if (parser.isSet(options.printState))
         QTextStream(stdout) << window.portStateText() << Qt::endl;
-    }
     return app.exec();
 }

@@ -811,7 +811,7 @@ void TestSimWire::commandLine()
     says.replaceInStrings(QStringLiteral("@DIR@"), m_dir->path());
 
     QProcess process;
-    process.start(SimProcess::program(), args);
+    process.start(SimProcess::path(), args);
     QVERIFY(process.waitForStarted(20000));
     const bool finished = process.waitForFinished(20000);
     if (!finished) {

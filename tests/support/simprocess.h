@@ -1,67 +1,19 @@
 // SPDX-License-Identifier: MIT
-// Runs scalecheck-sim, the simulated weighing indicator, as a child process of a test.
+// The simulated instrument for tests: scalecheck-sim of this build, as a child process.
 #pragma once
 
-#include <QByteArray>
-#include <QProcess>
-#include <QString>
-#include <QStringList>
+#include "simulatorprocess.h"
 
-#include <chrono>
-
-// Starts scalecheck-sim with the given arguments and tells which serial device it serves.
+// Starts this build's scalecheck-sim (the macro SCALECHECK_SIM_PATH) and tells which device it
+// serves; see SimulatorProcess.
 //
 //     SimProcess sim;
 //     QVERIFY2(sim.start({"--weight", "1234"}), qPrintable(sim.errorString()));
-//     port.setPortName(sim.devicePath());   // a pseudo-terminal such as /dev/pts/5
-//
-// The simulator serves until stop() or the destructor, which sends SIGTERM and, if it has not
-// ended after a grace period, SIGKILL, both to its process id; it also gets SIGTERM if the
-// thread that started it dies, so a crashed test leaves nothing running. No event loop needed.
-// Run `scalecheck-sim --help` for its options (faults, --log, --regs, --pace, ...).
-class SimProcess
+class SimProcess : public SimulatorProcess
 {
 public:
-    SimProcess() = default;
-    ~SimProcess();
-    SimProcess(const SimProcess &) = delete;
-    SimProcess &operator=(const SimProcess &) = delete;
+    SimProcess() : SimulatorProcess(path()) {}
 
-    // Starts the simulator and waits up to timeout for the first line of its output, the device
-    // path. False if it could not start, ended early (bad arguments) or said nothing in time;
-    // errorString() then tells why, with what it wrote on stderr.
-    bool start(const QStringList &arguments,
-               std::chrono::milliseconds timeout = std::chrono::seconds(20));
-
-    // The device to open, e.g. /dev/pts/5 (the --device path when one was given). With
-    // --tcp-listen, the address to connect to instead: tcp://127.0.0.1:40123 for RTU frames
-    // over TCP, mbtcp://127.0.0.1:40123 for Modbus TCP.
-    QString devicePath() const { return m_devicePath; }
-
-    qint64 processId() const { return m_pid; }
-
-    // True while the simulator runs (it may end by itself, e.g. after --max-seconds).
-    bool isRunning();
-
-    // Waits up to timeout for the simulator to end by itself (e.g. after --max-seconds).
-    bool waitForExit(std::chrono::milliseconds timeout);
-
-    // Stops the simulator: SIGTERM, then SIGKILL if it is still running after grace. Returns its
-    // exit status (0 after a clean stop), or -1 if it had to be killed, crashed or never ran.
-    int stop(std::chrono::milliseconds grace = std::chrono::seconds(10));
-
-    // Everything the simulator has written on stderr so far.
-    QByteArray standardError();
-
-    QString errorString() const { return m_error; }
-
-    // Path of the scalecheck-sim binary (also the macro SCALECHECK_SIM_PATH).
-    static QString program();
-
-private:
-    QProcess m_process;
-    QString m_devicePath;
-    QString m_error;
-    QByteArray m_stderr;
-    qint64 m_pid = 0;
+    // Path of the scalecheck-sim binary of this build.
+    static QString path() { return QStringLiteral(SCALECHECK_SIM_PATH); }
 };

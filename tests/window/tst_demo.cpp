@@ -44,6 +44,8 @@ class TestDemo : public QObject
 
 private slots:
     void demoOpensThePortAndStopsItsSimulator();
+    void helpAndVersionWithoutADisplay_data();
+    void helpAndVersionWithoutADisplay();
 };
 
 void TestDemo::demoOpensThePortAndStopsItsSimulator()
@@ -68,6 +70,36 @@ void TestDemo::demoOpensThePortAndStopsItsSimulator()
     ::kill(pid_t(window.processId()), SIGTERM);
     QVERIFY(window.waitForFinished(5000));
     QTRY_VERIFY_WITH_TIMEOUT(!running(simulators.first()), 5000);
+}
+
+void TestDemo::helpAndVersionWithoutADisplay_data()
+{
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<QString>("printed");
+    QTest::newRow("--help") << "--help"
+                            << "--com1 <path>";
+    QTest::newRow("-h") << "-h"
+                        << "--demo";
+    QTest::newRow("--version") << "--version"
+                               << "scalecheck ";
+}
+
+void TestDemo::helpAndVersionWithoutADisplay()
+{
+    QFETCH(QString, argument);
+    QFETCH(QString, printed);
+    // Over ssh, in a script: no X server, no platform chosen.
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QString::fromLatin1(name));
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(SCALECHECK_BIN), {argument});
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    const QString out = QString::fromUtf8(program.readAllStandardOutput());
+    QVERIFY2(out.contains(printed), qPrintable(out));
 }
 
 QTEST_GUILESS_MAIN(TestDemo)

@@ -1,23 +1,40 @@
 // SPDX-License-Identifier: MIT
-// Runs scalecheck-sim, the simulated weighing indicator, as a child process of a test.
-#include "simprocess.h"
+// Runs scalecheck-sim, the simulated weighing indicator, as a child process.
+#include "simulatorprocess.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
 
 #include <csignal>
 #include <sys/prctl.h>
 
-SimProcess::~SimProcess()
+SimulatorProcess::SimulatorProcess(const QString &program) : m_program(program) {}
+
+SimulatorProcess::~SimulatorProcess()
 {
     stop();
 }
 
-QString SimProcess::program()
+QString SimulatorProcess::locate()
 {
-    return QStringLiteral(SCALECHECK_SIM_PATH);
+    const QString fromEnvironment = qEnvironmentVariable("SCALECHECK_SIM");
+    if (!fromEnvironment.isEmpty())
+        return fromEnvironment;
+    const QDir here(QCoreApplication::applicationDirPath());
+    const QStringList candidates = {
+        here.filePath(QStringLiteral("scalecheck-sim")),
+        here.filePath(QStringLiteral("../tools/sim/scalecheck-sim")),
+    };
+    for (const QString &c : candidates) {
+        if (QFileInfo(c).isExecutable())
+            return QDir::cleanPath(c);
+    }
+    return candidates.first();
 }
 
-bool SimProcess::start(const QStringList &arguments, std::chrono::milliseconds timeout)
+bool SimulatorProcess::start(const QStringList &arguments, std::chrono::milliseconds timeout)
 {
     if (m_pid != 0) {
         m_error = QStringLiteral("the simulator was started already");
@@ -26,14 +43,14 @@ bool SimProcess::start(const QStringList &arguments, std::chrono::milliseconds t
     m_devicePath.clear();
     m_error.clear();
     m_stderr.clear();
-    m_process.setProgram(program());
+    m_process.setProgram(m_program);
     m_process.setArguments(arguments);
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
     // If the test dies, so does the simulator.
     m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_process.start(QIODevice::ReadOnly);
     if (!m_process.waitForStarted(static_cast<int>(timeout.count()))) {
-        m_error = QStringLiteral("cannot start %1: %2").arg(program(), m_process.errorString());
+        m_error = QStringLiteral("cannot start %1: %2").arg(m_program, m_process.errorString());
         return false;
     }
     m_pid = m_process.processId();
@@ -54,16 +71,19 @@ bool SimProcess::start(const QStringList &arguments, std::chrono::milliseconds t
         return false;
     }
     m_devicePath = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+    // Anything it prints later is of no use to the caller; keep its pipe from filling.
+    QObject::connect(&m_process, &QProcess::readyReadStandardOutput, &m_process,
+                     [this] { m_process.readAllStandardOutput(); });
     return true;
 }
 
-bool SimProcess::isRunning()
+bool SimulatorProcess::isRunning()
 {
     m_process.waitForFinished(0); // take notice if it has ended
     return m_process.state() == QProcess::Running;
 }
 
-bool SimProcess::waitForExit(std::chrono::milliseconds timeout)
+bool SimulatorProcess::waitForExit(std::chrono::milliseconds timeout)
 {
     if (m_process.state() == QProcess::NotRunning) {
         return true;
@@ -71,7 +91,7 @@ bool SimProcess::waitForExit(std::chrono::milliseconds timeout)
     return m_process.waitForFinished(static_cast<int>(timeout.count()));
 }
 
-int SimProcess::stop(std::chrono::milliseconds grace)
+int SimulatorProcess::stop(std::chrono::milliseconds grace)
 {
     if (m_pid == 0) {
         return -1;
@@ -90,7 +110,7 @@ int SimProcess::stop(std::chrono::milliseconds grace)
     return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
 }
 
-QByteArray SimProcess::standardError()
+QByteArray SimulatorProcess::standardError()
 {
     m_stderr += m_process.readAllStandardError();
     return m_stderr;
