@@ -3,6 +3,9 @@
 // waiting on the event loop, and the process's own memory and CPU time.
 #include "benchsupport.h"
 
+#include "port.h"
+#include "processfigures.h"
+
 #include "modbusframe.h"
 
 #include <QCoreApplication>
@@ -101,20 +104,18 @@ void idle(std::chrono::milliseconds duration)
 
 double rssMiB()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return 0;
+    return residentMiB();
 }
 
 double cpuSeconds()
 {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval &t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    return processCpuSeconds();
+}
+
+void openOrStop(Port &port, const QString &device, int baud)
+{
+    port.setDeviceFor(1, device);
+    port.setLineSettings(LineSettings::instrument(baud));
+    if (!port.open().opened())
+        qFatal("cannot open %s", qPrintable(device));
 }

@@ -11,6 +11,8 @@
 #include <chrono>
 #include <functional>
 
+class Port;
+
 // The instrument's turnaround that the paced simulator keeps between request and reply.
 constexpr std::chrono::milliseconds kTurnaround{5};
 // The allowance per transaction over the wire-time limit that the read targets give.
@@ -19,6 +21,10 @@ constexpr double kAllowanceMs = 5.0;
 // Time on the line for one read of `count` registers: the 8-byte request and the 5 + 2 * count
 // byte reply at 11 bits per character (start, 8 data, 2 stop), plus the turnaround.
 double wireMs(int baud, quint16 count);
+
+// Opens `device` on `port` at `baud`, no parity, 8 data bits, 2 stop bits; a benchmark that
+// cannot open its line has nothing to measure and stops.
+void openOrStop(Port &port, const QString &device, int baud);
 
 class Samples
 {

@@ -4,8 +4,8 @@
 #include "readlatency.h"
 
 #include "benchsupport.h"
-#include "form1.h"
 #include "deviceport.h"
+#include "form1.h"
 #include "requestqueue.h"
 #include "simprocess.h"
 #include "weightreader.h"
@@ -91,10 +91,7 @@ Figures measureCore(const QString &device, int baud, int rounds)
 {
     Figures f;
     DevicePort port;
-    port.setDeviceFor(1, device);
-    port.setLineSettings(LineSettings::instrument(baud));
-    if (!port.open().opened())
-        qFatal("cannot open %s", qPrintable(device));
+    openOrStop(port, device, baud);
     RequestQueue queue(&port);
     BenchClock clock;
     double firstWritten = -1;

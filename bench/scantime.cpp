@@ -31,10 +31,7 @@ struct Run
 Run scanOnce(const QString &device)
 {
     DevicePort port;
-    port.setDeviceFor(1, device);
-    port.setLineSettings(LineSettings::instrument(kBaud));
-    if (!port.open().opened())
-        qFatal("cannot open %s", qPrintable(device));
+    openOrStop(port, device, kBaud);
     RequestQueue queue(&port);
     BusScan scan(&queue, &port);
     BusScan::Plan plan;

@@ -56,10 +56,7 @@ double threadCpuMs()
 void ourMaster(const QString &device, int baud, const Block &block, int n, Result &result)
 {
     DevicePort port;
-    port.setDeviceFor(1, device);
-    port.setLineSettings(LineSettings::instrument(baud));
-    if (!port.open().opened())
-        qFatal("cannot open %s", qPrintable(device));
+    openOrStop(port, device, baud);
     RequestQueue queue(&port);
     const ReadRequest request{1, block.start, block.count, 1000ms, false};
     for (int i = 0; i < n; ++i) {

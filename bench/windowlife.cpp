@@ -5,8 +5,8 @@
 #include "weighttrend.h"
 
 #include "benchsupport.h"
-#include "form1.h"
 #include "deviceport.h"
+#include "form1.h"
 #include "requestqueue.h"
 #include "simprocess.h"
 

@@ -13,14 +13,6 @@ quint8 byteAt(const QByteArray &bytes, qsizetype i)
     return static_cast<quint8>(bytes.at(i));
 }
 
-// The CRC of `length` bytes from `at` (its last two included) matches the bytes before it.
-bool crcMatches(const QByteArray &bytes, qsizetype at, qsizetype length)
-{
-    const quint16 crc = crc16Word(bytes.constData() + at, length - 2);
-    return byteAt(bytes, at + length - 2) == (crc & 0xFF) &&
-           byteAt(bytes, at + length - 1) == (crc >> 8);
-}
-
 // What the bytes from one place on make of a reply from the request's slave.
 enum class Start {
     Impossible, // they cannot begin the reply
@@ -217,38 +209,30 @@ Framing MbapCodec::decode(const QByteArray &received, const ReadRequest &request
 {
     QByteArray rest = received;
     QByteArray skipped;
+    const auto ended = [&skipped](const QByteArray &frame, ReplyCheck check) {
+        Framing f;
+        f.complete = true;
+        f.skipped = skipped;
+        f.frame = frame;
+        f.check = check;
+        return f;
+    };
     for (;;) {
         if (rest.size() < kHeaderLength) {
             if (!timeUp)
                 return {};
-            Framing f;
-            f.complete = true;
-            f.skipped = skipped;
-            f.frame = rest;
-            f.check = {rest.isEmpty() ? ReplyStatus::NoReply : ReplyStatus::Incomplete};
-            return f;
+            return ended(rest, {rest.isEmpty() ? ReplyStatus::NoReply : ReplyStatus::Incomplete});
         }
         const int length = byteAt(rest, 4) << 8 | byteAt(rest, 5);
         const bool protocolModbus = byteAt(rest, 2) == 0 && byteAt(rest, 3) == 0;
         // The longest function-03 answer: unit id, function, byte count and 125 registers.
-        if (!protocolModbus || length < 3 || length > 3 + 250) {
-            Framing f;
-            f.complete = true;
-            f.skipped = skipped;
-            f.frame = rest.left(kHeaderLength);
-            f.check = {ReplyStatus::FrameError};
-            return f;
-        }
+        if (!protocolModbus || length < 3 || length > 3 + 250)
+            return ended(rest.left(kHeaderLength), {ReplyStatus::FrameError});
         const int total = 6 + length;
         if (rest.size() < total) {
             if (!timeUp)
                 return {};
-            Framing f;
-            f.complete = true;
-            f.skipped = skipped;
-            f.frame = rest;
-            f.check = {ReplyStatus::Incomplete};
-            return f;
+            return ended(rest, {ReplyStatus::Incomplete});
         }
         if (rest.left(2) != sent.left(2)) {
             // The late answer to an earlier request: not this one's.
@@ -256,24 +240,19 @@ Framing MbapCodec::decode(const QByteArray &received, const ReadRequest &request
             rest.remove(0, total);
             continue;
         }
-        Framing f;
-        f.complete = true;
-        f.skipped = skipped;
-        f.frame = rest.left(total);
-        const quint8 unit = byteAt(f.frame, 6);
-        const quint8 function = byteAt(f.frame, 7);
+        const QByteArray frame = rest.left(total);
+        const quint8 unit = byteAt(frame, 6);
+        const quint8 function = byteAt(frame, 7);
         if (unit != request.address)
-            f.check = {ReplyStatus::WrongAddress};
-        else if (function == (kReadHoldingRegisters | kExceptionFlag) && length == 3)
-            f.check = {ReplyStatus::Exception, byteAt(f.frame, 8)};
-        else if (function != kReadHoldingRegisters)
-            f.check = {ReplyStatus::WrongFunction};
-        else if (byteAt(f.frame, 8) != 2 * request.count || length != 3 + 2 * request.count)
-            f.check = {ReplyStatus::WrongByteCount};
-        else
-            f.check = {ReplyStatus::Ok};
-        if (f.check.ok())
-            f.data = f.frame.mid(9, 2 * request.count);
+            return ended(frame, {ReplyStatus::WrongAddress});
+        if (function == (kReadHoldingRegisters | kExceptionFlag) && length == 3)
+            return ended(frame, {ReplyStatus::Exception, byteAt(frame, 8)});
+        if (function != kReadHoldingRegisters)
+            return ended(frame, {ReplyStatus::WrongFunction});
+        if (byteAt(frame, 8) != 2 * request.count || length != 3 + 2 * request.count)
+            return ended(frame, {ReplyStatus::WrongByteCount});
+        Framing f = ended(frame, {ReplyStatus::Ok});
+        f.data = frame.mid(9, 2 * request.count);
         return f;
     }
 }

@@ -11,14 +11,16 @@ quint8 byteAt(const QByteArray &bytes, int i)
     return static_cast<quint8>(bytes.at(i));
 }
 
-bool crcMatches(const QByteArray &frame)
-{
-    const quint16 crc = crc16Word(frame.constData(), frame.size() - 2);
-    return byteAt(frame, frame.size() - 2) == (crc & 0xFF) &&
-           byteAt(frame, frame.size() - 1) == (crc >> 8);
-}
-
 } // namespace
+
+bool crcMatches(const QByteArray &bytes, qsizetype at, qsizetype length)
+{
+    if (length < 2 || at < 0 || at + length > bytes.size())
+        return false;
+    const quint16 crc = crc16Word(bytes.constData() + at, length - 2);
+    return byteAt(bytes, at + length - 2) == (crc & 0xFF) &&
+           byteAt(bytes, at + length - 1) == (crc >> 8);
+}
 
 QByteArray requestFrame(quint8 address, quint16 start, quint16 count)
 {
@@ -65,7 +67,7 @@ ReplyCheck checkReply(const QByteArray &reply, quint8 address, quint16 count)
     if (reply.size() < length)
         return {ReplyStatus::Incomplete};
     const QByteArray frame = reply.left(length);
-    if (!crcMatches(frame))
+    if (!crcMatches(frame, 0, frame.size()))
         return {ReplyStatus::CrcError};
     if (byteAt(frame, 0) != address)
         return {ReplyStatus::WrongAddress};

@@ -20,6 +20,9 @@ constexpr int kHighestSlaveAddress = 247;
 // The 8-byte request: address, 0x03, start (high, low), count (high, low), CRC (low, high).
 QByteArray requestFrame(quint8 address, quint16 start, quint16 count);
 
+// Whether the `length` bytes from `at` end with the CRC of the bytes before it.
+bool crcMatches(const QByteArray &bytes, qsizetype at, qsizetype length);
+
 // Length of the complete function-03 reply to a request for count registers.
 constexpr int replyLength(quint16 count)
 {

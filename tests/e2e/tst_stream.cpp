@@ -5,6 +5,7 @@
 #include "deviceport.h"
 #include "form1.h"
 #include "linenotices.h"
+#include "processfigures.h"
 #include "requestqueue.h"
 #include "trafficmonitor.h"
 #include "weightreader.h"
@@ -22,37 +23,11 @@
 #include <fcntl.h>
 #include <pty.h>
 #include <random>
-#include <sys/resource.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
-
-namespace {
-
-// CPU time of the calling thread only: the window's, not the pushing thread's.
-double threadCpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_THREAD, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-double residentMiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return 0;
-}
-
-} // namespace
 
 class TestStream : public QObject
 {

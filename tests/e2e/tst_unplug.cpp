@@ -2,6 +2,7 @@
 // The device goes away under the window and comes back; ports that cannot be had at start-up.
 #include "deviceport.h"
 #include "form1.h"
+#include "processfigures.h"
 #include "simprocess.h"
 #include "weightreader.h"
 
@@ -16,17 +17,8 @@
 #include <QTest>
 
 #include <csignal>
-#include <sys/resource.h>
 
 namespace {
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 bool showsWeight(const QLabel *label)
 {
@@ -74,9 +66,9 @@ void TestUnplug::unplugAndReplugWhileReading()
              qPrintable(window.portStateText()));
 
     // Said once; no error loop and no message boxes while it waits for the device.
-    const double before = cpuSeconds();
+    const double before = processCpuSeconds();
     QTest::qWait(3000);
-    const double busy = cpuSeconds() - before;
+    const double busy = processCpuSeconds() - before;
     qInfo("CPU while the device is away: %.3f s in 3 s of automatic reading", busy);
     QCOMPARE(lost.size(), 1);
     QVERIFY(busy < 1.0);
@@ -134,10 +126,10 @@ void TestUnplug::converterGoesAwayAndComesBack()
     QVERIFY2(window.portStateText().contains(QStringLiteral("连接已断开")),
              qPrintable(window.portStateText()));
     // Refused once a second while it is away: said once, no message box, the window idles.
-    const double before = cpuSeconds();
+    const double before = processCpuSeconds();
     QTest::qWait(2500);
-    qInfo("CPU while the converter is away: %.3f s in 2.5 s", cpuSeconds() - before);
-    QVERIFY(cpuSeconds() - before < 1.0);
+    qInfo("CPU while the converter is away: %.3f s in 2.5 s", processCpuSeconds() - before);
+    QVERIFY(processCpuSeconds() - before < 1.0);
     QCOMPARE(lost.size(), 1);
     QVERIFY(!QApplication::activeModalWidget());
 

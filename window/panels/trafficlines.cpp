@@ -129,28 +129,32 @@ TrafficLine TrafficLine::discarded(const QTime &time, const QByteArray &bytes)
     return l;
 }
 
-TrafficLine TrafficLine::echo(const QTime &time, const QByteArray &bytes)
+namespace {
+
+// Bytes taken off before a reply, with what they were.
+TrafficLine takenOff(const QTime &time, TrafficLine::Direction direction, const QByteArray &bytes,
+                     const QString &why)
 {
     TrafficLine l;
     l.time = time;
-    l.direction = Direction::Echo;
+    l.direction = direction;
     l.bytes = bytes;
     l.byteCount = bytes.size();
     l.decoding = bytesCountText(bytes.size());
-    l.result = QStringLiteral("适配器回送的请求，已去除");
+    l.result = why;
     return l;
+}
+
+} // namespace
+
+TrafficLine TrafficLine::echo(const QTime &time, const QByteArray &bytes)
+{
+    return takenOff(time, Direction::Echo, bytes, QStringLiteral("适配器回送的请求，已去除"));
 }
 
 TrafficLine TrafficLine::skipped(const QTime &time, const QByteArray &bytes)
 {
-    TrafficLine l;
-    l.time = time;
-    l.direction = Direction::Discarded;
-    l.bytes = bytes;
-    l.byteCount = bytes.size();
-    l.decoding = bytesCountText(bytes.size());
-    l.result = QStringLiteral("应答前的杂散字节，已跳过");
-    return l;
+    return takenOff(time, Direction::Discarded, bytes, QStringLiteral("应答前的杂散字节，已跳过"));
 }
 
 QString TrafficLine::directionText(Direction direction)

@@ -56,13 +56,14 @@ QString csvField(const QString &field)
 }
 
 // A tab or a line break inside a field would shift the columns of everything after it.
-QString textField(QString field)
+QString textField(const QString &field)
 {
-    for (QChar &c : field) {
+    QString flat = field;
+    for (QChar &c : flat) {
         if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
             c = QLatin1Char(' ');
     }
-    return field;
+    return flat;
 }
 
 // The one layout behind the CSV and the text: header lines, an empty line, the table.
@@ -91,17 +92,30 @@ QList<SnapshotValue> parameterValues(const std::function<QString(int box)> &boxT
     return values;
 }
 
-QByteArray toCsv(const Snapshot &snapshot)
+namespace {
+
+// The record's rows, each field made fit for its form and the fields joined: the CSV and the
+// clipboard text are the same rows.
+QString joined(const Snapshot &snapshot, QString (*field)(const QString &), QChar separator,
+               const QString &lineEnd)
 {
-    // CRLF ends each record, as RFC 4180 has it and as spreadsheet programs write themselves.
-    QString csv;
+    QString text;
     for (const QStringList &row : rows(snapshot)) {
         QStringList fields;
         for (const QString &f : row)
-            fields.append(csvField(f));
-        csv += fields.join(QLatin1Char(',')) + QLatin1String("\r\n");
+            fields.append(field(f));
+        text += fields.join(separator) + lineEnd;
     }
-    return QByteArrayLiteral("\xEF\xBB\xBF") + csv.toUtf8();
+    return text;
+}
+
+} // namespace
+
+QByteArray toCsv(const Snapshot &snapshot)
+{
+    // CRLF ends each record, as RFC 4180 has it and as spreadsheet programs write themselves.
+    return QByteArrayLiteral("\xEF\xBB\xBF") +
+           joined(snapshot, csvField, QLatin1Char(','), QStringLiteral("\r\n")).toUtf8();
 }
 
 QByteArray toJson(const Snapshot &snapshot)
@@ -130,12 +144,5 @@ QByteArray toJson(const Snapshot &snapshot)
 
 QString toText(const Snapshot &snapshot)
 {
-    QString text;
-    for (const QStringList &row : rows(snapshot)) {
-        QStringList fields;
-        for (const QString &f : row)
-            fields.append(textField(f));
-        text += fields.join(QLatin1Char('\t')) + QLatin1Char('\n');
-    }
-    return text;
+    return joined(snapshot, textField, QLatin1Char('\t'), QStringLiteral("\n"));
 }
