@@ -95,7 +95,7 @@ void RequestQueue::dispatch()
     const qint32 rate = m_waiting.at(nextIndex).request.baud > 0
                             ? m_waiting.at(nextIndex).request.baud
                             : m_port->lineSettings().baud;
-    const LineKind kind = lineKindOf(m_port->device());
+    const LineKind kind = m_port->lineKind();
     // On a serial line (and behind a transparent converter, whose serial side does the same)
     // frames are told apart by silence; a Modbus TCP gateway frames by its header. The silence
     // is the longer of the rate the last frame had and the rate the next one will have.
@@ -124,6 +124,7 @@ void RequestQueue::dispatch()
         return;
     }
     m_sentFrame = frame;
+    m_kind = kind; // the framing the reply to this request is read by
     ++m_sent;
     m_writtenAt = m_clock.now();
     m_lastTraffic = m_writtenAt;
@@ -155,8 +156,8 @@ void RequestQueue::onBytesArrived()
     // silent behind it.
     if (m_awaitingFirstByte && !m_sentFrame.startsWith(m_buffer))
         giveWholeTime();
-    const Framing framing = codecFor(lineKindOf(m_port->device()))
-                                .decode(m_buffer, m_current->request, m_sentFrame, false);
+    const Framing framing =
+        codecFor(m_kind).decode(m_buffer, m_current->request, m_sentFrame, false);
     if (framing.complete)
         complete(framing);
 }
@@ -172,8 +173,8 @@ void RequestQueue::onResponseTimeout()
         return;
     }
     m_awaitingFirstByte = false;
-    const Framing framing = codecFor(lineKindOf(m_port->device()))
-                                .decode(m_buffer, m_current->request, m_sentFrame, true);
+    const Framing framing =
+        codecFor(m_kind).decode(m_buffer, m_current->request, m_sentFrame, true);
     const ReplyStatus status = framing.check.status;
     const bool nothingWhole = status == ReplyStatus::NoReply || status == ReplyStatus::Incomplete;
     if (!m_current->request.keepListening || !nothingWhole) {
@@ -214,7 +215,7 @@ ReadResult RequestQueue::resultOf(const Framing &framing) const
         r.replyTime = m_lastByteAt - m_writtenAt;
     // The serial side of a Modbus TCP gateway is out of sight; a transparent converter's runs at
     // the rate the operator set, as a serial line does.
-    if (lineKindOf(m_port->device()) != LineKind::ModbusTcp)
+    if (m_kind != LineKind::ModbusTcp)
         r.wireTime = wireTime(m_sentFrame.size() + framing.echoed + framing.skipped.size() +
                                   framing.frame.size(),
                               m_port->settingsInForce().baud) -
@@ -225,7 +226,7 @@ ReadResult RequestQueue::resultOf(const Framing &framing) const
 void RequestQueue::complete(const Framing &framing)
 {
     const ReadResult result = resultOf(framing);
-    const Pending done = *m_current;
+    const Pending done = std::move(*m_current);
     m_responseTimer->stop();
     m_current.reset();
     m_listening = false;

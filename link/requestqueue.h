@@ -103,9 +103,10 @@ private:
     std::unique_ptr<Clock::Timer> m_responseTimer;
     std::unique_ptr<Clock::Timer> m_gapTimer;
     std::optional<Pending> m_current;
-    bool m_listening = false; // the current request's time ran out and it keeps listening
-    QByteArray m_sentFrame;   // the request on the line, as written
-    QByteArray m_buffer;      // every byte received since it was written
+    bool m_listening = false;           // the current request's time ran out and it keeps listening
+    LineKind m_kind = LineKind::Serial; // of the line the request on it was written to
+    QByteArray m_sentFrame;             // the request on the line, as written
+    QByteArray m_buffer;                // every byte received since it was written
     Clock::Duration m_writtenAt{0};
     Clock::Duration m_lastByteAt{0};
     bool m_awaitingFirstByte = false; // the request's firstByteTimeout runs
