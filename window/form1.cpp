@@ -19,6 +19,7 @@
 #include "tabpanel.h"
 #include "trafficmonitor.h"
 #include "weightlabel.h"
+#include "weightlogbutton.h"
 #include "weightreader.h"
 #include "weighttrend.h"
 
@@ -281,6 +282,9 @@ void Form1::buildStatusBar()
             &Form1::choosePort);
     connect(button("exportButton", QStringLiteral("导出")), &QToolButton::clicked, this,
             &Form1::exportValues);
+    m_logButton = new WeightLogButton(bar);
+    m_logButton->setAutoReading([this] { return m_weight->autoRead(); });
+    second->addWidget(m_logButton);
     rows->addLayout(first);
     rows->addLayout(second);
     statusBar()->addWidget(bar, 1);
@@ -382,6 +386,8 @@ void Form1::wireEvents()
 
     // What the readers and the port control say goes to the window's controls.
     connect(m_weight, &WeightReader::weightRead, m_weightLabel, &WeightLabel::showReading);
+    connect(m_weight, &WeightReader::weightRead, m_logButton, &WeightLogButton::addReading);
+    connect(m_logButton, &WeightLogButton::status, this, &Form1::showReadStatus);
     connect(m_weight, &WeightReader::readEnabled, control(QStringLiteral("Command2")),
             &QWidget::setEnabled);
     connect(m_weight, &WeightReader::status, this, &Form1::showReadStatus);
@@ -501,6 +507,11 @@ Snapshot Form1::snapshot() const
     shot.weight = m_weightLabel->text();
     shot.values = parameterValues([this](int box) { return valueBox(box)->text(); });
     return shot;
+}
+
+void Form1::setPathChooser(const PathChooser &chooser)
+{
+    m_logButton->setPathChooser(chooser);
 }
 
 void Form1::choosePort()

@@ -6,6 +6,7 @@
 #include "parametergroups.h"
 
 #include <QMainWindow>
+#include <functional>
 #include <optional>
 
 class BusPanel;
@@ -22,6 +23,7 @@ class Port;
 class TabPanel;
 class TrafficMonitor;
 class WeightLabel;
+class WeightLogButton;
 class WeightTrend;
 struct Snapshot;
 class WeightReader;
@@ -42,6 +44,10 @@ public:
     QString portStateText() const;
     // Everything the window shows now, for the record: the 35 values, the weight, the line.
     Snapshot snapshot() const;
+
+    // Where "记录" and "报告" ask for a file: a file dialog unless set (tests give a path).
+    using PathChooser = std::function<QString(QWidget *parent, const QString &suggested)>;
+    void setPathChooser(const PathChooser &chooser);
 
 private:
     void buildControls();
@@ -95,5 +101,6 @@ private:
     QToolButton *m_monitorButton = nullptr;
     QToolButton *m_trendButton = nullptr;
     QToolButton *m_busButton = nullptr;
+    WeightLogButton *m_logButton = nullptr;
     QHash<QString, QWidget *> m_controls;
 };
