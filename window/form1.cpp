@@ -13,6 +13,8 @@
 #include "port.h"
 #include "portcontrol.h"
 #include "portlistdialog.h"
+#include "report.h"
+#include "reportexport.h"
 #include "requestqueue.h"
 #include "snapshot.h"
 #include "snapshotexport.h"
@@ -28,6 +30,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateTime>
+#include <QDir>
 #include <QDockWidget>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -285,6 +288,8 @@ void Form1::buildStatusBar()
     m_logButton = new WeightLogButton(bar);
     m_logButton->setAutoReading([this] { return m_weight->autoRead(); });
     second->addWidget(m_logButton);
+    connect(button("reportButton", QStringLiteral("报告")), &QToolButton::clicked, this,
+            &Form1::writeReport);
     rows->addLayout(first);
     rows->addLayout(second);
     statusBar()->addWidget(bar, 1);
@@ -387,6 +392,8 @@ void Form1::wireEvents()
     // What the readers and the port control say goes to the window's controls.
     connect(m_weight, &WeightReader::weightRead, m_weightLabel, &WeightLabel::showReading);
     connect(m_weight, &WeightReader::weightRead, m_logButton, &WeightLogButton::addReading);
+    connect(m_weight, &WeightReader::weightRead, this,
+            [this](const WeightReading &reading) { m_lastWeight = reading; });
     connect(m_logButton, &WeightLogButton::status, this, &Form1::showReadStatus);
     connect(m_weight, &WeightReader::readEnabled, control(QStringLiteral("Command2")),
             &QWidget::setEnabled);
@@ -509,8 +516,26 @@ Snapshot Form1::snapshot() const
     return shot;
 }
 
+ReportData Form1::report() const
+{
+    ReportData data;
+    data.snapshot = snapshot();
+    data.version = QStringLiteral(SCALECHECK_VERSION);
+    data.adapter = m_port->adapterDescription();
+    if (!m_lastWeight.result.isEmpty() && m_lastWeight.text() == data.snapshot.weight)
+        data.weightResult = m_lastWeight.result;
+    data.counters = RequestCounters::of(*m_queue);
+    data.replyTimes = m_queue->replyTimes();
+    data.trend = m_trend->series();
+    const TrafficModel *frames = m_monitor->model();
+    for (int row = std::max(0, frames->rowCount() - kReportFrames); row < frames->rowCount(); ++row)
+        data.frames.append(frames->line(row));
+    return data;
+}
+
 void Form1::setPathChooser(const PathChooser &chooser)
 {
+    m_choosePath = chooser;
     m_logButton->setPathChooser(chooser);
 }
 
@@ -539,6 +564,15 @@ void Form1::readInstrument(quint8 address, qint32 baud)
 void Form1::exportValues()
 {
     exportSnapshot(this, snapshot());
+}
+
+void Form1::writeReport()
+{
+    const QString pdf = exportReport(this, report(), m_choosePath);
+    if (!pdf.isEmpty())
+        showReadStatus(
+            QStringLiteral("报告已写出：%1，%2")
+                .arg(QDir::toNativeSeparators(pdf), QDir::toNativeSeparators(reportHtmlPath(pdf))));
 }
 
 void Form1::copyValues()

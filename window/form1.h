@@ -4,6 +4,8 @@
 #pragma once
 
 #include "parametergroups.h"
+#include "pathchooser.h"
+#include "weightreading.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -25,6 +27,7 @@ class TrafficMonitor;
 class WeightLabel;
 class WeightLogButton;
 class WeightTrend;
+struct ReportData;
 struct Snapshot;
 class WeightReader;
 
@@ -45,8 +48,11 @@ public:
     // Everything the window shows now, for the record: the 35 values, the weight, the line.
     Snapshot snapshot() const;
 
+    // What goes into the commissioning report: the snapshot, the line's counters and reply
+    // times, the trend, the monitor's last frames.
+    ReportData report() const;
+
     // Where "记录" and "报告" ask for a file: a file dialog unless set (tests give a path).
-    using PathChooser = std::function<QString(QWidget *parent, const QString &suggested)>;
     void setPathChooser(const PathChooser &chooser);
 
 private:
@@ -79,6 +85,7 @@ private:
     void warnRefused(const QString &message);
     void choosePort();
     void exportValues();
+    void writeReport();
     void copyValues();
     void readInstrument(quint8 address, qint32 baud);
 
@@ -102,5 +109,7 @@ private:
     QToolButton *m_trendButton = nullptr;
     QToolButton *m_busButton = nullptr;
     WeightLogButton *m_logButton = nullptr;
+    PathChooser m_choosePath;
+    WeightReading m_lastWeight; // the latest reading, for the report's result of the weight
     QHash<QString, QWidget *> m_controls;
 };

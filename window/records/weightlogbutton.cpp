@@ -49,6 +49,11 @@ WeightLogButton::WeightLogButton(QWidget *parent)
     showState();
 }
 
+void WeightLogButton::setPathChooser(PathChooser chooser)
+{
+    m_choosePath = chooser ? std::move(chooser) : askPath;
+}
+
 void WeightLogButton::onToggled(bool on)
 {
     if (on)

@@ -3,6 +3,7 @@
 // there (WeightLog); pressed again, it stops. A write that fails stops the log and says so.
 #pragma once
 
+#include "pathchooser.h"
 #include "weightlog.h"
 
 #include <QToolButton>
@@ -13,13 +14,10 @@ class WeightLogButton : public QToolButton
     Q_OBJECT
 
 public:
-    // Asks where to write, starting from `suggested`; an empty string when the operator cancels.
-    using PathChooser = std::function<QString(QWidget *parent, const QString &suggested)>;
-
     explicit WeightLogButton(QWidget *parent = nullptr);
 
     // The file dialog unless set (tests give a path without a modal dialog).
-    void setPathChooser(PathChooser chooser) { m_choosePath = std::move(chooser); }
+    void setPathChooser(PathChooser chooser);
     // Whether 自动读取 is on now, for what the status bar says when the log starts.
     void setAutoReading(std::function<bool()> autoReading)
     {
