@@ -249,8 +249,8 @@ void Form1::buildTimers()
 
 void Form1::buildStatusBar()
 {
-    // Under the instrument's window: the outcome of the latest read and the port's state, and
-    // below them the request counters and the tool's own panels.
+    // Under the instrument's window: the outcome of the latest read and the port's state; below
+    // them the request counters, and the reply times with the tool's panels and records.
     auto *bar = new QWidget(this);
     auto *rows = new QVBoxLayout(bar);
     rows->setContentsMargins(0, 0, 0, 0);
@@ -270,12 +270,13 @@ void Form1::buildStatusBar()
     auto *second = new QHBoxLayout;
     m_counters = new CounterBar(m_queue, bar);
     second->addWidget(m_counters, 1);
+    QHBoxLayout *third = m_counters->timesRow();
     const auto button = [&](const char *name, const QString &text) {
         auto *b = new QToolButton(bar);
         b->setObjectName(QString::fromLatin1(name));
         b->setText(text);
         b->setAutoRaise(true);
-        second->addWidget(b);
+        third->addWidget(b);
         return b;
     };
     m_monitorButton = button("monitorButton", QStringLiteral("通讯监视"));
@@ -287,7 +288,7 @@ void Form1::buildStatusBar()
             &Form1::exportValues);
     m_logButton = new WeightLogButton(bar);
     m_logButton->setAutoReading([this] { return m_weight->autoRead(); });
-    second->addWidget(m_logButton);
+    third->addWidget(m_logButton);
     connect(button("reportButton", QStringLiteral("报告")), &QToolButton::clicked, this,
             &Form1::writeReport);
     rows->addLayout(first);

@@ -8,10 +8,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 CounterBar::CounterBar(RequestQueue *queue, QWidget *parent)
     : QWidget(parent), m_queue(queue), m_text(new QLabel(this)), m_times(new QLabel(this)),
-      m_reset(new QToolButton(this))
+      m_reset(new QToolButton(this)), m_timesRow(new QHBoxLayout)
 {
     setObjectName(QStringLiteral("counterBar"));
     m_text->setObjectName(QStringLiteral("counterText"));
@@ -27,13 +28,21 @@ CounterBar::CounterBar(RequestQueue *queue, QWidget *parent)
     m_reset->setToolTip(QStringLiteral("计数清零"));
     m_reset->setAutoRaise(false);
 
-    auto *layout = new QHBoxLayout(this);
+    // Two lines: the counters with their reset, then the reply times, which with the counters
+    // would be wider than the instrument's window once the numbers grow.
+    auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(4);
-    layout->addWidget(m_text);
-    layout->addSpacing(8);
-    layout->addWidget(m_times);
-    layout->addWidget(m_reset);
+    layout->setSpacing(1);
+    auto *counts = new QHBoxLayout;
+    counts->setSpacing(4);
+    counts->addWidget(m_text);
+    counts->addStretch(1);
+    counts->addWidget(m_reset);
+    m_timesRow->setSpacing(4);
+    m_timesRow->addWidget(m_times);
+    m_timesRow->addStretch(1);
+    layout->addLayout(counts);
+    layout->addLayout(m_timesRow);
 
     connect(m_reset, &QToolButton::clicked, m_queue, &RequestQueue::resetCounters);
     connect(m_queue, &RequestQueue::countersChanged, this, &CounterBar::refresh);

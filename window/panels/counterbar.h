@@ -9,6 +9,7 @@
 #include <QString>
 #include <QWidget>
 
+class QHBoxLayout;
 class QLabel;
 class QToolButton;
 class RequestQueue;
@@ -27,6 +28,8 @@ public:
     // wire time and the timeout they suggest.
     QString timesText() const;
     QString timesToolTip() const;
+    // The line of the reply times, room to spare at its end: the window's tool buttons go there.
+    QHBoxLayout *timesRow() const { return m_timesRow; }
 
 private:
     void refresh();
@@ -36,4 +39,5 @@ private:
     QLabel *m_text;
     QLabel *m_times;
     QToolButton *m_reset;
+    QHBoxLayout *m_timesRow;
 };
