@@ -44,6 +44,7 @@ StopSignals::~StopSignals()
         return;
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
+    delete m_notifier; // before the descriptor it watches goes
     ::close(g_pipe[0]);
     ::close(g_pipe[1]);
     g_pipe[0] = g_pipe[1] = -1;
