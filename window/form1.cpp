@@ -139,7 +139,14 @@ Form1::Form1(Port *port, QWidget *parent) : QMainWindow(parent), m_port(port)
     startUp();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    // The children are destroyed after this part of the window, the port first: what they say on
+    // the way out (a converter's connection closing as its socket goes) must not reach a slot of
+    // a window that is no longer there.
+    for (QObject *child : findChildren<QObject *>())
+        child->disconnect(this);
+}
 
 void Form1::buildControls()
 {
