@@ -5,6 +5,7 @@
 #include "readlatency.h"
 #include "scantime.h"
 #include "versuslibmodbus.h"
+#include "weightlogrun.h"
 #include "windowlife.h"
 
 #include <QApplication>
@@ -43,12 +44,16 @@ int main(int argc, char *argv[])
         ok = benchMonitorFill(option(args, QStringLiteral("--passes"), 2));
     else if (part == QLatin1String("scan"))
         ok = benchScanTime(option(args, QStringLiteral("--scans"), 3));
+    else if (part == QLatin1String("log"))
+        ok = benchWeightLog(QStringLiteral(SCALECHECK_CLI_PATH),
+                            option(args, QStringLiteral("--minutes"), 1),
+                            option(args, QStringLiteral("--cli-interval"), 100));
     else if (part == QLatin1String("first-paint"))
         return firstPaint(args.value(2), mainEntered);
     else
         say(QStringLiteral(
             "usage: bench_scalecheck reads [--rounds N] | libmodbus [--transactions "
             "N] | startup [--launches N] | soak [--minutes N] | monitor [--passes N] | scan "
-            "[--scans N]"));
+            "[--scans N] | log [--minutes N] [--cli-interval MS]"));
     return ok ? 0 : 1;
 }

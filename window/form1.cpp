@@ -14,12 +14,15 @@
 #include "port.h"
 #include "portcontrol.h"
 #include "portlistdialog.h"
+#include "report.h"
+#include "reportexport.h"
 #include "requestqueue.h"
 #include "snapshot.h"
 #include "snapshotexport.h"
 #include "tabpanel.h"
 #include "trafficmonitor.h"
 #include "weightlabel.h"
+#include "weightlogbutton.h"
 #include "weightreader.h"
 #include "weighttrend.h"
 
@@ -28,6 +31,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateTime>
+#include <QDir>
 #include <QDockWidget>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -137,7 +141,14 @@ Form1::Form1(Port *port, QWidget *parent) : QMainWindow(parent), m_port(port)
     startUp();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    // The children are destroyed after this part of the window, the port first: what they say on
+    // the way out (a converter's connection closing as its socket goes) must not reach a slot of
+    // a window that is no longer there.
+    for (QObject *child : findChildren<QObject *>())
+        child->disconnect(this);
+}
 
 void Form1::buildControls()
 {
@@ -288,8 +299,8 @@ void Form1::buildTimers()
 
 void Form1::buildStatusBar()
 {
-    // Under the instrument's window: the outcome of the latest read and the port's state, and
-    // below them the request counters and the tool's own panels.
+    // Under the instrument's window: the outcome of the latest read and the port's state; below
+    // them the request counters, and the reply times with the tool's panels and records.
     auto *bar = new QWidget(this);
     auto *rows = new QVBoxLayout(bar);
     rows->setContentsMargins(0, 0, 0, 0);
@@ -309,12 +320,13 @@ void Form1::buildStatusBar()
     auto *second = new QHBoxLayout;
     m_counters = new CounterBar(m_queue, bar);
     second->addWidget(m_counters, 1);
+    QHBoxLayout *third = m_counters->timesRow();
     const auto button = [&](const char *name, const QString &text) {
         auto *b = new QToolButton(bar);
         b->setObjectName(QString::fromLatin1(name));
         b->setText(text);
         b->setAutoRaise(true);
-        second->addWidget(b);
+        third->addWidget(b);
         return b;
     };
     m_monitorButton = button("monitorButton", QStringLiteral("通讯监视"));
@@ -324,6 +336,11 @@ void Form1::buildStatusBar()
             &Form1::choosePort);
     connect(button("exportButton", QStringLiteral("导出")), &QToolButton::clicked, this,
             &Form1::exportValues);
+    m_logButton = new WeightLogButton(bar);
+    m_logButton->setAutoReading([this] { return m_weight->autoRead(); });
+    third->addWidget(m_logButton);
+    connect(button("reportButton", QStringLiteral("报告")), &QToolButton::clicked, this,
+            &Form1::writeReport);
     rows->addLayout(first);
     rows->addLayout(second);
     statusBar()->addWidget(bar, 1);
@@ -420,6 +437,10 @@ void Form1::wireEvents()
 
     // What the readers and the port control say goes to the window's controls.
     connect(m_weight, &WeightReader::weightRead, m_ui.label4, &WeightLabel::showReading);
+    connect(m_weight, &WeightReader::weightRead, m_logButton, &WeightLogButton::addReading);
+    connect(m_weight, &WeightReader::weightRead, this,
+            [this](const WeightReading &reading) { m_lastWeight = reading; });
+    connect(m_logButton, &WeightLogButton::status, this, &Form1::showReadStatus);
     connect(m_weight, &WeightReader::readEnabled, m_ui.command2, &QWidget::setEnabled);
     connect(m_weight, &WeightReader::status, this, &Form1::showReadStatus);
     auto *notices = new LineNotices(m_queue, m_port, Clock::eventLoop(), this);
@@ -520,6 +541,29 @@ Snapshot Form1::snapshot() const
     return shot;
 }
 
+ReportData Form1::report() const
+{
+    ReportData data;
+    data.snapshot = snapshot();
+    data.version = QStringLiteral(SCALECHECK_VERSION);
+    data.adapter = m_port->adapterDescription();
+    if (!m_lastWeight.result.isEmpty() && m_lastWeight.text() == data.snapshot.weight)
+        data.weightResult = m_lastWeight.result;
+    data.counters = RequestCounters::of(*m_queue);
+    data.replyTimes = m_queue->replyTimes();
+    data.trend = m_trend->series();
+    const TrafficModel *frames = m_monitor->model();
+    for (int row = std::max(0, frames->rowCount() - kReportFrames); row < frames->rowCount(); ++row)
+        data.frames.append(frames->line(row));
+    return data;
+}
+
+void Form1::setPathChooser(const PathChooser &chooser)
+{
+    m_choosePath = chooser;
+    m_logButton->setPathChooser(chooser);
+}
+
 void Form1::choosePort()
 {
     PortListDialog dialog(m_port->device(), this);
@@ -545,6 +589,15 @@ void Form1::readInstrument(quint8 address, qint32 baud)
 void Form1::exportValues()
 {
     exportSnapshot(this, snapshot());
+}
+
+void Form1::writeReport()
+{
+    const QString pdf = exportReport(this, report(), m_choosePath);
+    if (!pdf.isEmpty())
+        showReadStatus(
+            QStringLiteral("报告已写出：%1，%2")
+                .arg(QDir::toNativeSeparators(pdf), QDir::toNativeSeparators(reportHtmlPath(pdf))));
 }
 
 void Form1::copyValues()

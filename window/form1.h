@@ -4,8 +4,11 @@
 #pragma once
 
 #include "parametergroups.h"
+#include "pathchooser.h"
+#include "weightreading.h"
 
 #include <QMainWindow>
+#include <functional>
 #include <optional>
 
 class BusPanel;
@@ -27,7 +30,9 @@ class Port;
 class TabPanel;
 class TrafficMonitor;
 class WeightLabel;
+class WeightLogButton;
 class WeightTrend;
+struct ReportData;
 struct Snapshot;
 class WeightReader;
 
@@ -47,6 +52,13 @@ public:
     QString portStateText() const;
     // Everything the window shows now, for the record: the 35 values, the weight, the line.
     Snapshot snapshot() const;
+
+    // What goes into the commissioning report: the snapshot, the line's counters and reply
+    // times, the trend, the monitor's last frames.
+    ReportData report() const;
+
+    // Where "记录" and "报告" ask for a file: a file dialog unless set (tests give a path).
+    void setPathChooser(const PathChooser &chooser);
 
 private:
     // The controls the window's logic uses, found by their names once, when the window is
@@ -94,6 +106,7 @@ private:
     void warnRefused(const QString &message);
     void choosePort();
     void exportValues();
+    void writeReport();
     void copyValues();
     void readInstrument(quint8 address, qint32 baud);
 
@@ -115,7 +128,10 @@ private:
     QToolButton *m_monitorButton = nullptr;
     QToolButton *m_trendButton = nullptr;
     QToolButton *m_busButton = nullptr;
-    // Every control and timer the tables built, by name: the spec for findControls().
+    WeightLogButton *m_logButton = nullptr;
+    PathChooser m_choosePath;
+    WeightReading m_lastWeight; // the latest reading, for the report's result of the weight
+    // Every control and timer the tables built, by name, for findControls().
     QHash<QString, QObject *> m_built;
     Controls m_ui;
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // scalecheck-cli run as a program: argument handling and exit codes, JSON read back, the bus scan
 // and a read of every block against the simulated instrument.
+#include "logcsv.h"
 #include "simprocess.h"
 
 #include <QJsonArray>
@@ -10,7 +11,9 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSerialPort>
+#include <QStandardPaths>
 #include <QTcpServer>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
 
@@ -103,6 +106,12 @@ private slots:
     void readingsGoOnAfterAFailure();
     void portLostEndsTheRun_data();
     void portLostEndsTheRun();
+    void logKilledMidRun();
+    void logStoppedBySignal_data();
+    void logStoppedBySignal();
+    void report();
+    void reportNotWritten_data();
+    void reportNotWritten();
 };
 
 void TestCli::usage_data()
@@ -146,8 +155,20 @@ void TestCli::usage_data()
         "--addr 的值“1a”无效", "bad value '1a' for --addr");
     bad("negative address", {"--port", p, "--addr", "-1", "read", "weight"}, "--addr 的值“-1”无效",
         "bad value '-1' for --addr");
-    bad("no readings", {"--port", p, "read", "weight", "--count", "0"}, "--count 的值“0”无效",
-        "bad value '0' for --count");
+    bad("negative count", {"--port", p, "read", "weight", "--count", "-1"}, "--count 的值“-1”无效",
+        "bad value '-1' for --count (must be 0..1000000, 0 until");
+    bad("log without the weight", {"--port", p, "read", "alarm", "--csv", "log.csv"},
+        "--csv 记录的是毛重", "--csv logs the weight");
+    bad("scan given a log", {"--port", p, "scan", "--csv", "log.csv"}, "scan 命令没有 --csv 选项",
+        "--csv does not apply to scan");
+    bad("report without a file", {"--port", p, "report"}, "report 缺少 --out",
+        "report needs --out FILE");
+    bad("report given a count", {"--port", p, "report", "--out", "r.pdf", "--count", "3"},
+        "report 命令没有 --count 选项", "--count does not apply to report");
+    bad("read given a report file", {"--port", p, "read", "weight", "--out", "r.pdf"},
+        "read 命令没有 --out 选项", "--out does not apply to read");
+    bad("report for a day", {"--port", p, "report", "--out", "r.pdf", "--seconds", "86400"},
+        "--seconds 的值“86400”无效", "bad value '86400' for --seconds");
     bad("count in words", {"--port", p, "read", "weight", "--count", "three"},
         "--count 的值“three”无效", "bad value 'three' for --count");
     bad("zero timeout", {"--port", p, "--timeout", "0", "read", "weight"}, "--timeout 的值“0”无效",
@@ -620,6 +641,280 @@ void TestCli::portLostEndsTheRun()
     const QString err = QString::fromUtf8(cli.readAllStandardError());
     QCOMPARE(err.count(said), 1);
     QCOMPARE(err.count(saidEn), 1);
+}
+
+namespace {
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The first line of a log: the byte-order mark and the column names.
+bool hasLogHeader(const QByteArray &file)
+{
+    const QByteArray bom("\xEF\xBB\xBF");
+    if (!file.startsWith(bom) || file.count(bom) != 1)
+        return false;
+    const qsizetype end = file.indexOf('\n');
+    return csvRecord(file.mid(bom.size(), end + 1 - bom.size())) ==
+           std::optional(
+               QStringList{"时间(UTC)", "毛重", "计数", "小数位", "结果", "应答用时(ms)"});
+}
+
+// Kills a program still running when the test ends, whatever failed.
+auto killAtEnd(QProcess &process)
+{
+    return qScopeGuard([&process] {
+        if (process.state() != QProcess::NotRunning) {
+            ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
+            process.waitForFinished(-1);
+        }
+    });
+}
+
+QString toolOutput(const QString &tool, const QStringList &arguments)
+{
+    QProcess p;
+    p.start(tool, arguments);
+    if (!p.waitForFinished(30000))
+        return {};
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+} // namespace
+
+void TestCli::logKilledMidRun()
+{
+    SimProcess sim;
+    startSim(sim, {});
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("log.csv"));
+    // Three runs on one file, each killed without warning after a few more readings: every line
+    // that is there is whole, and each run only adds to what the runs before left.
+    QByteArray before;
+    for (int run = 1; run <= 3; ++run) {
+        QProcess cli;
+        cli.setStandardOutputFile(QProcess::nullDevice());
+        cli.start(QStringLiteral(SCALECHECK_CLI_PATH),
+                  {"--port", sim.devicePath(), "read", "weight", "--count", "0", "--csv", path,
+                   "--interval", "50"});
+        QVERIFY(cli.waitForStarted(20000));
+        const auto stop = killAtEnd(cli);
+        const qsizetype had = logLines(before).size();
+        QTRY_VERIFY_WITH_TIMEOUT(logLines(fileBytes(path)).size() >= had + 3 + run * 4, 20000);
+        ::kill(static_cast<pid_t>(cli.processId()), SIGKILL);
+        QVERIFY(cli.waitForFinished(20000));
+        QCOMPARE(cli.exitStatus(), QProcess::CrashExit);
+
+        const QByteArray now = fileBytes(path);
+        QVERIFY(now.startsWith(before));
+        QVERIFY(hasLogHeader(now));
+        const QList<QByteArray> lines = logLines(now);
+        QVERIFY(lines.size() > had);
+        QDateTime previous;
+        for (const QByteArray &line : lines) {
+            const std::optional<LogLine> l = parseLogLine(line);
+            QVERIFY2(l, line.constData());
+            QCOMPARE(l->result, QStringLiteral("通讯正常"));
+            QVERIFY(l->counts && l->replyMs && *l->replyMs > 0);
+            QVERIFY(!previous.isValid() || l->time >= previous);
+            previous = l->time;
+        }
+        before = now;
+    }
+}
+
+void TestCli::logStoppedBySignal_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<QStringList>("line"); // the simulator's arguments
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("result"); // in every line of the log
+
+    QTest::newRow("Ctrl-C") << int(SIGINT) << QStringList{"--weight", "4321"} << 0
+                            << QStringLiteral("通讯正常");
+    QTest::newRow("SIGTERM") << int(SIGTERM) << QStringList{"--weight", "4321"} << 0
+                             << QStringLiteral("通讯正常");
+    QTest::newRow("Ctrl-C, nobody at the address")
+        << int(SIGINT) << QStringList{"--weight", "1", "--addr", "2"} << 1
+        << QStringLiteral("无应答");
+}
+
+void TestCli::logStoppedBySignal()
+{
+    QFETCH(int, signal);
+    QFETCH(QStringList, line);
+    QFETCH(int, exitCode);
+    QFETCH(QString, result);
+    SimProcess sim;
+    startSim(sim, line);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("记录.csv"));
+    QProcess cli;
+    cli.start(QStringLiteral(SCALECHECK_CLI_PATH),
+              {"--port", sim.devicePath(), "--timeout", "100", "read", "weight", "--count", "0",
+               "--csv", path, "--interval", "50"});
+    QVERIFY(cli.waitForStarted(20000));
+    const auto stop = killAtEnd(cli);
+    QTRY_VERIFY_WITH_TIMEOUT(logLines(fileBytes(path)).size() >= 4, 20000);
+    ::kill(static_cast<pid_t>(cli.processId()), signal);
+    QVERIFY2(cli.waitForFinished(20000), "the signal did not end the run");
+    QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(cli.exitCode(), exitCode);
+
+    // Every reading printed has its line in the file, and the run ends with its summary.
+    const QStringList out = lines(cli.readAllStandardOutput());
+    const QStringList headings =
+        out.filter(QRegularExpression(QStringLiteral("^# \\d+ \\d{4}-\\d\\d-\\d\\dT")));
+    QVERIFY(!out.isEmpty());
+    const QString summary = out.last();
+    QVERIFY2(summary.startsWith(QStringLiteral("# ")) && summary.contains(QStringLiteral(" / ")),
+             qPrintable(summary));
+    QVERIFY2(summary.contains(exitCode == 0 ? QStringLiteral("replies: median")
+                                            : QStringLiteral("no reply came")),
+             qPrintable(summary));
+    const QByteArray file = fileBytes(path);
+    QVERIFY(hasLogHeader(file));
+    const QList<QByteArray> logged = logLines(file);
+    QCOMPARE(logged.size(), headings.size());
+    QVERIFY(headings.last().startsWith(QStringLiteral("# %1 ").arg(logged.size())));
+    for (const QByteArray &l : logged) {
+        const std::optional<LogLine> parsed = parseLogLine(l);
+        QVERIFY2(parsed, l.constData());
+        QVERIFY2(parsed->result.contains(result), qPrintable(parsed->result));
+        QCOMPARE(parsed->counts.has_value(), exitCode == 0);
+        if (parsed->counts)
+            QCOMPARE(parsed->weight, QStringLiteral("43.21"));
+    }
+}
+
+void TestCli::report()
+{
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (pdftotext.isEmpty())
+        QSKIP("pdftotext is missing (poppler-utils; scripts/setup installs it)");
+    SimProcess sim;
+    startSim(sim, {"--pace", "--regs", QStringLiteral(SCALECHECK_INSTRUMENT_REGS)});
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("调试报告.pdf"));
+    const QString html = dir.filePath(QStringLiteral("调试报告.html"));
+    const CliRun run =
+        runCli({"--port", kPort, "report", "--out", pdf, "--seconds", "2"}, sim.devicePath());
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
+    QCOMPARE(run.out, (QStringList{pdf, html}));
+
+    const QString text = toolOutput(pdftotext, {"-layout", pdf, "-"});
+    const QString page1 = toolOutput(pdftotext, {"-layout", "-f", "1", "-l", "1", pdf, "-"});
+    const QString page = QString::fromUtf8(fileBytes(html));
+    QVERIFY2(text.contains(QStringLiteral("称重仪表通讯调试报告")), qPrintable(text));
+
+    // The 35 values of instrument.regs, each beside its code, on the first page as in the HTML.
+    const QList<std::pair<QString, QString>> values = {
+        {"ALV", "123.45"}, {"AL1Y", "3"},      {"AL1", "-2.50"}, {"AL!C", "0.20"}, {"AL2Y", "0"},
+        {"AL2", "999.99"}, {"AL2C", "0.07"},   {"d-H", "3"},     {"PvH", "15.00"}, {"dot", "2"},
+        {"Psb", "2.50"},   {"PSS", "1.00000"}, {"oBty", "1"},    {"OBL", "2.00"},  {"OBH", "99.99"},
+        {"Inty", "5"},     {"FLtr", "0"},      {"td", "65535"},  {"rCo", "12"},    {"rCA", "300"},
+        {"disp", "1"},     {"type", "7"},      {"ID", "1"},      {"bAud", "3"},    {"CTA", "0"},
+        {"CTB", "1"},      {"PYEY", "2"},      {"P-t", "3"},     {"uniT", "4"},    {"year", "2026"},
+        {"moth", "12"},    {"day", "7"},       {"hour", "9"},    {"mint", "5"},    {"sec", "0"},
+    };
+    for (const auto &[code, value] : values) {
+        const QRegularExpression inText(
+            QStringLiteral("(^|\\s)%1\\s+%2(\\s|$)")
+                .arg(QRegularExpression::escape(code), QRegularExpression::escape(value)),
+            QRegularExpression::MultilineOption);
+        QVERIFY2(inText.match(page1).hasMatch(), qPrintable(code + " " + value));
+        const QRegularExpression inHtml(
+            QStringLiteral(">%1</td><td[^>]*>%2</td>")
+                .arg(QRegularExpression::escape(code), QRegularExpression::escape(value)));
+        QVERIFY2(inHtml.match(page).hasMatch(), qPrintable(code + " " + value));
+    }
+    for (const char *caption :
+         {"报警参数组", "仪表功能参数组1", "仪表功能参数组2", "通信，时间参数组"})
+        QVERIFY2(page1.contains(QString::fromUtf8(caption)), caption);
+    QVERIFY(text.contains(QStringLiteral("1234.56（通讯正常）")));
+    QVERIFY(page.contains(QStringLiteral("1234.56（通讯正常）")));
+
+    // The reply-time figures as the HTML gives them, in order and as the line makes them: the
+    // longest exchange is function group 1 (8 + 37 bytes at 9600 baud).
+    const QRegularExpression figuresRow(QStringLiteral(
+        "<th>中位</th><th>P99</th><th>最慢</th><th>线路传输</th><th>建议超时</th></tr>\\s*<tr>"
+        "<td>([\\d.]+) ms</td><td>([\\d.]+) ms</td><td>([\\d.]+) ms</td><td>([\\d.]+) ms</td>"
+        "<td>([\\d.]+) ms</td></tr>"));
+    const QRegularExpressionMatch figures = figuresRow.match(page);
+    QVERIFY2(figures.hasMatch(), qPrintable(page));
+    const double median = figures.captured(1).toDouble();
+    const double p99 = figures.captured(2).toDouble();
+    const double slowest = figures.captured(3).toDouble();
+    QCOMPARE(figures.captured(4), QStringLiteral("51.6"));
+    const double suggested = figures.captured(5).toDouble();
+    QVERIFY(median > 0 && median <= p99 && p99 <= slowest);
+    QVERIFY(suggested >= 3 * p99 && suggested >= 51.6 + 50);
+    for (int i = 1; i <= 5; ++i)
+        QVERIFY2(text.contains(figures.captured(i) + QStringLiteral(" ms")),
+                 qPrintable(figures.captured(i)));
+    // Every read was answered: as many good replies as requests.
+    const QRegularExpression countersRow(
+        QStringLiteral("<th>跳过</th></tr>\\s*<tr><td>(\\d+)</td><td>(\\d+)</td><td>0</td>"));
+    const QRegularExpressionMatch counters = countersRow.match(page);
+    QVERIFY2(counters.hasMatch(), qPrintable(page));
+    QVERIFY(counters.captured(1).toInt() >= 6);
+    QCOMPARE(counters.captured(1), counters.captured(2));
+
+    // The trend and the last frames come after the first page; the weight request is among them.
+    QVERIFY(!page1.contains(QStringLiteral("毛重趋势")));
+    QVERIFY(text.contains(QStringLiteral("毛重趋势")));
+    QVERIFY(page.contains(QStringLiteral("<img src=\"data:image/png;base64,")));
+    QVERIFY(text.contains(QStringLiteral("01 03 01 00 00 02 C5 F7")));
+    QVERIFY(page.contains(QStringLiteral("01 03 01 00 00 02 C5 F7")));
+
+    // The Chinese is drawn in the CJK face, and the face travels with the file.
+    const QString pdffonts = QStandardPaths::findExecutable(QStringLiteral("pdffonts"));
+    if (!pdffonts.isEmpty()) {
+        const QStringList fonts = toolOutput(pdffonts, {pdf}).split(QLatin1Char('\n'));
+        const QStringList cjk = fonts.filter(QStringLiteral("WenQuanYi"));
+        QVERIFY2(!cjk.isEmpty(), qPrintable(fonts.join('\n')));
+        for (const QString &f : cjk)
+            QVERIFY2(f.contains(QRegularExpression(QStringLiteral("\\byes\\b"))), qPrintable(f));
+    }
+}
+
+void TestCli::reportNotWritten_data()
+{
+    QTest::addColumn<QString>("out"); // %DIR% stands for an empty temporary folder
+    QTest::addColumn<bool>("folderThere");
+    QTest::newRow("folder that is not there") << "%DIR%/missing/report.pdf" << false;
+    // The temporary file is made and then cannot take the name: it must not stay behind.
+    QTest::newRow("name taken by a folder") << "%DIR%/report.pdf" << true;
+    // Not even root makes a file there.
+    QTest::newRow("/proc") << "/proc/scalecheck-report.pdf" << false;
+}
+
+void TestCli::reportNotWritten()
+{
+    QFETCH(QString, out);
+    QFETCH(bool, folderThere);
+    SimProcess sim;
+    startSim(sim, {"--weight", "1"});
+    QTemporaryDir dir;
+    out.replace(QStringLiteral("%DIR%"), dir.path());
+    if (folderThere)
+        QVERIFY(QDir().mkdir(out));
+    const QStringList before = QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+
+    const CliRun run =
+        runCli({"--port", kPort, "report", "--out", out, "--seconds", "0"}, sim.devicePath());
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY(run.out.isEmpty());
+    QVERIFY2(run.err.contains(QStringLiteral("无法写入 %1：").arg(out)), qPrintable(run.err));
+    QVERIFY2(run.err.contains(QStringLiteral("cannot write the report to %1").arg(out)),
+             qPrintable(run.err));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), before);
+    QVERIFY(!QFileInfo(out).isFile());
+    QVERIFY(!QFileInfo::exists(out.left(out.size() - 4) + QStringLiteral(".html")));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: MIT
 // The protocol core over a real pseudo-terminal against the simulated instrument (libmodbus):
-// every block decoded to what is served, every fault ending in its own result.
+// every block decoded to what is served, every fault ending in its own result, and the reply
+// times of an instrument paced like the wire.
 #include "deviceport.h"
 #include "requestqueue.h"
 #include "simprocess.h"
 
+#include <QEventLoop>
 #include <QRandomGenerator>
 #include <QTest>
+#include <QTimer>
 
 using namespace std::chrono_literals;
 
@@ -48,6 +51,7 @@ private slots:
     void faults_data();
     void faults();
     void mixedTrafficKeepsRepliesMatched();
+    void replyTimesOfAPacedInstrument();
 
 private:
     // Opens the simulator's pty and runs one read to completion.
@@ -185,6 +189,56 @@ void TestCoreSim::mixedTrafficKeepsRepliesMatched()
     QVERIFY2(good > kRequests * 6 / 10, qPrintable(QString::number(good)));
     qInfo("%d requests written (%d duplicates of a waiting block dropped), %d good, %d failed",
           queue.sentCount(), duplicates, good, completed - good);
+}
+
+void TestCoreSim::replyTimesOfAPacedInstrument()
+{
+    // The simulator sends its reply as a 9600-baud line would, 20 ms after the request has
+    // arrived: each exchange takes the request's and the reply's time on the wire plus those
+    // 20 ms, and the figures the counter bar and the report show must say so. The bound is on
+    // the figure, loose enough for a loaded machine; it is no measure of this code's speed.
+    constexpr auto kTurnaround = 20ms;
+    constexpr int kReads = 20;
+    SimProcess sim;
+    QVERIFY2(sim.start({"--pace", "--turnaround", QString::number(kTurnaround.count())}),
+             qPrintable(sim.errorString()));
+    DevicePort port;
+    port.setDeviceFor(1, sim.devicePath());
+    QVERIFY(port.open().opened());
+    QCOMPARE(port.lineSettings().baud, 9600);
+    RequestQueue queue(&port);
+    const Block &weight = kBlocks.first();
+    // Each read waited for in an event loop that wakes with the reply: QTest::qWait sleeps
+    // between its rounds, and a reply that came during the sleep would be timed late.
+    for (int i = 0; i < kReads; ++i) {
+        std::optional<ReadResult> result;
+        QEventLoop loop;
+        QTimer::singleShot(5s, &loop, &QEventLoop::quit);
+        queue.sendread({1, weight.start, weight.count, 400ms, false}, &loop,
+                       [&](const ReadResult &r) {
+                           result = r;
+                           loop.quit();
+                       });
+        loop.exec();
+        QVERIFY(result && result->ok());
+    }
+
+    const ReplyTimes &t = queue.replyTimes();
+    const auto ms = [](Clock::Duration d) {
+        return std::chrono::duration<double, std::milli>(d).count();
+    };
+    // 8 + 9 characters of 11 bits at 9600 baud: 19.5 ms.
+    const double wire = (8 + 9) * 11 * 1000.0 / 9600;
+    const double expected = wire + double(kTurnaround.count());
+    qInfo("%d replies: median %.1f ms, p99 %.1f ms, slowest %.1f ms; wire %.1f ms + turnaround "
+          "%lld ms = %.1f ms; suggested timeout %.0f ms",
+          t.count(), ms(t.median()), ms(t.percentile99()), ms(t.slowest()), ms(t.wireTime()),
+          qlonglong(kTurnaround.count()), expected, ms(t.suggestedTimeout()));
+    QCOMPARE(t.count(), kReads);
+    QVERIFY(qAbs(ms(t.wireTime()) - wire) < 0.01);
+    QVERIFY2(qAbs(ms(t.median()) - expected) <= 5.0, qPrintable(QString::number(ms(t.median()))));
+    QVERIFY(t.median() <= t.percentile99() && t.percentile99() <= t.slowest());
+    QVERIFY(ms(t.suggestedTimeout()) >= wire + 50);
 }
 
 QTEST_GUILESS_MAIN(TestCoreSim)

@@ -129,7 +129,13 @@ void TestStream::streamNobodyAskedFor()
     QVERIFY(monitor->model()->rowCount() <= seconds * 2 + 20);
     for (int r = 0; r < monitor->model()->rowCount(); ++r)
         QVERIFY(monitor->model()->line(r).bytes.size() <= 256);
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer keeps freed memory in quarantine (256 MiB by default) to catch uses after
+    // free: the memory churned through by the stream stays resident there, whatever the window
+    // keeps. The bound holds in the normal build.
+#else
     QVERIFY2(rssGrowth < 16, qPrintable(QString::number(rssGrowth)));
+#endif
     QVERIFY2(worstLateMs < 1000, qPrintable(QString::number(worstLateMs)));
     // The window's own thread: what reading and dropping the stream costs it.
     QVERIFY2(cpu / elapsed < 0.5, qPrintable(QString::number(cpu / elapsed)));

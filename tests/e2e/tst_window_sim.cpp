@@ -1,16 +1,21 @@
 // SPDX-License-Identifier: MIT
 // The window against the simulated instrument: the weight and all four pages as served, also
 // while the weight is polled, over lines that echo or add a byte, and through converters on the
-// network; and the no-data text for a silent instrument.
+// network; the no-data text for a silent instrument; the weight log and the report it writes.
 #include "deviceport.h"
 #include "form1.h"
+#include "logcsv.h"
+#include "messageboxwatcher.h"
 #include "simprocess.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 class TestWindowSim : public QObject
 {
@@ -20,6 +25,7 @@ private slots:
     void pagesAsServed_data();
     void pagesAsServed();
     void silentInstrumentShowsNoData();
+    void logAndReport();
 
 private:
     Form1 *windowOn(SimProcess &sim, const QStringList &arguments);
@@ -104,6 +110,89 @@ void TestWindowSim::silentInstrumentShowsNoData()
     QTRY_COMPARE_WITH_TIMEOUT(weight->text(), QStringLiteral("无数据\u201C"), 4000);
     auto *status = window->findChild<QLabel *>(QStringLiteral("readStatus"));
     QVERIFY2(status->text().contains(QStringLiteral("无应答")), qPrintable(status->text()));
+}
+
+void TestWindowSim::logAndReport()
+{
+    SimProcess sim;
+    std::unique_ptr<Form1> window(windowOn(sim, {"--regs", QFINDTESTDATA("instrument.regs")}));
+    QTemporaryDir dir;
+    QStringList paths{dir.filePath(QStringLiteral("log.csv")),
+                      dir.filePath(QStringLiteral("report.pdf"))};
+    QStringList suggested;
+    window->setPathChooser([&](QWidget *, const QString &name) {
+        suggested.append(name);
+        return paths.isEmpty() ? QString() : paths.takeFirst();
+    });
+    const auto tool = [&](const char *name) {
+        return window->findChild<QToolButton *>(QString::fromLatin1(name));
+    };
+    const auto press = [&](const char *name) {
+        window->findChild<QPushButton *>(QString::fromLatin1(name))->click();
+    };
+    const auto file = [](const QString &path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    auto *status = window->findChild<QLabel *>(QStringLiteral("readStatus"));
+    const QString log = dir.filePath(QStringLiteral("log.csv"));
+
+    // 记录 with 自动读取 off: the operator is told only the readings taken go in.
+    tool("logButton")->click();
+    QVERIFY(tool("logButton")->isChecked());
+    QVERIFY(suggested.last().endsWith(QStringLiteral(".csv")));
+    QVERIFY2(status->text().contains(QStringLiteral("自动读取未开启")), qPrintable(status->text()));
+    press("Command2");
+    QTRY_COMPARE_WITH_TIMEOUT(logLines(file(log)).size(), 1, 5000);
+    // Then polled: a reading every 1.5 s, each a line.
+    window->findChild<QCheckBox *>(QStringLiteral("Check1"))->click();
+    QTRY_COMPARE_WITH_TIMEOUT(logLines(file(log)).size(), 2, 5000);
+    tool("logButton")->click();
+    QVERIFY(!tool("logButton")->isChecked());
+    QVERIFY2(status->text().startsWith(QStringLiteral("记录已停止：2 行")),
+             qPrintable(status->text()));
+    for (const QByteArray &line : logLines(file(log))) {
+        const std::optional<LogLine> l = parseLogLine(line);
+        QVERIFY2(l, line.constData());
+        QCOMPARE(l->weight, QStringLiteral("1234.56"));
+        QCOMPARE(l->result, QStringLiteral("通讯正常"));
+    }
+    window->findChild<QCheckBox *>(QStringLiteral("Check1"))->click();
+
+    // The pages read, then 报告: the PDF and the HTML beside it, with what the window shows.
+    press("Commandgny");
+    press("CommandBJ");
+    press("Commandgne");
+    press("Commandtx");
+    const auto box = [&](int k) {
+        return window->findChild<QLineEdit *>(QStringLiteral("Text2(%1)").arg(k))->text();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(!box(0).isEmpty() && !box(15).isEmpty() && !box(34).isEmpty(), 8000);
+    tool("reportButton")->click();
+    QVERIFY(suggested.last().endsWith(QStringLiteral(".pdf")));
+    const QByteArray pdf = file(dir.filePath(QStringLiteral("report.pdf")));
+    const QString html = QString::fromUtf8(file(dir.filePath(QStringLiteral("report.html"))));
+    QVERIFY(pdf.startsWith("%PDF-"));
+    QVERIFY2(status->text().startsWith(QStringLiteral("报告已写出：")), qPrintable(status->text()));
+    QVERIFY(html.contains(QStringLiteral("1234.56（通讯正常）")));
+    QVERIFY(html.contains(QStringLiteral("COM1  ") + sim.devicePath()));
+    for (const char *value :
+         {">ALV</td><td width=\"16%\">123.45<", ">td</td><td width=\"16%\">65535<",
+          ">sec</td><td width=\"16%\">0<", ">year</td><td width=\"16%\">2026<"})
+        QVERIFY2(html.contains(QString::fromUtf8(value)), value);
+    QVERIFY(html.contains(QStringLiteral("01 03 01 00 00 02 C5 F7")));
+    QVERIFY(html.contains(QStringLiteral("<img src=\"data:image/png;base64,")));
+
+    // A place where no report can go: the box names it and why, and no file is left.
+    MessageBoxWatcher boxes;
+    paths = QStringList{QStringLiteral("/proc/scalecheck-report.pdf")};
+    tool("reportButton")->click();
+    QTRY_COMPARE(boxes.texts.size(), 1);
+    QCOMPARE(boxes.titles.first(), QStringLiteral("报告"));
+    QVERIFY2(
+        boxes.texts.first().startsWith(QStringLiteral("无法写入 /proc/scalecheck-report.pdf：")),
+        qPrintable(boxes.texts.first()));
+    QVERIFY(!QFile::exists(QStringLiteral("/proc/scalecheck-report.pdf")));
 }
 
 QTEST_MAIN(TestWindowSim)

@@ -12,6 +12,8 @@
 #include <QCommandLineParser>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 using namespace std::chrono;
 using namespace std::chrono_literals;
 
@@ -21,6 +23,10 @@ constexpr int kMaxCount = 1000000;
 constexpr int kMaxTimeoutMs = 60000;
 constexpr int kMaxIntervalMs = 86400000;
 constexpr int kMaxTurnaroundMs = 10000;
+constexpr int kMaxReportSeconds = 3600;
+// The report's trend: a weight every quarter second draws a chart of its few seconds that shows
+// a load settling, where the window's 1.5 s would give a handful of points.
+constexpr std::chrono::milliseconds kReportInterval{250};
 
 const QString kUsageHint =
     QStringLiteral("（用法见 scalecheck-cli --help / see scalecheck-cli --help）");
@@ -101,10 +107,13 @@ ParsedArguments parseArguments(const QStringList &arguments)
     const QCommandLineOption to(QStringLiteral("to"), {}, QStringLiteral("n"));
     const QCommandLineOption bauds(QStringLiteral("bauds"), {}, QStringLiteral("list"));
     const QCommandLineOption turnaround(QStringLiteral("turnaround"), {}, QStringLiteral("ms"));
+    const QCommandLineOption csv(QStringLiteral("csv"), {}, QStringLiteral("file"));
+    const QCommandLineOption out(QStringLiteral("out"), {}, QStringLiteral("file"));
+    const QCommandLineOption seconds(QStringLiteral("seconds"), {}, QStringLiteral("n"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringLiteral("version"));
     parser.addOptions({port, baud, addr, timeout, json, count, interval, from, to, bauds,
-                       turnaround, help, version});
+                       turnaround, csv, out, seconds, help, version});
 
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
@@ -131,13 +140,15 @@ ParsedArguments parseArguments(const QStringList &arguments)
 
     const QStringList words = parser.positionalArguments();
     if (words.isEmpty())
-        return usageError(QStringLiteral("缺少命令 read 或 scan"),
-                          QStringLiteral("missing command: read or scan"));
+        return usageError(QStringLiteral("缺少命令 read、scan 或 report"),
+                          QStringLiteral("missing command: read, scan or report"));
     const QString command = words.first();
     if (command == QLatin1String("read")) {
         o.command = CliCommand::Read;
     } else if (command == QLatin1String("scan")) {
         o.command = CliCommand::Scan;
+    } else if (command == QLatin1String("report")) {
+        o.command = CliCommand::Report;
     } else {
         return usageError(QStringLiteral("未知命令“%1”").arg(command),
                           QStringLiteral("unknown command '%1'").arg(command));
@@ -146,9 +157,11 @@ ParsedArguments parseArguments(const QStringList &arguments)
 
     // Options of the other command are refused rather than ignored: a script that passes
     // --addr to scan, or --to to read, expects something this run would not do.
-    const QList<const QCommandLineOption *> foreign =
-        reading ? QList<const QCommandLineOption *>{&from, &to, &bauds, &turnaround}
-                : QList<const QCommandLineOption *>{&addr, &count, &interval};
+    using Options = QList<const QCommandLineOption *>;
+    const Options foreign = reading ? Options{&from, &to, &bauds, &turnaround, &out, &seconds}
+                            : o.command == CliCommand::Scan
+                                ? Options{&addr, &count, &interval, &csv, &out, &seconds}
+                                : Options{&json, &count, &csv, &from, &to, &bauds, &turnaround};
     for (const QCommandLineOption *option : foreign) {
         if (parser.isSet(*option)) {
             const QString name = option->names().first();
@@ -212,11 +225,37 @@ ParsedArguments parseArguments(const QStringList &arguments)
     }
     o.json = parser.isSet(json);
     if (parser.isSet(count)) {
-        const std::optional<int> n = wholeNumber(parser.value(count), 1, kMaxCount);
+        const std::optional<int> n = wholeNumber(parser.value(count), 0, kMaxCount);
         if (!n)
             return badValue(QStringLiteral("count"), parser.value(count),
-                            QStringLiteral("1..%1").arg(kMaxCount));
+                            QStringLiteral("0..%1, 0 until interrupted").arg(kMaxCount));
         o.count = *n;
+    }
+    if (parser.isSet(csv)) {
+        o.csvPath = parser.value(csv);
+        if (o.csvPath.trimmed().isEmpty())
+            return badValue(QStringLiteral("csv"), o.csvPath, QStringLiteral("a file name"));
+        const bool weighed = std::any_of(o.blocks.cbegin(), o.blocks.cend(), [](const CliBlock &b) {
+            return b.group == CliBlock::kWeight;
+        });
+        if (!weighed)
+            return usageError(QStringLiteral("--csv 记录的是毛重：请读取 weight 或 all"),
+                              QStringLiteral("--csv logs the weight: read weight or all"));
+    }
+    if (o.command == CliCommand::Report) {
+        if (!parser.isSet(out) || parser.value(out).trimmed().isEmpty())
+            return usageError(QStringLiteral("report 缺少 --out 报告文件"),
+                              QStringLiteral("report needs --out FILE, the PDF to write"));
+        o.outPath = parser.value(out);
+        o.interval = kReportInterval;
+        o.blocks = cliBlocks();
+    }
+    if (parser.isSet(seconds)) {
+        const std::optional<int> n = wholeNumber(parser.value(seconds), 0, kMaxReportSeconds);
+        if (!n)
+            return badValue(QStringLiteral("seconds"), parser.value(seconds),
+                            QStringLiteral("0..%1").arg(kMaxReportSeconds));
+        o.seconds = std::chrono::seconds(*n);
     }
     if (parser.isSet(interval)) {
         const std::optional<int> ms = wholeNumber(parser.value(interval), 0, kMaxIntervalMs);
@@ -269,6 +308,9 @@ QString usageText()
 "Usage:\n"
 "  scalecheck-cli --port PATH [--baud 9600] [--addr 1] [--timeout MS]\n"
 "                 read weight|alarm|func1|func2|comm|all [--json] [--count N] [--interval MS]\n"
+"                 [--csv FILE]\n"
+"  scalecheck-cli --port PATH [--baud 9600] [--addr 1] [--timeout MS]\n"
+"                 report --out FILE.pdf [--seconds 10] [--interval 250]\n"
 "  scalecheck-cli --port PATH [--baud 9600] [--timeout MS] scan [--from 1] [--to 247]\n"
 "                 [--bauds LIST] [--turnaround MS] [--json]\n"
 "\n"
@@ -298,8 +340,14 @@ QString usageText()
 "  comm            通信，时间参数组, communication and time (0x0040, 13 registers)\n"
 "  all             the five, in this order\n"
 "  --json          one JSON object per reading, on one line, instead of CODE VALUE lines\n"
-"  --count N       take N readings (default 1)\n"
+"  --count N       take N readings (default 1); 0 reads until Ctrl-C or SIGTERM, which end\n"
+"                  the run after the reading under way, with the summary line\n"
 "  --interval MS   from the start of one reading to the start of the next (default 1500)\n"
+"  --csv FILE      append each weight reading to FILE as the window's 记录 does: UTF-8 with\n"
+"                  a byte-order mark, a header line if the file is new, then one line per\n"
+"                  reading: UTC time, weight as shown, counts, decimal places, result, reply\n"
+"                  time in ms. Each line is on the disk before the next reading; a write that\n"
+"                  fails (disk full, stick pulled) ends the run with exit status 1\n"
 "\n"
 "  Decimal places come from the instrument's own decimal point, its \"dot\" parameter\n"
 "  (registers 0x0024/0x0025), read once before the first reading that needs it. The weight\n"
@@ -335,13 +383,25 @@ QString usageText()
 "  the gross weight in counts as the instrument sends it, without its decimal point (with\n"
 "  ok); late: true when late; exceptionCode; reason and reasonEn when not ok.\n"
 "\n"
+"report:\n"
+"  --out FILE      the commissioning report as PDF (A4); the same as HTML beside it, the\n"
+"                  name's .pdf replaced by .html (report.pdf -> report.html). Both are written\n"
+"                  to a temporary file first: a failed write leaves no part of a report\n"
+"  --seconds N     read the weight for N seconds for the report's trend chart (default 10;\n"
+"                  0 leaves the chart out)\n"
+"  --interval MS   between those weight readings (default 250)\n"
+"  First reads the weight and the four parameter groups as read all does; the report holds\n"
+"  the line, the instrument's address, the 35 values by page, the weight, the counters and\n"
+"  reply times with the suggested timeout, the trend and the last frames on the line.\n"
+"\n"
 "Other:\n"
 "  -h, --help      this text\n"
 "  --version       the version\n"
 "\n"
-"Exit status: 0 when every reading succeeded (scan: an instrument answered); 1 when a\n"
-"reading failed or the port would not open or was lost, with the reason on stderr in\n"
-"Chinese and English; 2 for bad usage.");
+"Exit status: 0 when every reading succeeded (scan: an instrument answered; report: it was\n"
+"written and every reading for it succeeded); 1 when a reading failed, the port would not\n"
+"open or was lost, or a file could not be written, with the reason on stderr in Chinese and\n"
+"English; 2 for bad usage.");
     // clang-format on
     const auto ms = [](Clock::Duration d) {
         return QString::number(std::chrono::duration<double, std::milli>(d).count(), 'f', 1);

@@ -25,6 +25,7 @@ const QList<CliBlock> &cliBlocks();
 enum class CliCommand {
     Read,
     Scan,
+    Report,
     Help,
     Version,
 };
@@ -41,8 +42,18 @@ struct CliOptions
 
     // read
     QList<CliBlock> blocks;
+    // Readings to take; 0 reads until Ctrl-C or SIGTERM.
     int count = 1;
+    // From the start of one reading to the start of the next; for report, of the weights taken
+    // for its trend.
     std::chrono::milliseconds interval{1500};
+    // --csv: each weight reading appended to this file as the window's log writes it.
+    QString csvPath;
+
+    // report
+    QString outPath; // the PDF; the HTML goes beside it (reportHtmlPath)
+    // How long the weight is read for the report's trend; 0 leaves the trend out.
+    std::chrono::seconds seconds{10};
 
     // scan
     quint8 from = 1;

@@ -1,27 +1,59 @@
 // SPDX-License-Identifier: MIT
-// scalecheck-cli: reads a weighing indicator, or scans the bus for one, from the command line.
+// scalecheck-cli: reads a weighing indicator, scans the bus for one, or writes its commissioning
+// report, from the command line.
 #include "cliarguments.h"
 #include "clitext.h"
 #include "lineclient.h"
 #include "readings.h"
+#include "reportcommand.h"
 #include "scancommand.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <cstdio>
+#include <memory>
 
 namespace {
 
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
+QStringList argumentsOf(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
+// The report is drawn with Qt's painter and text layout, which need the GUI application and its
+// fonts, though no window is ever shown: the offscreen platform needs no display, so the report
+// is written the same from a terminal, over ssh or from a service. Reading and scanning keep the
+// plain core application.
+std::unique_ptr<QCoreApplication> makeApplication(int &argc, char *argv[], bool drawing)
+{
+    if (!drawing)
+        return std::make_unique<QCoreApplication>(argc, argv);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // What Qt's platform layer says on the way (no runtime folder, no window manager) is no
+    // business of whoever reads stderr, where this program speaks "中文 / English".
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::fprintf(stderr, "%s\n", qPrintable(text));
+    });
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    const ParsedArguments parsed = parseArguments(argumentsOf(argc, argv));
+    const bool drawing = parsed.options && parsed.options->command == CliCommand::Report;
+    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv, drawing);
     QCoreApplication::setApplicationName(QStringLiteral("scalecheck-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(SCALECHECK_VERSION));
 
-    const ParsedArguments parsed = parseArguments(QCoreApplication::arguments());
     if (!parsed.options) {
         printErr(parsed.error);
         return kExitUsage;
@@ -36,6 +68,7 @@ int main(int argc, char *argv[])
         return 0;
     case CliCommand::Read:
     case CliCommand::Scan:
+    case CliCommand::Report:
         break;
     }
 
@@ -45,5 +78,12 @@ int main(int argc, char *argv[])
         printErr(openFailureText(options.port, opened));
         return kExitFailed;
     }
-    return options.command == CliCommand::Read ? runRead(&line, options) : runScan(&line, options);
+    switch (options.command) {
+    case CliCommand::Scan:
+        return runScan(&line, options);
+    case CliCommand::Report:
+        return runReport(&line, options);
+    default:
+        return runRead(&line, options);
+    }
 }

@@ -7,6 +7,8 @@
 #include "clitext.h"
 #include "lineclient.h"
 #include "parametergroups.h"
+#include "stopsignals.h"
+#include "weightlog.h"
 #include "weightreader.h"
 
 #include <QElapsedTimer>
@@ -59,14 +61,19 @@ InstrumentReader::InstrumentReader(LineClient *line, const CliOptions &options)
 {
 }
 
-Reading InstrumentReader::take(int number)
+Reading InstrumentReader::take(qint64 number)
+{
+    return take(number, m_options.blocks);
+}
+
+Reading InstrumentReader::take(qint64 number, const QList<CliBlock> &blocks)
 {
     Reading reading;
     reading.number = number;
     const QDateTime now = QDateTime::currentDateTime();
     reading.time = now.toOffsetFromUtc(now.offsetFromUtc());
     m_placesAsked = false;
-    for (const CliBlock &block : std::as_const(m_options.blocks))
+    for (const CliBlock &block : blocks)
         reading.blocks.append(readBlock(block));
     return reading;
 }
@@ -130,21 +137,35 @@ BlockReading InstrumentReader::readBlock(const CliBlock &block)
     const std::optional<int> places = m_decimals.places();
     if (placed && !places) {
         const BlockReading why = failed({}, m_decimals.failure());
-        return {block,
-                {},
-                QStringLiteral("小数点位数读取失败：%1").arg(why.failure),
-                QStringLiteral("decimal point could not be read: %1").arg(why.failureEnglish)};
+        BlockReading reading{
+            block,
+            {},
+            QStringLiteral("小数点位数读取失败：%1").arg(why.failure),
+            QStringLiteral("decimal point could not be read: %1").arg(why.failureEnglish)};
+        if (block.group == CliBlock::kWeight) {
+            WeightReading none = WeightReading::of(m_decimals.failure(), 0);
+            none.result = reading.failure;
+            none.replyTime.reset(); // the point's reply, not a weight's
+            reading.weight = none;
+        }
+        return reading;
     }
 
     if (block.group == CliBlock::kWeight) {
         const ReadResult r = m_line->read(m_options.address, WeightReader::kWeightRegister,
                                           WeightReader::kWeightRegisters,
                                           m_options.timeout.value_or(WeightReader::kWeightTimeout));
-        if (!r.ok())
-            return failed(block, r);
-        const QString weight = adddot(QString::number(r.value(0, 2)), *places);
-        BlockReading reading{block, {{QStringLiteral("weight"), weight}}, {}, {}};
+        WeightReading weight = WeightReading::of(r, r.ok() ? *places : 0);
+        if (!r.ok()) {
+            BlockReading reading = failed(block, r);
+            // The log says what the operator reads on stderr: a lost port with its reason.
+            weight.result = reading.failure;
+            reading.weight = weight;
+            return reading;
+        }
+        BlockReading reading{block, {{QStringLiteral("weight"), weight.text()}}, {}, {}};
         noteLine(reading, r);
+        reading.weight = weight;
         return reading;
     }
 
@@ -285,12 +306,31 @@ QByteArray summaryJson(const LineClient &line)
         .toJson(QJsonDocument::Compact);
 }
 
+std::optional<WeightReading> weightOf(const Reading &reading)
+{
+    for (const BlockReading &block : reading.blocks) {
+        if (block.weight)
+            return block.weight;
+    }
+    return std::nullopt;
+}
+
 int runRead(LineClient *line, const CliOptions &options)
 {
+    // Caught before the log opens, so that no Ctrl-C can end the run between a reading and its
+    // line.
+    StopSignals stop;
+    WeightLog log;
+    if (!options.csvPath.isEmpty() && !log.open(options.csvPath)) {
+        printErr(
+            bilingual(log.errorString(),
+                      QStringLiteral("cannot write %1: %2").arg(options.csvPath, log.reason())));
+        return 1;
+    }
     InstrumentReader reader(line, options);
-    const bool many = options.count > 1;
+    const bool many = options.count != 1;
     bool allOk = true;
-    for (int n = 1; n <= options.count; ++n) {
+    for (qint64 n = 1; options.count == 0 || n <= options.count; ++n) {
         QElapsedTimer began;
         began.start();
         const Reading reading = reader.take(n);
@@ -302,15 +342,28 @@ int runRead(LineClient *line, const CliOptions &options)
         for (const QString &l : failureLines(reading, many))
             printErr(l);
         allOk = allOk && reading.ok();
+        if (log.isOpen()) {
+            const std::optional<WeightReading> weight = weightOf(reading);
+            if (weight && !log.append(QDateTime::currentDateTimeUtc(), *weight)) {
+                printErr(bilingual(QStringLiteral("记录已停止：%1").arg(log.errorString()),
+                                   QStringLiteral("log stopped: cannot write %1: %2")
+                                       .arg(options.csvPath, log.reason())));
+                allOk = false;
+                break;
+            }
+        }
         // A port that has gone will not come back by itself: the rest of the run could only fail.
-        if (!line->lostReason().isEmpty() || n == options.count)
+        if (!line->lostReason().isEmpty() || n == options.count || stop.requested())
             break;
         const milliseconds rest = options.interval - milliseconds(began.elapsed());
         if (rest > milliseconds::zero()) {
             QEventLoop pause;
             QTimer::singleShot(rest, &pause, &QEventLoop::quit);
+            QObject::connect(&stop, &StopSignals::stopRequested, &pause, &QEventLoop::quit);
             pause.exec();
         }
+        if (stop.requested())
+            break;
     }
     // A run of several readings ends with how fast the instrument answered.
     if (many)

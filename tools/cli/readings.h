@@ -5,6 +5,7 @@
 
 #include "cliarguments.h"
 #include "instrumentdecimals.h"
+#include "weightreading.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -33,13 +34,16 @@ struct BlockReading
     std::optional<std::chrono::nanoseconds> replyTime;
     bool echoed = false;
     bool skipped = false;
+    // Of the weight block: the reading as the window's label, trend and log take it, with the
+    // failure's words as its result when there was no weight.
+    std::optional<WeightReading> weight;
     bool ok() const { return failure.isEmpty(); }
 };
 
 struct Reading
 {
-    int number = 0; // 1 for the first reading of the run
-    QDateTime time; // when it began
+    qint64 number = 0; // 1 for the first reading of the run
+    QDateTime time;    // when it began
     QList<BlockReading> blocks;
     bool ok() const;
 };
@@ -50,7 +54,9 @@ class InstrumentReader
 public:
     InstrumentReader(LineClient *line, const CliOptions &options);
 
-    Reading take(int number);
+    Reading take(qint64 number);
+    // A reading of these blocks instead of the command line's.
+    Reading take(qint64 number, const QList<CliBlock> &blocks);
 
 private:
     BlockReading readBlock(const CliBlock &block);
@@ -78,5 +84,9 @@ QStringList failureLines(const Reading &reading, bool numbered);
 QString summaryLine(const LineClient &line);
 QByteArray summaryJson(const LineClient &line);
 
-// Runs the read command on an open line; the exit status: 0 when every reading succeeded.
+// The weight of a reading, if it read the weight block.
+std::optional<WeightReading> weightOf(const Reading &reading);
+
+// Runs the read command on an open line; the exit status: 0 when every reading succeeded. With
+// --count 0 it reads until Ctrl-C or SIGTERM; either ends a run after the reading under way.
 int runRead(LineClient *line, const CliOptions &options);

@@ -8,52 +8,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QToolButton>
-
-RequestCounters RequestCounters::of(const RequestQueue &queue)
-{
-    RequestCounters c;
-    c.sent = queue.sentCount();
-    c.ok = queue.resultCount(ReplyStatus::Ok);
-    c.noReply = queue.resultCount(ReplyStatus::NoReply);
-    c.crc = queue.resultCount(ReplyStatus::CrcError);
-    c.exception = queue.resultCount(ReplyStatus::Exception);
-    c.address = queue.resultCount(ReplyStatus::WrongAddress);
-    c.incomplete = queue.resultCount(ReplyStatus::Incomplete);
-    c.other = queue.resultCount(ReplyStatus::WrongFunction) +
-              queue.resultCount(ReplyStatus::WrongByteCount) +
-              queue.resultCount(ReplyStatus::FrameError) +
-              queue.resultCount(ReplyStatus::WriteFailed);
-    c.echoed = queue.echoCount();
-    c.skipped = queue.skipCount();
-    return c;
-}
-
-QString RequestCounters::text() const
-{
-    return QStringLiteral("发送 %1  正常 %2  无应答 %3  校验 %4  异常 %5  地址 %6  不完整 %7  "
-                          "其他 %8  回显 %9  跳过 %10")
-        .arg(sent)
-        .arg(ok)
-        .arg(noReply)
-        .arg(crc)
-        .arg(exception)
-        .arg(address)
-        .arg(incomplete)
-        .arg(other)
-        .arg(echoed)
-        .arg(skipped);
-}
-
-bool operator==(const RequestCounters &a, const RequestCounters &b)
-{
-    return a.sent == b.sent && a.ok == b.ok && a.noReply == b.noReply && a.crc == b.crc &&
-           a.exception == b.exception && a.address == b.address && a.incomplete == b.incomplete &&
-           a.other == b.other && a.echoed == b.echoed && a.skipped == b.skipped;
-}
+#include <QVBoxLayout>
 
 CounterBar::CounterBar(RequestQueue *queue, QWidget *parent)
     : QWidget(parent), m_queue(queue), m_text(new QLabel(this)), m_times(new QLabel(this)),
-      m_reset(new QToolButton(this))
+      m_reset(new QToolButton(this)), m_timesRow(new QHBoxLayout)
 {
     setObjectName(QStringLiteral("counterBar"));
     m_text->setObjectName(QStringLiteral("counterText"));
@@ -69,13 +28,21 @@ CounterBar::CounterBar(RequestQueue *queue, QWidget *parent)
     m_reset->setToolTip(QStringLiteral("计数清零"));
     m_reset->setAutoRaise(false);
 
-    auto *layout = new QHBoxLayout(this);
+    // Two lines: the counters with their reset, then the reply times, which with the counters
+    // would be wider than the instrument's window once the numbers grow.
+    auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(4);
-    layout->addWidget(m_text);
-    layout->addSpacing(8);
-    layout->addWidget(m_times);
-    layout->addWidget(m_reset);
+    layout->setSpacing(1);
+    auto *counts = new QHBoxLayout;
+    counts->setSpacing(4);
+    counts->addWidget(m_text);
+    counts->addStretch(1);
+    counts->addWidget(m_reset);
+    m_timesRow->setSpacing(4);
+    m_timesRow->addWidget(m_times);
+    m_timesRow->addStretch(1);
+    layout->addLayout(counts);
+    layout->addLayout(m_timesRow);
 
     connect(m_reset, &QToolButton::clicked, m_queue, &RequestQueue::resetCounters);
     connect(m_queue, &RequestQueue::countersChanged, this, &CounterBar::refresh);

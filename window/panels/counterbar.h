@@ -4,32 +4,15 @@
 // before replies ("回显 120  跳过 3"), how fast the instrument answers, and a reset button.
 #pragma once
 
+#include "requestcounters.h"
+
 #include <QString>
 #include <QWidget>
 
+class QHBoxLayout;
 class QLabel;
 class QToolButton;
 class RequestQueue;
-
-struct RequestCounters
-{
-    int sent = 0;
-    int ok = 0;
-    int noReply = 0;    // NoReply
-    int crc = 0;        // CrcError
-    int exception = 0;  // Exception
-    int address = 0;    // WrongAddress
-    int incomplete = 0; // Incomplete
-    int other = 0;      // WrongFunction, WrongByteCount, FrameError, WriteFailed
-    int echoed = 0;     // replies behind the adapter's echo of their request
-    int skipped = 0;    // replies behind stray bytes, skipped
-
-    static RequestCounters of(const RequestQueue &queue);
-    // The status-bar line: "发送 120  正常 117  无应答 2  校验 1  异常 0  地址 0  不完整 0  其他
-    // 0  回显 0  跳过 0".
-    QString text() const;
-    friend bool operator==(const RequestCounters &a, const RequestCounters &b);
-};
 
 class CounterBar : public QWidget
 {
@@ -45,6 +28,8 @@ public:
     // wire time and the timeout they suggest.
     QString timesText() const;
     QString timesToolTip() const;
+    // The line of the reply times, room to spare at its end: the window's tool buttons go there.
+    QHBoxLayout *timesRow() const { return m_timesRow; }
 
 private:
     void refresh();
@@ -54,4 +39,5 @@ private:
     QLabel *m_text;
     QLabel *m_times;
     QToolButton *m_reset;
+    QHBoxLayout *m_timesRow;
 };

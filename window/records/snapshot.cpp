@@ -42,19 +42,6 @@ QStringList valueRow(const SnapshotValue &v)
     return {v.page, v.code, QString::number(v.box), v.text};
 }
 
-QString csvField(const QString &field)
-{
-    const bool needsQuotes =
-        field.contains(QLatin1Char(',')) || field.contains(QLatin1Char('"')) ||
-        field.contains(QLatin1Char('\n')) || field.contains(QLatin1Char('\r')) ||
-        (!field.isEmpty() && (field.front().isSpace() || field.back().isSpace()));
-    if (!needsQuotes)
-        return field;
-    QString quoted = field;
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
 // A tab or a line break inside a field would shift the columns of everything after it.
 QString textField(const QString &field)
 {
@@ -80,6 +67,19 @@ QList<QStringList> rows(const Snapshot &s)
 }
 
 } // namespace
+
+QString csvField(const QString &field)
+{
+    const bool needsQuotes =
+        field.contains(QLatin1Char(',')) || field.contains(QLatin1Char('"')) ||
+        field.contains(QLatin1Char('\n')) || field.contains(QLatin1Char('\r')) ||
+        (!field.isEmpty() && (field.front().isSpace() || field.back().isSpace()));
+    if (!needsQuotes)
+        return field;
+    QString quoted = field;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
 
 QList<SnapshotValue> parameterValues(const std::function<QString(int box)> &boxText)
 {

@@ -37,6 +37,10 @@ struct Snapshot
 // instrument's registers hold them; boxText gives the text standing in box k.
 QList<SnapshotValue> parameterValues(const std::function<QString(int box)> &boxText);
 
+// One CSV field as RFC 4180 quotes it (a comma, a double quote or a line break inside), and
+// quoted too when it begins or ends with a blank, which a reader would otherwise be free to trim.
+QString csvField(const QString &field);
+
 // UTF-8 with a byte-order mark: without it spreadsheet programs on Chinese Windows read the file
 // in the local code page and the captions turn to garbage. A block of name,value lines for the
 // line and the weight, an empty line, then one row per box: page, code, box, value. Fields are

@@ -1,0 +1,125 @@
+// SPDX-License-Identifier: MIT
+// The report command: the instrument read as read all does, its weight for a few seconds, and
+// the commissioning report written as PDF and HTML.
+#include "reportcommand.h"
+
+#include "clitext.h"
+#include "frametail.h"
+#include "lineclient.h"
+#include "parametergroups.h"
+#include "readings.h"
+#include "report.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+using namespace std::chrono;
+
+namespace {
+
+// The values of the four pages as the window's boxes would hold them after their reads; a page
+// whose read failed keeps its codes with empty values, and says why in the notes.
+QList<SnapshotValue> valuesOf(const Reading &reading, QStringList *notes)
+{
+    QList<SnapshotValue> values;
+    for (const BlockReading &block : reading.blocks) {
+        if (block.block.group == CliBlock::kWeight)
+            continue;
+        const ParameterGroup &group = parameterGroups().at(block.block.group);
+        const QString page = QString::fromUtf8(group.caption);
+        for (int i = 0; i < group.fields.size(); ++i) {
+            const ParameterField &field = group.fields.at(i);
+            const QString text =
+                block.ok() && i < block.values.size() ? block.values.at(i).value : QString();
+            values.append({page, QString::fromUtf8(field.code), field.box, text});
+        }
+        if (!block.ok())
+            notes->append(QStringLiteral("%1读取失败：%2").arg(page, block.failure));
+    }
+    return values;
+}
+
+void pause(milliseconds time)
+{
+    if (time <= milliseconds::zero())
+        return;
+    QEventLoop loop;
+    QTimer::singleShot(time, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+} // namespace
+
+int runReport(LineClient *line, const CliOptions &options)
+{
+    FrameTail frames(line->queue(), kReportFrames);
+    InstrumentReader reader(line, options);
+    ReportData data;
+
+    // The instrument first, as read all reads it: the weight and the four pages.
+    const Reading all = reader.take(1);
+    for (const QString &l : failureLines(all, false))
+        printErr(l);
+    bool allOk = all.ok();
+    std::optional<WeightReading> weight = weightOf(all);
+    data.snapshot.time = all.time;
+    data.snapshot.values = valuesOf(all, &data.notes);
+
+    // Then the weight for the trend, a reading every --interval for --seconds.
+    if (options.seconds > seconds::zero() && line->lostReason().isEmpty()) {
+        data.trend.setWindow(options.seconds + seconds(1));
+        if (weight)
+            data.trend.add(QDateTime::currentDateTime(), *weight);
+        const QList<CliBlock> weightOnly{cliBlocks().first()};
+        QElapsedTimer run;
+        run.start();
+        for (qint64 n = 2; milliseconds(run.elapsed()) < options.seconds; ++n) {
+            QElapsedTimer began;
+            began.start();
+            const Reading r = reader.take(n, weightOnly);
+            if (!r.ok())
+                allOk = false;
+            weight = weightOf(r);
+            if (weight)
+                data.trend.add(QDateTime::currentDateTime(), *weight);
+            if (!line->lostReason().isEmpty())
+                break;
+            pause(std::min(options.interval - milliseconds(began.elapsed()),
+                           duration_cast<milliseconds>(options.seconds) -
+                               milliseconds(run.elapsed())));
+        }
+    }
+    if (weight) {
+        data.snapshot.weight = weight->text();
+        data.weightResult = weight->result;
+        if (!weight->ok())
+            data.notes.append(QStringLiteral("毛重读取失败：%1").arg(weight->result));
+    }
+
+    data.snapshot.port = options.port;
+    data.snapshot.settings = line->port()->settingsText();
+    data.snapshot.address = options.address;
+    data.version = QCoreApplication::applicationVersion();
+    data.adapter = line->port()->adapterDescription();
+    data.counters = RequestCounters::of(*line->queue());
+    data.replyTimes = line->queue()->replyTimes();
+    data.frames = frames.lines();
+    if (!line->lostReason().isEmpty())
+        data.notes.append(QStringLiteral("端口已断开（%1）").arg(line->lostReason()));
+
+    QString error;
+    if (!writeReport(options.outPath, data, &error)) {
+        printErr(bilingual(error, QStringLiteral("cannot write the report to %1")
+                                      .arg(QDir::toNativeSeparators(options.outPath))));
+        return 1;
+    }
+    printOut(QDir::toNativeSeparators(options.outPath));
+    printOut(QDir::toNativeSeparators(reportHtmlPath(options.outPath)));
+    if (!allOk)
+        printErr(bilingual(QStringLiteral("报告已写出，但有读取失败，见报告的附注"),
+                           QStringLiteral("report written, but a reading failed: see its notes")));
+    return allOk ? 0 : 1;
+}

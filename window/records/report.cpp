@@ -1,0 +1,310 @@
+// SPDX-License-Identifier: MIT
+// The commissioning report as PDF and HTML.
+#include "report.h"
+
+#include "atomicwrite.h"
+#include "reportfonts.h"
+#include "trendpicture.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+#include <QImage>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QTextDocument>
+#include <QUrl>
+
+namespace {
+
+const QString kTitle = QStringLiteral("称重仪表通讯调试报告");
+const QString kNone = QStringLiteral("—");
+const QString kTrendResource = QStringLiteral("trend.png");
+// The trend at twice the size it is shown, so that it prints sharp.
+constexpr QSize kTrendPixels(1320, 480);
+constexpr int kTrendWidth = 660; // as the page lays it out, at 96 to the inch: 175 mm
+constexpr int kValuePairsPerRow = 4;
+
+QString esc(const QString &text)
+{
+    return text.toHtmlEscaped();
+}
+
+QString ms(Clock::Duration d)
+{
+    return millisecondsText(d);
+}
+
+QString cells(const QStringList &texts, const char *tag = "td")
+{
+    QString row;
+    for (const QString &t : texts)
+        row += QStringLiteral("<%1>%2</%1>")
+                   .arg(QLatin1String(tag), esc(t).isEmpty() ? kNone : esc(t));
+    return QStringLiteral("<tr>") + row + QStringLiteral("</tr>\n");
+}
+
+QString tableOpen(const QString &cls = {})
+{
+    return QStringLiteral("<table class=\"%1\" width=\"100%\" border=\"1\" cellspacing=\"0\" "
+                          "cellpadding=\"3\">\n")
+        .arg(cls);
+}
+
+QString timeText(const QDateTime &time)
+{
+    const int offset = time.offsetFromUtc();
+    const QString sign = offset < 0 ? QStringLiteral("-") : QStringLiteral("+");
+    const int minutes = std::abs(offset) / 60;
+    return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
+           QStringLiteral(" (UTC%1%2:%3)")
+               .arg(sign)
+               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString lineSection(const ReportData &d)
+{
+    const Snapshot &s = d.snapshot;
+    QString port = s.port;
+    if (!s.device.isEmpty() && s.device != s.port)
+        port += (port.isEmpty() ? QString() : QStringLiteral("  ")) + s.device;
+    const QString weight = d.weightResult.isEmpty()
+                               ? s.weight
+                               : QStringLiteral("%1（%2）").arg(s.weight, d.weightResult);
+    QString html = QStringLiteral("<h2>1　线路与仪表</h2>\n") + tableOpen(QStringLiteral("facts"));
+    const QList<QStringList> rows{
+        {QStringLiteral("时间"), timeText(s.time)},
+        {QStringLiteral("软件版本"), QStringLiteral("scalecheck ") + d.version},
+        {QStringLiteral("端口"), port},
+        {QStringLiteral("通讯参数"), s.settings},
+        {QStringLiteral("USB 适配器"),
+         d.adapter.isEmpty() ? QStringLiteral("未识别（不是 USB 串口适配器，或系统未给出）")
+                             : d.adapter},
+        {QStringLiteral("仪表地址"), s.address < 0 ? QString() : QString::number(s.address)},
+        {QStringLiteral("毛重"), weight},
+    };
+    for (const QStringList &r : rows)
+        html += QStringLiteral("<tr><th width=\"22%\">%1</th><td>%2</td></tr>\n")
+                    .arg(esc(r.at(0)), r.at(1).isEmpty() ? kNone : esc(r.at(1)));
+    return html + QStringLiteral("</table>\n");
+}
+
+QString trafficSection(const ReportData &d)
+{
+    const RequestCounters &c = d.counters;
+    QString html = QStringLiteral("<h2>2　通讯统计</h2>\n") + tableOpen(QStringLiteral("numbers"));
+    html += cells({QStringLiteral("发送"), QStringLiteral("正常"), QStringLiteral("无应答"),
+                   QStringLiteral("校验"), QStringLiteral("异常"), QStringLiteral("地址"),
+                   QStringLiteral("不完整"), QStringLiteral("其他"), QStringLiteral("回显"),
+                   QStringLiteral("跳过")},
+                  "th");
+    QStringList counts;
+    for (int n : {c.sent, c.ok, c.noReply, c.crc, c.exception, c.address, c.incomplete, c.other,
+                  c.echoed, c.skipped})
+        counts.append(QString::number(n));
+    html += cells(counts) + QStringLiteral("</table>\n");
+
+    const ReplyTimes &t = d.replyTimes;
+    if (t.count() == 0)
+        return html + QStringLiteral("<p>没有收到应答，无应答用时数据。</p>\n");
+    html += QStringLiteral("<p>应答用时（最近 %1 次应答，从请求发出到应答的最后一个字节）：</p>\n")
+                .arg(t.count());
+    html += tableOpen(QStringLiteral("numbers"));
+    html += cells({QStringLiteral("中位"), QStringLiteral("P99"), QStringLiteral("最慢"),
+                   QStringLiteral("线路传输"), QStringLiteral("建议超时")},
+                  "th");
+    html += cells({ms(t.median()), ms(t.percentile99()), ms(t.slowest()), ms(t.wireTime()),
+                   ms(t.suggestedTimeout())});
+    html += QStringLiteral("</table>\n");
+    return html + QStringLiteral("<p class=\"note\">线路传输：请求和应答在线路上传输所需的时间。"
+                                 "建议超时为 P99 的三倍，不少于传输时间加 %1 ms；"
+                                 "本工具不会自动更改超时。</p>\n")
+                      .arg(ReplyTimes::kMargin.count());
+}
+
+// Code and value side by side, four pairs to a row: 35 values on a third of a page, in the order
+// the instrument's registers hold them.
+QString valueCells(const QStringList &row)
+{
+    QString html;
+    for (int i = 0; i < row.size(); i += 2) {
+        html += QStringLiteral("<td class=\"code\" width=\"9%\">%1</td><td width=\"16%\">%2</td>")
+                    .arg(esc(row.at(i)), row.at(i).isEmpty() ? QString() : esc(row.at(i + 1)));
+    }
+    return html;
+}
+
+QString parameterSection(const ReportData &d)
+{
+    QString html = QStringLiteral("<h2>3　参数</h2>\n");
+    QStringList pages;
+    for (const SnapshotValue &v : d.snapshot.values) {
+        if (!pages.contains(v.page))
+            pages.append(v.page);
+    }
+    if (pages.isEmpty())
+        return html + QStringLiteral("<p>没有参数值。</p>\n");
+    for (const QString &page : std::as_const(pages)) {
+        html +=
+            QStringLiteral("<h3>%1</h3>\n").arg(esc(page)) + tableOpen(QStringLiteral("values"));
+        QStringList row;
+        for (const SnapshotValue &v : d.snapshot.values) {
+            if (v.page != page)
+                continue;
+            row.append(v.code);
+            row.append(v.text.trimmed());
+            if (row.size() == 2 * kValuePairsPerRow)
+                html += QStringLiteral("<tr>%1</tr>\n").arg(valueCells(std::exchange(row, {})));
+        }
+        if (!row.isEmpty()) {
+            while (row.size() < 2 * kValuePairsPerRow)
+                row.append(QString());
+            html += QStringLiteral("<tr>%1</tr>\n").arg(valueCells(row));
+        }
+        html += QStringLiteral("</table>\n");
+    }
+    return html;
+}
+
+QString trendSection(const ReportData &d, const QString &imageSource)
+{
+    // On a page of its own with the frames: the first page holds the line, the counters and
+    // the values, which is what a reader of a commissioning record looks for first.
+    QString html = QStringLiteral("<h2 style=\"page-break-before: always\">4　毛重趋势</h2>\n");
+    const TrendStats st = d.trend.stats();
+    if (!st.last)
+        return html + QStringLiteral("<p>这段时间没有读到毛重，无趋势。</p>\n");
+    html += QStringLiteral("<p><img src=\"%1\" width=\"%2\" height=\"%3\"></p>\n")
+                .arg(imageSource)
+                .arg(kTrendWidth)
+                .arg(kTrendWidth * kTrendPixels.height() / kTrendPixels.width());
+    const QList<QList<QPointF>> runs = d.trend.segments();
+    const auto clock = [](double msecs) {
+        return QDateTime::fromMSecsSinceEpoch(qint64(msecs)).toString(QStringLiteral("HH:mm:ss"));
+    };
+    return html + QStringLiteral("<p>%1 至 %2：最小 %3，最大 %4，最新 %5。</p>\n")
+                      .arg(clock(runs.first().first().x()), clock(runs.last().last().x()),
+                           esc(st.min->text), esc(st.max->text), esc(st.last->text));
+}
+
+QString framesSection(const ReportData &d)
+{
+    QString html = QStringLiteral("<h2>5　最近的通讯帧</h2>\n");
+    if (d.frames.isEmpty())
+        return html + QStringLiteral("<p>没有通讯帧。</p>\n");
+    const qsizetype from = std::max<qsizetype>(0, d.frames.size() - kReportFrames);
+    html += QStringLiteral("<p>最近 %1 行，按时间先后：</p>\n").arg(d.frames.size() - from);
+    html += tableOpen(QStringLiteral("frames"));
+    html += QStringLiteral("<thead>") +
+            cells({QStringLiteral("时间"), QStringLiteral("方向"), QStringLiteral("数据"),
+                   QStringLiteral("解码"), QStringLiteral("结果"), QStringLiteral("用时")},
+                  "th") +
+            QStringLiteral("</thead>\n");
+    for (qsizetype i = from; i < d.frames.size(); ++i) {
+        const TrafficLine &l = d.frames.at(i);
+        html += QStringLiteral("<tr><td>%1</td><td>%2</td><td class=\"hex\">%3</td><td>%4</td>"
+                               "<td>%5</td><td>%6</td></tr>\n")
+                    .arg(esc(l.timeText()), esc(TrafficLine::directionText(l.direction)),
+                         esc(l.bytesText()), esc(l.decodingText()), esc(l.result),
+                         esc(l.replyTimeText()));
+    }
+    return html + QStringLiteral("</table>\n");
+}
+
+QString notesSection(const ReportData &d)
+{
+    if (d.notes.isEmpty())
+        return {};
+    QString html = QStringLiteral("<h2>附注</h2>\n<ul>\n");
+    for (const QString &n : d.notes)
+        html += QStringLiteral("<li>%1</li>\n").arg(esc(n));
+    return html + QStringLiteral("</ul>\n");
+}
+
+// The whole page; imageSource is where the trend picture comes from: a resource of the text
+// document for the PDF, the picture itself as a data URL for the HTML file.
+QString pageHtml(const ReportData &d, const QString &imageSource)
+{
+    const QString style =
+        QStringLiteral("body { font-family: %1; font-size: 10pt; }\n"
+                       "h1 { font-size: 16pt; margin-bottom: 2pt; }\n"
+                       "h2 { font-size: 12pt; margin-top: 12pt; margin-bottom: 4pt; }\n"
+                       "h3 { font-size: 10pt; margin-top: 6pt; margin-bottom: 2pt; }\n"
+                       "table { border-collapse: collapse; border-color: #808080; }\n"
+                       "th { background-color: #e8e8e8; font-weight: normal; text-align: left; }\n"
+                       "table.numbers td, table.numbers th { text-align: right; }\n"
+                       "table.values, table.frames { font-size: 9pt; }\n"
+                       "td.code { color: #404040; }\n"
+                       "td.hex { font-family: %2; }\n"
+                       "p.sub, p.note { color: #404040; font-size: 9pt; }\n")
+            .arg(reportFontFamilies(), reportMonoFamilies());
+    return QStringLiteral("<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta "
+                          "charset=\"utf-8\">\n<title>%1</title>\n<style>\n%2</style>\n</head>\n"
+                          "<body>\n<h1>%1</h1>\n<p class=\"sub\">scalecheck %3　%4</p>\n")
+               .arg(esc(kTitle), style, esc(d.version), esc(timeText(d.snapshot.time))) +
+           lineSection(d) + trafficSection(d) + parameterSection(d) + trendSection(d, imageSource) +
+           framesSection(d) + notesSection(d) + QStringLiteral("</body>\n</html>\n");
+}
+
+QByteArray pngOf(const QImage &image)
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png;
+}
+
+} // namespace
+
+QString reportHtmlPath(const QString &pdfPath)
+{
+    if (pdfPath.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+        return pdfPath.left(pdfPath.size() - 4) + QStringLiteral(".html");
+    return pdfPath + QStringLiteral(".html");
+}
+
+QByteArray reportHtml(const ReportData &data)
+{
+    const QString picture =
+        QStringLiteral("data:image/png;base64,") +
+        QString::fromLatin1(pngOf(drawTrend(data.trend, kTrendPixels)).toBase64());
+    return pageHtml(data, picture).toUtf8();
+}
+
+QByteArray reportPdf(const ReportData &data)
+{
+    QByteArray pdf;
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&buffer);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setResolution(300);
+        writer.setTitle(kTitle);
+        writer.setCreator(QStringLiteral("scalecheck ") + data.version);
+        // A few millimetres of the printer's own: with them the text document keeps its 2 cm
+        // margins inside, about 22 mm from the edge of the sheet, which every printer reaches.
+        writer.setPageMargins(QMarginsF(2, 2, 2, 2), QPageLayout::Millimeter);
+
+        QTextDocument document;
+        document.setDefaultFont(reportFont(10));
+        document.addResource(QTextDocument::ImageResource, QUrl(kTrendResource),
+                             drawTrend(data.trend, kTrendPixels));
+        document.setHtml(pageHtml(data, kTrendResource));
+        // Laid out for the page by print(): the margins, the page numbers at the foot, tables
+        // broken between rows with their header row repeated.
+        document.print(&writer);
+    }
+    return pdf;
+}
+
+bool writeReport(const QString &pdfPath, const ReportData &data, QString *error)
+{
+    // Both made in memory first: nothing is written until there is a whole report to write.
+    const QByteArray pdf = reportPdf(data);
+    const QByteArray html = reportHtml(data);
+    return writeFileAtomically(pdfPath, pdf, error) &&
+           writeFileAtomically(reportHtmlPath(pdfPath), html, error);
+}

@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: MIT
+// The commissioning report ("报告"): what the line and the instrument showed at one moment, as
+// an A4 PDF and as an HTML page, from the window or from scalecheck-cli. No widgets: Qt's text
+// layout and painter on the PDF writer.
+#pragma once
+
+#include "replytimes.h"
+#include "requestcounters.h"
+#include "snapshot.h"
+#include "trafficlines.h"
+#include "trendseries.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+struct ReportData
+{
+    // The time, the port and its device, the line settings, the address, the weight as shown and
+    // the 35 values by page.
+    Snapshot snapshot;
+    QString version;      // the tool's, "0.1.0"
+    QString adapter;      // the USB adapter found; empty when none or not known
+    QString weightResult; // how the weight's read ended: "通讯正常", "无应答" ...
+    RequestCounters counters;
+    ReplyTimes replyTimes;
+    TrendSeries trend;
+    QList<TrafficLine> frames; // the last frames on the line, oldest first
+    // What went wrong while the report's readings were taken, one sentence each.
+    QStringList notes;
+};
+
+// At most this many of the last frames go into the report: the exchanges of the last seconds,
+// on about one page.
+constexpr int kReportFrames = 24;
+
+// The HTML beside a report's PDF: "report.pdf" -> "report.html"; a name without ".pdf" gets
+// ".html" added.
+QString reportHtmlPath(const QString &pdfPath);
+
+// The report as a standalone HTML page (UTF-8, the trend picture inside it).
+QByteArray reportHtml(const ReportData &data);
+// The report as a PDF on A4, set in a CJK face that it embeds.
+QByteArray reportPdf(const ReportData &data);
+
+// Writes the PDF to pdfPath and the HTML beside it, each through a temporary file, so that a
+// failed write leaves no part of a file behind. On failure returns false and says in error which
+// path failed and why; the PDF stays when only the HTML failed.
+bool writeReport(const QString &pdfPath, const ReportData &data, QString *error);

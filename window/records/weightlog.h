@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: MIT
+// The long-run weight log ("记录"): one CSV line per weight reading, appended to a file and on
+// the disk before the next reading comes; shared by the window and scalecheck-cli.
+#pragma once
+
+#include "weightreading.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+// The file is UTF-8 with a byte-order mark, as the export writes it, CRLF after each line, and
+// holds a header line and then, per reading:
+//
+//     2026-12-07T09:30:01.500Z,12.34,1234,2,通讯正常,39.6
+//
+// the time in UTC (ISO 8601, milliseconds), the weight as the window shows it ("无数据“" when
+// there was none), the instrument's count, the decimal places it was shown with, the result in
+// the operator's words and the reply time in milliseconds. Counts, places and reply time are
+// empty when the reading had none.
+//
+// Each line goes to the file in one write(2) on a descriptor opened for append, followed by
+// fdatasync(2): a process killed or a machine losing power loses at most the line being written,
+// and a reader never sees half a line. Nothing is kept between lines, so hours of logging take
+// no more memory than one line.
+class WeightLog
+{
+public:
+    WeightLog() = default;
+    ~WeightLog();
+    WeightLog(const WeightLog &) = delete;
+    WeightLog &operator=(const WeightLog &) = delete;
+
+    // The byte-order mark and the column names, one CSV line.
+    static QByteArray header();
+    // The line for a reading taken at `time` (any time zone; written in UTC).
+    static QByteArray line(const QDateTime &time, const WeightReading &reading);
+
+    // Opens path for appending, creating it if needed. A new or empty file gets the header
+    // first; an existing log is continued where it ends and none of its bytes is touched. False
+    // when the file cannot be opened or the header not written; errorString() says why.
+    bool open(const QString &path);
+    // Writes the reading's line. On failure (disk full, stick pulled) the log closes itself,
+    // leaves no part of the line behind where it can, and errorString() says why; false then and
+    // for every later call until open() succeeds again.
+    bool append(const QDateTime &time, const WeightReading &reading);
+    void close();
+
+    bool isOpen() const { return m_fd >= 0; }
+    QString path() const { return m_path; }
+    // Lines written since open(), the header not counted.
+    qint64 lineCount() const { return m_lines; }
+    // "无法写入 /media/u/log.csv：No space left on device"; empty while nothing failed.
+    QString errorString() const { return m_error; }
+    // The system's words alone: "No space left on device".
+    QString reason() const { return m_reason; }
+
+private:
+    bool writeWhole(const QByteArray &bytes);
+    bool fail(int error);
+
+    int m_fd = -1;
+    QString m_path;
+    QString m_error;
+    QString m_reason;
+    qint64 m_lines = 0;
+    // The file did not end in a line break when it was opened (it was cut short by something
+    // else): the first line starts on a line of its own.
+    bool m_breakFirst = false;
+};
