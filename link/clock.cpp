@@ -89,10 +89,10 @@ private:
         }
         // A zero it_value would disarm the timer: at least a nanosecond.
         const auto ns = std::max<nanoseconds::rep>(1, duration_cast<nanoseconds>(after).count());
-        itimerspec spec{};
-        spec.it_value.tv_sec = time_t(ns / 1000000000);
-        spec.it_value.tv_nsec = long(ns % 1000000000);
-        if (::timerfd_settime(m_fd, 0, &spec, nullptr) != 0)
+        itimerspec when{};
+        when.it_value.tv_sec = time_t(ns / 1000000000);
+        when.it_value.tv_nsec = long(ns % 1000000000);
+        if (::timerfd_settime(m_fd, 0, &when, nullptr) != 0)
             return false;
         m_notifier->setEnabled(true);
         m_exactArmed = true;

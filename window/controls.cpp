@@ -4,10 +4,10 @@
 
 #include <array>
 
-const QList<ControlSpec> &formControls()
+const QList<ControlEntry> &formControls()
 {
     using K = ControlKind;
-    static const QList<ControlSpec> controls = {
+    static const QList<ControlEntry> controls = {
         {"Frame3", "Form1", K::Frame, "毛重显示", 120, 480, 4215, 3375},
         {"Label4", "Frame3", K::Label, "", 120, 600, 3975, 1215},
         {"Check1", "Frame3", K::CheckBox, "自动读取", 480, 2400, 1575, 255},

@@ -7,7 +7,7 @@
 
 enum class ControlKind { Frame, Label, CheckBox, PushButton, OptionButton, ComboBox, TabPanel };
 
-struct ControlSpec
+struct ControlEntry
 {
     const char *name;      // the control's objectName, "Frame3", "Option1(0)"
     const char *container; // the parent control's name; "Form1" for the window itself
@@ -23,7 +23,7 @@ constexpr int kFormHeightTwips = 7620;
 constexpr int kTwipsPerPixel = 15;
 
 // The controls outside the parameter pages, parents before children.
-const QList<ControlSpec> &formControls();
+const QList<ControlEntry> &formControls();
 
 // Places on a parameter page, twips relative to the tabbed panel: a label and its box stand in
 // one of two columns, rows at fixed tops; the page's read button bottom right.

@@ -56,13 +56,13 @@ const QString kPortMessageTitle = QStringLiteral("通讯端口信息");
 
 // The six timers as the window is built. Only the poll timer is built running; the start-up
 // sequence stops it before any tick, and every operation sets an interval before it arms one.
-struct TimerSpec
+struct TimerEntry
 {
     const char *name;
     int intervalMs;
     bool running;
 };
-constexpr TimerSpec kTimers[] = {
+constexpr TimerEntry kTimers[] = {
     {"Timer1", 1000, false}, {"autuTimer2", 1000, true}, {"TimerBJ", 1000, false},
     {"Timergny", 0, false},  {"Timergne", 800, false},   {"Timertx", 800, false},
 };
@@ -79,14 +79,14 @@ QFont weightFont(const QFont &base)
     return f;
 }
 
-QWidget *makeControl(const ControlSpec &spec, QWidget *parent)
+QWidget *makeControl(const ControlEntry &entry, QWidget *parent)
 {
-    const QString caption = QString::fromUtf8(spec.caption);
-    switch (spec.kind) {
+    const QString caption = QString::fromUtf8(entry.caption);
+    switch (entry.kind) {
     case ControlKind::Frame:
         return new QGroupBox(caption, parent);
     case ControlKind::Label:
-        if (qstrcmp(spec.name, "Label4") == 0)
+        if (qstrcmp(entry.name, "Label4") == 0)
             return new WeightLabel(parent);
         return new QLabel(caption, parent);
     case ControlKind::CheckBox:
@@ -165,15 +165,15 @@ void Form1::buildControls()
     client->setFont(interfaceFont);
     setCentralWidget(client);
 
-    for (const ControlSpec &spec : formControls()) {
-        const QString container = QString::fromUtf8(spec.container);
+    for (const ControlEntry &entry : formControls()) {
+        const QString container = QString::fromUtf8(entry.container);
         QWidget *parent = container == QLatin1String("Form1")
                               ? client
                               : qobject_cast<QWidget *>(m_built.value(container));
-        QWidget *w = makeControl(spec, parent);
-        w->setObjectName(QString::fromUtf8(spec.name));
-        w->setGeometry(pixels({spec.left, spec.top, spec.width, spec.height}));
-        widenToCaption(w, spec.kind);
+        QWidget *w = makeControl(entry, parent);
+        w->setObjectName(QString::fromUtf8(entry.name));
+        w->setGeometry(pixels({entry.left, entry.top, entry.width, entry.height}));
+        widenToCaption(w, entry.kind);
         m_built.insert(w->objectName(), w);
     }
     buildPages(required<TabPanel>(QStringLiteral("SSTab1")));
@@ -287,11 +287,11 @@ void Form1::buildPages(TabPanel *tabs)
 
 void Form1::buildTimers()
 {
-    for (const TimerSpec &spec : kTimers) {
+    for (const TimerEntry &entry : kTimers) {
         auto *t = new QTimer(this);
-        t->setObjectName(QString::fromUtf8(spec.name));
-        t->setInterval(spec.intervalMs);
-        if (spec.running)
+        t->setObjectName(QString::fromUtf8(entry.name));
+        t->setInterval(entry.intervalMs);
+        if (entry.running)
             t->start();
         m_built.insert(t->objectName(), t);
     }
