@@ -688,11 +688,17 @@ private:
         for (int i = 0; i < rounds && !(m_onLine < 0 && m_waiting.isEmpty()); ++i) {
             if (m_onLine >= 0) {
                 // A good reply ends it, unless what came before it still holds the framing
-                // back (the start of a long frame): then its time runs out.
+                // back (the start of a long frame): then its time runs out. A listening request
+                // outlives its time while nothing whole has come; the rest of the longest frame
+                // (a Modbus TCP header may announce 259 bytes) ends it.
                 const int onLine = m_onLine;
                 deliverReply(0, 0);
                 if (m_onLine == onLine)
                     advance(3600s);
+                if (m_onLine == onLine && m_tickets[onLine].request.keepListening) {
+                    deliver(QByteArray(MbapCodec::kHeaderLength + 255, '\0'));
+                    advance(3600s);
+                }
             } else {
                 advance(std::max(m_longestGap, gapOf(m_port.lineSettings().baud)));
             }
