@@ -6,6 +6,7 @@
 #include "form1.h"
 #include "language.h"
 #include "messageboxwatcher.h"
+#include "portlistdialog.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -33,6 +34,19 @@ bool hasChinese(const QString &text)
     static const QRegularExpression cjk(QStringLiteral("[\\x{3000}-\\x{303f}\\x{4e00}-\\x{9fff}"
                                                        "\\x{ff00}-\\x{ffef}\\x{201c}\\x{201d}]"));
     return cjk.match(text).hasMatch();
+}
+
+// The texts of a model's cells, its rows' children included (a port's stable names).
+void addCells(const QAbstractItemModel *model, const QModelIndex &parent, QStringList *texts)
+{
+    for (int row = 0; row < model->rowCount(parent); ++row) {
+        for (int column = 0; column < model->columnCount(parent); ++column) {
+            const QModelIndex cell = model->index(row, column, parent);
+            texts->append(model->data(cell).toString());
+            if (column == 0)
+                addCells(model, cell, texts);
+        }
+    }
 }
 
 // Every text the window shows on or about its widgets, each with the widget it is on.
@@ -73,6 +87,10 @@ QStringList shownTexts(QWidget *top)
             for (int i = 0; i < v->model()->columnCount(); ++i)
                 add(w, QStringLiteral("header"),
                     v->model()->headerData(i, Qt::Horizontal).toString());
+            QStringList cells;
+            addCells(v->model(), QModelIndex(), &cells);
+            for (const QString &cell : cells)
+                add(w, QStringLiteral("cell"), cell);
         }
     }
     return texts;
@@ -98,6 +116,8 @@ private slots:
     void initTestCase();
     void noChineseLeft_data();
     void noChineseLeft();
+    void portListInEnglish_data();
+    void portListInEnglish();
     void theProgramFollowsLangAndLocale_data();
     void theProgramFollowsLangAndLocale();
 };
@@ -115,8 +135,10 @@ enum class Scene {
     ReadWhileClosed,
     Unplugged,
     PanelsShown,
+    WeightUnanswered,
 };
 Q_DECLARE_METATYPE(Scene)
+Q_DECLARE_METATYPE(PortEntry)
 
 void TestEnglish::noChineseLeft_data()
 {
@@ -137,6 +159,8 @@ void TestEnglish::noChineseLeft_data()
                                << "";
     QTest::newRow("panels shown") << Scene::PanelsShown << "open"
                                   << "";
+    QTest::newRow("weight unanswered, monitor open") << Scene::WeightUnanswered << "open"
+                                                     << "";
 }
 
 void TestEnglish::noChineseLeft()
@@ -175,6 +199,16 @@ void TestEnglish::noChineseLeft()
         for (const char *name : {"monitorButton", "trendButton", "busButton"})
             window.findChild<QToolButton *>(QLatin1String(name))->click();
         break;
+    case Scene::WeightUnanswered: {
+        // The request and its timeout fill the monitor, the counters and the weight display.
+        window.findChild<QToolButton *>(QStringLiteral("monitorButton"))->click();
+        window.findChild<QAbstractButton *>(QStringLiteral("Command2"))->click();
+        const auto *status = window.findChild<QLabel *>(QStringLiteral("readStatus"));
+        QTRY_VERIFY_WITH_TIMEOUT(status->text().contains(QStringLiteral("no reply")), 5000);
+        QCOMPARE(window.findChild<QLabel *>(QStringLiteral("Label4"))->text(),
+                 QStringLiteral("No data"));
+        break;
+    }
     default:
         break;
     }
@@ -194,6 +228,29 @@ void TestEnglish::noChineseLeft()
         QVERIFY2(boxes.texts.first().contains(boxText), qPrintable(boxes.texts.first()));
         QCOMPARE(boxes.titles.first(), QStringLiteral("Port information"));
     }
+}
+
+void TestEnglish::portListInEnglish_data()
+{
+    QTest::addColumn<QList<PortEntry>>("ports");
+    QTest::addColumn<QString>("found"); // what the line above the list says
+    QTest::newRow("none") << QList<PortEntry>{} << "No serial port found";
+    QTest::newRow("an adapter with its stable name")
+        << QList<PortEntry>{{"/dev/ttyUSB0", "USB Serial", "FTDI", "A10K", {"usb-FTDI-if00"}}}
+        << "1 serial port(s) found:";
+}
+
+void TestEnglish::portListInEnglish()
+{
+    QFETCH(QList<PortEntry>, ports);
+    QFETCH(QString, found);
+    PortListDialog dialog(QString(), nullptr, [ports] { return ports; });
+    dialog.show();
+    const QStringList texts = shownTexts(&dialog);
+    const QStringList chinese = chineseIn(texts);
+    QVERIFY2(chinese.isEmpty(), qPrintable(chinese.join(QLatin1Char('\n'))));
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Choose a port"));
+    QVERIFY2(texts.join(QLatin1Char('\n')).contains(found), qPrintable(texts.join('\n')));
 }
 
 void TestEnglish::theProgramFollowsLangAndLocale_data()
