@@ -1019,6 +1019,14 @@
         <source>%1（%2）</source>
         <translation>%1 (%2)</translation>
     </message>
+    <message>
+        <source>zh-CN</source>
+        <translation>en</translation>
+    </message>
+    <message>
+        <source>scalecheck %1&#x3000;%2</source>
+        <translation>scalecheck %1, %2</translation>
+    </message>
 </context>
 <context>
     <name>ReportExport</name>

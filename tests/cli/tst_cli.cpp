@@ -114,6 +114,8 @@ private slots:
     void reportNotWritten();
     void oneLanguage_data();
     void oneLanguage();
+    void reportInOneLanguage_data();
+    void reportInOneLanguage();
 };
 
 void TestCli::usage_data()
@@ -1000,6 +1002,50 @@ void TestCli::oneLanguage()
             "[\\x{3000}-\\x{303f}\\x{4e00}-\\x{9fff}\\x{ff00}-\\x{ffef}\\x{201c}\\x{201d}]"));
         QVERIFY2(!cjk.match(all).hasMatch(), qPrintable(all));
     }
+}
+
+void TestCli::reportInOneLanguage_data()
+{
+    QTest::addColumn<QString>("lang"); // --lang; empty: not given
+    QTest::addColumn<QString>("htmlLang");
+    QTest::addColumn<QStringList>("headings");
+    QTest::addColumn<bool>("chinese"); // whether the page may hold Chinese at all
+    QTest::newRow("without --lang")
+        << ""
+        << "zh-CN" << QStringList{"称重仪表通讯调试报告", "线路与仪表", "通讯统计"} << true;
+    QTest::newRow("zh") << "zh"
+                        << "zh-CN" << QStringList{"称重仪表通讯调试报告", "参数"} << true;
+    QTest::newRow("en") << "en"
+                        << "en"
+                        << QStringList{"Weighing Indicator Commissioning Report",
+                                       "Line and instrument", "Parameters", "Last frames"}
+                        << false;
+}
+
+void TestCli::reportInOneLanguage()
+{
+    QFETCH(QString, lang);
+    QFETCH(QString, htmlLang);
+    QFETCH(QStringList, headings);
+    QFETCH(bool, chinese);
+
+    // Headings, tables and the title page's line: all in the run's language.
+    SimProcess sim;
+    startSim(sim, {"--regs", QStringLiteral(SCALECHECK_INSTRUMENT_REGS)});
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+    QStringList arguments{"--port", kPort, "report", "--out", pdf, "--seconds", "0"};
+    if (!lang.isEmpty())
+        arguments = QStringList{"--lang", lang} + arguments;
+    const CliRun run = runCli(arguments, sim.devicePath());
+    QCOMPARE(run.exitCode, 0);
+    const QString page = QString::fromUtf8(fileBytes(dir.filePath(QStringLiteral("report.html"))));
+    QVERIFY2(page.contains(QStringLiteral("<html lang=\"%1\">").arg(htmlLang)), qPrintable(page));
+    for (const QString &heading : headings)
+        QVERIFY2(page.contains(heading), qPrintable(heading));
+    static const QRegularExpression cjk(QStringLiteral(
+        "[\\x{3000}-\\x{303f}\\x{4e00}-\\x{9fff}\\x{ff00}-\\x{ffef}\\x{201c}\\x{201d}]"));
+    QCOMPARE(cjk.match(page).hasMatch(), chinese);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

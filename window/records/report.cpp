@@ -268,10 +268,14 @@ QString pageHtml(const ReportData &d, const QString &imageSource)
                        "td.hex { font-family: %2; }\n"
                        "p.sub, p.note { color: #404040; font-size: 9pt; }\n")
             .arg(reportFontFamilies(), reportMonoFamilies());
-    return QStringLiteral("<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta "
+    // The page's language as HTML names it: "zh-CN", or the translation's own.
+    const QString language = QCoreApplication::translate("Report", "zh-CN");
+    const QString subtitle = QCoreApplication::translate("Report", "scalecheck %1　%2")
+                                 .arg(esc(d.version), esc(timeText(d.snapshot.time)));
+    return QStringLiteral("<!DOCTYPE html>\n<html lang=\"%3\">\n<head>\n<meta "
                           "charset=\"utf-8\">\n<title>%1</title>\n<style>\n%2</style>\n</head>\n"
-                          "<body>\n<h1>%1</h1>\n<p class=\"sub\">scalecheck %3　%4</p>\n")
-               .arg(esc(title()), style, esc(d.version), esc(timeText(d.snapshot.time))) +
+                          "<body>\n<h1>%1</h1>\n<p class=\"sub\">%4</p>\n")
+               .arg(esc(title()), style, language, subtitle) +
            lineSection(d) + trafficSection(d) + parameterSection(d) + trendSection(d, imageSource) +
            framesSection(d) + notesSection(d) + QStringLiteral("</body>\n</html>\n");
 }
