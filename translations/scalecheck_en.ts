@@ -626,19 +626,19 @@
     <name>ParameterGroups</name>
     <message>
         <source>报警参数组</source>
-        <translation>Alarm parameters</translation>
+        <translation>Alarm</translation>
     </message>
     <message>
         <source>仪表功能参数组1</source>
-        <translation>Function parameters 1</translation>
+        <translation>Function 1</translation>
     </message>
     <message>
         <source>仪表功能参数组2</source>
-        <translation>Function parameters 2</translation>
+        <translation>Function 2</translation>
     </message>
     <message>
         <source>通信，时间参数组</source>
-        <translation>Communication and time</translation>
+        <translation>Comm and time</translation>
     </message>
 </context>
 <context>
