@@ -3,6 +3,7 @@
 #include "modbusframe.h"
 
 #include "crc16.h"
+
 #include <QCoreApplication>
 
 namespace {

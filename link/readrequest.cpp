@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // One register read as the request engine carries it, and how it ended.
 #include "readrequest.h"
+
 #include <QCoreApplication>
 
 QString resultText(const ReadResult &result)

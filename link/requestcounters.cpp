@@ -3,6 +3,7 @@
 #include "requestcounters.h"
 
 #include "requestqueue.h"
+
 #include <QCoreApplication>
 
 RequestCounters RequestCounters::of(const RequestQueue &queue)

@@ -2,6 +2,7 @@
 // What a USB-serial adapter is, its stable name, and the receive latency its driver adds.
 #include "usbadapter.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,7 +10,6 @@
 #include <cerrno>
 
 #ifdef Q_OS_LINUX
-#include <QCoreApplication>
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <sys/ioctl.h>

@@ -11,9 +11,9 @@
 #include "weightreader.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QRegularExpression>
 
-#include <QCoreApplication>
 #include <algorithm>
 
 using namespace std::chrono;

@@ -4,11 +4,11 @@
 
 #include "snapshot.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QStringList>
 
-#include <QCoreApplication>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
