@@ -5,6 +5,7 @@
 #include "adddot.h"
 #include "modbusframe.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 
 namespace {
@@ -20,7 +21,7 @@ const QList<ParameterGroup> &parameterGroups()
 {
     using D = DecimalRule;
     static const QList<ParameterGroup> groups = {
-        {"报警参数组",
+        {QT_TRANSLATE_NOOP("ParameterGroups", "报警参数组"),
          0x0010,
          14,
          1000,
@@ -35,7 +36,7 @@ const QList<ParameterGroup> &parameterGroups()
              {5, "AL2", kPair, D::DotBox},
              {6, "AL2C", kPair, D::DotBox},
          }},
-        {"仪表功能参数组1",
+        {QT_TRANSLATE_NOOP("ParameterGroups", "仪表功能参数组1"),
          0x0020,
          16,
          1000,
@@ -51,7 +52,7 @@ const QList<ParameterGroup> &parameterGroups()
              {13, "OBL", kPair, D::DotBox},
              {14, "OBH", kPair, D::DotBox},
          }},
-        {"仪表功能参数组2",
+        {QT_TRANSLATE_NOOP("ParameterGroups", "仪表功能参数组2"),
          0x0034,
          7,
          1000,
@@ -64,7 +65,7 @@ const QList<ParameterGroup> &parameterGroups()
              {20, "disp", kSingle, D::None},
              {21, "type", kSingle, D::None},
          }},
-        {"通信，时间参数组",
+        {QT_TRANSLATE_NOOP("ParameterGroups", "通信，时间参数组"),
          0x0040,
          13,
          1500,
@@ -120,4 +121,9 @@ QList<BoxText> decodeGroup(const ParameterGroup &group, const QByteArray &data, 
         boxes.append({field.box, text});
     }
     return boxes;
+}
+
+QString groupCaption(const ParameterGroup &group)
+{
+    return QCoreApplication::translate("ParameterGroups", group.caption);
 }

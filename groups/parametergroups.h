@@ -39,6 +39,9 @@ constexpr int kValueBoxes = 35;
 // The four groups, in page order: alarm, function 1, function 2, communication and time.
 const QList<ParameterGroup> &parameterGroups();
 
+// The page's caption in the language the program speaks.
+QString groupCaption(const ParameterGroup &group);
+
 struct BoxText
 {
     int box;

@@ -23,8 +23,7 @@ OpenResult DevicePort::open()
     close();
     const std::optional<LineAddress> address = parseLineAddress(device());
     if (!address)
-        return {OpenStatus::NotFound,
-                QStringLiteral("网络地址应写作 tcp://主机:端口 或 mbtcp://主机:端口")};
+        return {OpenStatus::NotFound, tr("网络地址应写作 tcp://主机:端口 或 mbtcp://主机:端口")};
     m_active = address->kind == LineKind::Serial ? static_cast<Link *>(&m_serial) : &m_tcp;
     return m_active->open(*address, settingsInForce());
 }

@@ -18,18 +18,18 @@ LineNotices::LineNotices(RequestQueue *queue, Port *port, Clock &clock, QObject 
 
 QString LineNotices::echoText()
 {
-    return QStringLiteral("检测到本地回显（适配器回送发出的请求），已自动去除");
+    return tr("检测到本地回显（适配器回送发出的请求），已自动去除");
 }
 
 QString LineNotices::strayText()
 {
-    return QStringLiteral("应答前有杂散字节（如收发器切换时的 0x00），已自动跳过");
+    return tr("应答前有杂散字节（如收发器切换时的 0x00），已自动跳过");
 }
 
 QString LineNotices::streamText(int bytesPerSecond)
 {
-    return QStringLiteral("线路上有未经请求的数据（约每秒 %1 字节）：仪表可能处于连续发送方式，"
-                          "或波特率、转换器工作方式不对")
+    return tr("线路上有未经请求的数据（约每秒 %1 字节）：仪表可能处于连续发送方式，"
+              "或波特率、转换器工作方式不对")
         .arg(bytesPerSecond);
 }
 

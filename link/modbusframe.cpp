@@ -4,6 +4,8 @@
 
 #include "crc16.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 quint8 byteAt(const QByteArray &bytes, int i)
@@ -85,27 +87,27 @@ QString exceptionName(quint8 code)
 {
     switch (code) {
     case 0x01:
-        return QStringLiteral("非法功能");
+        return QCoreApplication::translate("Modbus", "非法功能");
     case 0x02:
-        return QStringLiteral("非法数据地址");
+        return QCoreApplication::translate("Modbus", "非法数据地址");
     case 0x03:
-        return QStringLiteral("非法数据值");
+        return QCoreApplication::translate("Modbus", "非法数据值");
     case 0x04:
-        return QStringLiteral("从站设备故障");
+        return QCoreApplication::translate("Modbus", "从站设备故障");
     case 0x05:
-        return QStringLiteral("确认");
+        return QCoreApplication::translate("Modbus", "确认");
     case 0x06:
-        return QStringLiteral("从站设备忙");
+        return QCoreApplication::translate("Modbus", "从站设备忙");
     case 0x07:
-        return QStringLiteral("否定确认");
+        return QCoreApplication::translate("Modbus", "否定确认");
     case 0x08:
-        return QStringLiteral("存储奇偶性差错");
+        return QCoreApplication::translate("Modbus", "存储奇偶性差错");
     case 0x0A:
-        return QStringLiteral("网关路径不可用");
+        return QCoreApplication::translate("Modbus", "网关路径不可用");
     case 0x0B:
-        return QStringLiteral("网关目标设备响应失败");
+        return QCoreApplication::translate("Modbus", "网关目标设备响应失败");
     default:
-        return QStringLiteral("未知异常");
+        return QCoreApplication::translate("Modbus", "未知异常");
     }
 }
 
@@ -113,30 +115,31 @@ QString replyText(const ReplyCheck &check)
 {
     switch (check.status) {
     case ReplyStatus::Ok:
-        return QStringLiteral("通讯正常");
+        return QCoreApplication::translate("Modbus", "通讯正常");
     case ReplyStatus::NoReply:
-        return QStringLiteral("无应答");
+        return QCoreApplication::translate("Modbus", "无应答");
     case ReplyStatus::Incomplete:
-        return QStringLiteral("应答不完整");
+        return QCoreApplication::translate("Modbus", "应答不完整");
     case ReplyStatus::CrcError:
-        return QStringLiteral("校验错误");
+        return QCoreApplication::translate("Modbus", "校验错误");
     case ReplyStatus::WrongAddress:
-        return QStringLiteral("地址错误");
+        return QCoreApplication::translate("Modbus", "地址错误");
     case ReplyStatus::WrongFunction:
-        return QStringLiteral("功能码错误");
+        return QCoreApplication::translate("Modbus", "功能码错误");
     case ReplyStatus::WrongByteCount:
-        return QStringLiteral("字节数错误");
+        return QCoreApplication::translate("Modbus", "字节数错误");
     case ReplyStatus::FrameError:
-        return QStringLiteral("帧格式错误");
+        return QCoreApplication::translate("Modbus", "帧格式错误");
     case ReplyStatus::Exception: {
         const QString code =
             QString::number(check.exceptionCode, 16).rightJustified(2, QLatin1Char('0')).toUpper();
-        return QStringLiteral("异常应答 %1：%2").arg(code, exceptionName(check.exceptionCode));
+        return QCoreApplication::translate("Modbus", "异常应答 %1：%2")
+            .arg(code, exceptionName(check.exceptionCode));
     }
     case ReplyStatus::PortClosed:
-        return QStringLiteral("端口未打开");
+        return QCoreApplication::translate("Modbus", "端口未打开");
     case ReplyStatus::WriteFailed:
-        return QStringLiteral("发送失败");
+        return QCoreApplication::translate("Modbus", "发送失败");
     }
     return {};
 }

@@ -4,6 +4,8 @@
 
 #include "requestqueue.h"
 
+#include <QCoreApplication>
+
 RequestCounters RequestCounters::of(const RequestQueue &queue)
 {
     RequestCounters c;
@@ -25,8 +27,10 @@ RequestCounters RequestCounters::of(const RequestQueue &queue)
 
 QString RequestCounters::text() const
 {
-    return QStringLiteral("发送 %1  正常 %2  无应答 %3  校验 %4  异常 %5  地址 %6  不完整 %7  "
-                          "其他 %8  回显 %9  跳过 %10")
+    return QCoreApplication::translate(
+               "RequestCounters",
+               "发送 %1  正常 %2  无应答 %3  校验 %4  异常 %5  地址 %6  不完整 %7  "
+               "其他 %8  回显 %9  跳过 %10")
         .arg(sent)
         .arg(ok)
         .arg(noReply)

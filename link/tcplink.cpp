@@ -6,8 +6,7 @@ TcpLink::TcpLink(QObject *parent) : Link(parent), m_socket(this)
 {
     m_connectTimer.setSingleShot(true);
     connect(&m_connectTimer, &QTimer::timeout, this, [this] {
-        giveUp({OpenStatus::Refused,
-                QStringLiteral("%1 秒内未连接上").arg(qint64(kConnectTimeout.count()))});
+        giveUp({OpenStatus::Refused, tr("%1 秒内未连接上").arg(qint64(kConnectTimeout.count()))});
     });
     connect(&m_socket, &QTcpSocket::connected, this, &TcpLink::onConnected);
     connect(&m_socket, &QTcpSocket::errorOccurred, this, &TcpLink::onError);
@@ -66,7 +65,7 @@ void TcpLink::onDisconnected()
     if (!m_connected)
         return;
     m_connected = false;
-    emit lost(QStringLiteral("对方关闭了连接"));
+    emit lost(tr("对方关闭了连接"));
     emit closed();
 }
 

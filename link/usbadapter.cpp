@@ -2,6 +2,7 @@
 // What a USB-serial adapter is, its stable name, and the receive latency its driver adds.
 #include "usbadapter.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -53,7 +54,8 @@ bool isPermissionError(int error)
 
 QString reasonText(int error)
 {
-    return isPermissionError(error) ? QStringLiteral("权限不足") : qt_error_string(error);
+    return isPermissionError(error) ? QCoreApplication::translate("UsbAdapter", "权限不足")
+                                    : qt_error_string(error);
 }
 
 #ifdef Q_OS_LINUX
@@ -318,11 +320,12 @@ QString latencyText(const UsbAdapterInfo &adapter, const LatencyChange &change)
     if (change.method == LatencyMethod::Flag) {
         switch (change.outcome) {
         case LatencyOutcome::Lowered:
-            return QStringLiteral("%1，已设为低延迟").arg(name);
+            return QCoreApplication::translate("UsbAdapter", "%1，已设为低延迟").arg(name);
         case LatencyOutcome::AlreadyLowest:
-            return QStringLiteral("%1，已是低延迟").arg(name);
+            return QCoreApplication::translate("UsbAdapter", "%1，已是低延迟").arg(name);
         case LatencyOutcome::Refused:
-            return QStringLiteral("%1，无法设为低延迟（%2）").arg(name, reasonText(change.error));
+            return QCoreApplication::translate("UsbAdapter", "%1，无法设为低延迟（%2）")
+                .arg(name, reasonText(change.error));
         case LatencyOutcome::NoSetting:
             return {};
         }
@@ -335,24 +338,31 @@ QString latencyText(const UsbAdapterInfo &adapter, const LatencyChange &change)
     switch (change.outcome) {
     case LatencyOutcome::Lowered: {
         const QString after = QStringLiteral("%1 ms").arg(change.afterMs);
-        return change.beforeMs >= 0 ? QStringLiteral("%1，延迟 %2 → %3").arg(name, before, after)
-                                    : QStringLiteral("%1，延迟已改为 %2").arg(name, after);
+        return change.beforeMs >= 0 ? QCoreApplication::translate("UsbAdapter", "%1，延迟 %2 → %3")
+                                          .arg(name, before, after)
+                                    : QCoreApplication::translate("UsbAdapter", "%1，延迟已改为 %2")
+                                          .arg(name, after);
     }
     case LatencyOutcome::AlreadyLowest:
-        return QStringLiteral("%1，延迟已是 %2").arg(name, lowest);
+        return QCoreApplication::translate("UsbAdapter", "%1，延迟已是 %2").arg(name, lowest);
     case LatencyOutcome::Refused: {
         QString text = change.beforeMs >= 0
-                           ? QStringLiteral("%1，延迟 %2，无法改为 %3").arg(name, before, lowest)
-                           : QStringLiteral("%1，无法把延迟改为 %2").arg(name, lowest);
+                           ? QCoreApplication::translate("UsbAdapter", "%1，延迟 %2，无法改为 %3")
+                                 .arg(name, before, lowest)
+                           : QCoreApplication::translate("UsbAdapter", "%1，无法把延迟改为 %2")
+                                 .arg(name, lowest);
         if (change.error != 0)
-            text += QStringLiteral("（%1）").arg(reasonText(change.error));
+            text +=
+                QCoreApplication::translate("UsbAdapter", "（%1）").arg(reasonText(change.error));
         else if (change.afterMs >= 0)
-            text += QStringLiteral("（驱动仍为 %1 ms）").arg(change.afterMs);
+            text +=
+                QCoreApplication::translate("UsbAdapter", "（驱动仍为 %1 ms）").arg(change.afterMs);
         else
-            text += QStringLiteral("（读回的不是数字）");
+            text += QCoreApplication::translate("UsbAdapter", "（读回的不是数字）");
         // Without permission now, the operator can have udev set it at every plug-in instead.
         if (isPermissionError(change.error) && !adapter.driver.isEmpty())
-            text += QStringLiteral("。可加 udev 规则：") + latencyUdevRule(adapter.driver);
+            text += QCoreApplication::translate("UsbAdapter", "。可加 udev 规则：") +
+                    latencyUdevRule(adapter.driver);
         return text;
     }
     case LatencyOutcome::NoSetting:

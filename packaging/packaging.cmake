@@ -35,7 +35,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # cannot open on X11 or Wayland.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-# The window's Chinese captions need a CJK font; any will do, this one is small.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei")
+# The window's Chinese captions need a CJK font; any will do, this one is small. Qt's own
+# translations put its dialogs (the file dialog, a message box's buttons) into Chinese as well;
+# the programs' own English is built into them.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei, qt6-translations-l10n")
 
 include(CPack)

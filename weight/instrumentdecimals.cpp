@@ -4,6 +4,7 @@
 
 #include "adddot.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 
 ReadRequest InstrumentDecimals::request(quint8 address)
@@ -45,11 +46,15 @@ QString InstrumentDecimals::note() const
 {
     switch (m_state) {
     case State::Unknown:
-        return QStringLiteral("小数点位数未知，按 0 位显示");
+        return QCoreApplication::translate("InstrumentDecimals", "小数点位数未知，按 0 位显示");
     case State::Failed:
-        return QStringLiteral("小数点位数读取失败（%1），按 0 位显示").arg(resultText(m_failure));
+        return QCoreApplication::translate("InstrumentDecimals",
+                                           "小数点位数读取失败（%1），按 0 位显示")
+            .arg(resultText(m_failure));
     case State::Absent:
-        return QStringLiteral("仪表不提供小数点位数（%1），按 0 位显示").arg(resultText(m_failure));
+        return QCoreApplication::translate("InstrumentDecimals",
+                                           "仪表不提供小数点位数（%1），按 0 位显示")
+            .arg(resultText(m_failure));
     case State::Known:
         break;
     }

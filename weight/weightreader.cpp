@@ -10,7 +10,7 @@ namespace {
 
 QString weightStatus(const QString &what)
 {
-    return QStringLiteral("毛重：") + what;
+    return WeightReader::tr("毛重：") + what;
 }
 
 } // namespace
@@ -27,12 +27,12 @@ void WeightReader::read()
 {
     const std::optional<quint8> address = m_address();
     if (!address) {
-        emit status(QStringLiteral("仪表地址无效，未发送读取请求"));
+        emit status(WeightReader::tr("仪表地址无效，未发送读取请求"));
         return;
     }
     const auto portClosed = [this] {
         emit weightRead(WeightReading::portClosed());
-        emit status(QStringLiteral("端口未打开"));
+        emit status(WeightReader::tr("端口未打开"));
     };
     // The point must be known before the first weight is shown, so its read goes ahead of the
     // weight in the queue; the queue keeps that order on the line.
@@ -128,7 +128,7 @@ void WeightReader::onWeightRead(const ReadResult &result)
         }
     }
     emit weightRead(WeightReading::of(result, places));
-    emit status(note.isEmpty() ? weightStatus(QStringLiteral("读取成功")) : note);
+    emit status(note.isEmpty() ? weightStatus(WeightReader::tr("读取成功")) : note);
     // The instrument answers again: ask its point once more, for the next weight. One that
     // refused the read with an exception has no such register and is not asked again.
     if (m_decimals.failed() && !m_dotReadPending)

@@ -4,13 +4,25 @@
 
 #include "adddot.h"
 
+#include <QCoreApplication>
 #include <cmath>
 
-const QString kNoDataText = QStringLiteral("无数据\u201C");
+namespace {
+
+const char *const kNoDataSource = QT_TRANSLATE_NOOP("WeightReading", "无数据“");
+
+} // namespace
+
+const QString kNoDataText = QString::fromUtf8(kNoDataSource);
+
+QString noDataText()
+{
+    return QCoreApplication::translate("WeightReading", kNoDataSource);
+}
 
 QString WeightReading::text() const
 {
-    return counts ? adddot(QString::number(*counts), places) : kNoDataText;
+    return counts ? adddot(QString::number(*counts), places) : noDataText();
 }
 
 double WeightReading::value() const

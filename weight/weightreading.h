@@ -12,7 +12,10 @@
 
 // The text the weight display shows when the instrument gave no weight. It ends with a left
 // double quotation mark (U+201C), as the instrument's makers have always shown it.
-extern const QString kNoDataText; // "无数据“"
+extern const QString kNoDataText; // "无数据“", as written in the source
+
+// kNoDataText in the language the program speaks.
+QString noDataText();
 
 struct WeightReading
 {

@@ -52,7 +52,10 @@ namespace {
 const QColor kWindowColour(224, 224, 224);
 const QColor kWeightColour(255, 0, 0);
 const QColor kWeightBackground(192, 192, 255);
-const QString kPortMessageTitle = QStringLiteral("通讯端口信息");
+QString portMessageTitle()
+{
+    return Form1::tr("通讯端口信息");
+}
 
 // The six timers as the window is built. Only the poll timer is built running; the start-up
 // sequence stops it before any tick, and every operation sets an interval before it arms one.
@@ -81,7 +84,7 @@ QFont weightFont(const QFont &base)
 
 QWidget *makeControl(const ControlEntry &entry, QWidget *parent)
 {
-    const QString caption = QString::fromUtf8(entry.caption);
+    const QString caption = Form1::tr(entry.caption);
     switch (entry.kind) {
     case ControlKind::Frame:
         return new QGroupBox(caption, parent);
@@ -124,7 +127,7 @@ void widenToCaption(QWidget *w, ControlKind kind)
 Form1::Form1(Port *port, QWidget *parent) : QMainWindow(parent), m_port(port)
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("DWX智能称重仪通讯测试"));
+    setWindowTitle(tr("DWX智能称重仪通讯测试"));
     setWindowIcon(QIcon(QStringLiteral(":/scalecheck/scalecheck.png")));
     m_port->setParent(this);
     m_port->setObjectName(QStringLiteral("MSComm1"));
@@ -233,12 +236,12 @@ void Form1::styleControls()
     label4->setAutoFillBackground(true);
     label4->setFont(weightFont(label4->font()));
     label4->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    label4->setAccessibleDescription(QStringLiteral("毛重"));
+    label4->setAccessibleDescription(tr("毛重"));
 
     m_ui.option1[0]->setChecked(true);
-    m_ui.command2->setAccessibleName(QStringLiteral("读取毛重"));
-    m_ui.combo1->setAccessibleDescription(QStringLiteral("仪表地址"));
-    m_ui.combo2->setAccessibleDescription(QStringLiteral("通讯波特率"));
+    m_ui.command2->setAccessibleName(tr("读取毛重"));
+    m_ui.combo1->setAccessibleDescription(tr("仪表地址"));
+    m_ui.combo2->setAccessibleDescription(tr("通讯波特率"));
 }
 
 void Form1::buildPages(TabPanel *tabs)
@@ -247,7 +250,7 @@ void Form1::buildPages(TabPanel *tabs)
     QList<QWidget *> pages;
     for (const ParameterGroup &group : groups) {
         auto *page = new QWidget;
-        tabs->addTab(page, QString::fromUtf8(group.caption));
+        tabs->addTab(page, groupCaption(group));
         pages.append(page);
     }
     // Places on the pages are measured from the panel's own corner, tabs included.
@@ -276,9 +279,9 @@ void Form1::buildPages(TabPanel *tabs)
             m_built.insert(label->objectName(), label);
             m_built.insert(box->objectName(), box);
         }
-        auto *button = new QPushButton(QStringLiteral("读取"), page);
+        auto *button = new QPushButton(tr("读取"), page);
         button->setObjectName(QString::fromUtf8(layout.button));
-        button->setAccessibleName(QString::fromUtf8(layout.accessible));
+        button->setAccessibleName(tr(layout.accessible));
         place(button, pageButtonRect());
         m_built.insert(button->objectName(), button);
     }
@@ -329,18 +332,15 @@ void Form1::buildStatusBar()
         third->addWidget(b);
         return b;
     };
-    m_monitorButton = button("monitorButton", QStringLiteral("通讯监视"));
-    m_trendButton = button("trendButton", QStringLiteral("趋势图"));
-    m_busButton = button("busButton", QStringLiteral("总线"));
-    connect(button("portListButton", QStringLiteral("端口…")), &QToolButton::clicked, this,
-            &Form1::choosePort);
-    connect(button("exportButton", QStringLiteral("导出")), &QToolButton::clicked, this,
-            &Form1::exportValues);
+    m_monitorButton = button("monitorButton", tr("通讯监视"));
+    m_trendButton = button("trendButton", tr("趋势图"));
+    m_busButton = button("busButton", tr("总线"));
+    connect(button("portListButton", tr("端口…")), &QToolButton::clicked, this, &Form1::choosePort);
+    connect(button("exportButton", tr("导出")), &QToolButton::clicked, this, &Form1::exportValues);
     m_logButton = new WeightLogButton(bar);
     m_logButton->setAutoReading([this] { return m_weight->autoRead(); });
     third->addWidget(m_logButton);
-    connect(button("reportButton", QStringLiteral("报告")), &QToolButton::clicked, this,
-            &Form1::writeReport);
+    connect(button("reportButton", tr("报告")), &QToolButton::clicked, this, &Form1::writeReport);
     rows->addLayout(first);
     rows->addLayout(second);
     statusBar()->addWidget(bar, 1);
@@ -372,14 +372,14 @@ void Form1::buildPanels()
         return d;
     };
     m_monitor = new TrafficMonitor(m_queue, this);
-    m_monitorDock = dock("monitorDock", QStringLiteral("通讯监视"), m_monitor, m_monitorButton);
+    m_monitorDock = dock("monitorDock", tr("通讯监视"), m_monitor, m_monitorButton);
     m_trend = new WeightTrend(this);
-    m_trendDock = dock("trendDock", QStringLiteral("趋势图"), m_trend, m_trendButton);
+    m_trendDock = dock("trendDock", tr("趋势图"), m_trend, m_trendButton);
     connect(m_weight, &WeightReader::weightRead, m_trend, [this](const WeightReading &reading) {
         m_trend->addReading(QDateTime::currentDateTime(), reading);
     });
     m_bus = new BusPanel(m_queue, m_port, this);
-    m_busDock = dock("busDock", QStringLiteral("总线"), m_bus, m_busButton);
+    m_busDock = dock("busDock", tr("总线"), m_bus, m_busButton);
     connect(m_bus, &BusPanel::instrumentChosen, this, &Form1::readInstrument);
 }
 
@@ -596,7 +596,7 @@ void Form1::writeReport()
     const QString pdf = exportReport(this, report(), m_choosePath);
     if (!pdf.isEmpty())
         showReadStatus(
-            QStringLiteral("报告已写出：%1，%2")
+            tr("报告已写出：%1，%2")
                 .arg(QDir::toNativeSeparators(pdf), QDir::toNativeSeparators(reportHtmlPath(pdf))));
 }
 
@@ -607,10 +607,10 @@ void Form1::copyValues()
 
 void Form1::warnBusy()
 {
-    QMessageBox::warning(this, kPortMessageTitle, QStringLiteral("所选的端口被占用！"));
+    QMessageBox::warning(this, portMessageTitle(), tr("所选的端口被占用！"));
 }
 
 void Form1::warnRefused(const QString &message)
 {
-    QMessageBox::warning(this, kPortMessageTitle, message);
+    QMessageBox::warning(this, portMessageTitle(), message);
 }

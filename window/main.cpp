@@ -2,10 +2,12 @@
 // scalecheck: the window program; its command line picks the devices behind COM1 and COM2.
 #include "deviceport.h"
 #include "form1.h"
+#include "language.h"
 #include "simulatorprocess.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QTextStream>
 
@@ -24,6 +26,11 @@ struct Options
                             QStringLiteral("Start the simulated instrument on a pseudo-terminal "
                                            "and put it behind COM1; it stops when the window "
                                            "closes.")};
+    QCommandLineOption lang{{QStringLiteral("lang")},
+                            QStringLiteral("The window's language: en for English, zh for "
+                                           "Chinese. Default: English where the system's locale "
+                                           "is English, Chinese everywhere else."),
+                            QStringLiteral("en|zh")};
     QCommandLineOption printState{{QStringLiteral("print-state")},
                                   QStringLiteral("Print the port state on standard output once "
                                                  "the window has started (for scripts and "
@@ -36,7 +43,7 @@ void describe(QCommandLineParser &parser, const Options &options)
         QStringLiteral("Checks the Modbus RTU link to a digital weighing indicator."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOptions({options.com1, options.com2, options.demo, options.printState});
+    parser.addOptions({options.com1, options.com2, options.demo, options.lang, options.printState});
 }
 
 // --help and --version only print: they must work where there is no display at all (over ssh,
@@ -77,6 +84,17 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     describe(parser, options);
     parser.process(app);
+    std::optional<Language> chosen;
+    if (parser.isSet(options.lang)) {
+        chosen = languageNamed(parser.value(options.lang));
+        if (!chosen) {
+            QTextStream(stderr) << "scalecheck: --lang must be en or zh, not \""
+                                << parser.value(options.lang) << "\"" << Qt::endl;
+            return 2;
+        }
+    }
+    // Before the first widget: every text is translated as it is made.
+    useLanguage(languageFor(chosen, QLocale::system()));
 
     auto *port = new DevicePort;
     if (parser.isSet(options.com1))
@@ -88,8 +106,8 @@ int main(int argc, char *argv[])
     SimulatorProcess simulator(SimulatorProcess::locate());
     if (parser.isSet(options.demo)) {
         if (!simulator.start({})) {
-            QMessageBox::critical(nullptr, QStringLiteral("通讯端口信息"),
-                                  QStringLiteral("无法启动模拟仪表 %1：%2")
+            QMessageBox::critical(nullptr, Form1::tr("通讯端口信息"),
+                                  Form1::tr("无法启动模拟仪表 %1：%2")
                                       .arg(simulator.program(), simulator.errorString()));
             delete port;
             return 1;

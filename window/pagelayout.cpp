@@ -3,6 +3,8 @@
 // value box the caption label beside it and its row and column on the page.
 #include "pagelayout.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 constexpr int kLeft = 0;
@@ -15,7 +17,7 @@ const QList<PageControls> &pageControls()
     static const QList<PageControls> pages = {
         {"CommandBJ",
          "TimerBJ",
-         "读取报警参数组",
+         QT_TRANSLATE_NOOP("Form1", "读取报警参数组"),
          {
              {0, "ALV(0)", 1, kLeft},
              {1, "AL1Y(4)", 1, kRight},
@@ -27,7 +29,7 @@ const QList<PageControls> &pageControls()
          }},
         {"Commandgny",
          "Timergny",
-         "读取仪表功能参数组1",
+         QT_TRANSLATE_NOOP("Form1", "读取仪表功能参数组1"),
          {
              {7, "Label2(8)", 1, kLeft},
              {8, "Label2(9)", 1, kRight},
@@ -40,7 +42,7 @@ const QList<PageControls> &pageControls()
          }},
         {"Commandgne",
          "Timergne",
-         "读取仪表功能参数组2",
+         QT_TRANSLATE_NOOP("Form1", "读取仪表功能参数组2"),
          {
              {15, "Label2(17)", 1, kLeft},
              {16, "Label2(18)", 1, kRight},
@@ -52,7 +54,7 @@ const QList<PageControls> &pageControls()
          }},
         {"Commandtx",
          "Timertx",
-         "读取通信，时间参数组",
+         QT_TRANSLATE_NOOP("Form1", "读取通信，时间参数组"),
          {
              // CTB's label is Label2(30) and PYEY's Label2(29): the labels were placed out of
              // index order, and the box beside each is what counts.

@@ -7,8 +7,15 @@
 
 #include <QFileInfo>
 
-const QString kOpenPortCaption = QStringLiteral("打开端口");
-const QString kClosePortCaption = QStringLiteral("关闭端口");
+QString openPortCaption()
+{
+    return PortControl::tr("打开端口");
+}
+
+QString closePortCaption()
+{
+    return PortControl::tr("关闭端口");
+}
 
 PortControl::PortControl(Port *port, QObject *parent) : QObject(parent), m_port(port)
 {
@@ -30,31 +37,30 @@ QString PortControl::failureText(const OpenResult &result) const
     QString what;
     switch (result.status) {
     case OpenStatus::Busy:
-        what = QStringLiteral("端口被其他程序占用");
+        what = tr("端口被其他程序占用");
         break;
     case OpenStatus::NotFound:
-        what = network ? QStringLiteral("找不到主机") : QStringLiteral("设备不存在");
+        what = network ? tr("找不到主机") : tr("设备不存在");
         break;
     default:
-        what = network ? QStringLiteral("无法连接") : QStringLiteral("无法打开");
+        what = network ? tr("无法连接") : tr("无法打开");
         break;
     }
     if (result.reason.isEmpty())
         return what;
-    return QStringLiteral("%1（%2）").arg(what, result.reason);
+    return tr("%1（%2）").arg(what, result.reason);
 }
 
 QString PortControl::stateText() const
 {
     if (m_port->isOpen())
-        return QStringLiteral("%1 %2 已打开").arg(portName(), m_port->settingsText());
+        return tr("%1 %2 已打开").arg(portName(), m_port->settingsText());
     if (m_port->isConnecting())
-        return QStringLiteral("%1 正在连接…").arg(portName());
-    QString text = m_failure.isEmpty()
-                       ? QStringLiteral("%1 %2 已关闭").arg(portName(), m_port->settingsText())
-                       : QStringLiteral("%1 %2").arg(portName(), m_failure);
+        return tr("%1 正在连接…").arg(portName());
+    QString text = m_failure.isEmpty() ? tr("%1 %2 已关闭").arg(portName(), m_port->settingsText())
+                                       : QStringLiteral("%1 %2").arg(portName(), m_failure);
     if (m_reconnectTimer.isActive())
-        text += QStringLiteral("，等待重新连接");
+        text += tr("，等待重新连接");
     return text;
 }
 
@@ -68,7 +74,7 @@ OpenResult PortControl::tryOpen(Why why)
     if (result.opened())
         sayOpened();
     else if (why != Why::Reconnect && result.status != OpenStatus::Connecting)
-        m_failure = QStringLiteral("打开失败：%1").arg(failureText(result));
+        m_failure = tr("打开失败：%1").arg(failureText(result));
     return result;
 }
 
@@ -86,18 +92,18 @@ void PortControl::sayOpened()
     }
     const QString note = m_port->adapterNote();
     if (m_opening == Why::Reconnect)
-        emit status(QStringLiteral("%1 已重新连接").arg(portName()));
+        emit status(tr("%1 已重新连接").arg(portName()));
     else if (!note.isEmpty())
         emit status(note);
     else if (m_port->lineKind() != LineKind::Serial)
-        emit status(QStringLiteral("%1 已连接").arg(portName()));
+        emit status(tr("%1 已连接").arg(portName()));
     emit portOpened();
 }
 
 void PortControl::onOpened()
 {
     sayOpened();
-    emit captionChanged(kClosePortCaption);
+    emit captionChanged(closePortCaption());
     emit stateChanged();
     emit lineChanged();
 }
@@ -109,8 +115,8 @@ void PortControl::onOpenFailed(const OpenResult &result)
         emit stateChanged();
         return;
     }
-    m_failure = QStringLiteral("连接失败：%1").arg(failureText(result));
-    emit captionChanged(kOpenPortCaption);
+    m_failure = tr("连接失败：%1").arg(failureText(result));
+    emit captionChanged(openPortCaption());
     emit status(QStringLiteral("%1 %2").arg(portName(), m_failure));
     emit stateChanged();
 }
@@ -120,7 +126,7 @@ void PortControl::sayRefused(const OpenResult &result)
     if (result.status == OpenStatus::Busy)
         emit busyWarning();
     else
-        emit refused(QStringLiteral("无法打开 %1：%2").arg(portName(), failureText(result)));
+        emit refused(tr("无法打开 %1：%2").arg(portName(), failureText(result)));
 }
 
 void PortControl::openAtStart()
@@ -128,7 +134,7 @@ void PortControl::openAtStart()
     m_port->setLineSettings(LineSettings::instrument(9600));
     const OpenResult result = tryOpen(Why::Start);
     if (result.opened() || result.status == OpenStatus::Connecting)
-        emit captionChanged(kClosePortCaption);
+        emit captionChanged(closePortCaption());
     emit stateChanged();
 }
 
@@ -155,8 +161,8 @@ void PortControl::applyBaud(const QString &text)
 {
     const std::optional<int> baud = parseBaud(text);
     if (!baud) {
-        emit status(QStringLiteral("波特率“%1”无效，端口设置未改变（%2）")
-                        .arg(text.trimmed(), m_port->settingsText()));
+        emit status(
+            tr("波特率“%1”无效，端口设置未改变（%2）").arg(text.trimmed(), m_port->settingsText()));
         return;
     }
     const LineSettings settings = LineSettings::instrument(*baud);
@@ -174,11 +180,11 @@ void PortControl::toggle()
     if (m_port->isOpen() || m_port->isConnecting()) {
         m_port->close();
         m_failure.clear();
-        emit captionChanged(kOpenPortCaption);
+        emit captionChanged(openPortCaption());
     } else {
         const OpenResult result = tryOpen(Why::Operator);
         if (result.opened() || result.status == OpenStatus::Connecting)
-            emit captionChanged(kClosePortCaption);
+            emit captionChanged(closePortCaption());
         else
             sayRefused(result);
     }
@@ -189,12 +195,11 @@ void PortControl::toggle()
 void PortControl::onLost(const QString &reason)
 {
     const bool network = m_port->lineKind() != LineKind::Serial;
-    m_failure = (network ? QStringLiteral("连接已断开（%1）") : QStringLiteral("设备已断开（%1）"))
-                    .arg(reason);
+    m_failure = (network ? tr("连接已断开（%1）") : tr("设备已断开（%1）")).arg(reason);
     m_lost = true;
-    emit captionChanged(kOpenPortCaption);
-    emit status(network ? QStringLiteral("%1 连接已断开，端口已关闭").arg(portName())
-                        : QStringLiteral("%1 设备已断开，端口已关闭").arg(portName()));
+    emit captionChanged(openPortCaption());
+    emit status(network ? tr("%1 连接已断开，端口已关闭").arg(portName())
+                        : tr("%1 设备已断开，端口已关闭").arg(portName()));
     if (m_wantReconnect)
         m_reconnectTimer.start();
     emit stateChanged();
@@ -231,7 +236,7 @@ void PortControl::tryReconnect()
     // Back but not yet usable (the node appears before its permissions are set): tried again at
     // the next tick.
     if (tryOpen(Why::Reconnect).opened()) {
-        emit captionChanged(kClosePortCaption);
+        emit captionChanged(closePortCaption());
         emit stateChanged();
         emit lineChanged();
     }

@@ -11,8 +11,8 @@
 #include <chrono>
 
 // The open/close button names the action its next press takes.
-extern const QString kOpenPortCaption;  // "打开端口"
-extern const QString kClosePortCaption; // "关闭端口"
+QString openPortCaption();  // "打开端口"
+QString closePortCaption(); // "关闭端口"
 
 class PortControl : public QObject
 {

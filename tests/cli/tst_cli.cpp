@@ -112,6 +112,10 @@ private slots:
     void report();
     void reportNotWritten_data();
     void reportNotWritten();
+    void oneLanguage_data();
+    void oneLanguage();
+    void reportInOneLanguage_data();
+    void reportInOneLanguage();
 };
 
 void TestCli::usage_data()
@@ -915,6 +919,133 @@ void TestCli::reportNotWritten()
     QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), before);
     QVERIFY(!QFileInfo(out).isFile());
     QVERIFY(!QFileInfo::exists(out.left(out.size() - 4) + QStringLiteral(".html")));
+}
+
+void TestCli::oneLanguage_data()
+{
+    QTest::addColumn<QString>("lang");
+    QTest::addColumn<QStringList>("simArguments"); // empty: no simulator
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");    // on stdout or stderr
+    QTest::addColumn<QString>("notSaid"); // the same in the other language
+
+    const QStringList none;
+    const QStringList readComm = {"--port", kPort, "--timeout", "300", "read", "comm"};
+    const QString p = kNoSuchPort;
+    QTest::newRow("en: help") << "en" << none << QStringList{"--help"} << 0 << "Usage:"
+                              << "报警参数组";
+    QTest::newRow("en: bad usage")
+        << "en" << none << QStringList{"read", "weight"} << 2 << "missing --port PATH"
+        << "缺少 --port";
+    QTest::newRow("en: no such port") << "en" << none << QStringList{"--port", p, "read", "weight"}
+                                      << 1 << "cannot open port " + p + ": no such device"
+                                      << "无法打开端口";
+    QTest::newRow("en: silent instrument")
+        << "en" << QStringList{"--fault", "silent"} << readComm << 1
+        << "read failed (communication and time parameters): no reply"
+        << "读取失败";
+    QTest::newRow("en: exception reply") << "en" << QStringList{"--fault", "exception=0x02"}
+                                         << readComm << 1 << "exception 02: illegal data address"
+                                         << "非法数据地址";
+    QTest::newRow("en: two readings of all")
+        << "en" << none
+        << QStringList{"--port", kPort, "read", "all", "--count", "2", "--interval", "0"} << 0
+        << " replies: median "
+        << "次应答用时";
+    QTest::newRow("en: scan finds one")
+        << "en" << QStringList{"--addr", "3"}
+        << QStringList{"--port", kPort, "scan", "--from", "2", "--to", "3"} << 0 << "3 9600 answers"
+        << "应答";
+    QTest::newRow("en: scan finds none")
+        << "en" << QStringList{"--addr", "9"}
+        << QStringList{"--port", kPort, "scan", "--from", "1", "--to", "2"} << 1
+        << "no instrument answered at addresses 1 to 2 (9600 baud)"
+        << "无仪表应答";
+    QTest::newRow("zh: bad usage")
+        << "zh" << none << QStringList{"read", "weight"} << 2
+        << "缺少 --port 串口设备或网络地址\n（用法见 scalecheck-cli --help）"
+        << "missing --port";
+    QTest::newRow("zh: no such port") << "zh" << none << QStringList{"--port", p, "read", "weight"}
+                                      << 1 << "无法打开端口 " + p + "：设备不存在"
+                                      << "cannot open port";
+    QTest::newRow("zh: silent instrument") << "zh" << QStringList{"--fault", "silent"} << readComm
+                                           << 1 << "读取失败（通信，时间参数组）：无应答"
+                                           << "no reply";
+    QTest::newRow("zh: scan finds one")
+        << "zh" << QStringList{"--addr", "3"}
+        << QStringList{"--port", kPort, "scan", "--from", "2", "--to", "3"} << 0 << "3 9600 应答"
+        << "answers";
+}
+
+void TestCli::oneLanguage()
+{
+    QFETCH(QString, lang);
+    QFETCH(QStringList, simArguments);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    QFETCH(QString, notSaid);
+
+    SimProcess sim;
+    if (arguments.contains(kPort))
+        startSim(sim, simArguments);
+    const CliRun run = runCli(QStringList{"--lang", lang} + arguments, sim.devicePath());
+    QCOMPARE(run.exitCode, exitCode);
+    const QString all = run.out.join(QLatin1Char('\n')) + QLatin1Char('\n') + run.err;
+    QVERIFY2(all.contains(said), qPrintable(all));
+    QVERIFY2(!all.contains(notSaid), qPrintable(all));
+    // Nothing in both languages: the " / " between them is gone.
+    QVERIFY2(!run.err.contains(QStringLiteral(" / ")), qPrintable(run.err));
+    if (lang == QLatin1String("en")) {
+        static const QRegularExpression cjk(QStringLiteral(
+            "[\\x{3000}-\\x{303f}\\x{4e00}-\\x{9fff}\\x{ff00}-\\x{ffef}\\x{201c}\\x{201d}]"));
+        QVERIFY2(!cjk.match(all).hasMatch(), qPrintable(all));
+    }
+}
+
+void TestCli::reportInOneLanguage_data()
+{
+    QTest::addColumn<QString>("lang"); // --lang; empty: not given
+    QTest::addColumn<QString>("htmlLang");
+    QTest::addColumn<QStringList>("headings");
+    QTest::addColumn<bool>("chinese"); // whether the page may hold Chinese at all
+    QTest::newRow("without --lang")
+        << ""
+        << "zh-CN" << QStringList{"称重仪表通讯调试报告", "线路与仪表", "通讯统计"} << true;
+    QTest::newRow("zh") << "zh"
+                        << "zh-CN" << QStringList{"称重仪表通讯调试报告", "参数"} << true;
+    QTest::newRow("en") << "en"
+                        << "en"
+                        << QStringList{"Weighing Indicator Commissioning Report",
+                                       "Line and instrument", "Parameters", "Last frames"}
+                        << false;
+}
+
+void TestCli::reportInOneLanguage()
+{
+    QFETCH(QString, lang);
+    QFETCH(QString, htmlLang);
+    QFETCH(QStringList, headings);
+    QFETCH(bool, chinese);
+
+    // Headings, tables and the title page's line: all in the run's language.
+    SimProcess sim;
+    startSim(sim, {"--regs", QStringLiteral(SCALECHECK_INSTRUMENT_REGS)});
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+    QStringList arguments{"--port", kPort, "report", "--out", pdf, "--seconds", "0"};
+    if (!lang.isEmpty())
+        arguments = QStringList{"--lang", lang} + arguments;
+    const CliRun run = runCli(arguments, sim.devicePath());
+    QCOMPARE(run.exitCode, 0);
+    const QString page = QString::fromUtf8(fileBytes(dir.filePath(QStringLiteral("report.html"))));
+    QVERIFY2(page.contains(QStringLiteral("<html lang=\"%1\">").arg(htmlLang)), qPrintable(page));
+    for (const QString &heading : headings)
+        QVERIFY2(page.contains(heading), qPrintable(heading));
+    static const QRegularExpression cjk(QStringLiteral(
+        "[\\x{3000}-\\x{303f}\\x{4e00}-\\x{9fff}\\x{ff00}-\\x{ffef}\\x{201c}\\x{201d}]"));
+    QCOMPARE(cjk.match(page).hasMatch(), chinese);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -5,11 +5,13 @@
 #include "busscan.h"
 #include "clitext.h"
 #include "inputrules.h"
+#include "language.h"
 #include "modbusframe.h"
 #include "parametergroups.h"
 #include "weightreader.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -28,19 +30,31 @@ constexpr int kMaxReportSeconds = 3600;
 // a load settling, where the window's 1.5 s would give a handful of points.
 constexpr std::chrono::milliseconds kReportInterval{250};
 
-const QString kUsageHint =
-    QStringLiteral("（用法见 scalecheck-cli --help / see scalecheck-cli --help）");
-
-ParsedArguments usageError(const QString &chinese, const QString &english)
+// "（用法见 scalecheck-cli --help / see scalecheck-cli --help）", in brackets of the language.
+QString usageHint()
 {
-    return {std::nullopt, bilingual(chinese, english) + QLatin1Char('\n') + kUsageHint};
+    const QString hint =
+        said([] { return QCoreApplication::translate("Cli", "用法见 scalecheck-cli --help"); });
+    return cliLanguage() == CliLanguage::English ? QStringLiteral("(%1)").arg(hint)
+                                                 : QStringLiteral("（%1）").arg(hint);
+}
+
+ParsedArguments usageError(const Phrase &what)
+{
+    return {std::nullopt, said(what) + QLatin1Char('\n') + usageHint()};
+}
+
+ParsedArguments usageError(const std::function<QString()> &what)
+{
+    return usageError(inBothLanguages(what));
 }
 
 ParsedArguments badValue(const QString &option, const QString &value, const QString &range)
 {
-    return usageError(
-        QStringLiteral("--%1 的值“%2”无效（应为 %3）").arg(option, value, range),
-        QStringLiteral("bad value '%2' for --%1 (must be %3)").arg(option, value, range));
+    return usageError([&] {
+        return QCoreApplication::translate("Cli", "--%1 的值“%2”无效（应为 %3）")
+            .arg(option, value, range);
+    });
 }
 
 // A bus address for a read: 1..247 by the window's rule, without the broadcast address, where
@@ -60,11 +74,11 @@ const QString kAddressRange = QStringLiteral("1..247");
 const QList<CliBlock> &cliBlocks()
 {
     static const QList<CliBlock> blocks = {
-        {"weight", "gross weight", CliBlock::kWeight},
-        {"alarm", "alarm parameters", 0},
-        {"func1", "function parameters 1", 1},
-        {"func2", "function parameters 2", 2},
-        {"comm", "communication and time parameters", 3},
+        {"weight", QT_TRANSLATE_NOOP("Cli", "毛重"), CliBlock::kWeight},
+        {"alarm", QT_TRANSLATE_NOOP("Cli", "报警参数组"), 0},
+        {"func1", QT_TRANSLATE_NOOP("Cli", "仪表功能参数组1"), 1},
+        {"func2", QT_TRANSLATE_NOOP("Cli", "仪表功能参数组2"), 2},
+        {"comm", QT_TRANSLATE_NOOP("Cli", "通信，时间参数组"), 3},
     };
     return blocks;
 }
@@ -112,8 +126,9 @@ ParsedArguments parseArguments(const QStringList &arguments)
     const QCommandLineOption seconds(QStringLiteral("seconds"), {}, QStringLiteral("n"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringLiteral("version"));
+    const QCommandLineOption lang(QStringLiteral("lang"), {}, QStringLiteral("language"));
     parser.addOptions({port, baud, addr, timeout, json, count, interval, from, to, bauds,
-                       turnaround, csv, out, seconds, help, version});
+                       turnaround, csv, out, seconds, help, version, lang});
 
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
@@ -121,14 +136,18 @@ ParsedArguments parseArguments(const QStringList &arguments)
             const QString name = unknown.first();
             const QString option =
                 (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
-            return usageError(QStringLiteral("未知选项 %1").arg(option),
-                              QStringLiteral("unknown option %1").arg(option));
+            return usageError(
+                [&] { return QCoreApplication::translate("Cli", "未知选项 %1").arg(option); });
         }
         // A value missing after an option, or one given to a switch ("--json=1").
-        return usageError(QStringLiteral("选项有误"), parser.errorText());
+        // Qt's parser says what is wrong in English, its own words.
+        return usageError(
+            Phrase{QCoreApplication::translate("Cli", "选项有误"), parser.errorText()});
     }
 
     CliOptions o;
+    if (parser.isSet(lang) && !languageNamed(parser.value(lang)))
+        return badValue(QStringLiteral("lang"), parser.value(lang), QStringLiteral("en, zh"));
     if (parser.isSet(help)) {
         o.command = CliCommand::Help;
         return {o, {}};
@@ -140,8 +159,8 @@ ParsedArguments parseArguments(const QStringList &arguments)
 
     const QStringList words = parser.positionalArguments();
     if (words.isEmpty())
-        return usageError(QStringLiteral("缺少命令 read、scan 或 report"),
-                          QStringLiteral("missing command: read, scan or report"));
+        return usageError(
+            [&] { return QCoreApplication::translate("Cli", "缺少命令 read、scan 或 report"); });
     const QString command = words.first();
     if (command == QLatin1String("read")) {
         o.command = CliCommand::Read;
@@ -150,8 +169,8 @@ ParsedArguments parseArguments(const QStringList &arguments)
     } else if (command == QLatin1String("report")) {
         o.command = CliCommand::Report;
     } else {
-        return usageError(QStringLiteral("未知命令“%1”").arg(command),
-                          QStringLiteral("unknown command '%1'").arg(command));
+        return usageError(
+            [&] { return QCoreApplication::translate("Cli", "未知命令“%1”").arg(command); });
     }
     const bool reading = o.command == CliCommand::Read;
 
@@ -165,17 +184,19 @@ ParsedArguments parseArguments(const QStringList &arguments)
     for (const QCommandLineOption *option : foreign) {
         if (parser.isSet(*option)) {
             const QString name = option->names().first();
-            return usageError(QStringLiteral("%1 命令没有 --%2 选项").arg(command, name),
-                              QStringLiteral("--%2 does not apply to %1").arg(command, name));
+            return usageError([&] {
+                return QCoreApplication::translate("Cli", "%1 命令没有 --%2 选项")
+                    .arg(command, name);
+            });
         }
     }
 
     if (reading) {
         if (words.size() < 2)
-            return usageError(
-                QStringLiteral("read 缺少读取内容：weight、alarm、func1、func2、comm 或 all"),
-                QStringLiteral("read needs what to read: weight, alarm, func1, func2, "
-                               "comm or all"));
+            return usageError([&] {
+                return QCoreApplication::translate(
+                    "Cli", "read 缺少读取内容：weight、alarm、func1、func2、comm 或 all");
+            });
         const QString what = words.at(1);
         if (what == QLatin1String("all")) {
             o.blocks = cliBlocks();
@@ -185,22 +206,21 @@ ParsedArguments parseArguments(const QStringList &arguments)
                     o.blocks.append(b);
             }
             if (o.blocks.isEmpty())
-                return usageError(QStringLiteral("未知读取内容“%1”").arg(what),
-                                  QStringLiteral("unknown block '%1' (weight, alarm, func1, func2, "
-                                                 "comm or all)")
-                                      .arg(what));
+                return usageError([&] {
+                    return QCoreApplication::translate("Cli", "未知读取内容“%1”").arg(what);
+                });
         }
     }
     const int wordsTaken = reading ? 2 : 1;
     if (words.size() > wordsTaken) {
         const QString extra = words.at(wordsTaken);
-        return usageError(QStringLiteral("多余的参数“%1”").arg(extra),
-                          QStringLiteral("unexpected argument '%1'").arg(extra));
+        return usageError(
+            [&] { return QCoreApplication::translate("Cli", "多余的参数“%1”").arg(extra); });
     }
 
     if (!parser.isSet(port) || parser.value(port).trimmed().isEmpty())
-        return usageError(QStringLiteral("缺少 --port 串口设备或网络地址"),
-                          QStringLiteral("missing --port PATH, the serial device or converter"));
+        return usageError(
+            [&] { return QCoreApplication::translate("Cli", "缺少 --port 串口设备或网络地址"); });
     o.port = parser.value(port).trimmed();
 
     if (parser.isSet(baud)) {
@@ -239,13 +259,15 @@ ParsedArguments parseArguments(const QStringList &arguments)
             return b.group == CliBlock::kWeight;
         });
         if (!weighed)
-            return usageError(QStringLiteral("--csv 记录的是毛重：请读取 weight 或 all"),
-                              QStringLiteral("--csv logs the weight: read weight or all"));
+            return usageError([&] {
+                return QCoreApplication::translate("Cli",
+                                                   "--csv 记录的是毛重：请读取 weight 或 all");
+            });
     }
     if (o.command == CliCommand::Report) {
         if (!parser.isSet(out) || parser.value(out).trimmed().isEmpty())
-            return usageError(QStringLiteral("report 缺少 --out 报告文件"),
-                              QStringLiteral("report needs --out FILE, the PDF to write"));
+            return usageError(
+                [&] { return QCoreApplication::translate("Cli", "report 缺少 --out 报告文件"); });
         o.outPath = parser.value(out);
         o.interval = kReportInterval;
         o.blocks = cliBlocks();
@@ -288,10 +310,26 @@ ParsedArguments parseArguments(const QStringList &arguments)
         o.turnaround = milliseconds(*ms);
     }
     if (o.from > o.to)
-        return usageError(QStringLiteral("--from %1 大于 --to %2").arg(o.from).arg(o.to),
-                          QStringLiteral("--from %1 is above --to %2").arg(o.from).arg(o.to));
+        return usageError([&] {
+            return QCoreApplication::translate("Cli", "--from %1 大于 --to %2")
+                .arg(o.from)
+                .arg(o.to);
+        });
     return {o, {}};
 }
+
+namespace {
+
+// The page's caption as the window shows it, before the group's English name in --help: left
+// out when the run speaks English alone.
+QString pageName(int group)
+{
+    if (cliLanguage() == CliLanguage::English)
+        return {};
+    return QString::fromUtf8(parameterGroups().at(group).caption) + QStringLiteral(", ");
+}
+
+} // namespace
 
 QString usageText()
 {
@@ -304,8 +342,7 @@ QString usageText()
         }
     }
     // clang-format off
-    const QString text = QStringLiteral(
-"Usage:\n"
+    const QString text = QStringLiteral("Usage:\n"
 "  scalecheck-cli --port PATH [--baud 9600] [--addr 1] [--timeout MS]\n"
 "                 read weight|alarm|func1|func2|comm|all [--json] [--count N] [--interval MS]\n"
 "                 [--csv FILE]\n"
@@ -334,16 +371,16 @@ QString usageText()
 "\n"
 "read BLOCK:\n"
 "  weight          gross weight (0x0100, 2 registers)\n"
-"  alarm           报警参数组, alarm parameters (0x0010, 14 registers)\n"
-"  func1           仪表功能参数组1, function parameters 1 (0x0020, 16 registers)\n"
-"  func2           仪表功能参数组2, function parameters 2 (0x0034, 7 registers)\n"
-"  comm            通信，时间参数组, communication and time (0x0040, 13 registers)\n"
+"  alarm           %7alarm parameters (0x0010, 14 registers)\n"
+"  func1           %8function parameters 1 (0x0020, 16 registers)\n"
+"  func2           %9function parameters 2 (0x0034, 7 registers)\n"
+"  comm            %10communication and time (0x0040, 13 registers)\n"
 "  all             the five, in this order\n"
 "  --json          one JSON object per reading, on one line, instead of CODE VALUE lines\n"
 "  --count N       take N readings (default 1); 0 reads until Ctrl-C or SIGTERM, which end\n"
 "                  the run after the reading under way, with the summary line\n"
 "  --interval MS   from the start of one reading to the start of the next (default 1500)\n"
-"  --csv FILE      append each weight reading to FILE as the window's 记录 does: UTF-8 with\n"
+"  --csv FILE      append each weight reading to FILE as the window's %11 does: UTF-8 with\n"
 "                  a byte-order mark, a header line if the file is new, then one line per\n"
 "                  reading: UTC time, weight as shown, counts, decimal places, result, reply\n"
 "                  time in ms. Each line is on the disk before the next reading; a write that\n"
@@ -397,11 +434,13 @@ QString usageText()
 "Other:\n"
 "  -h, --help      this text\n"
 "  --version       the version\n"
+"  --lang en|zh    say messages in English or in Chinese alone; without it every message\n"
+"                  is said in both, Chinese first\n"
 "\n"
 "Exit status: 0 when every reading succeeded (scan: an instrument answered; report: it was\n"
 "written and every reading for it succeeded); 1 when a reading failed, the port would not\n"
 "open or was lost, or a file could not be written, with the reason on stderr in Chinese and\n"
-"English; 2 for bad usage.");
+"English unless --lang says one; 2 for bad usage.");
     // clang-format on
     const auto ms = [](Clock::Duration d) {
         return QString::number(std::chrono::duration<double, std::milli>(d).count(), 'f', 1);
@@ -413,5 +452,7 @@ QString usageText()
         .arg(BusScan::kDefaultTurnaround.count())
         .arg(ms(budget(9600)), ms(budget(1200)))
         .arg(QString::number(std::chrono::duration<double>(128 * budget(9600)).count(), 'f', 1))
-        .arg(BusScan::kNetworkAllowance.count());
+        .arg(BusScan::kNetworkAllowance.count())
+        .arg(pageName(0), pageName(1), pageName(2), pageName(3))
+        .arg(QCoreApplication::translate("WeightLogButton", "记录"));
 }

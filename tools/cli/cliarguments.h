@@ -15,7 +15,7 @@ struct CliBlock
     static constexpr int kWeight = -1;
 
     const char *name;    // on the command line and in JSON: "weight", "alarm" ...
-    const char *english; // for messages: "alarm parameters"
+    const char *caption; // for messages, translated in the context "Cli": "报警参数组"
     int group;           // index into parameterGroups(), or kWeight
 };
 

@@ -1,101 +1,106 @@
 // SPDX-License-Identifier: MIT
-// The command line's words: every outcome of a read said in Chinese, as the window says it, and in
-// English.
+// The command line's words: each message written once, said in Chinese, in English or in both.
 #include "clitext.h"
 
+#include "language.h"
+
+#include <QCoreApplication>
+#include <QTranslator>
 #include <cstdio>
 
-QString englishExceptionName(quint8 code)
+namespace {
+
+CliLanguage g_language = CliLanguage::Both;
+
+// Translators go on the running application; before there is one (the first look at the command
+// line, for the kind of application it needs) every message is its Chinese source.
+QTranslator *runningEnglish()
 {
-    switch (code) {
-    case 0x01:
-        return QStringLiteral("illegal function");
-    case 0x02:
-        return QStringLiteral("illegal data address");
-    case 0x03:
-        return QStringLiteral("illegal data value");
-    case 0x04:
-        return QStringLiteral("server device failure");
-    case 0x05:
-        return QStringLiteral("acknowledge");
-    case 0x06:
-        return QStringLiteral("server device busy");
-    case 0x07:
-        return QStringLiteral("negative acknowledge");
-    case 0x08:
-        return QStringLiteral("memory parity error");
-    case 0x0A:
-        return QStringLiteral("gateway path unavailable");
-    case 0x0B:
-        return QStringLiteral("gateway target device failed to respond");
-    default:
-        return QStringLiteral("unknown exception");
-    }
+    return QCoreApplication::instance() ? englishTranslator() : nullptr;
 }
 
-QString englishReplyText(const ReplyCheck &check)
+} // namespace
+
+void setCliLanguage(CliLanguage language)
 {
-    switch (check.status) {
-    case ReplyStatus::Ok:
-        return QStringLiteral("ok");
-    case ReplyStatus::NoReply:
-        return QStringLiteral("no reply");
-    case ReplyStatus::Incomplete:
-        return QStringLiteral("incomplete reply");
-    case ReplyStatus::CrcError:
-        return QStringLiteral("CRC error");
-    case ReplyStatus::WrongAddress:
-        return QStringLiteral("reply from another address");
-    case ReplyStatus::WrongFunction:
-        return QStringLiteral("wrong function code");
-    case ReplyStatus::WrongByteCount:
-        return QStringLiteral("wrong byte count");
-    case ReplyStatus::FrameError:
-        return QStringLiteral("malformed frame");
-    case ReplyStatus::Exception: {
-        // Two hex digits, as the Chinese text and the instrument's manual write the code.
-        const QString code =
-            QString::number(check.exceptionCode, 16).rightJustified(2, QLatin1Char('0')).toUpper();
-        return QStringLiteral("exception %1: %2")
-            .arg(code, englishExceptionName(check.exceptionCode));
-    }
-    case ReplyStatus::PortClosed:
-        return QStringLiteral("port not open");
-    case ReplyStatus::WriteFailed:
-        return QStringLiteral("write failed");
-    }
-    return {};
+    QTranslator *english = runningEnglish();
+    if (english && g_language == CliLanguage::English)
+        QCoreApplication::removeTranslator(english);
+    g_language = language;
+    if (english && language == CliLanguage::English)
+        QCoreApplication::installTranslator(english);
 }
 
-QString bilingual(const QString &chinese, const QString &english)
+CliLanguage cliLanguage()
 {
-    return chinese + QStringLiteral(" / ") + english;
+    return g_language;
+}
+
+Phrase Phrase::arg(const Phrase &value) const
+{
+    return {chinese.arg(value.chinese), english.arg(value.english)};
+}
+
+Phrase inBothLanguages(const std::function<QString()> &text)
+{
+    QTranslator *english = runningEnglish();
+    // Only the English translation is ever installed on the command line: without it every
+    // message is its Chinese source.
+    const bool installed = g_language == CliLanguage::English;
+    if (english && installed)
+        QCoreApplication::removeTranslator(english);
+    Phrase phrase;
+    phrase.chinese = text();
+    if (english)
+        QCoreApplication::installTranslator(english);
+    phrase.english = text();
+    if (english && !installed)
+        QCoreApplication::removeTranslator(english);
+    return phrase;
+}
+
+QString said(const Phrase &phrase)
+{
+    switch (g_language) {
+    case CliLanguage::Chinese:
+        return phrase.chinese;
+    case CliLanguage::English:
+        return phrase.english;
+    case CliLanguage::Both:
+        break;
+    }
+    return phrase.chinese + QStringLiteral(" / ") + phrase.english;
+}
+
+QString said(const std::function<QString()> &text)
+{
+    if (g_language == CliLanguage::Both)
+        return said(inBothLanguages(text));
+    return text();
 }
 
 QString openFailureText(const QString &device, const OpenResult &result)
 {
-    QString chinese;
-    QString english;
     const bool network = lineKindOf(device) != LineKind::Serial;
-    switch (result.status) {
-    case OpenStatus::Busy:
-        chinese = QStringLiteral("端口被占用");
-        english = QStringLiteral("in use by another program");
-        break;
-    case OpenStatus::NotFound:
-        chinese = network ? QStringLiteral("找不到主机") : QStringLiteral("设备不存在");
-        english = network ? QStringLiteral("host not found") : QStringLiteral("no such device");
-        break;
-    case OpenStatus::Refused:
-    case OpenStatus::Opened:
-    case OpenStatus::Connecting:
-        chinese = network ? QStringLiteral("无法连接") : QStringLiteral("端口拒绝打开");
-        english =
-            network ? QStringLiteral("cannot connect") : QStringLiteral("the port refused to open");
-        break;
-    }
-    QString text = bilingual(QStringLiteral("无法打开端口 %1：%2").arg(device, chinese),
-                             QStringLiteral("cannot open port %1: %2").arg(device, english));
+    QString text = said([&] {
+        QString why;
+        switch (result.status) {
+        case OpenStatus::Busy:
+            why = QCoreApplication::translate("Cli", "端口被占用");
+            break;
+        case OpenStatus::NotFound:
+            why = network ? QCoreApplication::translate("Cli", "找不到主机")
+                          : QCoreApplication::translate("Cli", "设备不存在");
+            break;
+        case OpenStatus::Refused:
+        case OpenStatus::Opened:
+        case OpenStatus::Connecting:
+            why = network ? QCoreApplication::translate("Cli", "无法连接")
+                          : QCoreApplication::translate("Cli", "端口拒绝打开");
+            break;
+        }
+        return QCoreApplication::translate("Cli", "无法打开端口 %1：%2").arg(device, why);
+    });
     if (!result.reason.isEmpty())
         text += QStringLiteral(" (%1)").arg(result.reason);
     return text;

@@ -3,6 +3,7 @@
 // report, from the command line.
 #include "cliarguments.h"
 #include "clitext.h"
+#include "language.h"
 #include "lineclient.h"
 #include "readings.h"
 #include "reportcommand.h"
@@ -48,11 +49,23 @@ std::unique_ptr<QCoreApplication> makeApplication(int &argc, char *argv[], bool 
 
 int main(int argc, char *argv[])
 {
-    const ParsedArguments parsed = parseArguments(argumentsOf(argc, argv));
-    const bool drawing = parsed.options && parsed.options->command == CliCommand::Report;
+    const QStringList arguments = argumentsOf(argc, argv);
+    // Read once for the kind of application the command needs, and again once the language is
+    // set, so that whatever is wrong is said in it.
+    const bool drawing = [&arguments] {
+        const ParsedArguments first = parseArguments(arguments);
+        return first.options && first.options->command == CliCommand::Report;
+    }();
     const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv, drawing);
     QCoreApplication::setApplicationName(QStringLiteral("scalecheck-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(SCALECHECK_VERSION));
+    // Without --lang both languages; a --lang that is neither is reported by the parser below.
+    const std::optional<QString> lang = languageArgument(arguments);
+    const std::optional<Language> chosen = lang ? languageNamed(*lang) : std::nullopt;
+    setCliLanguage(!chosen                        ? CliLanguage::Both
+                   : *chosen == Language::English ? CliLanguage::English
+                                                  : CliLanguage::Chinese);
+    const ParsedArguments parsed = parseArguments(arguments);
 
     if (!parsed.options) {
         printErr(parsed.error);

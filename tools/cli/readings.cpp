@@ -11,6 +11,7 @@
 #include "weightlog.h"
 #include "weightreader.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QJsonArray>
@@ -87,11 +88,7 @@ void InstrumentReader::learnDecimalPlaces()
     if (m_decimals.absent() && !m_absenceSaid) {
         // Not a failure: the model has no such parameter, and its values are whole counts.
         m_absenceSaid = true;
-        const ReadResult &why = m_decimals.failure();
-        printErr(bilingual(m_decimals.note(),
-                           QStringLiteral("the instrument has no decimal point parameter (%1); "
-                                          "shown with 0 places")
-                               .arg(englishReplyText(why.check))));
+        printErr(said([this] { return m_decimals.note(); }));
     }
 }
 
@@ -99,28 +96,27 @@ BlockReading InstrumentReader::failed(const CliBlock &block, const ReadResult &r
 {
     if (result.check.status == ReplyStatus::PortClosed && !m_line->lostReason().isEmpty()) {
         const QString why = m_line->lostReason();
-        if (lineKindOf(m_options.port) != LineKind::Serial)
-            return {block,
-                    {},
-                    QStringLiteral("连接已断开（%1）").arg(why),
-                    QStringLiteral("connection lost (%1)").arg(why)};
-        return {block,
-                {},
-                QStringLiteral("端口已断开（%1）").arg(why),
-                QStringLiteral("port lost (%1)").arg(why)};
+        const bool network = lineKindOf(m_options.port) != LineKind::Serial;
+        const Phrase lost = inBothLanguages([&] {
+            return network ? QCoreApplication::translate("Cli", "连接已断开（%1）").arg(why)
+                           : QCoreApplication::translate("Cli", "端口已断开（%1）").arg(why);
+        });
+        return {block, {}, lost.chinese, lost.english};
     }
-    BlockReading reading{block, {}, resultText(result), englishReplyText(result.check)};
+    BlockReading reading{block, {}, {}, {}};
     noteLine(reading, result);
-    // An echo or stray bytes before a reply that failed are worth knowing: the line echoes, it
-    // is not the instrument that is broken.
-    if (reading.echoed) {
-        reading.failure += QStringLiteral("（线路回显已去除）");
-        reading.failureEnglish += QStringLiteral(" (echo removed)");
-    }
-    if (reading.skipped) {
-        reading.failure += QStringLiteral("（应答前的杂散字节已跳过）");
-        reading.failureEnglish += QStringLiteral(" (leading bytes skipped)");
-    }
+    const Phrase failure = inBothLanguages([&] {
+        QString text = resultText(result);
+        // An echo or stray bytes before a reply that failed are worth knowing: the line echoes,
+        // it is not the instrument that is broken.
+        if (reading.echoed)
+            text += QCoreApplication::translate("Cli", "（线路回显已去除）");
+        if (reading.skipped)
+            text += QCoreApplication::translate("Cli", "（应答前的杂散字节已跳过）");
+        return text;
+    });
+    reading.failure = failure.chinese;
+    reading.failureEnglish = failure.english;
     return reading;
 }
 
@@ -137,14 +133,14 @@ BlockReading InstrumentReader::readBlock(const CliBlock &block)
     const std::optional<int> places = m_decimals.places();
     if (placed && !places) {
         const BlockReading why = failed({}, m_decimals.failure());
-        BlockReading reading{
-            block,
-            {},
-            QStringLiteral("小数点位数读取失败：%1").arg(why.failure),
-            QStringLiteral("decimal point could not be read: %1").arg(why.failureEnglish)};
+        const Phrase failure =
+            inBothLanguages([] {
+                return QCoreApplication::translate("Cli", "小数点位数读取失败：%1");
+            }).arg(Phrase{why.failure, why.failureEnglish});
+        BlockReading reading{block, {}, failure.chinese, failure.english};
         if (block.group == CliBlock::kWeight) {
             WeightReading none = WeightReading::of(m_decimals.failure(), 0);
-            none.result = reading.failure;
+            none.result = reading.failureSaid();
             none.replyTime.reset(); // the point's reply, not a weight's
             reading.weight = none;
         }
@@ -159,7 +155,7 @@ BlockReading InstrumentReader::readBlock(const CliBlock &block)
         if (!r.ok()) {
             BlockReading reading = failed(block, r);
             // The log says what the operator reads on stderr: a lost port with its reason.
-            weight.result = reading.failure;
+            weight.result = reading.failureSaid();
             reading.weight = weight;
             return reading;
         }
@@ -237,24 +233,26 @@ QByteArray jsonLine(const Reading &reading, const CliOptions &options)
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
+QString BlockReading::failureSaid() const
+{
+    return cliLanguage() == CliLanguage::English ? failureEnglish : failure;
+}
+
 QStringList failureLines(const Reading &reading, bool numbered)
 {
     QStringList lines;
     for (const BlockReading &block : reading.blocks) {
         if (block.ok())
             continue;
-        const QString zhWhat = numbered ? QStringLiteral("第 %1 次读取失败").arg(reading.number)
-                                        : QStringLiteral("读取失败");
-        const QString enWhat = numbered ? QStringLiteral("reading %1 failed").arg(reading.number)
-                                        : QStringLiteral("read failed");
-        const ParameterGroup *group = block.block.group == CliBlock::kWeight
-                                          ? nullptr
-                                          : &parameterGroups().at(block.block.group);
-        const QString zhBlock = group ? QString::fromUtf8(group->caption) : QStringLiteral("毛重");
-        lines.append(bilingual(
-            QStringLiteral("%1（%2）：%3").arg(zhWhat, zhBlock, block.failure),
-            QStringLiteral("%1 (%2): %3")
-                .arg(enWhat, QString::fromUtf8(block.block.english), block.failureEnglish)));
+        const Phrase what = inBothLanguages([&] {
+            const QString failed =
+                numbered
+                    ? QCoreApplication::translate("Cli", "第 %1 次读取失败").arg(reading.number)
+                    : QCoreApplication::translate("Cli", "读取失败");
+            return QCoreApplication::translate("Cli", "%1（%2）：%3")
+                .arg(failed, QCoreApplication::translate("Cli", block.block.caption));
+        });
+        lines.append(said(what.arg(Phrase{block.failure, block.failureEnglish})));
     }
     return lines;
 }
@@ -267,24 +265,18 @@ QString summaryLine(const LineClient &line)
         return QString::number(inMilliseconds(d), 'f', 1);
     };
     if (t.count() == 0)
-        return bilingual(QStringLiteral("# 没有收到应答，无用时数据"),
-                         QStringLiteral("no reply came: no reply times"));
-    return QStringLiteral("# ") +
-           bilingual(QStringLiteral("%1 次应答用时：中位 %2 ms，P99 %3 ms，最慢 %4 ms；线路传输 %5 "
-                                    "ms；建议超时 %6 ms；回显已去除 %7 次，杂散字节已跳过 %8 次")
-                         .arg(t.count())
-                         .arg(ms(t.median()), ms(t.percentile99()), ms(t.slowest()),
-                              ms(t.wireTime()), ms(t.suggestedTimeout()))
-                         .arg(q.echoCount())
-                         .arg(q.skipCount()),
-                     QStringLiteral("%1 replies: median %2 ms, p99 %3 ms, slowest %4 ms; wire %5 "
-                                    "ms; suggested timeout %6 ms; echo removed %7 times, leading "
-                                    "bytes skipped %8 times")
-                         .arg(t.count())
-                         .arg(ms(t.median()), ms(t.percentile99()), ms(t.slowest()),
-                              ms(t.wireTime()), ms(t.suggestedTimeout()))
-                         .arg(q.echoCount())
-                         .arg(q.skipCount()));
+        return QStringLiteral("# ") +
+               said([] { return QCoreApplication::translate("Cli", "没有收到应答，无用时数据"); });
+    return QStringLiteral("# ") + said([&] {
+               return QCoreApplication::translate(
+                          "Cli", "%1 次应答用时：中位 %2 ms，P99 %3 ms，最慢 %4 ms；线路传输 %5 "
+                                 "ms；建议超时 %6 ms；回显已去除 %7 次，杂散字节已跳过 %8 次")
+                   .arg(t.count())
+                   .arg(ms(t.median()), ms(t.percentile99()), ms(t.slowest()), ms(t.wireTime()),
+                        ms(t.suggestedTimeout()))
+                   .arg(q.echoCount())
+                   .arg(q.skipCount());
+           });
 }
 
 QByteArray summaryJson(const LineClient &line)
@@ -322,9 +314,7 @@ int runRead(LineClient *line, const CliOptions &options)
     StopSignals stop;
     WeightLog log;
     if (!options.csvPath.isEmpty() && !log.open(options.csvPath)) {
-        printErr(
-            bilingual(log.errorString(),
-                      QStringLiteral("cannot write %1: %2").arg(options.csvPath, log.reason())));
+        printErr(said([&] { return log.errorString(); }));
         return 1;
     }
     InstrumentReader reader(line, options);
@@ -345,9 +335,10 @@ int runRead(LineClient *line, const CliOptions &options)
         if (log.isOpen()) {
             const std::optional<WeightReading> weight = weightOf(reading);
             if (weight && !log.append(QDateTime::currentDateTimeUtc(), *weight)) {
-                printErr(bilingual(QStringLiteral("记录已停止：%1").arg(log.errorString()),
-                                   QStringLiteral("log stopped: cannot write %1: %2")
-                                       .arg(options.csvPath, log.reason())));
+                printErr(said([&] {
+                    return QCoreApplication::translate("Cli", "记录已停止：%1")
+                        .arg(log.errorString());
+                }));
                 allOk = false;
                 break;
             }

@@ -38,6 +38,8 @@ struct BlockReading
     // failure's words as its result when there was no weight.
     std::optional<WeightReading> weight;
     bool ok() const { return failure.isEmpty(); }
+    // Why it failed in the run's language: English with --lang en, else Chinese.
+    QString failureSaid() const;
 };
 
 struct Reading

@@ -29,7 +29,7 @@ QList<SnapshotValue> valuesOf(const Reading &reading, QStringList *notes)
         if (block.block.group == CliBlock::kWeight)
             continue;
         const ParameterGroup &group = parameterGroups().at(block.block.group);
-        const QString page = QString::fromUtf8(group.caption);
+        const QString page = groupCaption(group);
         for (int i = 0; i < group.fields.size(); ++i) {
             const ParameterField &field = group.fields.at(i);
             const QString text =
@@ -37,7 +37,8 @@ QList<SnapshotValue> valuesOf(const Reading &reading, QStringList *notes)
             values.append({page, QString::fromUtf8(field.code), field.box, text});
         }
         if (!block.ok())
-            notes->append(QStringLiteral("%1读取失败：%2").arg(page, block.failure));
+            notes->append(QCoreApplication::translate("Cli", "%1读取失败：%2")
+                              .arg(page, block.failureSaid()));
     }
     return values;
 }
@@ -96,7 +97,8 @@ int runReport(LineClient *line, const CliOptions &options)
         data.snapshot.weight = weight->text();
         data.weightResult = weight->result;
         if (!weight->ok())
-            data.notes.append(QStringLiteral("毛重读取失败：%1").arg(weight->result));
+            data.notes.append(
+                QCoreApplication::translate("Cli", "毛重读取失败：%1").arg(weight->result));
     }
 
     data.snapshot.port = options.port;
@@ -108,18 +110,23 @@ int runReport(LineClient *line, const CliOptions &options)
     data.replyTimes = line->queue()->replyTimes();
     data.frames = frames.lines();
     if (!line->lostReason().isEmpty())
-        data.notes.append(QStringLiteral("端口已断开（%1）").arg(line->lostReason()));
+        data.notes.append(
+            QCoreApplication::translate("Cli", "端口已断开（%1）").arg(line->lostReason()));
 
     QString error;
     if (!writeReport(options.outPath, data, &error)) {
-        printErr(bilingual(error, QStringLiteral("cannot write the report to %1")
-                                      .arg(QDir::toNativeSeparators(options.outPath))));
+        // The file's own reason after the message, as for a port that will not open.
+        const QString path = QDir::toNativeSeparators(options.outPath);
+        printErr(
+            said([&] { return QCoreApplication::translate("Cli", "无法写出报告 %1").arg(path); }) +
+            QStringLiteral(" (%1)").arg(error));
         return 1;
     }
     printOut(QDir::toNativeSeparators(options.outPath));
     printOut(QDir::toNativeSeparators(reportHtmlPath(options.outPath)));
     if (!allOk)
-        printErr(bilingual(QStringLiteral("报告已写出，但有读取失败，见报告的附注"),
-                           QStringLiteral("report written, but a reading failed: see its notes")));
+        printErr(said([&] {
+            return QCoreApplication::translate("Cli", "报告已写出，但有读取失败，见报告的附注");
+        }));
     return allOk ? 0 : 1;
 }

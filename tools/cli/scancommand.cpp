@@ -7,6 +7,7 @@
 #include "lineclient.h"
 #include "weightreader.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -25,44 +26,39 @@ QString rateText(qint32 baud)
 }
 
 // "9600、4800 波特" and "9600, 4800 baud"; behind a converter its own rate.
-std::pair<QString, QString> ratesText(const QList<qint32> &rates)
+QString ratesText(const QList<qint32> &rates)
 {
     if (rates == QList<qint32>{0})
-        return {QStringLiteral("转换器的波特率"), QStringLiteral("at the converter's rate")};
+        return QCoreApplication::translate("Cli", "转换器的波特率");
     QStringList each;
     for (qint32 rate : rates)
         each.append(QString::number(rate));
-    return {each.join(QStringLiteral("、")) + QStringLiteral(" 波特"),
-            each.join(QStringLiteral(", ")) + QStringLiteral(" baud")};
+    return QCoreApplication::translate("Cli", "%1 波特")
+        .arg(each.join(QCoreApplication::translate("Cli", "、")));
 }
 
 } // namespace
 
 QString plainLine(const BusAnswer &answer)
 {
-    QString chinese;
-    QString english;
-    switch (answer.check.status) {
-    case ReplyStatus::Ok:
-        chinese = QStringLiteral("应答");
-        english = QStringLiteral("answers");
-        break;
-    case ReplyStatus::Exception:
-        chinese = replyText(answer.check);
-        english = englishReplyText(answer.check);
-        break;
-    default:
-        chinese = QStringLiteral("应答无效：") + replyText(answer.check);
-        english = QStringLiteral("invalid reply: ") + englishReplyText(answer.check);
-        break;
-    }
-    if (answer.late) {
-        chinese += QStringLiteral("（迟到）");
-        english += QStringLiteral(" (late)");
-    }
-    return QStringLiteral("%1 %2 %3")
-        .arg(answer.address)
-        .arg(rateText(answer.baud), bilingual(chinese, english));
+    const QString said = ::said([&answer] {
+        QString text;
+        switch (answer.check.status) {
+        case ReplyStatus::Ok:
+            text = QCoreApplication::translate("Cli", "应答");
+            break;
+        case ReplyStatus::Exception:
+            text = replyText(answer.check);
+            break;
+        default:
+            text = QCoreApplication::translate("Cli", "应答无效：%1").arg(replyText(answer.check));
+            break;
+        }
+        if (answer.late)
+            text += QCoreApplication::translate("Cli", "（迟到）");
+        return text;
+    });
+    return QStringLiteral("%1 %2 %3").arg(answer.address).arg(rateText(answer.baud), said);
 }
 
 QByteArray jsonLine(const BusAnswer &answer)
@@ -86,8 +82,9 @@ QByteArray jsonLine(const BusAnswer &answer)
     if (answer.late)
         object.insert(QStringLiteral("late"), true);
     if (!answer.check.ok()) {
-        object.insert(QStringLiteral("reason"), replyText(answer.check));
-        object.insert(QStringLiteral("reasonEn"), englishReplyText(answer.check));
+        const Phrase reason = inBothLanguages([&answer] { return replyText(answer.check); });
+        object.insert(QStringLiteral("reason"), reason.chinese);
+        object.insert(QStringLiteral("reasonEn"), reason.english);
     }
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
@@ -101,7 +98,7 @@ int runScan(LineClient *line, const CliOptions &options)
     plan.rates = options.bauds.isEmpty() ? QList<qint32>{options.baud} : options.bauds;
     plan.turnaround = options.turnaround.value_or(BusScan::kDefaultTurnaround);
     plan.timeout = options.timeout.value_or(BusScan::kProbeTimeout);
-    const auto [ratesZh, ratesEn] = ratesText(scan.ratesToSweep(plan));
+    const QList<qint32> rates = scan.ratesToSweep(plan);
 
     bool late = false;
     std::optional<BusScan::StopReason> stopped;
@@ -123,28 +120,27 @@ int runScan(LineClient *line, const CliOptions &options)
 
     if (stopped) {
         const QString why = line->lostReason();
-        printErr(bilingual(QStringLiteral("扫描中断：端口已断开（%1）").arg(why),
-                           QStringLiteral("scan stopped: port lost (%1)").arg(why)));
+        printErr(said([&] {
+            return QCoreApplication::translate("Cli", "扫描中断：端口已断开（%1）").arg(why);
+        }));
         return 1;
     }
     if (late) {
         const qint64 ms =
             std::chrono::duration_cast<std::chrono::milliseconds>(plan.turnaround).count();
-        printErr(bilingual(
-            QStringLiteral("有仪表应答晚于 %1 ms 的应答延时，请用 --turnaround 加大").arg(ms),
-            QStringLiteral("an instrument answered later than the %1 ms turnaround allows; "
-                           "raise it with --turnaround")
-                .arg(ms)));
+        printErr(said([&] {
+            return QCoreApplication::translate(
+                       "Cli", "有仪表应答晚于 %1 ms 的应答延时，请用 --turnaround 加大")
+                .arg(ms);
+        }));
     }
     if (scan.instrumentCount() == 0) {
-        printErr(bilingual(QStringLiteral("地址 %1 至 %2 无仪表应答（%3）")
-                               .arg(options.from)
-                               .arg(options.to)
-                               .arg(ratesZh),
-                           QStringLiteral("no instrument answered at addresses %1 to %2 (%3)")
-                               .arg(options.from)
-                               .arg(options.to)
-                               .arg(ratesEn)));
+        printErr(said([&] {
+            return QCoreApplication::translate("Cli", "地址 %1 至 %2 无仪表应答（%3）")
+                .arg(options.from)
+                .arg(options.to)
+                .arg(ratesText(rates));
+        }));
         return 1;
     }
     return 0;

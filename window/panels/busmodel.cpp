@@ -19,16 +19,16 @@ QString answerText(const BusAnswer &answer)
     QString text;
     switch (answer.check.status) {
     case ReplyStatus::Ok:
-        text = QStringLiteral("应答");
+        text = BusModel::tr("应答");
         break;
     case ReplyStatus::Exception:
         text = replyText(answer.check);
         break;
     default:
-        text = QStringLiteral("应答无效：") + replyText(answer.check);
+        text = BusModel::tr("应答无效：") + replyText(answer.check);
         break;
     }
-    return answer.late ? text + QStringLiteral("（迟到）") : text;
+    return answer.late ? text + BusModel::tr("（迟到）") : text;
 }
 
 } // namespace
@@ -60,10 +60,10 @@ bool BusModel::startScan(const BusScan::Plan &plan)
     endResetModel();
     m_late = false;
     if (!m_scan->start(plan)) {
-        setState(QStringLiteral("端口未打开，无法扫描"));
+        setState(BusModel::tr("端口未打开，无法扫描"));
         return false;
     }
-    setState(QStringLiteral("正在扫描…"));
+    setState(BusModel::tr("正在扫描…"));
     emit scanningChanged(true);
     return true;
 }
@@ -95,10 +95,10 @@ void BusModel::onAnswer(const BusAnswer &answer)
 
 void BusModel::onFinished(int instruments)
 {
-    QString text = instruments > 0 ? QStringLiteral("扫描完成：找到 %1 台仪表").arg(instruments)
-                                   : QStringLiteral("扫描完成：未找到仪表");
+    QString text = instruments > 0 ? BusModel::tr("扫描完成：找到 %1 台仪表").arg(instruments)
+                                   : BusModel::tr("扫描完成：未找到仪表");
     if (m_late)
-        text += QStringLiteral("；有仪表应答迟到，可加大应答延时");
+        text += BusModel::tr("；有仪表应答迟到，可加大应答延时");
     setState(text);
     emit scanningChanged(false);
 }
@@ -106,8 +106,8 @@ void BusModel::onFinished(int instruments)
 void BusModel::onStopped(BusScan::StopReason reason, int instruments)
 {
     setState(reason == BusScan::StopReason::PortClosed
-                 ? QStringLiteral("扫描中断：端口已关闭")
-                 : QStringLiteral("扫描已停止：找到 %1 台仪表").arg(instruments));
+                 ? BusModel::tr("扫描中断：端口已关闭")
+                 : BusModel::tr("扫描已停止：找到 %1 台仪表").arg(instruments));
     emit scanningChanged(false);
 }
 
@@ -172,7 +172,7 @@ void BusModel::onPolled(const ReadResult &result)
             row.weight = result.value(0, WeightReader::kWeightRegisters);
         if (result.replyTime)
             row.replyTime = result.replyTime;
-        row.result = result.ok() ? QStringLiteral("应答") : resultText(result);
+        row.result = result.ok() ? BusModel::tr("应答") : resultText(result);
         rowChanged(r);
     }
     if (m_polling)
@@ -231,7 +231,7 @@ QVariant BusModel::data(const QModelIndex &index, int role) const
     case AddressColumn:
         return QString::number(row.address);
     case BaudColumn:
-        return row.baud > 0 ? QString::number(row.baud) : QStringLiteral("转换器");
+        return row.baud > 0 ? QString::number(row.baud) : BusModel::tr("转换器");
     case WeightColumn:
         return weightText(row);
     case ReplyTimeColumn:
@@ -250,15 +250,15 @@ QVariant BusModel::headerData(int section, Qt::Orientation orientation, int role
         return {};
     switch (Column(section)) {
     case AddressColumn:
-        return QStringLiteral("地址");
+        return BusModel::tr("地址");
     case BaudColumn:
-        return QStringLiteral("波特率");
+        return BusModel::tr("波特率");
     case WeightColumn:
-        return QStringLiteral("重量");
+        return BusModel::tr("重量");
     case ReplyTimeColumn:
-        return QStringLiteral("应答 ms");
+        return BusModel::tr("应答 ms");
     case ResultColumn:
-        return QStringLiteral("结果");
+        return BusModel::tr("结果");
     }
     return {};
 }

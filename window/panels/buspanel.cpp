@@ -39,19 +39,18 @@ BusPanel::BusPanel(RequestQueue *queue, Port *port, QWidget *parent)
       m_to(spinBox("busTo", 1, kLastAddress, kDefaultLastAddress, this)),
       m_turnaround(spinBox("busTurnaround", 0, kMaxTurnaroundMs,
                            int(BusScan::kDefaultTurnaround.count()), this)),
-      m_lineNote(new QLabel(this)), m_scan(new QPushButton(QStringLiteral("扫描"), this)),
-      m_stop(new QPushButton(QStringLiteral("停止"), this)),
-      m_poll(new QCheckBox(QStringLiteral("轮询"), this)), m_progress(new QProgressBar(this)),
-      m_state(new QLabel(this)), m_view(new QTableView(this))
+      m_lineNote(new QLabel(this)), m_scan(new QPushButton(tr("扫描"), this)),
+      m_stop(new QPushButton(tr("停止"), this)), m_poll(new QCheckBox(tr("轮询"), this)),
+      m_progress(new QProgressBar(this)), m_state(new QLabel(this)), m_view(new QTableView(this))
 {
     setObjectName(QStringLiteral("busPanel"));
     m_turnaround->setSuffix(QStringLiteral(" ms"));
-    m_turnaround->setToolTip(QStringLiteral("仪表收到请求后开始应答所需的时间，含 USB 适配器延迟"));
+    m_turnaround->setToolTip(tr("仪表收到请求后开始应答所需的时间，含 USB 适配器延迟"));
     m_scan->setObjectName(QStringLiteral("busScan"));
     m_stop->setObjectName(QStringLiteral("busStop"));
     m_stop->setEnabled(false);
     m_poll->setObjectName(QStringLiteral("busPoll"));
-    m_poll->setToolTip(QStringLiteral("依次读取列表中各仪表的重量；窗口自己的读取优先"));
+    m_poll->setToolTip(tr("依次读取列表中各仪表的重量；窗口自己的读取优先"));
     m_lineNote->setObjectName(QStringLiteral("busLineNote"));
     m_progress->setObjectName(QStringLiteral("busProgress"));
     m_progress->setRange(0, 1);
@@ -67,15 +66,15 @@ BusPanel::BusPanel(RequestQueue *queue, Port *port, QWidget *parent)
     m_view->setWordWrap(false);
     m_view->verticalHeader()->setVisible(false);
     m_view->horizontalHeader()->setStretchLastSection(true);
-    m_view->setToolTip(QStringLiteral("双击一台仪表，窗口即按它的地址和波特率读取"));
+    m_view->setToolTip(tr("双击一台仪表，窗口即按它的地址和波特率读取"));
 
     auto *range = new QHBoxLayout;
-    range->addWidget(new QLabel(QStringLiteral("地址"), this));
+    range->addWidget(new QLabel(tr("地址"), this));
     range->addWidget(m_from);
-    range->addWidget(new QLabel(QStringLiteral("至"), this));
+    range->addWidget(new QLabel(tr("至"), this));
     range->addWidget(m_to);
     range->addSpacing(12);
-    range->addWidget(new QLabel(QStringLiteral("应答延时"), this));
+    range->addWidget(new QLabel(tr("应答延时"), this));
     range->addWidget(m_turnaround);
     range->addSpacing(12);
     range->addWidget(m_scan);
@@ -85,7 +84,7 @@ BusPanel::BusPanel(RequestQueue *queue, Port *port, QWidget *parent)
     range->addStretch(1);
 
     auto *rates = new QHBoxLayout;
-    rates->addWidget(new QLabel(QStringLiteral("波特率"), this));
+    rates->addWidget(new QLabel(tr("波特率"), this));
     for (qint32 rate : BusScan::standardRates() + BusScan::fastRates()) {
         auto *box = new QCheckBox(QString::number(rate), this);
         box->setObjectName(QStringLiteral("busRate%1").arg(rate));
@@ -141,7 +140,7 @@ void BusPanel::startScan()
     showLine();
     const BusScan::Plan p = plan();
     if (m_model->scan()->ratesToSweep(p).isEmpty()) {
-        m_state->setText(QStringLiteral("请至少选择一个波特率"));
+        m_state->setText(tr("请至少选择一个波特率"));
         return;
     }
     m_model->startScan(p);
@@ -165,7 +164,7 @@ void BusPanel::showLine()
     const bool network = m_port->lineKind() != LineKind::Serial;
     for (QCheckBox *box : std::as_const(m_rates))
         box->setEnabled(!network);
-    m_lineNote->setText(network ? QStringLiteral("网络线路：按转换器的波特率扫描") : QString());
+    m_lineNote->setText(network ? tr("网络线路：按转换器的波特率扫描") : QString());
 }
 
 void BusPanel::showEvent(QShowEvent *event)

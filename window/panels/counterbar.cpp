@@ -16,16 +16,16 @@ CounterBar::CounterBar(RequestQueue *queue, QWidget *parent)
 {
     setObjectName(QStringLiteral("counterBar"));
     m_text->setObjectName(QStringLiteral("counterText"));
-    m_text->setToolTip(QStringLiteral(
-        "发送：发出的请求；正常：通过检查的应答；无应答：超时未收到；校验：CRC 错误；"
-        "异常：仪表拒绝请求（异常应答）；地址：其他从站的应答；不完整：只收到一部分；"
-        "其他：功能码错误、字节数错误、帧格式错误、发送失败；"
-        "回显：去除了适配器回送的请求的应答（线路有回显，不是仪表故障）；"
-        "跳过：应答前有杂散字节（如收发器切换时的 0x00）被跳过的应答"));
+    m_text->setToolTip(
+        tr("发送：发出的请求；正常：通过检查的应答；无应答：超时未收到；校验：CRC 错误；"
+           "异常：仪表拒绝请求（异常应答）；地址：其他从站的应答；不完整：只收到一部分；"
+           "其他：功能码错误、字节数错误、帧格式错误、发送失败；"
+           "回显：去除了适配器回送的请求的应答（线路有回显，不是仪表故障）；"
+           "跳过：应答前有杂散字节（如收发器切换时的 0x00）被跳过的应答"));
     m_times->setObjectName(QStringLiteral("replyTimes"));
     m_reset->setObjectName(QStringLiteral("resetCounters"));
-    m_reset->setText(QStringLiteral("清零"));
-    m_reset->setToolTip(QStringLiteral("计数清零"));
+    m_reset->setText(tr("清零"));
+    m_reset->setToolTip(tr("计数清零"));
     m_reset->setAutoRaise(false);
 
     // Two lines: the counters with their reset, then the reply times, which with the counters
@@ -58,8 +58,8 @@ QString CounterBar::timesText() const
 {
     const ReplyTimes &t = m_queue->replyTimes();
     if (t.count() == 0)
-        return QStringLiteral("应答 用时 —");
-    return QStringLiteral("应答 中位 %1  P99 %2  最慢 %3")
+        return tr("应答 用时 —");
+    return tr("应答 中位 %1  P99 %2  最慢 %3")
         .arg(millisecondsText(t.median()), millisecondsText(t.percentile99()),
              millisecondsText(t.slowest()));
 }
@@ -67,14 +67,13 @@ QString CounterBar::timesText() const
 QString CounterBar::timesToolTip() const
 {
     const ReplyTimes &t = m_queue->replyTimes();
-    QString tip =
-        QStringLiteral("最近 %1 次应答的用时：从请求发出到应答的最后一个字节收到").arg(t.count());
+    QString tip = tr("最近 %1 次应答的用时：从请求发出到应答的最后一个字节收到").arg(t.count());
     if (t.count() == 0)
         return tip;
     if (t.wireTime() > Clock::Duration::zero())
-        tip += QStringLiteral("；请求和应答在线路上传输需 %1").arg(millisecondsText(t.wireTime()));
-    return tip + QStringLiteral("。建议超时 %1（P99 的三倍，不少于传输时间加 %2 ms）；"
-                                "本工具不会自动更改超时")
+        tip += tr("；请求和应答在线路上传输需 %1").arg(millisecondsText(t.wireTime()));
+    return tip + tr("。建议超时 %1（P99 的三倍，不少于传输时间加 %2 ms）；"
+                    "本工具不会自动更改超时")
                      .arg(millisecondsText(t.suggestedTimeout()))
                      .arg(ReplyTimes::kMargin.count());
 }

@@ -13,7 +13,7 @@ QString hexByte(quint8 byte)
 
 QString bytesCountText(qsizetype n)
 {
-    return QStringLiteral("%1 字节").arg(n);
+    return TrafficModel::tr("%1 字节").arg(n);
 }
 
 const QColor kFailedColour(0xB0, 0x00, 0x00);
@@ -59,7 +59,7 @@ QString requestDecoding(const QByteArray &wire, LineKind kind)
     };
     const QString start =
         QString::number(word(2), 16).rightJustified(4, QLatin1Char('0')).toUpper();
-    const QString read = QStringLiteral("读 0x%1 ×%2").arg(start).arg(word(4));
+    const QString read = TrafficModel::tr("读 0x%1 ×%2").arg(start).arg(word(4));
     if (kind == LineKind::ModbusTcp)
         return read + QStringLiteral(" #%1").arg(transactionOf(wire));
     return read;
@@ -75,10 +75,10 @@ QString replyDecoding(const QByteArray &wire, LineKind kind)
     const auto function = static_cast<quint8>(reply[1]);
     const auto third = static_cast<quint8>(reply[2]);
     if (function == kReadHoldingRegisters)
-        return QStringLiteral("应答 %1 字节").arg(third);
+        return TrafficModel::tr("应答 %1 字节").arg(third);
     if (function & kExceptionFlag)
-        return QStringLiteral("异常 %1").arg(hexByte(third));
-    return QStringLiteral("功能码 %1").arg(hexByte(function));
+        return TrafficModel::tr("异常 %1").arg(hexByte(third));
+    return TrafficModel::tr("功能码 %1").arg(hexByte(function));
 }
 
 QString millisecondsText(Clock::Duration time)
@@ -114,7 +114,7 @@ TrafficLine TrafficLine::received(const QTime &time, const ReadResult &result, L
 
 QString TrafficLine::unrequestedText()
 {
-    return QStringLiteral("无请求等待");
+    return TrafficModel::tr("无请求等待");
 }
 
 TrafficLine TrafficLine::discarded(const QTime &time, const QByteArray &bytes)
@@ -149,25 +149,26 @@ TrafficLine takenOff(const QTime &time, TrafficLine::Direction direction, const 
 
 TrafficLine TrafficLine::echo(const QTime &time, const QByteArray &bytes)
 {
-    return takenOff(time, Direction::Echo, bytes, QStringLiteral("适配器回送的请求，已去除"));
+    return takenOff(time, Direction::Echo, bytes, TrafficModel::tr("适配器回送的请求，已去除"));
 }
 
 TrafficLine TrafficLine::skipped(const QTime &time, const QByteArray &bytes)
 {
-    return takenOff(time, Direction::Discarded, bytes, QStringLiteral("应答前的杂散字节，已跳过"));
+    return takenOff(time, Direction::Discarded, bytes,
+                    TrafficModel::tr("应答前的杂散字节，已跳过"));
 }
 
 QString TrafficLine::directionText(Direction direction)
 {
     switch (direction) {
     case Direction::Sent:
-        return QStringLiteral("发送");
+        return TrafficModel::tr("发送");
     case Direction::Received:
-        return QStringLiteral("接收");
+        return TrafficModel::tr("接收");
     case Direction::Discarded:
-        return QStringLiteral("丢弃");
+        return TrafficModel::tr("丢弃");
     case Direction::Echo:
-        return QStringLiteral("回显");
+        return TrafficModel::tr("回显");
     }
     return {};
 }
@@ -328,17 +329,17 @@ QVariant TrafficModel::headerData(int section, Qt::Orientation orientation, int 
         return {};
     switch (section) {
     case TimeColumn:
-        return QStringLiteral("时间");
+        return TrafficModel::tr("时间");
     case DirectionColumn:
-        return QStringLiteral("方向");
+        return TrafficModel::tr("方向");
     case BytesColumn:
-        return QStringLiteral("字节（十六进制）");
+        return TrafficModel::tr("字节（十六进制）");
     case DecodingColumn:
-        return QStringLiteral("解读");
+        return TrafficModel::tr("解读");
     case ResultColumn:
-        return QStringLiteral("结果");
+        return TrafficModel::tr("结果");
     case ReplyTimeColumn:
-        return QStringLiteral("用时");
+        return TrafficModel::tr("用时");
     }
     return {};
 }

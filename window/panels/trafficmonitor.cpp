@@ -46,19 +46,18 @@ std::function<QTime()> steadyTimeOfDay()
 
 TrafficMonitor::TrafficMonitor(RequestQueue *queue, QWidget *parent)
     : QWidget(parent), m_model(new TrafficModel(this)), m_view(new QTableView(this)),
-      m_pause(new QPushButton(QStringLiteral("暂停"), this)),
-      m_copy(new QPushButton(QStringLiteral("复制"), this)), m_state(new QLabel(this)),
-      m_clock(steadyTimeOfDay())
+      m_pause(new QPushButton(tr("暂停"), this)), m_copy(new QPushButton(tr("复制"), this)),
+      m_state(new QLabel(this)), m_clock(steadyTimeOfDay())
 {
     setObjectName(QStringLiteral("trafficMonitor"));
 
     m_pause->setObjectName(QStringLiteral("monitorPause"));
     m_pause->setCheckable(true);
-    m_pause->setToolTip(QStringLiteral("暂停记录；暂停期间的帧不记入"));
-    auto *clearButton = new QPushButton(QStringLiteral("清空"), this);
+    m_pause->setToolTip(tr("暂停记录；暂停期间的帧不记入"));
+    auto *clearButton = new QPushButton(tr("清空"), this);
     clearButton->setObjectName(QStringLiteral("monitorClear"));
     m_copy->setObjectName(QStringLiteral("monitorCopy"));
-    m_copy->setToolTip(QStringLiteral("把选中的行复制到剪贴板（制表符分隔）"));
+    m_copy->setToolTip(tr("把选中的行复制到剪贴板（制表符分隔）"));
     m_copy->setEnabled(false);
     m_state->setObjectName(QStringLiteral("monitorState"));
 
@@ -86,7 +85,7 @@ TrafficMonitor::TrafficMonitor(RequestQueue *queue, QWidget *parent)
     applyMetrics();
     m_view->installEventFilter(this);
 
-    auto *copyAction = new QAction(QStringLiteral("复制"), m_view);
+    auto *copyAction = new QAction(tr("复制"), m_view);
     connect(copyAction, &QAction::triggered, this, &TrafficMonitor::copySelection);
     m_view->addAction(copyAction);
     m_view->setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -178,7 +177,7 @@ void TrafficMonitor::setPaused(bool paused)
         const QSignalBlocker block(m_pause);
         m_pause->setChecked(paused);
     }
-    m_pause->setText(paused ? QStringLiteral("继续") : QStringLiteral("暂停"));
+    m_pause->setText(paused ? tr("继续") : tr("暂停"));
     showState();
 }
 
@@ -228,10 +227,10 @@ void TrafficMonitor::addResult(const ReadResult &result, LineKind kind)
 void TrafficMonitor::showState()
 {
     if (m_paused) {
-        m_state->setText(QStringLiteral("已暂停，跳过 %1 帧").arg(m_skipped));
+        m_state->setText(tr("已暂停，跳过 %1 帧").arg(m_skipped));
         return;
     }
-    m_state->setText(QStringLiteral("%1 行（最多 %2）").arg(m_model->rowCount()).arg(capacity()));
+    m_state->setText(tr("%1 行（最多 %2）").arg(m_model->rowCount()).arg(capacity()));
 }
 
 QString TrafficMonitor::selectedText() const

@@ -30,8 +30,8 @@ QString spanText(std::chrono::milliseconds window)
 {
     const qint64 s = std::chrono::duration_cast<std::chrono::seconds>(window).count();
     if (s >= 60 && s % 60 == 0)
-        return QStringLiteral("近 %1 分钟").arg(s / 60);
-    return QStringLiteral("近 %1 秒").arg(s);
+        return WeightTrend::tr("近 %1 分钟").arg(s / 60);
+    return WeightTrend::tr("近 %1 秒").arg(s);
 }
 
 } // namespace
@@ -147,11 +147,11 @@ void WeightTrend::refresh()
     }
 
     const TrendStats s = m_series.stats();
-    m_min->setText(statText(QStringLiteral("最小"), s.min));
-    m_max->setText(statText(QStringLiteral("最大"), s.max));
-    m_last->setText(statText(QStringLiteral("最新"),
+    m_min->setText(statText(WeightTrend::tr("最小"), s.min));
+    m_max->setText(statText(WeightTrend::tr("最大"), s.max));
+    m_last->setText(statText(WeightTrend::tr("最新"),
                              m_series.endsInGap()
-                                 ? std::optional<TrendPoint>(TrendPoint{0, 0, kNoDataText, 0})
+                                 ? std::optional<TrendPoint>(TrendPoint{0, 0, noDataText(), 0})
                                  : s.last));
     m_span->setText(spanText(m_series.window()));
     showAxes();

@@ -2,6 +2,7 @@
 // Writing a file so that it is either the whole new content or left as it was.
 #include "atomicwrite.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QSaveFile>
 
@@ -10,7 +11,8 @@ namespace {
 bool fail(const QString &path, const QString &reason, QString *error)
 {
     if (error)
-        *error = QStringLiteral("无法写入 %1：%2").arg(QDir::toNativeSeparators(path), reason);
+        *error = QCoreApplication::translate("AtomicWrite", "无法写入 %1：%2")
+                     .arg(QDir::toNativeSeparators(path), reason);
     return false;
 }
 

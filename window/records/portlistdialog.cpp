@@ -29,12 +29,11 @@ constexpr int kPathRole = Qt::UserRole;
 PortListDialog::PortListDialog(const QString &current, QWidget *parent, PortSource source)
     : QDialog(parent), m_source(std::move(source))
 {
-    setWindowTitle(QStringLiteral("选择串口"));
+    setWindowTitle(tr("选择串口"));
 
     m_ports = new QTreeWidget(this);
     m_ports->setObjectName(QStringLiteral("ports"));
-    m_ports->setHeaderLabels({QStringLiteral("端口"), QStringLiteral("说明"),
-                              QStringLiteral("厂商"), QStringLiteral("序列号")});
+    m_ports->setHeaderLabels({tr("端口"), tr("说明"), tr("厂商"), tr("序列号")});
     m_ports->setRootIsDecorated(true);
     m_ports->setUniformRowHeights(true);
     m_ports->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -43,32 +42,32 @@ PortListDialog::PortListDialog(const QString &current, QWidget *parent, PortSour
     m_found = new QLabel(this);
     m_found->setObjectName(QStringLiteral("found"));
 
-    auto *pathLabel = new QLabel(QStringLiteral("路径："), this);
+    auto *pathLabel = new QLabel(tr("路径："), this);
     m_path = new QLineEdit(current, this);
     m_path->setObjectName(QStringLiteral("path"));
-    m_path->setPlaceholderText(QStringLiteral("例如 /dev/ttyUSB0 或 tcp://主机:端口"));
+    m_path->setPlaceholderText(tr("例如 /dev/ttyUSB0 或 tcp://主机:端口"));
     pathLabel->setBuddy(m_path);
     m_pathNote = new QLabel(this);
     m_pathNote->setObjectName(QStringLiteral("pathNote"));
 
     // An RS-485-to-Ethernet converter: a transparent one passes the RTU frames as they are, a
     // Modbus TCP gateway puts them in MBAP. Its serial rate is set on the converter itself.
-    auto *network = new QGroupBox(QStringLiteral("网络"), this);
+    auto *network = new QGroupBox(tr("网络"), this);
     network->setObjectName(QStringLiteral("network"));
     m_netKind = new QComboBox(network);
     m_netKind->setObjectName(QStringLiteral("netKind"));
-    m_netKind->addItem(QStringLiteral("透明传输 (tcp://)"), QStringLiteral("tcp://"));
-    m_netKind->addItem(QStringLiteral("Modbus TCP 网关 (mbtcp://)"), QStringLiteral("mbtcp://"));
+    m_netKind->addItem(tr("透明传输 (tcp://)"), QStringLiteral("tcp://"));
+    m_netKind->addItem(tr("Modbus TCP 网关 (mbtcp://)"), QStringLiteral("mbtcp://"));
     m_netHost = new QLineEdit(network);
     m_netHost->setObjectName(QStringLiteral("netHost"));
-    m_netHost->setPlaceholderText(QStringLiteral("IP 地址或主机名"));
+    m_netHost->setPlaceholderText(tr("IP 地址或主机名"));
     m_netPort = new QLineEdit(network);
     m_netPort->setObjectName(QStringLiteral("netPort"));
     m_netPort->setPlaceholderText(QStringLiteral("1–65535"));
     m_netPort->setMaximumWidth(80);
-    auto *hostLabel = new QLabel(QStringLiteral("主机："), network);
+    auto *hostLabel = new QLabel(tr("主机："), network);
     hostLabel->setBuddy(m_netHost);
-    auto *portLabel = new QLabel(QStringLiteral("端口："), network);
+    auto *portLabel = new QLabel(tr("端口："), network);
     portLabel->setBuddy(m_netPort);
     auto *networkRow = new QHBoxLayout(network);
     networkRow->addWidget(m_netKind);
@@ -84,10 +83,10 @@ PortListDialog::PortListDialog(const QString &current, QWidget *parent, PortSour
     }
 
     auto *buttons = new QDialogButtonBox(this);
-    m_ok = buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole);
+    m_ok = buttons->addButton(tr("确定"), QDialogButtonBox::AcceptRole);
     m_ok->setObjectName(QStringLiteral("ok"));
-    buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
-    auto *refreshButton = new QPushButton(QStringLiteral("刷新"), this);
+    buttons->addButton(tr("取消"), QDialogButtonBox::RejectRole);
+    auto *refreshButton = new QPushButton(tr("刷新"), this);
     refreshButton->setObjectName(QStringLiteral("refresh"));
     refreshButton->setAutoDefault(false);
 
@@ -160,8 +159,7 @@ void PortListDialog::showPorts(const QList<PortEntry> &entries)
         for (const QString &name : e.stableNames) {
             // The folder is the same for every stable name and would push the other columns out
             // of sight; the row shows the name, the path field and the tip the whole path.
-            auto *child =
-                new QTreeWidgetItem(item, {QFileInfo(name).fileName(), QStringLiteral("固定名称")});
+            auto *child = new QTreeWidgetItem(item, {QFileInfo(name).fileName(), tr("固定名称")});
             child->setData(kPathColumn, kPathRole, name);
             child->setToolTip(kPathColumn, name);
             if (name == typed)
@@ -171,8 +169,8 @@ void PortListDialog::showPorts(const QList<PortEntry> &entries)
     m_ports->expandAll();
     if (match)
         m_ports->setCurrentItem(match);
-    m_found->setText(entries.isEmpty() ? QStringLiteral("未找到串口，可在下面输入路径。")
-                                       : QStringLiteral("找到 %1 个串口：").arg(entries.size()));
+    m_found->setText(entries.isEmpty() ? tr("未找到串口，可在下面输入路径。")
+                                       : tr("找到 %1 个串口：").arg(entries.size()));
 }
 
 void PortListDialog::onItemChosen(QTreeWidgetItem *item)
@@ -188,8 +186,8 @@ void PortListDialog::onPathEdited()
     m_ok->setEnabled(usable);
     m_pathNote->setText(usable || lineKindOf(path) == LineKind::Serial
                             ? QString()
-                            : QStringLiteral("网络地址应写作 tcp://主机:端口 或 mbtcp://主机:端口"
-                                             "，端口 1–65535"));
+                            : tr("网络地址应写作 tcp://主机:端口 或 mbtcp://主机:端口"
+                                 "，端口 1–65535"));
 }
 
 void PortListDialog::onNetworkEdited()

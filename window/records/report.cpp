@@ -7,6 +7,7 @@
 #include "trendpicture.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QImage>
 #include <QPageLayout>
@@ -17,7 +18,10 @@
 
 namespace {
 
-const QString kTitle = QStringLiteral("称重仪表通讯调试报告");
+QString title()
+{
+    return QCoreApplication::translate("Report", "称重仪表通讯调试报告");
+}
 const QString kNone = QStringLiteral("—");
 const QString kTrendResource = QStringLiteral("trend.png");
 // The trend at twice the size it is shown, so that it prints sharp.
@@ -69,20 +73,25 @@ QString lineSection(const ReportData &d)
     QString port = s.port;
     if (!s.device.isEmpty() && s.device != s.port)
         port += (port.isEmpty() ? QString() : QStringLiteral("  ")) + s.device;
-    const QString weight = d.weightResult.isEmpty()
-                               ? s.weight
-                               : QStringLiteral("%1（%2）").arg(s.weight, d.weightResult);
-    QString html = QStringLiteral("<h2>1　线路与仪表</h2>\n") + tableOpen(QStringLiteral("facts"));
+    const QString weight =
+        d.weightResult.isEmpty()
+            ? s.weight
+            : QCoreApplication::translate("Report", "%1（%2）").arg(s.weight, d.weightResult);
+    QString html = QCoreApplication::translate("Report", "<h2>1　线路与仪表</h2>\n") +
+                   tableOpen(QStringLiteral("facts"));
     const QList<QStringList> rows{
-        {QStringLiteral("时间"), timeText(s.time)},
-        {QStringLiteral("软件版本"), QStringLiteral("scalecheck ") + d.version},
-        {QStringLiteral("端口"), port},
-        {QStringLiteral("通讯参数"), s.settings},
-        {QStringLiteral("USB 适配器"),
-         d.adapter.isEmpty() ? QStringLiteral("未识别（不是 USB 串口适配器，或系统未给出）")
-                             : d.adapter},
-        {QStringLiteral("仪表地址"), s.address < 0 ? QString() : QString::number(s.address)},
-        {QStringLiteral("毛重"), weight},
+        {QCoreApplication::translate("Report", "时间"), timeText(s.time)},
+        {QCoreApplication::translate("Report", "软件版本"),
+         QStringLiteral("scalecheck ") + d.version},
+        {QCoreApplication::translate("Report", "端口"), port},
+        {QCoreApplication::translate("Report", "通讯参数"), s.settings},
+        {QCoreApplication::translate("Report", "USB 适配器"),
+         d.adapter.isEmpty()
+             ? QCoreApplication::translate("Report", "未识别（不是 USB 串口适配器，或系统未给出）")
+             : d.adapter},
+        {QCoreApplication::translate("Report", "仪表地址"),
+         s.address < 0 ? QString() : QString::number(s.address)},
+        {QCoreApplication::translate("Report", "毛重"), weight},
     };
     for (const QStringList &r : rows)
         html += QStringLiteral("<tr><th width=\"22%\">%1</th><td>%2</td></tr>\n")
@@ -93,11 +102,18 @@ QString lineSection(const ReportData &d)
 QString trafficSection(const ReportData &d)
 {
     const RequestCounters &c = d.counters;
-    QString html = QStringLiteral("<h2>2　通讯统计</h2>\n") + tableOpen(QStringLiteral("numbers"));
-    html += cells({QStringLiteral("发送"), QStringLiteral("正常"), QStringLiteral("无应答"),
-                   QStringLiteral("校验"), QStringLiteral("异常"), QStringLiteral("地址"),
-                   QStringLiteral("不完整"), QStringLiteral("其他"), QStringLiteral("回显"),
-                   QStringLiteral("跳过")},
+    QString html = QCoreApplication::translate("Report", "<h2>2　通讯统计</h2>\n") +
+                   tableOpen(QStringLiteral("numbers"));
+    html += cells({QCoreApplication::translate("Report", "发送"),
+                   QCoreApplication::translate("Report", "正常"),
+                   QCoreApplication::translate("Report", "无应答"),
+                   QCoreApplication::translate("Report", "校验"),
+                   QCoreApplication::translate("Report", "异常"),
+                   QCoreApplication::translate("Report", "地址"),
+                   QCoreApplication::translate("Report", "不完整"),
+                   QCoreApplication::translate("Report", "其他"),
+                   QCoreApplication::translate("Report", "回显"),
+                   QCoreApplication::translate("Report", "跳过")},
                   "th");
     QStringList counts;
     for (int n : {c.sent, c.ok, c.noReply, c.crc, c.exception, c.address, c.incomplete, c.other,
@@ -107,19 +123,24 @@ QString trafficSection(const ReportData &d)
 
     const ReplyTimes &t = d.replyTimes;
     if (t.count() == 0)
-        return html + QStringLiteral("<p>没有收到应答，无应答用时数据。</p>\n");
-    html += QStringLiteral("<p>应答用时（最近 %1 次应答，从请求发出到应答的最后一个字节）：</p>\n")
+        return html +
+               QCoreApplication::translate("Report", "<p>没有收到应答，无应答用时数据。</p>\n");
+    html += QCoreApplication::translate(
+                "Report", "<p>应答用时（最近 %1 次应答，从请求发出到应答的最后一个字节）：</p>\n")
                 .arg(t.count());
     html += tableOpen(QStringLiteral("numbers"));
-    html += cells({QStringLiteral("中位"), QStringLiteral("P99"), QStringLiteral("最慢"),
-                   QStringLiteral("线路传输"), QStringLiteral("建议超时")},
+    html += cells({QCoreApplication::translate("Report", "中位"), QStringLiteral("P99"),
+                   QCoreApplication::translate("Report", "最慢"),
+                   QCoreApplication::translate("Report", "线路传输"),
+                   QCoreApplication::translate("Report", "建议超时")},
                   "th");
     html += cells({ms(t.median()), ms(t.percentile99()), ms(t.slowest()), ms(t.wireTime()),
                    ms(t.suggestedTimeout())});
     html += QStringLiteral("</table>\n");
-    return html + QStringLiteral("<p class=\"note\">线路传输：请求和应答在线路上传输所需的时间。"
-                                 "建议超时为 P99 的三倍，不少于传输时间加 %1 ms；"
-                                 "本工具不会自动更改超时。</p>\n")
+    return html + QCoreApplication::translate(
+                      "Report", "<p class=\"note\">线路传输：请求和应答在线路上传输所需的时间。"
+                                "建议超时为 P99 的三倍，不少于传输时间加 %1 ms；"
+                                "本工具不会自动更改超时。</p>\n")
                       .arg(ReplyTimes::kMargin.count());
 }
 
@@ -137,14 +158,14 @@ QString valueCells(const QStringList &row)
 
 QString parameterSection(const ReportData &d)
 {
-    QString html = QStringLiteral("<h2>3　参数</h2>\n");
+    QString html = QCoreApplication::translate("Report", "<h2>3　参数</h2>\n");
     QStringList pages;
     for (const SnapshotValue &v : d.snapshot.values) {
         if (!pages.contains(v.page))
             pages.append(v.page);
     }
     if (pages.isEmpty())
-        return html + QStringLiteral("<p>没有参数值。</p>\n");
+        return html + QCoreApplication::translate("Report", "<p>没有参数值。</p>\n");
     for (const QString &page : std::as_const(pages)) {
         html +=
             QStringLiteral("<h3>%1</h3>\n").arg(esc(page)) + tableOpen(QStringLiteral("values"));
@@ -171,10 +192,12 @@ QString trendSection(const ReportData &d, const QString &imageSource)
 {
     // On a page of its own with the frames: the first page holds the line, the counters and
     // the values, which is what a reader of a commissioning record looks for first.
-    QString html = QStringLiteral("<h2 style=\"page-break-before: always\">4　毛重趋势</h2>\n");
+    QString html = QCoreApplication::translate(
+        "Report", "<h2 style=\"page-break-before: always\">4　毛重趋势</h2>\n");
     const TrendStats st = d.trend.stats();
     if (!st.last)
-        return html + QStringLiteral("<p>这段时间没有读到毛重，无趋势。</p>\n");
+        return html +
+               QCoreApplication::translate("Report", "<p>这段时间没有读到毛重，无趋势。</p>\n");
     html += QStringLiteral("<p><img src=\"%1\" width=\"%2\" height=\"%3\"></p>\n")
                 .arg(imageSource)
                 .arg(kTrendWidth)
@@ -183,22 +206,28 @@ QString trendSection(const ReportData &d, const QString &imageSource)
     const auto clock = [](double msecs) {
         return QDateTime::fromMSecsSinceEpoch(qint64(msecs)).toString(QStringLiteral("HH:mm:ss"));
     };
-    return html + QStringLiteral("<p>%1 至 %2：最小 %3，最大 %4，最新 %5。</p>\n")
-                      .arg(clock(runs.first().first().x()), clock(runs.last().last().x()),
-                           esc(st.min->text), esc(st.max->text), esc(st.last->text));
+    return html +
+           QCoreApplication::translate("Report", "<p>%1 至 %2：最小 %3，最大 %4，最新 %5。</p>\n")
+               .arg(clock(runs.first().first().x()), clock(runs.last().last().x()),
+                    esc(st.min->text), esc(st.max->text), esc(st.last->text));
 }
 
 QString framesSection(const ReportData &d)
 {
-    QString html = QStringLiteral("<h2>5　最近的通讯帧</h2>\n");
+    QString html = QCoreApplication::translate("Report", "<h2>5　最近的通讯帧</h2>\n");
     if (d.frames.isEmpty())
-        return html + QStringLiteral("<p>没有通讯帧。</p>\n");
+        return html + QCoreApplication::translate("Report", "<p>没有通讯帧。</p>\n");
     const qsizetype from = std::max<qsizetype>(0, d.frames.size() - kReportFrames);
-    html += QStringLiteral("<p>最近 %1 行，按时间先后：</p>\n").arg(d.frames.size() - from);
+    html += QCoreApplication::translate("Report", "<p>最近 %1 行，按时间先后：</p>\n")
+                .arg(d.frames.size() - from);
     html += tableOpen(QStringLiteral("frames"));
     html += QStringLiteral("<thead>") +
-            cells({QStringLiteral("时间"), QStringLiteral("方向"), QStringLiteral("数据"),
-                   QStringLiteral("解码"), QStringLiteral("结果"), QStringLiteral("用时")},
+            cells({QCoreApplication::translate("Report", "时间"),
+                   QCoreApplication::translate("Report", "方向"),
+                   QCoreApplication::translate("Report", "数据"),
+                   QCoreApplication::translate("Report", "解码"),
+                   QCoreApplication::translate("Report", "结果"),
+                   QCoreApplication::translate("Report", "用时")},
                   "th") +
             QStringLiteral("</thead>\n");
     for (qsizetype i = from; i < d.frames.size(); ++i) {
@@ -216,7 +245,7 @@ QString notesSection(const ReportData &d)
 {
     if (d.notes.isEmpty())
         return {};
-    QString html = QStringLiteral("<h2>附注</h2>\n<ul>\n");
+    QString html = QCoreApplication::translate("Report", "<h2>附注</h2>\n<ul>\n");
     for (const QString &n : d.notes)
         html += QStringLiteral("<li>%1</li>\n").arg(esc(n));
     return html + QStringLiteral("</ul>\n");
@@ -239,10 +268,14 @@ QString pageHtml(const ReportData &d, const QString &imageSource)
                        "td.hex { font-family: %2; }\n"
                        "p.sub, p.note { color: #404040; font-size: 9pt; }\n")
             .arg(reportFontFamilies(), reportMonoFamilies());
-    return QStringLiteral("<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta "
+    // The page's language as HTML names it: "zh-CN", or the translation's own.
+    const QString language = QCoreApplication::translate("Report", "zh-CN");
+    const QString subtitle = QCoreApplication::translate("Report", "scalecheck %1　%2")
+                                 .arg(esc(d.version), esc(timeText(d.snapshot.time)));
+    return QStringLiteral("<!DOCTYPE html>\n<html lang=\"%3\">\n<head>\n<meta "
                           "charset=\"utf-8\">\n<title>%1</title>\n<style>\n%2</style>\n</head>\n"
-                          "<body>\n<h1>%1</h1>\n<p class=\"sub\">scalecheck %3　%4</p>\n")
-               .arg(esc(kTitle), style, esc(d.version), esc(timeText(d.snapshot.time))) +
+                          "<body>\n<h1>%1</h1>\n<p class=\"sub\">%4</p>\n")
+               .arg(esc(title()), style, language, subtitle) +
            lineSection(d) + trafficSection(d) + parameterSection(d) + trendSection(d, imageSource) +
            framesSection(d) + notesSection(d) + QStringLiteral("</body>\n</html>\n");
 }
@@ -282,7 +315,7 @@ QByteArray reportPdf(const ReportData &data)
         QPdfWriter writer(&buffer);
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setResolution(300);
-        writer.setTitle(kTitle);
+        writer.setTitle(title());
         writer.setCreator(QStringLiteral("scalecheck ") + data.version);
         // A few millimetres of the printer's own: with them the text document keeps its 2 cm
         // margins inside, about 22 mm from the edge of the sheet, which every printer reaches.

@@ -2,6 +2,7 @@
 // Saving the commissioning report where the operator chooses.
 #include "reportexport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -9,7 +10,10 @@
 
 namespace {
 
-const QString kTitle = QStringLiteral("报告");
+QString title()
+{
+    return QCoreApplication::translate("ReportExport", "报告");
+}
 
 QString suggestedPath(const ReportData &data)
 {
@@ -28,7 +32,8 @@ QString suggestedPath(const ReportData &data)
 
 QString askPath(QWidget *parent, const QString &suggested)
 {
-    QFileDialog dialog(parent, kTitle, suggested, QStringLiteral("PDF 文件 (*.pdf)"));
+    QFileDialog dialog(parent, title(), suggested,
+                       QCoreApplication::translate("ReportExport", "PDF 文件 (*.pdf)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setDefaultSuffix(QStringLiteral("pdf"));
@@ -44,7 +49,7 @@ bool saveReport(QWidget *parent, const QString &path, const ReportData &data)
     QString error;
     if (writeReport(path, data, &error))
         return true;
-    QMessageBox::warning(parent, kTitle, error);
+    QMessageBox::warning(parent, title(), error);
     return false;
 }
 

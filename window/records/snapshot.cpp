@@ -4,6 +4,7 @@
 
 #include "parametergroups.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -22,19 +23,22 @@ struct HeaderLine
 QList<HeaderLine> headerLines(const Snapshot &s)
 {
     return {
-        {QStringLiteral("时间"), s.time.toString(kTimeFormat)},
-        {QStringLiteral("端口"), s.port},
-        {QStringLiteral("设备"), s.device},
-        {QStringLiteral("通讯参数"), s.settings},
-        {QStringLiteral("仪表地址"), s.address < 0 ? QString() : QString::number(s.address)},
-        {QStringLiteral("毛重"), s.weight},
+        {QCoreApplication::translate("Snapshot", "时间"), s.time.toString(kTimeFormat)},
+        {QCoreApplication::translate("Snapshot", "端口"), s.port},
+        {QCoreApplication::translate("Snapshot", "设备"), s.device},
+        {QCoreApplication::translate("Snapshot", "通讯参数"), s.settings},
+        {QCoreApplication::translate("Snapshot", "仪表地址"),
+         s.address < 0 ? QString() : QString::number(s.address)},
+        {QCoreApplication::translate("Snapshot", "毛重"), s.weight},
     };
 }
 
 QStringList columnNames()
 {
-    return {QStringLiteral("参数页"), QStringLiteral("代码"), QStringLiteral("框号"),
-            QStringLiteral("值")};
+    return {QCoreApplication::translate("Snapshot", "参数页"),
+            QCoreApplication::translate("Snapshot", "代码"),
+            QCoreApplication::translate("Snapshot", "框号"),
+            QCoreApplication::translate("Snapshot", "值")};
 }
 
 QStringList valueRow(const SnapshotValue &v)
@@ -85,7 +89,7 @@ QList<SnapshotValue> parameterValues(const std::function<QString(int box)> &boxT
 {
     QList<SnapshotValue> values;
     for (const ParameterGroup &group : parameterGroups()) {
-        const QString page = QString::fromUtf8(group.caption);
+        const QString page = groupCaption(group);
         for (const ParameterField &field : group.fields)
             values.append({page, QString::fromUtf8(field.code), field.box, boxText(field.box)});
     }

@@ -4,6 +4,7 @@
 
 #include "atomicwrite.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -12,11 +13,21 @@
 
 namespace {
 
-const QString kTitle = QStringLiteral("导出");
+QString title()
+{
+    return QCoreApplication::translate("SnapshotExport", "导出");
+}
 const QString kCsvSuffix = QStringLiteral("csv");
 const QString kJsonSuffix = QStringLiteral("json");
-const QString kCsvFilter = QStringLiteral("CSV 文件 (*.csv)");
-const QString kJsonFilter = QStringLiteral("JSON 文件 (*.json)");
+QString csvFilter()
+{
+    return QCoreApplication::translate("SnapshotExport", "CSV 文件 (*.csv)");
+}
+
+QString jsonFilter()
+{
+    return QCoreApplication::translate("SnapshotExport", "JSON 文件 (*.json)");
+}
 
 QString suggestedPath(const Snapshot &snapshot)
 {
@@ -49,23 +60,23 @@ bool saveSnapshot(QWidget *parent, const QString &path, const Snapshot &snapshot
     QString error;
     if (writeFileAtomically(path, data, &error))
         return true;
-    QMessageBox::warning(parent, kTitle, error);
+    QMessageBox::warning(parent, title(), error);
     return false;
 }
 
 QString exportSnapshot(QWidget *parent, const Snapshot &snapshot)
 {
-    QFileDialog dialog(parent, kTitle, suggestedPath(snapshot));
+    QFileDialog dialog(parent, title(), suggestedPath(snapshot));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     // The patterns are for the dialog; the operator reads only the names.
     dialog.setOption(QFileDialog::HideNameFilterDetails);
-    dialog.setNameFilters({kCsvFilter, kJsonFilter});
+    dialog.setNameFilters({csvFilter(), jsonFilter()});
     // The dialog adds the suffix before it asks whether to replace a file, so the question is
     // about the file that will really be written.
     dialog.setDefaultSuffix(kCsvSuffix);
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
                      [&dialog](const QString &filter) {
-                         dialog.setDefaultSuffix(filter == kJsonFilter ? kJsonSuffix : kCsvSuffix);
+                         dialog.setDefaultSuffix(filter == jsonFilter() ? kJsonSuffix : kCsvSuffix);
                      });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};

@@ -4,6 +4,7 @@
 
 #include "reportfonts.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QPainter>
 #include <QPainterPath>
@@ -55,7 +56,8 @@ QImage drawTrend(const TrendSeries &series, QSize size)
     const QList<QList<QPointF>> runs = series.segments();
     if (runs.isEmpty()) {
         p.setPen(Qt::darkGray);
-        p.drawText(image.rect(), Qt::AlignCenter, QStringLiteral("没有读到毛重，无趋势"));
+        p.drawText(image.rect(), Qt::AlignCenter,
+                   QCoreApplication::translate("TrendPicture", "没有读到毛重，无趋势"));
         return image;
     }
 

@@ -4,6 +4,7 @@
 
 #include "snapshot.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QStringList>
@@ -63,9 +64,12 @@ QByteArray WeightLog::header()
     // The column names in Chinese only, as the export and the window name things: one line of
     // names is what spreadsheets and CSV readers take as the header, and the README gives them
     // in English.
-    return kByteOrderMark + csvLine({QStringLiteral("时间(UTC)"), QStringLiteral("毛重"),
-                                     QStringLiteral("计数"), QStringLiteral("小数位"),
-                                     QStringLiteral("结果"), QStringLiteral("应答用时(ms)")});
+    return kByteOrderMark + csvLine({QCoreApplication::translate("WeightLog", "时间(UTC)"),
+                                     QCoreApplication::translate("WeightLog", "毛重"),
+                                     QCoreApplication::translate("WeightLog", "计数"),
+                                     QCoreApplication::translate("WeightLog", "小数位"),
+                                     QCoreApplication::translate("WeightLog", "结果"),
+                                     QCoreApplication::translate("WeightLog", "应答用时(ms)")});
 }
 
 QByteArray WeightLog::line(const QDateTime &time, const WeightReading &reading)
@@ -86,7 +90,7 @@ bool WeightLog::open(const QString &path)
 {
     close();
     m_path = path;
-    m_error.clear();
+    m_failed = false;
     m_reason.clear();
     m_lines = 0;
     m_breakFirst = false;
@@ -156,7 +160,15 @@ bool WeightLog::writeWhole(const QByteArray &bytes)
 bool WeightLog::fail(int error)
 {
     m_reason = QString::fromLocal8Bit(std::strerror(error));
-    m_error = QStringLiteral("无法写入 %1：%2").arg(QDir::toNativeSeparators(m_path), m_reason);
+    m_failed = true;
     close();
     return false;
+}
+
+QString WeightLog::errorString() const
+{
+    if (!m_failed)
+        return {};
+    return QCoreApplication::translate("WeightLog", "无法写入 %1：%2")
+        .arg(QDir::toNativeSeparators(m_path), m_reason);
 }

@@ -50,8 +50,9 @@ public:
     QString path() const { return m_path; }
     // Lines written since open(), the header not counted.
     qint64 lineCount() const { return m_lines; }
-    // "无法写入 /media/u/log.csv：No space left on device"; empty while nothing failed.
-    QString errorString() const { return m_error; }
+    // "无法写入 /media/u/log.csv：No space left on device"; empty while nothing failed. Said
+    // when asked, in the language the program speaks then.
+    QString errorString() const;
     // The system's words alone: "No space left on device".
     QString reason() const { return m_reason; }
 
@@ -61,7 +62,7 @@ private:
 
     int m_fd = -1;
     QString m_path;
-    QString m_error;
+    bool m_failed = false;
     QString m_reason;
     qint64 m_lines = 0;
     // The file did not end in a line break when it was opened (it was cut short by something

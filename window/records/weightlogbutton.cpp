@@ -11,7 +11,10 @@
 
 namespace {
 
-const QString kTitle = QStringLiteral("记录");
+QString title()
+{
+    return WeightLogButton::tr("记录");
+}
 
 QString suggestedPath()
 {
@@ -26,7 +29,7 @@ QString suggestedPath()
 
 QString askPath(QWidget *parent, const QString &suggested)
 {
-    QFileDialog dialog(parent, kTitle, suggested, QStringLiteral("CSV 文件 (*.csv)"));
+    QFileDialog dialog(parent, title(), suggested, WeightLogButton::tr("CSV 文件 (*.csv)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("csv"));
     // The log appends to a file that is there: nothing is replaced, so nothing to confirm.
@@ -72,8 +75,8 @@ void WeightLogButton::start()
         }
         showState();
         if (!path.isEmpty()) {
-            emit status(QStringLiteral("记录未开始：") + m_log.errorString());
-            QMessageBox::warning(window(), kTitle, m_log.errorString());
+            emit status(WeightLogButton::tr("记录未开始：") + m_log.errorString());
+            QMessageBox::warning(window(), title(), m_log.errorString());
         }
         return;
     }
@@ -81,8 +84,8 @@ void WeightLogButton::start()
     const QString where = QDir::toNativeSeparators(path);
     emit status(
         m_autoReading()
-            ? QStringLiteral("开始记录毛重：%1").arg(where)
-            : QStringLiteral("开始记录毛重：%1；自动读取未开启，只记录读到的毛重").arg(where));
+            ? WeightLogButton::tr("开始记录毛重：%1").arg(where)
+            : WeightLogButton::tr("开始记录毛重：%1；自动读取未开启，只记录读到的毛重").arg(where));
 }
 
 void WeightLogButton::stop()
@@ -91,7 +94,7 @@ void WeightLogButton::stop()
         return;
     m_log.close();
     showState();
-    emit status(QStringLiteral("记录已停止：%1 行，%2")
+    emit status(WeightLogButton::tr("记录已停止：%1 行，%2")
                     .arg(m_log.lineCount())
                     .arg(QDir::toNativeSeparators(m_log.path())));
 }
@@ -109,18 +112,19 @@ void WeightLogButton::failed()
         setChecked(false);
     }
     showState();
-    emit status(QStringLiteral("记录已停止：") + m_log.errorString());
-    QMessageBox::warning(window(), kTitle, QStringLiteral("记录已停止。\n") + m_log.errorString());
+    emit status(WeightLogButton::tr("记录已停止：") + m_log.errorString());
+    QMessageBox::warning(window(), title(),
+                         WeightLogButton::tr("记录已停止。\n") + m_log.errorString());
 }
 
 void WeightLogButton::showState()
 {
     if (m_log.isOpen()) {
-        setText(QStringLiteral("记录中…"));
-        setToolTip(QStringLiteral("正在记录毛重到 %1；再按一次停止")
+        setText(WeightLogButton::tr("记录中…"));
+        setToolTip(WeightLogButton::tr("正在记录毛重到 %1；再按一次停止")
                        .arg(QDir::toNativeSeparators(m_log.path())));
     } else {
-        setText(kTitle);
-        setToolTip(QStringLiteral("把每次读到的毛重逐行记录到 CSV 文件"));
+        setText(title());
+        setToolTip(WeightLogButton::tr("把每次读到的毛重逐行记录到 CSV 文件"));
     }
 }
