@@ -76,6 +76,9 @@ void ourMaster(const QString &device, int baud, const Block &block, int n, Resul
         while (!done)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         idle(kRest);
+        // The rest's own wake-up (its event loop quitting) is taken now, not inside the next
+        // timed transaction.
+        QCoreApplication::processEvents();
     }
     // Back to back: the next request is asked for as soon as a reply is in, as a poll loop
     // would; the queue holds it for the inter-frame gap.

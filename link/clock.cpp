@@ -58,7 +58,6 @@ public:
         if (m_exactArmed) {
             const itimerspec off{};
             ::timerfd_settime(m_fd, 0, &off, nullptr);
-            m_notifier->setEnabled(false);
             m_exactArmed = false;
         }
 #endif
@@ -77,12 +76,16 @@ private:
             m_fd = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
             if (m_fd < 0)
                 return false;
+            // The notifier stays enabled for the timer's life: a disarmed timerfd never becomes
+            // readable, and turning the notifier on and off at each wait would cost the event
+            // loop a wake-up of its own and a second turn, twice a request.
             m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read);
-            m_notifier->setEnabled(false);
             QObject::connect(m_notifier, &QSocketNotifier::activated, m_notifier, [this] {
                 quint64 expirations = 0;
-                [[maybe_unused]] const ssize_t n = ::read(m_fd, &expirations, sizeof expirations);
-                m_notifier->setEnabled(false);
+                const ssize_t n = ::read(m_fd, &expirations, sizeof expirations);
+                // Setting the timer again clears an expiry not yet read: nothing to read, then.
+                if (n != ssize_t(sizeof expirations) || !m_exactArmed)
+                    return;
                 m_exactArmed = false;
                 onTimer();
             });
@@ -94,7 +97,6 @@ private:
         when.it_value.tv_nsec = long(ns % 1000000000);
         if (::timerfd_settime(m_fd, 0, &when, nullptr) != 0)
             return false;
-        m_notifier->setEnabled(true);
         m_exactArmed = true;
         return true;
 #else

@@ -722,7 +722,8 @@ void TestCli::logKilledMidRun()
             const std::optional<LogLine> l = parseLogLine(line);
             QVERIFY2(l, line.constData());
             QCOMPARE(l->result, QStringLiteral("通讯正常"));
-            QVERIFY(l->counts && l->replyMs && *l->replyMs > 0);
+            // An unpaced simulator on a pty can answer within 0.05 ms, written "0.0".
+            QVERIFY2(l->counts && l->replyMs && *l->replyMs >= 0, line.constData());
             QVERIFY(!previous.isValid() || l->time >= previous);
             previous = l->time;
         }
