@@ -5,6 +5,7 @@
 #include "benchsupport.h"
 #include "deviceport.h"
 #include "form1.h"
+#include "processfigures.h"
 #include "simprocess.h"
 #include "weightlogbutton.h"
 
@@ -21,19 +22,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-// Resident memory of another process, in MiB; 0 once it has gone.
-double rssOf(qint64 pid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return 0;
-}
 
 struct FileCheck
 {
@@ -142,7 +130,7 @@ bool benchWeightLog(const QString &cliProgram, int minutes, int cliIntervalMs)
             .arg(cliIntervalMs));
     Table table({"minute", "window RSS MiB", "window lines", "cli RSS MiB", "cli lines"});
     const double windowStart = rssMiB();
-    const double cliStart = rssOf(cliPid);
+    const double cliStart = residentMiBOf(QString::number(cliPid));
     table.add({"0", number(windowStart, 1), QString::number(linesIn(windowLog)),
                number(cliStart, 1), QString::number(linesIn(cliLog))});
     double windowFirst = 0;
@@ -152,7 +140,7 @@ bool benchWeightLog(const QString &cliProgram, int minutes, int cliIntervalMs)
     for (int m = 1; m <= minutes; ++m) {
         idle(1min);
         windowEnd = rssMiB();
-        cliEnd = rssOf(cliPid);
+        cliEnd = residentMiBOf(QString::number(cliPid));
         if (m == 1) {
             windowFirst = windowEnd;
             cliFirst = cliEnd;

@@ -25,10 +25,10 @@ inline double threadCpuSeconds()
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-// The resident set, in MiB.
-inline double residentMiB()
+// The resident set of a process ("self" for this one), in MiB; 0 once it has gone.
+inline double residentMiBOf(const QString &pid)
 {
-    QFile status(QStringLiteral("/proc/self/status"));
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
     if (!status.open(QIODevice::ReadOnly))
         return 0;
     for (const QByteArray &line : status.readAll().split('\n')) {
@@ -36,4 +36,10 @@ inline double residentMiB()
             return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
     }
     return 0;
+}
+
+// The resident set of this process, in MiB.
+inline double residentMiB()
+{
+    return residentMiBOf(QStringLiteral("self"));
 }
