@@ -14,6 +14,14 @@ TcpLink::TcpLink(QObject *parent) : Link(parent), m_socket(this)
     connect(&m_socket, &QTcpSocket::readyRead, this, &Link::bytesArrived);
 }
 
+TcpLink::~TcpLink()
+{
+    // The socket outlives this part of the link and, closing as it goes, says "disconnected":
+    // that must not reach a link (and a port above it) that is being taken down.
+    m_socket.disconnect(this);
+    m_socket.abort();
+}
+
 OpenResult TcpLink::open(const LineAddress &address, const LineSettings &)
 {
     close();

@@ -17,6 +17,7 @@ public:
     static constexpr std::chrono::seconds kConnectTimeout{5};
 
     explicit TcpLink(QObject *parent = nullptr);
+    ~TcpLink() override;
 
     // Starts connecting and answers Connecting; opened() or openFailed() follows. Nothing here
     // waits: name lookup and connecting run on the event loop.
