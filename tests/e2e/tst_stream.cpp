@@ -130,9 +130,9 @@ void TestStream::streamNobodyAskedFor()
     for (int r = 0; r < monitor->model()->rowCount(); ++r)
         QVERIFY(monitor->model()->line(r).bytes.size() <= 256);
 #if defined(__SANITIZE_ADDRESS__)
-    // AddressSanitizer keeps freed memory in quarantine (256 MiB by default) to catch uses after
-    // free: the memory churned through by the stream stays resident there, whatever the window
-    // keeps. The bound holds in the normal build.
+        // AddressSanitizer keeps freed memory in quarantine (256 MiB by default) to catch uses
+        // after free: the memory churned through by the stream stays resident there, whatever the
+        // window keeps. The bound holds in the normal build.
 #else
     QVERIFY2(rssGrowth < 16, qPrintable(QString::number(rssGrowth)));
 #endif
