@@ -26,15 +26,15 @@ void TestPortControl::networkLineConnectsLater_data()
     QTest::addColumn<int>("outcome"); // OpenStatus when connecting ends
     QTest::addColumn<QString>("state");
     QTest::addColumn<QString>("caption");
-    QTest::newRow("connects") << "tcp://10.0.0.5:4001" << int(OpenStatus::Opened)
-                              << "COM1 tcp://10.0.0.5:4001 9600,n,8,2 已打开"
+    QTest::newRow("connects") << "tcp://127.0.0.1:4001" << int(OpenStatus::Opened)
+                              << "COM1 tcp://127.0.0.1:4001 9600,n,8,2 已打开"
                               << "关闭端口";
     QTest::newRow("host not found")
         << "mbtcp://converter.local:502" << int(OpenStatus::NotFound)
         << "COM1 mbtcp://converter.local:502 连接失败：找不到主机（Host not found）"
         << "打开端口";
-    QTest::newRow("refused") << "tcp://10.0.0.5:4001" << int(OpenStatus::Refused)
-                             << "COM1 tcp://10.0.0.5:4001 连接失败：无法连接（Host not found）"
+    QTest::newRow("refused") << "tcp://127.0.0.1:4001" << int(OpenStatus::Refused)
+                             << "COM1 tcp://127.0.0.1:4001 连接失败：无法连接（Host not found）"
                              << "打开端口";
 }
 

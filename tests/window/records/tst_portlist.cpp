@@ -263,9 +263,9 @@ void TestPortList::networkConverter_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<bool>("accepted");
 
-    QTest::newRow("transparent converter") << 0 << "10.0.0.5"
+    QTest::newRow("transparent converter") << 0 << "127.0.0.1"
                                            << "4001"
-                                           << "tcp://10.0.0.5:4001" << true;
+                                           << "tcp://127.0.0.1:4001" << true;
     QTest::newRow("gateway by name") << 1 << "converter.local"
                                      << "502"
                                      << "mbtcp://converter.local:502" << true;
