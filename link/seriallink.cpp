@@ -93,9 +93,9 @@ void SerialLink::clearInput()
 {
     if (!m_port.isOpen())
         return;
-    // Drop what the driver holds and what QSerialPort has already buffered.
+    // Drops what the driver holds and what QSerialPort has already buffered. (A readAll() after
+    // it would find nothing, yet allocate a 32 KiB block to look with.)
     m_port.clear(QSerialPort::Input);
-    m_port.readAll();
 }
 
 bool SerialLink::write(const QByteArray &bytes)
@@ -124,12 +124,14 @@ QByteArray SerialLink::takeInput()
 {
     if (!m_port.isOpen())
         return {};
-    QByteArray bytes = m_port.readAll();
-    // QSerialPort reads into blocks of 64 KiB and readAll() hands over the block itself, however
-    // few bytes are in it. A reply outlives the read (the traffic monitor keeps thousands of
-    // them), so it is given an allocation of its own size: otherwise every 9-byte weight reply
-    // would hold 64 KiB.
-    bytes.squeeze();
+    // QSerialPort reads the driver into a block of 32 KiB. readAll() would hand over that block
+    // itself and grow it by another block for a read that finds nothing, so every 9-byte weight
+    // reply would allocate, grow and (to be kept small in the traffic monitor) shrink 32 KiB, and
+    // the heap's top would move up and down with each exchange. Copying out what is there leaves
+    // the block with the port, empty, for the next read.
+    QByteArray bytes(m_port.bytesAvailable(), Qt::Uninitialized);
+    const qint64 n = m_port.read(bytes.data(), bytes.size());
+    bytes.truncate(n > 0 ? qsizetype(n) : 0);
     return bytes;
 }
 
