@@ -4,6 +4,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 
 #include <fcntl.h>
 #include <pty.h>
@@ -104,6 +105,21 @@ void TestQtSerialPort::writesAndReadsBytes()
     QTRY_VERIFY(arrived.size() >= 2);
     port.clearInput();
     QCOMPARE(port.takeInput(), QByteArray());
+    // ... and what the driver holds that QSerialPort has not read yet (no event loop turn
+    // between the bytes arriving and the clearing).
+    const qsizetype arrivedBefore = arrived.size();
+    QCOMPARE(::write(m_master, reply.constData(), size_t(reply.size())), ssize_t(reply.size()));
+    QThread::msleep(50);
+    port.clearInput();
+    QTest::qWait(100);
+    QCOMPARE(arrived.size(), arrivedBefore);
+    QCOMPARE(port.takeInput(), QByteArray());
+    // With nothing waiting, clearing leaves what comes next alone.
+    port.clearInput();
+    QCOMPARE(::write(m_master, reply.constData(), size_t(reply.size())), ssize_t(reply.size()));
+    got.clear();
+    QTRY_VERIFY(take() >= reply.size());
+    QCOMPARE(got.toHex(), reply.toHex());
 
     // The settings of an open port change at once: the other end sees the new rate.
     port.setLineSettings(LineSettings::instrument(2400));
