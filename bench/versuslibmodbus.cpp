@@ -127,9 +127,17 @@ void libmodbusMaster(const QString &device, int baud, const Block &block, int n,
 
 } // namespace
 
-bool benchVersusLibmodbus(int transactions)
+bool benchVersusLibmodbus(int transactions, bool inWindowApplication)
 {
-    say(QStringLiteral("\n### 3. Unpaced: our core against a minimal libmodbus master\n"));
+    say(inWindowApplication
+            ? QStringLiteral("\n### 3b. Unpaced: our core against a minimal libmodbus master, "
+                             "in the window's QApplication\n")
+            : QStringLiteral("\n### 3. Unpaced: our core against a minimal libmodbus master\n"));
+    if (inWindowApplication)
+        say(QStringLiteral("As in 3, but the process is a QApplication (offscreen platform), "
+                           "as the window is: each turn of the event loop also takes the window "
+                           "system's events, and each event goes through the widget-aware "
+                           "delivery.\n"));
     say(QStringLiteral(
             "The simulator answers as fast as it can (no --pace), so only the masters' own work "
             "is timed. \"One\": one transaction, request issued → checked registers delivered, "
@@ -138,7 +146,7 @@ bool benchVersusLibmodbus(int transactions)
             "transactions, total / count; our "
             "queue keeps the Modbus inter-frame gap of 3.5 characters before each request, "
             "libmodbus keeps none. %2 transactions per master, block and round, %3 alternating "
-            "rounds.\n")
+            "rounds. The process is a QCoreApplication, as the command line is, unless said.\n")
             .arg(kRest.count())
             .arg(transactions)
             .arg(kRounds));

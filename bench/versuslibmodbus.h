@@ -3,4 +3,6 @@
 #pragma once
 
 // Prints the table; `transactions` per master and block in each of several alternating rounds.
-bool benchVersusLibmodbus(int transactions);
+// `inWindowApplication`: the process is a QApplication, as the window is, not a QCoreApplication
+// as the command line is.
+bool benchVersusLibmodbus(int transactions, bool inWindowApplication);
