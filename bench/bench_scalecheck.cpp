@@ -33,9 +33,10 @@ int main(int argc, char *argv[])
     // window system, unless --window asks for the window's: a QApplication adds its own work
     // (window-system events, delivery that looks for widgets) to every turn of the event loop
     // the engine waits in.
-    bool windowless = argc > 1 && qstrcmp(argv[1], "libmodbus") == 0;
+    bool windowAsked = false;
     for (int i = 2; i < argc; ++i)
-        windowless = windowless && qstrcmp(argv[i], "--window") != 0;
+        windowAsked = windowAsked || qstrcmp(argv[i], "--window") == 0;
+    const bool windowless = argc > 1 && qstrcmp(argv[1], "libmodbus") == 0 && !windowAsked;
     std::unique_ptr<QCoreApplication> app(windowless ? new QCoreApplication(argc, argv)
                                                      : new QApplication(argc, argv));
     const QStringList args = QCoreApplication::arguments();

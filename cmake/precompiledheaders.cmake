@@ -3,9 +3,9 @@
 # again for every file: each library precompiles them once for its own files, and the tests share
 # one precompiled set for the tests that use widgets and one for those that do not.
 #
-# gcc checks that a precompiled header was made with the same macros as the file that would use
-# it, and parses the headers as usual where they differ, so a file never compiles differently
-# with it; SCALECHECK_PCH=OFF builds without, to see that every file includes what it uses.
+# gcc takes a precompiled header only where it was made with the macros the file has, and
+# otherwise parses the headers as usual; SCALECHECK_PCH=OFF builds without, to see that every file
+# includes what it uses.
 option(SCALECHECK_PCH "Precompile the Qt headers that nearly every file includes" ON)
 
 set(SCALECHECK_PCH_CORE
