@@ -19,6 +19,7 @@
 #include "requestqueue.h"
 #include "snapshot.h"
 #include "snapshotexport.h"
+#include "statuslabel.h"
 #include "tabpanel.h"
 #include "trafficmonitor.h"
 #include "weightlabel.h"
@@ -31,8 +32,13 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateTime>
+#include <QDesktopServices>
 #include <QDir>
 #include <QDockWidget>
+#include <QFileInfo>
+#include <QFrame>
+#include <QMouseEvent>
+#include <QScreen>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -45,11 +51,14 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
 
 const QColor kWindowColour(224, 224, 224);
+// The width the panels beside the instrument's window are given where the screen has room.
+constexpr int kPanelWidth = 600;
 const QColor kWeightColour(255, 0, 0);
 const QColor kWeightBackground(192, 192, 255);
 QString portMessageTitle()
@@ -142,6 +151,7 @@ Form1::Form1(Port *port, QWidget *parent) : QMainWindow(parent), m_port(port)
     buildPanels();
     wireEvents();
     startUp();
+    qApp->installEventFilter(this);
 }
 
 Form1::~Form1()
@@ -309,16 +319,47 @@ void Form1::buildStatusBar()
     rows->setContentsMargins(0, 0, 0, 0);
     rows->setSpacing(1);
     auto *first = new QHBoxLayout;
-    m_readStatus = new QLabel(bar);
+    first->setSpacing(6);
+    // The latest read's outcome takes what room is left; a sentence too long for it is cut at
+    // its end and stands whole in the tooltip.
+    m_readStatus = new StatusLabel(bar);
     m_readStatus->setObjectName(QStringLiteral("readStatus"));
-    m_portState = new QLabel(bar);
-    m_portState->setObjectName(QStringLiteral("portState"));
+    m_readStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_readStatus->setMinimumCharacters(12);
+    connect(m_readStatus, &StatusLabel::linkClicked, this,
+            [](const QUrl &folder) { QDesktopServices::openUrl(folder); });
     // What was found out about the line since the port opened: the adapter and its latency, an
     // echo, stray bytes, a stream nobody asked for. It stays until the port closes.
-    m_lineNote = new QLabel(bar);
+    m_lineNote = new StatusLabel(bar);
     m_lineNote->setObjectName(QStringLiteral("lineNote"));
-    first->addWidget(m_readStatus, 1);
-    first->addWidget(m_lineNote);
+    m_lineNote->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    // The port's state keeps its place at the right end: it is shown whole where the bar has
+    // room, and a long device name (/dev/serial/by-id/...) is cut in its middle, so that the
+    // port button's name and the state ("已打开") both stay.
+    m_portState = new StatusLabel(bar);
+    m_portState->setObjectName(QStringLiteral("portState"));
+    m_portState->setElideMode(Qt::ElideMiddle);
+    m_portState->setMinimumCharacters(24);
+    m_portState->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    const auto separator = [bar] {
+        auto *line = new QFrame(bar);
+        line->setFrameShape(QFrame::VLine);
+        line->setFrameShadow(QFrame::Sunken);
+        return line;
+    };
+    // The line note and its separator come and go together.
+    auto *noteBox = new QWidget(bar);
+    noteBox->setObjectName(QStringLiteral("lineNoteBox"));
+    noteBox->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    auto *noteRow = new QHBoxLayout(noteBox);
+    noteRow->setContentsMargins(0, 0, 0, 0);
+    noteRow->setSpacing(6);
+    noteRow->addWidget(separator());
+    noteRow->addWidget(m_lineNote, 1);
+    noteBox->hide();
+    first->addWidget(m_readStatus, 3);
+    first->addWidget(noteBox, 2);
+    first->addWidget(separator());
     first->addWidget(m_portState);
     auto *second = new QHBoxLayout;
     m_counters = new CounterBar(m_queue, bar);
@@ -357,30 +398,72 @@ void Form1::buildStatusBar()
 
 void Form1::buildPanels()
 {
+    // The panels stand beside the instrument's window, never over it or under it: a field
+    // laptop's 768 lines hold the window's own height and no more. Opened together they share
+    // one place as tabs; each can be dragged to the other side or floated as a window of its own.
+    setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowTabbedDocks |
+                   QMainWindow::GroupedDragging);
+    setTabPosition(Qt::RightDockWidgetArea | Qt::LeftDockWidgetArea, QTabWidget::North);
     const auto dock = [this](const char *name, const QString &title, QWidget *content,
                              QToolButton *opener) {
         auto *d = new QDockWidget(title, this);
         d->setObjectName(QString::fromLatin1(name));
-        // Room for a dozen lines of traffic, or a readable chart, below the instrument's window.
+        d->setAllowedAreas(Qt::RightDockWidgetArea | Qt::LeftDockWidgetArea);
+        d->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
+                       QDockWidget::DockWidgetFloatable);
+        // Room for a dozen lines of traffic, or a readable chart.
         content->setMinimumHeight(240);
         d->setWidget(content);
-        addDockWidget(Qt::BottomDockWidgetArea, d);
+        addDockWidget(Qt::RightDockWidgetArea, d);
         d->hide();
         QAction *toggle = d->toggleViewAction();
         toggle->setText(title);
         opener->setDefaultAction(toggle);
+        // A panel opened is the one in front; the window makes room for it, or gives the room
+        // back when the last panel beside it closes.
+        connect(toggle, &QAction::toggled, this, [this, d](bool on) {
+            if (on)
+                d->raise();
+            QTimer::singleShot(0, this, &Form1::fitToPanels);
+        });
+        connect(d, &QDockWidget::topLevelChanged, this,
+                [this] { QTimer::singleShot(0, this, &Form1::fitToPanels); });
         return d;
     };
     m_monitor = new TrafficMonitor(m_queue, this);
     m_monitorDock = dock("monitorDock", tr("通讯监视"), m_monitor, m_monitorButton);
     m_trend = new WeightTrend(this);
     m_trendDock = dock("trendDock", tr("趋势图"), m_trend, m_trendButton);
+    tabifyDockWidget(m_monitorDock, m_trendDock);
     connect(m_weight, &WeightReader::weightRead, m_trend, [this](const WeightReading &reading) {
         m_trend->addReading(QDateTime::currentDateTime(), reading);
     });
     m_bus = new BusPanel(m_queue, m_port, this);
     m_busDock = dock("busDock", tr("总线"), m_bus, m_busButton);
+    tabifyDockWidget(m_trendDock, m_busDock);
     connect(m_bus, &BusPanel::instrumentChosen, this, &Form1::readInstrument);
+}
+
+void Form1::fitToPanels()
+{
+    const QList<QDockWidget *> docks{m_monitorDock, m_trendDock, m_busDock};
+    const bool besideOpen = std::any_of(docks.cbegin(), docks.cend(), [](const QDockWidget *d) {
+        return d->isVisible() && !d->isFloating();
+    });
+    const QSize least = minimumSizeHint();
+    if (!besideOpen) {
+        // Nothing beside the instrument's window: the window is its own size again.
+        resize(least);
+        return;
+    }
+    // The panels get a comfortable width where the screen has it, the least they need where not.
+    const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect();
+    const int frame = frameGeometry().width() - geometry().width();
+    int width = std::max(least.width(), centralWidget()->width() + kPanelWidth);
+    if (screen.isValid())
+        width = std::max(least.width(), std::min(width, screen.width() - frame));
+    if (this->width() < width)
+        resize(width, std::max(height(), least.height()));
 }
 
 void Form1::createReaders()
@@ -388,9 +471,14 @@ void Form1::createReaders()
     const auto address = [this] { return this->address(); };
     // The "dot" box read as a count of places, in one place, whenever a reply is decoded.
     const auto dotPlaces = [this] { return decimalPlacesIn(m_ui.text2.at(kDotBox)->text()); };
-    m_weight = new WeightReader(m_queue, m_ui.autuTimer2, address, dotPlaces, this);
+    // While that box is empty, the weight and the pages take the instrument's own point, asked
+    // once; it holds for this line and this address only.
+    auto *point = new InstrumentPoint(m_queue, address, this);
+    connect(m_portControl, &PortControl::lineChanged, point, &InstrumentPoint::forget);
+    connect(m_ui.combo1, &QComboBox::editTextChanged, point, &InstrumentPoint::forget);
+    m_weight = new WeightReader(m_queue, m_ui.autuTimer2, address, dotPlaces, point, this);
     for (const ParameterGroup &group : parameterGroups())
-        m_groups.append(new GroupReader(group, m_queue, address, dotPlaces, this));
+        m_groups.append(new GroupReader(group, m_queue, address, dotPlaces, point, this));
     mirrorResponseTimers();
 }
 
@@ -441,6 +529,7 @@ void Form1::wireEvents()
     connect(m_weight, &WeightReader::weightRead, this,
             [this](const WeightReading &reading) { m_lastWeight = reading; });
     connect(m_logButton, &WeightLogButton::status, this, &Form1::showReadStatus);
+    connect(m_logButton, &WeightLogButton::confirmed, this, &Form1::confirm);
     connect(m_weight, &WeightReader::readEnabled, m_ui.command2, &QWidget::setEnabled);
     connect(m_weight, &WeightReader::status, this, &Form1::showReadStatus);
     auto *notices = new LineNotices(m_queue, m_port, Clock::eventLoop(), this);
@@ -452,11 +541,6 @@ void Form1::wireEvents()
     connect(m_portControl, &PortControl::refused, this, &Form1::warnRefused);
     connect(m_portControl, &PortControl::stateChanged, this, &Form1::showPortState);
     connect(m_portControl, &PortControl::status, this, &Form1::showReadStatus);
-    // The instrument's decimal point, once read, holds for this line and this address only.
-    connect(m_portControl, &PortControl::lineChanged, m_weight,
-            &WeightReader::forgetInstrumentDecimals);
-    connect(m_ui.combo1, &QComboBox::editTextChanged, m_weight,
-            &WeightReader::forgetInstrumentDecimals);
 }
 
 void Form1::startUp()
@@ -493,7 +577,43 @@ void Form1::showBoxes(const QList<BoxText> &boxes)
 
 void Form1::showReadStatus(const QString &text)
 {
+    if (m_confirming) {
+        m_heldStatus = text;
+        return;
+    }
     m_readStatus->setText(text);
+}
+
+void Form1::confirm(const QString &text, const QString &path)
+{
+    m_heldStatus = m_confirming ? m_heldStatus : m_readStatus->text();
+    m_confirming = true;
+    m_readStatus->setText(text);
+    m_readStatus->setLink(
+        path.isEmpty() ? QUrl() : QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
+}
+
+void Form1::releaseConfirmation()
+{
+    if (!m_confirming)
+        return;
+    m_confirming = false;
+    m_readStatus->setLink({});
+    m_readStatus->setText(m_heldStatus);
+    m_heldStatus.clear();
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    // A confirmation stands until the operator presses a key or a mouse button anywhere in the
+    // window, the confirmation itself (whose click opens the folder) excepted.
+    if (m_confirming &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress)) {
+        auto *w = qobject_cast<QWidget *>(watched);
+        if (w && w->window() == this && w != m_readStatus)
+            releaseConfirmation();
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 QString Form1::portStateText() const
@@ -507,6 +627,7 @@ void Form1::showLineNote(const QString &text)
     const QString all = m_lineNote->toolTip();
     m_lineNote->setToolTip(all.isEmpty() ? text : all + QLatin1Char('\n') + text);
     m_lineNote->setText(text);
+    m_lineNote->parentWidget()->show();
     showReadStatus(text);
 }
 
@@ -520,6 +641,7 @@ void Form1::clearLineNote()
 {
     m_lineNote->clear();
     m_lineNote->setToolTip({});
+    m_lineNote->parentWidget()->hide();
 }
 
 void Form1::showPortState()
@@ -588,16 +710,40 @@ void Form1::readInstrument(quint8 address, qint32 baud)
 
 void Form1::exportValues()
 {
-    exportSnapshot(this, snapshot());
+    const QString path = exportSnapshot(this, snapshot());
+    if (!path.isEmpty())
+        confirm(tr("已导出：%1").arg(QDir::toNativeSeparators(path)), path);
+}
+
+bool Form1::nothingRead() const
+{
+    if (m_lastWeight.ok())
+        return false;
+    return std::all_of(m_ui.text2.cbegin(), m_ui.text2.cend(),
+                       [](const QLineEdit *box) { return box->text().isEmpty(); });
 }
 
 void Form1::writeReport()
 {
-    const QString pdf = exportReport(this, report(), m_choosePath);
+    // A report of empty boxes is rarely what was meant: the pages have not been read yet.
+    if (nothingRead() &&
+        QMessageBox::question(this, tr("报告"),
+                              tr("还没有读到毛重或任何参数，报告中的数值将全部为空。\n仍然写出报告？"),
+                              QMessageBox::Yes | QMessageBox::No,
+                              QMessageBox::No) != QMessageBox::Yes)
+        return;
+    const std::optional<ReportParties> parties = m_askParties(this, rememberedReportParties());
+    if (!parties)
+        return;
+    rememberReportParties(*parties);
+    ReportData data = report();
+    data.parties = *parties;
+    const QString pdf = exportReport(this, data, m_choosePath);
     if (!pdf.isEmpty())
-        showReadStatus(
-            tr("报告已写出：%1，%2")
-                .arg(QDir::toNativeSeparators(pdf), QDir::toNativeSeparators(reportHtmlPath(pdf))));
+        confirm(tr("报告已写出：%1，%2")
+                    .arg(QDir::toNativeSeparators(pdf),
+                         QDir::toNativeSeparators(reportHtmlPath(pdf))),
+                pdf);
 }
 
 void Form1::copyValues()

@@ -5,6 +5,7 @@
 
 #include "parametergroups.h"
 #include "pathchooser.h"
+#include "reportdetails.h"
 #include "weightreading.h"
 
 #include <QMainWindow>
@@ -25,6 +26,7 @@ class QLabel;
 class QLineEdit;
 class QTimer;
 class QToolButton;
+class StatusLabel;
 class RequestQueue;
 class Port;
 class TabPanel;
@@ -59,6 +61,11 @@ public:
 
     // Where "记录" and "报告" ask for a file: a file dialog unless set (tests give a path).
     void setPathChooser(const PathChooser &chooser);
+    // How "报告" asks who the report is for: a dialog unless set (tests answer themselves).
+    void setPartiesAsker(const PartiesAsker &asker) { m_askParties = asker; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // The controls the window's logic uses, found by their names once, when the window is
@@ -89,6 +96,7 @@ private:
     template <typename T> T *required(const QString &name) const;
     void buildStatusBar();
     void buildPanels();
+    void fitToPanels();
     void createReaders();
     void mirrorResponseTimers();
     void wireEvents();
@@ -98,6 +106,11 @@ private:
 
     void showBoxes(const QList<BoxText> &boxes);
     void showReadStatus(const QString &text);
+    // A file written or a log stopped: the sentence stays in the status bar, its file's folder a
+    // click away, until the operator does something else in the window.
+    void confirm(const QString &text, const QString &path);
+    void releaseConfirmation();
+    bool nothingRead() const;
     void showPortState();
     void showLineNote(const QString &text);
     void clearLineNote();
@@ -115,9 +128,12 @@ private:
     PortControl *m_portControl = nullptr;
     WeightReader *m_weight = nullptr;
     QList<GroupReader *> m_groups;
-    QLabel *m_readStatus = nullptr;
-    QLabel *m_portState = nullptr;
-    QLabel *m_lineNote = nullptr;
+    StatusLabel *m_readStatus = nullptr;
+    StatusLabel *m_portState = nullptr;
+    StatusLabel *m_lineNote = nullptr;
+    // While a confirmation stands, the latest read's outcome waits here.
+    bool m_confirming = false;
+    QString m_heldStatus;
     CounterBar *m_counters = nullptr;
     TrafficMonitor *m_monitor = nullptr;
     WeightTrend *m_trend = nullptr;
@@ -130,6 +146,7 @@ private:
     QToolButton *m_busButton = nullptr;
     WeightLogButton *m_logButton = nullptr;
     PathChooser m_choosePath;
+    PartiesAsker m_askParties = askReportParties;
     WeightReading m_lastWeight; // the latest reading, for the report's result of the weight
     // Every control and timer the tables built, by name, for findControls().
     QHash<QString, QObject *> m_built;

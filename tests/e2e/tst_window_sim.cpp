@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -22,6 +23,8 @@ class TestWindowSim : public QObject
     Q_OBJECT
 
 private slots:
+    // The report's remembered parties go to a test folder, not the user's.
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void pagesAsServed_data();
     void pagesAsServed();
     void silentInstrumentShowsNoData();
@@ -123,6 +126,9 @@ void TestWindowSim::logAndReport()
     window->setPathChooser([&](QWidget *, const QString &name) {
         suggested.append(name);
         return paths.isEmpty() ? QString() : paths.takeFirst();
+    });
+    window->setPartiesAsker([](QWidget *, const ReportParties &remembered) {
+        return std::optional<ReportParties>(remembered);
     });
     const auto tool = [&](const char *name) {
         return window->findChild<QToolButton *>(QString::fromLatin1(name));

@@ -13,6 +13,8 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTextDocument>
 #include <QUrl>
 
@@ -97,6 +99,32 @@ QString lineSection(const ReportData &d)
         html += QStringLiteral("<tr><th width=\"22%\">%1</th><td>%2</td></tr>\n")
                     .arg(esc(r.at(0)), r.at(1).isEmpty() ? kNone : esc(r.at(1)));
     return html + QStringLiteral("</table>\n");
+}
+
+QString partiesSection(const ReportData &d)
+{
+    const ReportParties &p = d.parties;
+    const QList<QStringList> rows{
+        {QCoreApplication::translate("Report", "客户"), p.customer},
+        {QCoreApplication::translate("Report", "地点"), p.site},
+        {QCoreApplication::translate("Report", "技术员"), p.technician},
+        {QCoreApplication::translate("Report", "仪表序列号"), p.serial},
+    };
+    QString html = tableOpen(QStringLiteral("facts"));
+    for (const QStringList &r : rows)
+        html += QStringLiteral("<tr><th width=\"22%\">%1</th><td>%2</td></tr>\n")
+                    .arg(esc(r.at(0)), r.at(1).isEmpty() ? kNone : esc(r.at(1)));
+    return html + QStringLiteral("</table>\n");
+}
+
+// Lines to sign on the printed page: the report records what was seen, the signatures who saw it.
+QString signatureSection()
+{
+    const QString blank = QStringLiteral("________________");
+    return QStringLiteral("<p class=\"sign\">%1 %2　　%3 %2　　%4 %2</p>\n")
+        .arg(esc(QCoreApplication::translate("Report", "技术员签名：")), blank,
+             esc(QCoreApplication::translate("Report", "客户签名：")),
+             esc(QCoreApplication::translate("Report", "日期：")));
 }
 
 QString trafficSection(const ReportData &d)
@@ -266,7 +294,8 @@ QString pageHtml(const ReportData &d, const QString &imageSource)
                        "table.values, table.frames { font-size: 9pt; }\n"
                        "td.code { color: #404040; }\n"
                        "td.hex { font-family: %2; }\n"
-                       "p.sub, p.note { color: #404040; font-size: 9pt; }\n")
+                       "p.sub, p.note { color: #404040; font-size: 9pt; }\n"
+                       "p.sign { margin-top: 24pt; }\n")
             .arg(reportFontFamilies(), reportMonoFamilies());
     // The page's language as HTML names it: "zh-CN", or the translation's own.
     const QString language = QCoreApplication::translate("Report", "zh-CN");
@@ -276,8 +305,9 @@ QString pageHtml(const ReportData &d, const QString &imageSource)
                           "charset=\"utf-8\">\n<title>%1</title>\n<style>\n%2</style>\n</head>\n"
                           "<body>\n<h1>%1</h1>\n<p class=\"sub\">%4</p>\n")
                .arg(esc(title()), style, language, subtitle) +
-           lineSection(d) + trafficSection(d) + parameterSection(d) + trendSection(d, imageSource) +
-           framesSection(d) + notesSection(d) + QStringLiteral("</body>\n</html>\n");
+           partiesSection(d) + lineSection(d) + trafficSection(d) + parameterSection(d) + trendSection(d, imageSource) +
+           framesSection(d) + notesSection(d) + signatureSection() +
+           QStringLiteral("</body>\n</html>\n");
 }
 
 QByteArray pngOf(const QImage &image)
@@ -290,6 +320,36 @@ QByteArray pngOf(const QImage &image)
 }
 
 } // namespace
+
+namespace {
+
+QString partiesFile()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/scalecheck/report.ini");
+}
+
+} // namespace
+
+ReportParties rememberedReportParties()
+{
+    QSettings settings(partiesFile(), QSettings::IniFormat);
+    settings.beginGroup(QStringLiteral("parties"));
+    return {settings.value(QStringLiteral("customer")).toString(),
+            settings.value(QStringLiteral("site")).toString(),
+            settings.value(QStringLiteral("technician")).toString(),
+            settings.value(QStringLiteral("serial")).toString()};
+}
+
+void rememberReportParties(const ReportParties &parties)
+{
+    QSettings settings(partiesFile(), QSettings::IniFormat);
+    settings.beginGroup(QStringLiteral("parties"));
+    settings.setValue(QStringLiteral("customer"), parties.customer);
+    settings.setValue(QStringLiteral("site"), parties.site);
+    settings.setValue(QStringLiteral("technician"), parties.technician);
+    settings.setValue(QStringLiteral("serial"), parties.serial);
+}
 
 QString reportHtmlPath(const QString &pdfPath)
 {

@@ -15,8 +15,34 @@
 #include <QString>
 #include <QStringList>
 
+// Who the report is for and by whom: the operator fills them in, and the window remembers them
+// for the next report.
+struct ReportParties
+{
+    QString customer;
+    QString site;
+    QString technician;
+    QString serial; // the instrument's serial number, from its plate
+
+    bool isEmpty() const
+    {
+        return customer.isEmpty() && site.isEmpty() && technician.isEmpty() && serial.isEmpty();
+    }
+    friend bool operator==(const ReportParties &a, const ReportParties &b)
+    {
+        return a.customer == b.customer && a.site == b.site && a.technician == b.technician &&
+               a.serial == b.serial;
+    }
+};
+
+// The parties of the last report written on this machine, and remembering them for the next;
+// kept in the user's configuration folder (scalecheck/report.ini).
+ReportParties rememberedReportParties();
+void rememberReportParties(const ReportParties &parties);
+
 struct ReportData
 {
+    ReportParties parties;
     // The time, the port and its device, the line settings, the address, the weight as shown and
     // the 35 values by page.
     Snapshot snapshot;

@@ -82,10 +82,11 @@ void WeightLogButton::start()
     }
     showState();
     const QString where = QDir::toNativeSeparators(path);
-    emit status(
+    emit confirmed(
         m_autoReading()
             ? WeightLogButton::tr("开始记录毛重：%1").arg(where)
-            : WeightLogButton::tr("开始记录毛重：%1；自动读取未开启，只记录读到的毛重").arg(where));
+            : WeightLogButton::tr("开始记录毛重：%1；自动读取未开启，只记录读到的毛重").arg(where),
+        path);
 }
 
 void WeightLogButton::stop()
@@ -94,9 +95,10 @@ void WeightLogButton::stop()
         return;
     m_log.close();
     showState();
-    emit status(WeightLogButton::tr("记录已停止：%1 行，%2")
-                    .arg(m_log.lineCount())
-                    .arg(QDir::toNativeSeparators(m_log.path())));
+    emit confirmed(WeightLogButton::tr("记录已停止：%1 行，%2")
+                       .arg(m_log.lineCount())
+                       .arg(QDir::toNativeSeparators(m_log.path())),
+                   m_log.path());
 }
 
 void WeightLogButton::addReading(const WeightReading &reading)

@@ -33,6 +33,8 @@ public:
 signals:
     // A line for the status bar: the log started, stopped, or failed and why.
     void status(const QString &text);
+    // The log started or stopped: a sentence naming its file, for the operator to see.
+    void confirmed(const QString &text, const QString &path);
 
 private:
     void onToggled(bool on);

@@ -288,6 +288,7 @@ void TestWeightLog::button()
     });
     button.setAutoReading([&] { return autoReading; });
     QSignalSpy said(&button, &WeightLogButton::status);
+    QSignalSpy confirmed(&button, &WeightLogButton::confirmed);
 
     // Readings before the log starts are not written anywhere.
     button.addReading(weight(1, 0));
@@ -300,8 +301,9 @@ void TestWeightLog::button()
     QCOMPARE(button.text(), QStringLiteral("记录中…"));
     QVERIFY(button.toolTip().contains(path));
     // 自动读取 is off: the operator is told that only the readings taken get logged.
-    QVERIFY(said.last().at(0).toString().contains(QStringLiteral("自动读取未开启")));
-    QVERIFY(said.last().at(0).toString().contains(path));
+    QVERIFY(confirmed.last().at(0).toString().contains(QStringLiteral("自动读取未开启")));
+    QVERIFY(confirmed.last().at(0).toString().contains(path));
+    QCOMPARE(confirmed.last().at(1).toString(), path);
 
     button.addReading(weight(1234, 2));
     button.addReading(none(QStringLiteral("无应答")));
@@ -311,16 +313,18 @@ void TestWeightLog::button()
     QVERIFY(!button.isChecked());
     QVERIFY(!button.logging());
     QCOMPARE(button.text(), QStringLiteral("记录"));
-    QCOMPARE(said.last().at(0).toString(), QStringLiteral("记录已停止：2 行，%1").arg(path));
+    QCOMPARE(confirmed.last().at(0).toString(), QStringLiteral("记录已停止：2 行，%1").arg(path));
+    QCOMPARE(confirmed.last().at(1).toString(), path);
+    QVERIFY(said.isEmpty());
     button.addReading(weight(1, 0));
     QCOMPARE(logLines(contents(path)).size(), 2);
 
     // Cancelled in the dialog: nothing starts, nothing is said.
     button.setPathChooser([](QWidget *, const QString &) { return QString(); });
-    const int before = said.size();
+    const int before = said.size() + confirmed.size();
     button.click();
     QVERIFY(!button.isChecked());
-    QCOMPARE(said.size(), before);
+    QCOMPARE(said.size() + confirmed.size(), before);
 
     // A file that cannot be written: the box and the status bar name the path and the reason.
     MessageBoxWatcher boxes;
@@ -342,9 +346,10 @@ void TestWeightLog::buttonWhenTheDiskFills()
     WeightLogButton button;
     button.setPathChooser([&](QWidget *, const QString &) { return path; });
     QSignalSpy said(&button, &WeightLogButton::status);
+    QSignalSpy confirmed(&button, &WeightLogButton::confirmed);
     button.click();
     QVERIFY(button.logging());
-    QVERIFY(!said.last().at(0).toString().contains(QStringLiteral("自动读取未开启")));
+    QVERIFY(!confirmed.last().at(0).toString().contains(QStringLiteral("自动读取未开启")));
     button.addReading(weight(1234, 2));
     const QByteArray whole = contents(path);
 

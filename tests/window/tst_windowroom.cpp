@@ -1,0 +1,291 @@
+// SPDX-License-Identifier: MIT
+// Widget tests of what surrounds the instrument's window: the panels beside it on a field laptop's
+// screen, the status line's room, confirmations that stay, and a report that asks before it is
+// written empty.
+#include "controls.h"
+#include "fakebus.h"
+#include "fakeport.h"
+#include "form1.h"
+#include "requestqueue.h"
+#include "statuslabel.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDockWidget>
+#include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+
+// A field laptop's screen, less a title bar and a task bar.
+constexpr QSize kLaptop(1366, 768 - 70);
+
+// Answers every read of the window as an instrument at address 1 would: the weight 12.34 (two
+// places from its decimal-point registers), every other register 0.
+void answerEveryRead(Form1 &window, FakePort &port)
+{
+    QObject::connect(window.queue(), &RequestQueue::requestWritten, &window,
+                     [&port](const QByteArray &, const ReadRequest &request) {
+                         QList<quint16> registers(request.count, 0);
+                         if (request.start == 0x0100)
+                             registers = {0, 1234};
+                         else if (request.start == 0x0024 && request.count >= 2)
+                             registers[1] = 2;
+                         const QByteArray reply = registersReply(request.address, registers);
+                         QTimer::singleShot(1, &port, [&port, reply] { port.deliver(reply); });
+                     });
+}
+
+// Presses `button` of the next message box that opens.
+void pressInNextBox(QMessageBox::StandardButton button, QStringList *texts)
+{
+    QTimer::singleShot(20, [button, texts] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            texts->append(box->text());
+            box->button(button)->click();
+        } else {
+            pressInNextBox(button, texts);
+        }
+    });
+}
+
+} // namespace
+
+class TestWindowRoom : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void panelsBesideTheWindowOnALaptop();
+    void statusLineKeepsThePortState_data();
+    void statusLineKeepsThePortState();
+    void confirmationsStayUntilTheOperatorActs();
+    void reportAsksBeforeItIsWrittenEmpty();
+
+private:
+    template <typename T> T *find(const QString &name) const
+    {
+        T *w = m_window->findChild<T *>(name);
+        if (!w)
+            qFatal("no control %s", qPrintable(name));
+        return w;
+    }
+    StatusLabel *readStatus() const { return find<StatusLabel>(QStringLiteral("readStatus")); }
+    void readWeight()
+    {
+        QTest::mouseClick(find<QPushButton>(QStringLiteral("Command2")), Qt::LeftButton);
+        QTRY_VERIFY(!find<QWidget>(QStringLiteral("Label4"))->property("text").toString().isEmpty());
+        QTRY_VERIFY(m_window->queue()->idle());
+    }
+
+    FakePort *m_port = nullptr;
+    Form1 *m_window = nullptr;
+    std::unique_ptr<QTemporaryDir> m_temp;
+    QDir m_dir;
+    QList<ReportParties> m_asked;
+};
+
+void TestWindowRoom::initTestCase()
+{
+    // The remembered report parties go to a test folder, not the user's.
+    QStandardPaths::setTestModeEnabled(true);
+}
+
+void TestWindowRoom::init()
+{
+    QFile::remove(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                  QStringLiteral("/scalecheck/report.ini"));
+    m_temp = std::make_unique<QTemporaryDir>();
+    m_dir.setPath(m_temp->path());
+    m_port = new FakePort;
+    m_window = new Form1(m_port);
+    answerEveryRead(*m_window, *m_port);
+    m_asked.clear();
+    m_window->setPartiesAsker([this](QWidget *, const ReportParties &remembered) {
+        m_asked.append(remembered);
+        return std::optional<ReportParties>(ReportParties{
+            QStringLiteral("华东粮库"), QStringLiteral("3 号地磅"), QStringLiteral("王工"),
+            QStringLiteral("DWX-2026-0042")});
+    });
+    m_window->setPathChooser([this](QWidget *, const QString &suggested) {
+        return m_dir.filePath(QFileInfo(suggested).fileName());
+    });
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+}
+
+void TestWindowRoom::cleanup()
+{
+    delete m_window; // owns the port
+    m_window = nullptr;
+    m_temp.reset();
+}
+
+void TestWindowRoom::panelsBesideTheWindowOnALaptop()
+{
+    const QSize own = m_window->size();
+    const QRect client = m_window->centralWidget()->geometry();
+    for (const char *name : {"monitorButton", "trendButton", "busButton"})
+        QTest::mouseClick(find<QToolButton>(QString::fromLatin1(name)), Qt::LeftButton);
+    const QList<QDockWidget *> docks = m_window->findChildren<QDockWidget *>();
+    QCOMPARE(docks.size(), 3);
+    for (QDockWidget *d : docks)
+        QTRY_VERIFY(d->isVisible());
+
+    // The three panels fit beside the window on the laptop's screen, tabbed together.
+    const QSize least = m_window->minimumSizeHint().expandedTo(m_window->minimumSize());
+    QVERIFY2(least.width() <= kLaptop.width() && least.height() <= kLaptop.height(),
+             qPrintable(QStringLiteral("%1 x %2").arg(least.width()).arg(least.height())));
+    QCOMPARE(m_window->tabifiedDockWidgets(docks.first()).size(), 2);
+    m_window->resize(kLaptop);
+    QTRY_COMPARE(m_window->size(), kLaptop);
+
+    // No panel covers a control of the instrument's window, and every one is on the screen.
+    const QRect screen(QPoint(0, 0), kLaptop);
+    QCOMPARE(m_window->centralWidget()->size(), client.size());
+    for (const ControlEntry &entry : formControls()) {
+        auto *control = m_window->findChild<QWidget *>(QString::fromUtf8(entry.name));
+        QVERIFY2(control, entry.name);
+        const QRect where(control->mapTo(m_window, QPoint(0, 0)), control->size());
+        QVERIFY2(screen.contains(where), entry.name);
+        for (QDockWidget *d : docks) {
+            if (d->isVisible())
+                QVERIFY2(!d->geometry().intersects(where), entry.name);
+        }
+    }
+
+    // With the panels closed again the window is its own size: no empty room beside it.
+    for (QDockWidget *d : docks)
+        d->close();
+    QTRY_COMPARE(m_window->size(), own);
+}
+
+void TestWindowRoom::statusLineKeepsThePortState_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("short") << QStringLiteral("/dev/ttyS0") << QStringLiteral("毛重：通讯正常");
+    QTest::newRow("by-id path")
+        << QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0")
+        << QStringLiteral("毛重：通讯正常");
+    QTest::newRow("long status")
+        << QStringLiteral("/dev/serial/by-id/usb-Prolific_Technology_Inc._USB-Serial_Controller-if00-"
+                          "port0")
+        << QStringLiteral("检测到本地回显（适配器回送发出的请求），已自动去除；Gross weight: read "
+                          "OK Local echo detected (the adapter sends back each request), removed");
+}
+
+void TestWindowRoom::statusLineKeepsThePortState()
+{
+    QFETCH(QString, device);
+    QFETCH(QString, status);
+    // The port reopened on the named device, as the port list does.
+    m_port->setDeviceFor(1, device);
+    QTest::mouseClick(find<QPushButton>(QStringLiteral("Command1")), Qt::LeftButton);
+    QTest::mouseClick(find<QPushButton>(QStringLiteral("Command1")), Qt::LeftButton);
+    QMetaObject::invokeMethod(readStatus(), "setText", Q_ARG(QString, status));
+    QApplication::processEvents();
+
+    auto *state = find<StatusLabel>(QStringLiteral("portState"));
+    QVERIFY2(state->text().contains(device), qPrintable(state->text()));
+    QVERIFY2(state->shownText().startsWith(QStringLiteral("COM1")), qPrintable(state->shownText()));
+    QVERIFY2(state->shownText().endsWith(QStringLiteral("已打开")), qPrintable(state->shownText()));
+    // Inside the window, and clear of the read's outcome beside it.
+    const QRect stateRect(state->mapTo(m_window, QPoint(0, 0)), state->size());
+    const QRect statusRect(readStatus()->mapTo(m_window, QPoint(0, 0)), readStatus()->size());
+    QVERIFY(m_window->rect().contains(stateRect));
+    QVERIFY(!stateRect.intersects(statusRect));
+    QVERIFY(statusRect.width() > 0);
+    // Whatever had to be cut is whole in the label's text.
+    QCOMPARE(readStatus()->text(), status);
+}
+
+void TestWindowRoom::confirmationsStayUntilTheOperatorActs()
+{
+    readWeight();
+    QTest::mouseClick(find<QToolButton>(QStringLiteral("reportButton")), Qt::LeftButton);
+    const QString pdf = m_dir.filePath(m_dir.entryList({"*.pdf"}).value(0));
+    QVERIFY(QFile::exists(pdf));
+    QVERIFY2(readStatus()->text().startsWith(QStringLiteral("报告已写出：")),
+             qPrintable(readStatus()->text()));
+    QCOMPARE(readStatus()->link(), QUrl::fromLocalFile(m_dir.absolutePath()));
+    // The parties went into the report and are offered again next time.
+    QFile html(QString(pdf).replace(QStringLiteral(".pdf"), QStringLiteral(".html")));
+    QVERIFY(html.open(QIODevice::ReadOnly));
+    const QString page = QString::fromUtf8(html.readAll());
+    for (const char *said : {"华东粮库", "3 号地磅", "王工", "DWX-2026-0042", "技术员签名："})
+        QVERIFY2(page.contains(QString::fromUtf8(said)), said);
+    QCOMPARE(m_asked.size(), 1);
+    QVERIFY(m_asked.first().isEmpty());
+
+    // Automatic reads go on under it; the confirmation stays.
+    auto *automatic = find<QCheckBox>(QStringLiteral("Check1"));
+    automatic->setChecked(true);
+    QMetaObject::invokeMethod(automatic, "clicked", Q_ARG(bool, true));
+    const int sent = m_port->written().size();
+    QTRY_VERIFY_WITH_TIMEOUT(m_port->written().size() > sent + 1, 5000);
+    QTRY_VERIFY(m_window->queue()->idle());
+    QVERIFY2(readStatus()->text().startsWith(QStringLiteral("报告已写出：")),
+             qPrintable(readStatus()->text()));
+
+    // A click of the operator's ends it: the latest read's outcome is back.
+    QTest::mouseClick(find<QPushButton>(QStringLiteral("Command2")), Qt::LeftButton);
+    QVERIFY(!readStatus()->text().startsWith(QStringLiteral("报告已写出：")));
+    QVERIFY(readStatus()->link().isEmpty());
+    QTRY_VERIFY2(readStatus()->text().startsWith(QStringLiteral("毛重：")),
+                 qPrintable(readStatus()->text()));
+
+    // The log stopped says so, and that stays too.
+    auto *log = find<QToolButton>(QStringLiteral("logButton"));
+    QTest::mouseClick(log, Qt::LeftButton);
+    QTRY_COMPARE(m_dir.entryList({"*.csv"}).size(), 1);
+    QTest::mouseClick(log, Qt::LeftButton);
+    QVERIFY2(readStatus()->text().startsWith(QStringLiteral("记录已停止：")),
+             qPrintable(readStatus()->text()));
+    const int more = m_port->written().size();
+    QTRY_VERIFY_WITH_TIMEOUT(m_port->written().size() > more + 1, 5000);
+    QVERIFY2(readStatus()->text().startsWith(QStringLiteral("记录已停止：")),
+             qPrintable(readStatus()->text()));
+
+    // A second report offers the parties of the first.
+    QTest::mouseClick(find<QToolButton>(QStringLiteral("reportButton")), Qt::LeftButton);
+    QCOMPARE(m_asked.size(), 2);
+    QCOMPARE(m_asked.last().customer, QStringLiteral("华东粮库"));
+    QCOMPARE(m_asked.last().serial, QStringLiteral("DWX-2026-0042"));
+}
+
+void TestWindowRoom::reportAsksBeforeItIsWrittenEmpty()
+{
+    const auto pdfs = [this] { return m_dir.entryList({"*.pdf"}); };
+    QStringList texts;
+    // Nothing read: the operator is asked, and "no" writes nothing.
+    pressInNextBox(QMessageBox::No, &texts);
+    QTest::mouseClick(find<QToolButton>(QStringLiteral("reportButton")), Qt::LeftButton);
+    QCOMPARE(texts.size(), 1);
+    QVERIFY(m_asked.isEmpty());
+    QVERIFY(pdfs().isEmpty());
+    // "Yes" writes it.
+    pressInNextBox(QMessageBox::Yes, &texts);
+    QTest::mouseClick(find<QToolButton>(QStringLiteral("reportButton")), Qt::LeftButton);
+    QCOMPARE(texts.size(), 2);
+    QCOMPARE(pdfs().size(), 1);
+    // Once something has been read, nobody is asked.
+    QFile::remove(m_dir.filePath(pdfs().first()));
+    readWeight();
+    QTest::mouseClick(find<QToolButton>(QStringLiteral("reportButton")), Qt::LeftButton);
+    QCOMPARE(texts.size(), 2);
+    QCOMPARE(pdfs().size(), 1);
+}
+
+QTEST_MAIN(TestWindowRoom)
+#include "tst_windowroom.moc"
