@@ -82,3 +82,5 @@ struct ReadResult
 // The operator's text for a result: replyText() of its check, with a word on the broadcast
 // address when a read sent to address 0 got no answer (every slave listens there, none replies).
 QString resultText(const ReadResult &result);
+// The reply came from a web server (it begins with an HTTP status line), not an instrument.
+bool fromWebServer(const ReadResult &result);
