@@ -171,6 +171,8 @@ void TestCli::usage_data()
         "report 命令没有 --count 选项", "--count does not apply to report");
     bad("read given a report file", {"--port", p, "read", "weight", "--out", "r.pdf"},
         "read 命令没有 --out 选项", "--out does not apply to read");
+    bad("scan given a customer", {"--port", p, "scan", "--customer", "x"},
+        "scan 命令没有 --customer 选项", "--customer does not apply to scan");
     bad("report for a day", {"--port", p, "report", "--out", "r.pdf", "--seconds", "86400"},
         "--seconds 的值“86400”无效", "bad value '86400' for --seconds");
     bad("count in words", {"--port", p, "read", "weight", "--count", "three"},
@@ -806,7 +808,9 @@ void TestCli::report()
     const QString pdf = dir.filePath(QStringLiteral("调试报告.pdf"));
     const QString html = dir.filePath(QStringLiteral("调试报告.html"));
     const CliRun run =
-        runCli({"--port", kPort, "report", "--out", pdf, "--seconds", "2"}, sim.devicePath());
+        runCli({"--port", kPort, "report", "--out", pdf, "--seconds", "2", "--customer",
+                "华东粮库", "--technician", "王工", "--serial", "DWX-2026-0042"},
+               sim.devicePath());
     QCOMPARE(run.exitCode, 0);
     QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
     QCOMPARE(run.out, (QStringList{pdf, html}));
@@ -841,6 +845,10 @@ void TestCli::report()
          {"报警参数组", "仪表功能参数组1", "仪表功能参数组2", "通信，时间参数组"})
         QVERIFY2(page1.contains(QString::fromUtf8(caption)), caption);
     QVERIFY(text.contains(QStringLiteral("1234.56（通讯正常）")));
+    // Its parties at its head, a line to sign at its end.
+    for (const char *party : {"华东粮库", "王工", "DWX-2026-0042", "技术员签名："})
+        QVERIFY2(text.contains(QString::fromUtf8(party)) && page.contains(QString::fromUtf8(party)),
+                 party);
     QVERIFY(page.contains(QStringLiteral("1234.56（通讯正常）")));
 
     // The reply-time figures as the HTML gives them, in order and as the line makes them: the

@@ -124,11 +124,16 @@ ParsedArguments parseArguments(const QStringList &arguments)
     const QCommandLineOption csv(QStringLiteral("csv"), {}, QStringLiteral("file"));
     const QCommandLineOption out(QStringLiteral("out"), {}, QStringLiteral("file"));
     const QCommandLineOption seconds(QStringLiteral("seconds"), {}, QStringLiteral("n"));
+    const QCommandLineOption customer(QStringLiteral("customer"), {}, QStringLiteral("text"));
+    const QCommandLineOption site(QStringLiteral("site"), {}, QStringLiteral("text"));
+    const QCommandLineOption technician(QStringLiteral("technician"), {}, QStringLiteral("text"));
+    const QCommandLineOption serial(QStringLiteral("serial"), {}, QStringLiteral("text"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringLiteral("version"));
     const QCommandLineOption lang(QStringLiteral("lang"), {}, QStringLiteral("language"));
     parser.addOptions({port, baud, addr, timeout, json, count, interval, from, to, bauds,
-                       turnaround, csv, out, seconds, help, version, lang});
+                       turnaround, csv, out, seconds, customer, site, technician, serial, help,
+                       version, lang});
 
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
@@ -177,9 +182,11 @@ ParsedArguments parseArguments(const QStringList &arguments)
     // Options of the other command are refused rather than ignored: a script that passes
     // --addr to scan, or --to to read, expects something this run would not do.
     using Options = QList<const QCommandLineOption *>;
-    const Options foreign = reading ? Options{&from, &to, &bauds, &turnaround, &out, &seconds}
+    const Options parties{&customer, &site, &technician, &serial};
+    const Options foreign = reading ? Options{&from, &to, &bauds, &turnaround, &out, &seconds} +
+                                          parties
                             : o.command == CliCommand::Scan
-                                ? Options{&addr, &count, &interval, &csv, &out, &seconds}
+                                ? Options{&addr, &count, &interval, &csv, &out, &seconds} + parties
                                 : Options{&json, &count, &csv, &from, &to, &bauds, &turnaround};
     for (const QCommandLineOption *option : foreign) {
         if (parser.isSet(*option)) {
@@ -272,6 +279,10 @@ ParsedArguments parseArguments(const QStringList &arguments)
         o.interval = kReportInterval;
         o.blocks = cliBlocks();
     }
+    o.customer = parser.value(customer);
+    o.site = parser.value(site);
+    o.technician = parser.value(technician);
+    o.serial = parser.value(serial);
     if (parser.isSet(seconds)) {
         const std::optional<int> n = wholeNumber(parser.value(seconds), 0, kMaxReportSeconds);
         if (!n)
@@ -347,7 +358,8 @@ QString usageText()
 "                 read weight|alarm|func1|func2|comm|all [--json] [--count N] [--interval MS]\n"
 "                 [--csv FILE]\n"
 "  scalecheck-cli --port PATH [--baud 9600] [--addr 1] [--timeout MS]\n"
-"                 report --out FILE.pdf [--seconds 10] [--interval 250]\n"
+"                 report --out FILE.pdf [--seconds 10] [--interval 250] [--customer TEXT]\n"
+"                 [--site TEXT] [--technician TEXT] [--serial TEXT]\n"
 "  scalecheck-cli --port PATH [--baud 9600] [--timeout MS] scan [--from 1] [--to 247]\n"
 "                 [--bauds LIST] [--turnaround MS] [--json]\n"
 "\n"
@@ -427,6 +439,9 @@ QString usageText()
 "  --seconds N     read the weight for N seconds for the report's trend chart (default 10;\n"
 "                  0 leaves the chart out)\n"
 "  --interval MS   between those weight readings (default 250)\n"
+"  --customer TEXT, --site TEXT, --technician TEXT, --serial TEXT\n"
+"                  who the report is for, where, by whom, and the instrument's serial\n"
+"                  number, printed at its head; a line to sign ends it\n"
 "  First reads the weight and the four parameter groups as read all does; the report holds\n"
 "  the line, the instrument's address, the 35 values by page, the weight, the counters and\n"
 "  reply times with the suggested timeout, the trend and the last frames on the line.\n"

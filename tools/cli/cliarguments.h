@@ -52,6 +52,11 @@ struct CliOptions
 
     // report
     QString outPath; // the PDF; the HTML goes beside it (reportHtmlPath)
+    // Who the report is for and by whom (--customer, --site, --technician, --serial).
+    QString customer;
+    QString site;
+    QString technician;
+    QString serial;
     // How long the weight is read for the report's trend; 0 leaves the trend out.
     std::chrono::seconds seconds{10};
 

@@ -101,6 +101,7 @@ int runReport(LineClient *line, const CliOptions &options)
                 QCoreApplication::translate("Cli", "毛重读取失败：%1").arg(weight->result));
     }
 
+    data.parties = {options.customer, options.site, options.technician, options.serial};
     data.snapshot.port = options.port;
     data.snapshot.settings = line->port()->settingsText();
     data.snapshot.address = options.address;
