@@ -3,6 +3,7 @@
 // to the page, or says why it could not.
 #pragma once
 
+#include "instrumentdecimals.h"
 #include "parametergroups.h"
 #include "requestqueue.h"
 
@@ -18,8 +19,11 @@ public:
     using AddressSource = std::function<std::optional<quint8>()>;
     using PlacesSource = std::function<std::optional<int>()>;
 
+    // dotPlaces gives the decimal places the "dot" box stands for now (nullopt while it holds no
+    // number); while it holds none, the page's weights take the instrument's own decimal point
+    // from point, which the weight shares.
     GroupReader(const ParameterGroup &group, RequestQueue *queue, AddressSource address,
-                PlacesSource dotPlaces, QObject *parent = nullptr);
+                PlacesSource dotPlaces, InstrumentPoint *point, QObject *parent = nullptr);
 
     const ParameterGroup &group() const { return m_group; }
 
@@ -34,8 +38,14 @@ signals:
     void status(const QString &text);
 
 private:
+    void onRead(const ReadResult &result);
+    // How the read went, with what the operator should know of the places of its values.
+    QString success(const std::optional<int> &typed);
+
     const ParameterGroup &m_group;
     RequestQueue *m_queue;
     AddressSource m_address;
     PlacesSource m_dotPlaces;
+    InstrumentPoint *m_point;
+    const bool m_placed; // the "dot" box's count places some of its fields
 };

@@ -89,6 +89,17 @@ const QList<ParameterGroup> &parameterGroups()
     return groups;
 }
 
+bool decodesWithDotPlaces(const ParameterGroup &group)
+{
+    for (const ParameterField &field : group.fields) {
+        if (field.box == kDotBox)
+            return false; // the fields after it take the count it writes
+        if (field.decimals == DecimalRule::DotBox)
+            return true;
+    }
+    return false;
+}
+
 QList<BoxText> decodeGroup(const ParameterGroup &group, const QByteArray &data, int dotPlaces)
 {
     // Only the data of a whole checked reply is decoded: a page is filled completely or not at

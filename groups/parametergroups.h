@@ -52,6 +52,10 @@ struct BoxText
     }
 };
 
+// Whether the "dot" box's count before decoding places any field of `group`: a DotBox field
+// decoded before the group writes the box itself (the alarm page's weights, function 1's PvH).
+bool decodesWithDotPlaces(const ParameterGroup &group);
+
 // Decodes the register data of a checked reply of `group` (two bytes a register, high byte
 // first) into the texts of its boxes, in decoding order. dotPlaces is the count of decimal places
 // the "dot" box stands for before decoding (0 while it holds no number); when the group itself

@@ -3,20 +3,30 @@
 #include "instrumentdecimals.h"
 
 #include "adddot.h"
+#include "requestqueue.h"
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <utility>
 
 ReadRequest InstrumentDecimals::request(quint8 address)
 {
     return {address, kRegister, 2, kTimeout, false};
 }
 
+bool InstrumentDecimals::carries(const ReadRequest &request)
+{
+    return request.start <= kRegister && kRegister + 2 <= request.start + request.count;
+}
+
 void InstrumentDecimals::take(const ReadResult &result)
 {
     if (result.ok()) {
+        if (!carries(result.request))
+            return;
         // A 32-bit value, held to the counts a byte can carry.
-        m_places = std::clamp(result.value(0, 2), 0, kMaxDecimalPlaces);
+        m_places =
+            std::clamp(result.value(kRegister - result.request.start, 2), 0, kMaxDecimalPlaces);
         m_state = State::Known;
         return;
     }
@@ -59,4 +69,53 @@ QString InstrumentDecimals::note() const
         break;
     }
     return {};
+}
+
+InstrumentPoint::InstrumentPoint(RequestQueue *queue, AddressSource address, QObject *parent)
+    : QObject(parent), m_queue(queue), m_address(std::move(address))
+{
+}
+
+bool InstrumentPoint::ask(quint8 address)
+{
+    if (m_asking)
+        return true;
+    // Reading the point writes no box: the function 1 page still fills as the operator expects
+    // on its own first read.
+    const SendResult sent = m_queue->sendread(InstrumentDecimals::request(address), this,
+                                              [this](const ReadResult &result) {
+                                                  m_asking = false;
+                                                  take(result);
+                                              });
+    if (sent == SendResult::PortClosed)
+        return false;
+    m_asking = true;
+    return true;
+}
+
+void InstrumentPoint::take(const ReadResult &result)
+{
+    // An answer for an address that is no longer chosen says nothing about the instrument now
+    // on the line. A checked answer at another baud rate is still this instrument's own.
+    const std::optional<quint8> address = m_address();
+    if (!address || *address != result.request.address)
+        return;
+    const std::optional<int> before = m_decimals.places();
+    m_decimals.take(result);
+    // A point set anew on the instrument is worth telling again.
+    if (m_decimals.places() != before)
+        m_told.fill(false);
+}
+
+bool InstrumentPoint::firstTelling(Notice notice)
+{
+    bool &told = m_told[static_cast<std::size_t>(notice)];
+    return !std::exchange(told, true);
+}
+
+void InstrumentPoint::forget()
+{
+    m_decimals.forget();
+    m_asking = false;
+    m_told.fill(false);
 }

@@ -6,8 +6,13 @@
 
 #include "readrequest.h"
 
+#include <QObject>
 #include <QString>
+#include <array>
+#include <functional>
 #include <optional>
+
+class RequestQueue;
 
 class InstrumentDecimals
 {
@@ -17,8 +22,11 @@ public:
 
     // The read of the instrument's point.
     static ReadRequest request(quint8 address);
+    // Whether a read's block holds both registers of the point (the function 1 page's does).
+    static bool carries(const ReadRequest &request);
 
-    // Takes the result of that read.
+    // Takes the result of that read, or the checked reply of another block that carries the
+    // point; the checked reply of a block without it says nothing.
     void take(const ReadResult &result);
     // Known and kept since: forget() was not called.
     void forget();
@@ -51,4 +59,46 @@ private:
     State m_state = State::Unknown;
     int m_places = 0;
     ReadResult m_failure;
+};
+
+// The instrument's point as the weight and the parameter pages share it on one line and address:
+// asked through the queue, one read at a time, and forgotten when the port, the rate or the
+// address changes.
+class InstrumentPoint : public QObject
+{
+    Q_OBJECT
+
+public:
+    using AddressSource = std::function<std::optional<quint8>()>;
+
+    // What the operator is told once for this line and address.
+    enum class Notice {
+        PlacesTaken, // a page's values took the instrument's point, the "dot" box being empty
+        NoPoint,     // the instrument has no point to give
+    };
+
+    // address gives the bus address chosen now: an answer for another one is not taken.
+    InstrumentPoint(RequestQueue *queue, AddressSource address, QObject *parent = nullptr);
+
+    const InstrumentDecimals &decimals() const { return m_decimals; }
+    // Whether its read is queued or on the line.
+    bool asking() const { return m_asking; }
+    // Queues the read of the point at `address`, ahead of whatever the caller sends next (the
+    // queue keeps that order on the line); nothing more while a read is on its way. False when
+    // the port is closed.
+    bool ask(quint8 address);
+    // The checked reply of a block that carries the point tells it as well.
+    void take(const ReadResult &result);
+    // True the first time `notice` is to be told for this line and address.
+    bool firstTelling(Notice notice);
+
+    // The port, the rate or the address changed: another instrument may be on the line.
+    void forget();
+
+private:
+    RequestQueue *m_queue;
+    AddressSource m_address;
+    InstrumentDecimals m_decimals;
+    bool m_asking = false;
+    std::array<bool, 2> m_told{};
 };

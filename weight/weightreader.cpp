@@ -16,9 +16,9 @@ QString weightStatus(const QString &what)
 } // namespace
 
 WeightReader::WeightReader(RequestQueue *queue, QTimer *pollTimer, AddressSource address,
-                           PlacesSource dotPlaces, QObject *parent)
+                           PlacesSource dotPlaces, InstrumentPoint *point, QObject *parent)
     : QObject(parent), m_queue(queue), m_pollTimer(pollTimer), m_address(std::move(address)),
-      m_dotPlaces(std::move(dotPlaces))
+      m_dotPlaces(std::move(dotPlaces)), m_point(point)
 {
     connect(m_pollTimer, &QTimer::timeout, this, &WeightReader::read);
 }
@@ -39,8 +39,8 @@ void WeightReader::read()
     // After a failed attempt the weight is not held back again: a silent instrument must show
     // "no data" one weight timeout after each request, not after the point's timeout too. The
     // point is asked again once a weight has come back (onWeightRead).
-    if (!m_dotPlaces() && m_decimals.neverAsked() && !m_dotReadPending &&
-        !readInstrumentDecimals(*address)) {
+    if (!m_dotPlaces() && m_point->decimals().neverAsked() && !m_point->asking() &&
+        !m_point->ask(*address)) {
         portClosed();
         return;
     }
@@ -73,37 +73,6 @@ bool WeightReader::autoRead() const
     return m_autoRead;
 }
 
-void WeightReader::forgetInstrumentDecimals()
-{
-    m_decimals.forget();
-    m_dotReadPending = false;
-    m_absenceSaid = false;
-}
-
-bool WeightReader::readInstrumentDecimals(quint8 address)
-{
-    // The instrument's "dot" parameter is a 32-bit value in 0x0024 (high) and 0x0025 (low), the
-    // same pair that the function group 1 page shows; reading it here writes no box, so that
-    // page still fills as the operator expects on its own first read.
-    const SendResult sent = m_queue->sendread(InstrumentDecimals::request(address), this,
-                                              [this](const ReadResult &r) { onDecimalsRead(r); });
-    if (sent == SendResult::PortClosed)
-        return false;
-    m_dotReadPending = true;
-    return true;
-}
-
-void WeightReader::onDecimalsRead(const ReadResult &result)
-{
-    m_dotReadPending = false;
-    // An answer for an address that is no longer chosen says nothing about the instrument now
-    // on the line. A checked answer at another baud rate is still this instrument's own.
-    const std::optional<quint8> address = m_address();
-    if (!address || *address != result.request.address)
-        return;
-    m_decimals.take(result);
-}
-
 void WeightReader::onWeightRead(const ReadResult &result)
 {
     if (!result.ok()) {
@@ -117,20 +86,18 @@ void WeightReader::onWeightRead(const ReadResult &result)
     if (const std::optional<int> typed = m_dotPlaces()) {
         places = *typed;
     } else {
-        places = m_decimals.places().value_or(0);
-        note = m_decimals.note();
-        // An instrument without the parameter is said to have none once; its weights after
-        // that are plain readings.
-        if (m_decimals.absent()) {
-            if (m_absenceSaid)
-                note.clear();
-            m_absenceSaid = true;
-        }
+        const InstrumentDecimals &decimals = m_point->decimals();
+        places = decimals.places().value_or(0);
+        note = decimals.note();
+        // An instrument without the parameter is said to have none once, by the weight or by a
+        // page; its weights after that are plain readings.
+        if (decimals.absent() && !m_point->firstTelling(InstrumentPoint::Notice::NoPoint))
+            note.clear();
     }
     emit weightRead(WeightReading::of(result, places));
     emit status(note.isEmpty() ? weightStatus(WeightReader::tr("读取成功")) : note);
     // The instrument answers again: ask its point once more, for the next weight. One that
     // refused the read with an exception has no such register and is not asked again.
-    if (m_decimals.failed() && !m_dotReadPending)
-        readInstrumentDecimals(result.request.address);
+    if (m_point->decimals().failed() && !m_point->asking())
+        m_point->ask(result.request.address);
 }

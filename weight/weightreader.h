@@ -30,9 +30,10 @@ public:
 
     // pollTimer is the window's autuTimer2. address gives the bus address chosen now (nullopt
     // when the operator's text is not one); dotPlaces the decimal places the "dot" box (Text2(9))
-    // stands for now (nullopt while it holds no number).
+    // stands for now (nullopt while it holds no number); point the instrument's own decimal
+    // point, shared with the parameter pages.
     WeightReader(RequestQueue *queue, QTimer *pollTimer, AddressSource address,
-                 PlacesSource dotPlaces, QObject *parent = nullptr);
+                 PlacesSource dotPlaces, InstrumentPoint *point, QObject *parent = nullptr);
 
     // One weight request (Command2's click, autuTimer2's tick).
     void read();
@@ -41,9 +42,6 @@ public:
     // a request already on the line still completes.
     void setAutoRead(bool on);
     bool autoRead() const;
-    // The port, the baud rate or the address changed: the instrument's decimal point read from
-    // its registers is no longer known to hold.
-    void forgetInstrumentDecimals();
 
 signals:
     // Each reading for the weight display (Label4), the trend and the log: the weight with its
@@ -55,9 +53,6 @@ signals:
     void status(const QString &text);
 
 private:
-    // Sends one request for the instrument's own decimal point; false when the port is closed.
-    bool readInstrumentDecimals(quint8 address);
-    void onDecimalsRead(const ReadResult &result);
     void onWeightRead(const ReadResult &result);
 
     RequestQueue *m_queue;
@@ -65,9 +60,6 @@ private:
     AddressSource m_address;
     PlacesSource m_dotPlaces;
     bool m_autoRead = false;
-
     // The instrument's own decimal point, read from 0x0024/0x0025 while the "dot" box is empty.
-    InstrumentDecimals m_decimals;
-    bool m_dotReadPending = false;
-    bool m_absenceSaid = false; // that the instrument has no point to give, said once
+    InstrumentPoint *m_point;
 };

@@ -94,8 +94,9 @@ void TestWindowSim::pagesAsServed()
     const QStringList expected = {
         // alarm, with the two decimal places of "dot"
         "123.45", "3", "-2.50", "0.20", "0", "999.99", "0.07",
-        // function group 1: PvH read before this reply's "dot" reached its box
-        "3", "1500", "2", "2.50", "1.00000", "1", "2.00", "99.99",
+        // function group 1: PvH, decoded before this reply's "dot" reaches its box, takes the
+        // instrument's point all the same
+        "3", "15.00", "2", "2.50", "1.00000", "1", "2.00", "99.99",
         // function group 2
         " 5", " 0", " 65535", " 12", " 300", " 1", " 7",
         // communication and time

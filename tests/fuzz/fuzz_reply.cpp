@@ -51,8 +51,8 @@ QList<Block> blocks()
 }
 
 const quint8 kAddresses[] = {1, 2, kBroadcastAddress, kHighestSlaveAddress};
-// Texts the "dot" box may hold when a reply is decoded; the weight uses only those holding a
-// number (with none, the weight reader first asks the instrument for its decimal point).
+// Texts the "dot" box may hold when a reply is decoded; the readers use only those holding a
+// number (with none, they first ask the instrument for its decimal point).
 const char *const kDotTexts[] = {"2", "0", " 3", "2.5", "255", "1e9", "", "abc"};
 constexpr int kNumericDotTexts = 6;
 
@@ -191,6 +191,7 @@ void checkReaders(const Block &block, quint8 address, const QString &dotText,
     const auto addressSource = [address]() -> std::optional<quint8> { return address; };
     // The window reads its "dot" box as a count of places with the operator-input rule.
     const auto dotSource = [dotText] { return decimalPlacesIn(dotText); };
+    InstrumentPoint point(&queue, addressSource);
 
     std::optional<QList<BoxText>> boxes;
     QStringList weightTexts;
@@ -198,14 +199,14 @@ void checkReaders(const Block &block, quint8 address, const QString &dotText,
     std::optional<WeightReader> weight;
     std::optional<GroupReader> group;
     if (block.group) {
-        group.emplace(*block.group, &queue, addressSource, dotSource);
+        group.emplace(*block.group, &queue, addressSource, dotSource, &point);
         QObject::connect(&*group, &GroupReader::boxesDecoded, [&](const QList<BoxText> &b) {
             boxes = b;
             ++boxUpdates;
         });
         group->read();
     } else {
-        weight.emplace(&queue, &pollTimer, addressSource, dotSource);
+        weight.emplace(&queue, &pollTimer, addressSource, dotSource, &point);
         QObject::connect(&*weight, &WeightReader::weightRead,
                          [&](const WeightReading &r) { weightTexts.append(r.text()); });
         weight->read();
@@ -386,8 +387,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                "request frame %s", hex(sent).constData());
 
     // What the window would show, through the product's own readers.
-    const QString readerDot =
-        block.group ? dotText : QString::fromLatin1(kDotTexts[dotIndex % kNumericDotTexts]);
+    const QString readerDot = QString::fromLatin1(kDotTexts[dotIndex % kNumericDotTexts]);
     checkReaders(block, address, readerDot, reply, framing);
     return 0;
 }

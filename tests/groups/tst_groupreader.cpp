@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Tests of the group reader over the in-memory port: frames, checked replies only, the queue.
+// Tests of the group reader over the in-memory port: frames, checked replies only, the queue, and
+// the instrument's own decimal point while the "dot" box is empty.
 #include "adddot.h"
 #include "fakeport.h"
 #include "groupreader.h"
@@ -20,6 +21,13 @@ const QByteArray kAlarmReply =
     QByteArray::fromHex("01031c000003e8000000020000009600000005000000010000012c0000000a1211");
 const QByteArray kWeightRequest = QByteArray::fromHex("010301000002c5f7");
 const QByteArray kWeight1234 = QByteArray::fromHex("010304000004d278ae");
+const QByteArray kDotRequest = QByteArray::fromHex("0103002400028400");
+const QByteArray kDot2 = QByteArray::fromHex("010304000000027bf2");
+const QByteArray kDotRefused = QByteArray::fromHex("018302c0f1");
+const QByteArray kFunction1Request = QByteArray::fromHex("01030020001045cc");
+// d-H 256, PvH 1500, dot 2, Psb 1500, PSS 100000, oBty 3, OBL 200, OBH 9999
+const QByteArray kFunction1Reply = QByteArray::fromHex(
+    "01032000000100000005dc00000002000005dc000186a000000003000000c80000270f1fc9");
 
 } // namespace
 
@@ -37,13 +45,21 @@ private slots:
     void nothingSent_data();
     void nothingSent();
     void groupReadDuringAutoRead();
+    void emptyDotBoxTakesInstrumentPoint_data();
+    void emptyDotBoxTakesInstrumentPoint();
+    void pointSharedWithWeight_data();
+    void pointSharedWithWeight();
 
 private:
     void gap() { m_clock.advance(RequestQueue::interFrameGap(9600)); }
+    // One read of the page: the instrument's point first when pointReply is not empty, then the
+    // page's own block.
+    void readPage(GroupReader &reader, const QByteArray &pointReply);
 
     VirtualClock m_clock;
     FakePort *m_port = nullptr;
     RequestQueue *m_queue = nullptr;
+    InstrumentPoint *m_point = nullptr;
     std::optional<quint8> m_address;
     QString m_dot;
 };
@@ -51,14 +67,18 @@ private:
 void TestGroupReader::init()
 {
     m_address = 1;
-    m_dot.clear();
+    // A count in the "dot" box: the instrument's own point plays no part unless a test empties
+    // the box.
+    m_dot = QStringLiteral("0");
     m_port = new FakePort;
     QVERIFY(m_port->open().opened());
     m_queue = new RequestQueue(m_port, m_clock);
+    m_point = new InstrumentPoint(m_queue, [this] { return m_address; });
 }
 
 void TestGroupReader::cleanup()
 {
+    delete m_point;
     delete m_queue;
     delete m_port;
 }
@@ -94,7 +114,8 @@ void TestGroupReader::framesAndGoodReplies()
     QFETCH(QString, said);
     const ParameterGroup &g = parameterGroups().at(group);
     GroupReader reader(
-        g, m_queue, [this] { return m_address; }, [this] { return decimalPlacesIn(m_dot); });
+        g, m_queue, [this] { return m_address; }, [this] { return decimalPlacesIn(m_dot); },
+        m_point);
     QSignalSpy decoded(&reader, &GroupReader::boxesDecoded);
     QSignalSpy status(&reader, &GroupReader::status);
     reader.read();
@@ -138,7 +159,8 @@ void TestGroupReader::failedCheckChangesNoBox()
     QFETCH(QString, said);
     const ParameterGroup &quick = parameterGroups().at(group);
     GroupReader reader(
-        quick, m_queue, [this] { return m_address; }, [this] { return decimalPlacesIn(m_dot); });
+        quick, m_queue, [this] { return m_address; }, [this] { return decimalPlacesIn(m_dot); },
+        m_point);
     QSignalSpy decoded(&reader, &GroupReader::boxesDecoded);
     QSignalSpy status(&reader, &GroupReader::status);
     reader.read();
@@ -169,7 +191,7 @@ void TestGroupReader::nothingSent()
         m_address.reset();
     GroupReader reader(
         parameterGroups().at(0), m_queue, [this] { return m_address; },
-        [this] { return decimalPlacesIn(m_dot); });
+        [this] { return decimalPlacesIn(m_dot); }, m_point);
     QSignalSpy decoded(&reader, &GroupReader::boxesDecoded);
     QSignalSpy status(&reader, &GroupReader::status);
     reader.read();
@@ -186,10 +208,10 @@ void TestGroupReader::groupReadDuringAutoRead()
     m_dot = "2";
     WeightReader weight(
         m_queue, &pollTimer, [this] { return m_address; },
-        [this] { return decimalPlacesIn(m_dot); });
+        [this] { return decimalPlacesIn(m_dot); }, m_point);
     GroupReader alarm(
         parameterGroups().at(0), m_queue, [this] { return m_address; },
-        [this] { return decimalPlacesIn(m_dot); });
+        [this] { return decimalPlacesIn(m_dot); }, m_point);
     QSignalSpy weights(&weight, &WeightReader::weightRead);
     QSignalSpy decoded(&alarm, &GroupReader::boxesDecoded);
     QSignalSpy alarmStatus(&alarm, &GroupReader::status);
@@ -229,6 +251,192 @@ void TestGroupReader::groupReadDuringAutoRead()
     QCOMPARE(lastWeight(), QString::fromUtf16(u"无数据\u201C"));
     QVERIFY(pollTimer.isActive());
     weight.setAutoRead(false);
+}
+
+void TestGroupReader::readPage(GroupReader &reader, const QByteArray &pointReply)
+{
+    const bool alarm = reader.group().start == 0x0010;
+    const qsizetype before = m_port->written().size();
+    gap();
+    reader.read();
+    if (!pointReply.isEmpty()) {
+        QCOMPARE(m_port->written().mid(before), QList<QByteArray>{kDotRequest});
+        m_port->deliver(pointReply);
+        gap();
+    }
+    QCOMPARE(m_port->written().size(), before + (pointReply.isEmpty() ? 1 : 2));
+    QCOMPARE(m_port->written().last(), alarm ? kAlarmRequest : kFunction1Request);
+    m_port->deliver(alarm ? kAlarmReply : kFunction1Reply);
+}
+
+void TestGroupReader::emptyDotBoxTakesInstrumentPoint_data()
+{
+    QTest::addColumn<int>("group");
+    QTest::addColumn<QString>("dot");
+    QTest::addColumn<QByteArray>("pointReply"); // empty: the point is not asked
+    QTest::addColumn<QStringList>("shown");     // the first three boxes
+    QTest::addColumn<QString>("firstSaid");
+    QTest::addColumn<bool>("askedAgain");
+    QTest::addColumn<QString>("nextSaid");
+    const QString alarmRead = "报警参数组：读取成功";
+    const QString function1Read = "仪表功能参数组1：读取成功";
+    const QString taken = "读取成功（“dot”框为空，小数点位数取自仪表：2 位）";
+    const QString garbled = "报警参数组：读取成功；小数点位数读取失败（校验错误），按 0 位显示";
+    QTest::newRow("alarm, point 2") << 0 << "" << kDot2 << QStringList{"10.00", "2", "1.50"}
+                                    << "报警参数组：" + taken << false << alarmRead;
+    QTest::newRow("alarm, point refused")
+        << 0 << "" << kDotRefused << QStringList{"1000", "2", "150"}
+        << "报警参数组：读取成功；仪表不提供小数点位数（异常应答 02：非法数据地址），按 0 位显示"
+        << false << alarmRead;
+    // No checked answer: asked again with the next read, and said again.
+    QTest::newRow("alarm, point garbled")
+        << 0 << "" << QByteArray::fromHex("010304000000027bf3") << QStringList{"1000", "2", "150"}
+        << garbled << true << garbled;
+    QTest::newRow("function 1 carries its point")
+        << 1 << "" << QByteArray() << QStringList{"256", "15.00", "2"}
+        << "仪表功能参数组1：" + taken << false << function1Read;
+    QTest::newRow("typed 3, alarm")
+        << 0 << "3" << QByteArray() << QStringList{"1.000", "2", "0.150"} << alarmRead << false
+        << alarmRead;
+    QTest::newRow("typed 0, function 1")
+        << 1 << QString::fromUtf16(u"０") << QByteArray() << QStringList{"256", "1500", "2"}
+        << function1Read << false << function1Read;
+}
+
+void TestGroupReader::emptyDotBoxTakesInstrumentPoint()
+{
+    QFETCH(int, group);
+    QFETCH(QString, dot);
+    QFETCH(QByteArray, pointReply);
+    QFETCH(QStringList, shown);
+    QFETCH(QString, firstSaid);
+    QFETCH(bool, askedAgain);
+    QFETCH(QString, nextSaid);
+    m_dot = dot;
+    GroupReader reader(
+        parameterGroups().at(group), m_queue, [this] { return m_address; },
+        [this] { return decimalPlacesIn(m_dot); }, m_point);
+    QSignalSpy decoded(&reader, &GroupReader::boxesDecoded);
+    QSignalSpy status(&reader, &GroupReader::status);
+
+    readPage(reader, pointReply);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(decoded.size(), 1);
+    QStringList texts;
+    for (const BoxText &b : decoded.at(0).at(0).value<QList<BoxText>>().mid(0, 3))
+        texts.append(b.text);
+    QCOMPARE(texts, shown);
+    QCOMPARE(status.size(), 1);
+    QCOMPARE(status.at(0).at(0).toString(), firstSaid);
+
+    // The same page again: the point is known, or known to be missing, and told once.
+    readPage(reader, askedAgain ? pointReply : QByteArray());
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(decoded.size(), 2);
+    QCOMPARE(decoded.at(1), decoded.at(0));
+    QCOMPARE(status.size(), 2);
+    QCOMPARE(status.at(1).at(0).toString(), nextSaid);
+    QVERIFY(m_queue->idle());
+}
+
+void TestGroupReader::pointSharedWithWeight_data()
+{
+    QTest::addColumn<int>("order"); // 0: the weight first, 1: the page first, 2: both at once
+    QTest::addColumn<QByteArray>("pointReply");
+    QTest::addColumn<QString>("weightShown");
+    QTest::addColumn<QString>("alvShown");
+    QTest::addColumn<QString>("weightSaid");
+    QTest::addColumn<QString>("pageSaid");
+    QTest::addColumn<QString>("retold"); // by the page once the point is forgotten
+    const QString taken = "报警参数组：读取成功（“dot”框为空，小数点位数取自仪表：2 位）";
+    const QString absent = "仪表不提供小数点位数（异常应答 02：非法数据地址），按 0 位显示";
+    const QString pageAbsent = "报警参数组：读取成功；" + absent;
+    QTest::newRow("weight first") << 0 << kDot2 << "12.34"
+                                  << "10.00"
+                                  << "毛重：读取成功" << taken << taken;
+    QTest::newRow("page first") << 1 << kDot2 << "12.34"
+                                << "10.00"
+                                << "毛重：读取成功" << taken << taken;
+    QTest::newRow("both at once") << 2 << kDot2 << "12.34"
+                                  << "10.00"
+                                  << "毛重：读取成功" << taken << taken;
+    // The instrument's missing point is told once, by whichever reading comes first.
+    QTest::newRow("refused, weight first")
+        << 0 << kDotRefused << "1234"
+        << "1000" << absent << "报警参数组：读取成功" << pageAbsent;
+    QTest::newRow("refused, page first") << 1 << kDotRefused << "1234"
+                                         << "1000"
+                                         << "毛重：读取成功" << pageAbsent << pageAbsent;
+}
+
+void TestGroupReader::pointSharedWithWeight()
+{
+    QFETCH(int, order);
+    QFETCH(QByteArray, pointReply);
+    QFETCH(QString, weightShown);
+    QFETCH(QString, alvShown);
+    QFETCH(QString, weightSaid);
+    QFETCH(QString, pageSaid);
+    QFETCH(QString, retold);
+    m_dot.clear();
+    QTimer pollTimer;
+    WeightReader weight(
+        m_queue, &pollTimer, [this] { return m_address; },
+        [this] { return decimalPlacesIn(m_dot); }, m_point);
+    GroupReader alarm(
+        parameterGroups().at(0), m_queue, [this] { return m_address; },
+        [this] { return decimalPlacesIn(m_dot); }, m_point);
+    QSignalSpy weights(&weight, &WeightReader::weightRead);
+    QSignalSpy weightStatus(&weight, &WeightReader::status);
+    QSignalSpy decoded(&alarm, &GroupReader::boxesDecoded);
+    QSignalSpy alarmStatus(&alarm, &GroupReader::status);
+
+    const auto answer = [this](const QByteArray &request, const QByteArray &reply) {
+        gap();
+        QCOMPARE(m_port->written().last(), request);
+        m_port->deliver(reply);
+    };
+    switch (order) {
+    case 0:
+        weight.read();
+        answer(kDotRequest, pointReply);
+        answer(kWeightRequest, kWeight1234);
+        alarm.read();
+        answer(kAlarmRequest, kAlarmReply);
+        break;
+    case 1:
+        alarm.read();
+        answer(kDotRequest, pointReply);
+        answer(kAlarmRequest, kAlarmReply);
+        weight.read();
+        answer(kWeightRequest, kWeight1234);
+        break;
+    default:
+        // One read of the point serves both.
+        weight.read();
+        alarm.read();
+        answer(kDotRequest, pointReply);
+        answer(kWeightRequest, kWeight1234);
+        answer(kAlarmRequest, kAlarmReply);
+        break;
+    }
+    QCOMPARE(m_port->written().count(kDotRequest), 1);
+    QCOMPARE(m_port->written().size(), 3);
+    QCOMPARE(weights.size(), 1);
+    QCOMPARE(weights.at(0).at(0).value<WeightReading>().text(), weightShown);
+    QCOMPARE(weightStatus.last().at(0).toString(), weightSaid);
+    QCOMPARE(decoded.size(), 1);
+    QCOMPARE(decoded.at(0).at(0).value<QList<BoxText>>().at(0), (BoxText{0, alvShown}));
+    QCOMPARE(alarmStatus.last().at(0).toString(), pageSaid);
+
+    // Another address, port or rate: the page asks the point again before its block.
+    m_point->forget();
+    alarm.read();
+    answer(kDotRequest, pointReply);
+    answer(kAlarmRequest, kAlarmReply);
+    QCOMPARE(alarmStatus.last().at(0).toString(), retold);
 }
 
 QTEST_GUILESS_MAIN(TestGroupReader)

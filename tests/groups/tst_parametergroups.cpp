@@ -53,6 +53,8 @@ private slots:
     void decode_data();
     void decode();
     void pvhTakesThePointOfTheReadBefore();
+    void dotPlacesMatter_data();
+    void dotPlacesMatter();
 };
 
 void TestParameterGroups::everyBoxOnceAndBlocksFilled()
@@ -182,6 +184,27 @@ void TestParameterGroups::pvhTakesThePointOfTheReadBefore()
     const QList<BoxText> second = decodeGroup(g, dataOf(reply), decimalPlaces(first[2].text));
     QCOMPARE(second[1].text, QString("15.00"));
     QCOMPARE(texts(second.mid(2)), texts(first.mid(2)));
+}
+
+void TestParameterGroups::dotPlacesMatter_data()
+{
+    QTest::addColumn<int>("group");
+    QTest::addColumn<bool>("matters");
+    QTest::newRow("alarm") << int(Alarm) << true;
+    QTest::newRow("function 1, PvH before dot") << int(Function1) << true;
+    QTest::newRow("function 2") << int(Function2) << false;
+    QTest::newRow("communication and time") << int(CommTime) << false;
+}
+
+void TestParameterGroups::dotPlacesMatter()
+{
+    QFETCH(int, group);
+    QFETCH(bool, matters);
+    const ParameterGroup &g = parameterGroups().at(group);
+    QCOMPARE(decodesWithDotPlaces(g), matters);
+    // Whatever the routine says, decoding agrees: another count changes a text or none.
+    const QByteArray data(2 * g.count, char(0x11));
+    QCOMPARE(decodeGroup(g, data, 0) != decodeGroup(g, data, 3), matters);
 }
 
 QTEST_GUILESS_MAIN(TestParameterGroups)

@@ -69,6 +69,7 @@ private:
     FakePort *m_port = nullptr;
     RequestQueue *m_queue = nullptr;
     QTimer *m_pollTimer = nullptr;
+    InstrumentPoint *m_point = nullptr;
     WeightReader *m_reader = nullptr;
     QSignalSpy *m_texts = nullptr;
     QSignalSpy *m_statuses = nullptr;
@@ -84,9 +85,10 @@ void TestWeightReader::init()
     QVERIFY(m_port->open().opened());
     m_queue = new RequestQueue(m_port, m_clock);
     m_pollTimer = new QTimer;
+    m_point = new InstrumentPoint(m_queue, [this] { return m_address; });
     m_reader = new WeightReader(
         m_queue, m_pollTimer, [this] { return m_address; },
-        [this] { return decimalPlacesIn(m_dot); });
+        [this] { return decimalPlacesIn(m_dot); }, m_point);
     m_texts = new QSignalSpy(m_reader, &WeightReader::weightRead);
     m_statuses = new QSignalSpy(m_reader, &WeightReader::status);
 }
@@ -96,6 +98,7 @@ void TestWeightReader::cleanup()
     delete m_texts;
     delete m_statuses;
     delete m_reader;
+    delete m_point;
     delete m_queue;
     delete m_pollTimer;
     delete m_port;
@@ -218,7 +221,7 @@ void TestWeightReader::instrumentDecimals()
     QCOMPARE(texts().last(), shown);
 
     // Forgotten (another address, port or rate): asked for again, and now says 1.
-    m_reader->forgetInstrumentDecimals();
+    m_point->forget();
     m_reader->read();
     gap();
     QCOMPARE(m_port->written().size(), 4);
@@ -277,7 +280,7 @@ void TestWeightReader::instrumentWithoutDecimalsAskedOnce()
     QCOMPARE(m_queue->resultCount(ReplyStatus::Exception), 1);
 
     // Another address, port or rate: another instrument, perhaps one with the parameter.
-    m_reader->forgetInstrumentDecimals();
+    m_point->forget();
     m_reader->read();
     gap();
     QCOMPARE(m_port->written().last(), kDotRequest);

@@ -368,6 +368,12 @@ void TestForm1::operatorInput()
     } else {
         find<QLineEdit>(control)->setText(typed);
         find<QPushButton>("CommandBJ")->click();
+        // With no count in the box the instrument's own point is asked first; this one has none.
+        if (!decimalPlacesIn(typed)) {
+            QCOMPARE(m_port->written().first(), QByteArray::fromHex("0103002400028400"));
+            m_port->deliver(QByteArray::fromHex("018302c0f1"));
+            QTRY_COMPARE(m_port->written().size(), 2);
+        }
         // ALV 12345, then the six other alarm values.
         m_port->deliver(QByteArray::fromHex(
             "01031c00003039000000020000009600000005000000010000012c0000000a5f42"));
@@ -389,7 +395,11 @@ void TestForm1::hiddenPageFillsWithoutSwitching()
 {
     makeWindow();
     find<QPushButton>("CommandBJ")->click();
-    QCOMPARE(m_port->written().first(), QByteArray::fromHex("010300100 00ec5cb"));
+    // The "dot" box is empty: the instrument's point goes first; this one has none.
+    QCOMPARE(m_port->written().first(), QByteArray::fromHex("0103002400028400"));
+    m_port->deliver(QByteArray::fromHex("018302c0f1"));
+    QTRY_COMPARE(m_port->written().size(), 2);
+    QCOMPARE(m_port->written().last(), QByteArray::fromHex("010300100 00ec5cb"));
     m_port->deliver(
         QByteArray::fromHex("01031c000003e8000000020000009600000005000000010000012c0000000a1211"));
     const QStringList expected = {"1000", "2", "150", "5", "1", "300", "10"};
