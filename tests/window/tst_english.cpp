@@ -7,11 +7,15 @@
 #include "language.h"
 #include "messageboxwatcher.h"
 #include "portlistdialog.h"
+#include "trafficmonitor.h"
+#include "weighttrend.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QChartView>
 #include <QComboBox>
 #include <QDockWidget>
+#include <QGraphicsTextItem>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -19,8 +23,10 @@
 #include <QProcess>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTest>
 #include <QToolButton>
 
@@ -116,6 +122,8 @@ private slots:
     void initTestCase();
     void noChineseLeft_data();
     void noChineseLeft();
+    void panelsReadable_data();
+    void panelsReadable();
     void portListInEnglish_data();
     void portListInEnglish();
     void theProgramFollowsLangAndLocale_data();
@@ -228,6 +236,78 @@ void TestEnglish::noChineseLeft()
         QVERIFY2(boxes.texts.first().contains(boxText), qPrintable(boxes.texts.first()));
         QCOMPARE(boxes.titles.first(), QStringLiteral("Port information"));
     }
+}
+
+enum class Docking {
+    Opened,      // both panels opened where the window puts them
+    TrendClosed, // both opened, then the trend closed: the monitor takes its room
+    Floating,    // both floated, each 560 px wide
+};
+Q_DECLARE_METATYPE(Docking)
+
+// In English the monitor's captions are whole and its bytes keep a readable width, and every
+// time of day under the trend is drawn whole, wherever the panels are put.
+void TestEnglish::panelsReadable_data()
+{
+    QTest::addColumn<Docking>("docking");
+    QTest::newRow("opened") << Docking::Opened;
+    QTest::newRow("trend closed again") << Docking::TrendClosed;
+    QTest::newRow("floating, 560 px") << Docking::Floating;
+}
+
+void TestEnglish::panelsReadable()
+{
+    QFETCH(Docking, docking);
+    Form1 window(new FakePort);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    for (const char *name : {"monitorButton", "trendButton"})
+        window.findChild<QToolButton *>(QLatin1String(name))->click();
+    auto *monitorDock = window.findChild<QDockWidget *>(QStringLiteral("monitorDock"));
+    auto *trendDock = window.findChild<QDockWidget *>(QStringLiteral("trendDock"));
+    QVERIFY(monitorDock && trendDock);
+    if (docking == Docking::TrendClosed) {
+        QCoreApplication::processEvents();
+        window.findChild<QToolButton *>(QStringLiteral("trendButton"))->click();
+    }
+    if (docking == Docking::Floating) {
+        for (QDockWidget *dock : {monitorDock, trendDock}) {
+            dock->setFloating(true);
+            dock->resize(560, 320);
+        }
+    }
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+
+    const auto *monitor = window.findChild<TrafficMonitor *>();
+    const QHeaderView *header = monitor->view()->horizontalHeader();
+    const QFontMetrics captions(header->font());
+    const int margin = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    for (int c = 0; c < header->count(); ++c) {
+        const QString caption = monitor->model()->headerData(c, Qt::Horizontal).toString();
+        QVERIFY2(header->sectionSize(c) >= captions.horizontalAdvance(caption) + margin,
+                 qPrintable(caption));
+    }
+    const QFont hex =
+        monitor->model()->index(0, TrafficModel::BytesColumn).data(Qt::FontRole).value<QFont>();
+    QVERIFY(header->sectionSize(TrafficModel::BytesColumn) >
+            QFontMetrics(hex).horizontalAdvance(QStringLiteral("01 03 04 00")));
+
+    if (docking == Docking::TrendClosed)
+        return;
+    static const QRegularExpression time(QStringLiteral("^\\d\\d:\\d\\d(:\\d\\d)?$"));
+    QStringList times;
+    for (QGraphicsItem *item :
+         window.findChild<WeightTrend *>()->findChild<QChartView *>()->scene()->items()) {
+        const auto *text = dynamic_cast<QGraphicsTextItem *>(item);
+        if (!text || !text->isVisible())
+            continue;
+        QVERIFY2(!text->toPlainText().contains(QStringLiteral("...")),
+                 qPrintable(text->toPlainText()));
+        if (time.match(text->toPlainText()).hasMatch())
+            times.append(text->toPlainText());
+    }
+    QVERIFY2(times.size() >= 2, qPrintable(times.join(' ')));
 }
 
 void TestEnglish::portListInEnglish_data()

@@ -325,7 +325,8 @@ QVariant TrafficModel::data(const QModelIndex &index, int role) const
 
 QVariant TrafficModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+    // The tooltip repeats the caption: a column narrowed by hand still says what it holds.
+    if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
         return {};
     switch (section) {
     case TimeColumn:

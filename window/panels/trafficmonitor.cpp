@@ -13,7 +13,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -79,9 +81,20 @@ TrafficMonitor::TrafficMonitor(RequestQueue *queue, QWidget *parent)
     QHeaderView *columns = m_view->horizontalHeader();
     columns->setHighlightSections(false);
     columns->setStretchLastSection(false);
+    // Every column is as wide as its header and the texts it holds (applyMetrics); the bytes and
+    // the result share the room left (fitColumns). A panel narrower than their minimums scrolls
+    // sideways instead of squeezing a column into "…". A cell that is still cut has all of its
+    // text in its tooltip.
     columns->setSectionResizeMode(QHeaderView::Interactive);
-    // The bytes take the room left; a frame longer than that is elided, its tooltip has it all.
-    columns->setSectionResizeMode(TrafficModel::BytesColumn, QHeaderView::Stretch);
+    connect(columns, &QHeaderView::sectionResized, this, [this](int column, int, int size) {
+        if (m_fitting)
+            return;
+        // The operator's width for the bytes holds from now on, as far as there is room.
+        if (column == TrafficModel::BytesColumn)
+            m_bytesWidth = size;
+        fitColumns();
+    });
+    m_view->viewport()->installEventFilter(this);
     applyMetrics();
     m_view->installEventFilter(this);
 
@@ -131,22 +144,78 @@ void TrafficMonitor::applyMetrics()
     fixed.setPointSizeF(font().pointSizeF());
     m_model->setBytesFont(fixed);
 
-    const QFontMetrics text(font());
+    const QFontMetrics text(m_view->font());
     const QFontMetrics hex(fixed);
     m_view->verticalHeader()->setDefaultSectionSize(std::max(text.height(), hex.height()) + 4);
-    const int pad = 2 * text.horizontalAdvance(QLatin1Char(' ')) + 8;
-    const auto widest = [&text, pad](std::initializer_list<const char *> samples) {
-        int w = 0;
-        for (const char *sample : samples)
-            w = std::max(w, text.horizontalAdvance(QString::fromUtf8(sample)));
-        return w + pad;
+
+    // A cell draws its text inside the style's focus-frame margin on either side; a space more
+    // keeps it clear of the next column's text.
+    const int margin =
+        2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_view) + 1) +
+        text.horizontalAdvance(QLatin1Char(' '));
+    QHeaderView *columns = m_view->horizontalHeader();
+    columns->setMinimumSectionSize(text.horizontalAdvance(QStringLiteral("00")));
+    // The widths come from the texts as the language in use words them, never from a sample
+    // in one language: "接收" is two characters, "Received" eight.
+    const auto widest = [&](int column, const QFontMetrics &metrics, const QStringList &samples) {
+        int w = columns->sectionSizeHint(column);
+        for (const QString &sample : samples)
+            w = std::max(w, metrics.horizontalAdvance(sample) + margin);
+        return w;
     };
-    m_view->setColumnWidth(TrafficModel::TimeColumn, widest({"00:00:00.000"}));
-    m_view->setColumnWidth(TrafficModel::DirectionColumn, widest({"方向", "接收"}));
-    m_view->setColumnWidth(TrafficModel::DecodingColumn, widest({"读 0x0000 ×00", "应答 28 字节"}));
-    m_view->setColumnWidth(TrafficModel::ResultColumn, widest({"异常应答 02：非法数据地址"}));
-    m_view->setColumnWidth(TrafficModel::ReplyTimeColumn, widest({"用时", "1000.0 ms"}));
-    m_view->horizontalHeader()->setMinimumSectionSize(text.horizontalAdvance(QStringLiteral("00")));
+    TrafficLine midnight;
+    midnight.time = QTime(0, 0);
+    QStringList directions;
+    for (auto d : {TrafficLine::Direction::Sent, TrafficLine::Direction::Received,
+                   TrafficLine::Direction::Discarded, TrafficLine::Direction::Echo})
+        directions.append(TrafficLine::directionText(d));
+    // The bytes of a weight read, the 8-byte request and the 9-byte reply, show whole where
+    // there is room; a parameter group's longer reply is cut, its tooltip has every byte. Where
+    // the panel is narrow the bytes keep at least the address, the function and the two bytes
+    // after it (a request's start register, a reply's byte count and first data byte).
+    const QByteArray weightReply(replyLength(2), '\0');
+    TrafficLine cut;
+    cut.bytes = QByteArray(4, '\0');
+    cut.byteCount = weightReply.size();
+    // A request for a group of registers, a reply with its byte count, an exception.
+    const QStringList decodings = {
+        requestDecoding(requestFrame(1, 0, 28)),
+        replyDecoding(QByteArray::fromHex("01033800")),
+        replyDecoding(QByteArray::fromHex("018302")),
+    };
+    m_view->setColumnWidth(TrafficModel::TimeColumn,
+                           widest(TrafficModel::TimeColumn, text, {midnight.timeText()}));
+    m_view->setColumnWidth(TrafficModel::DirectionColumn,
+                           widest(TrafficModel::DirectionColumn, text, directions));
+    m_bytesWidth = widest(TrafficModel::BytesColumn, hex, {hexBytes(weightReply)});
+    m_bytesMinimum = widest(TrafficModel::BytesColumn, hex, {cut.bytesText()});
+    m_view->setColumnWidth(TrafficModel::DecodingColumn,
+                           widest(TrafficModel::DecodingColumn, text, decodings));
+    m_view->setColumnWidth(
+        TrafficModel::ReplyTimeColumn,
+        widest(TrafficModel::ReplyTimeColumn, text, {millisecondsText(std::chrono::seconds(1))}));
+    // The result takes the room left, never less than an everyday outcome of a read.
+    QStringList everyday;
+    for (auto status : {ReplyStatus::Ok, ReplyStatus::NoReply, ReplyStatus::CrcError})
+        everyday.append(replyText({status}));
+    m_resultMinimum = widest(TrafficModel::ResultColumn, text, everyday);
+    fitColumns();
+}
+
+void TrafficMonitor::fitColumns()
+{
+    const QScopedValueRollback<bool> fitting(m_fitting, true);
+    int room = m_view->viewport()->width();
+    for (int column = 0; column < TrafficModel::ColumnCount; ++column) {
+        if (column != TrafficModel::BytesColumn && column != TrafficModel::ResultColumn)
+            room -= m_view->columnWidth(column);
+    }
+    // What is left beyond the two minimums goes to the bytes first, up to their own width, then
+    // to the result. Below the minimums the table scrolls sideways.
+    const int bytes =
+        std::clamp(room - m_resultMinimum, m_bytesMinimum, std::max(m_bytesMinimum, m_bytesWidth));
+    m_view->setColumnWidth(TrafficModel::BytesColumn, bytes);
+    m_view->setColumnWidth(TrafficModel::ResultColumn, std::max(m_resultMinimum, room - bytes));
 }
 
 void TrafficMonitor::changeEvent(QEvent *event)
@@ -254,6 +323,10 @@ void TrafficMonitor::copySelection()
 
 bool TrafficMonitor::eventFilter(QObject *watched, QEvent *event)
 {
+    // The panel is docked beside the window, tabbed or floating: whatever its width, the bytes
+    // and the result share what the other columns leave.
+    if (watched == m_view->viewport() && event->type() == QEvent::Resize)
+        fitColumns();
     // The table's own Ctrl+C copies one cell; here it copies the selected lines whole.
     if (watched == m_view && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent *>(event)->matches(QKeySequence::Copy)) {

@@ -47,8 +47,10 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    // Row height and column widths for the font now in use.
+    // Row height and column widths for the font and the language in use.
     void applyMetrics();
+    // The bytes and the result share the room the other columns leave in the view.
+    void fitColumns();
     void add(const TrafficLine &line);
     void addResult(const ReadResult &result, LineKind kind);
     void showState();
@@ -58,6 +60,10 @@ private:
     QPushButton *m_pause;
     QPushButton *m_copy;
     QLabel *m_state;
+    int m_bytesWidth = 0;    // the bytes' own width: a weight reply whole, or the operator's
+    int m_bytesMinimum = 0;  // the first bytes of a frame
+    int m_resultMinimum = 0; // an everyday outcome of a read
+    bool m_fitting = false;  // fitColumns() is setting widths: no operator's choice
     bool m_paused = false;
     int m_skipped = 0;
     std::function<QTime()> m_clock;

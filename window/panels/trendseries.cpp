@@ -2,6 +2,7 @@
 // The weight trend without pixels.
 #include "trendseries.h"
 
+#include <algorithm>
 #include <cmath>
 
 void TrendSeries::setWindow(std::chrono::milliseconds window)
@@ -83,4 +84,15 @@ int TrendSeries::decimals() const
             d = std::max(d, e.point.places);
     }
     return d;
+}
+
+int timeTickCount(std::chrono::milliseconds window, double room, double label)
+{
+    const int fit = label > 0 && room > 0 ? int(room / label) : 2;
+    const int most = std::clamp(fit, 2, kMaxTimeTicks);
+    for (int ticks = most; ticks >= 2; --ticks) {
+        if (window.count() % (1000 * (ticks - 1)) == 0)
+            return ticks;
+    }
+    return most;
 }

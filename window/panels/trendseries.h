@@ -75,3 +75,13 @@ private:
     std::chrono::milliseconds m_window = kDefaultWindow;
     std::chrono::milliseconds m_breakAfter = kDefaultBreakAfter;
 };
+
+// The time axis of a trend: at most this many ticks, however wide the chart (every 30 s of the
+// five minutes shown by default).
+constexpr int kMaxTimeTicks = 11;
+
+// How many ticks the time axis gets when `room` pixels take labels `label` pixels wide each (the
+// text with the room it needs beside it): as many as fit side by side, at least the two ends, at
+// most kMaxTimeTicks. Of the counts that fit, the largest that cuts `window` into whole seconds:
+// a label shows whole seconds, and a tick between two would read as the second before it.
+int timeTickCount(std::chrono::milliseconds window, double room, double label);

@@ -7,6 +7,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QDateTimeAxis>
+#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
@@ -17,6 +18,11 @@
 namespace {
 
 const QColor kLineColour(0xC0, 0x00, 0x00); // the weight display's red
+
+// The times of day under the chart: to the second where two of them fit, else to the minute.
+const QStringList kTimeFormats = {QStringLiteral("hh:mm:ss"), QStringLiteral("hh:mm")};
+// What Qt Charts keeps clear on either side of an axis label.
+constexpr qreal kLabelPadding = 4;
 
 // Digits after the point on the weight axis: as shown, within what a label can hold.
 constexpr int kMaxAxisDecimals = 6;
@@ -54,8 +60,7 @@ WeightTrend::WeightTrend(QWidget *parent)
     m_chart->setMargins(QMargins(2, 2, 2, 2));
     m_chart->setAnimationOptions(QChart::NoAnimation);
     m_chart->setLocalizeNumbers(false);
-    m_timeAxis->setFormat(QStringLiteral("hh:mm:ss"));
-    m_timeAxis->setTickCount(6);
+    m_timeAxis->setFormat(kTimeFormats[0]);
     m_weightAxis->setTickCount(5);
     for (QAbstractAxis *axis :
          {static_cast<QAbstractAxis *>(m_timeAxis), static_cast<QAbstractAxis *>(m_weightAxis)}) {
@@ -65,6 +70,8 @@ WeightTrend::WeightTrend(QWidget *parent)
         axis->setGridLinePen(grid);
     }
     m_chart->addAxis(m_timeAxis, Qt::AlignBottom);
+    // The chart is as wide as the dock it is in: beside the window, tabbed or floating.
+    connect(m_chart, &QChart::plotAreaChanged, this, [this] { fitTimeAxis(); });
     m_chart->addAxis(m_weightAxis, Qt::AlignLeft);
     m_view->setRenderHint(QPainter::Antialiasing);
     m_view->setMinimumSize(320, 180);
@@ -102,6 +109,33 @@ void WeightTrend::setWindow(std::chrono::milliseconds window)
 {
     m_series.setWindow(window);
     refresh();
+    fitTimeAxis();
+}
+
+void WeightTrend::fitTimeAxis()
+{
+    // Qt Charts gives each label the width between two ticks less kLabelPadding on either side
+    // and cuts a longer one to "...": the ticks are as many as the labels fit, with a gap
+    // between them. A chart too narrow for two whole times of day gets hours and minutes.
+    const qreal room = m_chart->plotArea().width();
+    if (room <= 0)
+        return;
+    const QFontMetricsF metrics(m_timeAxis->labelsFont());
+    const QDateTime sample = m_timeAxis->max();
+    QString format;
+    qreal label = 0;
+    for (const QString &f : kTimeFormats) {
+        format = f;
+        label = metrics.horizontalAdvance(sample.toString(f)) + 2 * kLabelPadding +
+                metrics.horizontalAdvance(QStringLiteral("00"));
+        if (room >= 2 * label)
+            break;
+    }
+    const int ticks = timeTickCount(m_series.window(), room, label);
+    if (format != m_timeAxis->format())
+        m_timeAxis->setFormat(format);
+    if (ticks != m_timeAxis->tickCount())
+        m_timeAxis->setTickCount(ticks);
 }
 
 QString WeightTrend::minText() const

@@ -44,6 +44,8 @@ public:
 private:
     void refresh();
     void showAxes();
+    // The time axis' ticks and format for the chart's width: every label whole.
+    void fitTimeAxis();
 
     TrendSeries m_series;
     QChart *m_chart;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The traffic monitor over the in-memory port: its lines, pause, clear, copy and the bound on them.
 #include "fakeport.h"
+#include "language.h"
 #include "requestqueue.h"
 #include "trafficmonitor.h"
 #include "virtualclock.h"
@@ -11,9 +12,12 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTableView>
 #include <QTest>
+#include <QTranslator>
 
 using namespace std::chrono_literals;
 
@@ -33,6 +37,8 @@ QString row(const TrafficModel *model, int r)
 
 } // namespace
 
+Q_DECLARE_METATYPE(Language)
+
 class TestTrafficMonitor : public QObject
 {
     Q_OBJECT
@@ -48,10 +54,16 @@ private slots:
     void ringKeepsTheNewest();
     void viewFollowsTheNewest();
     void rowsFollowTheFont();
+    void columnsHoldTheirTexts_data();
+    void columnsHoldTheirTexts();
+    void bytesKeepTheirWidth_data();
+    void bytesKeepTheirWidth();
 
 private:
     // One read of `count` registers at `start`, answered with `reply` (nothing: it times out).
     void exchange(quint16 start, quint16 count, const QByteArray &reply);
+    // A monitor built in `language`, holding a line of every kind, shown `width` pixels wide.
+    void showInLanguage(Language language, int width);
 
     VirtualClock m_clock;
     FakePort *m_port = nullptr;
@@ -69,6 +81,7 @@ void TestTrafficMonitor::init()
 
 void TestTrafficMonitor::cleanup()
 {
+    QCoreApplication::removeTranslator(englishTranslator());
     delete m_monitor;
     delete m_queue;
     delete m_port;
@@ -300,6 +313,141 @@ void TestTrafficMonitor::rowsFollowTheFont()
     QVERIFY(view->verticalHeader()->defaultSectionSize() >= QFontMetrics(big).height());
     QVERIFY(view->columnWidth(TrafficModel::TimeColumn) >
             QFontMetrics(big).horizontalAdvance(QStringLiteral("00:00:00.000")));
+}
+
+void TestTrafficMonitor::showInLanguage(Language language, int width)
+{
+    if (language == Language::English)
+        QVERIFY(QCoreApplication::installTranslator(englishTranslator()));
+    delete m_monitor;
+    m_monitor = new TrafficMonitor(m_queue);
+    m_monitor->setClock([] { return QTime(23, 59, 58, 999); });
+    exchange(0x0100, 2, requestFrame(1, 0x0100, 2) + QByteArray(1, '\0') + kWeightReply);
+    exchange(0x0010, 14, kExceptionReply);
+    exchange(0x0100, 2, {});
+    m_port->deliver(kWeightReply);
+    exchange(0x0100, 2, kWeightReply.left(4));
+    m_monitor->resize(width, 300);
+    m_monitor->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_monitor));
+}
+
+namespace {
+
+// The least width a cell or a header section draws `text` in without cutting it: the text and
+// the style's margin on either side.
+int cellWidth(const QWidget *view, const QFont &font, const QString &text)
+{
+    const int margin = view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+    return QFontMetrics(font).horizontalAdvance(text) + 2 * margin;
+}
+
+int headerWidth(const QHeaderView *header, const QString &text)
+{
+    const int margin = header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    return QFontMetrics(header->font()).horizontalAdvance(text) + 2 * margin;
+}
+
+} // namespace
+
+// In either language, docked narrow or wide, no caption is cut, nor the time, direction,
+// decoding or reply time of a line; the bytes of a weight read are whole where there is room;
+// what is cut is whole in its tooltip.
+void TestTrafficMonitor::columnsHoldTheirTexts_data()
+{
+    QTest::addColumn<Language>("language");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<bool>("roomy"); // a weight reply and every result fit
+    QTest::newRow("中文, narrow") << Language::Chinese << 560 << false;
+    QTest::newRow("中文, wide") << Language::Chinese << 1000 << true;
+    QTest::newRow("English, narrow") << Language::English << 560 << false;
+    QTest::newRow("English, wide") << Language::English << 1000 << true;
+    QTest::newRow("English, narrower than the columns") << Language::English << 420 << false;
+}
+
+void TestTrafficMonitor::columnsHoldTheirTexts()
+{
+    QFETCH(Language, language);
+    QFETCH(int, width);
+    QFETCH(bool, roomy);
+    showInLanguage(language, width);
+    const TrafficModel *model = m_monitor->model();
+    QCOMPARE(model->rowCount(), 11); // every kind of line is there to be measured
+    const QTableView *view = m_monitor->view();
+    const QHeaderView *header = view->horizontalHeader();
+    for (int c = 0; c < model->columnCount(); ++c) {
+        const QString caption = model->headerData(c, Qt::Horizontal).toString();
+        QVERIFY2(header->sectionSize(c) >= headerWidth(header, caption), qPrintable(caption));
+    }
+    // A column the operator narrows by hand still says what it holds.
+    for (int c = 0; c < model->columnCount(); ++c) {
+        QCOMPARE(model->headerData(c, Qt::Horizontal, Qt::ToolTipRole),
+                 model->headerData(c, Qt::Horizontal));
+    }
+    const QFont bytesFont =
+        model->index(0, TrafficModel::BytesColumn).data(Qt::FontRole).value<QFont>();
+    for (int r = 0; r < model->rowCount(); ++r) {
+        for (int c = 0; c < model->columnCount(); ++c) {
+            const QModelIndex cell = model->index(r, c);
+            const QString text = cell.data().toString();
+            QCOMPARE(cell.data(Qt::ToolTipRole).toString(), text);
+            const bool bytes = c == TrafficModel::BytesColumn;
+            const bool mustFit = (c != TrafficModel::ResultColumn && !bytes) ||
+                                 (roomy && (!bytes || model->line(r).bytes.size() <= 9));
+            if (mustFit)
+                QVERIFY2(view->columnWidth(c) >=
+                             cellWidth(view, bytes ? bytesFont : view->font(), text),
+                         qPrintable(QStringLiteral("row %1: %2").arg(r).arg(text)));
+        }
+    }
+    // The result takes the room the others leave, no more: the table scrolls sideways only when
+    // the panel is narrower than the columns need.
+    int columns = 0;
+    for (int c = 0; c < model->columnCount(); ++c)
+        columns += view->columnWidth(c);
+    if (view->horizontalScrollBar()->isVisible())
+        QVERIFY(columns > view->viewport()->width());
+    else
+        QCOMPARE(columns, view->viewport()->width());
+}
+
+// The bytes never shrink to "…": docked beside another panel, dragged narrow and wide again, they
+// keep at least a frame's address, function and the two bytes after them, and a weight reply
+// whole once the room is back; a width the operator drags holds.
+void TestTrafficMonitor::bytesKeepTheirWidth_data()
+{
+    QTest::addColumn<Language>("language");
+    QTest::newRow("中文") << Language::Chinese;
+    QTest::newRow("English") << Language::English;
+}
+
+void TestTrafficMonitor::bytesKeepTheirWidth()
+{
+    QFETCH(Language, language);
+    showInLanguage(language, 1000);
+    const QTableView *view = m_monitor->view();
+    const QFont font =
+        m_monitor->model()->index(0, TrafficModel::BytesColumn).data(Qt::FontRole).value<QFont>();
+    const int whole = cellWidth(view, font, hexBytes(kWeightReply));
+    const int firstBytes = cellWidth(view, font, QStringLiteral("01 03 04 00 …"));
+    const auto bytesWidth = [view] { return view->columnWidth(TrafficModel::BytesColumn); };
+    const int wide = bytesWidth();
+    QVERIFY(wide >= whole);
+    for (int width : {700, 560, 480, 360, 560, 1000, 1400, 1000}) {
+        m_monitor->resize(width, 300);
+        QCoreApplication::processEvents();
+        QVERIFY2(bytesWidth() >= firstBytes, qPrintable(QString::number(width)));
+        if (width >= 1000)
+            QCOMPARE(bytesWidth(), wide);
+    }
+
+    QHeaderView *header = m_monitor->view()->horizontalHeader();
+    header->resizeSection(TrafficModel::BytesColumn, wide + 120);
+    for (int width : {800, 1000, 1400}) {
+        m_monitor->resize(width, 300);
+        QCoreApplication::processEvents();
+        QCOMPARE(bytesWidth(), wide + 120);
+    }
 }
 
 QTEST_MAIN(TestTrafficMonitor)

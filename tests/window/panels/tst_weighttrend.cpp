@@ -1,11 +1,19 @@
 // SPDX-License-Identifier: MIT
 // The weight trend: readings as values, gaps, the sliding window, min/max/last.
+#include "language.h"
 #include "weightreader.h"
 #include "weighttrend.h"
 
+#include <QChart>
+#include <QChartView>
+#include <QDateTimeAxis>
+#include <QGraphicsTextItem>
 #include <QLabel>
 #include <QLineSeries>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTest>
+#include <QTranslator>
 
 #include <climits>
 
@@ -60,6 +68,8 @@ QString describe(const QList<QList<QPointF>> &segments)
 
 } // namespace
 
+Q_DECLARE_METATYPE(Language)
+
 class TestWeightTrend : public QObject
 {
     Q_OBJECT
@@ -72,6 +82,10 @@ private slots:
     void windowTrimming();
     void minMaxLast();
     void widget();
+    void timeTicks_data();
+    void timeTicks();
+    void timeLabelsWhole_data();
+    void timeLabelsWhole();
 };
 
 void TestWeightTrend::readingValues_data()
@@ -229,6 +243,100 @@ void TestWeightTrend::widget()
     trend.clear();
     QVERIFY(trend.lines().isEmpty());
     QCOMPARE(trend.lastText(), QStringLiteral("最新 —"));
+}
+
+// As many ticks as labels fit, at least the two ends, at most 11; among those, the most that cut
+// the window into whole seconds.
+void TestWeightTrend::timeTicks_data()
+{
+    QTest::addColumn<int>("windowMs");
+    QTest::addColumn<double>("room");
+    QTest::addColumn<double>("label");
+    QTest::addColumn<int>("ticks");
+    QTest::newRow("5 min, room for 12: 11, every 30 s") << 300000 << 1000.0 << 80.0 << 11;
+    QTest::newRow("5 min, room for 7: every 50 s") << 300000 << 560.0 << 80.0 << 7;
+    QTest::newRow("5 min, room for 3.9: every 150 s") << 300000 << 312.0 << 80.0 << 3;
+    QTest::newRow("1 min, room for 8: 7, every 10 s") << 60000 << 640.0 << 80.0 << 7;
+    QTest::newRow("7 s, room for 5: the ends only") << 7000 << 400.0 << 80.0 << 2;
+    QTest::newRow("room for one: still the ends") << 300000 << 100.0 << 80.0 << 2;
+    QTest::newRow("no room yet: the ends") << 300000 << 0.0 << 80.0 << 2;
+    QTest::newRow("1.5 s: no whole seconds, as many as fit") << 1500 << 400.0 << 80.0 << 5;
+}
+
+void TestWeightTrend::timeTicks()
+{
+    QFETCH(int, windowMs);
+    QFETCH(double, room);
+    QFETCH(double, label);
+    QFETCH(int, ticks);
+    QCOMPARE(timeTickCount(std::chrono::milliseconds(windowMs), room, label), ticks);
+}
+
+// Docked narrow or wide, in either language, every time of day under the chart is drawn whole
+// (Qt Charts cuts a label that does not fit its tick interval to "..."), none over another, and
+// there are at least the two ends.
+void TestWeightTrend::timeLabelsWhole_data()
+{
+    QTest::addColumn<Language>("language");
+    QTest::addColumn<int>("width"); // 0: as narrow as the panel goes
+    QTest::addColumn<int>("windowS");
+    for (Language language : {Language::Chinese, Language::English}) {
+        const char *name = language == Language::English ? "English" : "中文";
+        for (int width : {0, 560, 1400}) {
+            for (int window : {300, 60}) {
+                const QByteArray wide = width > 0 ? QByteArray::number(width) + " px" : "narrowest";
+                QTest::addRow("%s, %s, %d s", name, wide.constData(), window)
+                    << language << width << window;
+            }
+        }
+    }
+}
+
+void TestWeightTrend::timeLabelsWhole()
+{
+    QFETCH(Language, language);
+    QFETCH(int, width);
+    QFETCH(int, windowS);
+    if (language == Language::English)
+        QVERIFY(QCoreApplication::installTranslator(englishTranslator()));
+    const auto speakChinese =
+        qScopeGuard([] { QCoreApplication::removeTranslator(englishTranslator()); });
+
+    WeightTrend trend;
+    trend.setWindow(std::chrono::seconds(windowS));
+    for (int i = 0; i <= windowS; ++i)
+        trend.addReading(at(1.5 * i),
+                         reading(QString::number(1000 + i % 7) + QStringLiteral(".5")));
+    trend.resize(width > 0 ? width : trend.minimumSizeHint().width(), 300);
+    trend.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&trend));
+    QCoreApplication::processEvents();
+
+    const auto *view = trend.findChild<QChartView *>();
+    QVERIFY(view);
+    const QString format =
+        qobject_cast<QDateTimeAxis *>(trend.chart()->axes(Qt::Horizontal).value(0))->format();
+    static const QRegularExpression time(QStringLiteral("^\\d\\d:\\d\\d(:\\d\\d)?$"));
+    QList<QRectF> times;
+    QStringList drawn;
+    for (QGraphicsItem *item : view->scene()->items()) {
+        const auto *text = dynamic_cast<QGraphicsTextItem *>(item);
+        if (!text || !text->isVisible() || text->toPlainText().isEmpty())
+            continue;
+        const QString shown = text->toPlainText();
+        drawn.append(shown);
+        QVERIFY2(!shown.contains(QStringLiteral("...")) && !shown.contains(QChar(0x2026)),
+                 qPrintable(shown));
+        if (time.match(shown).hasMatch()) {
+            QVERIFY2(QTime::fromString(shown, format).isValid(), qPrintable(shown));
+            times.append(text->sceneBoundingRect());
+        }
+    }
+    QVERIFY2(times.size() >= 2, qPrintable(drawn.join(' ')));
+    for (qsizetype i = 0; i < times.size(); ++i) {
+        for (qsizetype j = i + 1; j < times.size(); ++j)
+            QVERIFY2(!times[i].intersects(times[j]), qPrintable(drawn.join(' ')));
+    }
 }
 
 QTEST_MAIN(TestWeightTrend)
