@@ -21,6 +21,19 @@ void Port::setDeviceFor(int number, const QString &path)
     m_devices.insert(number, path);
 }
 
+QString Port::settingsText() const
+{
+    switch (lineKind()) {
+    case LineKind::Serial:
+        break;
+    case LineKind::RtuOverTcp:
+        return tr("串口参数以转换器设置为准，按 %1 波特计时").arg(m_settings.baud);
+    case LineKind::ModbusTcp:
+        return tr("Modbus TCP 网关");
+    }
+    return ::settingsText(m_settings);
+}
+
 void Port::setLineSettings(const LineSettings &settings)
 {
     m_settings = settings;

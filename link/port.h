@@ -23,7 +23,8 @@ enum class OpenStatus {
 struct OpenResult
 {
     OpenStatus status = OpenStatus::Refused;
-    QString reason; // the system's own words, for the operator
+    QString reason; // why, for the operator; the system's words where there are no better
+    QString holder; // Busy: the program that holds the port, when that can be found out ("minicom")
     bool opened() const { return status == OpenStatus::Opened; }
 };
 
@@ -47,10 +48,13 @@ public:
     LineKind lineKind() const { return lineKindOf(device()); }
 
     // The line settings. An open port takes new settings at once, a closed one when it is next
-    // opened. A network converter keeps its own serial settings: they are shown, not applied.
+    // opened. A network converter keeps its own serial settings: they are not applied.
     LineSettings lineSettings() const { return m_settings; }
     void setLineSettings(const LineSettings &settings);
-    QString settingsText() const { return ::settingsText(m_settings); }
+    // The settings as they hold on this line, for the operator: "9600,n,8,2" on a serial line;
+    // behind a transparent converter the converter's own serial settings hold, and the rate is
+    // only what the waits are reckoned by; a Modbus TCP gateway has no serial settings here.
+    QString settingsText() const;
     // The line's rate for the next exchanges only (a baud sweep); lineSettings() stays as the
     // operator set it. The operator's rate comes back with useRate(lineSettings().baud).
     void useRate(qint32 baud);

@@ -1,18 +1,228 @@
 // SPDX-License-Identifier: MIT
-// A serial device through Qt's QSerialPort; a USB adapter's receive latency is lowered on opening.
+// A serial device through Qt's QSerialPort; a USB adapter's receive latency is lowered on opening,
+// and a device already held is refused before anything reaches it.
 #include "seriallink.h"
 
 #include "usbadapter.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QMutex>
+#include <cerrno>
+#include <optional>
+
 #ifdef Q_OS_UNIX
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_LINUX
+#include <dirent.h>
+#include <sys/sysmacros.h>
+#endif
+
+namespace {
+
+// The devices this program holds through its serial links, by device number, with the name each
+// was opened by. A device has many names (/dev/ttyUSB0, its /dev/serial/by-id link, a link of
+// the operator's own); its number is one.
+struct HeldHere
+{
+    QMutex mutex;
+    QHash<quint64, QString> names;
+};
+
+HeldHere &heldHere()
+{
+    static HeldHere held;
+    return held;
+}
+
+#ifdef Q_OS_LINUX
+
+// The device number of a character device, after following links; nullopt for anything else.
+std::optional<dev_t> deviceNumber(const QByteArray &path)
+{
+    struct stat st = {};
+    if (::stat(path.constData(), &st) != 0 || !S_ISCHR(st.st_mode))
+        return std::nullopt;
+    return st.st_rdev;
+}
+
+enum class Line { None, Serial, PtySlave };
+
+// What a device number is, by the kernel's table of terminal drivers (/proc/tty/drivers: name,
+// node, major, minors, type). Only terminals are looked for in other programs: /dev/null is a
+// character device too, and open everywhere.
+Line lineOf(dev_t device, unsigned *ptyIndex)
+{
+    QFile drivers(QStringLiteral("/proc/tty/drivers"));
+    if (!drivers.open(QIODevice::ReadOnly))
+        return Line::None;
+    const unsigned maj = major(device);
+    const unsigned min = minor(device);
+    for (const QByteArray &row : drivers.readAll().split('\n')) {
+        const QList<QByteArray> f = row.simplified().split(' ');
+        if (f.size() < 5 || f.at(f.size() - 3).toUInt() != maj)
+            continue;
+        const QList<QByteArray> range = f.at(f.size() - 2).split('-');
+        const unsigned first = range.first().toUInt();
+        const unsigned last = range.last().toUInt();
+        if (min < first || min > last)
+            continue;
+        const QByteArray &type = f.last();
+        // /dev/tty, the console and /dev/ptmx are the system's, not lines.
+        if (type.startsWith("system"))
+            return Line::None;
+        if (type == "pty:slave") {
+            *ptyIndex = min - first;
+            return Line::PtySlave;
+        }
+        return Line::Serial;
+    }
+    return Line::None;
+}
+
+// The master side of every pseudo-terminal is a descriptor of /dev/ptmx.
+const dev_t kPtmx = makedev(5, 2);
+
+// The slave a pseudo-terminal master descriptor of process `pid` belongs to ("tty-index:" in
+// its fdinfo).
+std::optional<unsigned> masterIndex(const QByteArray &pid, const char *fd)
+{
+    QFile info(QByteArray("/proc/" + pid + "/fdinfo/" + fd));
+    if (!info.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray key("tty-index:");
+    for (const QByteArray &line : info.readAll().split('\n')) {
+        if (line.startsWith(key)) {
+            bool ok = false;
+            const unsigned index = line.mid(key.size()).trimmed().toUInt(&ok);
+            return ok ? std::optional<unsigned>(index) : std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+enum class Holding { No, Yes, FarEnd };
+
+// Whether process `pid` has `device` open. The process that holds a pseudo-terminal's master
+// (the simulator, socat, a test) is its other end, not a rival: it usually keeps the slave open
+// too, so that the line does not hang up between clients.
+Holding holding(const QByteArray &pid, dev_t device, std::optional<unsigned> pty)
+{
+    const QByteArray fdDir = "/proc/" + pid + "/fd/";
+    DIR *fds = ::opendir(fdDir.constData());
+    if (!fds)
+        return Holding::No; // gone, or not ours to look into
+    bool holds = false;
+    bool farEnd = false;
+    while (const dirent *entry = ::readdir(fds)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        const QByteArray link = fdDir + entry->d_name;
+        char target[256];
+        const ssize_t n = ::readlink(link.constData(), target, sizeof target);
+        // Sockets, pipes and files are no devices; only what lies under /dev is looked at
+        // closer (a stat of a file on a stalled network mount could hang).
+        if (n < 5 || qstrncmp(target, "/dev/", 5) != 0)
+            continue;
+        struct stat st = {};
+        if (::stat(link.constData(), &st) != 0 || !S_ISCHR(st.st_mode))
+            continue;
+        if (st.st_rdev == device)
+            holds = true;
+        else if (pty && st.st_rdev == kPtmx && masterIndex(pid, entry->d_name) == pty)
+            farEnd = true;
+    }
+    ::closedir(fds);
+    if (!holds)
+        return Holding::No;
+    return farEnd ? Holding::FarEnd : Holding::Yes;
+}
+
+// The name a process goes by (its command name), empty when it cannot be read.
+QString programName(const QByteArray &pid)
+{
+    QFile comm(QByteArray("/proc/" + pid + "/comm"));
+    if (!comm.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromLocal8Bit(comm.readAll()).trimmed();
+}
+
+// Another program that has `device` open, as Linux names it: its command name and process id.
+// Only processes we may look into are seen; nullopt when none of those holds it.
+std::optional<OpenResult> otherHolder(dev_t device)
+{
+    unsigned index = 0;
+    const Line line = lineOf(device, &index);
+    if (line == Line::None)
+        return std::nullopt;
+    const std::optional<unsigned> pty =
+        line == Line::PtySlave ? std::optional<unsigned>(index) : std::nullopt;
+    DIR *proc = ::opendir("/proc");
+    if (!proc)
+        return std::nullopt;
+    const pid_t self = ::getpid();
+    std::optional<OpenResult> found;
+    while (const dirent *entry = ::readdir(proc)) {
+        bool ok = false;
+        const QByteArray pid(entry->d_name);
+        const qint64 number = pid.toLongLong(&ok);
+        if (!ok || number <= 0 || number == self || holding(pid, device, pty) != Holding::Yes)
+            continue;
+        found =
+            OpenResult{OpenStatus::Busy, SerialLink::tr("进程 %1").arg(number), programName(pid)};
+        break;
+    }
+    ::closedir(proc);
+    return found;
+}
+
+#endif
+
+} // namespace
 
 SerialLink::SerialLink(QObject *parent) : Link(parent), m_port(this)
 {
     connect(&m_port, &QSerialPort::readyRead, this, &Link::bytesArrived);
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialLink::handleError);
+}
+
+SerialLink::~SerialLink()
+{
+    // QSerialPort closes the device as it goes; this program no longer holds it.
+    letGo();
+}
+
+QString SerialLink::errorText(QSerialPort::SerialPortError error)
+{
+    switch (error) {
+    case QSerialPort::NoError:
+        return {};
+    case QSerialPort::DeviceNotFoundError:
+        return tr("设备不存在");
+    case QSerialPort::PermissionError:
+        return tr("没有读写该设备的权限");
+    case QSerialPort::OpenError:
+        return tr("端口已打开");
+    case QSerialPort::NotOpenError:
+        return tr("端口未打开");
+    case QSerialPort::WriteError:
+        return tr("写入失败");
+    case QSerialPort::ReadError:
+        return tr("读取失败");
+    case QSerialPort::ResourceError:
+        return tr("设备不再响应");
+    case QSerialPort::UnsupportedOperationError:
+        return tr("不是串口，或不支持所需的串口设置");
+    case QSerialPort::TimeoutError:
+        return tr("操作超时");
+    case QSerialPort::UnknownError:
+        break;
+    }
+    return tr("未知错误");
 }
 
 OpenResult SerialLink::open(const LineAddress &address, const LineSettings &settings)
@@ -21,6 +231,31 @@ OpenResult SerialLink::open(const LineAddress &address, const LineSettings &sett
     m_adapterNote.clear();
     m_adapterDescription.clear();
     m_path = address.path;
+#ifdef Q_OS_LINUX
+    // Opening a device sets its line settings and raises its modem lines: a device someone
+    // else holds is refused before that, whatever name it is reached by.
+    const QByteArray path = QFile::encodeName(m_path);
+    if (::access(path.constData(), F_OK) != 0) {
+        // The system's words are the best there are for a name that leads nowhere (a link to
+        // an adapter that is gone, a folder we may not enter).
+        const int error = errno;
+        const bool missing = error == ENOENT || error == ENOTDIR;
+        return {missing ? OpenStatus::NotFound : OpenStatus::Refused, qt_error_string(error)};
+    }
+    const std::optional<dev_t> device = deviceNumber(path);
+    if (device) {
+        {
+            HeldHere &held = heldHere();
+            QMutexLocker lock(&held.mutex);
+            const auto it = held.names.constFind(quint64(*device));
+            if (it != held.names.constEnd())
+                return {OpenStatus::Busy, tr("本进程已通过 %1 打开").arg(it.value()),
+                        programName("self")};
+        }
+        if (const std::optional<OpenResult> held = otherHolder(*device))
+            return *held;
+    }
+#endif
     m_port.setPortName(m_path);
     applySettings(settings);
     if (!m_port.open(QIODevice::ReadWrite))
@@ -29,12 +264,31 @@ OpenResult SerialLink::open(const LineAddress &address, const LineSettings &sett
     // refusal (a rate the device cannot do) is seen here rather than on the first read.
     applySettings(settings);
     if (m_port.error() != QSerialPort::NoError) {
-        const OpenResult refused{OpenStatus::Refused, m_port.errorString()};
+        const OpenResult refused{OpenStatus::Refused, errorText(m_port.error())};
         m_port.close();
         return refused;
     }
+#ifdef Q_OS_LINUX
+    struct stat st = {};
+    if (::fstat(int(m_port.handle()), &st) == 0 && S_ISCHR(st.st_mode)) {
+        m_device = quint64(st.st_rdev);
+        HeldHere &held = heldHere();
+        QMutexLocker lock(&held.mutex);
+        held.names.insert(m_device, m_path);
+    }
+#endif
     checkAdapter();
     return {OpenStatus::Opened, {}};
+}
+
+void SerialLink::letGo()
+{
+    if (m_device == 0)
+        return;
+    HeldHere &held = heldHere();
+    QMutexLocker lock(&held.mutex);
+    held.names.remove(m_device);
+    m_device = 0;
 }
 
 void SerialLink::checkAdapter()
@@ -56,24 +310,26 @@ void SerialLink::checkAdapter()
 
 OpenResult SerialLink::openResultFor(QSerialPort::SerialPortError error) const
 {
-    const QString reason = m_port.errorString();
     switch (error) {
     case QSerialPort::DeviceNotFoundError:
-        return {OpenStatus::NotFound, reason};
+        return {OpenStatus::NotFound, {}};
     case QSerialPort::PermissionError: {
         // QSerialPort says PermissionError both when another program holds the port (its lock
         // file, or the exclusive-open flag of the tty) and when we may not use the device at
-        // all. A device we could read and write is therefore held by someone else.
+        // all. A device we could read and write is therefore held by someone else, one whose
+        // descriptors we may not look at.
 #ifdef Q_OS_UNIX
-        const QByteArray path = m_path.toLocal8Bit();
+        const QByteArray path = QFile::encodeName(m_path);
         const bool accessible = ::access(path.constData(), R_OK | W_OK) == 0;
 #else
         const bool accessible = true;
 #endif
-        return {accessible ? OpenStatus::Busy : OpenStatus::Refused, reason};
+        if (accessible)
+            return {OpenStatus::Busy, {}};
+        return {OpenStatus::Refused, errorText(error)};
     }
     default:
-        return {OpenStatus::Refused, reason};
+        return {OpenStatus::Refused, errorText(error)};
     }
 }
 
@@ -82,6 +338,7 @@ void SerialLink::close()
     if (!m_port.isOpen())
         return;
     m_port.close();
+    letGo();
     emit closed();
 }
 
@@ -168,8 +425,9 @@ void SerialLink::handleError(QSerialPort::SerialPortError error)
         return;
     // An unplugged adapter or a vanished peer makes every later read fail again at once, so
     // QSerialPort would report the error without end. Close the port and say it once.
-    const QString reason = m_port.errorString();
+    const QString reason = QFileInfo::exists(m_path) ? errorText(error) : tr("设备已拔出");
     m_port.close();
+    letGo();
     emit lost(reason);
     emit closed();
 }

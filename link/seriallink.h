@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// A serial device through Qt's QSerialPort; a USB adapter's receive latency is lowered on opening.
+// A serial device through Qt's QSerialPort; a USB adapter's receive latency is lowered on opening,
+// and a device another program (or this one, by another name) holds is not touched.
 #pragma once
 
 #include "link.h"
@@ -12,6 +13,7 @@ class SerialLink : public Link
 
 public:
     explicit SerialLink(QObject *parent = nullptr);
+    ~SerialLink() override;
 
     OpenResult open(const LineAddress &address, const LineSettings &settings) override;
     void close() override;
@@ -23,13 +25,20 @@ public:
     QString adapterNote() const override { return m_adapterNote; }
     QString adapterDescription() const override { return m_adapterDescription; }
 
+    // What went wrong, in the operator's words: QSerialPort's own texts are English, and say
+    // what Qt was doing rather than what the line did. The one place its error kinds become
+    // words.
+    static QString errorText(QSerialPort::SerialPortError error);
+
 private:
     void handleError(QSerialPort::SerialPortError error);
     OpenResult openResultFor(QSerialPort::SerialPortError error) const;
     void checkAdapter();
+    void letGo();
 
     QSerialPort m_port;
     QString m_path; // as given: QSerialPort keeps only the name under /dev
     QString m_adapterNote;
     QString m_adapterDescription;
+    quint64 m_device = 0; // the open device's number (st_rdev), 0 when none is held
 };

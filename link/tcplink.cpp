@@ -49,19 +49,39 @@ void TcpLink::giveUp(const OpenResult &result)
     emit openFailed(result);
 }
 
+QString TcpLink::errorText(QAbstractSocket::SocketError error)
+{
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return tr("对方拒绝连接");
+    case QAbstractSocket::RemoteHostClosedError:
+        return tr("对方关闭了连接");
+    case QAbstractSocket::HostNotFoundError:
+        return tr("主机名无法解析");
+    case QAbstractSocket::SocketAccessError:
+        return tr("没有权限");
+    case QAbstractSocket::SocketTimeoutError:
+        return tr("超时");
+    case QAbstractSocket::NetworkError:
+        return tr("网络不通");
+    default:
+        return tr("网络错误");
+    }
+}
+
 void TcpLink::onError(QAbstractSocket::SocketError error)
 {
     if (m_connecting) {
         const OpenStatus status = error == QAbstractSocket::HostNotFoundError ? OpenStatus::NotFound
                                                                               : OpenStatus::Refused;
-        giveUp({status, m_socket.errorString()});
+        giveUp({status, errorText(error)});
         return;
     }
     if (!m_connected)
         return;
     // The converter went away (switched off, cable pulled, it closed the connection): closed
     // once, and said once.
-    const QString reason = m_socket.errorString();
+    const QString reason = errorText(error);
     m_connected = false;
     m_socket.abort();
     emit lost(reason);

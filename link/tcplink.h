@@ -29,6 +29,9 @@ public:
     bool write(const QByteArray &bytes) override;
     QByteArray takeInput() override;
 
+    // What went wrong with the connection, in the operator's words rather than Qt's English.
+    static QString errorText(QAbstractSocket::SocketError error);
+
 private:
     void onConnected();
     void onError(QAbstractSocket::SocketError error);

@@ -509,6 +509,7 @@ void Form1::wireEvents()
     }
     connect(m_ui.combo2, &QComboBox::textActivated, m_portControl, &PortControl::applyBaud);
     connect(m_ui.combo2, &QComboBox::editTextChanged, m_portControl, &PortControl::applyBaud);
+    connect(m_ui.command1, &QPushButton::pressed, m_portControl, &PortControl::press);
     connect(m_ui.command1, &QPushButton::clicked, m_portControl, &PortControl::toggle);
 
     connect(m_ui.command2, &QPushButton::clicked, m_weight, &WeightReader::read);

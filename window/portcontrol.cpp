@@ -17,10 +17,15 @@ QString closePortCaption()
     return PortControl::tr("关闭端口");
 }
 
-PortControl::PortControl(Port *port, QObject *parent) : QObject(parent), m_port(port)
+PortControl::PortControl(Port *port, QObject *parent)
+    : PortControl(port, Clock::eventLoop(), parent)
 {
-    m_reconnectTimer.setInterval(kReconnectInterval);
-    connect(&m_reconnectTimer, &QTimer::timeout, this, &PortControl::tryReconnect);
+}
+
+PortControl::PortControl(Port *port, Clock &clock, QObject *parent)
+    : QObject(parent), m_port(port), m_clock(clock),
+      m_reconnectTimer(clock.createTimer([this] { onReconnectTick(); }))
+{
     connect(m_port, &Port::lost, this, &PortControl::onLost);
     connect(m_port, &Port::opened, this, &PortControl::onOpened);
     connect(m_port, &Port::openFailed, this, &PortControl::onOpenFailed);
@@ -37,7 +42,8 @@ QString PortControl::failureText(const OpenResult &result) const
     QString what;
     switch (result.status) {
     case OpenStatus::Busy:
-        what = tr("端口被其他程序占用");
+        what = result.holder.isEmpty() ? tr("端口被其他程序占用")
+                                       : tr("端口被 %1 占用").arg(result.holder);
         break;
     case OpenStatus::NotFound:
         what = network ? tr("找不到主机") : tr("设备不存在");
@@ -59,9 +65,37 @@ QString PortControl::stateText() const
         return tr("%1 正在连接…").arg(portName());
     QString text = m_failure.isEmpty() ? tr("%1 %2 已关闭").arg(portName(), m_port->settingsText())
                                        : QStringLiteral("%1 %2").arg(portName(), m_failure);
-    if (m_reconnectTimer.isActive())
+    if (m_reconnectTimer->isActive())
         text += tr("，等待重新连接");
     return text;
+}
+
+void PortControl::offer(Offer offer, Change change)
+{
+    if (offer != m_offer) {
+        const Clock::Duration now = m_clock.now();
+        if (change == Change::ByItself) {
+            // Two changes by itself in quick succession: the caption read is still the one
+            // before the first.
+            if (now >= m_settledAt)
+                m_offerBefore = m_offer;
+            m_settledAt = now + kCaptionSettle;
+        } else {
+            m_settledAt = now;
+        }
+        m_offer = offer;
+    }
+    emit captionChanged(offer == Offer::Open ? openPortCaption() : closePortCaption());
+}
+
+void PortControl::offerForState(Change change)
+{
+    offer(m_port->isOpen() || m_port->isConnecting() ? Offer::Close : Offer::Open, change);
+}
+
+PortControl::Offer PortControl::offerSeen() const
+{
+    return m_clock.now() < m_settledAt ? m_offerBefore : m_offer;
 }
 
 OpenResult PortControl::tryOpen(Why why)
@@ -103,7 +137,7 @@ void PortControl::sayOpened()
 void PortControl::onOpened()
 {
     sayOpened();
-    emit captionChanged(closePortCaption());
+    offer(Offer::Close, Change::ByItself);
     emit stateChanged();
     emit lineChanged();
 }
@@ -116,7 +150,7 @@ void PortControl::onOpenFailed(const OpenResult &result)
         return;
     }
     m_failure = tr("连接失败：%1").arg(failureText(result));
-    emit captionChanged(openPortCaption());
+    offer(Offer::Open, Change::ByItself);
     emit status(QStringLiteral("%1 %2").arg(portName(), m_failure));
     emit stateChanged();
 }
@@ -134,7 +168,7 @@ void PortControl::openAtStart()
     m_port->setLineSettings(LineSettings::instrument(9600));
     const OpenResult result = tryOpen(Why::Start);
     if (result.opened() || result.status == OpenStatus::Connecting)
-        emit captionChanged(closePortCaption());
+        offer(Offer::Close, Change::ByOperator);
     emit stateChanged();
 }
 
@@ -145,6 +179,8 @@ void PortControl::selectPort(int index)
     m_port->close();
     m_port->setCommPort(index + 1);
     const OpenResult result = tryOpen(Why::Operator);
+    // The button says what its next press does for the port that is chosen now.
+    offerForState(Change::ByOperator);
     if (!result.opened() && result.status != OpenStatus::Connecting)
         sayRefused(result);
     emit stateChanged();
@@ -173,18 +209,34 @@ void PortControl::applyBaud(const QString &text)
     emit lineChanged();
 }
 
+void PortControl::press()
+{
+    m_pressed = offerSeen();
+}
+
 void PortControl::toggle()
 {
+    const Offer pressed = m_pressed.value_or(offerSeen());
+    m_pressed.reset();
     stopReconnecting();
     m_lost = false;
-    if (m_port->isOpen() || m_port->isConnecting()) {
+    if (pressed == Offer::Close) {
+        // Closes, or gives up connecting. A port that went away as the button was pressed
+        // stays closed: it is not looked for any more.
         m_port->close();
         m_failure.clear();
-        emit captionChanged(openPortCaption());
+        offer(Offer::Open, Change::ByOperator);
+    } else if (m_port->isOpen() || m_port->isConnecting()) {
+        // Back by itself as the button was pressed: open is what was asked for. A reconnect
+        // still connecting is the operator's own from here on, so that its failure is said.
+        m_opening = Why::Operator;
+        offer(Offer::Close, Change::ByOperator);
+        emit stateChanged();
+        return;
     } else {
         const OpenResult result = tryOpen(Why::Operator);
         if (result.opened() || result.status == OpenStatus::Connecting)
-            emit captionChanged(closePortCaption());
+            offer(Offer::Close, Change::ByOperator);
         else
             sayRefused(result);
     }
@@ -197,11 +249,11 @@ void PortControl::onLost(const QString &reason)
     const bool network = m_port->lineKind() != LineKind::Serial;
     m_failure = (network ? tr("连接已断开（%1）") : tr("设备已断开（%1）")).arg(reason);
     m_lost = true;
-    emit captionChanged(openPortCaption());
+    offer(Offer::Open, Change::ByItself);
     emit status(network ? tr("%1 连接已断开，端口已关闭").arg(portName())
                         : tr("%1 设备已断开，端口已关闭").arg(portName()));
     if (m_wantReconnect)
-        m_reconnectTimer.start();
+        m_reconnectTimer->start(kReconnectInterval);
     emit stateChanged();
     emit lineChanged();
 }
@@ -212,13 +264,20 @@ void PortControl::setReconnecting(bool on)
     if (!on)
         stopReconnecting();
     else if (m_lost && !m_port->isOpen())
-        m_reconnectTimer.start();
+        m_reconnectTimer->start(kReconnectInterval);
     emit stateChanged();
 }
 
 void PortControl::stopReconnecting()
 {
-    m_reconnectTimer.stop();
+    m_reconnectTimer->stop();
+}
+
+void PortControl::onReconnectTick()
+{
+    // Looked for again a tick later unless it is found now (opening stops the looking).
+    m_reconnectTimer->start(kReconnectInterval);
+    tryReconnect();
 }
 
 void PortControl::tryReconnect()
@@ -236,7 +295,7 @@ void PortControl::tryReconnect()
     // Back but not yet usable (the node appears before its permissions are set): tried again at
     // the next tick.
     if (tryOpen(Why::Reconnect).opened()) {
-        emit captionChanged(closePortCaption());
+        offer(Offer::Close, Change::ByItself);
         emit stateChanged();
         emit lineChanged();
     }

@@ -1,10 +1,17 @@
 // SPDX-License-Identifier: MIT
-// Tests of the port over a serial device: a real pseudo-terminal pair.
+// Tests of the port over a serial device: a real pseudo-terminal pair, other names for it, and
+// other programs holding it.
 #include "deviceport.h"
 
+#include <QDir>
+#include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+
+#include <algorithm>
 
 #include <fcntl.h>
 #include <pty.h>
@@ -22,6 +29,11 @@ private slots:
     void openRefusals_data();
     void openRefusals();
     void portHeldByAnotherIsBusy();
+    void heldUnderAnotherName_data();
+    void heldUnderAnotherName();
+    void heldByAnotherProgram_data();
+    void heldByAnotherProgram();
+    void refusalsInOurWords();
     void lostPeerClosesOnce();
 
 private:
@@ -175,6 +187,131 @@ void TestQtSerialPort::portHeldByAnotherIsBusy()
     QVERIFY(second.open().opened());
 }
 
+void TestQtSerialPort::heldUnderAnotherName_data()
+{
+    // Names for the device: "pty" is its own, "link" a symbolic link to it (as
+    // /dev/serial/by-id/ gives an adapter), "link2" a link to that link.
+    QTest::addColumn<QString>("heldAs");
+    QTest::addColumn<QString>("openedAs");
+    QTest::addColumn<int>("otherPort"); // the port number the second name stands behind
+    QTest::newRow("same name") << "pty"
+                               << "pty" << 1;
+    QTest::newRow("link to it") << "pty"
+                                << "link" << 1;
+    QTest::newRow("held by link, opened by name") << "link"
+                                                  << "pty" << 1;
+    QTest::newRow("link to a link") << "link"
+                                    << "link2" << 1;
+    QTest::newRow("other port button") << "pty"
+                                       << "link" << 2;
+}
+
+void TestQtSerialPort::heldUnderAnotherName()
+{
+    QFETCH(QString, heldAs);
+    QFETCH(QString, openedAs);
+    QFETCH(int, otherPort);
+    QTemporaryDir dir;
+    const QMap<QString, QString> names{{QStringLiteral("pty"), m_path},
+                                       {QStringLiteral("link"), dir.filePath("scale")},
+                                       {QStringLiteral("link2"), dir.filePath("by-id")}};
+    QVERIFY(QFile::link(m_path, names["link"]));
+    QVERIFY(QFile::link(names["link"], names["link2"]));
+
+    DevicePort holder;
+    holder.setDeviceFor(1, names[heldAs]);
+    holder.setLineSettings(LineSettings::instrument(9600));
+    QVERIFY(holder.open().opened());
+    DevicePort second;
+    second.setCommPort(otherPort);
+    second.setDeviceFor(otherPort, names[openedAs]);
+    second.setLineSettings(LineSettings::instrument(2400));
+    const OpenResult result = second.open();
+    QCOMPARE(int(result.status), int(OpenStatus::Busy));
+    QVERIFY(!second.isOpen());
+    // Busy before anything reached the device: the holder's rate is still on the line.
+    termios t{};
+    QCOMPARE(::tcgetattr(m_master, &t), 0);
+    QCOMPARE(::cfgetospeed(&t), speed_t(B9600));
+    QVERIFY(!second.write(QByteArray::fromHex("010301000002c5f7")));
+    // Whoever looks is told which name holds it.
+    QVERIFY2(result.reason.contains(names[heldAs]), qPrintable(result.reason));
+
+    // Let go, it is free under every name.
+    holder.close();
+    QVERIFY(second.open().opened());
+    QVERIFY(::tcgetattr(m_master, &t) == 0 && ::cfgetospeed(&t) == speed_t(B2400));
+}
+
+void TestQtSerialPort::heldByAnotherProgram_data()
+{
+    QTest::addColumn<bool>("farEnd"); // the program holds the terminal's master side as well
+    QTest::addColumn<int>("status");
+    QTest::newRow("another program has it open") << false << int(OpenStatus::Busy);
+    // The simulator, socat or a test: the other end of the line, not a rival for it.
+    QTest::newRow("the line's other end") << true << int(OpenStatus::Opened);
+}
+
+void TestQtSerialPort::heldByAnotherProgram()
+{
+    QFETCH(bool, farEnd);
+    QFETCH(int, status);
+    // The other program inherits both ends, or none and opens the device by its name.
+    for (int fd : {m_master, m_slave}) {
+        const int flags = ::fcntl(fd, F_GETFD);
+        ::fcntl(fd, F_SETFD, farEnd ? flags & ~FD_CLOEXEC : flags | FD_CLOEXEC);
+    }
+    QProcess other;
+    other.start(
+        QStringLiteral("/bin/sh"),
+        {QStringLiteral("-c"),
+         farEnd ? QStringLiteral("exec sleep 30") : QStringLiteral("exec 3<>\"$1\"; exec sleep 30"),
+         QStringLiteral("sh"), m_path});
+    QVERIFY(other.waitForStarted(3000));
+    const auto stop = qScopeGuard([&] {
+        other.kill();
+        other.waitForFinished(3000);
+    });
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(other.processId()));
+    const auto running = [&] {
+        comm.close();
+        return comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "sleep";
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(running(), 3000);
+    // It does hold the terminal, by whichever way it came to it.
+    const QDir fds(QStringLiteral("/proc/%1/fd").arg(other.processId()));
+    const QStringList held = fds.entryList(QDir::NoDotAndDotDot | QDir::System);
+    QVERIFY(std::any_of(held.begin(), held.end(), [&](const QString &fd) {
+        return QFile::symLinkTarget(fds.filePath(fd)) == m_path;
+    }));
+
+    DevicePort port;
+    port.setDeviceFor(1, m_path);
+    const OpenResult result = port.open();
+    QCOMPARE(int(result.status), status);
+    QCOMPARE(port.isOpen(), result.opened());
+    if (result.opened())
+        return;
+    // Linux tells who holds it.
+    QCOMPARE(result.holder, QStringLiteral("sleep"));
+    QVERIFY2(result.reason.contains(QString::number(other.processId())), qPrintable(result.reason));
+}
+
+void TestQtSerialPort::refusalsInOurWords()
+{
+    // A device that is not a serial port. Qt's account of it is English and in Qt's terms; the
+    // operator's is ours.
+    QSerialPort qt;
+    qt.setPortName(QStringLiteral("/dev/null"));
+    QVERIFY(!qt.open(QIODevice::ReadWrite));
+    DevicePort port;
+    port.setDeviceFor(1, QStringLiteral("/dev/null"));
+    const OpenResult result = port.open();
+    QCOMPARE(int(result.status), int(OpenStatus::Refused));
+    QCOMPARE(result.reason, SerialLink::errorText(qt.error()));
+    QVERIFY(result.reason != qt.errorString());
+}
+
 void TestQtSerialPort::lostPeerClosesOnce()
 {
     DevicePort port;
@@ -192,7 +329,8 @@ void TestQtSerialPort::lostPeerClosesOnce()
     QTest::qWait(200);
     QCOMPARE(lost.size(), 1);
     QCOMPARE(closed.size(), 1);
-    QVERIFY(!lost.first().first().toString().isEmpty());
+    // Both ends closed, the terminal is gone as a pulled adapter is; said in our words.
+    QCOMPARE(lost.first().first().toString(), SerialLink::tr("设备已拔出"));
 }
 
 QTEST_GUILESS_MAIN(TestQtSerialPort)

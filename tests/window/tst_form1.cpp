@@ -206,13 +206,13 @@ void TestForm1::portTransitions()
     QCOMPARE(m_port->settingsText(), QStringLiteral("2400,n,8,2"));
     QVERIFY(m_port->isOpen());
 
-    // COM2 chosen after closing: closed, renumbered, opened; caption untouched; settings kept.
+    // COM2 chosen after closing: closed, renumbered, opened; the caption follows; settings kept.
     command1->click();
     find<QRadioButton>("Option1(1)")->click();
     QVERIFY(m_port->isOpen());
     QCOMPARE(m_port->commPort(), 2);
     QCOMPARE(m_port->settingsText(), QStringLiteral("2400,n,8,2"));
-    QCOMPARE(command1->text(), QStringLiteral("打开端口"));
+    QCOMPARE(command1->text(), QStringLiteral("关闭端口"));
     QCOMPARE(portState(), QStringLiteral("COM2 /dev/ttyS1 2400,n,8,2 已打开"));
 
     // A baud change while closed leaves it closed.

@@ -1,13 +1,31 @@
 // SPDX-License-Identifier: MIT
-// Tests of the port frame's operations over the in-memory port: a converter on the network that
-// connects later or not at all, what is said of an adapter on opening, and looking for a port that
-// went away only while the weight is read automatically.
+// Tests of the port frame's operations over the in-memory port and the virtual clock: a converter
+// on the network that connects later or not at all, what is said of an adapter on opening,
+// looking for a port that went away only while the weight is read automatically, the open/close
+// button pressed at every moment of that, and a port another program holds.
 #include "fakeport.h"
 #include "portcontrol.h"
+#include "virtualclock.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+using namespace std::chrono_literals;
+
+// The moments of a port going away and coming back at which the operator presses the button.
+enum class Phase {
+    Open,              // the port is open and nothing has happened
+    JustLost,          // it went away a moment ago: the button read 关闭端口 until then
+    Waiting,           // it went away a while ago; the device is still away
+    BackBeforeTick,    // the device is back, the next look for it has not come yet
+    JustReopened,      // the reconnect tick opened it a moment ago
+    ReopenedAsPressed, // the button went down, the tick opened the port, the button came up
+    ReopenedWhileAgo,  // opened again by the tick, and 关闭端口 read since
+    ReopenFailed,      // the device is back but would not open at the tick
+    LostAsPressed,     // the button went down on 关闭端口, the port went away, it came up
+};
+Q_DECLARE_METATYPE(Phase)
 
 class TestPortControl : public QObject
 {
@@ -18,7 +36,36 @@ private slots:
     void networkLineConnectsLater();
     void adapterNoteSaidOnOpening();
     void portThatWentAwayIsOpenedAgain();
+    void pressAtEachPhaseOfReconnect_data();
+    void pressAtEachPhaseOfReconnect();
+    void pressWhileReconnectingOverNetwork();
+    void busyPortNamesItsHolder_data();
+    void busyPortNamesItsHolder();
+    void settingsShownForTheLine_data();
+    void settingsShownForTheLine();
 };
+
+namespace {
+
+// A device node the reconnect can find or miss: a plain file that stands for it.
+class Node
+{
+public:
+    Node() : m_path(m_dir.filePath(QStringLiteral("scale"))) { plugIn(); }
+    QString path() const { return m_path; }
+    void plugIn()
+    {
+        QFile node(m_path);
+        QVERIFY(node.open(QIODevice::WriteOnly));
+    }
+    void pull() { QVERIFY(QFile::remove(m_path)); }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+};
+
+} // namespace
 
 void TestPortControl::networkLineConnectsLater_data()
 {
@@ -27,8 +74,12 @@ void TestPortControl::networkLineConnectsLater_data()
     QTest::addColumn<QString>("state");
     QTest::addColumn<QString>("caption");
     QTest::newRow("connects") << "tcp://127.0.0.1:4001" << int(OpenStatus::Opened)
-                              << "COM1 tcp://127.0.0.1:4001 9600,n,8,2 已打开"
+                              << "COM1 tcp://127.0.0.1:4001 串口参数以转换器设置为准，按 9600 "
+                                 "波特计时 已打开"
                               << "关闭端口";
+    QTest::newRow("gateway connects") << "mbtcp://127.0.0.1:502" << int(OpenStatus::Opened)
+                                      << "COM1 mbtcp://127.0.0.1:502 Modbus TCP 网关 已打开"
+                                      << "关闭端口";
     QTest::newRow("host not found")
         << "mbtcp://converter.local:502" << int(OpenStatus::NotFound)
         << "COM1 mbtcp://converter.local:502 连接失败：找不到主机（Host not found）"
@@ -44,10 +95,11 @@ void TestPortControl::networkLineConnectsLater()
     QFETCH(int, outcome);
     QFETCH(QString, state);
     QFETCH(QString, caption);
+    VirtualClock clock;
     FakePort port;
     port.setDeviceFor(1, device);
     port.setOpenResult(1, {OpenStatus::Connecting, {}});
-    PortControl control(&port);
+    PortControl control(&port, clock);
     QSignalSpy captions(&control, &PortControl::captionChanged);
     QSignalSpy statuses(&control, &PortControl::status);
     QSignalSpy warnings(&control, &PortControl::refused);
@@ -66,7 +118,9 @@ void TestPortControl::networkLineConnectsLater()
     // Said in the status bar, not in a box: the operator may be far from the window by now.
     QVERIFY(warnings.isEmpty());
 
-    // Pressing the button while it connects gives up.
+    // Pressing the button while it connects gives up. (The operator has read what the button
+    // offers since connecting ended.)
+    clock.advance(PortControl::kCaptionSettle);
     port.setOpenResult(1, {OpenStatus::Connecting, {}});
     if (port.isOpen())
         control.toggle();
@@ -90,20 +144,18 @@ void TestPortControl::adapterNoteSaidOnOpening()
 
 void TestPortControl::portThatWentAwayIsOpenedAgain()
 {
-    QTemporaryDir dir;
-    const QString device = dir.filePath(QStringLiteral("scale"));
-    QFile node(device);
-    QVERIFY(node.open(QIODevice::WriteOnly));
-    node.close();
+    Node node;
+    const QString device = node.path();
+    VirtualClock clock;
     FakePort port;
     port.setDeviceFor(1, device);
-    PortControl control(&port);
+    PortControl control(&port, clock);
     control.openAtStart();
     QVERIFY(port.isOpen());
 
     // Without automatic reading a port that went away stays closed.
     port.unplug(QStringLiteral("gone"));
-    QTest::qWait(int(PortControl::kReconnectInterval.count()) + 300);
+    clock.advance(PortControl::kReconnectInterval + 300ms);
     QVERIFY(!port.isOpen());
     QVERIFY(!control.reconnecting());
 
@@ -112,14 +164,14 @@ void TestPortControl::portThatWentAwayIsOpenedAgain()
     QVERIFY(control.reconnecting());
     QVERIFY2(control.stateText().endsWith(QStringLiteral("等待重新连接")),
              qPrintable(control.stateText()));
-    QVERIFY(node.remove());
+    node.pull();
     const int opensBefore = port.openCount();
-    QTest::qWait(int(PortControl::kReconnectInterval.count()) * 2 + 300);
+    clock.advance(PortControl::kReconnectInterval * 2 + 300ms);
     QCOMPARE(port.openCount(), opensBefore);
     QSignalSpy statuses(&control, &PortControl::status);
-    QVERIFY(node.open(QIODevice::WriteOnly));
-    node.close();
-    QTRY_VERIFY_WITH_TIMEOUT(port.isOpen(), 3000);
+    node.plugIn();
+    clock.advance(PortControl::kReconnectInterval);
+    QVERIFY(port.isOpen());
     QCOMPARE(port.openCount(), opensBefore + 1);
     QCOMPARE(statuses.last().first().toString(), QStringLiteral("COM1 %1 已重新连接").arg(device));
     QVERIFY(!control.reconnecting());
@@ -129,6 +181,221 @@ void TestPortControl::portThatWentAwayIsOpenedAgain()
     QVERIFY(control.reconnecting());
     control.toggle();
     QVERIFY(!control.reconnecting());
+}
+
+void TestPortControl::pressAtEachPhaseOfReconnect_data()
+{
+    QTest::addColumn<Phase>("phase");
+    QTest::addColumn<bool>("openBefore"); // the port, as the button comes up
+    QTest::addColumn<bool>("openAfter");
+    QTest::addColumn<int>("opensByPress"); // opens the press itself made
+    QTest::addColumn<bool>("refusal");     // a message box says why it did not open
+    // "打开端口" opens, or leaves a port that is open alone; "关闭端口" closes, and the port
+    // is not looked for any more either way.
+    QTest::newRow("open") << Phase::Open << true << false << 0 << false;
+    QTest::newRow("just lost") << Phase::JustLost << false << false << 0 << false;
+    QTest::newRow("waiting, device away") << Phase::Waiting << false << false << 1 << true;
+    QTest::newRow("device back before the tick")
+        << Phase::BackBeforeTick << false << true << 1 << false;
+    QTest::newRow("reopened by the tick just now")
+        << Phase::JustReopened << true << true << 0 << false;
+    QTest::newRow("reopened between down and up")
+        << Phase::ReopenedAsPressed << true << true << 0 << false;
+    QTest::newRow("reopened a while ago") << Phase::ReopenedWhileAgo << true << false << 0 << false;
+    QTest::newRow("reopen failed") << Phase::ReopenFailed << false << true << 1 << false;
+    QTest::newRow("lost between down and up")
+        << Phase::LostAsPressed << false << false << 0 << false;
+}
+
+void TestPortControl::pressAtEachPhaseOfReconnect()
+{
+    QFETCH(Phase, phase);
+    QFETCH(bool, openBefore);
+    QFETCH(bool, openAfter);
+    QFETCH(int, opensByPress);
+    QFETCH(bool, refusal);
+    Node node;
+    VirtualClock clock;
+    FakePort port;
+    port.setDeviceFor(1, node.path());
+    PortControl control(&port, clock);
+    QSignalSpy captions(&control, &PortControl::captionChanged);
+    QSignalSpy refusals(&control, &PortControl::refused);
+    control.openAtStart();
+    control.setReconnecting(true);
+    QVERIFY(port.isOpen());
+
+    const auto gone = [&] { port.unplug(QStringLiteral("gone")); };
+    const auto tick = PortControl::kReconnectInterval;
+    bool down = false; // the button went down already
+    switch (phase) {
+    case Phase::Open:
+        clock.advance(tick * 3);
+        break;
+    case Phase::JustLost:
+        gone();
+        break;
+    case Phase::Waiting:
+        gone();
+        node.pull();
+        port.setOpenResult(1, {OpenStatus::NotFound, {}});
+        clock.advance(tick * 3 + 100ms);
+        break;
+    case Phase::BackBeforeTick:
+        gone();
+        clock.advance(tick - 100ms);
+        break;
+    case Phase::JustReopened:
+        gone();
+        clock.advance(tick);
+        break;
+    case Phase::ReopenedAsPressed:
+        gone();
+        clock.advance(tick - 50ms);
+        control.press();
+        down = true;
+        clock.advance(50ms);
+        break;
+    case Phase::ReopenedWhileAgo:
+        gone();
+        clock.advance(tick + PortControl::kCaptionSettle);
+        break;
+    case Phase::ReopenFailed:
+        gone();
+        port.setOpenResult(1, {OpenStatus::Refused, QStringLiteral("not ready")});
+        clock.advance(tick);
+        QCOMPARE(port.openCount(), 2); // tried by the tick, quietly
+        QVERIFY(control.reconnecting());
+        port.setOpenResult(1, {OpenStatus::Opened, {}});
+        break;
+    case Phase::LostAsPressed:
+        control.press();
+        down = true;
+        gone();
+        break;
+    }
+    QCOMPARE(port.isOpen(), openBefore);
+    QVERIFY(refusals.isEmpty());
+
+    const int opensBefore = port.openCount();
+    if (!down)
+        control.press();
+    control.toggle();
+    QCOMPARE(port.isOpen(), openAfter);
+    QCOMPARE(port.openCount() - opensBefore, opensByPress);
+    QCOMPARE(refusals.size(), refusal ? 1 : 0);
+    QVERIFY(!control.reconnecting());
+    // The button tells the truth afterwards: what its next press does.
+    QCOMPARE(captions.last().first().toString(),
+             openAfter ? QStringLiteral("关闭端口") : QStringLiteral("打开端口"));
+
+    // Nothing happens behind the operator's back afterwards.
+    node.plugIn();
+    clock.advance(tick * 3);
+    QCOMPARE(port.isOpen(), openAfter);
+    QCOMPARE(port.openCount() - opensBefore, opensByPress);
+}
+
+void TestPortControl::pressWhileReconnectingOverNetwork()
+{
+    VirtualClock clock;
+    FakePort port;
+    port.setDeviceFor(1, QStringLiteral("tcp://127.0.0.1:4001"));
+    PortControl control(&port, clock);
+    QSignalSpy captions(&control, &PortControl::captionChanged);
+    QSignalSpy statuses(&control, &PortControl::status);
+    control.openAtStart();
+    control.setReconnecting(true);
+    port.setOpenResult(1, {OpenStatus::Connecting, {}});
+    port.unplug(QStringLiteral("gone"));
+    clock.advance(PortControl::kReconnectInterval);
+    QVERIFY(port.isConnecting());
+    QCOMPARE(captions.last().first().toString(), QStringLiteral("打开端口"));
+
+    // 打开端口 pressed while the reconnect connects: the connecting goes on as the operator's
+    // own, and its end is said.
+    control.press();
+    control.toggle();
+    QVERIFY(port.isConnecting());
+    QVERIFY(!control.reconnecting());
+    QCOMPARE(captions.last().first().toString(), QStringLiteral("关闭端口"));
+    const qsizetype said = statuses.size();
+    port.finishConnecting({OpenStatus::Refused, QStringLiteral("refused")});
+    QCOMPARE(captions.last().first().toString(), QStringLiteral("打开端口"));
+    QCOMPARE(statuses.size(), said + 1);
+    QVERIFY2(control.stateText().contains(QStringLiteral("连接失败")),
+             qPrintable(control.stateText()));
+    clock.advance(PortControl::kReconnectInterval * 3);
+    QVERIFY(!port.isConnecting() && !port.isOpen());
+}
+
+void TestPortControl::busyPortNamesItsHolder_data()
+{
+    QTest::addColumn<QString>("holder");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("state");
+    QTest::newRow("holder named") << "minicom"
+                                  << "进程 4242"
+                                  << "COM2 /dev/ttyUSB0 打开失败：端口被 minicom 占用（进程 4242）";
+    QTest::newRow("holder unseen")
+        << QString() << QString() << "COM2 /dev/ttyUSB0 打开失败：端口被其他程序占用";
+}
+
+void TestPortControl::busyPortNamesItsHolder()
+{
+    QFETCH(QString, holder);
+    QFETCH(QString, reason);
+    QFETCH(QString, state);
+    VirtualClock clock;
+    FakePort port;
+    port.setDeviceFor(2, QStringLiteral("/dev/ttyUSB0"));
+    port.setOpenResult(2, {OpenStatus::Busy, reason, holder});
+    PortControl control(&port, clock);
+    control.openAtStart();
+    QSignalSpy busy(&control, &PortControl::busyWarning);
+    QSignalSpy refusals(&control, &PortControl::refused);
+    QSignalSpy captions(&control, &PortControl::captionChanged);
+    control.selectPort(1);
+    QCOMPARE(busy.size(), 1);
+    QVERIFY(refusals.isEmpty());
+    QVERIFY(!port.isOpen());
+    QCOMPARE(control.stateText(), state);
+    // COM1 was open; COM2 is not: the button offers to open, and a press tries again.
+    QCOMPARE(captions.last().first().toString(), QStringLiteral("打开端口"));
+    const int opens = port.openCount();
+    control.press();
+    control.toggle();
+    QCOMPARE(port.openCount(), opens + 1);
+    QCOMPARE(busy.size(), 2);
+}
+
+void TestPortControl::settingsShownForTheLine_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("settings");
+    QTest::newRow("serial") << "/dev/ttyUSB0"
+                            << "2400,n,8,2";
+    // The converter's own serial settings hold; the tool's rate only times the line.
+    QTest::newRow("transparent converter") << "tcp://10.0.0.5:4001"
+                                           << "串口参数以转换器设置为准，按 2400 波特计时";
+    // Nothing serial is this tool's on a gateway.
+    QTest::newRow("Modbus TCP gateway") << "mbtcp://10.0.0.5:502"
+                                        << "Modbus TCP 网关";
+}
+
+void TestPortControl::settingsShownForTheLine()
+{
+    QFETCH(QString, device);
+    QFETCH(QString, settings);
+    VirtualClock clock;
+    FakePort port;
+    port.setDeviceFor(1, device);
+    PortControl control(&port, clock);
+    control.openAtStart();
+    control.applyBaud(QStringLiteral("2400"));
+    QCOMPARE(control.stateText(), QStringLiteral("COM1 %1 %2 已打开").arg(device, settings));
+    control.toggle();
+    QCOMPARE(control.stateText(), QStringLiteral("COM1 %1 %2 已关闭").arg(device, settings));
 }
 
 QTEST_GUILESS_MAIN(TestPortControl)
