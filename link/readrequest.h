@@ -10,6 +10,18 @@
 #include <chrono>
 #include <optional>
 
+// Whose request it is, for the statistics. The operator's own reads (the weight, the four pages)
+// are what the counter bar, the reply times and the report speak of; the tool's background work
+// is counted apart, so that a scan's hundreds of silent addresses or a poll at another rate
+// never pass for the instrument's behaviour.
+enum class RequestPurpose {
+    Operator,
+    BusScan,       // the probes of a bus scan
+    BusPoll,       // the bus view's reads of the instruments it lists
+    LineDiagnosis, // the test requests of a line diagnosis
+};
+constexpr int kRequestPurposeCount = static_cast<int>(RequestPurpose::LineDiagnosis) + 1;
+
 struct ReadRequest
 {
     ReadRequest() = default;
@@ -38,6 +50,8 @@ struct ReadRequest
     // A background request (the bus view's polling) goes on the line only when no other request
     // waits: the instrument's own window is never held up by it.
     bool background = false;
+    // Where the request and its result are counted.
+    RequestPurpose purpose = RequestPurpose::Operator;
 
     bool sameBlock(const ReadRequest &other) const
     {

@@ -6,22 +6,23 @@
 
 #include <QCoreApplication>
 
-RequestCounters RequestCounters::of(const RequestQueue &queue)
+RequestCounters RequestCounters::of(const RequestQueue &queue, RequestPurpose purpose)
 {
+    const auto count = [&queue, purpose](ReplyStatus status) {
+        return queue.resultCount(status, purpose);
+    };
     RequestCounters c;
-    c.sent = queue.sentCount();
-    c.ok = queue.resultCount(ReplyStatus::Ok);
-    c.noReply = queue.resultCount(ReplyStatus::NoReply);
-    c.crc = queue.resultCount(ReplyStatus::CrcError);
-    c.exception = queue.resultCount(ReplyStatus::Exception);
-    c.address = queue.resultCount(ReplyStatus::WrongAddress);
-    c.incomplete = queue.resultCount(ReplyStatus::Incomplete);
-    c.other = queue.resultCount(ReplyStatus::WrongFunction) +
-              queue.resultCount(ReplyStatus::WrongByteCount) +
-              queue.resultCount(ReplyStatus::FrameError) +
-              queue.resultCount(ReplyStatus::WriteFailed);
-    c.echoed = queue.echoCount();
-    c.skipped = queue.skipCount();
+    c.sent = queue.sentCount(purpose);
+    c.ok = count(ReplyStatus::Ok);
+    c.noReply = count(ReplyStatus::NoReply);
+    c.crc = count(ReplyStatus::CrcError);
+    c.exception = count(ReplyStatus::Exception);
+    c.address = count(ReplyStatus::WrongAddress);
+    c.incomplete = count(ReplyStatus::Incomplete);
+    c.other = count(ReplyStatus::WrongFunction) + count(ReplyStatus::WrongByteCount) +
+              count(ReplyStatus::FrameError) + count(ReplyStatus::WriteFailed);
+    c.echoed = queue.echoCount(purpose);
+    c.skipped = queue.skipCount(purpose);
     return c;
 }
 

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
-// The request queue's counters gathered by kind, for the status bar, the report and the CLI.
+// The request queue's counters of one purpose gathered by kind, for the status bar, the report,
+// the CLI and the bus view.
 #pragma once
+
+#include "readrequest.h"
 
 #include <QString>
 
@@ -19,7 +22,13 @@ struct RequestCounters
     int echoed = 0;     // replies behind the adapter's echo of their request
     int skipped = 0;    // replies behind stray bytes, skipped
 
-    static RequestCounters of(const RequestQueue &queue);
+    // The operator's own reads unless another purpose is named.
+    static RequestCounters of(const RequestQueue &queue,
+                              RequestPurpose purpose = RequestPurpose::Operator);
+    // Replies from an instrument: good ones and its refusals (exceptions).
+    int answered() const { return ok + exception; }
+    // Replies that failed checking: bytes on the line, no instrument's word.
+    int invalid() const { return crc + address + incomplete + other; }
     // The status-bar line: "发送 120  正常 117  无应答 2  校验 1  异常 0  地址 0  不完整 0  其他
     // 0  回显 0  跳过 0".
     QString text() const;

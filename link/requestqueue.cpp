@@ -50,13 +50,13 @@ SendResult RequestQueue::sendread(const ReadRequest &request, QObject *context, 
 
 void RequestQueue::resetCounters()
 {
-    m_sent = 0;
-    m_results.fill(0);
-    m_echoes = 0;
-    m_skips = 0;
-    m_skippedBytes = 0;
-    m_replyTimes.clear();
-    emit countersChanged();
+    resetCountersOf(RequestPurpose::Operator);
+}
+
+void RequestQueue::resetCountersOf(RequestPurpose purpose)
+{
+    tallyOf(purpose) = Tally{};
+    emit countersChanged(purpose);
 }
 
 Clock::Duration RequestQueue::wireTime(qsizetype characters, qint32 baud)
@@ -125,7 +125,7 @@ void RequestQueue::dispatch()
     }
     m_sentFrame = frame;
     m_kind = kind; // the framing the reply to this request is read by
-    ++m_sent;
+    ++tallyOf(r.purpose).sent;
     m_writtenAt = m_clock.now();
     m_lastTraffic = m_writtenAt;
     m_current = std::move(next);
@@ -136,7 +136,7 @@ void RequestQueue::dispatch()
     m_responseTimer->start(m_awaitingFirstByte ? Clock::Duration(*written.firstByteTimeout)
                                                : Clock::Duration(written.timeout));
     emit requestWritten(frame, m_current->request);
-    emit countersChanged();
+    emit countersChanged(written.purpose);
 }
 
 void RequestQueue::onBytesArrived()
@@ -231,14 +231,15 @@ void RequestQueue::complete(const Framing &framing)
     m_current.reset();
     m_listening = false;
     m_buffer.clear();
+    Tally &tally = tallyOf(done.request.purpose);
     if (result.echoed > 0)
-        ++m_echoes;
+        ++tally.echoes;
     if (!result.skipped.isEmpty()) {
-        ++m_skips;
-        m_skippedBytes += result.skipped.size();
+        ++tally.skips;
+        tally.skippedBytes += result.skipped.size();
     }
     if (result.replyTime)
-        m_replyTimes.add(*result.replyTime, result.wireTime);
+        tally.replyTimes.add(*result.replyTime, result.wireTime);
     emit replyChecked(result);
     dispatch();
     report(done, result, true);
@@ -275,8 +276,8 @@ void RequestQueue::onPortClosed()
 void RequestQueue::report(const Pending &pending, const ReadResult &result, bool count)
 {
     if (count) {
-        ++m_results[static_cast<int>(result.check.status)];
-        emit countersChanged();
+        ++tallyOf(pending.request.purpose).results[static_cast<size_t>(result.check.status)];
+        emit countersChanged(pending.request.purpose);
     }
     if (!pending.done)
         return;

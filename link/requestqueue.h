@@ -49,17 +49,38 @@ public:
     LineKind lineKind() const;
     int waitingCount() const { return m_waiting.size(); }
 
-    // Requests written, and results by kind (a listening request's repeated reports count once).
-    int sentCount() const { return m_sent; }
-    int resultCount(ReplyStatus status) const { return m_results[static_cast<int>(status)]; }
+    // Requests written, and results by kind (a listening request's repeated reports count once),
+    // of one purpose: the operator's own reads unless another is named.
+    int sentCount(RequestPurpose purpose = RequestPurpose::Operator) const
+    {
+        return tallyOf(purpose).sent;
+    }
+    int resultCount(ReplyStatus status, RequestPurpose purpose = RequestPurpose::Operator) const
+    {
+        return tallyOf(purpose).results[static_cast<size_t>(status)];
+    }
     // Replies before which the adapter's echo of the request was taken off, and replies before
     // which stray bytes were skipped (with the bytes skipped in all).
-    int echoCount() const { return m_echoes; }
-    int skipCount() const { return m_skips; }
-    qint64 skippedBytes() const { return m_skippedBytes; }
+    int echoCount(RequestPurpose purpose = RequestPurpose::Operator) const
+    {
+        return tallyOf(purpose).echoes;
+    }
+    int skipCount(RequestPurpose purpose = RequestPurpose::Operator) const
+    {
+        return tallyOf(purpose).skips;
+    }
+    qint64 skippedBytes(RequestPurpose purpose = RequestPurpose::Operator) const
+    {
+        return tallyOf(purpose).skippedBytes;
+    }
     // The reply times of the latest replies that came.
-    const ReplyTimes &replyTimes() const { return m_replyTimes; }
+    const ReplyTimes &replyTimes(RequestPurpose purpose = RequestPurpose::Operator) const
+    {
+        return tallyOf(purpose).replyTimes;
+    }
+    // The operator's counters and reply times start again (清零); the background work's stay.
     void resetCounters();
+    void resetCountersOf(RequestPurpose purpose);
 
     // The silence the line needs between two frames: 3.5 characters of 11 bits, and a fixed
     // 1.75 ms above 19200 baud, as Modbus over serial line requires.
@@ -76,9 +97,21 @@ signals:
     void replyChecked(const ReadResult &result);
     // Bytes that arrived while no request waited for them (a late reply, line noise): dropped.
     void bytesDiscarded(const QByteArray &bytes);
-    void countersChanged();
+    // The counters or reply times of `purpose` changed.
+    void countersChanged(RequestPurpose purpose);
 
 private:
+    // What the requests of one purpose came to.
+    struct Tally
+    {
+        int sent = 0;
+        std::array<int, static_cast<int>(ReplyStatus::WriteFailed) + 1> results{};
+        int echoes = 0;
+        int skips = 0;
+        qint64 skippedBytes = 0;
+        ReplyTimes replyTimes;
+    };
+
     struct Pending
     {
         ReadRequest request;
@@ -97,6 +130,11 @@ private:
     ReadResult resultOf(const Framing &framing) const;
     void giveWay();
     void report(const Pending &pending, const ReadResult &result, bool count);
+    const Tally &tallyOf(RequestPurpose purpose) const
+    {
+        return m_tallies[static_cast<size_t>(purpose)];
+    }
+    Tally &tallyOf(RequestPurpose purpose) { return m_tallies[static_cast<size_t>(purpose)]; }
 
     Port *m_port;
     Clock &m_clock;
@@ -113,10 +151,5 @@ private:
     quint16 m_transaction = 0;
     QList<Pending> m_waiting;
     std::optional<Clock::Duration> m_lastTraffic; // when a byte last went out or came in
-    int m_sent = 0;
-    std::array<int, static_cast<int>(ReplyStatus::WriteFailed) + 1> m_results{};
-    ReplyTimes m_replyTimes;
-    int m_echoes = 0;
-    int m_skips = 0;
-    qint64 m_skippedBytes = 0;
+    std::array<Tally, kRequestPurposeCount> m_tallies;
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Tests of the request queue over the in-memory port: framing, timeouts, ordering, listening.
 #include "fakeport.h"
+#include "requestcounters.h"
 #include "requestqueue.h"
 #include "virtualclock.h"
 
@@ -61,6 +62,8 @@ private slots:
     void backgroundRequestsWait();
     void rateForOneRequest();
     void replyTimesMeasured();
+    void backgroundCountedApart_data();
+    void backgroundCountedApart();
     void replyTimeFigures_data();
     void replyTimeFigures();
     void interFrameGap_data();
@@ -529,6 +532,106 @@ void TestRequestQueue::replyTimesMeasured()
     QCOMPARE(m_queue->replyTimes().count(), 1);
     m_queue->resetCounters();
     QCOMPARE(m_queue->replyTimes().count(), 0);
+}
+
+void TestRequestQueue::backgroundCountedApart_data()
+{
+    QTest::addColumn<RequestPurpose>("purpose");
+    QTest::addColumn<bool>("background"); // waits while the operator's requests do
+    QTest::newRow("bus scan") << RequestPurpose::BusScan << false;
+    QTest::newRow("bus poll") << RequestPurpose::BusPoll << true;
+    QTest::newRow("line diagnosis") << RequestPurpose::LineDiagnosis << false;
+}
+
+void TestRequestQueue::backgroundCountedApart()
+{
+    QFETCH(RequestPurpose, purpose);
+    QFETCH(bool, background);
+    // The operator's weight read answers in 25 ms at 9600.
+    Reader op;
+    m_queue->sendread(weight(), nullptr, op.callback());
+    m_clock.advance(25ms);
+    m_port->deliver(kWeightReply);
+    QCOMPARE(op.statuses(), QList<ReplyStatus>{ReplyStatus::Ok});
+
+    // Then the background work at 1200: a slow reply behind the adapter's echo and a 0x00, a
+    // reply with a bad CRC, and a silent address.
+    QSignalSpy changed(m_queue, &RequestQueue::countersChanged);
+    const auto ask = [&](std::chrono::milliseconds timeout, Reader &reader) {
+        m_clock.advance(RequestQueue::interFrameGap(1200));
+        ReadRequest r = weight(timeout);
+        r.baud = 1200;
+        r.background = background;
+        r.purpose = purpose;
+        QCOMPARE(m_queue->sendread(r, nullptr, reader.callback()), SendResult::Queued);
+    };
+    Reader bg;
+    ask(400ms, bg);
+    m_clock.advance(150ms);
+    m_port->deliver(m_port->written().last() + QByteArray(1, '\0') + kOtherWeightReply);
+    ask(400ms, bg);
+    m_clock.advance(160ms);
+    m_port->deliver(QByteArray::fromHex("010304000004d278af"));
+    ask(30ms, bg);
+    m_clock.advance(30ms);
+    QCOMPARE(bg.statuses(),
+             (QList<ReplyStatus>{ReplyStatus::Ok, ReplyStatus::CrcError, ReplyStatus::NoReply}));
+
+    // The operator's figures are the one read of the instrument, as they were before.
+    RequestCounters mine;
+    mine.sent = 1;
+    mine.ok = 1;
+    QCOMPARE(RequestCounters::of(*m_queue), mine);
+    QCOMPARE(m_queue->replyTimes().count(), 1);
+    QCOMPARE(m_queue->replyTimes().slowest(), Clock::Duration(25ms));
+    QCOMPARE(m_queue->replyTimes().wireTime(), RequestQueue::wireTime(17, 9600));
+
+    // The background work's are its own.
+    RequestCounters theirs;
+    theirs.sent = 3;
+    theirs.ok = 1;
+    theirs.crc = 1;
+    theirs.noReply = 1;
+    theirs.echoed = 1;
+    theirs.skipped = 1;
+    QCOMPARE(RequestCounters::of(*m_queue, purpose), theirs);
+    QCOMPARE(theirs.answered(), 1);
+    QCOMPARE(theirs.invalid(), 1);
+    QCOMPARE(m_queue->skippedBytes(purpose), 1);
+    QCOMPARE(m_queue->skippedBytes(), 0);
+    const ReplyTimes &times = m_queue->replyTimes(purpose);
+    QCOMPARE(times.count(), 2);
+    QCOMPARE(times.median(), Clock::Duration(150ms));
+    QCOMPARE(times.slowest(), Clock::Duration(160ms));
+    QCOMPARE(times.wireTime(), bg.results[0].wireTime);
+    QVERIFY(times.wireTime() > RequestQueue::wireTime(17, 9600));
+    // Each write and each result said whose figures changed.
+    QCOMPARE(changed.size(), 6);
+    for (const QList<QVariant> &args : std::as_const(changed))
+        QCOMPARE(args.at(0).value<RequestPurpose>(), purpose);
+    // Nobody else's figures moved.
+    for (int p = 0; p < kRequestPurposeCount; ++p) {
+        const auto other = RequestPurpose(p);
+        if (other == purpose || other == RequestPurpose::Operator)
+            continue;
+        QCOMPARE(RequestCounters::of(*m_queue, other), RequestCounters{});
+        QCOMPARE(m_queue->replyTimes(other).count(), 0);
+    }
+
+    // 清零 starts the operator's figures again and leaves the background's; those start again
+    // on their own.
+    changed.clear();
+    m_queue->resetCounters();
+    QCOMPARE(RequestCounters::of(*m_queue), RequestCounters{});
+    QCOMPARE(m_queue->replyTimes().count(), 0);
+    QCOMPARE(RequestCounters::of(*m_queue, purpose), theirs);
+    QCOMPARE(m_queue->replyTimes(purpose).count(), 2);
+    m_queue->resetCountersOf(purpose);
+    QCOMPARE(RequestCounters::of(*m_queue, purpose), RequestCounters{});
+    QCOMPARE(m_queue->replyTimes(purpose).count(), 0);
+    QCOMPARE(changed.size(), 2);
+    QCOMPARE(changed.at(0).at(0).value<RequestPurpose>(), RequestPurpose::Operator);
+    QCOMPARE(changed.at(1).at(0).value<RequestPurpose>(), purpose);
 }
 
 void TestRequestQueue::replyTimeFigures_data()

@@ -4,6 +4,7 @@
 
 #include "adddot.h"
 #include "requestqueue.h"
+#include "trafficlines.h"
 #include "weightreader.h"
 
 #include <algorithm>
@@ -46,6 +47,10 @@ BusModel::BusModel(RequestQueue *queue, Port *port, Clock &clock, QObject *paren
     connect(m_scan, &BusScan::finished, this, &BusModel::onFinished);
     connect(m_scan, &BusScan::stopped, this, &BusModel::onStopped);
     connect(m_scan, &BusScan::progress, this, &BusModel::progress);
+    connect(m_queue, &RequestQueue::countersChanged, this, [this](RequestPurpose purpose) {
+        if (purpose == RequestPurpose::BusScan || purpose == RequestPurpose::BusPoll)
+            emit figuresChanged();
+    });
 }
 
 BusModel::~BusModel() = default;
@@ -59,6 +64,9 @@ bool BusModel::startScan(const BusScan::Plan &plan)
     m_nextPoll = 0;
     endResetModel();
     m_late = false;
+    // The figures are of this scan and of the instruments it lists.
+    m_queue->resetCountersOf(RequestPurpose::BusScan);
+    m_queue->resetCountersOf(RequestPurpose::BusPoll);
     if (!m_scan->start(plan)) {
         setState(BusModel::tr("端口未打开，无法扫描"));
         return false;
@@ -99,6 +107,8 @@ void BusModel::onFinished(int instruments)
                                    : BusModel::tr("扫描完成：未找到仪表");
     if (m_late)
         text += BusModel::tr("；有仪表应答迟到，可加大应答延时");
+    if (m_scan->rateBlindness() == BusScan::RateBlindness::AnswersAtEveryRate)
+        text += BusModel::tr("；线路分辨不出波特率，每个地址只列一次");
     setState(text);
     emit scanningChanged(false);
 }
@@ -117,6 +127,7 @@ void BusModel::readDecimals(const Row &row)
     ReadRequest request{row.address, WeightReader::kDotRegister, 2, WeightReader::kDotTimeout};
     request.baud = row.baud;
     request.background = true;
+    request.purpose = RequestPurpose::BusPoll;
     m_queue->sendread(request, this, [this](const ReadResult &r) { onDecimals(r); });
 }
 
@@ -152,6 +163,7 @@ void BusModel::pollNext()
                             WeightReader::kWeightRegisters, WeightReader::kWeightTimeout};
         request.baud = m_rows[r].baud;
         request.background = true;
+        request.purpose = RequestPurpose::BusPoll;
         const SendResult sent =
             m_queue->sendread(request, this, [this](const ReadResult &res) { onPolled(res); });
         if (sent == SendResult::Queued)
@@ -197,6 +209,51 @@ void BusModel::setState(const QString &text)
 {
     m_state = text;
     emit stateChanged(text);
+}
+
+RequestCounters BusModel::scanCounters() const
+{
+    return RequestCounters::of(*m_queue, RequestPurpose::BusScan);
+}
+
+RequestCounters BusModel::pollCounters() const
+{
+    return RequestCounters::of(*m_queue, RequestPurpose::BusPoll);
+}
+
+const ReplyTimes &BusModel::scanReplyTimes() const
+{
+    return m_queue->replyTimes(RequestPurpose::BusScan);
+}
+
+const ReplyTimes &BusModel::pollReplyTimes() const
+{
+    return m_queue->replyTimes(RequestPurpose::BusPoll);
+}
+
+QString BusModel::scanFiguresText() const
+{
+    return figuresText(BusModel::tr("扫描"), scanCounters(), scanReplyTimes());
+}
+
+QString BusModel::pollFiguresText() const
+{
+    return figuresText(BusModel::tr("轮询"), pollCounters(), pollReplyTimes());
+}
+
+QString BusModel::figuresText(const QString &title, const RequestCounters &counters,
+                              const ReplyTimes &times)
+{
+    const QString counts = BusModel::tr("%1：请求 %2  应答 %3  无应答 %4  无效 %5")
+                               .arg(title)
+                               .arg(counters.sent)
+                               .arg(counters.answered())
+                               .arg(counters.noReply)
+                               .arg(counters.invalid());
+    if (times.count() == 0)
+        return counts + BusModel::tr("  用时 —");
+    return counts + BusModel::tr("  用时 中位 %1  最慢 %2")
+                        .arg(millisecondsText(times.median()), millisecondsText(times.slowest()));
 }
 
 QString BusModel::weightText(const Row &row)

@@ -4,6 +4,8 @@
 #pragma once
 
 #include "busscan.h"
+#include "replytimes.h"
+#include "requestcounters.h"
 
 #include <QAbstractTableModel>
 #include <QList>
@@ -54,6 +56,21 @@ public:
     // What stands under the table: the scan under way, how it ended, why it did not start.
     QString stateText() const { return m_state; }
 
+    // The bus view's own figures, counted apart from the operator's reads: the scan's probes,
+    // and the polls of the instruments listed (their decimal-point reads with them). Both start
+    // again with each scan.
+    RequestCounters scanCounters() const;
+    RequestCounters pollCounters() const;
+    const ReplyTimes &scanReplyTimes() const;
+    const ReplyTimes &pollReplyTimes() const;
+    // "扫描：请求 128  应答 2  无应答 126  无效 0  用时 中位 21.3 ms  最慢 24.0 ms", and the
+    // same of the polls.
+    QString scanFiguresText() const;
+    QString pollFiguresText() const;
+    // One line of figures, under `title`.
+    static QString figuresText(const QString &title, const RequestCounters &counters,
+                               const ReplyTimes &times);
+
     // The weight as the table shows it: with the instrument's decimal point once read, in
     // counts until then, "—" while there is none.
     static QString weightText(const Row &row);
@@ -68,6 +85,8 @@ signals:
     void stateChanged(const QString &text);
     void scanningChanged(bool scanning);
     void progress(int done, int total);
+    // The scan's or the polls' figures changed.
+    void figuresChanged();
 
 private:
     void onAnswer(const BusAnswer &answer);

@@ -41,7 +41,8 @@ BusPanel::BusPanel(RequestQueue *queue, Port *port, QWidget *parent)
                            int(BusScan::kDefaultTurnaround.count()), this)),
       m_lineNote(new QLabel(this)), m_scan(new QPushButton(tr("扫描"), this)),
       m_stop(new QPushButton(tr("停止"), this)), m_poll(new QCheckBox(tr("轮询"), this)),
-      m_progress(new QProgressBar(this)), m_state(new QLabel(this)), m_view(new QTableView(this))
+      m_progress(new QProgressBar(this)), m_state(new QLabel(this)),
+      m_scanFigures(new QLabel(this)), m_pollFigures(new QLabel(this)), m_view(new QTableView(this))
 {
     setObjectName(QStringLiteral("busPanel"));
     m_turnaround->setSuffix(QStringLiteral(" ms"));
@@ -56,6 +57,11 @@ BusPanel::BusPanel(RequestQueue *queue, Port *port, QWidget *parent)
     m_progress->setRange(0, 1);
     m_progress->setValue(0);
     m_state->setObjectName(QStringLiteral("busState"));
+    m_scanFigures->setObjectName(QStringLiteral("busScanFigures"));
+    m_pollFigures->setObjectName(QStringLiteral("busPollFigures"));
+    const QString apart = tr("扫描和轮询单独计数，不计入状态栏的计数、应答用时和报告的统计");
+    m_scanFigures->setToolTip(apart);
+    m_pollFigures->setToolTip(apart);
 
     m_view->setObjectName(QStringLiteral("busView"));
     m_view->setModel(m_model);
@@ -99,12 +105,19 @@ BusPanel::BusPanel(RequestQueue *queue, Port *port, QWidget *parent)
     progress->addWidget(m_progress, 1);
     progress->addWidget(m_state, 1);
 
+    auto *figures = new QHBoxLayout;
+    figures->addWidget(m_scanFigures);
+    figures->addSpacing(12);
+    figures->addWidget(m_pollFigures);
+    figures->addStretch(1);
+
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(4);
     layout->addLayout(range);
     layout->addLayout(rates);
     layout->addLayout(progress);
+    layout->addLayout(figures);
     layout->addWidget(m_view, 1);
 
     connect(m_scan, &QPushButton::clicked, this, &BusPanel::startScan);
@@ -114,7 +127,9 @@ BusPanel::BusPanel(RequestQueue *queue, Port *port, QWidget *parent)
     connect(m_model, &BusModel::scanningChanged, this, &BusPanel::showScanning);
     connect(m_model, &BusModel::progress, this, &BusPanel::showProgress);
     connect(m_model, &BusModel::stateChanged, m_state, &QLabel::setText);
+    connect(m_model, &BusModel::figuresChanged, this, &BusPanel::showFigures);
     showLine();
+    showFigures();
 }
 
 BusScan::Plan BusPanel::plan() const
@@ -165,6 +180,14 @@ void BusPanel::showLine()
     for (QCheckBox *box : std::as_const(m_rates))
         box->setEnabled(!network);
     m_lineNote->setText(network ? tr("网络线路：按转换器的波特率扫描") : QString());
+}
+
+void BusPanel::showFigures()
+{
+    m_scanFigures->setText(m_model->scanFiguresText());
+    // The polls' line appears once the bus view has read an instrument it lists.
+    m_pollFigures->setText(m_model->pollFiguresText());
+    m_pollFigures->setVisible(m_model->pollCounters().sent > 0);
 }
 
 void BusPanel::showEvent(QShowEvent *event)

@@ -40,6 +40,7 @@ private:
     void showScanning(bool scanning);
     void showProgress(int done, int total);
     void showLine();
+    void showFigures();
     void choose(const QModelIndex &index);
 
     Port *m_port;
@@ -54,5 +55,7 @@ private:
     QCheckBox *m_poll;
     QProgressBar *m_progress;
     QLabel *m_state;
+    QLabel *m_scanFigures;
+    QLabel *m_pollFigures;
     QTableView *m_view;
 };

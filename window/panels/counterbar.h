@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The request counters for the status bar: requests sent, good replies and failures by kind,
 // "发送 120  正常 117  无应答 2  校验 1  异常 0  地址 0  不完整 0  其他 0", what the line put
-// before replies ("回显 120  跳过 3"), how fast the instrument answers, and a reset button.
+// before replies ("回显 120  跳过 3"), how fast the instrument answers, and a reset button; of the
+// operator's own reads only.
 #pragma once
 
 #include "requestcounters.h"

@@ -29,6 +29,8 @@ private slots:
     void pollingKeepsWeightsCurrent();
     void weightText_data();
     void weightText();
+    void figuresText_data();
+    void figuresText();
 
 private:
     QStringList rowText(const BusModel &model, int r) const
@@ -114,9 +116,36 @@ void TestBusModel::scanFillsTheTable()
     }
     QCOMPARE(dotReads, 1);
 
+    // The scan's figures are its own: every probe it put on the line, 3 and 5 answering (5
+    // with its exception), 6 garbled, the rest silent; the decimal point's read is the polls'.
+    // The operator's counters and reply times never saw any of it.
+    int probes = 0;
+    for (const ReadRequest &r : std::as_const(bus.requests)) {
+        QVERIFY(r.purpose != RequestPurpose::Operator);
+        probes += r.purpose == RequestPurpose::BusScan ? 1 : 0;
+    }
+    const RequestCounters scan = model.scanCounters();
+    QCOMPARE(scan.sent, probes);
+    QVERIFY2(scan.sent >= 32 && scan.answered() >= 2 && scan.invalid() >= 1 && scan.noReply >= 1,
+             qPrintable(model.scanFiguresText()));
+    QCOMPARE(scan.answered() + scan.invalid() + scan.noReply, scan.sent);
+    QCOMPARE(model.scanReplyTimes().count(), scan.answered() + scan.invalid());
+    QCOMPARE(model.pollCounters().sent, dotReads);
+    QCOMPARE(model.pollCounters().ok, 1);
+    QCOMPARE(RequestCounters::of(*m_queue), RequestCounters{});
+    QCOMPARE(m_queue->replyTimes().count(), 0);
+    const QString figures = QStringLiteral("扫描：请求 %1  应答 %2  无应答 %3  无效 %4  用时 中位 ")
+                                .arg(scan.sent)
+                                .arg(scan.answered())
+                                .arg(scan.noReply)
+                                .arg(scan.invalid());
+    QVERIFY2(model.scanFiguresText().startsWith(figures), qPrintable(model.scanFiguresText()));
+
     // A new scan starts from an empty table; on a closed port it does not start, and says so.
     QVERIFY(model.startScan(plan));
     QCOMPARE(model.rowCount(), 0);
+    QVERIFY(model.scanCounters().sent < scan.sent);
+    QCOMPARE(model.pollCounters(), RequestCounters{});
     model.stopScan();
     m_clock.advance(1s);
     QVERIFY(model.stateText().startsWith(QStringLiteral("扫描已停止")));
@@ -138,6 +167,8 @@ void TestBusModel::pollingKeepsWeightsCurrent()
     m_clock.advance(20s);
     QCOMPARE(model.rowCount(), 3);
     const qsizetype scanned = bus.requests.size();
+    const RequestCounters scan = model.scanCounters();
+    const int dotReads = model.pollCounters().sent;
 
     QList<QModelIndex> changed;
     connect(&model, &BusModel::dataChanged, &model,
@@ -160,8 +191,11 @@ void TestBusModel::pollingKeepsWeightsCurrent()
         QCOMPARE(r.start, quint16(0x0100));
     }
     QVERIFY(!changed.isEmpty());
-    // Polling leaves the operator's rate as it was.
+    // Polling leaves the operator's rate as it was, and its reads are counted as the polls'.
     QCOMPARE(m_port->lineSettings().baud, 9600);
+    QCOMPARE(model.pollCounters().sent, dotReads + polls.size());
+    QCOMPARE(model.scanCounters(), scan);
+    QCOMPARE(RequestCounters::of(*m_queue), RequestCounters{});
 
     // Off: the read on the line still completes, and nothing more is asked.
     model.setPolling(false);
@@ -193,6 +227,45 @@ void TestBusModel::weightText()
     if (places >= 0)
         row.places = places;
     QCOMPARE(BusModel::weightText(row), text);
+}
+
+void TestBusModel::figuresText_data()
+{
+    QTest::addColumn<int>("sent");
+    QTest::addColumn<int>("ok");
+    QTest::addColumn<int>("exception");
+    QTest::addColumn<int>("noReply");
+    QTest::addColumn<int>("crc");
+    QTest::addColumn<QList<int>>("millis"); // reply times
+    QTest::addColumn<QString>("text");
+    QTest::newRow("nothing yet") << 0 << 0 << 0 << 0 << 0 << QList<int>{}
+                                 << "扫描：请求 0  应答 0  无应答 0  无效 0  用时 —";
+    QTest::newRow("all silent") << 128 << 0 << 0 << 128 << 0 << QList<int>{}
+                                << "扫描：请求 128  应答 0  无应答 128  无效 0  用时 —";
+    QTest::newRow("exceptions answer, garbled do not")
+        << 128 << 1 << 1 << 125 << 1 << QList<int>{21, 12, 30}
+        << "扫描：请求 128  应答 2  无应答 125  无效 1  用时 中位 21.0 ms  最慢 30.0 ms";
+}
+
+void TestBusModel::figuresText()
+{
+    QFETCH(int, sent);
+    QFETCH(int, ok);
+    QFETCH(int, exception);
+    QFETCH(int, noReply);
+    QFETCH(int, crc);
+    QFETCH(QList<int>, millis);
+    QFETCH(QString, text);
+    RequestCounters c;
+    c.sent = sent;
+    c.ok = ok;
+    c.exception = exception;
+    c.noReply = noReply;
+    c.crc = crc;
+    ReplyTimes times;
+    for (int ms : millis)
+        times.add(std::chrono::milliseconds(ms), 20ms);
+    QCOMPARE(BusModel::figuresText(QStringLiteral("扫描"), c, times), text);
 }
 
 QTEST_GUILESS_MAIN(TestBusModel)

@@ -24,10 +24,12 @@ private slots:
     void faultMix();
     void resetButton();
     void replyTimes();
+    void backgroundLeavesTheBar_data();
+    void backgroundLeavesTheBar();
 
 private:
     // Sends one weight read and answers it with `reply` (nothing when empty: it times out).
-    void exchange(const QByteArray &reply);
+    void exchange(const QByteArray &reply, RequestPurpose purpose = RequestPurpose::Operator);
 
     VirtualClock m_clock;
     FakePort *m_port = nullptr;
@@ -51,11 +53,13 @@ void TestCounterBar::cleanup()
     delete m_port;
 }
 
-void TestCounterBar::exchange(const QByteArray &reply)
+void TestCounterBar::exchange(const QByteArray &reply, RequestPurpose purpose)
 {
     QSignalSpy written(m_queue, &RequestQueue::requestWritten);
     QSignalSpy checked(m_queue, &RequestQueue::replyChecked);
-    QCOMPARE(m_queue->sendread({1, 0x0100, 2, 50ms, false}, nullptr, {}), SendResult::Queued);
+    ReadRequest request{1, 0x0100, 2, 50ms, false};
+    request.purpose = purpose;
+    QCOMPARE(m_queue->sendread(request, nullptr, {}), SendResult::Queued);
     // The request may wait for the line's silence between frames.
     if (written.isEmpty())
         m_clock.advance(RequestQueue::interFrameGap(9600));
@@ -115,6 +119,42 @@ void TestCounterBar::replyTimes()
     QVERIFY2(times->toolTip().contains(QStringLiteral("建议超时 90.0 ms")) &&
                  times->toolTip().contains(QStringLiteral("19.5 ms")),
              qPrintable(times->toolTip()));
+}
+
+void TestCounterBar::backgroundLeavesTheBar_data()
+{
+    QTest::addColumn<RequestPurpose>("purpose");
+    QTest::newRow("bus scan") << RequestPurpose::BusScan;
+    QTest::newRow("bus poll") << RequestPurpose::BusPoll;
+    QTest::newRow("line diagnosis") << RequestPurpose::LineDiagnosis;
+}
+
+// The bar speaks of the operator's reads: silent addresses and slow replies of the background
+// work neither count there nor change the reply times.
+void TestCounterBar::backgroundLeavesTheBar()
+{
+    QFETCH(RequestPurpose, purpose);
+    const QByteArray good = QByteArray::fromHex("010304000004d278ae");
+    exchange(good);
+    const QString text = m_bar->text();
+    const QString times = m_bar->timesText();
+    const QString tip = m_bar->timesToolTip();
+    QVERIFY(text.startsWith(QStringLiteral("发送 1  正常 1  无应答 0")));
+    m_replyAfter = 45ms;
+    for (int i = 0; i < 3; ++i) {
+        exchange({}, purpose);
+        exchange(good, purpose);
+    }
+    QCOMPARE(m_queue->sentCount(purpose), 6);
+    QCOMPARE(m_bar->text(), text);
+    QCOMPARE(m_bar->timesText(), times);
+    QCOMPARE(m_bar->timesToolTip(), tip);
+
+    // 清零 is the operator's: the background's figures are left to their own panel.
+    m_bar->findChild<QToolButton *>(QStringLiteral("resetCounters"))->click();
+    QCOMPARE(m_bar->counters(), RequestCounters{});
+    QCOMPARE(m_queue->sentCount(purpose), 6);
+    QCOMPARE(m_queue->replyTimes(purpose).count(), 3);
 }
 
 // 清零 puts every count back to 0, and counting goes on from there.
