@@ -74,6 +74,30 @@
         <source>（迟到）</source>
         <translation> (late)</translation>
     </message>
+    <message>
+        <source>；线路分辨不出波特率，每个地址只列一次</source>
+        <translation>; the line cannot tell rates apart: each address listed once</translation>
+    </message>
+    <message>
+        <source>扫描</source>
+        <translation>Scan</translation>
+    </message>
+    <message>
+        <source>轮询</source>
+        <translation>Poll</translation>
+    </message>
+    <message>
+        <source>%1：请求 %2  应答 %3  无应答 %4  无效 %5</source>
+        <translation>%1: sent %2  answered %3  no reply %4  invalid %5</translation>
+    </message>
+    <message>
+        <source>  用时 —</source>
+        <translation>  reply time —</translation>
+    </message>
+    <message>
+        <source>  用时 中位 %1  最慢 %2</source>
+        <translation>  reply median %1  slowest %2</translation>
+    </message>
 </context>
 <context>
     <name>BusPanel</name>
@@ -124,6 +148,10 @@
     <message>
         <source>网络线路：按转换器的波特率扫描</source>
         <translation>Network line: scanned at the converter&apos;s baud rate</translation>
+    </message>
+    <message>
+        <source>扫描和轮询单独计数，不计入状态栏的计数、应答用时和报告的统计</source>
+        <translation>Scan and poll are counted apart: not in the status bar&apos;s counters, reply times or the report&apos;s figures</translation>
     </message>
 </context>
 <context>
@@ -324,6 +352,14 @@
         <source>应答无效：%1</source>
         <translation>invalid reply: %1</translation>
     </message>
+    <message>
+        <source>同一地址在多个波特率下都应答：线路分辨不出波特率（如伪终端），每个地址只列一次</source>
+        <translation>The same address answers at several rates: the line cannot tell rates apart (a pseudo-terminal, say); each address is listed once</translation>
+    </message>
+    <message>
+        <source>网络转换器只按它自己的波特率通讯，扫描分辨不出仪表的波特率</source>
+        <translation>A network converter talks at its own rate only: the scan cannot tell the instrument&apos;s rate</translation>
+    </message>
 </context>
 <context>
     <name>CounterBar</name>
@@ -358,6 +394,10 @@
     <message>
         <source>。建议超时 %1（P99 的三倍，不少于传输时间加 %2 ms）；本工具不会自动更改超时</source>
         <translation>. Suggested timeout %1 (three times P99, at least the wire time plus %2 ms); this tool never changes the timeout by itself</translation>
+    </message>
+    <message>
+        <source>。只计本窗口的读取（读重量、自动读取、各页的读取）；总线扫描和轮询在“总线”中单独计数</source>
+        <translation>. Only this window&apos;s own reads are counted (Read weight, automatic reading, each page&apos;s Read); the bus scan and polling are counted apart in Bus</translation>
     </message>
 </context>
 <context>
@@ -473,6 +513,16 @@
         <source>读取通信，时间参数组</source>
         <translation>Read the communication and time parameters</translation>
     </message>
+    <message>
+        <source>已导出：%1</source>
+        <translation>Exported: %1</translation>
+    </message>
+    <message>
+        <source>还没有读到毛重或任何参数，报告中的数值将全部为空。
+仍然写出报告？</source>
+        <translation>Neither the weight nor any parameter has been read: every value in the report will be empty.
+Write the report anyway?</translation>
+    </message>
 </context>
 <context>
     <name>GroupReader</name>
@@ -495,6 +545,14 @@
     <message>
         <source>端口未打开</source>
         <translation>port not open</translation>
+    </message>
+    <message>
+        <source>读取成功（“dot”框为空，小数点位数取自仪表：%1 位）</source>
+        <translation>read OK (dot box empty: %1 decimal places from the instrument)</translation>
+    </message>
+    <message>
+        <source>读取成功；%1</source>
+        <translation>read OK; %1</translation>
     </message>
 </context>
 <context>
@@ -621,6 +679,10 @@
         <source>无应答（地址 0 为广播地址，仪表不应答）</source>
         <translation>no reply (0 is the broadcast address, which no instrument answers)</translation>
     </message>
+    <message>
+        <source>应答不是 Modbus：这个地址和端口上是网页服务器（HTTP），请检查转换器的端口号</source>
+        <translation>not a Modbus reply: a web server (HTTP) answers at this address and port; check the converter&apos;s port number</translation>
+    </message>
 </context>
 <context>
     <name>ParameterGroups</name>
@@ -639,6 +701,17 @@
     <message>
         <source>通信，时间参数组</source>
         <translation>Comm and time</translation>
+    </message>
+</context>
+<context>
+    <name>Port</name>
+    <message>
+        <source>串口参数以转换器设置为准，按 %1 波特计时</source>
+        <translation>converter&apos;s serial settings; timed for %1 baud</translation>
+    </message>
+    <message>
+        <source>Modbus TCP 网关</source>
+        <translation>Modbus TCP gateway</translation>
     </message>
 </context>
 <context>
@@ -730,6 +803,10 @@
     <message>
         <source>%1（%2）</source>
         <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>端口被 %1 占用</source>
+        <translation>in use by %1</translation>
     </message>
 </context>
 <context>
@@ -1027,6 +1104,57 @@
         <source>scalecheck %1&#x3000;%2</source>
         <translation>scalecheck %1, %2</translation>
     </message>
+    <message>
+        <source>客户</source>
+        <translation>Customer</translation>
+    </message>
+    <message>
+        <source>地点</source>
+        <translation>Site</translation>
+    </message>
+    <message>
+        <source>技术员</source>
+        <translation>Technician</translation>
+    </message>
+    <message>
+        <source>仪表序列号</source>
+        <translation>Instrument serial no.</translation>
+    </message>
+    <message>
+        <source>技术员签名：</source>
+        <translation>Technician&apos;s signature:</translation>
+    </message>
+    <message>
+        <source>客户签名：</source>
+        <translation>Customer&apos;s signature:</translation>
+    </message>
+    <message>
+        <source>日期：</source>
+        <translation>Date:</translation>
+    </message>
+</context>
+<context>
+    <name>ReportDetailsDialog</name>
+    <message>
+        <source>报告信息</source>
+        <translation>Report details</translation>
+    </message>
+    <message>
+        <source>客户：</source>
+        <translation>Customer:</translation>
+    </message>
+    <message>
+        <source>地点：</source>
+        <translation>Site:</translation>
+    </message>
+    <message>
+        <source>技术员：</source>
+        <translation>Technician:</translation>
+    </message>
+    <message>
+        <source>仪表序列号：</source>
+        <translation>Instrument serial no.:</translation>
+    </message>
 </context>
 <context>
     <name>ReportExport</name>
@@ -1044,6 +1172,61 @@
     <message>
         <source>发送 %1  正常 %2  无应答 %3  校验 %4  异常 %5  地址 %6  不完整 %7  其他 %8  回显 %9  跳过 %10</source>
         <translation>Sent %1  OK %2  No reply %3  CRC %4  Exception %5  Address %6  Incomplete %7  Other %8  Echo %9  Skipped %10</translation>
+    </message>
+</context>
+<context>
+    <name>SerialLink</name>
+    <message>
+        <source>进程 %1</source>
+        <translation>process %1</translation>
+    </message>
+    <message>
+        <source>设备不存在</source>
+        <translation>no such device</translation>
+    </message>
+    <message>
+        <source>没有读写该设备的权限</source>
+        <translation>no permission to read and write the device</translation>
+    </message>
+    <message>
+        <source>端口已打开</source>
+        <translation>already open</translation>
+    </message>
+    <message>
+        <source>端口未打开</source>
+        <translation>not open</translation>
+    </message>
+    <message>
+        <source>写入失败</source>
+        <translation>write failed</translation>
+    </message>
+    <message>
+        <source>读取失败</source>
+        <translation>read failed</translation>
+    </message>
+    <message>
+        <source>设备不再响应</source>
+        <translation>the device stopped responding</translation>
+    </message>
+    <message>
+        <source>不是串口，或不支持所需的串口设置</source>
+        <translation>not a serial port, or the settings are not supported</translation>
+    </message>
+    <message>
+        <source>操作超时</source>
+        <translation>timed out</translation>
+    </message>
+    <message>
+        <source>未知错误</source>
+        <translation>unknown error</translation>
+    </message>
+    <message>
+        <source>本进程已通过 %1 打开</source>
+        <translation>open in this process as %1</translation>
+    </message>
+    <message>
+        <source>设备已拔出</source>
+        <translation>device unplugged</translation>
     </message>
 </context>
 <context>
@@ -1105,6 +1288,13 @@
     </message>
 </context>
 <context>
+    <name>StatusLabel</name>
+    <message>
+        <source>点击打开所在文件夹</source>
+        <translation>Click to open the folder</translation>
+    </message>
+</context>
+<context>
     <name>TcpLink</name>
     <message>
         <source>%1 秒内未连接上</source>
@@ -1113,6 +1303,30 @@
     <message>
         <source>对方关闭了连接</source>
         <translation>the other end closed the connection</translation>
+    </message>
+    <message>
+        <source>对方拒绝连接</source>
+        <translation>connection refused</translation>
+    </message>
+    <message>
+        <source>主机名无法解析</source>
+        <translation>host name could not be resolved</translation>
+    </message>
+    <message>
+        <source>没有权限</source>
+        <translation>permission denied</translation>
+    </message>
+    <message>
+        <source>超时</source>
+        <translation>timed out</translation>
+    </message>
+    <message>
+        <source>网络不通</source>
+        <translation>network unreachable</translation>
+    </message>
+    <message>
+        <source>网络错误</source>
+        <translation>network error</translation>
     </message>
 </context>
 <context>
@@ -1139,7 +1353,7 @@
     </message>
     <message>
         <source>用时</source>
-        <translation>Time taken</translation>
+        <translation>Took</translation>
     </message>
     <message>
         <source>%1 字节</source>
@@ -1167,11 +1381,11 @@
     </message>
     <message>
         <source>适配器回送的请求，已去除</source>
-        <translation>the request echoed by the adapter, removed</translation>
+        <translation>adapter echo, removed</translation>
     </message>
     <message>
         <source>应答前的杂散字节，已跳过</source>
-        <translation>stray bytes before the reply, skipped</translation>
+        <translation>stray bytes skipped</translation>
     </message>
     <message>
         <source>发送</source>
@@ -1183,7 +1397,7 @@
     </message>
     <message>
         <source>丢弃</source>
-        <translation>Discarded</translation>
+        <translation>Dropped</translation>
     </message>
     <message>
         <source>回显</source>
