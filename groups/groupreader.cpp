@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Reads one parameter group: sends its block through the queue and hands the decoded box texts
-// to the page, or says why it could not.
+// Reads one parameter group: sends its block through the queue and hands the decoded values to
+// the page, or says why it could not.
 #include "groupreader.h"
 
 #include <chrono>
@@ -63,7 +63,12 @@ void GroupReader::onRead(const ReadResult &result)
     int places = typed.value_or(0);
     if (m_placed && !typed)
         places = m_point->decimals().places().value_or(0);
-    emit boxesDecoded(decodeGroup(m_group, result.data, places));
+    const QList<ParameterValue> values = decodeValues(m_group, result.data, places);
+    QList<BoxText> boxes;
+    for (const ParameterValue &v : values)
+        boxes.append({v.box, boxText(v)});
+    emit valuesDecoded(values);
+    emit boxesDecoded(boxes);
     emit status(tr("%1：%2").arg(caption, success(typed)));
 }
 

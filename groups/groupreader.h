@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Reads one parameter group: sends its block through the queue and hands the decoded box texts
-// to the page, or says why it could not.
+// Reads one parameter group: sends its block through the queue and hands the decoded values to
+// the page, or says why it could not.
 #pragma once
 
 #include "instrumentdecimals.h"
@@ -31,8 +31,10 @@ public:
     void read();
 
 signals:
-    // A checked reply: the page's boxes get these texts, in this order. A reply that fails
-    // checking changes no box.
+    // A checked reply: the group's values in decoding order. A reply that fails checking
+    // decodes nothing.
+    void valuesDecoded(const QList<ParameterValue> &values);
+    // The same values as the page's boxes show them (boxText()), emitted right after.
     void boxesDecoded(const QList<BoxText> &boxes);
     // "报警参数组：校验错误", "报警参数组：读取成功" ...
     void status(const QString &text);

@@ -100,37 +100,53 @@ bool decodesWithDotPlaces(const ParameterGroup &group)
     return false;
 }
 
-QList<BoxText> decodeGroup(const ParameterGroup &group, const QByteArray &data, int dotPlaces)
+QList<ParameterValue> decodeValues(const ParameterGroup &group, const QByteArray &data,
+                                   int dotPlaces)
 {
     // Only the data of a whole checked reply is decoded: a page is filled completely or not at
     // all.
     if (data.size() < 2 * group.count)
         return {};
-    QList<BoxText> boxes;
+    QList<ParameterValue> values;
     int dot = dotPlaces;
     int r = 0; // register of the block where the field starts
     for (const ParameterField &field : group.fields) {
-        const qint32 value = regvalue(data, 2 * r, field.registers);
+        ParameterValue v{field.box, field.code, field.registers,
+                         regvalue(data, 2 * r, field.registers), 0};
         r += field.registers;
-        QString text;
-        if (field.registers == 1) {
-            // One-register parameters are codes, counts and clock fields: unsigned 0..65535,
-            // shown after one blank, the column where a sign would stand.
-            text = QLatin1Char(' ') + QString::number(value);
-        } else {
-            int places = 0;
+        // One-register parameters are codes, counts and clock fields, never with a point.
+        if (field.registers == kPair) {
             if (field.decimals == DecimalRule::Fixed5)
-                places = 5;
+                v.places = 5;
             else if (field.decimals == DecimalRule::DotBox)
-                places = dot; // afresh: this reply may have rewritten the box
-            text = adddot(QString::number(value), places);
+                v.places = dot; // afresh: this reply may have rewritten the box
         }
         // The "dot" box now holds this value, a whole number: the count of places it stands
         // for, held to what a count can be.
         if (field.box == kDotBox)
-            dot = std::clamp(value, 0, kMaxDecimalPlaces);
-        boxes.append({field.box, text});
+            dot = std::clamp(v.raw, 0, kMaxDecimalPlaces);
+        values.append(v);
     }
+    return values;
+}
+
+QString valueText(const ParameterValue &value)
+{
+    if (value.registers == kSingle)
+        return QString::number(value.raw); // unsigned 0..65535
+    return adddot(QString::number(value.raw), value.places);
+}
+
+QString boxText(const ParameterValue &value)
+{
+    return value.registers == kSingle ? QLatin1Char(' ') + valueText(value) : valueText(value);
+}
+
+QList<BoxText> decodeGroup(const ParameterGroup &group, const QByteArray &data, int dotPlaces)
+{
+    QList<BoxText> boxes;
+    for (const ParameterValue &v : decodeValues(group, data, dotPlaces))
+        boxes.append({v.box, boxText(v)});
     return boxes;
 }
 

@@ -52,15 +52,41 @@ struct BoxText
     }
 };
 
+// One parameter as the instrument gave it: its field, the raw value of its registers and the
+// decimal places it stands with. Text is made from it only where it is shown or written.
+struct ParameterValue
+{
+    int box = 0;          // index k of the value box Text2(k)
+    const char *code = ""; // the instrument's parameter code, "AL1"
+    int registers = 1;    // 1 (16-bit, unsigned) or 2 (32-bit two's complement)
+    qint32 raw = 0;       // the instrument's count
+    int places = 0;       // decimal places of a 32-bit value; 0 for a 16-bit one
+
+    friend bool operator==(const ParameterValue &a, const ParameterValue &b)
+    {
+        return a.box == b.box && qstrcmp(a.code, b.code) == 0 && a.registers == b.registers &&
+               a.raw == b.raw && a.places == b.places;
+    }
+};
+
+// The value as plain text: a 32-bit value's decimal text with its point ("-1.00", "12345"), a
+// 16-bit value's decimal text ("2008"). What the command line, the report and a log write.
+QString valueText(const ParameterValue &value);
+// The value as its box shows it: valueText(), and a 16-bit value after one blank (" 2008"), the
+// column where a sign would stand.
+QString boxText(const ParameterValue &value);
+
 // Whether the "dot" box's count before decoding places any field of `group`: a DotBox field
 // decoded before the group writes the box itself (the alarm page's weights, function 1's PvH).
 bool decodesWithDotPlaces(const ParameterGroup &group);
 
 // Decodes the register data of a checked reply of `group` (two bytes a register, high byte
-// first) into the texts of its boxes, in decoding order. dotPlaces is the count of decimal places
-// the "dot" box stands for before decoding (0 while it holds no number); when the group itself
-// writes the "dot" box, the fields after it take the count it writes (held to 0..255) and the
-// fields before it the old one.
-// A 32-bit field's text is its plain decimal text through adddot() with the field's count; a
-// 16-bit field's text is the value's decimal text after one blank (" 2008").
+// first) into its values, in decoding order; none when the data is shorter than the block.
+// dotPlaces is the count of decimal places the "dot" box stands for before decoding (0 while it
+// holds no number); when the group itself writes the "dot" box, the fields after it take the
+// count it writes (held to 0..255) and the fields before it the old one. A Fixed5 field has five
+// places, a None field and every 16-bit field none.
+QList<ParameterValue> decodeValues(const ParameterGroup &group, const QByteArray &data,
+                                   int dotPlaces);
+// decodeValues() as the boxes show it: boxText() of each value.
 QList<BoxText> decodeGroup(const ParameterGroup &group, const QByteArray &data, int dotPlaces);

@@ -72,13 +72,18 @@ QString timeText(const QDateTime &time)
 QString lineSection(const ReportData &d)
 {
     const Snapshot &s = d.snapshot;
-    QString port = s.port;
-    if (!s.device.isEmpty() && s.device != s.port)
-        port += (port.isEmpty() ? QString() : QStringLiteral("  ")) + s.device;
+    QString port = s.portText();
+    const QString device = s.deviceText();
+    if (!device.isEmpty() && device != port)
+        port += (port.isEmpty() ? QString() : QStringLiteral("  ")) + device;
+    std::optional<ReadEnd> end = d.weightResult;
+    if (s.reading)
+        end = s.reading->result;
+    const QString result = end ? readEndText(*end) : QString();
     const QString weight =
-        d.weightResult.isEmpty()
-            ? s.weight
-            : QCoreApplication::translate("Report", "%1（%2）").arg(s.weight, d.weightResult);
+        result.isEmpty()
+            ? s.weightText()
+            : QCoreApplication::translate("Report", "%1（%2）").arg(s.weightText(), result);
     QString html = QCoreApplication::translate("Report", "<h2>1　线路与仪表</h2>\n") +
                    tableOpen(QStringLiteral("facts"));
     const QList<QStringList> rows{
@@ -86,13 +91,13 @@ QString lineSection(const ReportData &d)
         {QCoreApplication::translate("Report", "软件版本"),
          QStringLiteral("scalecheck ") + d.version},
         {QCoreApplication::translate("Report", "端口"), port},
-        {QCoreApplication::translate("Report", "通讯参数"), s.settings},
+        {QCoreApplication::translate("Report", "通讯参数"), s.settingsText()},
         {QCoreApplication::translate("Report", "USB 适配器"),
          d.adapter.isEmpty()
              ? QCoreApplication::translate("Report", "未识别（不是 USB 串口适配器，或系统未给出）")
              : d.adapter},
         {QCoreApplication::translate("Report", "仪表地址"),
-         s.address < 0 ? QString() : QString::number(s.address)},
+         s.busAddress() ? QString::number(*s.busAddress()) : QString()},
         {QCoreApplication::translate("Report", "毛重"), weight},
     };
     for (const QStringList &r : rows)
@@ -121,7 +126,8 @@ QString partiesSection(const ReportData &d)
 QString signatureSection()
 {
     const QString blank = QStringLiteral("________________");
-    return QStringLiteral("<p class=\"sign\">%1 %2　　%3 %2　　%4 %2</p>\n")
+    return QStringLiteral("<p class=\"sign\">%1 %2&nbsp;&nbsp;&nbsp;&nbsp;%3 %2&nbsp;&nbsp;&nbsp;&nbsp;"
+                          "%4 %2</p>\n")
         .arg(esc(QCoreApplication::translate("Report", "技术员签名：")), blank,
              esc(QCoreApplication::translate("Report", "客户签名：")),
              esc(QCoreApplication::translate("Report", "日期：")));
@@ -189,8 +195,8 @@ QString parameterSection(const ReportData &d)
     QString html = QCoreApplication::translate("Report", "<h2>3　参数</h2>\n");
     QStringList pages;
     for (const SnapshotValue &v : d.snapshot.values) {
-        if (!pages.contains(v.page))
-            pages.append(v.page);
+        if (!pages.contains(v.page()))
+            pages.append(v.page());
     }
     if (pages.isEmpty())
         return html + QCoreApplication::translate("Report", "<p>没有参数值。</p>\n");
@@ -199,10 +205,10 @@ QString parameterSection(const ReportData &d)
             QStringLiteral("<h3>%1</h3>\n").arg(esc(page)) + tableOpen(QStringLiteral("values"));
         QStringList row;
         for (const SnapshotValue &v : d.snapshot.values) {
-            if (v.page != page)
+            if (v.page() != page)
                 continue;
-            row.append(v.code);
-            row.append(v.text.trimmed());
+            row.append(v.code());
+            row.append(v.plainText());
             if (row.size() == 2 * kValuePairsPerRow)
                 html += QStringLiteral("<tr>%1</tr>\n").arg(valueCells(std::exchange(row, {})));
         }
@@ -262,8 +268,8 @@ QString framesSection(const ReportData &d)
         const TrafficLine &l = d.frames.at(i);
         html += QStringLiteral("<tr><td>%1</td><td>%2</td><td class=\"hex\">%3</td><td>%4</td>"
                                "<td>%5</td><td>%6</td></tr>\n")
-                    .arg(esc(l.timeText()), esc(TrafficLine::directionText(l.direction)),
-                         esc(l.bytesText()), esc(l.decodingText()), esc(l.result),
+                    .arg(esc(l.timeText()), esc(TrafficLine::directionText(l.direction())),
+                         esc(l.bytesText()), esc(l.decodingText()), esc(l.resultText()),
                          esc(l.replyTimeText()));
     }
     return html + QStringLiteral("</table>\n");

@@ -43,12 +43,14 @@ void rememberReportParties(const ReportParties &parties);
 struct ReportData
 {
     ReportParties parties;
-    // The time, the port and its device, the line settings, the address, the weight as shown and
-    // the 35 values by page.
+    // The time, the port and its device, the line settings, the address, the weight and the 35
+    // values by page.
     Snapshot snapshot;
-    QString version;      // the tool's, "0.1.0"
-    QString adapter;      // the USB adapter found; empty when none or not known
-    QString weightResult; // how the weight's read ended: "通讯正常", "无应答" ...
+    QString version; // the tool's, "0.1.0"
+    QString adapter; // the USB adapter found; empty when none or not known
+    // How the weight's read ended, for a snapshot that holds only the weight's text; the
+    // snapshot's own reading says it where it has one.
+    std::optional<ReadEnd> weightResult;
     RequestCounters counters;
     ReplyTimes replyTimes;
     TrendSeries trend;

@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <utility>
 
 namespace {
 
@@ -20,16 +21,20 @@ struct HeaderLine
     QString value;
 };
 
+QString addressText(const std::optional<quint8> &address)
+{
+    return address ? QString::number(*address) : QString();
+}
+
 QList<HeaderLine> headerLines(const Snapshot &s)
 {
     return {
         {QCoreApplication::translate("Snapshot", "时间"), s.time.toString(kTimeFormat)},
-        {QCoreApplication::translate("Snapshot", "端口"), s.port},
-        {QCoreApplication::translate("Snapshot", "设备"), s.device},
-        {QCoreApplication::translate("Snapshot", "通讯参数"), s.settings},
-        {QCoreApplication::translate("Snapshot", "仪表地址"),
-         s.address < 0 ? QString() : QString::number(s.address)},
-        {QCoreApplication::translate("Snapshot", "毛重"), s.weight},
+        {QCoreApplication::translate("Snapshot", "端口"), s.portText()},
+        {QCoreApplication::translate("Snapshot", "设备"), s.deviceText()},
+        {QCoreApplication::translate("Snapshot", "通讯参数"), s.settingsText()},
+        {QCoreApplication::translate("Snapshot", "仪表地址"), addressText(s.busAddress())},
+        {QCoreApplication::translate("Snapshot", "毛重"), s.weightText()},
     };
 }
 
@@ -43,7 +48,7 @@ QStringList columnNames()
 
 QStringList valueRow(const SnapshotValue &v)
 {
-    return {v.page, v.code, QString::number(v.box), v.text};
+    return {v.page(), v.code(), QString::number(v.box), v.text()};
 }
 
 // A tab or a line break inside a field would shift the columns of everything after it.
@@ -85,13 +90,127 @@ QString csvField(const QString &field)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
+namespace {
+
+// The group and the field of box k.
+std::pair<const ParameterGroup *, const ParameterField *> fieldOfBox(int box)
+{
+    for (const ParameterGroup &group : parameterGroups()) {
+        for (const ParameterField &field : group.fields) {
+            if (field.box == box)
+                return {&group, &field};
+        }
+    }
+    return {nullptr, nullptr};
+}
+
+} // namespace
+
+QString SnapshotValue::page() const
+{
+    const ParameterGroup *group = fieldOfBox(box).first;
+    return group ? groupCaption(*group) : QString();
+}
+
+QString SnapshotValue::code() const
+{
+    const ParameterField *field = fieldOfBox(box).second;
+    return field ? QString::fromUtf8(field->code) : QString();
+}
+
+QString SnapshotValue::text() const
+{
+    return value ? boxText(*value) : entered;
+}
+
+QString SnapshotValue::plainText() const
+{
+    // Blanks around what the operator typed are not part of what the box says.
+    return value ? valueText(*value) : entered.trimmed();
+}
+
+QString lineSettingsText(LineKind kind, const LineSettings &settings)
+{
+    // The port's own words (its translation context), so that a record says what the status
+    // bar said.
+    switch (kind) {
+    case LineKind::Serial:
+        break;
+    case LineKind::RtuOverTcp:
+        return QCoreApplication::translate("Port", "串口参数以转换器设置为准，按 %1 波特计时")
+            .arg(settings.baud);
+    case LineKind::ModbusTcp:
+        return QCoreApplication::translate("Port", "Modbus TCP 网关");
+    }
+    return ::settingsText(settings);
+}
+
+Snapshot Snapshot::of(const QDateTime &time, const SnapshotLine &line,
+                      const std::optional<WeightReading> &reading,
+                      const QList<SnapshotValue> &values)
+{
+    Snapshot s;
+    s.time = time;
+    s.line = line;
+    s.reading = reading;
+    s.values = values;
+    return s;
+}
+
+QString Snapshot::portText() const
+{
+    return line ? line->port : port;
+}
+
+QString Snapshot::deviceText() const
+{
+    return line ? line->device : device;
+}
+
+QString Snapshot::settingsText() const
+{
+    return line ? lineSettingsText(line->kind, line->settings) : settings;
+}
+
+std::optional<quint8> Snapshot::busAddress() const
+{
+    if (line)
+        return line->address;
+    if (address < 0)
+        return std::nullopt;
+    return quint8(address);
+}
+
+QString Snapshot::weightText() const
+{
+    return reading ? reading->text() : weight;
+}
+
 QList<SnapshotValue> parameterValues(const std::function<QString(int box)> &boxText)
 {
     QList<SnapshotValue> values;
     for (const ParameterGroup &group : parameterGroups()) {
-        const QString page = groupCaption(group);
         for (const ParameterField &field : group.fields)
-            values.append({page, QString::fromUtf8(field.code), field.box, boxText(field.box)});
+            values.append({field.box, std::nullopt, boxText(field.box)});
+    }
+    return values;
+}
+
+QList<SnapshotValue> parameterValues(const QList<ParameterValue> &decoded,
+                                     const std::function<QString(int box)> &entered)
+{
+    QList<SnapshotValue> values;
+    for (const ParameterGroup &group : parameterGroups()) {
+        for (const ParameterField &field : group.fields) {
+            SnapshotValue v{field.box, std::nullopt, {}};
+            for (const ParameterValue &d : decoded) {
+                if (d.box == field.box)
+                    v.value = d;
+            }
+            if (!v.value && entered)
+                v.entered = entered(field.box);
+            values.append(v);
+        }
     }
     return values;
 }
@@ -126,21 +245,21 @@ QByteArray toJson(const Snapshot &snapshot)
 {
     QJsonArray values;
     for (const SnapshotValue &v : snapshot.values) {
-        values.append(QJsonObject{{QStringLiteral("page"), v.page},
-                                  {QStringLiteral("code"), v.code},
+        values.append(QJsonObject{{QStringLiteral("page"), v.page()},
+                                  {QStringLiteral("code"), v.code()},
                                   {QStringLiteral("box"), v.box},
-                                  {QStringLiteral("value"), v.text}});
+                                  {QStringLiteral("value"), v.text()}});
     }
     // The offset goes with the time so that a record read elsewhere still says when it was made.
     const QDateTime time = snapshot.time.toOffsetFromUtc(snapshot.time.offsetFromUtc());
+    const std::optional<quint8> address = snapshot.busAddress();
     const QJsonObject root{
         {QStringLiteral("time"), time.toString(Qt::ISODate)},
-        {QStringLiteral("port"), snapshot.port},
-        {QStringLiteral("device"), snapshot.device},
-        {QStringLiteral("settings"), snapshot.settings},
-        {QStringLiteral("address"),
-         snapshot.address < 0 ? QJsonValue(QJsonValue::Null) : QJsonValue(snapshot.address)},
-        {QStringLiteral("weight"), snapshot.weight},
+        {QStringLiteral("port"), snapshot.portText()},
+        {QStringLiteral("device"), snapshot.deviceText()},
+        {QStringLiteral("settings"), snapshot.settingsText()},
+        {QStringLiteral("address"), address ? QJsonValue(int(*address)) : QJsonValue()},
+        {QStringLiteral("weight"), snapshot.weightText()},
         {QStringLiteral("values"), values},
     };
     return QJsonDocument(root).toJson(QJsonDocument::Indented);

@@ -2,40 +2,92 @@
 // A record of an instrument's settings at one moment, and its CSV, JSON and plain-text forms.
 #pragma once
 
+#include "lineaddress.h"
+#include "linesettings.h"
+#include "parametergroups.h"
+#include "weightreading.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
 #include <QString>
 #include <functional>
+#include <optional>
 
-// One parameter box as the operator saw it.
+// One parameter box of the record: the value the instrument gave for it, or the text it held.
 struct SnapshotValue
 {
-    QString page; // the page's caption, "报警参数组"
-    QString code; // the instrument's parameter code, "ALV"
-    int box = 0;  // index k of the value box Text2(k), 0..34
-    QString text; // the box's text exactly as shown, " 2008" included
+    int box = 0; // index k of the value box Text2(k), 0..34
+    // The value decoded from the instrument's reply; none when the box holds none.
+    std::optional<ParameterValue> value;
+    // Without a decoded value, the box's text: what the operator typed into it, or the text a
+    // caller that keeps only the boxes' texts handed in, " 2008" included.
+    QString entered;
+
+    QString page() const; // the caption of the box's page, "报警参数组"
+    QString code() const; // the instrument's parameter code, "ALV"
+    // The value as its box shows it (boxText(), " 2008"), else the entered text.
+    QString text() const;
+    // The value as plain text (valueText(), "2008"), else the entered text without the blanks
+    // around it.
+    QString plainText() const;
 
     friend bool operator==(const SnapshotValue &a, const SnapshotValue &b)
     {
-        return a.page == b.page && a.code == b.code && a.box == b.box && a.text == b.text;
+        return a.box == b.box && a.value == b.value && a.entered == b.entered;
     }
 };
+
+// The line a record was taken on.
+struct SnapshotLine
+{
+    QString port;   // the port button that was checked, "COM1"; the command line's --port
+    QString device; // the device behind it, "/dev/ttyUSB0"
+    LineKind kind = LineKind::Serial;
+    LineSettings settings;
+    std::optional<quint8> address; // the bus address; none when the address box held none
+};
+
+// How the line's settings are shown: "9600,n,8,2" on a serial line; on a network line what the
+// settings mean there, as the port says it.
+QString lineSettingsText(LineKind kind, const LineSettings &settings);
 
 struct Snapshot
 {
     QDateTime time;
-    QString port;     // the port button that was checked, "COM1"
-    QString device;   // the device behind it, "/dev/ttyUSB0"
-    QString settings; // the line settings, "9600,n,8,2"
-    int address = -1; // the bus address; -1 when the address box held none
-    QString weight;   // the weight display as shown, "无数据“" included
+    std::optional<SnapshotLine> line;
+    // The latest weight reading; none when the weight was not read.
+    std::optional<WeightReading> reading;
     QList<SnapshotValue> values;
+
+    // The line and the weight as a caller showed them, for a caller that keeps only its
+    // widgets' texts; where `line` or `reading` is set, they are what the record says.
+    QString port;
+    QString device;
+    QString settings;
+    int address = -1; // -1: none
+    QString weight;
+
+    // A record made of the typed parts.
+    static Snapshot of(const QDateTime &time, const SnapshotLine &line,
+                       const std::optional<WeightReading> &reading,
+                       const QList<SnapshotValue> &values);
+
+    // The record's facts as they are written.
+    QString portText() const;
+    QString deviceText() const;
+    QString settingsText() const;
+    std::optional<quint8> busAddress() const;
+    QString weightText() const; // the weight as the display shows it; empty when never read
 };
 
 // Every box of the four parameter pages in page order and, within a page, in the order the
 // instrument's registers hold them; boxText gives the text standing in box k.
 QList<SnapshotValue> parameterValues(const std::function<QString(int box)> &boxText);
+// The same, each box with the value decoded for it among `decoded` (the latest for a box that
+// appears twice); a box without one gets entered(k), or stays empty when entered is not set.
+QList<SnapshotValue> parameterValues(const QList<ParameterValue> &decoded,
+                                     const std::function<QString(int box)> &entered = {});
 
 // One CSV field as RFC 4180 quotes it (a comma, a double quote or a line break inside), and
 // quoted too when it begins or ends with a blank, which a reader would otherwise be free to trim.

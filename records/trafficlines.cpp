@@ -91,10 +91,10 @@ TrafficLine TrafficLine::sent(const QTime &time, const QByteArray &frame, LineKi
 {
     TrafficLine l;
     l.time = time;
-    l.direction = Direction::Sent;
+    l.kind = Kind::Sent;
     l.bytes = frame;
     l.byteCount = frame.size();
-    l.decoding = requestDecoding(frame, kind);
+    l.line = kind;
     return l;
 }
 
@@ -102,46 +102,36 @@ TrafficLine TrafficLine::received(const QTime &time, const ReadResult &result, L
 {
     TrafficLine l;
     l.time = time;
-    l.direction = Direction::Received;
+    l.kind = Kind::Received;
     l.bytes = result.frame;
     l.byteCount = result.frame.size();
-    l.decoding = replyDecoding(result.frame, kind);
-    l.result = resultText(result);
-    l.failed = !result.ok();
+    l.line = kind;
+    l.check = result.check;
+    l.address = result.request.address;
     l.replyTime = result.replyTime;
     return l;
-}
-
-QString TrafficLine::unrequestedText()
-{
-    return TrafficModel::tr("无请求等待");
 }
 
 TrafficLine TrafficLine::discarded(const QTime &time, const QByteArray &bytes)
 {
     TrafficLine l;
     l.time = time;
-    l.direction = Direction::Discarded;
+    l.kind = Kind::Unrequested;
     l.bytes = bytes.left(kKeptDiscardedBytes);
     l.byteCount = bytes.size();
-    l.decoding = bytesCountText(bytes.size());
-    l.result = unrequestedText();
     return l;
 }
 
 namespace {
 
-// Bytes taken off before a reply, with what they were.
-TrafficLine takenOff(const QTime &time, TrafficLine::Direction direction, const QByteArray &bytes,
-                     const QString &why)
+// Bytes taken off before a reply, as what they were.
+TrafficLine takenOff(const QTime &time, TrafficLine::Kind kind, const QByteArray &bytes)
 {
     TrafficLine l;
     l.time = time;
-    l.direction = direction;
+    l.kind = kind;
     l.bytes = bytes;
     l.byteCount = bytes.size();
-    l.decoding = bytesCountText(bytes.size());
-    l.result = why;
     return l;
 }
 
@@ -149,13 +139,28 @@ TrafficLine takenOff(const QTime &time, TrafficLine::Direction direction, const 
 
 TrafficLine TrafficLine::echo(const QTime &time, const QByteArray &bytes)
 {
-    return takenOff(time, Direction::Echo, bytes, TrafficModel::tr("适配器回送的请求，已去除"));
+    return takenOff(time, Kind::Echo, bytes);
 }
 
 TrafficLine TrafficLine::skipped(const QTime &time, const QByteArray &bytes)
 {
-    return takenOff(time, Direction::Discarded, bytes,
-                    TrafficModel::tr("应答前的杂散字节，已跳过"));
+    return takenOff(time, Kind::Skipped, bytes);
+}
+
+TrafficLine::Direction TrafficLine::direction() const
+{
+    switch (kind) {
+    case Kind::Sent:
+        return Direction::Sent;
+    case Kind::Received:
+        return Direction::Received;
+    case Kind::Unrequested:
+    case Kind::Skipped:
+        return Direction::Discarded;
+    case Kind::Echo:
+        return Direction::Echo;
+    }
+    return Direction::Discarded;
 }
 
 QString TrafficLine::directionText(Direction direction)
@@ -181,7 +186,42 @@ QString TrafficLine::bytesText() const
 
 QString TrafficLine::decodingText() const
 {
-    return unrequested() ? bytesCountText(byteCount) : decoding;
+    switch (kind) {
+    case Kind::Sent:
+        return requestDecoding(bytes, line);
+    case Kind::Received:
+        return replyDecoding(bytes, line);
+    case Kind::Unrequested:
+    case Kind::Skipped:
+    case Kind::Echo:
+        break;
+    }
+    // Of bytes summed up on one line, their count as it is now.
+    return bytesCountText(byteCount);
+}
+
+QString TrafficLine::resultText() const
+{
+    switch (kind) {
+    case Kind::Sent:
+        return {};
+    case Kind::Received: {
+        // The link's own words, from the facts they depend on: the check, where the request
+        // went, what came back.
+        ReadResult r;
+        r.request.address = address;
+        r.check = check;
+        r.frame = bytes;
+        return ::resultText(r);
+    }
+    case Kind::Unrequested:
+        return TrafficModel::tr("无请求等待");
+    case Kind::Skipped:
+        return TrafficModel::tr("应答前的杂散字节，已跳过");
+    case Kind::Echo:
+        return TrafficModel::tr("适配器回送的请求，已去除");
+    }
+    return {};
 }
 
 QString TrafficLine::replyTimeText() const
@@ -196,8 +236,8 @@ QString TrafficLine::timeText() const
 
 QString TrafficLine::tabSeparated() const
 {
-    return QStringList{timeText(), directionText(direction), bytesText(), decodingText(),
-                       result,     replyTimeText()}
+    return QStringList{timeText(),     directionText(direction()), bytesText(), decodingText(),
+                       resultText(), replyTimeText()}
         .join(QLatin1Char('\t'));
 }
 
@@ -290,23 +330,23 @@ QVariant TrafficModel::data(const QModelIndex &index, int role) const
         case TimeColumn:
             return l.timeText();
         case DirectionColumn:
-            return TrafficLine::directionText(l.direction);
+            return TrafficLine::directionText(l.direction());
         case BytesColumn:
             return l.bytesText();
         case DecodingColumn:
             return l.decodingText();
         case ResultColumn:
-            return l.result;
+            return l.resultText();
         case ReplyTimeColumn:
             return l.replyTimeText();
         }
         break;
     case Qt::ForegroundRole:
-        if (l.failed && index.column() == ResultColumn)
+        if (l.failed() && index.column() == ResultColumn)
             return kFailedColour;
-        if (l.direction == TrafficLine::Direction::Discarded)
+        if (l.direction() == TrafficLine::Direction::Discarded)
             return kDiscardedColour;
-        if (l.direction == TrafficLine::Direction::Echo)
+        if (l.direction() == TrafficLine::Direction::Echo)
             return kEchoColour;
         break;
     case Qt::TextAlignmentRole:

@@ -33,11 +33,20 @@ QString millisecondsText(Clock::Duration time);
 
 struct TrafficLine
 {
+    // What the bytes were.
+    enum class Kind {
+        Sent,        // a request written to the line
+        Received,    // the end of one exchange: the frame received, or nothing, and its check
+        Unrequested, // bytes that came while no request waited for them
+        Skipped,     // stray bytes before a reply, skipped
+        Echo,        // the request, handed back by an adapter that hears its own transmitter
+    };
+    // The monitor's direction column: the unrequested and the skipped are both dropped.
     enum class Direction {
         Sent,
         Received,
-        Discarded, // bytes no request waited for, or stray bytes skipped before a reply
-        Echo,      // the request, handed back by an adapter that hears its own transmitter
+        Discarded,
+        Echo,
     };
 
     // Of bytes no request waited for, at most this many are kept per line: the line says how
@@ -45,12 +54,14 @@ struct TrafficLine
     static constexpr int kKeptDiscardedBytes = 16;
 
     QTime time;
-    Direction direction = Direction::Sent;
-    QByteArray bytes;     // the frame; of discarded bytes only the first kKeptDiscardedBytes
+    Kind kind = Kind::Sent;
+    QByteArray bytes;     // the frame; of unrequested bytes only the first kKeptDiscardedBytes
     qint64 byteCount = 0; // how many bytes the line stands for
-    QString decoding;
-    QString result;      // the checking result of a received frame, why bytes were dropped
-    bool failed = false; // a received frame that did not pass the checks
+    LineKind line = LineKind::Serial; // how a frame is laid out on the line it came from
+    // Of a received line: its check, and where the request went (nothing answers at the
+    // broadcast address); with the bytes, what the operator's words for it depend on.
+    ReplyCheck check;
+    quint8 address = 1;
     std::optional<Clock::Duration> replyTime; // of a received frame
 
     // One request written to the line.
@@ -68,17 +79,17 @@ struct TrafficLine
 
     // Bytes no request waited for, to be summed up with the line before when they follow it
     // closely enough.
-    bool unrequested() const
-    {
-        return direction == Direction::Discarded && result == unrequestedText();
-    }
-    static QString unrequestedText(); // "无请求等待"
+    bool unrequested() const { return kind == Kind::Unrequested; }
+    // A received frame that did not pass the checks.
+    bool failed() const { return kind == Kind::Received && !check.ok(); }
+    Direction direction() const;
 
     // "发送", "接收", "丢弃", "回显".
     static QString directionText(Direction direction);
     QString timeText() const;      // hh:mm:ss.zzz
     QString bytesText() const;     // the hex, with "…" when bytes were left out
-    QString decodingText() const;  // of bytes summed up on one line, their count as it is now
+    QString decodingText() const;  // "读 0x0100 ×2", "应答 4 字节", "3 字节" ...
+    QString resultText() const;    // the check's words, or why bytes were dropped
     QString replyTimeText() const; // "25.3 ms"; empty for a line without a reply time
     // The line as one row of text: time, direction, hex, decoding, result, reply time separated
     // by tabs.

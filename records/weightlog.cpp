@@ -81,7 +81,7 @@ QByteArray WeightLog::line(const QDateTime &time, const WeightReading &reading)
         reading.text(),
         reading.counts ? QString::number(*reading.counts) : QString(),
         reading.counts ? QString::number(reading.places) : QString(),
-        reading.result,
+        resultText(reading),
         reading.replyTime ? millisecondsText(*reading.replyTime) : QString(),
     });
 }

@@ -15,13 +15,14 @@ QString weightStatus(const QString &what)
 
 } // namespace
 
-WeightReader::WeightReader(RequestQueue *queue, QTimer *pollTimer, AddressSource address,
+WeightReader::WeightReader(RequestQueue *queue, Clock &clock, AddressSource address,
                            PlacesSource dotPlaces, InstrumentPoint *point, QObject *parent)
-    : QObject(parent), m_queue(queue), m_pollTimer(pollTimer), m_address(std::move(address)),
-      m_dotPlaces(std::move(dotPlaces)), m_point(point)
+    : QObject(parent), m_queue(queue), m_pollTimer(clock.createTimer([this] { onPollTick(); })),
+      m_address(std::move(address)), m_dotPlaces(std::move(dotPlaces)), m_point(point)
 {
-    connect(m_pollTimer, &QTimer::timeout, this, &WeightReader::read);
 }
+
+WeightReader::~WeightReader() = default;
 
 void WeightReader::read()
 {
@@ -59,8 +60,7 @@ void WeightReader::setAutoRead(bool on)
     if (on) {
         // The first automatic request goes out one interval from now, not at the tick of the
         // box: the operator sees polling begin at its own pace.
-        m_pollTimer->setInterval(kPollInterval);
-        m_pollTimer->start();
+        m_pollTimer->start(kPollInterval);
         emit readEnabled(false);
     } else {
         m_pollTimer->stop();
@@ -71,6 +71,13 @@ void WeightReader::setAutoRead(bool on)
 bool WeightReader::autoRead() const
 {
     return m_autoRead;
+}
+
+void WeightReader::onPollTick()
+{
+    // The next tick is due one interval after this one, however long this request takes.
+    m_pollTimer->start(kPollInterval);
+    read();
 }
 
 void WeightReader::onWeightRead(const ReadResult &result)

@@ -2,15 +2,16 @@
 // The live gross weight: one read on demand or one every 1.5 s, shown with its decimal point.
 #pragma once
 
+#include "clock.h"
 #include "instrumentdecimals.h"
 #include "requestqueue.h"
 #include "weightreading.h"
 
 #include <QObject>
 #include <QString>
-#include <QTimer>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class WeightReader : public QObject
@@ -28,35 +29,37 @@ public:
     using AddressSource = std::function<std::optional<quint8>()>;
     using PlacesSource = std::function<std::optional<int>()>;
 
-    // pollTimer is the window's autuTimer2. address gives the bus address chosen now (nullopt
-    // when the operator's text is not one); dotPlaces the decimal places the "dot" box (Text2(9))
-    // stands for now (nullopt while it holds no number); point the instrument's own decimal
-    // point, shared with the parameter pages.
-    WeightReader(RequestQueue *queue, QTimer *pollTimer, AddressSource address,
-                 PlacesSource dotPlaces, InstrumentPoint *point, QObject *parent = nullptr);
+    // clock times the polling. address gives the bus address chosen now (nullopt when the
+    // operator's text is not one); dotPlaces the decimal places the "dot" box stands for now
+    // (nullopt while it holds no number); point the instrument's own decimal point, shared with
+    // the parameter pages.
+    WeightReader(RequestQueue *queue, Clock &clock, AddressSource address, PlacesSource dotPlaces,
+                 InstrumentPoint *point, QObject *parent = nullptr);
+    ~WeightReader() override;
 
-    // One weight request (Command2's click, autuTimer2's tick).
+    // One weight request (the read button's click, the poll timer's tick).
     void read();
-    // Auto-read on: poll timer interval 1500 ms then enabled, then the read button disabled; the
-    // first request goes out one interval later. Off: poll timer off, then the button enabled;
-    // a request already on the line still completes.
+    // Auto-read on: the poll timer armed for 1500 ms, then the read button disabled; the first
+    // request goes out one interval later. Off: the poll timer off, then the button enabled; a
+    // request already on the line still completes.
     void setAutoRead(bool on);
     bool autoRead() const;
 
 signals:
-    // Each reading for the weight display (Label4), the trend and the log: the weight with its
+    // Each reading for the weight display, the trend and the log: the weight with its
     // places, or none and why.
     void weightRead(const WeightReading &reading);
-    // Whether the read button (Command2) may be pressed.
+    // Whether the read button may be pressed.
     void readEnabled(bool enabled);
     // A line for the status bar: the outcome of the latest read, in Chinese.
     void status(const QString &text);
 
 private:
     void onWeightRead(const ReadResult &result);
+    void onPollTick();
 
     RequestQueue *m_queue;
-    QTimer *m_pollTimer;
+    std::unique_ptr<Clock::Timer> m_pollTimer; // re-armed at each tick while polling
     AddressSource m_address;
     PlacesSource m_dotPlaces;
     bool m_autoRead = false;

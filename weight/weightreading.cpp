@@ -30,14 +30,45 @@ double WeightReading::value() const
     return counts ? double(*counts) / std::pow(10.0, places) : 0.0;
 }
 
+QString readEndText(const ReadEnd &end)
+{
+    if (end.stage == ReadEnd::Stage::None)
+        return {};
+    QString text;
+    if (end.check.status == ReplyStatus::PortClosed && !end.lostReason.isEmpty()) {
+        // The command line's words for a line lost under a read (the same messages it says on
+        // its own), so that its log and report say what the operator read on stderr.
+        text = end.network
+                   ? QCoreApplication::translate("Cli", "连接已断开（%1）").arg(end.lostReason)
+                   : QCoreApplication::translate("Cli", "端口已断开（%1）").arg(end.lostReason);
+    } else {
+        // The link's own words, from the facts they depend on.
+        ReadResult r;
+        r.request.address = end.address;
+        r.check = end.check;
+        if (end.webServer)
+            r.frame = QByteArrayLiteral("HTTP/");
+        text = resultText(r);
+        if (!end.check.ok() && end.echoed)
+            text += QCoreApplication::translate("Cli", "（线路回显已去除）");
+        if (!end.check.ok() && end.skipped)
+            text += QCoreApplication::translate("Cli", "（应答前的杂散字节已跳过）");
+    }
+    if (end.stage == ReadEnd::Stage::Point)
+        return QCoreApplication::translate("Cli", "小数点位数读取失败：%1").arg(text);
+    return text;
+}
+
 WeightReading WeightReading::of(const ReadResult &result, int places)
 {
     WeightReading r;
     if (result.ok())
         r.counts = result.value(0, 2);
     r.places = places;
-    r.check = result.check;
-    r.result = resultText(result);
+    r.result.stage = ReadEnd::Stage::Read;
+    r.result.check = result.check;
+    r.result.address = result.request.address;
+    r.result.webServer = fromWebServer(result);
     r.replyTime = result.replyTime;
     return r;
 }
@@ -45,7 +76,7 @@ WeightReading WeightReading::of(const ReadResult &result, int places)
 WeightReading WeightReading::portClosed()
 {
     WeightReading r;
-    r.check = {ReplyStatus::PortClosed};
-    r.result = replyText(r.check);
+    r.result.stage = ReadEnd::Stage::Read;
+    r.result.check = {ReplyStatus::PortClosed};
     return r;
 }

@@ -17,6 +17,47 @@ extern const QString kNoDataText; // "无数据“", as written in the source
 // kNoDataText in the language the program speaks.
 QString noDataText();
 
+// How a read of the weight ended, as data; readEndText() words it for the operator.
+struct ReadEnd
+{
+    enum class Stage {
+        None,   // no read has ended: a reading made by default
+        Read,   // the read itself ended as check says
+        Point,  // the weight was not asked: the read of its decimal point failed first, as check
+                // says
+    };
+    Stage stage = Stage::None;
+    ReplyCheck check;
+    // Where the request went: nothing answers at address 0, the broadcast address.
+    quint8 address = 1;
+    // A failed reply that came from a web server: a converter's web port, not its Modbus port.
+    bool webServer = false;
+    // What the line put before a reply that failed, where the reader keeps it with the reading
+    // (the command line does): the adapter's echo, stray bytes. The line echoes; the instrument
+    // is not what is broken.
+    bool echoed = false;
+    bool skipped = false;
+    // The port went away under the read: the system's words for why (empty when it was closed
+    // by the operator or not known), and whether it was a network connection.
+    QString lostReason;
+    bool network = false;
+
+    bool ok() const { return check.ok(); }
+    // No read has ended: a reading made by default.
+    bool isEmpty() const { return stage == Stage::None; }
+    friend bool operator==(const ReadEnd &a, const ReadEnd &b)
+    {
+        return a.stage == b.stage && a.check == b.check && a.address == b.address &&
+               a.webServer == b.webServer && a.echoed == b.echoed && a.skipped == b.skipped &&
+               a.lostReason == b.lostReason && a.network == b.network;
+    }
+};
+
+// The operator's words for how a read ended: "通讯正常", "无应答", "端口已断开（…）",
+// "小数点位数读取失败：无应答" ...; empty for a read that has not ended. In the language the
+// program speaks.
+QString readEndText(const ReadEnd &end);
+
 struct WeightReading
 {
     // The instrument's count (a 32-bit two's-complement number); none when it gave no weight:
@@ -24,9 +65,8 @@ struct WeightReading
     std::optional<qint32> counts;
     // The decimal places the count is shown with (0..255).
     int places = 0;
-    // How the read ended, and the operator's words for it ("通讯正常", "无应答" ...).
-    ReplyCheck check;
-    QString result;
+    // How the read ended.
+    ReadEnd result;
     // From the request written to the last byte of its reply, when a reply came.
     std::optional<Clock::Duration> replyTime;
 
@@ -41,6 +81,19 @@ struct WeightReading
     static WeightReading of(const ReadResult &result, int places);
     // No weight: the port is closed.
     static WeightReading portClosed();
+
+    friend bool operator==(const WeightReading &a, const WeightReading &b)
+    {
+        return a.counts == b.counts && a.places == b.places && a.result == b.result &&
+               a.replyTime == b.replyTime;
+    }
 };
 
+// How a reading ended, in the operator's words: readEndText() of its result.
+inline QString resultText(const WeightReading &reading)
+{
+    return readEndText(reading.result);
+}
+
+Q_DECLARE_METATYPE(ReadEnd)
 Q_DECLARE_METATYPE(WeightReading)

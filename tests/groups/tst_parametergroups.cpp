@@ -5,6 +5,7 @@
 
 #include <QTest>
 #include <algorithm>
+#include <limits>
 #include <numeric>
 
 namespace {
@@ -55,6 +56,12 @@ private slots:
     void pvhTakesThePointOfTheReadBefore();
     void dotPlacesMatter_data();
     void dotPlacesMatter();
+    void valuesAreTheBoxes_data() { decode_data(); }
+    void valuesAreTheBoxes();
+    void valuesHoldTheCounts_data();
+    void valuesHoldTheCounts();
+    void valueTexts_data();
+    void valueTexts();
 };
 
 void TestParameterGroups::everyBoxOnceAndBlocksFilled()
@@ -205,6 +212,98 @@ void TestParameterGroups::dotPlacesMatter()
     // Whatever the routine says, decoding agrees: another count changes a text or none.
     const QByteArray data(2 * g.count, char(0x11));
     QCOMPARE(decodeGroup(g, data, 0) != decodeGroup(g, data, 3), matters);
+}
+
+// The typed values behind the boxes: each box's text is boxText() of its value, in the same
+// order, and the plain text is the box's without the blank a 16-bit value stands after.
+void TestParameterGroups::valuesAreTheBoxes()
+{
+    QFETCH(int, group);
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, dot);
+    QFETCH(QStringList, shown);
+    const ParameterGroup &g = parameterGroups().at(group);
+    const QList<ParameterValue> values = decodeValues(g, dataOf(reply), decimalPlaces(dot));
+    QCOMPARE(values.size(), shown.size());
+    for (int i = 0; i < values.size(); ++i) {
+        const ParameterValue &v = values.at(i);
+        QCOMPARE(v.box, g.fields[i].box);
+        QCOMPARE(QString::fromUtf8(v.code), QString::fromUtf8(g.fields[i].code));
+        QCOMPARE(v.registers, g.fields[i].registers);
+        QCOMPARE(boxText(v), shown.at(i));
+        QCOMPARE(valueText(v), v.registers == 1 ? shown.at(i).mid(1) : shown.at(i));
+    }
+}
+
+void TestParameterGroups::valuesHoldTheCounts_data()
+{
+    QTest::addColumn<int>("group");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<int>("dotPlaces");
+    QTest::addColumn<int>("index"); // of the field in the group
+    QTest::addColumn<qint32>("raw");
+    QTest::addColumn<int>("places");
+
+    // d-H 256, PvH 1500, dot 2, Psb 1500, PSS 100000, oBty 3, OBL 200, OBH 9999
+    const QByteArray function1 = QByteArray::fromHex(
+        "01032000000100000005dc00000002000005dc000186a000000003000000c80000270f1fc9");
+    QTest::newRow("d-H, a whole number") << int(Function1) << function1 << 3 << 0 << 256 << 0;
+    QTest::newRow("PvH, the dot before") << int(Function1) << function1 << 3 << 1 << 1500 << 3;
+    QTest::newRow("dot itself") << int(Function1) << function1 << 3 << 2 << 2 << 0;
+    QTest::newRow("Psb, the dot read") << int(Function1) << function1 << 3 << 3 << 1500 << 2;
+    QTest::newRow("PSS, five places") << int(Function1) << function1 << 3 << 4 << 100000 << 5;
+    QTest::newRow("AL1 -100, dot 1")
+        << int(Alarm)
+        << QByteArray::fromHex("01031c0000000000000000ffffff9c00000000000000000000000000000000d1b4")
+        << 1 << 2 << -100 << 1;
+    QTest::newRow("16-bit 65535, unsigned, never placed")
+        << int(Function2) << QByteArray::fromHex("01030e010500007fffffff0001000200030834") << 4
+        << 3 << 65535 << 0;
+}
+
+void TestParameterGroups::valuesHoldTheCounts()
+{
+    QFETCH(int, group);
+    QFETCH(QByteArray, reply);
+    QFETCH(int, dotPlaces);
+    QFETCH(int, index);
+    QFETCH(qint32, raw);
+    QFETCH(int, places);
+    const QList<ParameterValue> values =
+        decodeValues(parameterGroups().at(group), dataOf(reply), dotPlaces);
+    QVERIFY(index < values.size());
+    QCOMPARE(values.at(index).raw, raw);
+    QCOMPARE(values.at(index).places, places);
+}
+
+void TestParameterGroups::valueTexts_data()
+{
+    QTest::addColumn<int>("registers");
+    QTest::addColumn<qint32>("raw");
+    QTest::addColumn<int>("places");
+    QTest::addColumn<QString>("plain");
+    QTest::addColumn<QString>("box");
+
+    QTest::newRow("16-bit") << 1 << 2008 << 0 << "2008" << " 2008";
+    QTest::newRow("16-bit zero") << 1 << 0 << 0 << "0" << " 0";
+    QTest::newRow("32-bit whole") << 2 << 12345 << 0 << "12345" << "12345";
+    QTest::newRow("32-bit placed") << 2 << 12345 << 2 << "123.45" << "123.45";
+    QTest::newRow("32-bit negative, padded") << 2 << -5 << 3 << "-0.005" << "-0.005";
+    QTest::newRow("32-bit trailing zeros") << 2 << 100 << 2 << "1.00" << "1.00";
+    QTest::newRow("32-bit lowest") << 2 << std::numeric_limits<qint32>::min() << 0
+                                   << "-2147483648" << "-2147483648";
+}
+
+void TestParameterGroups::valueTexts()
+{
+    QFETCH(int, registers);
+    QFETCH(qint32, raw);
+    QFETCH(int, places);
+    QFETCH(QString, plain);
+    QFETCH(QString, box);
+    const ParameterValue v{0, "ALV", registers, raw, places};
+    QCOMPARE(valueText(v), plain);
+    QCOMPARE(boxText(v), box);
 }
 
 QTEST_GUILESS_MAIN(TestParameterGroups)

@@ -62,13 +62,10 @@ private:
 
     // Lets the line's silence between two frames pass, so that a waiting request goes out.
     void gap() { m_clock.advance(RequestQueue::interFrameGap(9600)); }
-    // One tick of the window's poll timer (autuTimer2), without waiting for it.
-    void pollTick() { QVERIFY(QMetaObject::invokeMethod(m_pollTimer, "timeout")); }
 
     VirtualClock m_clock;
     FakePort *m_port = nullptr;
     RequestQueue *m_queue = nullptr;
-    QTimer *m_pollTimer = nullptr;
     InstrumentPoint *m_point = nullptr;
     WeightReader *m_reader = nullptr;
     QSignalSpy *m_texts = nullptr;
@@ -84,10 +81,9 @@ void TestWeightReader::init()
     m_port = new FakePort;
     QVERIFY(m_port->open().opened());
     m_queue = new RequestQueue(m_port, m_clock);
-    m_pollTimer = new QTimer;
     m_point = new InstrumentPoint(m_queue, [this] { return m_address; });
     m_reader = new WeightReader(
-        m_queue, m_pollTimer, [this] { return m_address; },
+        m_queue, m_clock, [this] { return m_address; },
         [this] { return decimalPlacesIn(m_dot); }, m_point);
     m_texts = new QSignalSpy(m_reader, &WeightReader::weightRead);
     m_statuses = new QSignalSpy(m_reader, &WeightReader::status);
@@ -100,7 +96,6 @@ void TestWeightReader::cleanup()
     delete m_reader;
     delete m_point;
     delete m_queue;
-    delete m_pollTimer;
     delete m_port;
 }
 
@@ -338,22 +333,21 @@ void TestWeightReader::autoRead()
     QVERIFY(m_reader->autoRead());
     QCOMPARE(enabled.size(), 1);
     QCOMPARE(enabled.at(0).at(0).toBool(), false);
-    QVERIFY(m_pollTimer->isActive());
-    QCOMPARE(m_pollTimer->interval(), 1500);
+    QCOMPARE(m_clock.nextWakeUp(), WeightReader::kPollInterval);
+    m_clock.advance(WeightReader::kPollInterval - 1ns);
     QVERIFY(m_port->written().isEmpty()); // the first request waits one interval
+    m_clock.advance(1ns);
 
     // Each tick of the poll timer is one weight request, and each answer is shown.
-    for (int tick = 0; tick < 3; ++tick) {
-        pollTick();
-        m_clock.advance(1500ms);
-    }
+    for (int tick = 1; tick < 3; ++tick)
+        m_clock.advance(WeightReader::kPollInterval);
     QCOMPARE(m_port->written(), QList<QByteArray>(3, kWeightRequest));
     QCOMPARE(texts(), QStringList(3, "12.34"));
 
     // Off: polling stops at once and the button comes back; what is on the line completes.
     m_reader->setAutoRead(false);
     QVERIFY(!m_reader->autoRead());
-    QVERIFY(!m_pollTimer->isActive());
+    QCOMPARE(m_clock.activeTimers(), 0);
     QCOMPARE(enabled.size(), 2);
     QCOMPARE(enabled.at(1).at(0).toBool(), true);
     QVERIFY(m_queue->idle());

@@ -3,7 +3,6 @@
 // CODE VALUE lines or as one JSON object per reading.
 #include "readings.h"
 
-#include "adddot.h"
 #include "clitext.h"
 #include "lineclient.h"
 #include "parametergroups.h"
@@ -92,31 +91,40 @@ void InstrumentReader::learnDecimalPlaces()
     }
 }
 
-BlockReading InstrumentReader::failed(const CliBlock &block, const ReadResult &result) const
+ReadEnd InstrumentReader::endOf(const ReadResult &result) const
 {
+    ReadEnd end = WeightReading::of(result, 0).result;
     if (result.check.status == ReplyStatus::PortClosed && !m_line->lostReason().isEmpty()) {
-        const QString why = m_line->lostReason();
-        const bool network = lineKindOf(m_options.port) != LineKind::Serial;
-        const Phrase lost = inBothLanguages([&] {
-            return network ? QCoreApplication::translate("Cli", "连接已断开（%1）").arg(why)
-                           : QCoreApplication::translate("Cli", "端口已断开（%1）").arg(why);
-        });
-        return {block, {}, lost.chinese, lost.english};
+        end.lostReason = m_line->lostReason();
+        end.network = lineKindOf(m_options.port) != LineKind::Serial;
+        return end;
     }
-    BlockReading reading{block, {}, {}, {}};
-    noteLine(reading, result);
-    const Phrase failure = inBothLanguages([&] {
-        QString text = resultText(result);
-        // An echo or stray bytes before a reply that failed are worth knowing: the line echoes,
-        // it is not the instrument that is broken.
-        if (reading.echoed)
-            text += QCoreApplication::translate("Cli", "（线路回显已去除）");
-        if (reading.skipped)
-            text += QCoreApplication::translate("Cli", "（应答前的杂散字节已跳过）");
-        return text;
-    });
+    end.echoed = result.echoed > 0;
+    end.skipped = !result.skipped.isEmpty();
+    return end;
+}
+
+namespace {
+
+// The block's failure in both languages, from how it ended.
+void sayFailure(BlockReading &reading)
+{
+    const Phrase failure = inBothLanguages([&reading] { return readEndText(reading.end); });
     reading.failure = failure.chinese;
     reading.failureEnglish = failure.english;
+}
+
+} // namespace
+
+BlockReading InstrumentReader::failed(const CliBlock &block, const ReadResult &result) const
+{
+    BlockReading reading;
+    reading.block = block;
+    reading.end = endOf(result);
+    // A lost line has no reply to speak of.
+    if (reading.end.lostReason.isEmpty())
+        noteLine(reading, result);
+    sayFailure(reading);
     return reading;
 }
 
@@ -132,16 +140,14 @@ BlockReading InstrumentReader::readBlock(const CliBlock &block)
     }
     const std::optional<int> places = m_decimals.places();
     if (placed && !places) {
-        const BlockReading why = failed({}, m_decimals.failure());
-        const Phrase failure =
-            inBothLanguages([] {
-                return QCoreApplication::translate("Cli", "小数点位数读取失败：%1");
-            }).arg(Phrase{why.failure, why.failureEnglish});
-        BlockReading reading{block, {}, failure.chinese, failure.english};
+        BlockReading reading;
+        reading.block = block;
+        reading.end = endOf(m_decimals.failure());
+        reading.end.stage = ReadEnd::Stage::Point;
+        sayFailure(reading);
         if (block.group == CliBlock::kWeight) {
-            WeightReading none = WeightReading::of(m_decimals.failure(), 0);
-            none.result = reading.failureSaid();
-            none.replyTime.reset(); // the point's reply, not a weight's
+            WeightReading none;
+            none.result = reading.end; // the point's reply time is not a weight's
             reading.weight = none;
         }
         return reading;
@@ -155,11 +161,13 @@ BlockReading InstrumentReader::readBlock(const CliBlock &block)
         if (!r.ok()) {
             BlockReading reading = failed(block, r);
             // The log says what the operator reads on stderr: a lost port with its reason.
-            weight.result = reading.failureSaid();
+            weight.result = reading.end;
             reading.weight = weight;
             return reading;
         }
-        BlockReading reading{block, {{QStringLiteral("weight"), weight.text()}}, {}, {}};
+        BlockReading reading;
+        reading.block = block;
+        reading.end = weight.result;
         noteLine(reading, r);
         reading.weight = weight;
         return reading;
@@ -170,14 +178,24 @@ BlockReading InstrumentReader::readBlock(const CliBlock &block)
                                       m_options.timeout.value_or(milliseconds(group.intervalMs)));
     if (!r.ok())
         return failed(block, r);
-    const QList<BoxText> boxes = decodeGroup(group, r.data, places.value_or(0));
-    BlockReading reading{block, {}, {}, {}};
+    BlockReading reading;
+    reading.block = block;
+    reading.end = endOf(r);
     noteLine(reading, r);
-    // decodeGroup gives the boxes in the order of the group's fields.
-    for (int i = 0; i < boxes.size(); ++i)
-        reading.values.append(
-            {QString::fromUtf8(group.fields.at(i).code), boxes.at(i).text.trimmed()});
+    reading.values = decodeValues(group, r.data, places.value_or(0));
     return reading;
+}
+
+QList<CodeValue> BlockReading::codeValues() const
+{
+    if (!ok())
+        return {};
+    if (weight)
+        return {{QStringLiteral("weight"), weight->text()}};
+    QList<CodeValue> lines;
+    for (const ParameterValue &v : values)
+        lines.append({QString::fromUtf8(v.code), valueText(v)});
+    return lines;
 }
 
 QStringList plainLines(const Reading &reading, bool headed)
@@ -188,7 +206,7 @@ QStringList plainLines(const Reading &reading, bool headed)
                          .arg(reading.number)
                          .arg(reading.time.toString(Qt::ISODateWithMs)));
     for (const BlockReading &block : reading.blocks) {
-        for (const CodeValue &cv : block.values)
+        for (const CodeValue &cv : block.codeValues())
             lines.append(cv.code.leftJustified(kCodeColumn) + QLatin1Char(' ') + cv.value);
     }
     return lines;
@@ -202,7 +220,7 @@ QByteArray jsonLine(const Reading &reading, const CliOptions &options)
     int echoes = 0;
     int skips = 0;
     for (const BlockReading &block : reading.blocks) {
-        for (const CodeValue &cv : block.values)
+        for (const CodeValue &cv : block.codeValues())
             values.insert(cv.code, cv.value);
         if (block.replyTime)
             replyTimes.insert(QString::fromUtf8(block.block.name),

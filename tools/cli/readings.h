@@ -5,6 +5,7 @@
 
 #include "cliarguments.h"
 #include "instrumentdecimals.h"
+#include "parametergroups.h"
 #include "weightreading.h"
 
 #include <QByteArray>
@@ -17,17 +18,19 @@
 class LineClient;
 struct ReadResult;
 
+// One line of the printed reading.
 struct CodeValue
 {
     QString code;  // the instrument's parameter code, "AL1"; "weight" for the gross weight
-    QString value; // the text the window shows, without the blank before a 16-bit value
+    QString value; // valueText() of a parameter, the weight's text
 };
 
 struct BlockReading
 {
     CliBlock block;
-    QList<CodeValue> values; // empty when the block failed
-    QString failure;         // why it failed, in Chinese; empty when it did not
+    QList<ParameterValue> values; // of a parameter group, in its fields' order; empty when failed
+    ReadEnd end;                  // how the block's read ended
+    QString failure;              // why it failed, in Chinese; empty when it did not
     QString failureEnglish;
     // The block's read as it went on the line: its reply time, and what the line put before
     // the reply (the adapter's echo, stray bytes).
@@ -40,6 +43,8 @@ struct BlockReading
     bool ok() const { return failure.isEmpty(); }
     // Why it failed in the run's language: English with --lang en, else Chinese.
     QString failureSaid() const;
+    // What the block read, as printed: the weight's text, or each parameter's code and value.
+    QList<CodeValue> codeValues() const;
 };
 
 struct Reading
@@ -63,6 +68,9 @@ public:
 private:
     BlockReading readBlock(const CliBlock &block);
     void learnDecimalPlaces();
+    // How a read ended, with what the line did: whether it went away, and what it put before
+    // the reply.
+    ReadEnd endOf(const ReadResult &result) const;
     BlockReading failed(const CliBlock &block, const ReadResult &result) const;
 
     LineClient *m_line;

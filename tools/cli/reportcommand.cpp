@@ -30,11 +30,13 @@ QList<SnapshotValue> valuesOf(const Reading &reading, QStringList *notes)
             continue;
         const ParameterGroup &group = parameterGroups().at(block.block.group);
         const QString page = groupCaption(group);
-        for (int i = 0; i < group.fields.size(); ++i) {
-            const ParameterField &field = group.fields.at(i);
-            const QString text =
-                block.ok() && i < block.values.size() ? block.values.at(i).value : QString();
-            values.append({page, QString::fromUtf8(field.code), field.box, text});
+        for (const ParameterField &field : group.fields) {
+            SnapshotValue v{field.box, std::nullopt, {}};
+            for (const ParameterValue &read : block.values) {
+                if (read.box == field.box)
+                    v.value = read;
+            }
+            values.append(v);
         }
         if (!block.ok())
             notes->append(QCoreApplication::translate("Cli", "%1读取失败：%2")
@@ -93,18 +95,14 @@ int runReport(LineClient *line, const CliOptions &options)
                                milliseconds(run.elapsed())));
         }
     }
-    if (weight) {
-        data.snapshot.weight = weight->text();
-        data.weightResult = weight->result;
-        if (!weight->ok())
-            data.notes.append(
-                QCoreApplication::translate("Cli", "毛重读取失败：%1").arg(weight->result));
-    }
+    data.snapshot.reading = weight;
+    if (weight && !weight->ok())
+        data.notes.append(QCoreApplication::translate("Cli", "毛重读取失败：%1")
+                              .arg(resultText(*weight)));
 
     data.parties = {options.customer, options.site, options.technician, options.serial};
-    data.snapshot.port = options.port;
-    data.snapshot.settings = line->port()->settingsText();
-    data.snapshot.address = options.address;
+    data.snapshot.line = SnapshotLine{options.port, QString(), line->port()->lineKind(),
+                                      line->port()->lineSettings(), options.address};
     data.version = QCoreApplication::applicationVersion();
     data.adapter = line->port()->adapterDescription();
     data.counters = RequestCounters::of(*line->queue());

@@ -36,8 +36,8 @@ QString suggestedPath(const Snapshot &snapshot)
     const QDateTime time = snapshot.time.isValid() ? snapshot.time : QDateTime::currentDateTime();
     QString name =
         QStringLiteral("scalecheck-%1").arg(time.toString(QStringLiteral("yyyyMMdd-HHmmss")));
-    if (snapshot.address >= 0)
-        name += QStringLiteral("-addr%1").arg(snapshot.address);
+    if (const std::optional<quint8> address = snapshot.busAddress())
+        name += QStringLiteral("-addr%1").arg(*address);
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty() || !QDir(folder).exists())
         folder = QDir::homePath();

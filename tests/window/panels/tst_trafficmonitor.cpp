@@ -38,6 +38,7 @@ QString row(const TrafficModel *model, int r)
 } // namespace
 
 Q_DECLARE_METATYPE(Language)
+Q_DECLARE_METATYPE(TrafficLine)
 
 class TestTrafficMonitor : public QObject
 {
@@ -50,6 +51,9 @@ private slots:
     void hexAndDecoding();
     void linesOfEachKindAndCopy();
     void lineEffectsAndStreams();
+    void kindsAndTheirWords_data();
+    void kindsAndTheirWords();
+    void wordsFollowTheLanguage();
     void pauseAndClear();
     void ringKeepsTheNewest();
     void viewFollowsTheNewest();
@@ -161,7 +165,7 @@ void TestTrafficMonitor::linesOfEachKindAndCopy()
     const QList<int> failed = {3, 5, 8};
     for (int r = 0; r < expected.size(); ++r) {
         QCOMPARE(row(model, r), "12:34:56.789\t" + expected[r]);
-        QCOMPARE(model->line(r).failed, failed.contains(r));
+        QCOMPARE(model->line(r).failed(), failed.contains(r));
         const QVariant colour =
             model->index(r, TrafficModel::ResultColumn).data(Qt::ForegroundRole);
         QCOMPARE(colour.isValid(), failed.contains(r) || r == 6);
@@ -448,6 +452,84 @@ void TestTrafficMonitor::bytesKeepTheirWidth()
         QCoreApplication::processEvents();
         QCOMPARE(bytesWidth(), wide + 120);
     }
+}
+
+void TestTrafficMonitor::kindsAndTheirWords_data()
+{
+    QTest::addColumn<TrafficLine>("line");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QStringList>("shown"); // direction, decoding, result
+    QTest::addColumn<bool>("failed");
+
+    const QTime t(9, 0);
+    const QByteArray request = requestFrame(1, 0x0100, 2);
+    const auto received = [&](quint8 address, const QByteArray &reply) {
+        ReadResult r;
+        r.request = ReadRequest(address, 0x0100, 2, 20ms);
+        r.frame = reply;
+        r.check = checkReply(reply, address, 2);
+        return TrafficLine::received(t, r);
+    };
+    QTest::newRow("sent") << TrafficLine::sent(t, request) << int(TrafficLine::Kind::Sent)
+                          << QStringList{"发送", "读 0x0100 ×2", ""} << false;
+    QTest::newRow("received") << received(1, kWeightReply) << int(TrafficLine::Kind::Received)
+                              << QStringList{"接收", "应答 4 字节", "通讯正常"} << false;
+    QTest::newRow("nothing at the broadcast address")
+        << received(0, {}) << int(TrafficLine::Kind::Received)
+        << QStringList{"接收", "—", "无应答（地址 0 为广播地址，仪表不应答）"} << true;
+    QTest::newRow("a web server's answer")
+        << received(1, "HTTP/1.1 400 Bad Request\r\n") << int(TrafficLine::Kind::Received)
+        << QStringList{"接收", "功能码 54",
+                       "应答不是 Modbus：这个地址和端口上是网页服务器（HTTP），请检查转换器的端口号"}
+        << true;
+    QTest::newRow("unrequested") << TrafficLine::discarded(t, QByteArray(20, 'x'))
+                                 << int(TrafficLine::Kind::Unrequested)
+                                 << QStringList{"丢弃", "20 字节", "无请求等待"} << false;
+    QTest::newRow("skipped") << TrafficLine::skipped(t, QByteArray(2, '\0'))
+                             << int(TrafficLine::Kind::Skipped)
+                             << QStringList{"丢弃", "2 字节", "应答前的杂散字节，已跳过"} << false;
+    QTest::newRow("echo") << TrafficLine::echo(t, request) << int(TrafficLine::Kind::Echo)
+                          << QStringList{"回显", "8 字节", "适配器回送的请求，已去除"} << false;
+}
+
+// Each line is of one kind, and its words are made from the kind and the facts it keeps.
+void TestTrafficMonitor::kindsAndTheirWords()
+{
+    QFETCH(TrafficLine, line);
+    QFETCH(int, kind);
+    QFETCH(QStringList, shown);
+    QFETCH(bool, failed);
+    QCOMPARE(int(line.kind), kind);
+    QCOMPARE(line.failed(), failed);
+    QCOMPARE(line.unrequested(), line.kind == TrafficLine::Kind::Unrequested);
+    TrafficModel model;
+    QVERIFY(model.append(line));
+    const auto cell = [&model](int column) {
+        return model.index(0, column).data().toString();
+    };
+    QCOMPARE((QStringList{cell(TrafficModel::DirectionColumn), cell(TrafficModel::DecodingColumn),
+                          cell(TrafficModel::ResultColumn)}),
+             shown);
+}
+
+// Lines are kept as facts and worded when they are shown: a line taken in one language reads in
+// the language in force, and bytes nobody asked for are summed up by their kind whatever it is.
+void TestTrafficMonitor::wordsFollowTheLanguage()
+{
+    TrafficModel model;
+    const QTime t(9, 0);
+    QVERIFY(model.append(TrafficLine::discarded(t, QByteArray(3, 'x'))));
+    QCOMPARE(model.index(0, TrafficModel::ResultColumn).data().toString(), "无请求等待");
+    QVERIFY(QCoreApplication::installTranslator(englishTranslator()));
+    const QString english = TrafficModel::tr("无请求等待");
+    QVERIFY(english != QStringLiteral("无请求等待"));
+    QCOMPARE(model.index(0, TrafficModel::ResultColumn).data().toString(), english);
+    QVERIFY(!model.append(TrafficLine::discarded(t.addMSecs(10), QByteArray(4, 'y'))));
+    QCOMPARE(model.rowCount(), 1);
+    QCOMPARE(model.line(0).byteCount, 7);
+    // Stray bytes skipped before a reply are dropped too, but never summed with a stream.
+    QVERIFY(model.append(TrafficLine::skipped(t.addMSecs(20), QByteArray(1, '\0'))));
+    QCOMPARE(model.rowCount(), 2);
 }
 
 QTEST_MAIN(TestTrafficMonitor)

@@ -122,6 +122,9 @@ private slots:
     void awkwardTextSurvives_data();
     void awkwardTextSurvives();
     void noAddress();
+    void typedFormsAsShown_data();
+    void typedFormsAsShown();
+    void decodedAndEnteredBoxes();
     void atomicWrite_data();
     void atomicWrite();
     void save_data();
@@ -145,7 +148,7 @@ void TestSnapshot::formsReadBack()
         {"参数页", "代码", "框号", "值"},
     };
     for (const SnapshotValue &v : s.values)
-        expected << QStringList{v.page, v.code, QString::number(v.box), v.text};
+        expected << QStringList{v.page(), v.code(), QString::number(v.box), v.text()};
     QCOMPARE(expected.size(), kTableStart + kBoxes);
     QCOMPARE(expected.at(kTableStart + 3), QStringList({"报警参数组", "AL!C", "3", "v3"}));
     QCOMPARE(expected.at(kTableStart + 9), QStringList({"仪表功能参数组1", "dot", "9", "v9"}));
@@ -227,6 +230,126 @@ void TestSnapshot::noAddress()
     const QJsonObject o = jsonOf(s);
     QVERIFY(o.contains("address"));
     QVERIFY(o.value("address").isNull());
+}
+
+namespace {
+
+// The values of a function 1 read and a function 2 read as the group reader decodes them.
+QList<ParameterValue> decodedValues()
+{
+    // d-H -100, PvH 1500, dot 1, Psb 1500, PSS 5, oBty 1, OBL 200, OBH 9999
+    const QByteArray function1 = QByteArray::fromHex(
+        "ffffff9c000005dc00000001000005dc0000000500000001000000c80000270f");
+    const QByteArray function2 = QByteArray::fromHex("010500007fffffff000100020003");
+    return decodeValues(parameterGroups().at(1), function1, 2) +
+           decodeValues(parameterGroups().at(2), function2, 0);
+}
+
+WeightReading readingOf(std::optional<qint32> counts, int places, ReplyStatus status)
+{
+    WeightReading r;
+    r.counts = counts;
+    r.places = places;
+    r.result.stage = ReadEnd::Stage::Read;
+    r.result.check = {status};
+    return r;
+}
+
+} // namespace
+
+// A record made of typed values is written exactly as a record of the texts the window shows
+// for them: the CSV, the JSON and the text agree byte for byte.
+void TestSnapshot::typedFormsAsShown_data()
+{
+    QTest::addColumn<int>("lineKind");
+    QTest::addColumn<int>("address"); // -1: none
+    QTest::addColumn<std::optional<WeightReading>>("reading");
+    QTest::addColumn<QString>("settings");
+    QTest::addColumn<QString>("weight");
+
+    QTest::newRow("weight 12.34") << int(LineKind::Serial) << 1
+                                  << std::optional(readingOf(1234, 2, ReplyStatus::Ok))
+                                  << "9600,n,8,2"
+                                  << "12.34";
+    QTest::newRow("negative weight, address 247")
+        << int(LineKind::Serial) << 247 << std::optional(readingOf(-5, 3, ReplyStatus::Ok))
+        << "9600,n,8,2"
+        << "-0.005";
+    QTest::newRow("no reply, no address")
+        << int(LineKind::Serial) << -1
+        << std::optional(readingOf(std::nullopt, 0, ReplyStatus::NoReply)) << "9600,n,8,2"
+        << "无数据“";
+    QTest::newRow("never read, transparent converter")
+        << int(LineKind::RtuOverTcp) << 1 << std::optional<WeightReading>()
+        << "串口参数以转换器设置为准，按 9600 波特计时" << QString();
+    QTest::newRow("Modbus TCP gateway") << int(LineKind::ModbusTcp) << 1
+                                        << std::optional(readingOf(0, 1, ReplyStatus::Ok))
+                                        << "Modbus TCP 网关"
+                                        << "0.0";
+}
+
+void TestSnapshot::typedFormsAsShown()
+{
+    QFETCH(int, lineKind);
+    QFETCH(int, address);
+    QFETCH(std::optional<WeightReading>, reading);
+    QFETCH(QString, settings);
+    QFETCH(QString, weight);
+
+    const Snapshot shown = knownSnapshot();
+    SnapshotLine line{shown.port, shown.device, LineKind(lineKind),
+                      LineSettings::instrument(9600), std::nullopt};
+    if (address >= 0)
+        line.address = quint8(address);
+    const QList<ParameterValue> decoded = decodedValues();
+    const Snapshot typed = Snapshot::of(shown.time, line, reading, parameterValues(decoded));
+
+    Snapshot asText = shown;
+    asText.settings = settings;
+    asText.address = address;
+    asText.weight = weight;
+    asText.values = parameterValues([&decoded](int box) {
+        for (const ParameterValue &v : decoded) {
+            if (v.box == box)
+                return boxText(v);
+        }
+        return QString();
+    });
+    QCOMPARE(typed.settingsText(), settings);
+    QCOMPARE(typed.weightText(), weight);
+    QCOMPARE(toCsv(typed), toCsv(asText));
+    QCOMPARE(toJson(typed), toJson(asText));
+    QCOMPARE(toText(typed), toText(asText));
+    // The one-register values keep the blank the box shows them with.
+    QCOMPARE(csvOf(typed).at(kTableStart + 15), QStringList({"仪表功能参数组2", "Inty", "15", " 261"}));
+}
+
+// A box holds the value decoded for it, the latest when it was read twice; a box without one
+// holds what was entered into it, or nothing.
+void TestSnapshot::decodedAndEnteredBoxes()
+{
+    QList<ParameterValue> decoded = decodedValues();
+    ParameterValue again = decoded.first();
+    again.raw = 42;
+    decoded.append(again);
+    const QList<SnapshotValue> values = parameterValues(decoded, [](int box) {
+        return box == 0 ? QStringLiteral(" 12.5 ") : QString();
+    });
+    QCOMPARE(values.size(), kBoxes);
+    QCOMPARE(values.at(7).value, std::optional(again));
+    QCOMPARE(values.at(7).text(), QStringLiteral("42"));
+    QCOMPARE(values.at(8).text(), QStringLiteral("15.00"));
+    QCOMPARE(values.at(10).text(), QStringLiteral("150.0"));
+    QCOMPARE(values.at(15).text(), QStringLiteral(" 261"));
+    QCOMPARE(values.at(15).plainText(), QStringLiteral("261"));
+    QVERIFY(!values.at(0).value);
+    QCOMPARE(values.at(0).text(), QStringLiteral(" 12.5 "));
+    QCOMPARE(values.at(0).plainText(), QStringLiteral("12.5"));
+    QCOMPARE(values.at(22).text(), QString());
+    QCOMPARE((QStringList{values.at(9).page(), values.at(9).code()}),
+             QStringList({"仪表功能参数组1", "dot"}));
+    // Without entered texts, a box without a value stays empty.
+    QCOMPARE(parameterValues(decoded).at(0).text(), QString());
 }
 
 // A file is replaced whole, or left as it was when the write fails.

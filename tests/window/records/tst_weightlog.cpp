@@ -29,16 +29,26 @@ WeightReading weight(qint32 counts, int places, std::optional<Clock::Duration> r
     WeightReading r;
     r.counts = counts;
     r.places = places;
-    r.check = {ReplyStatus::Ok};
-    r.result = QStringLiteral("通讯正常");
+    r.result.stage = ReadEnd::Stage::Read;
+    r.result.check = {ReplyStatus::Ok};
     r.replyTime = reply;
     return r;
 }
 
-WeightReading none(const QString &result, std::optional<Clock::Duration> reply = std::nullopt)
+// A read that ended without a weight; lost is the system's words for a port that went away.
+ReadEnd ended(ReplyStatus status, quint8 exceptionCode = 0, const QString &lost = {})
+{
+    ReadEnd end;
+    end.stage = ReadEnd::Stage::Read;
+    end.check = {status, exceptionCode};
+    end.lostReason = lost;
+    return end;
+}
+
+WeightReading none(const ReadEnd &end, std::optional<Clock::Duration> reply = std::nullopt)
 {
     WeightReading r;
-    r.result = result;
+    r.result = end;
     r.replyTime = reply;
     return r;
 }
@@ -125,18 +135,18 @@ void TestWeightLog::lines_data()
         << QStringList{"2026-12-07T09:30:01.500Z", "0.0", "0", "1", "通讯正常", "39.6"};
     // The no-data text ends in U+201C, not the ASCII quote: it stands unquoted and reads back as
     // it is. No places are claimed for a reading that had no weight.
-    QTest::newRow("no reply") << kTime << none(QStringLiteral("无应答"))
+    QTest::newRow("no reply") << kTime << none(ended(ReplyStatus::NoReply))
                               << QByteArray("2026-12-07T09:30:01.500Z,无数据“,,,无应答,\r\n")
                               << QStringList{
                                      "2026-12-07T09:30:01.500Z", "无数据“", "", "", "无应答", ""};
     QTest::newRow("exception reply, full-width colon")
-        << kTime << none(QStringLiteral("异常应答 02：非法数据地址"), 25ms)
+        << kTime << none(ended(ReplyStatus::Exception, 2), 25ms)
         << QByteArray("2026-12-07T09:30:01.500Z,无数据“,,,异常应答 02：非法数据地址,25.0\r\n")
         << QStringList{"2026-12-07T09:30:01.500Z",  "无数据“", "", "",
                        "异常应答 02：非法数据地址", "25.0"};
     // The system's words for a lost port can hold commas and quotes of their own.
     QTest::newRow("result with a comma and quotes")
-        << kTime << none(QStringLiteral("端口已断开（Input/output error, \"ttyUSB0\"）"))
+        << kTime << none(ended(ReplyStatus::PortClosed, 0, QStringLiteral("Input/output error, \"ttyUSB0\"")))
         << QByteArray("2026-12-07T09:30:01.500Z,无数据“,,,\"端口已断开（Input/output error, "
                       "\"\"ttyUSB0\"\"）\",\r\n")
         << QStringList{"2026-12-07T09:30:01.500Z",
@@ -189,7 +199,7 @@ void TestWeightLog::appending()
         QCOMPARE(contents(fresh), WeightLog::header());
         QVERIFY(log.append(kTime, weight(1234, 2)));
         QCOMPARE(contents(fresh), WeightLog::header() + WeightLog::line(kTime, weight(1234, 2)));
-        QVERIFY(log.append(kTime.addMSecs(1500), none(QStringLiteral("无应答"))));
+        QVERIFY(log.append(kTime.addMSecs(1500), none(ended(ReplyStatus::NoReply))));
         QCOMPARE(log.lineCount(), 2);
     }
 
@@ -306,7 +316,7 @@ void TestWeightLog::button()
     QCOMPARE(confirmed.last().at(1).toString(), path);
 
     button.addReading(weight(1234, 2));
-    button.addReading(none(QStringLiteral("无应答")));
+    button.addReading(none(ended(ReplyStatus::NoReply)));
     QCOMPARE(logLines(contents(path)).size(), 2);
 
     button.click();

@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: MIT
+// The four parameter pages: each page's read button runs its group's reader, whose values fill
+// the page's boxes.
+#pragma once
+
+#include "formbuilder.h"
+#include "parametergroups.h"
+
+#include <QObject>
+#include <optional>
+
+class Clock;
+class GroupReader;
+class RequestQueue;
+
+class ParameterPages : public QObject
+{
+    Q_OBJECT
+
+public:
+    // readers are the four groups' readers, in page order: each page's button reads its group,
+    // and what the group decodes goes into the boxes. The pages' response timers follow the
+    // groups' requests on the queue.
+    ParameterPages(const ParameterPageControls &controls, const QList<GroupReader *> &readers,
+                   RequestQueue *queue, Clock &clock, QObject *parent = nullptr);
+
+    // The text of value box `box` (0 to 34) as it stands.
+    QString valueText(int box) const;
+    // The decimal places the "dot" box stands for; nullopt while it holds no number.
+    std::optional<int> dotPlaces() const;
+    // Whether every box is empty: no page has been read.
+    bool allEmpty() const;
+
+signals:
+    // What the latest page read came to, for the status bar.
+    void status(const QString &text);
+
+private:
+    void showBoxes(const QList<BoxText> &boxes);
+
+    ParameterPageControls m_ui;
+};

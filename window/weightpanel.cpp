@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: MIT
+// The weight panel: the large weight display, 自动读取 and 读取, run by the weight reader.
+#include "weightpanel.h"
+
+#include "responsetimer.h"
+#include "weightlabel.h"
+#include "weightreader.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+const QColor kWeightColour(255, 0, 0);
+const QColor kWeightBackground(192, 192, 255);
+
+QFont weightFont(const QFont &base)
+{
+    QFont f = base;
+    // 宋体 is the face the instrument's makers chose; on Linux a CJK face stands in for it.
+    f.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("NSimSun"),
+                   QStringLiteral("Noto Serif CJK SC"), QStringLiteral("WenQuanYi Micro Hei"),
+                   QStringLiteral("Noto Sans CJK SC")});
+    f.setPointSize(60);
+    f.setWeight(QFont::Normal);
+    return f;
+}
+
+} // namespace
+
+WeightPanel::WeightPanel(const WeightPanelControls &controls, WeightReader *reader,
+                         RequestQueue *queue, Clock &clock, QObject *parent)
+    : QObject(parent), m_ui(controls), m_reader(reader),
+      m_responseTimer(new ResponseTimer(controls.responseTimer, queue,
+                                        WeightReader::kWeightRegister, clock, this))
+{
+    style();
+    connect(m_ui.readButton, &QPushButton::clicked, m_reader, &WeightReader::read);
+    connect(m_ui.autoReadBox, &QCheckBox::clicked, this, &WeightPanel::switchAutoRead);
+    connect(m_reader, &WeightReader::readEnabled, m_ui.readButton, &QWidget::setEnabled);
+    connect(m_reader, &WeightReader::weightRead, m_ui.weightLabel, &WeightLabel::showReading);
+}
+
+QString WeightPanel::weightText() const
+{
+    return m_ui.weightLabel->text();
+}
+
+void WeightPanel::switchAutoRead(bool on)
+{
+    m_reader->setAutoRead(on);
+    // The poll timer shows the reader's polling, at the reader's pace.
+    if (m_reader->autoRead())
+        m_ui.pollTimer->start(WeightReader::kPollInterval);
+    else
+        m_ui.pollTimer->stop();
+    emit autoReadSwitched(on);
+}
+
+void WeightPanel::style()
+{
+    // The panel: its caption in red on the menu colour, the weight red on light blue.
+    QGroupBox *panel = m_ui.panel;
+    const QPalette plain = panel->palette();
+    QPalette framePalette = plain;
+    framePalette.setColor(QPalette::WindowText, kWeightColour);
+    framePalette.setColor(QPalette::Window, QApplication::palette("QMenu").color(QPalette::Window));
+    panel->setPalette(framePalette);
+    panel->setAutoFillBackground(true);
+    QPalette checkPalette = m_ui.autoReadBox->palette();
+    checkPalette.setColor(QPalette::WindowText, plain.color(QPalette::WindowText));
+    m_ui.autoReadBox->setPalette(checkPalette);
+
+    WeightLabel *label = m_ui.weightLabel;
+    QPalette weightPalette = label->palette();
+    weightPalette.setColor(QPalette::WindowText, kWeightColour);
+    weightPalette.setColor(QPalette::Window, kWeightBackground);
+    label->setPalette(weightPalette);
+    label->setAutoFillBackground(true);
+    label->setFont(weightFont(label->font()));
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    label->setAccessibleDescription(QCoreApplication::translate("Form1", "毛重"));
+    m_ui.readButton->setAccessibleName(QCoreApplication::translate("Form1", "读取毛重"));
+}
