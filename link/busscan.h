@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 // A search of the bus for instruments: every address at every rate asked for its weight, one
-// request on the line at a time, a silent address given up as soon as the line allows.
+// request on the line at a time, a silent address given up as soon as the line allows, and
+// looked at again, slowly, when bytes come after its window.
 #pragma once
 
 #include "clock.h"
 #include "readrequest.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <chrono>
@@ -27,8 +29,9 @@ struct BusAnswer
     std::optional<qint32> weight;
     // From the request written to the last byte of the reply in.
     std::optional<Clock::Duration> replyTime;
-    // The reply came only after the address had been given up, while a later one was asked:
-    // the instrument turns around more slowly than the scan allowed for.
+    // The instrument turns around more slowly than the scan allowed for: its reply came after
+    // its address had been given up, and the second, slower look at it took longer than the
+    // allowance too (or heard nothing, and the late reply is all there is).
     bool late = false;
 
     // A checked frame from the address: an instrument is there, even one that refused the read
@@ -74,6 +77,15 @@ public:
         PortClosed, // the port closed or was lost under the scan
     };
 
+    // Why the rate an instrument was found at says nothing about the rate it listens at.
+    enum class RateBlindness {
+        // One address gave checked frames at two rates: a real instrument answers at one only,
+        // so the far end ignores the rate (a pseudo-terminal). The address is listed once.
+        AnswersAtEveryRate,
+        // A network line with several rates asked: only the converter's own rate is on the wire.
+        ConverterRate,
+    };
+
     // What a silent address costs at `baud`: the 8-character request on the wire, the
     // instrument's turnaround and the first character of its reply. No byte by then, and the
     // address is given up.
@@ -103,40 +115,86 @@ public:
     int total() const { return m_total; }
     // Instruments found by the scan running or last run.
     int instrumentCount() const { return m_instruments; }
+    // Whether the scan running or last run found the line blind to the rate.
+    std::optional<RateBlindness> rateBlindness() const { return m_blindness; }
+
+    // The longest reply time of `replyCharacters` that is within the scan's allowance: the
+    // first-byte deadline and the rest of the reply on the wire. Nullopt on a Modbus TCP
+    // gateway, which has no deadline.
+    std::optional<Clock::Duration> replyAllowance(qint32 baud, std::chrono::microseconds turnaround,
+                                                  qsizetype replyCharacters) const;
 
 signals:
     void progress(int done, int total);
     void answered(const BusAnswer &answer);
-    // Every address was asked at every rate.
+    // Said once a scan, when it finds out: the rates of its answers are not the instruments'.
+    void rateBlind(BusScan::RateBlindness why);
+    // Every address was asked at every rate, and the last ones given up were heard out.
     void finished(int instruments);
     void stopped(BusScan::StopReason reason, int instruments);
 
 private:
-    // An address given up as silent whose late reply may still come, for a reply's whole time.
+    // An address given up as silent whose late reply may still come.
     struct GivenUp
     {
         quint8 address;
         qint32 baud;
-        Clock::Duration at;
+        // Until when its reply may still begin: the request's whole reply time.
+        Clock::Duration until;
+        bool looked = false; // it has had its second look, or has one coming
+    };
+    // One request of the scan: an address at a rate, with the first-byte deadline of the sweep
+    // or, a second time, slowly, with the whole reply time.
+    struct Look
+    {
+        quint8 address = 0;
+        qint32 baud = 0;
+        bool slow = false;
+        // The late reply that led to a slow look, in case the look itself hears nothing.
+        std::optional<BusAnswer> caught;
+        bool again = false; // a slow look whose window another late reply took: no third one
     };
 
-    void sendProbe();
+    void next();
+    void sendLook();
     void onResult(const ReadResult &result);
-    bool takeLateReply(const ReadResult &result);
+    void onOtherResult(const ReadResult &result);
+    void onStrayBytes(const QByteArray &bytes);
+    void judgeStrayBytes();
+    void hurry();
+    // Bytes that are not the answer of the request they came in: a late reply of an address
+    // given up, whole or in part. True when it leads to a second look.
+    bool lateBytes(const ReadResult &result);
+    // A whole checked frame from an address given up: that address is owed a slow look.
+    bool catchLateFrame(const QByteArray &frame);
+    // Every address given up whose reply may have begun since `since` gets a slow look.
+    int oweSlowLooks(Clock::Duration since);
+    void concludeSweepLook(bool silent);
+    void list(BusAnswer answer);
+    BusAnswer answerOf(const ReadResult &result) const;
+    Clock::Duration reachOfLateReplies() const;
     void end();
 
     RequestQueue *m_queue;
     Port *m_port;
     Clock &m_clock;
-    std::unique_ptr<Clock::Timer> m_retry;
+    std::unique_ptr<Clock::Timer> m_retry;   // the look again, once its twin has gone
+    std::unique_ptr<Clock::Timer> m_hearOut; // the end, once late replies can no longer begin
     Plan m_plan;
     QList<qint32> m_rates;
     int m_rateIndex = 0;
     int m_address = 0;
     bool m_running = false;
     bool m_stopAsked = false;
-    bool m_askedAgain = false; // the address now asked was asked once before: no third time
+    bool m_onLine = false;     // a look of ours waits in the queue or is on the line
+    bool m_askedAgain = false; // the sweep's address now asked was asked once before
+    Look m_look;
+    Clock::Duration m_sentAt{0};
+    QList<Look> m_owed; // slow looks to take before the sweep goes on
+    QByteArray m_stray; // bytes that came while no request was on the line
     QList<GivenUp> m_givenUp;
+    QHash<quint8, qint32> m_foundAt; // the rate each instrument was listed at
+    std::optional<RateBlindness> m_blindness;
     int m_done = 0;
     int m_total = 0;
     int m_instruments = 0;

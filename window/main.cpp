@@ -105,7 +105,10 @@ int main(int argc, char *argv[])
     // However this program ends, the simulator must not outlive it.
     SimulatorProcess simulator(SimulatorProcess::locate());
     if (parser.isSet(options.demo)) {
-        if (!simulator.start({})) {
+        // The instrument hears only the window's own rate, as a real one does: a bus scan at
+        // other rates finds it once, where it is.
+        if (!simulator.start({QStringLiteral("--baud"),
+                              QString::number(port->lineSettings().baud)})) {
             QMessageBox::critical(nullptr, Form1::tr("通讯端口信息"),
                                   Form1::tr("无法启动模拟仪表 %1：%2")
                                       .arg(simulator.program(), simulator.errorString()));

@@ -44,6 +44,37 @@ BusScan::Plan plan(quint8 from, quint8 to, QList<qint32> rates)
     return p;
 }
 
+// An instrument at one address and rate whose every answer takes its own time, as on a loaded
+// machine; its first answer may also have lost its head on the way.
+class Unsteady
+{
+public:
+    Unsteady(FakePort &port, RequestQueue &queue, VirtualClock &clock, quint8 address,
+             qint32 baud, QList<int> turnaroundsMs, bool headLost)
+        : m_timer(clock.createTimer([this, &port] { port.deliver(m_pending); }))
+    {
+        QObject::connect(&queue, &RequestQueue::requestWritten, &queue,
+                         [=, &port](const QByteArray &, const ReadRequest &request) {
+                             if (request.address != address ||
+                                 port.settingsInForce().baud != baud)
+                                 return;
+                             m_pending = weightReply(address, kWeight);
+                             if (m_asks == 0 && headLost)
+                                 m_pending = m_pending.right(5);
+                             const int ms = turnaroundsMs.value(m_asks, turnaroundsMs.last());
+                             ++m_asks;
+                             m_timer->start(milliseconds(ms));
+                         });
+    }
+
+    static constexpr qint32 kWeight = 4321;
+
+private:
+    std::unique_ptr<Clock::Timer> m_timer;
+    QByteArray m_pending;
+    int m_asks = 0;
+};
+
 } // namespace
 
 class TestBusScan : public QObject
@@ -61,6 +92,12 @@ private slots:
     void whatIsFound();
     void lateReplyCountsForItsAddress_data();
     void lateReplyCountsForItsAddress();
+    void lateBytesLeadToASecondLook_data();
+    void lateBytesLeadToASecondLook();
+    void lateReplyInAnotherRead();
+    void turnaroundZeroIsNoLateReply();
+    void rateBlindness_data();
+    void rateBlindness();
     void probeWaitsForItsTwin();
     void stopping_data();
     void stopping();
@@ -134,14 +171,19 @@ void TestBusScan::silentAddressCostsTheBudget()
     QVERIFY(scan.start(p));
     const Clock::Duration each =
         ceil<microseconds>(BusScan::addressBudget(baud, milliseconds(turnaroundMs)));
-    // Twenty silent addresses end exactly twenty budgets after the first request: the wait
-    // for the first byte already keeps the line's silence between two requests.
+    // Twenty silent addresses are asked in exactly twenty budgets: the wait for the first byte
+    // already keeps the line's silence between two requests.
     m_clock.advance(20 * each - 1ns);
     QVERIFY(!heard.finished);
     QCOMPARE(bus.requests.size(), 20);
+    // The last one is heard out for its request's whole reply time, for a late reply.
+    const Clock::Duration end = 19 * each + Clock::Duration(p.timeout);
+    m_clock.advance(end - (20 * each - 1ns) - 1ns);
+    QVERIFY(!heard.finished);
     m_clock.advance(1ns);
     QCOMPARE(heard.finished, 0);
-    QCOMPARE(heard.endedAt - t0, 20 * each);
+    QCOMPARE(heard.endedAt - t0, end);
+    QCOMPARE(bus.requests.size(), 20);
     QVERIFY(heard.answers.isEmpty());
     QCOMPARE(scan.done(), 20);
     for (int i = 0; i < 20; ++i) {
@@ -220,9 +262,10 @@ void TestBusScan::lateReplyCountsForItsAddress_data()
 {
     QTest::addColumn<int>("turnaroundMs");
     QTest::addColumn<QList<int>>("asked");
-    // The reply of 5 comes while 6 is asked, or while 7 is; that address is asked once more.
-    QTest::newRow("45 ms") << 45 << QList<int>{4, 5, 6, 6, 7, 8};
-    QTest::newRow("80 ms") << 80 << QList<int>{4, 5, 6, 7, 7, 8};
+    // The reply of 5 comes while 6 is asked, or while 7 is: 5 is looked at again, slowly, and
+    // the address whose time the late reply took is asked once more.
+    QTest::newRow("45 ms") << 45 << QList<int>{4, 5, 6, 5, 6, 7, 8};
+    QTest::newRow("80 ms") << 80 << QList<int>{4, 5, 6, 7, 5, 7, 8};
 }
 
 void TestBusScan::lateReplyCountsForItsAddress()
@@ -249,7 +292,188 @@ void TestBusScan::lateReplyCountsForItsAddress()
     for (const ReadRequest &r : std::as_const(bus.requests))
         addresses.append(r.address);
     QCOMPARE(addresses, asked);
+    // The second look at 5 waits the reply's whole time; the slow instrument still took longer
+    // than the allowance, so it is late all the same.
+    const qsizetype slow = asked.lastIndexOf(5);
+    QVERIFY(!bus.requests[slow].firstByteTimeout);
+    QVERIFY(bus.requests[asked.indexOf(5)].firstByteTimeout);
+    QCOMPARE(heard.answers[0].replyTime, milliseconds(turnaroundMs));
     QCOMPARE(scan.done(), 5);
+}
+
+void TestBusScan::lateBytesLeadToASecondLook_data()
+{
+    QTest::addColumn<int>("address"); // of the instrument, which hears at the plan's first rate
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<QList<qint32>>("rates");
+    QTest::addColumn<QList<int>>("turnaroundsMs"); // of its answers in turn
+    QTest::addColumn<bool>("headLost");            // its first answer arrives only in part
+    QTest::addColumn<QStringList>("asked");        // address@rate, in order
+    QTest::addColumn<bool>("late");
+
+    // A reply 45 ms late the first time, 20 ms the next: the moment was slow, not the
+    // instrument, and it is not called late.
+    QTest::newRow("whole, in the next window")
+        << 5 << 4 << 7 << QList<qint32>{9600} << QList<int>{45, 20} << false
+        << QStringList{"4@9600", "5@9600", "6@9600", "5@9600", "6@9600", "7@9600"} << false;
+    // Only the tail comes, in 6's window: it may be 4's or 5's, and both are looked at again.
+    QTest::newRow("its head lost")
+        << 5 << 4 << 7 << QList<qint32>{9600} << QList<int>{45, 20} << true
+        << QStringList{"4@9600", "5@9600", "6@9600", "4@9600", "5@9600", "6@9600", "7@9600"}
+        << false;
+    QTest::newRow("after the last address, while nothing is asked")
+        << 7 << 4 << 7 << QList<qint32>{9600} << QList<int>{50, 20} << false
+        << QStringList{"4@9600", "5@9600", "6@9600", "7@9600", "7@9600"} << false;
+    QTest::newRow("in the first window of the next rate")
+        << 8 << 7 << 8 << QList<qint32>{9600, 4800} << QList<int>{50, 20} << false
+        << QStringList{"7@9600", "8@9600", "7@4800", "8@9600", "7@4800", "8@4800"} << false;
+    // The allowance at 9600: 35.3 ms to the first byte, 9.2 ms for the other eight.
+    QTest::newRow("second look just within the allowance")
+        << 5 << 4 << 7 << QList<qint32>{9600} << QList<int>{60, 44} << false
+        << QStringList{"4@9600", "5@9600", "6@9600", "5@9600", "6@9600", "7@9600"} << false;
+    QTest::newRow("second look just past it")
+        << 5 << 4 << 7 << QList<qint32>{9600} << QList<int>{60, 45} << false
+        << QStringList{"4@9600", "5@9600", "6@9600", "5@9600", "6@9600", "7@9600"} << true;
+    QTest::newRow("slow every time")
+        << 5 << 4 << 6 << QList<qint32>{9600} << QList<int>{50} << false
+        << QStringList{"4@9600", "5@9600", "6@9600", "5@9600", "6@9600"} << true;
+}
+
+void TestBusScan::lateBytesLeadToASecondLook()
+{
+    QFETCH(int, address);
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(QList<qint32>, rates);
+    QFETCH(QList<int>, turnaroundsMs);
+    QFETCH(bool, headLost);
+    QFETCH(QStringList, asked);
+    QFETCH(bool, late);
+    FakeBus bus(*m_port, *m_queue, m_clock);
+    Unsteady instrument(*m_port, *m_queue, m_clock, quint8(address), rates.first(), turnaroundsMs,
+                        headLost);
+    BusScan scan(m_queue, m_port, m_clock);
+    Heard heard;
+    heard.listen(scan, m_clock);
+    QVERIFY(scan.start(plan(quint8(from), quint8(to), rates)));
+    m_clock.advance(10s);
+
+    QCOMPARE(heard.finished, 1);
+    QCOMPARE(heard.answers.size(), 1);
+    const BusAnswer &found = heard.answers.first();
+    QCOMPARE(found.address, quint8(address));
+    QCOMPARE(found.baud, rates.first());
+    QCOMPARE(found.weight, Unsteady::kWeight);
+    QCOMPARE(found.late, late);
+    QStringList lookedAt;
+    for (int i = 0; i < bus.requests.size(); ++i)
+        lookedAt.append(QStringLiteral("%1@%2").arg(bus.requests[i].address).arg(bus.rates[i]));
+    QCOMPARE(lookedAt, asked);
+    QCOMPARE(scan.done(), scan.total());
+}
+
+void TestBusScan::lateReplyInAnotherRead()
+{
+    // The bus view reads an instrument it lists right after the scan has given up 5, and the
+    // late reply of 5 comes in that read's time. The scan hears of it all the same.
+    FakeBus bus(*m_port, *m_queue, m_clock);
+    Unsteady instrument(*m_port, *m_queue, m_clock, 5, 9600, {50, 20}, false);
+    BusScan scan(m_queue, m_port, m_clock);
+    Heard heard;
+    heard.listen(scan, m_clock);
+    std::optional<ReadResult> read;
+    connect(&scan, &BusScan::progress, &scan, [this, &read](int done, int) {
+        if (done != 2)
+            return;
+        ReadRequest poll{2, BusScan::kProbeRegister, BusScan::kProbeRegisters, 400ms};
+        poll.background = true;
+        m_queue->sendread(poll, nullptr, [&read](const ReadResult &r) { read = r; });
+    });
+    QVERIFY(scan.start(plan(4, 6, {9600})));
+    m_clock.advance(10s);
+
+    QVERIFY(read);
+    QCOMPARE(read->check.status, ReplyStatus::WrongAddress);
+    QCOMPARE(heard.finished, 1);
+    QCOMPARE(heard.answers.size(), 1);
+    QCOMPARE(heard.answers[0].address, quint8(5));
+    QVERIFY(!heard.answers[0].late);
+    QList<int> asked;
+    for (const ReadRequest &r : std::as_const(bus.requests))
+        asked.append(r.address);
+    QCOMPARE(asked, (QList<int>{4, 5, 2, 6, 5}));
+}
+
+void TestBusScan::turnaroundZeroIsNoLateReply()
+{
+    // The transceiver's 0x00 before a reply is skipped, and the silent address before it is
+    // not looked at again for it.
+    FakeBus bus(*m_port, *m_queue, m_clock);
+    bus.add({5, 9600, FakeBus::fixed(QByteArray(1, '\0') + weightReply(5, 55)), 20ms});
+    BusScan scan(m_queue, m_port, m_clock);
+    Heard heard;
+    heard.listen(scan, m_clock);
+    QVERIFY(scan.start(plan(4, 6, {9600})));
+    m_clock.advance(10s);
+    QCOMPARE(heard.finished, 1);
+    QCOMPARE(heard.answers.size(), 1);
+    QCOMPARE(heard.answers[0].weight, 55);
+    QCOMPARE(bus.requests.size(), 3);
+}
+
+void TestBusScan::rateBlindness_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<int>("hears"); // the rate the instrument at 3 hears; 0: every rate
+    QTest::addColumn<QList<qint32>>("rates");
+    QTest::addColumn<int>("blindness"); // -1: none
+    QTest::addColumn<int>("listedAt");
+
+    const QString serial = QStringLiteral("/dev/ttyUSB0");
+    const QString converter = QStringLiteral("tcp://127.0.0.1:4001");
+    QTest::newRow("an instrument at one rate")
+        << serial << 4800 << BusScan::standardRates() << -1 << 4800;
+    QTest::newRow("a far end that hears every rate")
+        << serial << 0 << BusScan::standardRates()
+        << int(BusScan::RateBlindness::AnswersAtEveryRate) << 9600;
+    QTest::newRow("every rate, one asked") << serial << 0 << QList<qint32>{2400} << -1 << 2400;
+    QTest::newRow("converter, several rates asked")
+        << converter << 0 << BusScan::standardRates()
+        << int(BusScan::RateBlindness::ConverterRate) << 0;
+    QTest::newRow("converter, one rate asked") << converter << 0 << QList<qint32>{9600} << -1 << 0;
+}
+
+void TestBusScan::rateBlindness()
+{
+    QFETCH(QString, device);
+    QFETCH(int, hears);
+    QFETCH(QList<qint32>, rates);
+    QFETCH(int, blindness);
+    QFETCH(int, listedAt);
+    m_port->setDeviceFor(1, device);
+    FakeBus bus(*m_port, *m_queue, m_clock);
+    bus.add({3, hears, FakeBus::fixed(weightReply(3, 30)), 10ms});
+    BusScan scan(m_queue, m_port, m_clock);
+    Heard heard;
+    heard.listen(scan, m_clock);
+    QList<BusScan::RateBlindness> said;
+    connect(&scan, &BusScan::rateBlind, &scan,
+            [&said](BusScan::RateBlindness why) { said.append(why); });
+    QVERIFY(scan.start(plan(2, 4, rates)));
+    m_clock.advance(10s);
+
+    QCOMPARE(heard.finished, 1);
+    QCOMPARE(heard.answers.size(), 1);
+    QCOMPARE(heard.answers[0].address, quint8(3));
+    QCOMPARE(heard.answers[0].baud, listedAt);
+    QCOMPARE(said.size(), blindness < 0 ? 0 : 1);
+    if (blindness >= 0) {
+        QCOMPARE(int(said.first()), blindness);
+        QCOMPARE(scan.rateBlindness(), BusScan::RateBlindness(blindness));
+    } else {
+        QVERIFY(!scan.rateBlindness());
+    }
 }
 
 void TestBusScan::probeWaitsForItsTwin()

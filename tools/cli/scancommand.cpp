@@ -37,6 +37,19 @@ QString ratesText(const QList<qint32> &rates)
         .arg(each.join(QCoreApplication::translate("Cli", "、")));
 }
 
+QString rateBlindnessText(BusScan::RateBlindness why)
+{
+    switch (why) {
+    case BusScan::RateBlindness::AnswersAtEveryRate:
+        return QCoreApplication::translate(
+            "Cli", "同一地址在多个波特率下都应答：线路分辨不出波特率（如伪终端），每个地址只列一次");
+    case BusScan::RateBlindness::ConverterRate:
+        return QCoreApplication::translate(
+            "Cli", "网络转换器只按它自己的波特率通讯，扫描分辨不出仪表的波特率");
+    }
+    return {};
+}
+
 } // namespace
 
 QString plainLine(const BusAnswer &answer)
@@ -106,6 +119,10 @@ int runScan(LineClient *line, const CliOptions &options)
     QObject::connect(&scan, &BusScan::answered, &loop, [&](const BusAnswer &answer) {
         printOut(options.json ? QString::fromUtf8(jsonLine(answer)) : plainLine(answer));
         late = late || answer.late;
+    });
+    // Said once, as soon as the scan finds out: the rates listed are not the instruments' own.
+    QObject::connect(&scan, &BusScan::rateBlind, &loop, [](BusScan::RateBlindness why) {
+        printErr(said([why] { return rateBlindnessText(why); }));
     });
     QObject::connect(&scan, &BusScan::finished, &loop, &QEventLoop::quit);
     QObject::connect(&scan, &BusScan::stopped, &loop, [&](BusScan::StopReason why) {

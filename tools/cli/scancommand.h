@@ -20,5 +20,6 @@ QString plainLine(const BusAnswer &answer);
 QByteArray jsonLine(const BusAnswer &answer);
 
 // Runs the scan on an open line; the exit status: 0 when an instrument answered (normally or
-// with an exception), 1 when none did or the port was lost.
+// with an exception), 1 when none did or the port was lost. A line blind to the rate (one that
+// answers at every rate, a network converter asked for several) is said once on stderr.
 int runScan(LineClient *line, const CliOptions &options);
