@@ -142,7 +142,37 @@ private:
     QElapsedTimer m_elapsed;
 };
 
+// Numbers the armings of a plain Timer.
+class CountedTimer : public Clock::NumberedTimer
+{
+public:
+    CountedTimer(Clock &clock, std::function<void(Clock::Arming)> onTick)
+        : m_onTick(std::move(onTick)), m_timer(clock.createTimer([this] { m_onTick(m_armed); }))
+    {
+    }
+
+    void start(Clock::Duration after) override
+    {
+        m_timer->start(after);
+        ++m_armed;
+    }
+    void stop() override { m_timer->stop(); }
+    bool isActive() const override { return m_timer->isActive(); }
+    Clock::Arming armed() const override { return m_armed; }
+
+private:
+    std::function<void(Clock::Arming)> m_onTick;
+    Clock::Arming m_armed = 0;
+    std::unique_ptr<Clock::Timer> m_timer;
+};
+
 } // namespace
+
+std::unique_ptr<Clock::NumberedTimer>
+Clock::createNumberedTimer(std::function<void(Arming)> onTick)
+{
+    return std::make_unique<CountedTimer>(*this, std::move(onTick));
+}
 
 Clock &Clock::eventLoop()
 {

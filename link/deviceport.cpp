@@ -11,21 +11,18 @@ DevicePort::DevicePort(QObject *parent) : Port(parent), m_serial(this), m_tcp(th
 void DevicePort::carry(Link *link)
 {
     // Only the link last opened can speak: the other one is closed.
-    connect(link, &Link::bytesArrived, this, &Port::bytesArrived);
-    connect(link, &Link::opened, this, &Port::opened);
-    connect(link, &Link::openFailed, this, &Port::openFailed);
-    connect(link, &Link::closed, this, &Port::closed);
-    connect(link, &Link::lost, this, &Port::lost);
+    connect(link, &Link::bytesArrived, this, &Link::bytesArrived);
+    connect(link, &Link::opened, this, &Link::opened);
+    connect(link, &Link::openFailed, this, &Link::openFailed);
+    connect(link, &Link::closed, this, &Link::closed);
+    connect(link, &Link::lost, this, &Link::lost);
 }
 
-OpenResult DevicePort::open()
+OpenResult DevicePort::open(const LineAddress &address, const LineSettings &settings)
 {
     close();
-    const std::optional<LineAddress> address = parseLineAddress(device());
-    if (!address)
-        return {OpenStatus::NotFound, tr("网络地址应写作 tcp://主机:端口 或 mbtcp://主机:端口")};
-    m_active = address->kind == LineKind::Serial ? static_cast<Link *>(&m_serial) : &m_tcp;
-    return m_active->open(*address, settingsInForce());
+    m_active = address.kind == LineKind::Serial ? static_cast<Link *>(&m_serial) : &m_tcp;
+    return m_active->open(address, settings);
 }
 
 void DevicePort::close()
@@ -70,8 +67,8 @@ QString DevicePort::adapterDescription() const
     return m_active ? m_active->adapterDescription() : QString();
 }
 
-void DevicePort::applySettings()
+void DevicePort::applySettings(const LineSettings &settings)
 {
     if (m_active && m_active->isOpen())
-        m_active->applySettings(settingsInForce());
+        m_active->applySettings(settings);
 }

@@ -14,18 +14,17 @@ class DevicePort : public Port
 public:
     explicit DevicePort(QObject *parent = nullptr);
 
-    OpenResult open() override;
+    using Port::open;
+    OpenResult open(const LineAddress &address, const LineSettings &settings) override;
     void close() override;
     bool isOpen() const override;
     bool isConnecting() const override;
     void clearInput() override;
     bool write(const QByteArray &bytes) override;
     QByteArray takeInput() override;
+    void applySettings(const LineSettings &settings) override;
     QString adapterNote() const override;
     QString adapterDescription() const override;
-
-protected:
-    void applySettings() override;
 
 private:
     void carry(Link *link);

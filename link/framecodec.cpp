@@ -8,7 +8,7 @@
 
 namespace {
 
-quint8 byteAt(const QByteArray &bytes, qsizetype i)
+quint8 byteAt(QByteArrayView bytes, qsizetype i)
 {
     return static_cast<quint8>(bytes.at(i));
 }
@@ -52,9 +52,6 @@ Candidate candidateAt(const QByteArray &bytes, qsizetype at, const ReadRequest &
     return {crcMatches(bytes, at, length) ? Start::Good : Start::BadCrc, length};
 }
 
-// The length of a whole function-03 (or exception) frame at the start of the bytes, by its own
-// byte count, whose CRC checks: an answer that is not the one asked for (another slave's, another
-// block's), not noise. 0 when there is none.
 // The length a frame at the start of the bytes gives itself: 5 for an exception, 5 + its byte
 // count for function 03; 0 when the bytes do not tell (yet).
 int declaredLength(const QByteArray &bytes)
@@ -69,23 +66,31 @@ int declaredLength(const QByteArray &bytes)
     return 0;
 }
 
+// The length of a whole function-03 (or exception) frame at the start of the bytes, by its own
+// byte count, whose CRC checks: an answer that is not the one asked for (another slave's, another
+// block's), not noise. 0 when there is none.
 int wholeFrameAtStart(const QByteArray &bytes)
 {
     const int length = declaredLength(bytes);
     return length > 0 && bytes.size() >= length && crcMatches(bytes, 0, length) ? length : 0;
 }
 
-// What is wrong with a whole frame that is not the reply.
-ReplyCheck verdictOn(const QByteArray &frame, const ReadRequest &request)
+// A whole frame off the line, its body checked as both framings check it.
+Framing framed(const QByteArray &frame, QByteArrayView body, const ReadRequest &request)
 {
-    if (byteAt(frame, 0) != request.address)
-        return {ReplyStatus::WrongAddress};
-    const quint8 function = byteAt(frame, 1);
-    if (function == (kReadHoldingRegisters | kExceptionFlag))
-        return {ReplyStatus::Exception, byteAt(frame, 2)};
-    if (function != kReadHoldingRegisters)
-        return {ReplyStatus::WrongFunction};
-    return {ReplyStatus::WrongByteCount};
+    Framing f;
+    f.complete = true;
+    f.frame = frame;
+    f.check = checkReplyBody(body, request.address, request.count);
+    if (f.check.ok())
+        f.data = body.sliced(3).toByteArray();
+    return f;
+}
+
+// A whole RTU frame: its body is all but the CRC.
+Framing framedRtu(const QByteArray &frame, const ReadRequest &request)
+{
+    return framed(frame, QByteArrayView(frame).chopped(2), request);
 }
 
 Framing fromCheck(const QByteArray &bytes, const ReadRequest &request, int echoed)
@@ -125,18 +130,10 @@ Framing RtuCodec::decode(const QByteArray &received, const ReadRequest &request,
     for (qsizetype at = 0; at < places; ++at) {
         const Candidate c = candidateAt(rest, at, request);
         if (c.start == Start::Good && !pendingAt) {
-            Framing f;
-            f.complete = true;
+            // A good candidate is the request's own answer: its data, or its exception.
+            Framing f = framedRtu(rest.mid(at, c.length), request);
             f.echoed = echoed;
             f.skipped = rest.left(at);
-            f.frame = rest.mid(at, c.length);
-            // A good candidate is the request's own answer: its data, or its exception.
-            if (byteAt(f.frame, 1) == kReadHoldingRegisters) {
-                f.check = {ReplyStatus::Ok};
-                f.data = f.frame.mid(3, 2 * request.count);
-            } else {
-                f.check = {ReplyStatus::Exception, byteAt(f.frame, 2)};
-            }
             return f;
         }
         if (c.start == Start::BadCrc && !badCrcAt && !pendingAt)
@@ -149,11 +146,8 @@ Framing RtuCodec::decode(const QByteArray &received, const ReadRequest &request,
     // answer) is the answer, said at once.
     if (!pendingAt && !badCrcAt) {
         if (const int length = wholeFrameAtStart(rest)) {
-            Framing f;
-            f.complete = true;
+            Framing f = framedRtu(rest.left(length), request);
             f.echoed = echoed;
-            f.frame = rest.left(length);
-            f.check = verdictOn(f.frame, request);
             return f;
         }
     }
@@ -240,19 +234,11 @@ Framing MbapCodec::decode(const QByteArray &received, const ReadRequest &request
             rest.remove(0, total);
             continue;
         }
+        // Behind the header's first six bytes the unit id and the function's bytes: the body
+        // an RTU frame carries before its CRC.
         const QByteArray frame = rest.left(total);
-        const quint8 unit = byteAt(frame, 6);
-        const quint8 function = byteAt(frame, 7);
-        if (unit != request.address)
-            return ended(frame, {ReplyStatus::WrongAddress});
-        if (function == (kReadHoldingRegisters | kExceptionFlag) && length == 3)
-            return ended(frame, {ReplyStatus::Exception, byteAt(frame, 8)});
-        if (function != kReadHoldingRegisters)
-            return ended(frame, {ReplyStatus::WrongFunction});
-        if (byteAt(frame, 8) != 2 * request.count || length != 3 + 2 * request.count)
-            return ended(frame, {ReplyStatus::WrongByteCount});
-        Framing f = ended(frame, {ReplyStatus::Ok});
-        f.data = frame.mid(9, 2 * request.count);
+        Framing f = framed(frame, QByteArrayView(frame).sliced(6), request);
+        f.skipped = skipped;
         return f;
     }
 }

@@ -1,14 +1,32 @@
 // SPDX-License-Identifier: MIT
-// The byte pipe behind the port: a serial device or a TCP connection to a converter. It only
-// carries bytes; framing and checking are the request engine's business.
+// The byte pipe: a serial device, a TCP connection to a converter, or the port the operator chose
+// that carries one of them. It only carries bytes; framing and checking are the request
+// engine's business.
 #pragma once
 
 #include "lineaddress.h"
 #include "linesettings.h"
-#include "port.h"
 
 #include <QByteArray>
 #include <QObject>
+#include <QString>
+
+// How an attempt to open a line ended.
+enum class OpenStatus {
+    Opened,
+    Connecting, // a network line: opened() or openFailed() follows
+    Busy,       // another program holds the device
+    NotFound,   // no such device, or no such host
+    Refused,    // any other refusal: permission, not a serial port, connection refused ...
+};
+
+struct OpenResult
+{
+    OpenStatus status = OpenStatus::Refused;
+    QString reason; // why, for the operator; the system's words where there are no better
+    QString holder; // Busy: the program that holds the device, when that can be found out ("minicom")
+    bool opened() const { return status == OpenStatus::Opened; }
+};
 
 class Link : public QObject
 {
@@ -17,24 +35,36 @@ class Link : public QObject
 public:
     using QObject::QObject;
 
-    // Opens the line at `address`; a network line answers Connecting and then says opened() or
-    // openFailed(). An open line is closed first.
+    // Opens the line at `address` with `settings`. A serial device opens at once; a network line
+    // answers Connecting and then says opened() or openFailed(). An open line is closed first.
     virtual OpenResult open(const LineAddress &address, const LineSettings &settings) = 0;
+    // Closes the line, or gives up connecting.
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
     virtual bool isConnecting() const { return false; }
+    // Empties the input buffer: bytes received so far are dropped.
     virtual void clearInput() = 0;
+    // Writes bytes to the line; false when the line is closed or refuses them.
     virtual bool write(const QByteArray &bytes) = 0;
+    // Every byte received and not yet taken; taking them empties the input buffer.
     virtual QByteArray takeInput() = 0;
     // New settings for an open line. A network line carries none: the converter keeps its own.
     virtual void applySettings(const LineSettings &settings) { Q_UNUSED(settings); }
+    // What was found out about the device on opening and done about it, for the operator: a
+    // USB adapter and its receive latency ("FTDI FT232R，延迟 16 ms → 1 ms"); empty when there is
+    // nothing to say.
     virtual QString adapterNote() const { return {}; }
+    // One line naming the adapter, for records; empty for a device that is not one.
     virtual QString adapterDescription() const { return {}; }
 
 signals:
     void bytesArrived();
+    // A network line that answered Connecting has connected, or has given up.
     void opened();
     void openFailed(const OpenResult &result);
+    // The line went from open to closed, by close() or because it was lost.
     void closed();
+    // The device failed after opening (adapter unplugged, peer gone); the line is closed and
+    // this is said once.
     void lost(const QString &reason);
 };

@@ -8,7 +8,7 @@
 
 namespace {
 
-quint8 byteAt(const QByteArray &bytes, int i)
+quint8 byteAt(QByteArrayView bytes, qsizetype i)
 {
     return static_cast<quint8>(bytes.at(i));
 }
@@ -61,6 +61,26 @@ qint32 regvalue(const QByteArray &reply, int offset, int registers)
     return static_cast<qint32>(value);
 }
 
+ReplyCheck checkReplyBody(QByteArrayView body, quint8 address, quint16 count)
+{
+    if (body.size() < 2)
+        return {ReplyStatus::Incomplete};
+    if (byteAt(body, 0) != address)
+        return {ReplyStatus::WrongAddress};
+    const quint8 function = byteAt(body, 1);
+    if (function == (kReadHoldingRegisters | kExceptionFlag)) {
+        // An exception carries its code and nothing else.
+        if (body.size() != 3)
+            return {ReplyStatus::WrongFunction};
+        return {ReplyStatus::Exception, byteAt(body, 2)};
+    }
+    if (function != kReadHoldingRegisters)
+        return {ReplyStatus::WrongFunction};
+    if (body.size() < 3 || byteAt(body, 2) != 2 * count || body.size() != 3 + 2 * count)
+        return {ReplyStatus::WrongByteCount};
+    return {ReplyStatus::Ok};
+}
+
 ReplyCheck checkReply(const QByteArray &reply, quint8 address, quint16 count)
 {
     if (reply.isEmpty())
@@ -68,19 +88,9 @@ ReplyCheck checkReply(const QByteArray &reply, quint8 address, quint16 count)
     const int length = expectedReplyLength(reply, count);
     if (reply.size() < length)
         return {ReplyStatus::Incomplete};
-    const QByteArray frame = reply.left(length);
-    if (!crcMatches(frame, 0, frame.size()))
+    if (!crcMatches(reply, 0, length))
         return {ReplyStatus::CrcError};
-    if (byteAt(frame, 0) != address)
-        return {ReplyStatus::WrongAddress};
-    const quint8 function = byteAt(frame, 1);
-    if (function == (kReadHoldingRegisters | kExceptionFlag))
-        return {ReplyStatus::Exception, byteAt(frame, 2)};
-    if (function != kReadHoldingRegisters)
-        return {ReplyStatus::WrongFunction};
-    if (byteAt(frame, 2) != 2 * count)
-        return {ReplyStatus::WrongByteCount};
-    return {ReplyStatus::Ok};
+    return checkReplyBody(QByteArrayView(reply).first(length - 2), address, count);
 }
 
 QString exceptionName(quint8 code)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QtGlobal>
 
@@ -68,10 +69,19 @@ struct ReplyCheck
     }
 };
 
-// Checks `reply` (every byte received for the request) against the request for `count`
-// registers at `address`. A reply is good only when it is exactly the function-03 answer:
-// length 5 + 2 * count, correct CRC, the request's address, function 0x03 and byte count
-// 2 * count. An exception reply (function 0x83, 5 bytes, good CRC) is recognised with its code.
+// Checks the body of a whole reply to the request for `count` registers at `address`: the part
+// both framings carry alike, the slave's address (the unit id on Modbus TCP) and the function's
+// bytes, without the RTU CRC or the MBAP header around them. The body is good only when it is
+// the function-03 answer: the request's address, function 0x03, byte count 2 * count and exactly
+// that many bytes of registers. An exception (function 0x83 and its one code byte) is recognised
+// with its code.
+ReplyCheck checkReplyBody(QByteArrayView body, quint8 address, quint16 count);
+
+// Checks `reply` (every byte received for the request) as an RTU frame: its length by
+// expectedReplyLength(), its CRC, then its body by checkReplyBody(). A reply is good only when it
+// is exactly the function-03 answer: length 5 + 2 * count, correct CRC, the request's address,
+// function 0x03 and byte count 2 * count. An exception reply (function 0x83, 5 bytes, good CRC)
+// is recognised with its code.
 ReplyCheck checkReply(const QByteArray &reply, quint8 address, quint16 count);
 
 // A short Chinese text for the operator: "校验错误", "异常应答 02：非法数据地址" ...

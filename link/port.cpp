@@ -2,7 +2,7 @@
 // The port through which all traffic passes: the device bookkeeping every implementation shares.
 #include "port.h"
 
-Port::Port(QObject *parent) : QObject(parent) {}
+Port::Port(QObject *parent) : Link(parent) {}
 
 QString Port::deviceFor(int number) const
 {
@@ -38,7 +38,7 @@ void Port::setLineSettings(const LineSettings &settings)
 {
     m_settings = settings;
     m_rateInForce = settings.baud;
-    applySettings();
+    applyInForce();
 }
 
 void Port::useRate(qint32 baud)
@@ -46,7 +46,24 @@ void Port::useRate(qint32 baud)
     if (baud == m_rateInForce)
         return;
     m_rateInForce = baud;
-    applySettings();
+    applyInForce();
+}
+
+void Port::applyInForce()
+{
+    // A closed line takes the settings when it is next opened.
+    if (isOpen())
+        applySettings(settingsInForce());
+}
+
+OpenResult Port::open()
+{
+    const std::optional<LineAddress> address = parseLineAddress(device());
+    if (!address) {
+        close();
+        return {OpenStatus::NotFound, tr("网络地址应写作 tcp://主机:端口 或 mbtcp://主机:端口")};
+    }
+    return open(*address, settingsInForce());
 }
 
 LineSettings Port::settingsInForce() const

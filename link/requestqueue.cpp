@@ -17,7 +17,8 @@ RequestQueue::RequestQueue(Port *port, QObject *parent)
 
 RequestQueue::RequestQueue(Port *port, Clock &clock, QObject *parent)
     : QObject(parent), m_port(port), m_clock(clock),
-      m_responseTimer(clock.createTimer([this] { onResponseTimeout(); })),
+      m_responseTimer(
+          clock.createNumberedTimer([this](Clock::Arming a) { onResponseTimeout(a); })),
       m_gapTimer(clock.createTimer([this] { dispatch(); }))
 {
     connect(m_port, &Port::bytesArrived, this, &RequestQueue::onBytesArrived);
@@ -42,7 +43,7 @@ SendResult RequestQueue::sendread(const ReadRequest &request, QObject *context, 
             return SendResult::AlreadyWaiting;
     }
     m_waiting.append({request, context, context != nullptr, std::move(done)});
-    if (m_listening)
+    if (m_state == State::Listening)
         giveWay();
     dispatch();
     return SendResult::Queued;
@@ -80,7 +81,7 @@ const FrameCodec &RequestQueue::codecFor(LineKind kind)
 
 void RequestQueue::dispatch()
 {
-    if (m_current || m_waiting.isEmpty())
+    if (m_state != State::Idle || m_waiting.isEmpty())
         return;
     if (!m_port->isOpen()) {
         onPortClosed();
@@ -129,12 +130,15 @@ void RequestQueue::dispatch()
     m_writtenAt = m_clock.now();
     m_lastTraffic = m_writtenAt;
     m_current = std::move(next);
-    m_listening = false;
     // The timeout starts only now that the request is on its way, never while it waits.
     const ReadRequest &written = m_current->request;
-    m_awaitingFirstByte = written.firstByteTimeout && *written.firstByteTimeout < written.timeout;
-    m_responseTimer->start(m_awaitingFirstByte ? Clock::Duration(*written.firstByteTimeout)
-                                               : Clock::Duration(written.timeout));
+    if (written.firstByteTimeout && *written.firstByteTimeout < written.timeout) {
+        m_state = State::AwaitingFirstByte;
+        armResponse(*written.firstByteTimeout);
+    } else {
+        m_state = State::AwaitingReply;
+        armResponse(written.timeout);
+    }
     emit requestWritten(frame, m_current->request);
     emit countersChanged(written.purpose);
 }
@@ -143,7 +147,7 @@ void RequestQueue::onBytesArrived()
 {
     const QByteArray bytes = m_port->takeInput();
     m_lastTraffic = m_clock.now();
-    if (!m_current) {
+    if (m_state == State::Idle) {
         // Nobody asked: a late reply or noise. Dropped, but said, so the traffic can be seen.
         if (!bytes.isEmpty())
             emit bytesDiscarded(bytes);
@@ -154,7 +158,7 @@ void RequestQueue::onBytesArrived()
     // A reply has begun: it has the request's whole time. An adapter's echo of the request is
     // no reply; it comes while the request is still going out, and a silent address stays
     // silent behind it.
-    if (m_awaitingFirstByte && !m_sentFrame.startsWith(m_buffer))
+    if (m_state == State::AwaitingFirstByte && !m_sentFrame.startsWith(m_buffer))
         giveWholeTime();
     const Framing framing =
         codecFor(m_kind).decode(m_buffer, m_current->request, m_sentFrame, false);
@@ -162,17 +166,22 @@ void RequestQueue::onBytesArrived()
         complete(framing);
 }
 
-void RequestQueue::onResponseTimeout()
+void RequestQueue::armResponse(Clock::Duration after)
 {
-    if (!m_current)
+    m_responseTimer->start(after);
+    m_responseArming = m_responseTimer->armed();
+}
+
+void RequestQueue::onResponseTimeout(Clock::Arming arming)
+{
+    if (m_state == State::Idle || arming != m_responseArming)
         return;
     // At the first-byte deadline, bytes that may be the echo or the beginning of a reply (the
     // two begin alike) are a reply that has begun, unless they are the whole echo and no more.
-    if (m_awaitingFirstByte && !m_buffer.isEmpty() && m_buffer != m_sentFrame) {
+    if (m_state == State::AwaitingFirstByte && !m_buffer.isEmpty() && m_buffer != m_sentFrame) {
         giveWholeTime();
         return;
     }
-    m_awaitingFirstByte = false;
     const Framing framing =
         codecFor(m_kind).decode(m_buffer, m_current->request, m_sentFrame, true);
     const ReplyStatus status = framing.check.status;
@@ -182,24 +191,34 @@ void RequestQueue::onResponseTimeout()
         return;
     }
     const Pending current = *m_current;
-    const bool first = !m_listening;
-    m_listening = true;
+    const bool first = m_state != State::Listening;
+    m_state = State::Listening;
     // Listening, the request is told "no reply" again after each further timeout.
-    m_responseTimer->start(current.request.timeout);
+    armResponse(current.request.timeout);
     const ReadResult result = resultOf(framing);
     if (first)
         emit replyChecked(result);
     report(current, result, first);
-    if (m_listening && !m_waiting.isEmpty())
+    // The callback may have queued a request (it then gave way already) or closed the port.
+    if (m_state == State::Listening && !m_waiting.isEmpty())
         giveWay();
 }
 
 void RequestQueue::giveWholeTime()
 {
-    m_awaitingFirstByte = false;
+    m_state = State::AwaitingReply;
     const Clock::Duration spent = m_clock.now() - m_writtenAt;
-    m_responseTimer->start(
+    armResponse(
         std::max(Clock::Duration::zero(), Clock::Duration(m_current->request.timeout) - spent));
+}
+
+void RequestQueue::endCurrent()
+{
+    m_responseTimer->stop();
+    m_responseArming = 0;
+    m_current.reset();
+    m_state = State::Idle;
+    m_buffer.clear();
 }
 
 ReadResult RequestQueue::resultOf(const Framing &framing) const
@@ -227,10 +246,7 @@ void RequestQueue::complete(const Framing &framing)
 {
     const ReadResult result = resultOf(framing);
     const Pending done = std::move(*m_current);
-    m_responseTimer->stop();
-    m_current.reset();
-    m_listening = false;
-    m_buffer.clear();
+    endCurrent();
     Tally &tally = tallyOf(done.request.purpose);
     if (result.echoed > 0)
         ++tally.echoes;
@@ -248,25 +264,17 @@ void RequestQueue::complete(const Framing &framing)
 void RequestQueue::giveWay()
 {
     // The listening request has already said "no reply"; it ends without another word.
-    m_responseTimer->stop();
-    m_current.reset();
-    m_listening = false;
-    m_buffer.clear();
+    endCurrent();
     dispatch();
 }
 
 void RequestQueue::onPortClosed()
 {
     m_gapTimer->stop();
-    m_responseTimer->stop();
-    m_awaitingFirstByte = false;
     QList<Pending> dropped;
-    if (m_current) {
+    if (m_current)
         dropped.append(*m_current);
-        m_current.reset();
-    }
-    m_listening = false;
-    m_buffer.clear();
+    endCurrent();
     dropped.append(m_waiting);
     m_waiting.clear();
     for (const Pending &p : std::as_const(dropped))

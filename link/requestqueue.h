@@ -44,7 +44,7 @@ public:
     // completed (for a listening request: at every report), unless `context` is gone by then.
     SendResult sendread(const ReadRequest &request, QObject *context, Callback done);
 
-    bool idle() const { return !m_current && m_waiting.isEmpty(); }
+    bool idle() const { return m_state == State::Idle && m_waiting.isEmpty(); }
     // The kind of line the port now has: its framing, and how the traffic is read.
     LineKind lineKind() const;
     int waitingCount() const { return m_waiting.size(); }
@@ -101,6 +101,25 @@ signals:
     void countersChanged(RequestPurpose purpose);
 
 private:
+    // What the engine is doing: one state, and what each allows.
+    //
+    //   state              the line                      bytes in                response tick
+    //   Idle               nothing on it; a waiting      dropped, and said       stale: ignored
+    //                      request goes out once the     (bytesDiscarded)
+    //                      line has been quiet the gap
+    //   AwaitingFirstByte  a request written; its        framed; a reply begun   bytes that may be a
+    //                      first-byte time runs          has the whole time      reply: the whole time;
+    //                                                    (AwaitingReply)         else its result, Idle
+    //   AwaitingReply      a request written; its        framed; a whole reply   its result, Idle; a
+    //                      whole time runs               ends it, Idle           listening one: Listening
+    //   Listening          "no reply" said; it still     framed; a whole reply   "no reply" again
+    //                      listens, and gives way to a   ends it, Idle
+    //                      waiting request (Idle)
+    //
+    // A tick is honoured only for the arming the state made (m_responseArming): one the event
+    // loop had queued before a reply ended the wait, or before the timer was armed anew, is stale.
+    enum class State { Idle, AwaitingFirstByte, AwaitingReply, Listening };
+
     // What the requests of one purpose came to.
     struct Tally
     {
@@ -122,7 +141,10 @@ private:
 
     void dispatch();
     void onBytesArrived();
-    void onResponseTimeout();
+    void onResponseTimeout(Clock::Arming arming);
+    void armResponse(Clock::Duration after);
+    // The request on the line ends (completed, given way, or the port closed): Idle.
+    void endCurrent();
     // The first-byte wait ends: the reply has the rest of the request's whole time.
     void giveWholeTime();
     void onPortClosed();
@@ -138,16 +160,16 @@ private:
 
     Port *m_port;
     Clock &m_clock;
-    std::unique_ptr<Clock::Timer> m_responseTimer;
+    std::unique_ptr<Clock::NumberedTimer> m_responseTimer;
     std::unique_ptr<Clock::Timer> m_gapTimer;
-    std::optional<Pending> m_current;
-    bool m_listening = false;           // the current request's time ran out and it keeps listening
+    State m_state = State::Idle;
+    Clock::Arming m_responseArming = 0; // the response tick the state waits for; 0: none
+    std::optional<Pending> m_current;   // the request on the line; empty exactly when Idle
     LineKind m_kind = LineKind::Serial; // of the line the request on it was written to
     QByteArray m_sentFrame;             // the request on the line, as written
     QByteArray m_buffer;                // every byte received since it was written
     Clock::Duration m_writtenAt{0};
     Clock::Duration m_lastByteAt{0};
-    bool m_awaitingFirstByte = false; // the request's firstByteTimeout runs
     quint16 m_transaction = 0;
     QList<Pending> m_waiting;
     std::optional<Clock::Duration> m_lastTraffic; // when a byte last went out or came in

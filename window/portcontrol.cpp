@@ -24,11 +24,12 @@ PortControl::PortControl(Port *port, QObject *parent)
 
 PortControl::PortControl(Port *port, Clock &clock, QObject *parent)
     : QObject(parent), m_port(port), m_clock(clock),
-      m_reconnectTimer(clock.createTimer([this] { onReconnectTick(); }))
+      m_reconnectTimer(
+          clock.createNumberedTimer([this](Clock::Arming a) { onReconnectTick(a); }))
 {
-    connect(m_port, &Port::lost, this, &PortControl::onLost);
-    connect(m_port, &Port::opened, this, &PortControl::onOpened);
-    connect(m_port, &Port::openFailed, this, &PortControl::onOpenFailed);
+    connect(m_port, &Link::lost, this, &PortControl::onLost);
+    connect(m_port, &Link::opened, this, &PortControl::onOpened);
+    connect(m_port, &Link::openFailed, this, &PortControl::onOpenFailed);
 }
 
 QString PortControl::portName() const
@@ -57,17 +58,51 @@ QString PortControl::failureText(const OpenResult &result) const
     return tr("%1（%2）").arg(what, result.reason);
 }
 
+QString PortControl::causeText() const
+{
+    switch (m_cause) {
+    case Cause::None:
+        break;
+    case Cause::OpenRefused:
+        return tr("打开失败：%1").arg(failureText(m_refusal));
+    case Cause::ConnectFailed:
+        return tr("连接失败：%1").arg(failureText(m_refusal));
+    case Cause::WentAway:
+        return (m_port->lineKind() != LineKind::Serial ? tr("连接已断开（%1）")
+                                                        : tr("设备已断开（%1）"))
+            .arg(m_lostReason);
+    }
+    return {};
+}
+
 QString PortControl::stateText() const
 {
-    if (m_port->isOpen())
+    switch (m_state) {
+    case State::Open:
         return tr("%1 %2 已打开").arg(portName(), m_port->settingsText());
-    if (m_port->isConnecting())
+    case State::Opening:
         return tr("%1 正在连接…").arg(portName());
-    QString text = m_failure.isEmpty() ? tr("%1 %2 已关闭").arg(portName(), m_port->settingsText())
-                                       : QStringLiteral("%1 %2").arg(portName(), m_failure);
-    if (m_reconnectTimer->isActive())
-        text += tr("，等待重新连接");
-    return text;
+    case State::Reconnecting:
+        if (m_port->isConnecting())
+            return tr("%1 正在连接…").arg(portName());
+        return QStringLiteral("%1 %2").arg(portName(), causeText()) + tr("，等待重新连接");
+    case State::Closed:
+    case State::Lost:
+        break;
+    }
+    if (m_cause == Cause::None)
+        return tr("%1 %2 已关闭").arg(portName(), m_port->settingsText());
+    return QStringLiteral("%1 %2").arg(portName(), causeText());
+}
+
+void PortControl::enter(State next, Cause cause)
+{
+    if (next != State::Reconnecting) {
+        m_reconnectTimer->stop();
+        m_reconnectArming = 0;
+    }
+    m_state = next;
+    m_cause = cause;
 }
 
 void PortControl::offer(Offer offer, Change change)
@@ -98,24 +133,25 @@ PortControl::Offer PortControl::offerSeen() const
     return m_clock.now() < m_settledAt ? m_offerBefore : m_offer;
 }
 
-OpenResult PortControl::tryOpen(Why why)
+OpenResult PortControl::tryOpen(bool lookingAgain)
 {
-    m_opening = why;
     const OpenResult result = m_port->open();
-    // Looking for a port that went away keeps saying why it is away until it is back.
-    if (why != Why::Reconnect || result.opened())
-        m_failure.clear();
-    if (result.opened())
-        sayOpened();
-    else if (why != Why::Reconnect && result.status != OpenStatus::Connecting)
-        m_failure = tr("打开失败：%1").arg(failureText(result));
+    if (result.opened()) {
+        sayOpened(lookingAgain);
+    } else if (lookingAgain) {
+        // Still away, or connecting again: Reconnecting, and why it is away stays said.
+    } else if (result.status == OpenStatus::Connecting) {
+        enter(State::Opening);
+    } else {
+        m_refusal = result;
+        enter(State::Closed, Cause::OpenRefused);
+    }
     return result;
 }
 
-void PortControl::sayOpened()
+void PortControl::sayOpened(bool again)
 {
-    m_lost = false;
-    stopReconnecting();
+    enter(State::Open);
     // A USB adapter that comes back after a replug may get another kernel name (ttyUSB0, then
     // ttyUSB1); its /dev/serial/by-id name follows it, so the port is opened by that name again.
     if (m_port->lineKind() == LineKind::Serial) {
@@ -125,7 +161,7 @@ void PortControl::sayOpened()
         m_reopenAs = m_port->device();
     }
     const QString note = m_port->adapterNote();
-    if (m_opening == Why::Reconnect)
+    if (again)
         emit status(tr("%1 已重新连接").arg(portName()));
     else if (!note.isEmpty())
         emit status(note);
@@ -136,7 +172,8 @@ void PortControl::sayOpened()
 
 void PortControl::onOpened()
 {
-    sayOpened();
+    // Connecting again after the port went away, whether or not it is still looked for.
+    sayOpened(m_state == State::Reconnecting || m_state == State::Lost);
     offer(Offer::Close, Change::ByItself);
     emit stateChanged();
     emit lineChanged();
@@ -144,14 +181,15 @@ void PortControl::onOpened()
 
 void PortControl::onOpenFailed(const OpenResult &result)
 {
-    if (m_opening == Why::Reconnect) {
+    if (m_state == State::Reconnecting || m_state == State::Lost) {
         // Still away: looked for again at the next tick, quietly.
         emit stateChanged();
         return;
     }
-    m_failure = tr("连接失败：%1").arg(failureText(result));
+    m_refusal = result;
+    enter(State::Closed, Cause::ConnectFailed);
     offer(Offer::Open, Change::ByItself);
-    emit status(QStringLiteral("%1 %2").arg(portName(), m_failure));
+    emit status(QStringLiteral("%1 %2").arg(portName(), causeText()));
     emit stateChanged();
 }
 
@@ -166,7 +204,7 @@ void PortControl::sayRefused(const OpenResult &result)
 void PortControl::openAtStart()
 {
     m_port->setLineSettings(LineSettings::instrument(9600));
-    const OpenResult result = tryOpen(Why::Start);
+    const OpenResult result = tryOpen(false);
     if (result.opened() || result.status == OpenStatus::Connecting)
         offer(Offer::Close, Change::ByOperator);
     emit stateChanged();
@@ -174,11 +212,10 @@ void PortControl::openAtStart()
 
 void PortControl::selectPort(int index)
 {
-    stopReconnecting();
-    m_lost = false;
+    enter(State::Closed);
     m_port->close();
     m_port->setCommPort(index + 1);
-    const OpenResult result = tryOpen(Why::Operator);
+    const OpenResult result = tryOpen(false);
     // The button says what its next press does for the port that is chosen now.
     offerForState(Change::ByOperator);
     if (!result.opened() && result.status != OpenStatus::Connecting)
@@ -218,23 +255,22 @@ void PortControl::toggle()
 {
     const Offer pressed = m_pressed.value_or(offerSeen());
     m_pressed.reset();
-    stopReconnecting();
-    m_lost = false;
     if (pressed == Offer::Close) {
         // Closes, or gives up connecting. A port that went away as the button was pressed
         // stays closed: it is not looked for any more.
+        enter(State::Closed);
         m_port->close();
-        m_failure.clear();
         offer(Offer::Open, Change::ByOperator);
     } else if (m_port->isOpen() || m_port->isConnecting()) {
         // Back by itself as the button was pressed: open is what was asked for. A reconnect
         // still connecting is the operator's own from here on, so that its failure is said.
-        m_opening = Why::Operator;
+        enter(m_port->isOpen() ? State::Open : State::Opening);
         offer(Offer::Close, Change::ByOperator);
         emit stateChanged();
         return;
     } else {
-        const OpenResult result = tryOpen(Why::Operator);
+        enter(State::Closed);
+        const OpenResult result = tryOpen(false);
         if (result.opened() || result.status == OpenStatus::Connecting)
             offer(Offer::Close, Change::ByOperator);
         else
@@ -246,37 +282,42 @@ void PortControl::toggle()
 
 void PortControl::onLost(const QString &reason)
 {
-    const bool network = m_port->lineKind() != LineKind::Serial;
-    m_failure = (network ? tr("连接已断开（%1）") : tr("设备已断开（%1）")).arg(reason);
-    m_lost = true;
+    m_lostReason = reason;
+    enter(m_autoReconnect ? State::Reconnecting : State::Lost, Cause::WentAway);
     offer(Offer::Open, Change::ByItself);
-    emit status(network ? tr("%1 连接已断开，端口已关闭").arg(portName())
-                        : tr("%1 设备已断开，端口已关闭").arg(portName()));
-    if (m_wantReconnect)
-        m_reconnectTimer->start(kReconnectInterval);
+    emit status(m_port->lineKind() != LineKind::Serial
+                    ? tr("%1 连接已断开，端口已关闭").arg(portName())
+                    : tr("%1 设备已断开，端口已关闭").arg(portName()));
+    if (m_state == State::Reconnecting)
+        lookAgainLater();
     emit stateChanged();
     emit lineChanged();
 }
 
 void PortControl::setReconnecting(bool on)
 {
-    m_wantReconnect = on;
-    if (!on)
-        stopReconnecting();
-    else if (m_lost && !m_port->isOpen())
-        m_reconnectTimer->start(kReconnectInterval);
+    m_autoReconnect = on;
+    if (!on && m_state == State::Reconnecting) {
+        enter(State::Lost, Cause::WentAway);
+    } else if (on && m_state == State::Lost) {
+        enter(State::Reconnecting, Cause::WentAway);
+        lookAgainLater();
+    }
     emit stateChanged();
 }
 
-void PortControl::stopReconnecting()
+void PortControl::lookAgainLater()
 {
-    m_reconnectTimer->stop();
+    m_reconnectTimer->start(kReconnectInterval);
+    m_reconnectArming = m_reconnectTimer->armed();
 }
 
-void PortControl::onReconnectTick()
+void PortControl::onReconnectTick(Clock::Arming arming)
 {
+    if (m_state != State::Reconnecting || arming != m_reconnectArming)
+        return;
     // Looked for again a tick later unless it is found now (opening stops the looking).
-    m_reconnectTimer->start(kReconnectInterval);
+    lookAgainLater();
     tryReconnect();
 }
 
@@ -294,7 +335,7 @@ void PortControl::tryReconnect()
         m_port->setDeviceFor(m_port->commPort(), m_reopenAs);
     // Back but not yet usable (the node appears before its permissions are set): tried again at
     // the next tick.
-    if (tryOpen(Why::Reconnect).opened()) {
+    if (tryOpen(true).opened()) {
         offer(Offer::Close, Change::ByItself);
         emit stateChanged();
         emit lineChanged();

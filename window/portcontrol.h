@@ -54,7 +54,7 @@ public:
     // While on (the weight is read automatically), a port that went away is opened again by
     // itself once it is back: the same stable device name, or the same network address.
     void setReconnecting(bool on);
-    bool reconnecting() const { return m_reconnectTimer->isActive(); }
+    bool reconnecting() const { return m_state == State::Reconnecting; }
 
     // "COM1 /dev/ttyS0 9600,n,8,2 已打开", or why the port is closed.
     QString stateText() const;
@@ -74,7 +74,31 @@ signals:
     void portOpened();
 
 private:
-    enum class Why { Operator, Start, Reconnect };
+    // The port as this frame sees it: one state, and what each allows.
+    //
+    //   state         the port                            reconnect tick     the port is lost
+    //   Closed        closed by the operator, or never    stale: ignored     -
+    //                 opened (m_cause: the refusal)
+    //   Opening       connecting (a network line), by     stale: ignored     -
+    //                 the operator's open
+    //   Open          open                                stale: ignored     Lost, or Reconnecting
+    //                                                                        while reading
+    //                                                                        automatically
+    //   Lost          went away, not looked for           stale: ignored     -
+    //   Reconnecting  went away, looked for each second,  looks again; Open  -
+    //                 or connecting again                 once it is back
+    //
+    // Every state but Open and Opening offers 打开端口, which opens (and ends any looking);
+    // 关闭端口 closes from any state (Closed). Choosing another port or device starts again from
+    // Closed. A reconnect tick counts only for the arming Reconnecting made (m_reconnectArming).
+    enum class State { Closed, Opening, Open, Lost, Reconnecting };
+    // Why the port is closed when the operator did not close it.
+    enum class Cause {
+        None,
+        OpenRefused,   // an open was refused (m_refusal)
+        ConnectFailed, // a network line that was connecting gave up (m_refusal)
+        WentAway,      // the device went away (m_lostReason)
+    };
     // What the open/close button offers, by its caption, and who changed it last.
     enum class Offer { Open, Close };
     enum class Change { ByOperator, ByItself };
@@ -82,26 +106,35 @@ private:
     void offer(Offer offer, Change change);
     void offerForState(Change change);
     Offer offerSeen() const;
-    OpenResult tryOpen(Why why);
+    // Opens the port: the operator's own open, or (lookingAgain) a look for a port that went
+    // away, which keeps saying why it is away until it is back.
+    OpenResult tryOpen(bool lookingAgain);
     void onOpened();
     void onOpenFailed(const OpenResult &result);
-    void sayOpened();
+    void sayOpened(bool again);
     void sayRefused(const OpenResult &result);
     void onLost(const QString &reason);
-    void onReconnectTick();
+    void onReconnectTick(Clock::Arming arming);
+    void lookAgainLater();
     void tryReconnect();
-    void stopReconnecting();
+    // Goes over to `next`; the looking for a lost port ends unless `next` is Reconnecting.
+    void enter(State next, Cause cause = Cause::None);
     QString portName() const;
     QString failureText(const OpenResult &result) const;
+    QString causeText() const;
 
     Port *m_port;
     Clock &m_clock;
-    QString m_failure;  // why the port is closed, when it did not close by the operator's hand
-    QString m_reopenAs; // the stable name of the device last opened, to open it by again
-    Why m_opening = Why::Operator; // what the open under way was for
-    bool m_wantReconnect = false;
-    bool m_lost = false; // the port went away and was not closed by the operator since
-    std::unique_ptr<Clock::Timer> m_reconnectTimer; // re-armed at each tick while looking
+    State m_state = State::Closed;
+    Cause m_cause = Cause::None;
+    OpenResult m_refusal; // OpenRefused, ConnectFailed: how the open ended
+    QString m_lostReason; // WentAway: the system's words
+    QString m_reopenAs;   // the stable name of the device last opened, to open it by again
+    // The operator's choice, not the port's state: while the weight is read automatically a
+    // port that goes away is looked for again.
+    bool m_autoReconnect = false;
+    std::unique_ptr<Clock::NumberedTimer> m_reconnectTimer; // re-armed at each tick while looking
+    Clock::Arming m_reconnectArming = 0;                    // the tick Reconnecting waits for
     Offer m_offer = Offer::Open;       // the button's caption now (its first is "打开端口")
     Offer m_offerBefore = Offer::Open; // its caption before it last changed by itself
     Clock::Duration m_settledAt{0};    // from then on the caption now is the one read

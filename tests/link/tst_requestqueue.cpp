@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Tests of the request queue over the in-memory port: framing, timeouts, ordering, listening.
 #include "fakeport.h"
+#include "queuedticks.h"
 #include "requestcounters.h"
 #include "requestqueue.h"
 #include "virtualclock.h"
@@ -36,7 +37,16 @@ struct Reader
     }
 };
 
+// What the line does while a response tick waits in the event loop's queue.
+enum class Meanwhile {
+    ReplyInNextWritten, // the reply comes, and the next request goes out
+    ReplyInQueueIdle,   // the reply comes, and nothing else waits
+    ReplyBegins,        // the first bytes of a reply end the first-byte wait
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Meanwhile)
 
 class TestRequestQueue : public QObject
 {
@@ -68,6 +78,8 @@ private slots:
     void replyTimeFigures();
     void interFrameGap_data();
     void interFrameGap();
+    void staleResponseTickIgnored_data();
+    void staleResponseTickIgnored();
 
 private:
     ReadRequest weight(std::chrono::milliseconds timeout = 400ms, bool listen = false)
@@ -80,6 +92,7 @@ private:
     void gap() { m_clock.advance(RequestQueue::interFrameGap(9600)); }
 
     VirtualClock m_clock;
+    QueuedTicks m_ticks{m_clock};
     FakePort *m_port = nullptr;
     RequestQueue *m_queue = nullptr;
 };
@@ -686,6 +699,75 @@ void TestRequestQueue::interFrameGap()
     QFETCH(int, baud);
     QFETCH(qint64, micros);
     QCOMPARE(qint64(RequestQueue::interFrameGap(baud).count()), micros);
+}
+
+
+void TestRequestQueue::staleResponseTickIgnored_data()
+{
+    QTest::addColumn<Meanwhile>("meanwhile");
+    QTest::addColumn<QList<ReplyStatus>>("first");  // the request whose tick was queued
+    QTest::addColumn<QList<ReplyStatus>>("second"); // the one behind it, at its own timeout
+    QTest::newRow("reply in, next request written")
+        << Meanwhile::ReplyInNextWritten << QList<ReplyStatus>{ReplyStatus::Ok}
+        << QList<ReplyStatus>{ReplyStatus::NoReply};
+    QTest::newRow("reply in, queue idle") << Meanwhile::ReplyInQueueIdle
+                                          << QList<ReplyStatus>{ReplyStatus::Ok}
+                                          << QList<ReplyStatus>{};
+    QTest::newRow("first-byte wait ended by a reply")
+        << Meanwhile::ReplyBegins << QList<ReplyStatus>{ReplyStatus::Ok} << QList<ReplyStatus>{};
+}
+
+void TestRequestQueue::staleResponseTickIgnored()
+{
+    // The timeout tick falls due while the event loop still has the reply's bytes to hand over;
+    // by the time the tick is delivered the wait it was armed for has ended.
+    QFETCH(Meanwhile, meanwhile);
+    QFETCH(QList<ReplyStatus>, first);
+    QFETCH(QList<ReplyStatus>, second);
+    delete m_queue;
+    m_queue = new RequestQueue(m_port, m_ticks);
+    Reader a;
+    Reader b;
+    ReadRequest request = meanwhile == Meanwhile::ReplyBegins ? alarm() : weight();
+    if (meanwhile == Meanwhile::ReplyBegins)
+        request.firstByteTimeout = 40ms;
+    m_queue->sendread(request, nullptr, a.callback());
+    if (meanwhile == Meanwhile::ReplyInNextWritten)
+        m_queue->sendread(comm(), nullptr, b.callback());
+
+    m_ticks.hold();
+    m_clock.advance(request.firstByteTimeout ? Clock::Duration(*request.firstByteTimeout)
+                                             : Clock::Duration(request.timeout));
+    QCOMPARE(m_ticks.queued(), 1);
+    QVERIFY(a.results.isEmpty());
+    switch (meanwhile) {
+    case Meanwhile::ReplyInNextWritten:
+        m_port->deliver(kWeightReply);
+        gap();
+        QCOMPARE(m_port->written().size(), 2);
+        break;
+    case Meanwhile::ReplyInQueueIdle:
+        m_port->deliver(kWeightReply);
+        break;
+    case Meanwhile::ReplyBegins:
+        m_port->deliver(kAlarmReply.left(3));
+        break;
+    }
+    QCOMPARE(m_ticks.release(), 1);
+    // The stale tick ends nothing: no result for the request on the line now, and no second
+    // result for the one that had its reply.
+    QCOMPARE(b.results.size(), 0);
+    QCOMPARE(a.results.size(), meanwhile == Meanwhile::ReplyBegins ? 0 : 1);
+
+    if (meanwhile == Meanwhile::ReplyBegins)
+        m_port->deliver(kAlarmReply.mid(3));
+    // The request behind it still has its whole time, and is told at its end.
+    m_clock.advance(comm().timeout - 1ns);
+    QCOMPARE(b.results.size(), 0);
+    m_clock.advance(1ns);
+    QCOMPARE(a.statuses(), first);
+    QCOMPARE(b.statuses(), second);
+    QVERIFY(m_queue->idle());
 }
 
 QTEST_GUILESS_MAIN(TestRequestQueue)

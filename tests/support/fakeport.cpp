@@ -4,7 +4,7 @@
 
 FakePort::FakePort(QObject *parent) : Port(parent) {}
 
-OpenResult FakePort::open()
+OpenResult FakePort::open(const LineAddress &, const LineSettings &)
 {
     close(); // as the real port: an open port is closed first, and says so
     ++m_openCount;

@@ -14,15 +14,6 @@ class FakePort : public Port
 public:
     explicit FakePort(QObject *parent = nullptr);
 
-    OpenResult open() override;
-    void close() override;
-    bool isOpen() const override { return m_open; }
-    bool isConnecting() const override { return m_connecting; }
-    void clearInput() override { m_input.clear(); }
-    bool write(const QByteArray &bytes) override;
-    QByteArray takeInput() override;
-    QString adapterNote() const override { return m_adapterNote; }
-
     // The result the next open() of port `number` gives; Opened unless set otherwise. Connecting
     // leaves the port connecting until finishConnecting().
     void setOpenResult(int number, const OpenResult &result);
@@ -37,11 +28,21 @@ public:
 
     QList<QByteArray> written() const { return m_written; }
     void clearWritten() { m_written.clear(); }
+    // Settings applied to the open line.
     int applyCount() const { return m_applyCount; }
     int openCount() const { return m_openCount; }
 
-protected:
-    void applySettings() override { ++m_applyCount; }
+    // The line, in memory: it opens as setOpenResult() said for the current port number.
+    using Port::open;
+    OpenResult open(const LineAddress &address, const LineSettings &settings) override;
+    void close() override;
+    bool isOpen() const override { return m_open; }
+    bool isConnecting() const override { return m_connecting; }
+    void clearInput() override { m_input.clear(); }
+    bool write(const QByteArray &bytes) override;
+    QByteArray takeInput() override;
+    void applySettings(const LineSettings &) override { ++m_applyCount; }
+    QString adapterNote() const override { return m_adapterNote; }
 
 private:
     bool m_open = false;

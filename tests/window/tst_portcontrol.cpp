@@ -5,6 +5,7 @@
 // button pressed at every moment of that, and a port another program holds.
 #include "fakeport.h"
 #include "portcontrol.h"
+#include "queuedticks.h"
 #include "virtualclock.h"
 
 #include <QSignalSpy>
@@ -43,6 +44,8 @@ private slots:
     void busyPortNamesItsHolder();
     void settingsShownForTheLine_data();
     void settingsShownForTheLine();
+    void staleReconnectTickIgnored_data();
+    void staleReconnectTickIgnored();
 };
 
 namespace {
@@ -396,6 +399,50 @@ void TestPortControl::settingsShownForTheLine()
     QCOMPARE(control.stateText(), QStringLiteral("COM1 %1 %2 已打开").arg(device, settings));
     control.toggle();
     QCOMPARE(control.stateText(), QStringLiteral("COM1 %1 %2 已关闭").arg(device, settings));
+}
+
+
+void TestPortControl::staleReconnectTickIgnored_data()
+{
+    QTest::addColumn<bool>("lookAgain"); // automatic reading is switched on again at once
+    // Automatic reading switched off while the tick waits in the event loop: the looking ended.
+    QTest::newRow("looking ended") << false;
+    // Switched off and on again: the looking starts afresh, its first look a whole second on.
+    QTest::newRow("looking started afresh") << true;
+}
+
+void TestPortControl::staleReconnectTickIgnored()
+{
+    QFETCH(bool, lookAgain);
+    Node node;
+    VirtualClock clock;
+    QueuedTicks ticks(clock);
+    FakePort port;
+    port.setDeviceFor(1, node.path());
+    PortControl control(&port, ticks);
+    control.openAtStart();
+    control.setReconnecting(true);
+    port.unplug(QStringLiteral("gone"));
+    const int opensBefore = port.openCount();
+
+    // The device is back; the tick that would look for it falls due as the operator clicks.
+    ticks.hold();
+    clock.advance(PortControl::kReconnectInterval);
+    QCOMPARE(ticks.queued(), 1);
+    control.setReconnecting(false);
+    if (lookAgain)
+        control.setReconnecting(true);
+    QCOMPARE(ticks.release(), 1);
+    QCOMPARE(port.openCount(), opensBefore);
+    QVERIFY(!port.isOpen());
+    QCOMPARE(control.reconnecting(), lookAgain);
+
+    // Only the looking's own tick opens the port, a whole interval after it started.
+    clock.advance(PortControl::kReconnectInterval - 1ms);
+    QVERIFY(!port.isOpen());
+    clock.advance(1ms);
+    QCOMPARE(port.isOpen(), lookAgain);
+    QCOMPARE(port.openCount(), opensBefore + (lookAgain ? 1 : 0));
 }
 
 QTEST_GUILESS_MAIN(TestPortControl)
