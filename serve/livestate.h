@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: MIT
+// What the live page shows, as plain values: the caller (the window, the command line) turns its
+// readings into one of these; the server only passes it on.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+struct LiveState
+{
+    QString weight;     // the weight as the window shows it: "12.34", or its "no data" text
+    bool valid = false; // the last read gave a weight (until settling is detected, the stable flag)
+    QString address;    // the instrument's bus address: "1"
+    QString line;       // the line: "/dev/ttyUSB0 9600,n,8,2", "tcp://10.0.0.5:4001"
+    QString lastRead; // how the last read ended, in the operator's words: "通讯正常", "无应答"
+    // While a verification test runs: the load to place next, and how the last step went.
+    // Empty when no test runs.
+    QString nextLoad;
+    QString lastStep;
+
+    friend bool operator==(const LiveState &a, const LiveState &b)
+    {
+        return a.weight == b.weight && a.valid == b.valid && a.address == b.address &&
+               a.line == b.line && a.lastRead == b.lastRead && a.nextLoad == b.nextLoad &&
+               a.lastStep == b.lastStep;
+    }
+};
+
+// The state as the page's script takes it: one compact JSON object, with `sequence` counting
+// the states sent since the server was turned on.
+QByteArray liveStateJson(const LiveState &state, qint64 sequence);

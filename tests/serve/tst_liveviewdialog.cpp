@@ -1,0 +1,142 @@
+// SPDX-License-Identifier: MIT
+// 手机查看 in the window: the QR code of the address, the state a weight reading gives the
+// page, and the dialog turning the server on and off and counting its viewers.
+#include "liveserver.h"
+#include "liveviewdialog.h"
+#include "weightreading.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTcpServer>
+#include <QTest>
+#include <QWebSocket>
+
+class TestLiveViewDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void qrCode_data();
+    void qrCode();
+    void stateOfAReading();
+    void turnedOnAndOff();
+};
+
+void TestLiveViewDialog::qrCode_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("module");
+    QTest::newRow("short") << QByteArray("http://127.0.0.1:1/") << 1;
+    QTest::newRow("the page's address")
+        << QByteArray("http://192.168.100.200:65535/?t=MOIOCKBC0U5a7WJk-6eDKA") << 5;
+    QTest::newRow("IPv6 address")
+        << QByteArray("http://[fd12:3456:789a:1::1234]:8765/?t=MOIOCKBC0U5a7WJk-6eDKA") << 3;
+}
+
+void TestLiveViewDialog::qrCode()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, module);
+    const QImage image = qrCodeImage(text, module);
+    QVERIFY(!image.isNull());
+    QCOMPARE(image.width(), image.height());
+    QCOMPARE(image.width() % module, 0);
+    const int modules = image.width() / module;
+    const int width = modules - 8; // without the quiet zone
+    // A QR code is 21, 25, 29 ... modules wide (version 1, 2, 3 ...).
+    QCOMPARE((width - 21) % 4, 0);
+    const auto dark = [&](int x, int y) {
+        return image.pixelColor(x * module + module / 2, y * module + module / 2) == Qt::black;
+    };
+    // The quiet zone is white all round.
+    for (int i = 0; i < modules; ++i) {
+        for (int q = 0; q < 4; ++q) {
+            QVERIFY(!dark(i, q) && !dark(q, i) && !dark(i, modules - 1 - q) &&
+                    !dark(modules - 1 - q, i));
+        }
+    }
+    // A finder pattern in three corners: a dark ring, a light ring, a dark 3 x 3 centre.
+    for (const auto &[cx, cy] :
+         {std::pair{4, 4}, std::pair{4 + width - 7, 4}, std::pair{4, 4 + width - 7}}) {
+        for (int y = 0; y < 7; ++y) {
+            for (int x = 0; x < 7; ++x) {
+                const int ring = std::min({x, y, 6 - x, 6 - y});
+                QCOMPARE(dark(cx + x, cy + y), ring != 1);
+            }
+        }
+    }
+    // The fourth corner has none.
+    QVERIFY(!(dark(4 + width - 1, 4 + width - 1) && dark(4 + width - 4, 4 + width - 4) &&
+              !dark(4 + width - 2, 4 + width - 2)));
+}
+
+void TestLiveViewDialog::stateOfAReading()
+{
+    WeightReading weighed;
+    weighed.counts = -1234;
+    weighed.places = 2;
+    const LiveState a = liveStateOf(weighed, 7, QStringLiteral("COM1 /dev/ttyS0 9600,n,8,2"));
+    QCOMPARE(a.weight, QStringLiteral("-12.34"));
+    QVERIFY(a.valid);
+    QCOMPARE(a.address, QStringLiteral("7"));
+    QCOMPARE(a.line, QStringLiteral("COM1 /dev/ttyS0 9600,n,8,2"));
+
+    const WeightReading closed = WeightReading::portClosed();
+    const LiveState b = liveStateOf(closed, 1, QString());
+    QCOMPARE(b.weight, noDataText());
+    QVERIFY(!b.valid);
+    QCOMPARE(b.lastRead, resultText(closed));
+    QVERIFY(!b.lastRead.isEmpty());
+}
+
+void TestLiveViewDialog::turnedOnAndOff()
+{
+    LiveServer server;
+    LiveViewDialog dialog(&server);
+    auto *address = dialog.findChild<QComboBox *>(QStringLiteral("liveAddress"));
+    auto *port = dialog.findChild<QSpinBox *>(QStringLiteral("livePort"));
+    auto *onOff = dialog.findChild<QPushButton *>(QStringLiteral("liveSwitch"));
+    auto *url = dialog.findChild<QLineEdit *>(QStringLiteral("liveUrl"));
+    auto *code = dialog.findChild<QLabel *>(QStringLiteral("liveCode"));
+    auto *viewers = dialog.findChild<QLabel *>(QStringLiteral("liveViewers"));
+    QVERIFY(address && port && onOff && url && code && viewers);
+    // Nothing runs until it is turned on.
+    QVERIFY(!server.isRunning());
+    QVERIFY(url->text().isEmpty());
+
+    // This machine alone is offered last.
+    QCOMPARE(address->itemData(address->count() - 1).toString(), QStringLiteral("127.0.0.1"));
+    address->setCurrentIndex(address->count() - 1);
+    QTcpServer probe; // a port free a moment ago
+    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+    const quint16 free = probe.serverPort();
+    probe.close();
+    port->setValue(free);
+    onOff->click();
+    QVERIFY(server.isRunning());
+    QCOMPARE(server.address(), QHostAddress(QHostAddress::LocalHost));
+    QCOMPARE(server.port(), free);
+    QCOMPARE(url->text(), server.url().toString(QUrl::FullyEncoded));
+    QVERIFY(url->text().contains(QString::fromLatin1(server.token())));
+    QVERIFY(!code->pixmap().isNull());
+    QVERIFY(!address->isEnabled() && !port->isEnabled());
+
+    QWebSocket phone;
+    phone.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/ws?t=%2")
+                        .arg(free)
+                        .arg(QString::fromLatin1(server.token()))));
+    QTRY_VERIFY_WITH_TIMEOUT(viewers->text().contains(QLatin1String("1")), 5000);
+
+    onOff->click();
+    QVERIFY(!server.isRunning());
+    QVERIFY(url->text().isEmpty());
+    QVERIFY(code->pixmap().isNull());
+    QVERIFY(!viewers->text().contains(QLatin1String("1")));
+    QTRY_COMPARE_WITH_TIMEOUT(phone.state(), QAbstractSocket::UnconnectedState, 5000);
+}
+
+QTEST_MAIN(TestLiveViewDialog)
+#include "tst_liveviewdialog.moc"
