@@ -63,12 +63,7 @@ void GroupReader::onRead(const ReadResult &result)
     int places = typed.value_or(0);
     if (m_placed && !typed)
         places = m_point->decimals().places().value_or(0);
-    const QList<ParameterValue> values = decodeValues(m_group, result.data, places);
-    QList<BoxText> boxes;
-    for (const ParameterValue &v : values)
-        boxes.append({v.box, boxText(v)});
-    emit valuesDecoded(values);
-    emit boxesDecoded(boxes);
+    emit valuesDecoded(decodeValues(m_group, result.data, places));
     emit status(tr("%1：%2").arg(caption, success(typed)));
 }
 

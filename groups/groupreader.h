@@ -34,8 +34,6 @@ signals:
     // A checked reply: the group's values in decoding order. A reply that fails checking
     // decodes nothing.
     void valuesDecoded(const QList<ParameterValue> &values);
-    // The same values as the page's boxes show them (boxText()), emitted right after.
-    void boxesDecoded(const QList<BoxText> &boxes);
     // "报警参数组：校验错误", "报警参数组：读取成功" ...
     void status(const QString &text);
 

@@ -142,14 +142,6 @@ QString boxText(const ParameterValue &value)
     return value.registers == kSingle ? QLatin1Char(' ') + valueText(value) : valueText(value);
 }
 
-QList<BoxText> decodeGroup(const ParameterGroup &group, const QByteArray &data, int dotPlaces)
-{
-    QList<BoxText> boxes;
-    for (const ParameterValue &v : decodeValues(group, data, dotPlaces))
-        boxes.append({v.box, boxText(v)});
-    return boxes;
-}
-
 QString groupCaption(const ParameterGroup &group)
 {
     return QCoreApplication::translate("ParameterGroups", group.caption);

@@ -42,16 +42,6 @@ const QList<ParameterGroup> &parameterGroups();
 // The page's caption in the language the program speaks.
 QString groupCaption(const ParameterGroup &group);
 
-struct BoxText
-{
-    int box;
-    QString text;
-    friend bool operator==(const BoxText &a, const BoxText &b)
-    {
-        return a.box == b.box && a.text == b.text;
-    }
-};
-
 // One parameter as the instrument gave it: its field, the raw value of its registers and the
 // decimal places it stands with. Text is made from it only where it is shown or written.
 struct ParameterValue
@@ -88,5 +78,3 @@ bool decodesWithDotPlaces(const ParameterGroup &group);
 // places, a None field and every 16-bit field none.
 QList<ParameterValue> decodeValues(const ParameterGroup &group, const QByteArray &data,
                                    int dotPlaces);
-// decodeValues() as the boxes show it: boxText() of each value.
-QList<BoxText> decodeGroup(const ParameterGroup &group, const QByteArray &data, int dotPlaces);

@@ -76,14 +76,12 @@ QString lineSection(const ReportData &d)
     const QString device = s.deviceText();
     if (!device.isEmpty() && device != port)
         port += (port.isEmpty() ? QString() : QStringLiteral("  ")) + device;
-    std::optional<ReadEnd> end = d.weightResult;
-    if (s.reading)
-        end = s.reading->result;
-    const QString result = end ? readEndText(*end) : QString();
+    // The weight with how its read ended: "12.34（通讯正常）", "无数据“（端口未打开）".
     const QString weight =
-        result.isEmpty()
-            ? s.weightText()
-            : QCoreApplication::translate("Report", "%1（%2）").arg(s.weightText(), result);
+        s.reading && !s.reading->result.isEmpty()
+            ? QCoreApplication::translate("Report", "%1（%2）")
+                  .arg(s.weightText(), readEndText(s.reading->result))
+            : s.weightText();
     QString html = QCoreApplication::translate("Report", "<h2>1　线路与仪表</h2>\n") +
                    tableOpen(QStringLiteral("facts"));
     const QList<QStringList> rows{
@@ -190,22 +188,38 @@ QString valueCells(const QStringList &row)
     return html;
 }
 
+// The index of the parameter group whose page holds box k; -1 for none.
+int pageOfBox(int box)
+{
+    const QList<ParameterGroup> &groups = parameterGroups();
+    for (qsizetype g = 0; g < groups.size(); ++g) {
+        for (const ParameterField &field : groups.at(g).fields) {
+            if (field.box == box)
+                return int(g);
+        }
+    }
+    return -1;
+}
+
 QString parameterSection(const ReportData &d)
 {
     QString html = QCoreApplication::translate("Report", "<h2>3　参数</h2>\n");
-    QStringList pages;
+    // The pages in the order the record first holds a value of them.
+    QList<int> pages;
     for (const SnapshotValue &v : d.snapshot.values) {
-        if (!pages.contains(v.page()))
-            pages.append(v.page());
+        const int page = pageOfBox(v.box);
+        if (page >= 0 && !pages.contains(page))
+            pages.append(page);
     }
     if (pages.isEmpty())
         return html + QCoreApplication::translate("Report", "<p>没有参数值。</p>\n");
-    for (const QString &page : std::as_const(pages)) {
-        html +=
-            QStringLiteral("<h3>%1</h3>\n").arg(esc(page)) + tableOpen(QStringLiteral("values"));
+    for (const int page : std::as_const(pages)) {
+        html += QStringLiteral("<h3>%1</h3>\n")
+                    .arg(esc(groupCaption(parameterGroups().at(page)))) +
+                tableOpen(QStringLiteral("values"));
         QStringList row;
         for (const SnapshotValue &v : d.snapshot.values) {
-            if (v.page() != page)
+            if (pageOfBox(v.box) != page)
                 continue;
             row.append(v.code());
             row.append(v.plainText());
@@ -243,7 +257,7 @@ QString trendSection(const ReportData &d, const QString &imageSource)
     return html +
            QCoreApplication::translate("Report", "<p>%1 至 %2：最小 %3，最大 %4，最新 %5。</p>\n")
                .arg(clock(runs.first().first().x()), clock(runs.last().last().x()),
-                    esc(st.min->text), esc(st.max->text), esc(st.last->text));
+                    esc(st.min->text()), esc(st.max->text()), esc(st.last->text()));
 }
 
 QString framesSection(const ReportData &d)

@@ -48,9 +48,6 @@ struct ReportData
     Snapshot snapshot;
     QString version; // the tool's, "0.1.0"
     QString adapter; // the USB adapter found; empty when none or not known
-    // How the weight's read ended, for a snapshot that holds only the weight's text; the
-    // snapshot's own reading says it where it has one.
-    std::optional<ReadEnd> weightResult;
     RequestCounters counters;
     ReplyTimes replyTimes;
     TrendSeries trend;

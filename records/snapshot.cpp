@@ -159,41 +159,27 @@ Snapshot Snapshot::of(const QDateTime &time, const SnapshotLine &line,
 
 QString Snapshot::portText() const
 {
-    return line ? line->port : port;
+    return line ? line->port : QString();
 }
 
 QString Snapshot::deviceText() const
 {
-    return line ? line->device : device;
+    return line ? line->device : QString();
 }
 
 QString Snapshot::settingsText() const
 {
-    return line ? lineSettingsText(line->kind, line->settings) : settings;
+    return line ? lineSettingsText(line->kind, line->settings) : QString();
 }
 
 std::optional<quint8> Snapshot::busAddress() const
 {
-    if (line)
-        return line->address;
-    if (address < 0)
-        return std::nullopt;
-    return quint8(address);
+    return line ? line->address : std::nullopt;
 }
 
 QString Snapshot::weightText() const
 {
-    return reading ? reading->text() : weight;
-}
-
-QList<SnapshotValue> parameterValues(const std::function<QString(int box)> &boxText)
-{
-    QList<SnapshotValue> values;
-    for (const ParameterGroup &group : parameterGroups()) {
-        for (const ParameterField &field : group.fields)
-            values.append({field.box, std::nullopt, boxText(field.box)});
-    }
-    return values;
+    return reading ? reading->text() : QString();
 }
 
 QList<SnapshotValue> parameterValues(const QList<ParameterValue> &decoded,

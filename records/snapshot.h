@@ -20,8 +20,7 @@ struct SnapshotValue
     int box = 0; // index k of the value box Text2(k), 0..34
     // The value decoded from the instrument's reply; none when the box holds none.
     std::optional<ParameterValue> value;
-    // Without a decoded value, the box's text: what the operator typed into it, or the text a
-    // caller that keeps only the boxes' texts handed in, " 2008" included.
+    // Without a decoded value, the box's text: what the operator typed into it.
     QString entered;
 
     QString page() const; // the caption of the box's page, "报警参数组"
@@ -60,20 +59,12 @@ struct Snapshot
     std::optional<WeightReading> reading;
     QList<SnapshotValue> values;
 
-    // The line and the weight as a caller showed them, for a caller that keeps only its
-    // widgets' texts; where `line` or `reading` is set, they are what the record says.
-    QString port;
-    QString device;
-    QString settings;
-    int address = -1; // -1: none
-    QString weight;
-
     // A record made of the typed parts.
     static Snapshot of(const QDateTime &time, const SnapshotLine &line,
                        const std::optional<WeightReading> &reading,
                        const QList<SnapshotValue> &values);
 
-    // The record's facts as they are written.
+    // The record's facts as they are written; empty where the record has no line.
     QString portText() const;
     QString deviceText() const;
     QString settingsText() const;
@@ -82,10 +73,9 @@ struct Snapshot
 };
 
 // Every box of the four parameter pages in page order and, within a page, in the order the
-// instrument's registers hold them; boxText gives the text standing in box k.
-QList<SnapshotValue> parameterValues(const std::function<QString(int box)> &boxText);
-// The same, each box with the value decoded for it among `decoded` (the latest for a box that
-// appears twice); a box without one gets entered(k), or stays empty when entered is not set.
+// instrument's registers hold them, each with the value decoded for it among `decoded` (the
+// latest for a box that appears twice); a box without one gets entered(k), the text standing in
+// it, or stays empty when entered is not set.
 QList<SnapshotValue> parameterValues(const QList<ParameterValue> &decoded,
                                      const std::function<QString(int box)> &entered = {});
 

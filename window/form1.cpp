@@ -199,8 +199,6 @@ void Form1::wireEvents()
     // What the readers and the port control say goes to the status row.
     connect(m_weight, &WeightReader::weightRead, m_statusRow->logButton(),
             &WeightLogButton::addReading);
-    connect(m_weight, &WeightReader::weightRead, this,
-            [this](const WeightReading &reading) { m_lastWeight = reading; });
     connect(m_weight, &WeightReader::status, m_statusRow, &StatusRow::showReadStatus);
     connect(m_pages, &ParameterPages::status, m_statusRow, &StatusRow::showReadStatus);
     auto *notices = new LineNotices(m_queue, m_port, m_clock, this);
@@ -227,16 +225,13 @@ void Form1::noteAdapter()
 
 Snapshot Form1::snapshot() const
 {
-    Snapshot shot;
-    shot.time = QDateTime::currentDateTime();
-    shot.port = QStringLiteral("COM%1").arg(m_port->commPort());
-    shot.device = m_port->device();
-    shot.settings = m_port->settingsText();
-    const std::optional<quint8> a = m_portFrame->address();
-    shot.address = a ? int(*a) : -1;
-    shot.weight = m_weightPanel->weightText();
-    shot.values = parameterValues([this](int box) { return m_pages->valueText(box); });
-    return shot;
+    const SnapshotLine line{QStringLiteral("COM%1").arg(m_port->commPort()), m_port->device(),
+                            m_port->lineKind(), m_port->lineSettings(), m_portFrame->address()};
+    // The reading the weight display shows, "no data" of a closed port included: the record
+    // says what the operator sees, and how that read ended.
+    return Snapshot::of(QDateTime::currentDateTime(), line, m_weightPanel->shownReading(),
+                        parameterValues(m_pages->values(),
+                                        [this](int box) { return m_pages->valueText(box); }));
 }
 
 ReportData Form1::report() const
@@ -245,8 +240,6 @@ ReportData Form1::report() const
     data.snapshot = snapshot();
     data.version = QStringLiteral(SCALECHECK_VERSION);
     data.adapter = m_port->adapterDescription();
-    if (!m_lastWeight.result.isEmpty() && m_lastWeight.text() == data.snapshot.weight)
-        data.weightResult = m_lastWeight.result;
     data.counters = RequestCounters::of(*m_queue);
     data.replyTimes = m_queue->replyTimes();
     data.trend = m_trend->series();
@@ -286,7 +279,8 @@ void Form1::exportValues()
 
 bool Form1::nothingRead() const
 {
-    if (m_lastWeight.ok())
+    if (const std::optional<WeightReading> &shown = m_weightPanel->shownReading();
+        shown && shown->ok())
         return false;
     return m_pages->allEmpty();
 }

@@ -94,5 +94,4 @@ private:
     QDockWidget *m_busDock = nullptr;
     PathChooser m_choosePath;
     PartiesAsker m_askParties = askReportParties;
-    WeightReading m_lastWeight; // the latest reading, for the report's result of the weight
 };

@@ -23,9 +23,14 @@ ParameterPages::ParameterPages(const ParameterPageControls &controls,
     for (qsizetype p = 0; p < readers.size(); ++p) {
         GroupReader *reader = readers.at(p);
         connect(m_ui.readButtons.at(p), &QPushButton::clicked, reader, &GroupReader::read);
-        connect(reader, &GroupReader::boxesDecoded, this, &ParameterPages::showBoxes);
+        connect(reader, &GroupReader::valuesDecoded, this, &ParameterPages::showValues);
         connect(reader, &GroupReader::status, this, &ParameterPages::status);
     }
+    // What the operator types into a box is no longer what the instrument said: the record
+    // takes the box's text from then on.
+    for (qsizetype box = 0; box < m_ui.valueBoxes.size() && box < kValueBoxes; ++box)
+        connect(m_ui.valueBoxes.at(box), &QLineEdit::textEdited, this,
+                [this, box] { m_values.at(box).reset(); });
 }
 
 QString ParameterPages::valueText(int box) const
@@ -33,8 +38,22 @@ QString ParameterPages::valueText(int box) const
     return m_ui.valueBoxes.at(box)->text();
 }
 
+QList<ParameterValue> ParameterPages::values() const
+{
+    QList<ParameterValue> list;
+    for (const std::optional<ParameterValue> &v : m_values) {
+        if (v)
+            list.append(*v);
+    }
+    return list;
+}
+
 std::optional<int> ParameterPages::dotPlaces() const
 {
+    // The instrument's count as the decoding holds it; a count the operator typed is read as
+    // the instrument's own software reads the box.
+    if (const std::optional<ParameterValue> &dot = m_values.at(kDotBox))
+        return std::clamp(dot->raw, 0, kMaxDecimalPlaces);
     return decimalPlacesIn(valueText(kDotBox));
 }
 
@@ -44,8 +63,10 @@ bool ParameterPages::allEmpty() const
                        [](const QLineEdit *box) { return box->text().isEmpty(); });
 }
 
-void ParameterPages::showBoxes(const QList<BoxText> &boxes)
+void ParameterPages::showValues(const QList<ParameterValue> &values)
 {
-    for (const BoxText &b : boxes)
-        m_ui.valueBoxes.at(b.box)->setText(b.text);
+    for (const ParameterValue &v : values) {
+        m_values.at(v.box) = v;
+        m_ui.valueBoxes.at(v.box)->setText(boxText(v));
+    }
 }

@@ -7,6 +7,7 @@
 #include "parametergroups.h"
 
 #include <QObject>
+#include <array>
 #include <optional>
 
 class Clock;
@@ -24,8 +25,12 @@ public:
     ParameterPages(const ParameterPageControls &controls, const QList<GroupReader *> &readers,
                    RequestQueue *queue, Clock &clock, QObject *parent = nullptr);
 
-    // The text of value box `box` (0 to 34) as it stands.
+    // The text of value box `box` (0 to 34) as it stands: what the operator typed into it, or
+    // the text of its value.
     QString valueText(int box) const;
+    // The values the boxes hold as the instrument gave them, in box order; a box the operator
+    // has edited since holds none.
+    QList<ParameterValue> values() const;
     // The decimal places the "dot" box stands for; nullopt while it holds no number.
     std::optional<int> dotPlaces() const;
     // Whether every box is empty: no page has been read.
@@ -36,7 +41,10 @@ signals:
     void status(const QString &text);
 
 private:
-    void showBoxes(const QList<BoxText> &boxes);
+    void showValues(const QList<ParameterValue> &values);
 
     ParameterPageControls m_ui;
+    // Per box, the value it shows as the instrument gave it; none while it is empty or holds
+    // what the operator typed.
+    std::array<std::optional<ParameterValue>, kValueBoxes> m_values;
 };

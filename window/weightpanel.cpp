@@ -41,12 +41,13 @@ WeightPanel::WeightPanel(const WeightPanelControls &controls, WeightReader *read
     connect(m_ui.readButton, &QPushButton::clicked, m_reader, &WeightReader::read);
     connect(m_ui.autoReadBox, &QCheckBox::clicked, this, &WeightPanel::switchAutoRead);
     connect(m_reader, &WeightReader::readEnabled, m_ui.readButton, &QWidget::setEnabled);
-    connect(m_reader, &WeightReader::weightRead, m_ui.weightLabel, &WeightLabel::showReading);
+    connect(m_reader, &WeightReader::weightRead, this, &WeightPanel::showReading);
 }
 
-QString WeightPanel::weightText() const
+void WeightPanel::showReading(const WeightReading &reading)
 {
-    return m_ui.weightLabel->text();
+    m_shown = reading;
+    m_ui.weightLabel->showReading(reading);
 }
 
 void WeightPanel::switchAutoRead(bool on)

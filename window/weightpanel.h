@@ -3,8 +3,10 @@
 #pragma once
 
 #include "formbuilder.h"
+#include "weightreading.h"
 
 #include <QObject>
+#include <optional>
 
 class Clock;
 class RequestQueue;
@@ -21,8 +23,8 @@ public:
     WeightPanel(const WeightPanelControls &controls, WeightReader *reader, RequestQueue *queue,
                 Clock &clock, QObject *parent = nullptr);
 
-    // The weight as the display shows it now.
-    QString weightText() const;
+    // The reading the display shows now; none before the first.
+    const std::optional<WeightReading> &shownReading() const { return m_shown; }
 
 signals:
     // The operator turned automatic reading on or off.
@@ -31,8 +33,10 @@ signals:
 private:
     void style();
     void switchAutoRead(bool on);
+    void showReading(const WeightReading &reading);
 
     WeightPanelControls m_ui;
     WeightReader *m_reader;
     ResponseTimer *m_responseTimer;
+    std::optional<WeightReading> m_shown;
 };

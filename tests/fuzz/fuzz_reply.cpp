@@ -8,7 +8,7 @@
 // off): what it accepts is a correct reply made of one run of the bytes, no further in than the
 // bound, and a correct reply behind the echo or a few bytes that cannot start it is always
 // found; regvalue() at every offset, in bounds and out;
-// decodeGroup() on checked and on arbitrary bytes; a correct reply built around the bytes is
+// decodeValues() on checked and on arbitrary bytes, each value as its box shows it; a correct reply built around the bytes is
 // always accepted and decoded to exactly its registers, and one flipped bit always refused; and
 // through the real readers (WeightReader, GroupReader over the request queue and the in-memory
 // port): a reply that fails checking changes no box and puts "无数据“" in the weight display.
@@ -25,7 +25,6 @@
 #include "weightreader.h"
 
 #include <QCoreApplication>
-#include <QTimer>
 
 #include <climits>
 #include <optional>
@@ -55,6 +54,26 @@ const quint8 kAddresses[] = {1, 2, kBroadcastAddress, kHighestSlaveAddress};
 // number (with none, they first ask the instrument for its decimal point).
 const char *const kDotTexts[] = {"2", "0", " 3", "2.5", "255", "1e9", "", "abc"};
 constexpr int kNumericDotTexts = 6;
+
+// One box and the text it shows.
+struct BoxText
+{
+    int box;
+    QString text;
+    friend bool operator==(const BoxText &a, const BoxText &b)
+    {
+        return a.box == b.box && a.text == b.text;
+    }
+};
+
+// Decoded values as their boxes show them.
+QList<BoxText> boxTexts(const QList<ParameterValue> &values)
+{
+    QList<BoxText> boxes;
+    for (const ParameterValue &v : values)
+        boxes.append({v.box, boxText(v)});
+    return boxes;
+}
 
 // The box texts of a reply as parametergroups.h describes them, registers read by the
 // reference decoder: 16 bits unsigned after a blank, 32 bits through adddot() with the field's
@@ -187,7 +206,6 @@ void checkReaders(const Block &block, quint8 address, const QString &dotText,
     port.setLineSettings(LineSettings::instrument(9600));
     FUZZ_CHECK(port.open().opened(), "fake port did not open");
     RequestQueue queue(&port);
-    QTimer pollTimer;
     const auto addressSource = [address]() -> std::optional<quint8> { return address; };
     // The window reads its "dot" box as a count of places with the operator-input rule.
     const auto dotSource = [dotText] { return decimalPlacesIn(dotText); };
@@ -200,13 +218,14 @@ void checkReaders(const Block &block, quint8 address, const QString &dotText,
     std::optional<GroupReader> group;
     if (block.group) {
         group.emplace(*block.group, &queue, addressSource, dotSource, &point);
-        QObject::connect(&*group, &GroupReader::boxesDecoded, [&](const QList<BoxText> &b) {
-            boxes = b;
-            ++boxUpdates;
-        });
+        QObject::connect(&*group, &GroupReader::valuesDecoded,
+                         [&](const QList<ParameterValue> &v) {
+                             boxes = boxTexts(v);
+                             ++boxUpdates;
+                         });
         group->read();
     } else {
-        weight.emplace(&queue, &pollTimer, addressSource, dotSource, &point);
+        weight.emplace(&queue, Clock::eventLoop(), addressSource, dotSource, &point);
         QObject::connect(&*weight, &WeightReader::weightRead,
                          [&](const WeightReading &r) { weightTexts.append(r.text()); });
         weight->read();
@@ -318,7 +337,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             FUZZ_CHECK(result.value(r, 1) == fuzz::referenceValue(frame, 3 + 2 * r, 1),
                        "register %d", r);
         if (block.group)
-            FUZZ_CHECK(decodeGroup(*block.group, result.data, decimalPlaces(dotText)) ==
+            FUZZ_CHECK(boxTexts(decodeValues(*block.group, result.data, decimalPlaces(dotText))) ==
                            referenceDecode(*block.group, frame, dotText),
                        "decoding of %s", hex(frame).constData());
     }
@@ -328,9 +347,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                        !exceptionName(check.exceptionCode).isEmpty(),
                    "exception %s", hex(reply).constData());
 
-    // decodeGroup() on bytes nobody checked: a whole page or nothing, never a read past the end.
+    // decodeValues() on bytes nobody checked: a whole page or nothing, never a read past the
+    // end.
     for (const ParameterGroup &g : parameterGroups()) {
-        const QList<BoxText> boxes = decodeGroup(g, reply, decimalPlaces(dotText));
+        const QList<BoxText> boxes = boxTexts(decodeValues(g, reply, decimalPlaces(dotText)));
         if (reply.size() < 2 * g.count)
             FUZZ_CHECK(boxes.isEmpty(), "short data (%lld bytes) decoded for %s",
                        qlonglong(reply.size()), g.caption);

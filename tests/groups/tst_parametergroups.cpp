@@ -12,11 +12,12 @@ namespace {
 
 enum Group { Alarm, Function1, Function2, CommTime };
 
-QStringList texts(const QList<BoxText> &boxes)
+// The values as their boxes show them.
+QStringList texts(const QList<ParameterValue> &values)
 {
     QStringList list;
-    for (const BoxText &b : boxes)
-        list.append(b.text);
+    for (const ParameterValue &v : values)
+        list.append(boxText(v));
     return list;
 }
 
@@ -173,7 +174,7 @@ void TestParameterGroups::decode()
     QFETCH(QString, dot);
     QFETCH(QStringList, shown);
     const ParameterGroup &g = parameterGroups().at(group);
-    const QList<BoxText> boxes = decodeGroup(g, dataOf(reply), decimalPlaces(dot));
+    const QList<ParameterValue> boxes = decodeValues(g, dataOf(reply), decimalPlaces(dot));
     QCOMPARE(texts(boxes), shown);
     for (int i = 0; i < boxes.size(); ++i)
         QCOMPARE(boxes[i].box, g.fields[i].box);
@@ -185,11 +186,12 @@ void TestParameterGroups::pvhTakesThePointOfTheReadBefore()
     const QByteArray reply = QByteArray::fromHex(
         "01032000000100000005dc00000002000005dc000186a000000003000000c80000270f1fc9");
     const ParameterGroup &g = parameterGroups().at(Function1);
-    const QList<BoxText> first = decodeGroup(g, dataOf(reply), 0);
-    QCOMPARE(first[1].text, QString("1500"));
-    QCOMPARE(first[2], (BoxText{kDotBox, "2"}));
-    const QList<BoxText> second = decodeGroup(g, dataOf(reply), decimalPlaces(first[2].text));
-    QCOMPARE(second[1].text, QString("15.00"));
+    const QList<ParameterValue> first = decodeValues(g, dataOf(reply), 0);
+    QCOMPARE(boxText(first[1]), QString("1500"));
+    QCOMPARE(first[2].box, kDotBox);
+    QCOMPARE(boxText(first[2]), QString("2"));
+    const QList<ParameterValue> second = decodeValues(g, dataOf(reply), first[2].raw);
+    QCOMPARE(boxText(second[1]), QString("15.00"));
     QCOMPARE(texts(second.mid(2)), texts(first.mid(2)));
 }
 
@@ -211,7 +213,7 @@ void TestParameterGroups::dotPlacesMatter()
     QCOMPARE(decodesWithDotPlaces(g), matters);
     // Whatever the routine says, decoding agrees: another count changes a text or none.
     const QByteArray data(2 * g.count, char(0x11));
-    QCOMPARE(decodeGroup(g, data, 0) != decodeGroup(g, data, 3), matters);
+    QCOMPARE(texts(decodeValues(g, data, 0)) != texts(decodeValues(g, data, 3)), matters);
 }
 
 // The typed values behind the boxes: each box's text is boxText() of its value, in the same

@@ -5,6 +5,7 @@
 #include "inputrules.h"
 #include "messageboxwatcher.h"
 #include "portcontrol.h"
+#include "report.h"
 #include "requestqueue.h"
 #include "snapshot.h"
 #include "virtualclock.h"
@@ -40,6 +41,8 @@ private slots:
     void refusalsAreExplained_data();
     void refusalsAreExplained();
     void readWhilePortClosedSendsNothing();
+    void recordSaysHowTheWeightEnded_data();
+    void recordSaysHowTheWeightEnded();
     void operatorInput_data();
     void operatorInput();
     void broadcastAddressIsExplained();
@@ -305,6 +308,49 @@ void TestForm1::readWhilePortClosedSendsNothing()
     QVERIFY(!find<QTimer>("TimerBJ")->isActive());
     QVERIFY(statusText().contains(QStringLiteral("端口未打开")));
     QVERIFY(boxes.texts.isEmpty());
+}
+
+void TestForm1::recordSaysHowTheWeightEnded_data()
+{
+    QTest::addColumn<bool>("readFirst");    // a weight read while the port is open
+    QTest::addColumn<bool>("closeThenRead"); // the port closed, then the weight read again
+    QTest::addColumn<QString>("shown");     // the weight display
+    QTest::addColumn<QString>("reported");  // the report's weight line
+
+    QTest::newRow("never read") << false << false << QString() << "—";
+    QTest::newRow("read") << true << false << "12.34" << "12.34（通讯正常）";
+    QTest::newRow("port closed, then read") << false << true << "无数据“" << "无数据“（端口未打开）";
+    QTest::newRow("read, port closed, read") << true << true << "无数据“"
+                                             << "无数据“（端口未打开）";
+}
+
+// The record and the report give the weight the display shows, and how its read ended.
+void TestForm1::recordSaysHowTheWeightEnded()
+{
+    QFETCH(bool, readFirst);
+    QFETCH(bool, closeThenRead);
+    QFETCH(QString, shown);
+    QFETCH(QString, reported);
+    makeWindow();
+    if (readFirst) {
+        // The instrument's point (2), then the weight, 1234 counts.
+        find<QPushButton>("Command2")->click();
+        m_port->deliver(QByteArray::fromHex("010304000000027bf2"));
+        gap();
+        m_port->deliver(QByteArray::fromHex("010304000004d278ae"));
+    }
+    if (closeThenRead) {
+        find<QPushButton>("Command1")->click();
+        QVERIFY(!m_port->isOpen());
+        find<QPushButton>("Command2")->click();
+    }
+    QCOMPARE(find<QLabel>("Label4")->text(), shown);
+    const Snapshot shot = m_window->snapshot();
+    QCOMPARE(shot.weightText(), shown);
+    QCOMPARE(shot.reading.has_value(), !shown.isEmpty());
+    const QString html = QString::fromUtf8(reportHtml(m_window->report()));
+    const QString weightRow = QStringLiteral("<th width=\"22%\">毛重</th><td>%1</td>");
+    QVERIFY2(html.contains(weightRow.arg(reported)), qPrintable(html));
 }
 
 // What the operator may type, and what each text does.

@@ -3,17 +3,21 @@
 // response and poll timers following the clock.
 #include "fakeport.h"
 #include "formbuilder.h"
+#include "groupreader.h"
 #include "parametergroups.h"
+#include "parameterpages.h"
 #include "portcontrol.h"
 #include "portframe.h"
 #include "requestqueue.h"
 #include "responsetimer.h"
+#include "snapshot.h"
 #include "virtualclock.h"
 #include "weightpanel.h"
 #include "weightreader.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QRadioButton>
@@ -41,6 +45,8 @@ private slots:
     void responseTimerFollowsTheWait_data();
     void responseTimerFollowsTheWait();
     void pollTimerFollowsAutoRead();
+    void pagesRecordWhatTheBoxesHold_data();
+    void pagesRecordWhatTheBoxesHold();
 
 private:
     VirtualClock m_clock;
@@ -216,6 +222,79 @@ void TestWindowRoles::pollTimerFollowsAutoRead()
     QVERIFY(!reader->autoRead());
     QVERIFY(!poll->isActive());
     QVERIFY(m_controls.weightPanel.readButton->isEnabled());
+}
+
+void TestWindowRoles::pagesRecordWhatTheBoxesHold_data()
+{
+    QTest::addColumn<bool>("edited"); // the operator typed into Inty's box after the read
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("readAgain");
+    QTest::addColumn<QString>("recorded"); // the record's text of the box
+    QTest::addColumn<bool>("typedValue"); // whether the record holds the instrument's value
+
+    QTest::newRow("as read") << false << QString() << false << " 261" << true;
+    QTest::newRow("typed over") << true << "300" << false << "300" << false;
+    QTest::newRow("typed like a value") << true << " 261" << false << " 261" << false;
+    QTest::newRow("emptied") << true << QString() << false << QString() << false;
+    QTest::newRow("read again after typing") << true << "300" << true << " 261" << true;
+}
+
+// A box holds the instrument's value until the operator types into it; from then on the record
+// says what was typed, until the page is read again.
+void TestWindowRoles::pagesRecordWhatTheBoxesHold()
+{
+    QFETCH(bool, edited);
+    QFETCH(QString, typed);
+    QFETCH(bool, readAgain);
+    QFETCH(QString, recorded);
+    QFETCH(bool, typedValue);
+
+    const auto address = [] { return std::optional<quint8>(1); };
+    auto *point = new InstrumentPoint(m_queue, address, m_window);
+    QList<GroupReader *> readers;
+    for (const ParameterGroup &group : parameterGroups())
+        readers.append(new GroupReader(
+            group, m_queue, address, [] { return std::optional<int>(0); }, point, m_window));
+    auto *pages = new ParameterPages(m_controls.pages, readers, m_queue, m_clock, m_window);
+    // Function 2, seven 16-bit values: Inty 261 (box 15), then 0, 32767, 65535, 1, 2, 3.
+    constexpr int kFunction2 = 2;
+    constexpr int kInty = 15;
+    const QByteArray reply = QByteArray::fromHex("01030e010500007fffffff0001000200030834");
+    const auto readPage = [&] {
+        m_port->clearWritten();
+        m_controls.pages.readButtons.at(kFunction2)->click();
+        // The line stays silent between two frames before the request goes out.
+        m_clock.advance(RequestQueue::interFrameGap(9600));
+        QCOMPARE(m_port->written().size(), 1);
+        m_port->deliver(reply);
+    };
+    readPage();
+    QLineEdit *box = m_controls.pages.valueBoxes.at(kInty);
+    QCOMPARE(box->text(), QStringLiteral(" 261"));
+    if (edited) {
+        box->selectAll();
+        if (typed.isEmpty())
+            QTest::keyClick(box, Qt::Key_Backspace);
+        else
+            QTest::keyClicks(box, typed);
+        QCOMPARE(box->text(), typed);
+    }
+    if (readAgain)
+        readPage();
+
+    const QList<SnapshotValue> record = parameterValues(
+        pages->values(), [pages](int box) { return pages->valueText(box); });
+    const auto at = [&record](int box) {
+        return *std::find_if(record.cbegin(), record.cend(),
+                             [box](const SnapshotValue &v) { return v.box == box; });
+    };
+    QCOMPARE(at(kInty).text(), recorded);
+    QCOMPARE(at(kInty).value.has_value(), typedValue);
+    if (typedValue)
+        QCOMPARE(at(kInty).value->raw, 261);
+    // The page's other boxes keep the instrument's values.
+    QCOMPARE(at(kInty + 2).value ? at(kInty + 2).value->raw : 0, 32767);
+    QCOMPARE(pages->values().size(), typedValue ? 7 : 6);
 }
 
 QTEST_MAIN(TestWindowRoles)

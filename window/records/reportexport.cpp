@@ -22,8 +22,8 @@ QString suggestedPath(const ReportData &data)
     const QDateTime time = s.time.isValid() ? s.time : QDateTime::currentDateTime();
     QString name = QStringLiteral("scalecheck-report-%1")
                        .arg(time.toString(QStringLiteral("yyyyMMdd-HHmmss")));
-    if (s.address >= 0)
-        name += QStringLiteral("-addr%1").arg(s.address);
+    if (const std::optional<quint8> address = s.busAddress())
+        name += QStringLiteral("-addr%1").arg(*address);
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty() || !QDir(folder).exists())
         folder = QDir::homePath();

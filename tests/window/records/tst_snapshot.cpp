@@ -72,17 +72,19 @@ QString boxTextFor(int box)
     return QStringLiteral("v%1").arg(box);
 }
 
+const QString kDevice = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R,A1-if00-port0");
+
+SnapshotLine knownLine()
+{
+    return {QStringLiteral("COM1"), kDevice, LineKind::Serial, LineSettings::instrument(9600), 1};
+}
+
+// Every box holds what the operator typed: its code after a marker.
 Snapshot knownSnapshot()
 {
-    Snapshot s;
-    s.time = QDateTime(QDate(2024, 5, 1), QTime(10, 20, 30), Qt::OffsetFromUTC, 8 * 3600);
-    s.port = QStringLiteral("COM1");
-    s.device = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R,A1-if00-port0");
-    s.settings = QStringLiteral("9600,n,8,2");
-    s.address = 1;
-    s.weight = QStringLiteral("无数据“");
-    s.values = parameterValues(boxTextFor);
-    return s;
+    return Snapshot::of(QDateTime(QDate(2024, 5, 1), QTime(10, 20, 30), Qt::OffsetFromUTC,
+                                  8 * 3600),
+                        knownLine(), WeightReading::portClosed(), parameterValues({}, boxTextFor));
 }
 
 QStringList entriesOf(const QTemporaryDir &dir)
@@ -166,7 +168,7 @@ void TestSnapshot::formsReadBack()
     QCOMPARE(QDateTime::fromString(time, Qt::ISODate), s.time);
     QCOMPARE((QStringList{o.value("port").toString(), o.value("device").toString(),
                           o.value("settings").toString(), o.value("weight").toString()}),
-             (QStringList{"COM1", s.device, "9600,n,8,2", "无数据“"}));
+             (QStringList{"COM1", kDevice, "9600,n,8,2", "无数据“"}));
     QVERIFY(o.value("address").isDouble());
     QCOMPARE(o.value("address").toInt(), 1);
     const QJsonArray values = o.value("values").toArray();
@@ -204,17 +206,15 @@ void TestSnapshot::awkwardTextSurvives()
     // Box 15 is the first one-register field, where the leading blank comes from.
     constexpr int kBox = 15;
     Snapshot s = knownSnapshot();
-    s.values = parameterValues([&text](int box) { return box == kBox ? text : boxTextFor(box); });
-    s.weight = text;
+    s.values =
+        parameterValues({}, [&text](int box) { return box == kBox ? text : boxTextFor(box); });
 
     const QList<QStringList> records = csvOf(s);
     QCOMPARE(records.size(), kTableStart + kBoxes);
-    QCOMPARE(records.at(kHeaderLines - 1).at(1), text);
     QCOMPARE(records.at(kTableStart + kBox).at(3), text);
     QCOMPARE(records.at(kTableStart + kBox + 1).at(3), boxTextFor(kBox + 1));
 
     const QJsonObject o = jsonOf(s);
-    QCOMPARE(o.value("weight").toString(), text);
     QCOMPARE(o.value("values").toArray().at(kBox).toObject().value("value").toString(), text);
 
     const QStringList lines = toText(s).split('\n');
@@ -225,7 +225,7 @@ void TestSnapshot::awkwardTextSurvives()
 void TestSnapshot::noAddress()
 {
     Snapshot s = knownSnapshot();
-    s.address = -1;
+    s.line->address.reset();
     QCOMPARE(csvOf(s).at(4), QStringList({"仪表地址", QString()}));
     const QJsonObject o = jsonOf(s);
     QVERIFY(o.contains("address"));
@@ -257,8 +257,8 @@ WeightReading readingOf(std::optional<qint32> counts, int places, ReplyStatus st
 
 } // namespace
 
-// A record made of typed values is written exactly as a record of the texts the window shows
-// for them: the CSV, the JSON and the text agree byte for byte.
+// A record made of typed values is written as the window shows them: the line's settings and
+// the weight in the display's words, and each value exactly as the text its box shows.
 void TestSnapshot::typedFormsAsShown_data()
 {
     QTest::addColumn<int>("lineKind");
@@ -297,18 +297,16 @@ void TestSnapshot::typedFormsAsShown()
     QFETCH(QString, weight);
 
     const Snapshot shown = knownSnapshot();
-    SnapshotLine line{shown.port, shown.device, LineKind(lineKind),
+    SnapshotLine line{QStringLiteral("COM1"), kDevice, LineKind(lineKind),
                       LineSettings::instrument(9600), std::nullopt};
     if (address >= 0)
         line.address = quint8(address);
     const QList<ParameterValue> decoded = decodedValues();
     const Snapshot typed = Snapshot::of(shown.time, line, reading, parameterValues(decoded));
 
-    Snapshot asText = shown;
-    asText.settings = settings;
-    asText.address = address;
-    asText.weight = weight;
-    asText.values = parameterValues([&decoded](int box) {
+    // The same boxes holding the values' texts as typed into them.
+    Snapshot asText = typed;
+    asText.values = parameterValues({}, [&decoded](int box) {
         for (const ParameterValue &v : decoded) {
             if (v.box == box)
                 return boxText(v);
@@ -317,6 +315,18 @@ void TestSnapshot::typedFormsAsShown()
     });
     QCOMPARE(typed.settingsText(), settings);
     QCOMPARE(typed.weightText(), weight);
+    const QList<QStringList> records = csvOf(typed);
+    QCOMPARE(records.mid(1, kHeaderLines - 1),
+             (QList<QStringList>{{"端口", "COM1"},
+                                 {"设备", kDevice},
+                                 {"通讯参数", settings},
+                                 {"仪表地址", address < 0 ? QString() : QString::number(address)},
+                                 {"毛重", weight}}));
+    const QJsonObject o = jsonOf(typed);
+    QCOMPARE(o.value("settings").toString(), settings);
+    QCOMPARE(o.value("weight").toString(), weight);
+    QCOMPARE(o.value("address").isNull(), address < 0);
+    QCOMPARE(o.value("address").toInt(-1), address);
     QCOMPARE(toCsv(typed), toCsv(asText));
     QCOMPARE(toJson(typed), toJson(asText));
     QCOMPARE(toText(typed), toText(asText));
