@@ -72,3 +72,8 @@ void DevicePort::applySettings(const LineSettings &settings)
     if (m_active && m_active->isOpen())
         m_active->applySettings(settings);
 }
+
+std::optional<LineErrorCounts> DevicePort::lineErrors() const
+{
+    return m_active ? m_active->lineErrors() : std::nullopt;
+}

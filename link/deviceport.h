@@ -25,6 +25,7 @@ public:
     void applySettings(const LineSettings &settings) override;
     QString adapterNote() const override;
     QString adapterDescription() const override;
+    std::optional<LineErrorCounts> lineErrors() const override;
 
 private:
     void carry(Link *link);

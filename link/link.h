@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <optional>
 
 // How an attempt to open a line ended.
 enum class OpenStatus {
@@ -26,6 +27,24 @@ struct OpenResult
     QString reason; // why, for the operator; the system's words where there are no better
     QString holder; // Busy: the program that holds the device, when that can be found out ("minicom")
     bool opened() const { return status == OpenStatus::Opened; }
+};
+
+// The errors a serial port's receiver has counted since the driver started: characters with a
+// bad stop bit (framing), a bad parity bit, characters lost because they were not read in time
+// (overrun), and breaks. Only a real UART keeps them; a pseudo-terminal or a socket has none.
+struct LineErrorCounts
+{
+    qint64 framing = 0;
+    qint64 parity = 0;
+    qint64 overrun = 0;
+    qint64 breaks = 0;
+
+    qint64 total() const { return framing + parity + overrun + breaks; }
+    friend LineErrorCounts operator-(const LineErrorCounts &a, const LineErrorCounts &b)
+    {
+        return {a.framing - b.framing, a.parity - b.parity, a.overrun - b.overrun,
+                a.breaks - b.breaks};
+    }
 };
 
 class Link : public QObject
@@ -56,6 +75,9 @@ public:
     virtual QString adapterNote() const { return {}; }
     // One line naming the adapter, for records; empty for a device that is not one.
     virtual QString adapterDescription() const { return {}; }
+    // The receiver's error counters, where the line keeps them (a real UART); nullopt where it
+    // does not.
+    virtual std::optional<LineErrorCounts> lineErrors() const { return std::nullopt; }
 
 signals:
     void bytesArrived();

@@ -38,14 +38,29 @@ void Port::setLineSettings(const LineSettings &settings)
 {
     m_settings = settings;
     m_rateInForce = settings.baud;
+    m_parityInForce.reset();
+    m_stopBitsInForce.reset();
     applyInForce();
 }
 
 void Port::useRate(qint32 baud)
 {
-    if (baud == m_rateInForce)
+    useFraming(baud, std::nullopt, std::nullopt);
+}
+
+void Port::useFraming(qint32 baud, std::optional<QSerialPort::Parity> parity,
+                      std::optional<QSerialPort::StopBits> stopBits)
+{
+    // The operator's own parity and stop bits are no override.
+    if (parity == m_settings.parity)
+        parity.reset();
+    if (stopBits == m_settings.stopBits)
+        stopBits.reset();
+    if (baud == m_rateInForce && parity == m_parityInForce && stopBits == m_stopBitsInForce)
         return;
     m_rateInForce = baud;
+    m_parityInForce = parity;
+    m_stopBitsInForce = stopBits;
     applyInForce();
 }
 
@@ -70,5 +85,7 @@ LineSettings Port::settingsInForce() const
 {
     LineSettings s = m_settings;
     s.baud = m_rateInForce;
+    s.parity = m_parityInForce.value_or(m_settings.parity);
+    s.stopBits = m_stopBitsInForce.value_or(m_settings.stopBits);
     return s;
 }

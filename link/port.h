@@ -7,6 +7,7 @@
 #include "link.h"
 
 #include <QMap>
+#include <optional>
 
 class Port : public Link
 {
@@ -38,6 +39,11 @@ public:
     // The line's rate for the next exchanges only (a baud sweep); lineSettings() stays as the
     // operator set it. The operator's rate comes back with useRate(lineSettings().baud).
     void useRate(qint32 baud);
+    // The line's rate, parity and stop bits for the next exchanges only (a line diagnosis);
+    // none keeps the operator's own. useRate() and setLineSettings() bring the operator's
+    // parity and stop bits back.
+    void useFraming(qint32 baud, std::optional<QSerialPort::Parity> parity,
+                    std::optional<QSerialPort::StopBits> stopBits);
     // The settings the line has now: the operator's, at the rate last used.
     LineSettings settingsInForce() const;
 
@@ -53,4 +59,6 @@ private:
     QMap<int, QString> m_devices;
     LineSettings m_settings;
     qint32 m_rateInForce = m_settings.baud;
+    std::optional<QSerialPort::Parity> m_parityInForce;
+    std::optional<QSerialPort::StopBits> m_stopBitsInForce;
 };

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "clock.h"
+#include "linesettings.h"
 #include "modbusframe.h"
 
 #include <QByteArray>
@@ -47,6 +48,10 @@ struct ReadRequest
     // The line's rate for this request alone (a baud sweep, an instrument on the bus found at
     // another rate); 0 for the port's own.
     qint32 baud = 0;
+    // The parity and stop bits for this request alone (a line diagnosis, a search for the
+    // instrument's settings); none for the port's own. Carried as the rate is.
+    std::optional<QSerialPort::Parity> parity;
+    std::optional<QSerialPort::StopBits> stopBits;
     // A background request (the bus view's polling) goes on the line only when no other request
     // waits: the instrument's own window is never held up by it.
     bool background = false;
@@ -56,7 +61,7 @@ struct ReadRequest
     bool sameBlock(const ReadRequest &other) const
     {
         return address == other.address && start == other.start && count == other.count &&
-               baud == other.baud;
+               baud == other.baud && parity == other.parity && stopBits == other.stopBits;
     }
 };
 

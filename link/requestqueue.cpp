@@ -113,7 +113,9 @@ void RequestQueue::dispatch()
     m_gapTimer->stop();
     Pending next = m_waiting.takeAt(nextIndex);
     const ReadRequest &r = next.request;
-    m_port->useRate(rate);
+    // The request's own parity and stop bits hold for its exchange alone; the next request
+    // without any has the operator's again.
+    m_port->useFraming(rate, r.parity, r.stopBits);
     const QByteArray frame = codecFor(kind).encode(r, ++m_transaction);
     // Bytes left from an earlier exchange (a late reply, line noise) must never be read as
     // the answer to this request, so the input is emptied before the request goes out.
@@ -155,6 +157,8 @@ void RequestQueue::onBytesArrived()
     }
     m_lastByteAt = m_lastTraffic.value();
     m_buffer.append(bytes);
+    if (!bytes.isEmpty())
+        emit bytesReceived(bytes);
     // A reply has begun: it has the request's whole time. An adapter's echo of the request is
     // no reply; it comes while the request is still going out, and a silent address stays
     // silent behind it.

@@ -97,6 +97,9 @@ signals:
     void replyChecked(const ReadResult &result);
     // Bytes that arrived while no request waited for them (a late reply, line noise): dropped.
     void bytesDiscarded(const QByteArray &bytes);
+    // Every byte received while a request waited for its reply, as it came: all of it, where
+    // the result holds only what framing made of it (a line diagnosis reads text in it).
+    void bytesReceived(const QByteArray &bytes);
     // The counters or reply times of `purpose` changed.
     void countersChanged(RequestPurpose purpose);
 

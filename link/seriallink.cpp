@@ -19,6 +19,7 @@
 #endif
 #ifdef Q_OS_LINUX
 #include <dirent.h>
+#include <linux/serial.h>
 #include <sys/sysmacros.h>
 #endif
 
@@ -400,6 +401,21 @@ QByteArray SerialLink::takeInput()
     const qint64 n = m_port.read(bytes.data(), bytes.size());
     bytes.truncate(n > 0 ? qsizetype(n) : 0);
     return bytes;
+}
+
+std::optional<LineErrorCounts> SerialLink::lineErrors() const
+{
+#ifdef Q_OS_LINUX
+    if (!m_port.isOpen())
+        return std::nullopt;
+    serial_icounter_struct counts = {};
+    if (::ioctl(int(m_port.handle()), TIOCGICOUNT, &counts) != 0)
+        return std::nullopt;
+    return LineErrorCounts{counts.frame, counts.parity, counts.overrun + counts.buf_overrun,
+                           counts.brk};
+#else
+    return std::nullopt;
+#endif
 }
 
 void SerialLink::applySettings(const LineSettings &settings)

@@ -24,6 +24,9 @@ public:
     void applySettings(const LineSettings &settings) override;
     QString adapterNote() const override { return m_adapterNote; }
     QString adapterDescription() const override { return m_adapterDescription; }
+    // The UART's counters (TIOCGICOUNT); a pseudo-terminal or a USB adapter whose driver keeps
+    // none refuses the question, and then there are none.
+    std::optional<LineErrorCounts> lineErrors() const override;
 
     // What went wrong, in the operator's words: QSerialPort's own texts are English, and say
     // what Qt was doing rather than what the line did. The one place its error kinds become

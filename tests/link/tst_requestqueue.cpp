@@ -71,6 +71,8 @@ private slots:
     void silentAddressGivenUpEarly();
     void backgroundRequestsWait();
     void rateForOneRequest();
+    void framingForOneRequest_data();
+    void framingForOneRequest();
     void replyTimesMeasured();
     void backgroundCountedApart_data();
     void backgroundCountedApart();
@@ -520,6 +522,55 @@ void TestRequestQueue::rateForOneRequest()
     QCOMPARE(m_queue->sendread(weight(), nullptr, reader.callback()), SendResult::Queued);
     QCOMPARE(m_queue->sendread(again, nullptr, reader.callback()), SendResult::Queued);
     QCOMPARE(m_queue->sendread(again, nullptr, reader.callback()), SendResult::AlreadyWaiting);
+}
+
+void TestRequestQueue::framingForOneRequest_data()
+{
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<int>("parity");
+    QTest::addColumn<int>("stopBits");
+    QTest::addColumn<bool>("applied"); // the request's settings differ from the operator's
+
+    QTest::newRow("8E1") << 0 << int(QSerialPort::EvenParity) << int(QSerialPort::OneStop)
+                         << true;
+    QTest::newRow("8O1 at 19200") << 19200 << int(QSerialPort::OddParity)
+                                  << int(QSerialPort::OneStop) << true;
+    QTest::newRow("8N1") << 0 << int(QSerialPort::NoParity) << int(QSerialPort::OneStop) << true;
+    QTest::newRow("the operator's own") << 0 << int(QSerialPort::NoParity)
+                                        << int(QSerialPort::TwoStop) << false;
+}
+
+void TestRequestQueue::framingForOneRequest()
+{
+    QFETCH(int, baud);
+    QFETCH(int, parity);
+    QFETCH(int, stopBits);
+    QFETCH(bool, applied);
+
+    // A line diagnosis asks with other parity and stop bits for one exchange; the operator's
+    // 9600 8N2 holds again for the next request that names none.
+    Reader reader;
+    ReadRequest asked = weight(100ms);
+    asked.baud = baud;
+    asked.parity = QSerialPort::Parity(parity);
+    asked.stopBits = QSerialPort::StopBits(stopBits);
+    const int appliedBefore = m_port->applyCount();
+    m_queue->sendread(asked, nullptr, reader.callback());
+    const LineSettings during = m_port->settingsInForce();
+    QCOMPARE(int(during.parity), parity);
+    QCOMPARE(int(during.stopBits), stopBits);
+    QCOMPARE(during.baud, baud > 0 ? baud : 9600);
+    QCOMPARE(m_port->applyCount() - appliedBefore, applied ? 1 : 0);
+    QCOMPARE(m_port->lineSettings(), LineSettings::instrument(9600));
+    m_port->deliver(kWeightReply);
+    m_queue->sendread(weight(), nullptr, reader.callback());
+    m_clock.advance(10ms);
+    QCOMPARE(m_port->written().size(), 2);
+    QCOMPARE(m_port->settingsInForce(), LineSettings::instrument(9600));
+    // Other parity is another block: both may wait at once.
+    QCOMPARE(m_queue->sendread(weight(), nullptr, reader.callback()), SendResult::Queued);
+    QCOMPARE(m_queue->sendread(asked, nullptr, reader.callback()), SendResult::Queued);
+    QCOMPARE(m_queue->sendread(asked, nullptr, reader.callback()), SendResult::AlreadyWaiting);
 }
 
 void TestRequestQueue::replyTimesMeasured()

@@ -55,10 +55,13 @@ FakeBus::Reply FakeBus::fixed(const QByteArray &bytes)
 void FakeBus::heard(const QByteArray &frame, const ReadRequest &request)
 {
     requests.append(request);
-    rates.append(m_port.settingsInForce().baud);
+    const LineSettings line = m_port.settingsInForce();
+    rates.append(line.baud);
+    settings.append(line);
     for (const Instrument &i : std::as_const(m_instruments)) {
-        if (i.address == request.address &&
-            (i.baud == 0 || i.baud == m_port.settingsInForce().baud)) {
+        if (i.address == request.address && (i.baud == 0 || i.baud == line.baud) &&
+            (!i.parity || *i.parity == line.parity) &&
+            (!i.stopBits || *i.stopBits == line.stopBits)) {
             m_pending = i.reply(frame);
             m_timer->start(i.turnaround);
         }

@@ -13,6 +13,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 
 // A frame with its CRC appended, low byte first.
 QByteArray withCrc(const QByteArray &frame);
@@ -35,15 +36,20 @@ public:
         qint32 baud; // 0: it hears at any rate
         Reply reply;
         std::chrono::milliseconds turnaround{10};
+        // The parity and stop bits it speaks; none: it hears whatever the master sends. One that
+        // has them hears only a master with the same, as a UART with its parity check does.
+        std::optional<QSerialPort::Parity> parity = std::nullopt;
+        std::optional<QSerialPort::StopBits> stopBits = std::nullopt;
     };
 
     FakeBus(FakePort &port, RequestQueue &queue, VirtualClock &clock);
     void add(const Instrument &instrument) { m_instruments.append(instrument); }
     static Reply fixed(const QByteArray &bytes);
 
-    // Every request written, and the rate the port had for it.
+    // Every request written, and the settings the port had for it.
     QList<ReadRequest> requests;
     QList<qint32> rates;
+    QList<LineSettings> settings;
 
 private:
     void heard(const QByteArray &frame, const ReadRequest &request);

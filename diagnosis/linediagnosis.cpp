@@ -1,0 +1,331 @@
+// SPDX-License-Identifier: MIT
+// A diagnosis of a line on which the instrument does not answer.
+#include "linediagnosis.h"
+
+#include "busscan.h"
+#include "judge.h"
+#include "port.h"
+#include "requestqueue.h"
+
+using namespace std::chrono;
+
+const QList<qint32> &LineDiagnosis::rates()
+{
+    static const QList<qint32> rates{9600, 19200, 4800, 2400, 1200, 38400, 57600, 115200};
+    return rates;
+}
+
+LineDiagnosis::LineDiagnosis(RequestQueue *queue, Port *port, QObject *parent)
+    : LineDiagnosis(queue, port, Clock::eventLoop(), parent)
+{
+}
+
+LineDiagnosis::LineDiagnosis(RequestQueue *queue, Port *port, Clock &clock, QObject *parent)
+    : QObject(parent), m_queue(queue), m_port(port), m_clock(clock),
+      m_timer(clock.createTimer([this] {
+          if (m_step == Step::Listening)
+              onListened();
+          else if (m_step == Step::Tail)
+              onTail();
+      }))
+{
+    connect(m_queue, &RequestQueue::bytesDiscarded, this, [this](const QByteArray &bytes) {
+        if (isRunning())
+            m_evidence.unrequested.append(bytes);
+    });
+    connect(m_queue, &RequestQueue::requestWritten, this,
+            [this](const QByteArray &frame, const ReadRequest &request) {
+                if (isRunning() && request.purpose == RequestPurpose::LineDiagnosis) {
+                    m_sent = frame;
+                    m_heard.clear();
+                }
+            });
+    connect(m_queue, &RequestQueue::bytesReceived, this, [this](const QByteArray &bytes) {
+        if (isRunning() && !m_sent.isEmpty())
+            m_heard.append(bytes);
+    });
+}
+
+LineDiagnosis::~LineDiagnosis() = default;
+
+bool LineDiagnosis::start(const DiagnosisTarget &target)
+{
+    if (isRunning() || !m_port->isOpen())
+        return false;
+    m_target = target;
+    m_evidence = {};
+    m_errorsBefore = m_port->lineErrors();
+    m_plan.clear();
+    m_longRead.reset();
+    m_garbled = false;
+    m_echo = false;
+    m_stopAsked = false;
+    m_questions = 0;
+    m_step = Step::Listening;
+    m_timer->start(kQuietListen);
+    return true;
+}
+
+void LineDiagnosis::stop()
+{
+    if (!isRunning())
+        return;
+    m_stopAsked = true;
+    // Nothing of ours is on the line while it listens.
+    if (m_step == Step::Listening || m_step == Step::Tail)
+        end();
+}
+
+void LineDiagnosis::end()
+{
+    m_timer->stop();
+    m_step = Step::Idle;
+    m_stopAsked = false;
+}
+
+Cause LineDiagnosis::made(CauseCode code) const
+{
+    Cause c;
+    c.code = code;
+    c.target = m_target;
+    c.address = m_target.address;
+    c.baud = m_target.settings.baud;
+    c.framing = CharFraming::of(m_target.settings);
+    c.echo = m_echo;
+    return c;
+}
+
+void LineDiagnosis::conclude(Cause cause)
+{
+    const QByteArray unrequested = m_evidence.unrequested;
+    cause.evidence.exchanges = m_evidence.exchanges;
+    cause.evidence.unrequested = unrequested;
+    cause.evidence.listened = m_evidence.listened;
+    const std::optional<LineErrorCounts> after = m_port->lineErrors();
+    if (m_errorsBefore && after)
+        cause.evidence.lineErrors = *after - *m_errorsBefore;
+    cause.target = m_target;
+    cause.echo = cause.echo || m_echo;
+    cause.asked = true;
+    cause.advice = adviceFor(cause);
+    end();
+    emit finished(cause);
+}
+
+void LineDiagnosis::onListened()
+{
+    m_evidence.listened = kQuietListen;
+    // A late reply to the operator's last read is no stream: the read below will tell.
+    const QByteArray &heard = m_evidence.unrequested;
+    if (!holdsReplyFrom(heard, m_target.address, m_target.count)) {
+        if (const std::optional<Cause> stream = causeOfStream(heard, m_target)) {
+            Cause c = made(stream->code);
+            c.line = stream->line;
+            conclude(c);
+            return;
+        }
+    }
+    m_step = Step::LongRead;
+    ReadRequest request{m_target.address, m_target.start, m_target.count, kLongWait};
+    send(request, &LineDiagnosis::onLongRead);
+}
+
+bool LineDiagnosis::send(const ReadRequest &asked, void (LineDiagnosis::*then)(const ReadResult &))
+{
+    ReadRequest request = asked;
+    request.background = true;
+    request.purpose = RequestPurpose::LineDiagnosis;
+    m_sent.clear();
+    m_heard.clear();
+    const SendResult sent = m_queue->sendread(
+        request, this, [this, then](const ReadResult &result) { (this->*then)(result); });
+    if (sent == SendResult::Queued) {
+        ++m_questions;
+        return true;
+    }
+    if (sent == SendResult::PortClosed) {
+        end();
+        emit portClosed();
+    }
+    return false;
+}
+
+LineSettings LineDiagnosis::settingsOf(const ReadRequest &request) const
+{
+    LineSettings s = m_target.settings;
+    if (request.baud > 0)
+        s.baud = request.baud;
+    s.parity = request.parity.value_or(s.parity);
+    s.stopBits = request.stopBits.value_or(s.stopBits);
+    return s;
+}
+
+Exchange LineDiagnosis::exchangeOf(const ReadResult &result)
+{
+    Exchange e = Exchange::of(result, settingsOf(result.request), m_sent, true);
+    // Framing keeps only the reply's run of bytes; text or an ASCII frame is in all of them.
+    if (m_heard.size() > e.received.size())
+        e.received = m_heard;
+    m_sent.clear();
+    if (m_target.lineKind != LineKind::Serial)
+        e.baud = 0;
+    m_evidence.exchanges.append(e);
+    emit asked(e);
+    return e;
+}
+
+void LineDiagnosis::onLongRead(const ReadResult &result)
+{
+    const ReplyStatus status = result.check.status;
+    if (status == ReplyStatus::PortClosed || status == ReplyStatus::WriteFailed) {
+        end();
+        emit portClosed();
+        return;
+    }
+    m_longRead = exchangeOf(result);
+    if (m_stopAsked) {
+        end();
+        return;
+    }
+    if (result.ok()) {
+        Cause c = made(result.replyTime && *result.replyTime > m_target.timeout
+                           ? CauseCode::LateReply
+                           : CauseCode::Ok);
+        c.replyTime = result.replyTime;
+        conclude(c);
+        return;
+    }
+    // Bytes that are no frame may go on after the read gave up on them: they are heard out.
+    if (!m_longRead->received.isEmpty() && m_longRead->received.size() > m_longRead->echoed) {
+        m_step = Step::Tail;
+        m_timer->start(kTail);
+        return;
+    }
+    onTail();
+}
+
+void LineDiagnosis::onTail()
+{
+    const std::optional<Cause> read = causeOfRead(*m_longRead, m_target, m_evidence.unrequested);
+    const CauseCode code = read ? read->code : CauseCode::Silent;
+    switch (code) {
+    case CauseCode::Exception:
+    case CauseCode::Gateway:
+    case CauseCode::AsciiOutput:
+    case CauseCode::ModbusAscii: {
+        Cause c = made(code);
+        c.exceptionCode = read->exceptionCode;
+        c.line = read->line;
+        conclude(c);
+        return;
+    }
+    case CauseCode::Garbled:
+        m_garbled = true;
+        break;
+    case CauseCode::EchoOnly:
+        m_echo = true;
+        break;
+    default:
+        break;
+    }
+    // The short questions: the same address at the other rates and framings, then the other
+    // addresses at the operator's settings. A network line has no rate or framing of its own.
+    m_step = Step::Probing;
+    const quint8 own = m_target.address;
+    const CharFraming framing = CharFraming::of(m_target.settings);
+    if (m_target.lineKind == LineKind::Serial) {
+        for (qint32 rate : rates()) {
+            if (rate != m_target.settings.baud)
+                m_plan.append({own, rate, std::nullopt});
+        }
+        for (const CharFraming &other : commonFramings()) {
+            if (other != framing)
+                m_plan.append({own, 0, other});
+        }
+    }
+    QList<quint8> addresses = m_target.seenAddresses;
+    for (int a = 1; a <= kSweepTo; ++a)
+        addresses.append(quint8(a));
+    QList<quint8> planned;
+    for (quint8 a : std::as_const(addresses)) {
+        if (a != own && a != kBroadcastAddress && !planned.contains(a)) {
+            planned.append(a);
+            m_plan.append({a, 0, std::nullopt});
+        }
+    }
+    askNext();
+}
+
+std::optional<Clock::Duration> LineDiagnosis::firstByteDeadline(qint32 baud) const
+{
+    switch (m_target.lineKind) {
+    case LineKind::Serial:
+        return BusScan::addressBudget(baud > 0 ? baud : m_target.settings.baud,
+                                      BusScan::kDefaultTurnaround);
+    case LineKind::RtuOverTcp:
+        return BusScan::addressBudget(m_target.settings.baud, BusScan::kDefaultTurnaround) +
+               BusScan::kNetworkAllowance;
+    case LineKind::ModbusTcp:
+        break;
+    }
+    return std::nullopt;
+}
+
+void LineDiagnosis::askNext()
+{
+    if (m_plan.isEmpty()) {
+        // Nobody answered anything. Bytes that were no frame, or characters the receiver
+        // counted as broken, are a garbled line; the echo alone is the instrument silent
+        // behind the adapter.
+        const bool counted = m_errorsBefore && m_port->lineErrors() &&
+                             (*m_port->lineErrors() - *m_errorsBefore).total() > 0;
+        conclude(made(m_garbled || counted ? CauseCode::Garbled
+                      : m_echo             ? CauseCode::EchoOnly
+                                           : CauseCode::Silent));
+        return;
+    }
+    const Question q = m_plan.takeFirst();
+    ReadRequest probe{q.address, BusScan::kProbeRegister, BusScan::kProbeRegisters,
+                      std::max(BusScan::kProbeTimeout, m_target.timeout)};
+    probe.baud = q.baud;
+    if (q.framing) {
+        probe.parity = q.framing->parity;
+        probe.stopBits = q.framing->stopBits;
+    }
+    if (const std::optional<Clock::Duration> deadline = firstByteDeadline(q.baud))
+        probe.firstByteTimeout = ceil<microseconds>(*deadline);
+    send(probe, &LineDiagnosis::onProbe);
+}
+
+void LineDiagnosis::onProbe(const ReadResult &result)
+{
+    const ReplyStatus status = result.check.status;
+    if (status == ReplyStatus::PortClosed || status == ReplyStatus::WriteFailed) {
+        end();
+        emit portClosed();
+        return;
+    }
+    const Exchange e = exchangeOf(result);
+    if (m_stopAsked) {
+        end();
+        return;
+    }
+    if (e.answered()) {
+        const LineSettings s = settingsOf(result.request);
+        const CauseCode code = e.address != m_target.address ? CauseCode::WrongAddress
+                               : s.baud != m_target.settings.baud ? CauseCode::WrongBaud
+                                                                   : CauseCode::WrongParity;
+        Cause c = made(code);
+        c.address = e.address;
+        c.baud = s.baud;
+        c.framing = CharFraming::of(s);
+        c.replyTime = e.replyTime;
+        conclude(c);
+        return;
+    }
+    if (e.received.size() > e.echoed)
+        m_garbled = true;
+    if (e.echoed > 0 && e.received.size() == e.echoed)
+        m_echo = true;
+    askNext();
+}
