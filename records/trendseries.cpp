@@ -5,6 +5,14 @@
 #include <algorithm>
 #include <cmath>
 
+QString TrendPoint::text() const
+{
+    WeightReading reading;
+    reading.counts = counts;
+    reading.places = places;
+    return reading.text();
+}
+
 void TrendSeries::setWindow(std::chrono::milliseconds window)
 {
     m_window = std::max(window, std::chrono::milliseconds(1));
@@ -18,9 +26,10 @@ void TrendSeries::add(const QDateTime &time, const WeightReading &reading)
         clear();
     m_newest = msecs;
     if (reading.ok())
-        m_entries.push_back({{msecs, reading.value(), reading.text(), reading.places}, false});
+        m_entries.push_back(
+            {{msecs, reading.value(), *reading.counts, reading.places, reading.stable}, false});
     else if (!m_entries.empty() && !m_entries.back().gap)
-        m_entries.push_back({{msecs, 0, {}}, true});
+        m_entries.push_back({{msecs, 0, 0, 0}, true});
     trim();
 }
 
@@ -59,6 +68,27 @@ QList<QList<QPointF>> TrendSeries::segments() const
         previous = e.point.msecs;
     }
     return runs;
+}
+
+QList<QList<QPointF>> TrendSeries::stableStretches() const
+{
+    QList<QList<QPointF>> stretches;
+    bool open = false;
+    qint64 previous = 0;
+    for (const Entry &e : m_entries) {
+        // A gap, a reading not at rest or a pause in the readings ends a stretch.
+        if (e.gap || !e.point.stable || (open && e.point.msecs - previous > m_breakAfter.count())) {
+            open = false;
+            if (e.gap || !e.point.stable)
+                continue;
+        }
+        if (!open)
+            stretches.append(QList<QPointF>());
+        stretches.last().append(QPointF(double(e.point.msecs), e.point.value));
+        open = true;
+        previous = e.point.msecs;
+    }
+    return stretches;
 }
 
 TrendStats TrendSeries::stats() const

@@ -13,12 +13,17 @@
 #include <deque>
 #include <optional>
 
+// One weight of the trend: the instrument's count and where its point stands, as read.
 struct TrendPoint
 {
     qint64 msecs = 0; // milliseconds since the epoch
-    double value = 0;
-    QString text; // as shown, with its decimal point: "1.050"
+    double value = 0; // counts / 10^places, for the chart
+    qint32 counts = 0;
     int places = 0;
+    bool stable = false; // the indication had come to rest
+
+    // The weight as the display shows it, with its decimal point: "1.050".
+    QString text() const;
 };
 
 struct TrendStats
@@ -51,6 +56,9 @@ public:
     // The numbers in the window as runs without a gap between them; x is milliseconds since
     // the epoch, y the weight.
     QList<QList<QPointF>> segments() const;
+    // The stretches of the segments where every reading was stable, each from its first stable
+    // reading to its last: where the load had come to rest.
+    QList<QList<QPointF>> stableStretches() const;
     TrendStats stats() const;
     // The latest reading was not a number.
     bool endsInGap() const { return !m_entries.empty() && m_entries.back().gap; }

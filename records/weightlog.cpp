@@ -69,7 +69,9 @@ QByteArray WeightLog::header()
                                      QCoreApplication::translate("WeightLog", "计数"),
                                      QCoreApplication::translate("WeightLog", "小数位"),
                                      QCoreApplication::translate("WeightLog", "结果"),
-                                     QCoreApplication::translate("WeightLog", "应答用时(ms)")});
+                                     QCoreApplication::translate("WeightLog", "应答用时(ms)"),
+                                     QCoreApplication::translate("WeightLog", "稳定"),
+                                     QCoreApplication::translate("WeightLog", "稳定用时(ms)")});
 }
 
 QByteArray WeightLog::line(const QDateTime &time, const WeightReading &reading)
@@ -83,6 +85,8 @@ QByteArray WeightLog::line(const QDateTime &time, const WeightReading &reading)
         reading.counts ? QString::number(reading.places) : QString(),
         resultText(reading),
         reading.replyTime ? millisecondsText(*reading.replyTime) : QString(),
+        reading.stable ? QStringLiteral("1") : QStringLiteral("0"),
+        reading.settleTime ? millisecondsText(*reading.settleTime) : QString(),
     });
 }
 

@@ -12,12 +12,14 @@
 // The file is UTF-8 with a byte-order mark, as the export writes it, CRLF after each line, and
 // holds a header line and then, per reading:
 //
-//     2026-12-07T09:30:01.500Z,12.34,1234,2,通讯正常,39.6
+//     2026-12-07T09:30:01.500Z,12.34,1234,2,通讯正常,39.6,1,1500.0
 //
 // the time in UTC (ISO 8601, milliseconds), the weight as the window shows it ("无数据“" when
 // there was none), the instrument's count, the decimal places it was shown with, the result in
-// the operator's words and the reply time in milliseconds. Counts, places and reply time are
-// empty when the reading had none.
+// the operator's words, the reply time in milliseconds, whether the indication had come to rest
+// (1 or 0) and how long the load took to come to rest, in milliseconds. Counts, places and reply
+// time are empty when the reading had none, the settle time while the load was settling. The
+// last two columns come after the others, so that a reader of the first six reads on as before.
 //
 // Each line goes to the file in one write(2) on a descriptor opened for append, followed by
 // fdatasync(2): a process killed or a machine losing power loses at most the line being written,

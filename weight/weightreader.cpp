@@ -17,7 +17,7 @@ QString weightStatus(const QString &what)
 
 WeightReader::WeightReader(RequestQueue *queue, Clock &clock, AddressSource address,
                            PlacesSource dotPlaces, InstrumentPoint *point, QObject *parent)
-    : QObject(parent), m_queue(queue), m_pollTimer(clock.createTimer([this] { onPollTick(); })),
+    : QObject(parent), m_queue(queue), m_clock(clock), m_pollTimer(clock.createTimer([this] { onPollTick(); })),
       m_address(std::move(address)), m_dotPlaces(std::move(dotPlaces)), m_point(point)
 {
 }
@@ -32,7 +32,7 @@ void WeightReader::read()
         return;
     }
     const auto portClosed = [this] {
-        emit weightRead(WeightReading::portClosed());
+        emitReading(WeightReading::portClosed());
         emit status(WeightReader::tr("端口未打开"));
     };
     // The point must be known before the first weight is shown, so its read goes ahead of the
@@ -73,6 +73,19 @@ bool WeightReader::autoRead() const
     return m_autoRead;
 }
 
+void WeightReader::setStabilityInterval(std::optional<Quantity> e)
+{
+    m_stability = Stability(e);
+}
+
+void WeightReader::emitReading(WeightReading reading)
+{
+    reading.stable = m_stability.add(m_clock.now(), reading);
+    if (reading.stable)
+        reading.settleTime = m_stability.settleTime();
+    emit weightRead(reading);
+}
+
 void WeightReader::onPollTick()
 {
     // The next tick is due one interval after this one, however long this request takes.
@@ -84,7 +97,7 @@ void WeightReader::onWeightRead(const ReadResult &result)
 {
     if (!result.ok()) {
         // A reply that fails checking is no weight at all: never show its bytes as a number.
-        emit weightRead(WeightReading::of(result, 0));
+        emitReading(WeightReading::of(result, 0));
         emit status(weightStatus(resultText(result)));
         return;
     }
@@ -101,7 +114,7 @@ void WeightReader::onWeightRead(const ReadResult &result)
         if (decimals.absent() && !m_point->firstTelling(InstrumentPoint::Notice::NoPoint))
             note.clear();
     }
-    emit weightRead(WeightReading::of(result, places));
+    emitReading(WeightReading::of(result, places));
     emit status(note.isEmpty() ? weightStatus(WeightReader::tr("读取成功")) : note);
     // The instrument answers again: ask its point once more, for the next weight. One that
     // refused the read with an exception has no such register and is not asked again.

@@ -5,6 +5,7 @@
 #include "clock.h"
 #include "instrumentdecimals.h"
 #include "requestqueue.h"
+#include "stability.h"
 #include "weightreading.h"
 
 #include <QObject>
@@ -45,6 +46,10 @@ public:
     void setAutoRead(bool on);
     bool autoRead() const;
 
+    // The verification interval the readings' stability is judged by (±0.5 e); none: one count
+    // of the last digit shown. The readings so far start over.
+    void setStabilityInterval(std::optional<Quantity> e);
+
 signals:
     // Each reading for the weight display, the trend and the log: the weight with its
     // places, or none and why.
@@ -57,8 +62,12 @@ signals:
 private:
     void onWeightRead(const ReadResult &result);
     void onPollTick();
+    // The reading with its stability, as the readings so far make it.
+    void emitReading(WeightReading reading);
 
     RequestQueue *m_queue;
+    Clock &m_clock;
+    Stability m_stability;
     std::unique_ptr<Clock::Timer> m_pollTimer; // re-armed at each tick while polling
     AddressSource m_address;
     PlacesSource m_dotPlaces;

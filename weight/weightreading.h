@@ -69,6 +69,13 @@ struct WeightReading
     ReadEnd result;
     // From the request written to the last byte of its reply, when a reply came.
     std::optional<Clock::Duration> replyTime;
+    // The indication has come to rest (Stability: every reading of the last window within
+    // ±0.5 e of their mean). Set by whoever keeps the readings' history: a reading by itself is
+    // never stable.
+    bool stable = false;
+    // How long the load took to come to rest: on the first stable reading after a change, and
+    // on every stable reading after it until the next change; none while settling.
+    std::optional<Clock::Duration> settleTime;
 
     bool ok() const { return counts.has_value(); }
     // "12.34", "-0.005", or kNoDataText.
@@ -85,7 +92,8 @@ struct WeightReading
     friend bool operator==(const WeightReading &a, const WeightReading &b)
     {
         return a.counts == b.counts && a.places == b.places && a.result == b.result &&
-               a.replyTime == b.replyTime;
+               a.replyTime == b.replyTime && a.stable == b.stable &&
+               a.settleTime == b.settleTime;
     }
 };
 

@@ -36,7 +36,7 @@ inline std::optional<QStringList> csvRecord(const QByteArray &bytes)
 
 // One line of the log with every field checked: the UTC time, the weight as shown (a number
 // with the places the line says, or the no-data text), the counts that the weight is, the
-// result, the reply time.
+// result, the reply time, whether it was stable and the settle time.
 struct LogLine
 {
     QDateTime time;
@@ -45,12 +45,14 @@ struct LogLine
     std::optional<int> places;
     QString result;
     std::optional<double> replyMs;
+    bool stable = false;
+    std::optional<double> settleMs;
 };
 
 inline std::optional<LogLine> parseLogLine(const QByteArray &bytes)
 {
     const std::optional<QStringList> f = csvRecord(bytes);
-    if (!f || f->size() != 6)
+    if (!f || f->size() != 8)
         return std::nullopt;
     static const QRegularExpression utc(
         QStringLiteral(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z$)"));
@@ -93,6 +95,17 @@ inline std::optional<LogLine> parseLogLine(const QByteArray &bytes)
     if (!f->at(5).isEmpty()) {
         line.replyMs = f->at(5).toDouble(&ok);
         if (!ok)
+            return std::nullopt;
+    }
+    if (f->at(6) != QLatin1String("0") && f->at(6) != QLatin1String("1"))
+        return std::nullopt;
+    line.stable = f->at(6) == QLatin1String("1");
+    // A settle time belongs to a stable weight, and only to one.
+    if (f->at(7).isEmpty() == line.stable)
+        return std::nullopt;
+    if (line.stable) {
+        line.settleMs = f->at(7).toDouble(&ok);
+        if (!ok || !line.counts)
             return std::nullopt;
     }
     return line;

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: MIT
 // Tests of the weight reader over the in-memory port: display, decimals, no data, auto-read.
 #include "adddot.h"
+#include "crc16.h"
 #include "fakeport.h"
 #include "requestqueue.h"
 #include "virtualclock.h"
 #include "weightreader.h"
 
 #include <QSignalSpy>
+#include <QtEndian>
 #include <QTest>
 
 using namespace std::chrono_literals;
@@ -18,6 +20,17 @@ const QByteArray kDotRequest = QByteArray::fromHex("0103002400028400");
 const QByteArray kWeight1234 = QByteArray::fromHex("010304000004d278ae");
 // What the weight display must show for no data: three characters and U+201C.
 const QString kNoData = QString::fromUtf16(u"无数据\u201C");
+
+// The instrument's reply with this weight, CRC and all.
+QByteArray weightReply(qint32 counts)
+{
+    QByteArray frame = QByteArray::fromHex("01030400000000");
+    qToBigEndian(counts, frame.data() + 3);
+    const quint16 crc = crc16Word(frame.constData(), frame.size());
+    frame.append(char(crc & 0xFF));
+    frame.append(char(crc >> 8));
+    return frame;
+}
 
 } // namespace
 
@@ -41,6 +54,8 @@ private slots:
     void nothingSent();
     void silentInstrumentIsNotAskedItsPointAgain();
     void autoRead();
+    void stability_data();
+    void stability();
 
 private:
     // What the weight display showed, reading by reading.
@@ -358,3 +373,65 @@ void TestWeightReader::autoRead()
 
 QTEST_GUILESS_MAIN(TestWeightReader)
 #include "tst_weightreader.moc"
+
+void TestWeightReader::stability_data()
+{
+    QTest::addColumn<QList<int>>("weights"); // one every `every`; 0x7fffffff: no reply
+    QTest::addColumn<int>("every");          // milliseconds
+    QTest::addColumn<QString>("e");          // the stability interval; empty: one count
+    QTest::addColumn<QList<bool>>("stable");
+
+    const QList<int> twelveLevel{1000, 1000, 1000, 1000, 1000, 1000, 1000, 1000, 1000, 1000,
+                                 1000, 1000};
+    QList<bool> fromTheEleventh(12, false);
+    fromTheEleventh[10] = fromTheEleventh[11] = true;
+    // A whole second of readings is needed before the first can be called stable.
+    QTest::newRow("level, one count") << twelveLevel << 100 << QString() << fromTheEleventh;
+    const QList<int> jitter{1000, 1003, 997, 1002, 998, 1000, 1004, 996, 1001, 999, 1003, 997};
+    QTest::newRow("±4 counts, one count: never")
+        << jitter << 100 << QString() << QList<bool>(12, false);
+    QTest::newRow("±4 counts, e = 0.10 at two places")
+        << jitter << 100 << QStringLiteral("0.10") << fromTheEleventh;
+    // The window's 1.5 s polling: each reading is judged with the one before it, never alone.
+    QTest::newRow("every 1.5 s, two counts apart")
+        << QList<int>{1000, 1002, 1000, 1002} << 1500 << QString() << QList<bool>(4, false);
+    QTest::newRow("every 1.5 s, level")
+        << QList<int>{1000, 1000, 1000} << 1500 << QString() << QList<bool>{false, true, true};
+    // A reading without a weight starts the settling over.
+    QList<int> broken = twelveLevel;
+    broken[5] = 0x7fffffff;
+    QTest::newRow("a read without a weight")
+        << broken << 100 << QString() << QList<bool>(12, false);
+}
+
+void TestWeightReader::stability()
+{
+    QFETCH(QList<int>, weights);
+    QFETCH(int, every);
+    QFETCH(QString, e);
+    QFETCH(QList<bool>, stable);
+    m_dot = "2";
+    if (!e.isEmpty())
+        m_reader->setStabilityInterval(Quantity::parse(e));
+    for (const int w : weights) {
+        m_reader->read();
+        if (w == 0x7fffffff)
+            m_clock.advance(WeightReader::kWeightTimeout);
+        else
+            m_port->deliver(weightReply(w));
+        m_clock.advance(std::chrono::milliseconds(every));
+    }
+    QList<bool> marked;
+    std::optional<Clock::Duration> settle;
+    for (const QList<QVariant> &args : *m_texts) {
+        const WeightReading r = args.at(0).value<WeightReading>();
+        marked.append(r.stable);
+        if (r.stable && !settle)
+            settle = r.settleTime;
+        // A settle time only with a stable reading.
+        QCOMPARE(r.settleTime.has_value(), r.stable);
+    }
+    QCOMPARE(marked, stable);
+    if (settle)
+        QCOMPARE(*settle, Clock::Duration(every < 1000 ? 1000ms : std::chrono::milliseconds(every)));
+}

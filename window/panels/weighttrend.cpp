@@ -18,6 +18,8 @@
 namespace {
 
 const QColor kLineColour(0xC0, 0x00, 0x00); // the weight display's red
+// Under the red line where the weight was at rest: a broad, pale green band.
+const QColor kStableColour(0x40, 0xB0, 0x40, 0x90);
 
 // The times of day under the chart: to the second where two of them fit, else to the minute.
 const QStringList kTimeFormats = {QStringLiteral("hh:mm:ss"), QStringLiteral("hh:mm")};
@@ -29,7 +31,7 @@ constexpr int kMaxAxisDecimals = 6;
 
 QString statText(const QString &caption, const std::optional<TrendPoint> &point)
 {
-    return QStringLiteral("%1 %2").arg(caption, point ? point->text : QStringLiteral("—"));
+    return QStringLiteral("%1 %2").arg(caption, point ? point->text() : QStringLiteral("—"));
 }
 
 QString spanText(std::chrono::milliseconds window)
@@ -46,13 +48,14 @@ WeightTrend::WeightTrend(QWidget *parent)
     : QWidget(parent), m_chart(new QChart), m_view(new QChartView(m_chart, this)),
       m_timeAxis(new QDateTimeAxis(m_chart)), m_weightAxis(new QValueAxis(m_chart)),
       m_min(new QLabel(this)), m_max(new QLabel(this)), m_last(new QLabel(this)),
-      m_span(new QLabel(this))
+      m_span(new QLabel(this)), m_settle(new QLabel(this))
 {
     setObjectName(QStringLiteral("weightTrend"));
     m_min->setObjectName(QStringLiteral("trendMin"));
     m_max->setObjectName(QStringLiteral("trendMax"));
     m_last->setObjectName(QStringLiteral("trendLast"));
     m_span->setObjectName(QStringLiteral("trendSpan"));
+    m_settle->setObjectName(QStringLiteral("trendSettle"));
     m_view->setObjectName(QStringLiteral("trendChart"));
 
     m_chart->legend()->hide();
@@ -82,6 +85,7 @@ WeightTrend::WeightTrend(QWidget *parent)
     labels->addWidget(m_min);
     labels->addWidget(m_max);
     labels->addWidget(m_last);
+    labels->addWidget(m_settle);
     labels->addStretch(1);
     labels->addWidget(m_span);
     auto *layout = new QVBoxLayout(this);
@@ -96,12 +100,26 @@ WeightTrend::WeightTrend(QWidget *parent)
 void WeightTrend::addReading(const QDateTime &time, const WeightReading &reading)
 {
     m_series.add(time, reading);
+    if (!reading.ok())
+        m_settle->clear();
+    else if (reading.stable && reading.settleTime)
+        m_settle->setText(
+            WeightTrend::tr("稳定（%1 s）")
+                .arg(std::chrono::duration<double>(*reading.settleTime).count(), 0, 'f', 1));
+    else
+        m_settle->setText(WeightTrend::tr("未稳定"));
     refresh();
+}
+
+QString WeightTrend::settleText() const
+{
+    return m_settle->text();
 }
 
 void WeightTrend::clear()
 {
     m_series.clear();
+    m_settle->clear();
     refresh();
 }
 
@@ -156,39 +174,47 @@ QString WeightTrend::lastText() const
 void WeightTrend::refresh()
 {
     // Qt Charts draws no break in one series, so each run between gaps is a series of its
-    // own, all drawn alike. A run of one reading shows as a dot.
-    const QList<QList<QPointF>> runs = m_series.segments();
-    while (m_lines.size() > runs.size()) {
-        QLineSeries *line = m_lines.takeLast();
-        m_chart->removeSeries(line);
-        delete line;
-    }
-    while (m_lines.size() < runs.size()) {
-        auto *line = new QLineSeries(m_chart);
-        QPen pen(kLineColour);
-        pen.setWidthF(1.5);
-        line->setPen(pen);
-        line->setColor(kLineColour);
-        line->setMarkerSize(4);
-        m_chart->addSeries(line);
-        line->attachAxis(m_timeAxis);
-        line->attachAxis(m_weightAxis);
-        m_lines.append(line);
-    }
-    for (qsizetype i = 0; i < runs.size(); ++i) {
-        m_lines[i]->replace(runs[i]);
-        m_lines[i]->setPointsVisible(runs[i].size() == 1);
-    }
+    // own, all drawn alike. A run of one reading shows as a dot. The stable stretches go first,
+    // so that the red line is drawn over their band.
+    QPen band(kStableColour);
+    band.setWidthF(7);
+    showRuns(m_stableLines, m_series.stableStretches(), band);
+    QPen pen(kLineColour);
+    pen.setWidthF(1.5);
+    showRuns(m_lines, m_series.segments(), pen);
 
     const TrendStats s = m_series.stats();
     m_min->setText(statText(WeightTrend::tr("最小"), s.min));
     m_max->setText(statText(WeightTrend::tr("最大"), s.max));
-    m_last->setText(statText(WeightTrend::tr("最新"),
-                             m_series.endsInGap()
-                                 ? std::optional<TrendPoint>(TrendPoint{0, 0, noDataText(), 0})
-                                 : s.last));
+    m_last->setText(m_series.endsInGap()
+                        ? QStringLiteral("%1 %2").arg(WeightTrend::tr("最新"), noDataText())
+                        : statText(WeightTrend::tr("最新"), s.last));
     m_span->setText(spanText(m_series.window()));
     showAxes();
+}
+
+void WeightTrend::showRuns(QList<QLineSeries *> &lines, const QList<QList<QPointF>> &runs,
+                           const QPen &pen)
+{
+    while (lines.size() > runs.size()) {
+        QLineSeries *line = lines.takeLast();
+        m_chart->removeSeries(line);
+        delete line;
+    }
+    while (lines.size() < runs.size()) {
+        auto *line = new QLineSeries(m_chart);
+        line->setPen(pen);
+        line->setColor(pen.color());
+        line->setMarkerSize(4);
+        m_chart->addSeries(line);
+        line->attachAxis(m_timeAxis);
+        line->attachAxis(m_weightAxis);
+        lines.append(line);
+    }
+    for (qsizetype i = 0; i < runs.size(); ++i) {
+        lines[i]->replace(runs[i]);
+        lines[i]->setPointsVisible(runs[i].size() == 1);
+    }
 }
 
 void WeightTrend::showAxes()

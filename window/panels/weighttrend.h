@@ -12,6 +12,7 @@ class QChartView;
 class QDateTimeAxis;
 class QLabel;
 class QLineSeries;
+class QPen;
 class QValueAxis;
 
 class WeightTrend : public QWidget
@@ -36,13 +37,20 @@ public:
     QString minText() const;
     QString maxText() const;
     QString lastText() const;
+    // Whether the latest weight was at rest, with how long its load took to settle:
+    // "稳定（1.5 s）", "未稳定"; empty after a reading without a weight.
+    QString settleText() const;
 
     QChart *chart() const { return m_chart; }
     // The line series on the chart now, one per segment.
     QList<QLineSeries *> lines() const { return m_lines; }
+    // The stretches where the weight was stable, drawn over the line, one series each.
+    QList<QLineSeries *> stableLines() const { return m_stableLines; }
 
 private:
     void refresh();
+    // Makes `lines` as many series as `runs`, each drawn with `pen`, and gives them the runs.
+    void showRuns(QList<QLineSeries *> &lines, const QList<QList<QPointF>> &runs, const QPen &pen);
     void showAxes();
     // The time axis' ticks and format for the chart's width: every label whole.
     void fitTimeAxis();
@@ -53,8 +61,10 @@ private:
     QDateTimeAxis *m_timeAxis;
     QValueAxis *m_weightAxis;
     QList<QLineSeries *> m_lines;
+    QList<QLineSeries *> m_stableLines;
     QLabel *m_min;
     QLabel *m_max;
     QLabel *m_last;
     QLabel *m_span;
+    QLabel *m_settle;
 };

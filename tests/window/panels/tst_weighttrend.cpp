@@ -79,6 +79,8 @@ private slots:
     void readingValues();
     void segments_data();
     void segments();
+    void stableStretches_data();
+    void stableStretches();
     void windowTrimming();
     void minMaxLast();
     void widget();
@@ -113,12 +115,12 @@ void TestWeightTrend::readingValues()
     r.places = places;
     QCOMPARE(r.text(), text);
     QCOMPARE(r.value(), value);
-    // The trend takes the value, and keeps the text as the display showed it.
+    // The trend takes the value, and shows it as the display showed it.
     TrendSeries s;
     s.add(at(0), r);
     QCOMPARE(s.stats().last.has_value(), r.ok());
     if (r.ok()) {
-        QCOMPARE(s.stats().last->text, text);
+        QCOMPARE(s.stats().last->text(), text);
         QCOMPARE(s.stats().last->value, value);
         QCOMPARE(s.decimals(), places);
     }
@@ -158,6 +160,54 @@ void TestWeightTrend::segments()
     QCOMPARE(s.endsInGap(), endsInGap);
 }
 
+void TestWeightTrend::stableStretches_data()
+{
+    QTest::addColumn<QStringList>("readings"); // "seconds shown", a trailing "s": stable
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("settling, then at rest")
+        << QStringList{"0 1.00", "0.5 1.20", "1 1.05s", "1.5 1.05s", "2 1.05s"}
+        << "1:1.05 1.5:1.05 2:1.05";
+    QTest::newRow("nothing at rest") << QStringList{"0 1", "1 2", "2 3"} << "";
+    QTest::newRow("a new load ends a stretch")
+        << QStringList{"0 1s", "1 1s", "2 5", "3 5s", "4 5s"} << "0:1 1:1 | 3:5 4:5";
+    QTest::newRow("a gap ends a stretch")
+        << QStringList{"0 1s", "1 -", "2 1s"} << "0:1 | 2:1";
+    QTest::newRow("silence over 5 s ends a stretch")
+        << QStringList{"0 1s", "1 1s", "7 1s"} << "0:1 1:1 | 7:1";
+}
+
+void TestWeightTrend::stableStretches()
+{
+    QFETCH(QStringList, readings);
+    QFETCH(QString, expected);
+    TrendSeries s;
+    for (QString r : readings) {
+        const bool stable = r.endsWith(QLatin1Char('s'));
+        if (stable)
+            r.chop(1);
+        WeightReading w = reading(r.section(' ', 1));
+        w.stable = stable;
+        s.add(at(r.section(' ', 0, 0).toDouble()), w);
+    }
+    QCOMPARE(describe(s.stableStretches()), expected);
+    // The widget says how the latest weight stands.
+    WeightTrend trend;
+    WeightReading settled = reading(QStringLiteral("1.05"));
+    trend.addReading(at(0), settled);
+    QCOMPARE(trend.settleText(), QStringLiteral("未稳定"));
+    settled.stable = true;
+    settled.settleTime = std::chrono::milliseconds(1520);
+    trend.addReading(at(1), settled);
+    QCOMPARE(trend.settleText(), QStringLiteral("稳定（1.5 s）"));
+    trend.addReading(at(2), reading(QStringLiteral("-")));
+    QCOMPARE(trend.settleText(), QString());
+    // Every stretch lies on the line.
+    const QString line = describe(s.segments());
+    for (const QString &stretch : expected.split(QStringLiteral(" | "), Qt::SkipEmptyParts))
+        QVERIFY(line.contains(stretch));
+}
+
 void TestWeightTrend::windowTrimming()
 {
     TrendSeries s;
@@ -194,7 +244,7 @@ void TestWeightTrend::minMaxLast()
     addAll(s, {"0 -3.0", "5 2.50", "6 1.0", "7 -", "8 4.000", "9 1.5"}); // -3.0 will leave
     TrendStats st = s.stats();
     QCOMPARE(st.min->value, -3.0);
-    QCOMPARE(st.max->text, QStringLiteral("4.000")); // trailing zeros as shown
+    QCOMPARE(st.max->text(), QStringLiteral("4.000")); // trailing zeros as shown
     QCOMPARE(st.last->value, 1.5);
     QCOMPARE(st.last->msecs, at(9).toMSecsSinceEpoch());
     QCOMPARE(s.decimals(), 3);
@@ -204,7 +254,7 @@ void TestWeightTrend::minMaxLast()
     QCOMPARE(st.min->value, 1.0);
     QCOMPARE(st.min->msecs, at(6).toMSecsSinceEpoch()); // the first of the least
     QCOMPARE(st.max->value, 4.0);
-    QCOMPARE(st.last->text, QStringLiteral("2.0"));
+    QCOMPARE(st.last->text(), QStringLiteral("2.0"));
 }
 
 void TestWeightTrend::widget()
@@ -232,7 +282,7 @@ void TestWeightTrend::widget()
 
     trend.addReading(at(6), WeightReading{});
     QCOMPARE(trend.lastText(), QStringLiteral("最新 ") + kNoDataText);
-    QCOMPARE(trend.stats().last->text, QStringLiteral("1.05"));
+    QCOMPARE(trend.stats().last->text(), QStringLiteral("1.05"));
 
     // The segments the window no longer holds leave the chart.
     trend.setWindow(2s);

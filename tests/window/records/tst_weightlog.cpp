@@ -35,6 +35,13 @@ WeightReading weight(qint32 counts, int places, std::optional<Clock::Duration> r
     return r;
 }
 
+WeightReading settled(WeightReading r, Clock::Duration settleTime)
+{
+    r.stable = true;
+    r.settleTime = settleTime;
+    return r;
+}
+
 // A read that ended without a weight; lost is the system's words for a port that went away.
 ReadEnd ended(ReplyStatus status, quint8 exceptionCode = 0, const QString &lost = {})
 {
@@ -119,42 +126,50 @@ void TestWeightLog::lines_data()
 
     QTest::newRow("weight with its places")
         << kTime << weight(1234, 2) << QByteArray("2026-12-07T09:30:01.500Z,12.34,1234,2,")
-        << QStringList{"2026-12-07T09:30:01.500Z", "12.34", "1234", "2", "通讯正常", "39.6"};
+        << QStringList{"2026-12-07T09:30:01.500Z", "12.34", "1234", "2", "通讯正常", "39.6", "0", ""};
     QTest::newRow("negative below one")
         << kTime << weight(-5, 3, 20049us) << QByteArray("2026-12-07T09:30:01.500Z,-0.005,-5,3,")
-        << QStringList{"2026-12-07T09:30:01.500Z", "-0.005", "-5", "3", "通讯正常", "20.0"};
+        << QStringList{"2026-12-07T09:30:01.500Z", "-0.005", "-5", "3", "通讯正常", "20.0", "0", ""};
     QTest::newRow("whole counts, the least there is")
         << kTime << weight(std::numeric_limits<qint32>::min(), 0)
         << QByteArray("2026-12-07T09:30:01.500Z,-2147483648,-2147483648,0,")
         << QStringList{
-               "2026-12-07T09:30:01.500Z", "-2147483648", "-2147483648", "0", "通讯正常", "39.6"};
+               "2026-12-07T09:30:01.500Z", "-2147483648", "-2147483648", "0", "通讯正常", "39.6", "0", ""};
     // Taken on a machine set to Beijing time: the line still says UTC.
     QTest::newRow("local time written as UTC")
         << QDateTime(QDate(2026, 12, 7), QTime(17, 30, 1, 500), Qt::OffsetFromUTC, 8 * 3600)
         << weight(0, 1) << QByteArray("2026-12-07T09:30:01.500Z,0.0,0,1,")
-        << QStringList{"2026-12-07T09:30:01.500Z", "0.0", "0", "1", "通讯正常", "39.6"};
+        << QStringList{"2026-12-07T09:30:01.500Z", "0.0", "0", "1", "通讯正常", "39.6", "0", ""};
     // The no-data text ends in U+201C, not the ASCII quote: it stands unquoted and reads back as
     // it is. No places are claimed for a reading that had no weight.
     QTest::newRow("no reply") << kTime << none(ended(ReplyStatus::NoReply))
-                              << QByteArray("2026-12-07T09:30:01.500Z,无数据“,,,无应答,\r\n")
+                              << QByteArray("2026-12-07T09:30:01.500Z,无数据“,,,无应答,,0,\r\n")
                               << QStringList{
-                                     "2026-12-07T09:30:01.500Z", "无数据“", "", "", "无应答", ""};
+                                     "2026-12-07T09:30:01.500Z", "无数据“", "", "", "无应答", "", "0", ""};
     QTest::newRow("exception reply, full-width colon")
         << kTime << none(ended(ReplyStatus::Exception, 2), 25ms)
-        << QByteArray("2026-12-07T09:30:01.500Z,无数据“,,,异常应答 02：非法数据地址,25.0\r\n")
+        << QByteArray("2026-12-07T09:30:01.500Z,无数据“,,,异常应答 02：非法数据地址,25.0,0,\r\n")
         << QStringList{"2026-12-07T09:30:01.500Z",  "无数据“", "", "",
-                       "异常应答 02：非法数据地址", "25.0"};
+                       "异常应答 02：非法数据地址", "25.0", "0", ""};
     // The system's words for a lost port can hold commas and quotes of their own.
     QTest::newRow("result with a comma and quotes")
         << kTime << none(ended(ReplyStatus::PortClosed, 0, QStringLiteral("Input/output error, \"ttyUSB0\"")))
         << QByteArray("2026-12-07T09:30:01.500Z,无数据“,,,\"端口已断开（Input/output error, "
-                      "\"\"ttyUSB0\"\"）\",\r\n")
+                      "\"\"ttyUSB0\"\"）\",,0,\r\n")
         << QStringList{"2026-12-07T09:30:01.500Z",
                        "无数据“",
                        "",
                        "",
                        "端口已断开（Input/output error, \"ttyUSB0\"）",
+                       "",
+                       "0",
                        ""};
+    // At rest, with how long the load took to get there: the two columns after the first six.
+    QTest::newRow("stable, with its settle time")
+        << kTime << settled(weight(30016, 2), 1234567us)
+        << QByteArray("2026-12-07T09:30:01.500Z,300.16,30016,2,")
+        << QStringList{"2026-12-07T09:30:01.500Z", "300.16", "30016", "2", "通讯正常", "39.6",
+                       "1", "1234.6"};
 }
 
 void TestWeightLog::lines()
@@ -174,6 +189,8 @@ void TestWeightLog::lines()
     QVERIFY(parsed);
     QCOMPARE(parsed->time, time.toUTC());
     QCOMPARE(parsed->counts.has_value(), reading.ok());
+    QCOMPARE(parsed->stable, reading.stable);
+    QCOMPARE(parsed->settleMs.has_value(), reading.settleTime.has_value());
 }
 
 void TestWeightLog::header()
@@ -183,7 +200,8 @@ void TestWeightLog::header()
     QVERIFY(!h.mid(kBom.size()).startsWith(kBom));
     QCOMPARE(
         csvRecord(h.mid(kBom.size())),
-        std::optional(QStringList{"时间(UTC)", "毛重", "计数", "小数位", "结果", "应答用时(ms)"}));
+        std::optional(QStringList{"时间(UTC)", "毛重", "计数", "小数位", "结果", "应答用时(ms)",
+                                  "稳定", "稳定用时(ms)"}));
 }
 
 void TestWeightLog::appending()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Whether the indication of a load has come to rest: every reading of the last window within
-// ±0.5 e of their mean, and how long the load took to get there.
+// Whether the indication of a load has come to rest: every reading of the last window, and the
+// one before them that stood at the window's start, within ±0.5 e of their mean; and how long
+// the load took to get there.
 #pragma once
 
 #include "clock.h"
@@ -43,7 +44,7 @@ private:
     };
 
     void breakOff();
-    bool inBand(Clock::Duration windowStart) const;
+    bool inBand() const;
 
     std::optional<Quantity> m_e;
     Clock::Duration m_window;

@@ -45,7 +45,7 @@ bool Stability::add(Clock::Duration at, std::optional<qint64> counts, int places
         m_samples.pop_front();
     // A window only just begun says nothing yet: the run must reach back to its start.
     const bool covered = m_samples.front().at <= windowStart;
-    const bool stableNow = covered && inBand(windowStart);
+    const bool stableNow = covered && inBand();
 
     if (stableNow && !m_stable && !m_settleTime)
         m_settleTime = at - *m_changeAt;
@@ -58,7 +58,7 @@ bool Stability::add(Clock::Duration at, std::optional<qint64> counts, int places
     return m_stable;
 }
 
-bool Stability::inBand(Clock::Duration windowStart) const
+bool Stability::inBand() const
 {
     // In counts at P = the finer of the reading's and e's places. |x - mean| <= e/2 for each
     // of n readings is 2|n*x - sum| <= n*e, all in whole numbers.
@@ -74,15 +74,14 @@ bool Stability::inBand(Clock::Duration windowStart) const
     const qint64 scale = powerOfTen(places - m_places);
     __int128 sum = 0;
     __int128 n = 0;
+    // The readings of the window and the one before them, which was the indication when the
+    // window began: readings further apart than the window (the window's 1.5 s polling) are
+    // still compared with the one before, never judged alone.
     for (const Sample &s : m_samples) {
-        if (s.at >= windowStart) {
-            sum += __int128(s.counts) * scale;
-            ++n;
-        }
+        sum += __int128(s.counts) * scale;
+        ++n;
     }
     for (const Sample &s : m_samples) {
-        if (s.at < windowStart)
-            continue;
         __int128 deviation = n * __int128(s.counts) * scale - sum;
         if (deviation < 0)
             deviation = -deviation;

@@ -1,0 +1,280 @@
+// SPDX-License-Identifier: MIT
+// A whole verification of a class III scale of 3 000 e, from scalecheck-cli against the
+// simulated scale under test: every load put on through the simulator's control file as the
+// command asks for it, the verdict, the step that fails, and the record read back from its PDF.
+#include "simprocess.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Max 300.00 with e = 0.1 at two places: 3 000 e, e = 10 counts. The decimal point comes from the
+// instrument's own register.
+const QStringList kPlan{"--class", "III", "--e", "0.1", "--max", "300.00"};
+constexpr int kSteps = 17; // zero, 4 up, 4 down, 5 eccentricity, 3 repeatability
+constexpr int kRunMs = 240000;
+
+struct VerifyRun
+{
+    int exitCode = -1;
+    QJsonObject result;
+    QList<QJsonObject> prompts;
+    QString err;
+};
+
+// Runs verify with --json and answers each prompt: the prompt's load (in counts, as the
+// simulator takes it) appended to the control file, then Enter.
+VerifyRun runVerify(const QString &device, const QString &control, const QStringList &extra)
+{
+    QProcess cli;
+    cli.start(QStringLiteral(SCALECHECK_CLI_PATH),
+              QStringList{"--port", device, "verify"} + kPlan + extra + QStringList{"--json"});
+    VerifyRun run;
+    if (!cli.waitForStarted(20000))
+        return run;
+    const QDeadlineTimer deadline(kRunMs);
+    QByteArray pending;
+    while (cli.state() != QProcess::NotRunning && !deadline.hasExpired()) {
+        cli.waitForReadyRead(200);
+        pending += cli.readAllStandardOutput();
+        qsizetype end = 0;
+        while ((end = pending.indexOf('\n')) >= 0) {
+            const QJsonObject o = QJsonDocument::fromJson(pending.left(end)).object();
+            pending.remove(0, end + 1);
+            if (!o.contains(QStringLiteral("prompt"))) {
+                run.result = o;
+                continue;
+            }
+            run.prompts.append(o);
+            if (o.value(QStringLiteral("prompt")).toString() == QLatin1String("place")) {
+                QFile f(control);
+                f.open(QIODevice::Append);
+                f.write(o.value(QStringLiteral("load")).toString().remove('.').toUtf8() + '\n');
+            }
+            cli.write("\n");
+        }
+    }
+    if (cli.state() != QProcess::NotRunning) {
+        ::kill(pid_t(cli.processId()), SIGKILL);
+        cli.waitForFinished(-1);
+        return run;
+    }
+    pending += cli.readAllStandardOutput();
+    if (!pending.trimmed().isEmpty())
+        run.result = QJsonDocument::fromJson(pending.trimmed()).object();
+    run.err = QString::fromUtf8(cli.readAllStandardError());
+    if (cli.exitStatus() == QProcess::NormalExit)
+        run.exitCode = cli.exitCode();
+    return run;
+}
+
+QString toolOutput(const QString &program, const QStringList &arguments)
+{
+    QProcess p;
+    p.start(program, arguments);
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+} // namespace
+
+class TestVerify : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void badUsage_data();
+    void badUsage();
+    void wholeVerification_data();
+    void wholeVerification();
+    void certificateText();
+};
+
+void TestVerify::badUsage_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("said"); // a part of what stderr says
+
+    // Found before the port is touched: a port that does not exist would give status 1.
+    const QStringList port{"--port", "/nonexistent/ttyVERIFY", "verify"};
+    QTest::newRow("no class") << port + QStringList{"--e", "0.1", "--max", "300.00"} << "--class";
+    QTest::newRow("class V") << port + QStringList{"--class", "V", "--e", "0.1", "--max", "300"}
+                             << "--class";
+    QTest::newRow("settle limit 0") << port + kPlan + QStringList{"--settle-limit", "0"}
+                                    << "--settle-limit";
+    QTest::newRow("plan file and plan options")
+        << port + kPlan + QStringList{"--plan", "plan.json"} << "--plan";
+    QTest::newRow("an option no command has") << port + kPlan + QStringList{"--customer", "x"}
+                                              << "--customer";
+    QTest::newRow("no port") << QStringList{"verify"} + kPlan << "--port";
+    QTest::newRow("a word too many") << port + kPlan + QStringList{"now"} << "now";
+}
+
+void TestVerify::badUsage()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, said);
+    QProcess cli;
+    cli.start(QStringLiteral(SCALECHECK_CLI_PATH), arguments);
+    QVERIFY(cli.waitForFinished(30000));
+    QCOMPARE(cli.exitCode(), 2);
+    QVERIFY(cli.readAllStandardOutput().isEmpty());
+    const QString err = QString::fromUtf8(cli.readAllStandardError());
+    QVERIFY2(err.contains(said), qPrintable(err));
+}
+
+void TestVerify::wholeVerification_data()
+{
+    QTest::addColumn<QStringList>("scale");     // the simulated scale under test
+    QTest::addColumn<QStringList>("options");   // of verify, beyond the plan
+    QTest::addColumn<QString>("verdict");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QList<int>>("failing");    // the steps (1..) that must fail, no other
+    QTest::addColumn<bool>("stable");           // whether every step came to rest
+
+    QList<int> all;
+    for (int i = 1; i <= kSteps; ++i)
+        all.append(i);
+    // +16 counts from 3 000 e up: +1.6 e at Max, over the initial ±1.5 e, inside the in-service
+    // ±3 e. Step 5 is Max going up; nothing else is loaded that far.
+    const QStringList atMax{"--error", "3000e:+16"};
+    QTest::newRow("no error") << QStringList{} << QStringList{} << "pass" << 0 << QList<int>{}
+                              << true;
+    QTest::newRow("+1.6 e at 3000 e, initial limits")
+        << atMax << QStringList{} << "fail" << 1 << QList<int>{5} << true;
+    QTest::newRow("+1.6 e at 3000 e, in-service limits")
+        << atMax << QStringList{"--in-service"} << "pass" << 0 << QList<int>{} << true;
+    // Ringing that dies away within 0.4 s, and ±0.3 e of noise: it settles, and the record is
+    // right all the same.
+    QTest::newRow("ringing and noise of ±0.3 e")
+        << QStringList{"--settle", "ringing", "--settle-ms", "400", "--noise", "3"}
+        << QStringList{} << "pass" << 0 << QList<int>{} << true;
+    // ±2 e of noise never comes to rest: every step is unstable, and none passes, though most
+    // readings lie within the limits.
+    QTest::newRow("never at rest") << QStringList{"--noise", "20"}
+                                   << QStringList{"--settle-limit", "1"} << "fail" << 1 << all
+                                   << false;
+}
+
+void TestVerify::wholeVerification()
+{
+    QFETCH(QStringList, scale);
+    QFETCH(QStringList, options);
+    QFETCH(QString, verdict);
+    QFETCH(int, exitCode);
+    QFETCH(QList<int>, failing);
+    QFETCH(bool, stable);
+
+    QTemporaryDir dir;
+    const QString regs = dir.filePath(QStringLiteral("dot.regs"));
+    const QString control = dir.filePath(QStringLiteral("control"));
+    QFile r(regs);
+    QVERIFY(r.open(QIODevice::WriteOnly));
+    r.write("0x0024:32 2\n"); // the decimal point: two places
+    r.close();
+    SimProcess sim;
+    QVERIFY2(sim.start(QStringList{"--pace", "--seed", "7", "--regs", regs, "--control", control,
+                                   "--e", "10"} +
+                       scale),
+             qPrintable(sim.errorString()));
+
+    const VerifyRun run = runVerify(sim.devicePath(), control, options);
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(run.prompts.size(), kSteps);
+    QCOMPARE(run.result.value("verdict").toString(), verdict);
+    QCOMPARE(run.result.value("class").toString(), QStringLiteral("III"));
+    const QJsonArray steps = run.result.value("steps").toArray();
+    QCOMPARE(steps.size(), kSteps);
+    QList<int> failed;
+    for (int i = 0; i < steps.size(); ++i) {
+        const QJsonObject s = steps.at(i).toObject();
+        // The prompt named the step's load and kind.
+        QCOMPARE(s.value("kind"), run.prompts.at(i).value("kind"));
+        QCOMPARE(s.value("load"), run.prompts.at(i).value("load"));
+        QCOMPARE(s.value("stable").toBool(), stable);
+        if (!s.value("pass").toBool())
+            failed.append(i + 1);
+        if (!stable) {
+            QVERIFY(s.value("settleMs").isNull());
+            continue;
+        }
+        // E = I − L, in the indicator's unit.
+        const double error = s.value("error").toString().toDouble();
+        QCOMPARE(error, s.value("indication").toString().toDouble() -
+                            s.value("load").toString().toDouble());
+        QVERIFY(s.value("settleMs").toInt() >= 1000); // a whole window of readings
+    }
+    QCOMPARE(failed, failing);
+    if (failing == QList<int>{5}) {
+        const QJsonObject atMaxStep = steps.at(4).toObject();
+        QCOMPARE(atMaxStep.value("indication").toString(), QStringLiteral("300.16"));
+        QCOMPARE(atMaxStep.value("errorE").toDouble(), 1.6);
+        QCOMPARE(atMaxStep.value("mpe").toString(), QStringLiteral("0.15"));
+    }
+}
+
+void TestVerify::certificateText()
+{
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (pdftotext.isEmpty())
+        QSKIP("pdftotext is missing (poppler-utils; scripts/setup installs it)");
+    QTemporaryDir dir;
+    const QString regs = dir.filePath(QStringLiteral("dot.regs"));
+    const QString control = dir.filePath(QStringLiteral("control"));
+    QFile r(regs);
+    QVERIFY(r.open(QIODevice::WriteOnly));
+    r.write("0x0024:32 2\n");
+    r.close();
+    SimProcess sim;
+    QVERIFY2(sim.start({"--pace", "--regs", regs, "--control", control, "--e", "10", "--error",
+                        "3000e:+16"}),
+             qPrintable(sim.errorString()));
+    const QString pdf = dir.filePath(QStringLiteral("检定测试.pdf"));
+    const VerifyRun run = runVerify(sim.devicePath(), control,
+                                    {"--out", pdf, "--weights", "M1-2026-017", "--technician",
+                                     "王工", "--place", "华东粮库", "--temperature", "18.5 °C"});
+    QCOMPARE(run.exitCode, 1);
+
+    const QString text = toolOutput(pdftotext, {"-layout", pdf, "-"});
+    QVERIFY2(text.contains(QStringLiteral("不是法定检定标记")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("不合格")), qPrintable(text));
+    for (const char *entered : {"M1-2026-017", "王工", "华东粮库", "18.5 °C",
+                                   "OIML R76-1:2006, 3.5.1, Table 6"})
+        QVERIFY2(text.contains(entered), qPrintable(entered));
+    // Every step's row: its number, load, indication, error and MPE in that order.
+    const QJsonArray steps = run.result.value("steps").toArray();
+    QCOMPARE(steps.size(), kSteps);
+    for (int i = 0; i < steps.size(); ++i) {
+        const QJsonObject s = steps.at(i).toObject();
+        const QString row =
+            QStringLiteral("(^|\\n)\\s*%1\\s+\\S+\\s+\\S+\\s+%2\\s+%3\\s+%4\\s+\\S+\\s+±%5\\s")
+                .arg(i + 1)
+                .arg(QRegularExpression::escape(s.value("load").toString()),
+                     QRegularExpression::escape(s.value("indication").toString()),
+                     QRegularExpression::escape(s.value("error").toString()),
+                     QRegularExpression::escape(s.value("mpe").toString()));
+        QVERIFY2(QRegularExpression(row).match(text).hasMatch(),
+                 qPrintable(QStringLiteral("step %1: %2\n%3").arg(i + 1).arg(row, text)));
+    }
+    // The JSON beside it holds what --json printed.
+    QFile json(dir.filePath(QStringLiteral("检定测试.json")));
+    QVERIFY(json.open(QIODevice::ReadOnly));
+    QCOMPARE(QJsonDocument::fromJson(json.readAll()).object().value("steps").toArray(), steps);
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("检定测试.html"))));
+}
+
+QTEST_GUILESS_MAIN(TestVerify)
+#include "tst_verify.moc"

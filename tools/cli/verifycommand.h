@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: MIT
+// The verify command: a verification test of the scale, step by step with the operator at the
+// platform, ending in a verdict and, with --out, the test record as PDF, HTML and JSON.
+#pragma once
+
+#include "certificate.h"
+#include "verificationplan.h"
+
+#include <QString>
+#include <QStringList>
+#include <chrono>
+#include <optional>
+
+struct VerifyOptions
+{
+    QString port;
+    int baud = 9600;
+    quint8 address = 1;
+    std::optional<std::chrono::milliseconds> timeout;
+    bool json = false;
+    QString outPath; // the record's PDF; HTML and JSON beside it
+    VerificationPlan plan;
+    CertificateConditions conditions;
+    // How long a load may take to come to rest before its step is recorded as unstable.
+    std::chrono::seconds settleLimit{30};
+    // From the start of one weight reading to the next while a load settles; 0: as fast as the
+    // line allows.
+    std::chrono::milliseconds interval{0};
+};
+
+struct VerifyArguments
+{
+    std::optional<VerifyOptions> options;
+    QString error; // when options is empty: what is wrong, as the run says it
+};
+
+// Whether the command line's command is verify (its first word that is not an option's value).
+bool isVerifyCommand(const QStringList &arguments);
+// The verify command's options (arguments[0] is the program): --port, --baud, --addr,
+// --timeout, --lang, --json, --out, the plan's options or --plan FILE, --weights,
+// --technician, --place, --temperature, --settle-limit, --interval.
+VerifyArguments parseVerifyArguments(const QStringList &arguments);
+// The --help lines of the verify command.
+QString verifyUsageText();
+
+// Runs the test on the command line: prompts on stdout (a JSON line each with --json), the
+// operator's Enter on stdin. The exit status: 0 pass, 1 fail or no test, 2 bad usage.
+int runVerifyCommand(const QStringList &arguments);

@@ -1,0 +1,363 @@
+// SPDX-License-Identifier: MIT
+// The verification test dialog: a VerificationRun fed by the window's weight reader.
+#include "verificationdialog.h"
+
+#include "report.h"
+#include "weightreader.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+struct ClassChoice
+{
+    const char *word; // as the plan's --class takes it
+    AccuracyClass accuracyClass;
+};
+
+constexpr ClassChoice kClasses[] = {
+    {"I", AccuracyClass::I},     {"II", AccuracyClass::II},          {"III", AccuracyClass::III},
+    {"IIII", AccuracyClass::IIII}, {"HB44-III", AccuracyClass::Hb44III},
+};
+
+enum Column { Number, Kind, Position, Load, Indication, Error, ErrorE, Limit, Settle, Outcome };
+
+QString outcomeText(const StepResult &r)
+{
+    if (!r.stable)
+        return VerificationDialog::tr("不稳定");
+    if (!r.changeSeen)
+        return VerificationDialog::tr("示值未变化");
+    return r.pass ? VerificationDialog::tr("通过") : VerificationDialog::tr("超差");
+}
+
+} // namespace
+
+VerificationDialog::VerificationDialog(WeightReader *reader, const CertificateInstrument &instrument,
+                                       QWidget *parent)
+    : QDialog(parent), m_reader(reader), m_instrument(instrument),
+      m_class(new QComboBox(this)), m_regime(new QComboBox(this)), m_max(new QLineEdit(this)),
+      m_min(new QLineEdit(this)), m_e(new QLineEdit(this)), m_loads(new QLineEdit(this)),
+      m_eccentricity(new QLineEdit(this)), m_repeat(new QLineEdit(this)),
+      m_weights(new QLineEdit(this)), m_technician(new QLineEdit(this)),
+      m_place(new QLineEdit(this)), m_temperature(new QLineEdit(this)),
+      m_prompt(new QLabel(this)), m_weight(new QLabel(this)), m_stable(new QLabel(this)),
+      m_message(new QLabel(this)), m_verdict(new QLabel(this)), m_table(new QTableWidget(this)),
+      m_startButton(new QPushButton(tr("开始测试"), this)),
+      m_goOnButton(new QPushButton(tr("已放好，继续"), this)),
+      m_recordButton(new QPushButton(tr("写出记录…"), this))
+{
+    setObjectName(QStringLiteral("verificationDialog"));
+    setWindowTitle(tr("检定测试"));
+    m_choosePath = [](QWidget *parent, const QString &suggested) {
+        return QFileDialog::getSaveFileName(parent, tr("写出检定测试记录"), suggested,
+                                            tr("PDF 文件 (*.pdf)"));
+    };
+
+    for (const ClassChoice &c : kClasses)
+        m_class->addItem(QString::fromLatin1(c.word), int(c.accuracyClass));
+    m_class->setCurrentIndex(2);
+    m_regime->addItem(tr("首次检定"), int(Regime::Initial));
+    m_regime->addItem(tr("使用中检验"), int(Regime::InService));
+    m_max->setPlaceholderText(QStringLiteral("300.00"));
+    m_min->setPlaceholderText(tr("按等级（可空）"));
+    m_e->setPlaceholderText(QStringLiteral("0.1"));
+    m_loads->setPlaceholderText(tr("0,50,100,200,300（可空）"));
+    m_eccentricity->setPlaceholderText(tr("约 Max/3（可空）"));
+    m_repeat->setPlaceholderText(tr("3@150（可空）"));
+    const QList<std::pair<QLineEdit *, const char *>> names{
+        {m_max, "max"},         {m_min, "min"},         {m_e, "e"},
+        {m_loads, "loads"},     {m_eccentricity, "eccentricity"}, {m_repeat, "repeat"},
+        {m_weights, "weights"}, {m_technician, "technician"}, {m_place, "place"},
+        {m_temperature, "temperature"}};
+    for (const auto &[edit, name] : names)
+        edit->setObjectName(QLatin1String(name));
+    m_class->setObjectName(QStringLiteral("class"));
+    m_regime->setObjectName(QStringLiteral("regime"));
+
+    auto *planBox = new QGroupBox(tr("测试方案"), this);
+    auto *planForm = new QFormLayout(planBox);
+    planForm->addRow(tr("准确度等级"), m_class);
+    planForm->addRow(tr("限值"), m_regime);
+    planForm->addRow(tr("最大秤量 Max"), m_max);
+    planForm->addRow(tr("最小秤量 Min"), m_min);
+    planForm->addRow(tr("检定分度值 e"), m_e);
+    planForm->addRow(tr("载荷"), m_loads);
+    planForm->addRow(tr("偏载载荷"), m_eccentricity);
+    planForm->addRow(tr("重复性"), m_repeat);
+    auto *conditionsBox = new QGroupBox(tr("测试条件"), this);
+    auto *conditionsForm = new QFormLayout(conditionsBox);
+    conditionsForm->addRow(tr("砝码编号"), m_weights);
+    conditionsForm->addRow(tr("技术员"), m_technician);
+    conditionsForm->addRow(tr("地点"), m_place);
+    conditionsForm->addRow(tr("温度"), m_temperature);
+    conditionsForm->addRow(tr("仪表"), new QLabel(m_instrument.port + QStringLiteral("  ") +
+                                                     m_instrument.lineSettings, this));
+
+    m_prompt->setObjectName(QStringLiteral("prompt"));
+    m_prompt->setWordWrap(true);
+    QFont big = m_prompt->font();
+    big.setPointSizeF(big.pointSizeF() * 1.3);
+    m_prompt->setFont(big);
+    m_weight->setObjectName(QStringLiteral("liveWeight"));
+    QFont digits = m_weight->font();
+    digits.setPointSizeF(digits.pointSizeF() * 2);
+    digits.setBold(true);
+    m_weight->setFont(digits);
+    m_weight->setStyleSheet(QStringLiteral("color: #C00000"));
+    m_stable->setObjectName(QStringLiteral("stableFlag"));
+    m_message->setObjectName(QStringLiteral("message"));
+    m_message->setWordWrap(true);
+    m_verdict->setObjectName(QStringLiteral("verdict"));
+    QFont verdictFont = m_verdict->font();
+    verdictFont.setPointSizeF(verdictFont.pointSizeF() * 2.2);
+    verdictFont.setBold(true);
+    m_verdict->setFont(verdictFont);
+
+    m_table->setObjectName(QStringLiteral("steps"));
+    m_table->setColumnCount(Outcome + 1);
+    m_table->setHorizontalHeaderLabels({tr("序号"), tr("类型"), tr("位置"), tr("载荷 L"),
+                                        tr("示值 I"), tr("误差 E"), tr("E/e"), tr("MPE"),
+                                        tr("稳定用时(ms)"), tr("结果")});
+    m_table->verticalHeader()->hide();
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_table->setMinimumHeight(220);
+
+    m_startButton->setObjectName(QStringLiteral("startButton"));
+    m_goOnButton->setObjectName(QStringLiteral("goOnButton"));
+    m_recordButton->setObjectName(QStringLiteral("recordButton"));
+    m_goOnButton->setEnabled(false);
+    m_recordButton->setEnabled(false);
+    connect(m_startButton, &QPushButton::clicked, this, [this] { start(); });
+    connect(m_goOnButton, &QPushButton::clicked, this, [this] { goOn(); });
+    connect(m_recordButton, &QPushButton::clicked, this, [this] { writeRecord(); });
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(planBox, 1);
+    top->addWidget(conditionsBox, 1);
+    auto *live = new QHBoxLayout;
+    live->addWidget(m_weight);
+    live->addWidget(m_stable);
+    live->addStretch(1);
+    live->addWidget(m_verdict);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_startButton);
+    buttons->addWidget(m_goOnButton);
+    buttons->addStretch(1);
+    buttons->addWidget(m_recordButton);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(m_prompt);
+    layout->addLayout(live);
+    layout->addWidget(m_table, 1);
+    layout->addWidget(m_message);
+    layout->addLayout(buttons);
+
+    if (m_reader)
+        connect(m_reader, &WeightReader::weightRead, this, &VerificationDialog::onReading);
+    m_prompt->setText(tr("填写测试方案，然后按“开始测试”。"));
+    m_stable->setText(QString());
+}
+
+VerificationDialog::~VerificationDialog()
+{
+    // The window's readings go back to one count of the last digit.
+    if (m_reader)
+        m_reader->setStabilityInterval(std::nullopt);
+}
+
+std::optional<VerificationPlan> VerificationDialog::plan()
+{
+    QStringList words{QStringLiteral("--class"), m_class->currentText()};
+    if (Regime(m_regime->currentData().toInt()) == Regime::InService)
+        words.append(QStringLiteral("--in-service"));
+    const QList<std::pair<QLineEdit *, const char *>> fields{
+        {m_max, "--max"}, {m_min, "--min"}, {m_e, "--e"}, {m_loads, "--loads"},
+        {m_eccentricity, "--eccentricity"}, {m_repeat, "--repeat"}};
+    for (const auto &[edit, option] : fields) {
+        if (!edit->text().trimmed().isEmpty())
+            words << QLatin1String(option) << edit->text().trimmed();
+    }
+    const PlanParse parsed = parsePlanArguments(words);
+    if (!parsed.plan) {
+        setMessage(planErrorText(*parsed.error), true);
+        return std::nullopt;
+    }
+    return parsed.plan;
+}
+
+bool VerificationDialog::start()
+{
+    const std::optional<VerificationPlan> p = plan();
+    if (!p)
+        return false;
+    if (!m_reader) {
+        setMessage(tr("没有可读取的毛重"), true);
+        return false;
+    }
+    m_run = std::make_unique<VerificationRun>(*p, Clock::eventLoop());
+    connect(m_run.get(), &VerificationRun::phaseChanged, this, &VerificationDialog::showPhase);
+    connect(m_run.get(), &VerificationRun::stepRecorded, this, &VerificationDialog::showStep);
+    connect(m_run.get(), &VerificationRun::finished, this, &VerificationDialog::showVerdict);
+    // Stable now means within ±0.5 e of the plan's e, for the live flag as for the steps.
+    m_reader->setStabilityInterval(Quantity{p->e, p->places});
+    m_started = QDateTime::currentDateTime();
+    m_table->setRowCount(0);
+    m_verdict->clear();
+    m_recordButton->setEnabled(false);
+    setMessage(QString());
+    showPhase();
+    return true;
+}
+
+void VerificationDialog::goOn()
+{
+    if (!m_run)
+        return;
+    const bool taken = m_run->phase() == VerificationRun::Phase::AwaitingSmallWeight
+                           ? m_run->smallWeightAdded()
+                           : m_run->placed();
+    // The first reading of the load; each reading asks for the next while it settles.
+    if (taken && m_reader)
+        m_reader->read();
+}
+
+void VerificationDialog::onReading(const WeightReading &reading)
+{
+    m_weight->setText(reading.text());
+    m_stable->setText(!reading.ok()     ? QString()
+                      : reading.stable ? tr("稳定")
+                                       : tr("不稳定"));
+    m_stable->setStyleSheet(reading.stable ? QStringLiteral("color: #006000")
+                                           : QStringLiteral("color: #A06000"));
+    if (!m_run || m_run->phase() != VerificationRun::Phase::Settling)
+        return;
+    m_run->addReading(reading);
+    // As fast as the line allows while the load settles: the next request once this one is in,
+    // from the event loop so that the reader has finished with this reading.
+    if (m_run->phase() == VerificationRun::Phase::Settling)
+        QTimer::singleShot(0, this, [this] {
+            if (m_reader && m_run && m_run->phase() == VerificationRun::Phase::Settling)
+                m_reader->read();
+        });
+}
+
+void VerificationDialog::showPhase()
+{
+    if (!m_run)
+        return;
+    const VerificationRun::Phase phase = m_run->phase();
+    m_goOnButton->setEnabled(phase == VerificationRun::Phase::AwaitingLoad ||
+                             phase == VerificationRun::Phase::AwaitingSmallWeight);
+    m_startButton->setEnabled(phase == VerificationRun::Phase::Finished);
+    if (phase == VerificationRun::Phase::Finished) {
+        m_prompt->setText(tr("测试结束。"));
+        emit testChanged(QString(), m_lastStep);
+        return;
+    }
+    const PlanStep step = *m_run->currentStep();
+    const VerificationPlan &p = m_run->plan();
+    const QString where = positionText(step.position);
+    const QString head = tr("第 %1/%2 步 %3")
+                             .arg(m_run->stepIndex() + 1)
+                             .arg(m_run->steps().size())
+                             .arg(stepKindText(step.kind));
+    if (phase == VerificationRun::Phase::Settling)
+        m_prompt->setText(tr("%1：等待示值稳定…").arg(head));
+    else if (phase == VerificationRun::Phase::AwaitingSmallWeight)
+        m_prompt->setText(tr("%1：请再加 0.1 e，然后按“已放好，继续”").arg(head));
+    else if (step.load == 0)
+        m_prompt->setText(tr("%1：请清空秤台，然后按“已放好，继续”").arg(head));
+    else
+        m_prompt->setText(tr("%1：请放上 %2%3，然后按“已放好，继续”")
+                              .arg(head, countsText(step.load, p.places),
+                                   where.isEmpty() ? QString() : tr("（%1）").arg(where)));
+    emit testChanged(countsText(step.load, p.places) +
+                         (where.isEmpty() ? QString() : tr("（%1）").arg(where)),
+                     m_lastStep);
+}
+
+void VerificationDialog::showStep(int index)
+{
+    const StepResult &r = m_run->results().at(index);
+    const auto counts = [&r](const std::optional<qint64> &c) {
+        return c ? countsText(*c, r.places) : QStringLiteral("—");
+    };
+    const QStringList texts{
+        QString::number(index + 1),
+        stepKindText(r.step.kind),
+        positionText(r.step.position),
+        countsText(r.load, r.places),
+        counts(r.indication),
+        counts(r.error),
+        r.errorInE() ? QString::number(*r.errorInE(), 'f', 2) : QStringLiteral("—"),
+        r.mpe ? mpeText(*r.mpe) : QStringLiteral("—"),
+        r.settleTime ? QString::number(r.settleTime->count()) : QStringLiteral("—"),
+        outcomeText(r),
+    };
+    m_table->insertRow(index);
+    for (int c = 0; c < texts.size(); ++c) {
+        auto *item = new QTableWidgetItem(texts.at(c));
+        if (c >= Load && c <= Settle)
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        if (c == Outcome && !r.pass)
+            item->setForeground(QColor(0xC0, 0x00, 0x00));
+        m_table->setItem(index, c, item);
+    }
+    m_table->scrollToBottom();
+    m_lastStep = QStringLiteral("%1 %2 %3: %4")
+                     .arg(texts.at(0), texts.at(1), texts.at(3), texts.at(texts.size() - 1));
+}
+
+void VerificationDialog::showVerdict(bool pass)
+{
+    m_verdict->setText(pass ? tr("合格") : tr("不合格"));
+    m_verdict->setStyleSheet(pass ? QStringLiteral("color: #006000")
+                                  : QStringLiteral("color: #C00000"));
+    m_recordButton->setEnabled(true);
+}
+
+void VerificationDialog::setMessage(const QString &text, bool error)
+{
+    m_message->setText(text);
+    m_message->setStyleSheet(error ? QStringLiteral("color: #C00000") : QString());
+}
+
+bool VerificationDialog::writeRecord()
+{
+    if (!m_run)
+        return false;
+    const QString path = m_choosePath(this, tr("检定测试记录.pdf"));
+    if (path.isEmpty())
+        return false;
+    CertificateData data;
+    data.instrument = m_instrument;
+    data.conditions = {m_weights->text(), m_technician->text(), m_place->text(),
+                       m_temperature->text()};
+    data.time = m_started;
+    data.version = QCoreApplication::applicationVersion();
+    data.plan = m_run->plan();
+    data.result = m_run->result();
+    QString error;
+    if (!writeCertificate(path, data, &error)) {
+        setMessage(tr("无法写出检定测试记录：%1").arg(error), true);
+        return false;
+    }
+    setMessage(tr("检定测试记录已写出：%1，%2，%3")
+                   .arg(path, reportHtmlPath(path), certificateJsonPath(path)));
+    return true;
+}

@@ -1,0 +1,86 @@
+// SPDX-License-Identifier: MIT
+// The verification test ("检定测试"): the plan and the test conditions, the load to put on next
+// with a button to go on, the live weight with its stable flag, the table of steps, the verdict,
+// and the test record written as PDF, HTML and JSON.
+#pragma once
+
+#include "certificate.h"
+#include "weightreading.h"
+
+#include <QDialog>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+class WeightReader;
+
+class VerificationDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // reader gives the weights (the window's own reader; the dialog asks it for one reading
+    // after another while a load settles, and sets its stability interval to the plan's e);
+    // instrument is the port's description and what was read of the instrument so far.
+    VerificationDialog(WeightReader *reader, const CertificateInstrument &instrument,
+                       QWidget *parent = nullptr);
+    ~VerificationDialog() override;
+
+    // Where the record goes: asked of the operator unless a test sets its own chooser.
+    using PathChooser = std::function<QString(QWidget *parent, const QString &suggested)>;
+    void setPathChooser(PathChooser chooser) { m_choosePath = std::move(chooser); }
+
+    const VerificationRun *run() const { return m_run.get(); }
+
+    // The buttons' actions, for the window's shortcuts and for tests.
+    bool start();
+    void goOn();
+    bool writeRecord();
+
+signals:
+    // For a viewer away from the laptop (the live page): the load to place next, and how the
+    // last step went; empty when there is none.
+    void testChanged(const QString &nextLoad, const QString &lastStep);
+
+private:
+    void onReading(const WeightReading &reading);
+    void showPhase();
+    void showStep(int index);
+    void showVerdict(bool pass);
+    void setMessage(const QString &text, bool error = false);
+    std::optional<VerificationPlan> plan();
+
+    QPointer<WeightReader> m_reader;
+    CertificateInstrument m_instrument;
+    PathChooser m_choosePath;
+    std::unique_ptr<VerificationRun> m_run;
+    QDateTime m_started;
+
+    QComboBox *m_class;
+    QComboBox *m_regime;
+    QLineEdit *m_max;
+    QLineEdit *m_min;
+    QLineEdit *m_e;
+    QLineEdit *m_loads;
+    QLineEdit *m_eccentricity;
+    QLineEdit *m_repeat;
+    QLineEdit *m_weights;
+    QLineEdit *m_technician;
+    QLineEdit *m_place;
+    QLineEdit *m_temperature;
+    QLabel *m_prompt;
+    QLabel *m_weight;
+    QLabel *m_stable;
+    QLabel *m_message;
+    QLabel *m_verdict;
+    QTableWidget *m_table;
+    QPushButton *m_startButton;
+    QPushButton *m_goOnButton;
+    QPushButton *m_recordButton;
+    QString m_lastStep; // the last step's outcome, for the live page
+};
