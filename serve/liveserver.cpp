@@ -49,26 +49,24 @@ QByteArray reasonOf(int status)
 // The page's words, each in the program's language; the page itself is the same for all.
 QList<QPair<QByteArray, QString>> pageWords()
 {
-    const auto tr = [](const char *text) {
-        return QCoreApplication::translate("LiveServer", text);
-    };
     return {
-        {"title", tr("实时重量")},
-        {"weightCaption", tr("毛重")},
-        {"waiting", tr("等待读数…")},
-        {"connecting", tr("正在连接…")},
-        {"nextLoadCaption", tr("请放置")},
-        {"lastStepCaption", tr("上一步")},
-        {"addressCaption", tr("地址")},
-        {"lineCaption", tr("线路")},
-        {"lastReadCaption", tr("上次读取")},
-        {"updatedCaption", tr("更新于")},
-        {"readOnly", tr("只读：此页面只显示读数，不能操作仪表。")},
-        {"valid", tr("读数有效")},
-        {"invalid", tr("无有效读数")},
-        {"stale", tr("未收到新读数")},
-        {"connected", tr("已连接")},
-        {"lost", tr("连接中断，正在重连…")},
+        {"title", LiveServer::tr("实时重量")},
+        {"weightCaption", LiveServer::tr("毛重")},
+        {"waiting", LiveServer::tr("等待读数…")},
+        {"connecting", LiveServer::tr("正在连接…")},
+        {"nextLoadCaption", LiveServer::tr("请放置")},
+        {"lastStepCaption", LiveServer::tr("上一步")},
+        {"addressCaption", LiveServer::tr("地址")},
+        {"lineCaption", LiveServer::tr("线路")},
+        {"lastReadCaption", LiveServer::tr("上次读取")},
+        {"updatedCaption", LiveServer::tr("更新于")},
+        {"readOnly", LiveServer::tr("只读：此页面只显示读数，不能操作仪表。")},
+        {"valid", LiveServer::tr("稳定")},
+        {"moving", LiveServer::tr("未稳定")},
+        {"invalid", LiveServer::tr("无有效读数")},
+        {"stale", LiveServer::tr("未收到新读数")},
+        {"connected", LiveServer::tr("已连接")},
+        {"lost", LiveServer::tr("连接中断，正在重连…")},
     };
 }
 

@@ -65,6 +65,8 @@ public:
 public slots:
     // Pushes the state to every viewer at once and keeps it for those who come later.
     void setState(const LiveState &state);
+    // The latest state given; none before the first.
+    const std::optional<LiveState> &state() const { return m_state; }
 
 signals:
     void viewerCountChanged(int viewers);

@@ -11,6 +11,7 @@ QByteArray liveStateJson(const LiveState &state, qint64 sequence)
         {QStringLiteral("seq"), sequence},
         {QStringLiteral("weight"), state.weight},
         {QStringLiteral("valid"), state.valid},
+        {QStringLiteral("stable"), state.stable},
         {QStringLiteral("address"), state.address},
         {QStringLiteral("line"), state.line},
         {QStringLiteral("lastRead"), state.lastRead},

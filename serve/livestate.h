@@ -9,7 +9,8 @@
 struct LiveState
 {
     QString weight;     // the weight as the window shows it: "12.34", or its "no data" text
-    bool valid = false; // the last read gave a weight (until settling is detected, the stable flag)
+    bool valid = false;  // the last read gave a weight
+    bool stable = false; // and the weight had come to rest (the reader's settling detection)
     QString address;    // the instrument's bus address: "1"
     QString line;       // the line: "/dev/ttyUSB0 9600,n,8,2", "tcp://10.0.0.5:4001"
     QString lastRead; // how the last read ended, in the operator's words: "通讯正常", "无应答"
@@ -20,7 +21,8 @@ struct LiveState
 
     friend bool operator==(const LiveState &a, const LiveState &b)
     {
-        return a.weight == b.weight && a.valid == b.valid && a.address == b.address &&
+        return a.weight == b.weight && a.valid == b.valid && a.stable == b.stable &&
+               a.address == b.address &&
                a.line == b.line && a.lastRead == b.lastRead && a.nextLoad == b.nextLoad &&
                a.lastStep == b.lastStep;
     }

@@ -48,12 +48,14 @@ QImage qrCodeImage(const QByteArray &text, int moduleSize)
     return image;
 }
 
-LiveState liveStateOf(const WeightReading &reading, int address, const QString &line)
+LiveState liveStateOf(const WeightReading &reading, std::optional<quint8> address,
+                      const QString &line)
 {
     LiveState state;
     state.weight = reading.text();
     state.valid = reading.ok();
-    state.address = QString::number(address);
+    state.stable = reading.ok() && reading.stable;
+    state.address = address ? QString::number(*address) : QStringLiteral("—");
     state.line = line;
     state.lastRead = resultText(reading);
     return state;

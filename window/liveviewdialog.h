@@ -52,5 +52,6 @@ QImage qrCodeImage(const QByteArray &text, int moduleSize);
 
 // What the live page shows of a weight reading: the weight as the window shows it, whether the
 // read gave one, how it ended, the instrument's address and the line ("COM1 /dev/ttyS0
-// 9600,n,8,2").
-LiveState liveStateOf(const WeightReading &reading, int address, const QString &line);
+// 9600,n,8,2"); an address box that holds no address shows as "—".
+LiveState liveStateOf(const WeightReading &reading, std::optional<quint8> address,
+                      const QString &line);

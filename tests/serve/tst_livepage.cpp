@@ -274,9 +274,11 @@ void TestLivePage::threeViewersFollowTheWeight()
             .evaluate(pages.first(), QStringLiteral("document.getElementById('line').textContent"))
             .toString()
             .startsWith(sim.devicePath()));
-    QCOMPARE(browser.evaluate(pages.first(),
-                              QStringLiteral("document.getElementById('flag').className")),
-             QJsonValue(QStringLiteral("valid")));
+    // The weight moves on this instrument: a reading, stable or still moving, never "invalid".
+    const QString flag =
+        browser.evaluate(pages.first(), QStringLiteral("document.getElementById('flag').className"))
+            .toString();
+    QVERIFY2(flag == QLatin1String("valid") || flag == QLatin1String("moving"), qPrintable(flag));
 }
 
 void TestLivePage::refusalsAndFloodLeaveTheReadings()

@@ -261,7 +261,7 @@ void TestLiveServer::viewers()
     LiveServer server;
     QSignalSpy counts(&server, &LiveServer::viewerCountChanged);
     QVERIFY(server.start(QHostAddress::LocalHost, 0));
-    server.setState({QStringLiteral("12.34"), true, QStringLiteral("1"), QStringLiteral("COM1")});
+    server.setState({QStringLiteral("12.34"), true, true, QStringLiteral("1"), QStringLiteral("COM1")});
 
     std::vector<std::unique_ptr<QWebSocket>> sockets;
     std::vector<QStringList> heard(server.limits().viewers + 1);
@@ -286,7 +286,7 @@ void TestLiveServer::viewers()
     QCOMPARE(counts.last().at(0).toInt(), 8);
 
     // Each had the state on arrival and gets each new one.
-    server.setState({QStringLiteral("56.78"), true, QStringLiteral("1"), QStringLiteral("COM1")});
+    server.setState({QStringLiteral("56.78"), true, false, QStringLiteral("1"), QStringLiteral("COM1")});
     for (int i = 0; i < 8; ++i) {
         QTRY_COMPARE_WITH_TIMEOUT(heard[i].size(), 2, kWait);
         const QJsonObject last = QJsonDocument::fromJson(heard[i].last().toUtf8()).object();

@@ -24,6 +24,7 @@ LiveState liveStateOf(const Reading &reading, const QString &line, const CliOpti
     const std::optional<WeightReading> weight = weightOf(reading);
     state.weight = weight ? weight->text() : noDataText();
     state.valid = weight && weight->ok();
+    state.stable = state.valid && weight->stable;
     for (const BlockReading &block : reading.blocks) {
         if (block.weight)
             state.lastRead = block.ok() ? resultText(*block.weight) : block.failureSaid();
