@@ -139,6 +139,26 @@ std::optional<Cause> causeOfStream(const QByteArray &unrequested, const Diagnosi
     return c;
 }
 
+namespace {
+
+// Bytes after the adapter's echo that are themselves whole read requests (function 03, eight
+// bytes, a good CRC) are echoes too: an adapter or a busy machine that hands an echo back late
+// puts the echo of one request in front of the next one's reply. No reply of function 03 has
+// eight bytes (it has 5 + 2 n), so a reply is never taken for one.
+QByteArray withoutLateEchoes(QByteArray bytes, int *echoes)
+{
+    constexpr qsizetype kRequest = 8;
+    while (bytes.size() >= kRequest && quint8(bytes.at(1)) == 0x03 &&
+           crc16Word(bytes.constData(), kRequest - 2) ==
+               quint16(quint8(bytes.at(6)) | quint8(bytes.at(7)) << 8)) {
+        bytes.remove(0, kRequest);
+        ++*echoes;
+    }
+    return bytes;
+}
+
+} // namespace
+
 std::optional<Cause> causeOfRead(const Exchange &read, const DiagnosisTarget &target,
                                  const QByteArray &unrequested)
 {
@@ -181,8 +201,10 @@ std::optional<Cause> causeOfRead(const Exchange &read, const DiagnosisTarget &ta
     }
     if (status == ReplyStatus::NoReply && holdsReplyFrom(unrequested, target.address, target.count))
         return advised(made(CauseCode::LateReply));
-    if (behindEcho.isEmpty() ||
-        std::all_of(behindEcho.cbegin(), behindEcho.cend(), [](char c) { return c == 0; }))
-        return advised(made(read.echoed > 0 ? CauseCode::EchoOnly : CauseCode::Silent));
+    int lateEchoes = 0;
+    const QByteArray rest = withoutLateEchoes(behindEcho, &lateEchoes);
+    if (rest.isEmpty() || std::all_of(rest.cbegin(), rest.cend(), [](char c) { return c == 0; }))
+        return advised(made(read.echoed > 0 || lateEchoes > 0 ? CauseCode::EchoOnly
+                                                              : CauseCode::Silent));
     return advised(made(CauseCode::Garbled));
 }

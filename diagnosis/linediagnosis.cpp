@@ -127,7 +127,11 @@ void LineDiagnosis::onListened()
     }
     m_step = Step::LongRead;
     ReadRequest request{m_target.address, m_target.start, m_target.count, kLongWait};
-    send(request, &LineDiagnosis::onLongRead);
+    if (!send(request, &LineDiagnosis::onLongRead) && isRunning()) {
+        // The operator's own read of the block waits: it goes first, the long read after it.
+        m_step = Step::Listening;
+        m_timer->start(kTail);
+    }
 }
 
 bool LineDiagnosis::send(const ReadRequest &asked, void (LineDiagnosis::*then)(const ReadResult &))

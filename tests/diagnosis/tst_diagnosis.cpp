@@ -164,6 +164,18 @@ void TestDiagnosis::causeOfRead_data()
                                      << CauseCode::Silent;
     QTest::newRow("echo alone") << request << 8 << noReply << 0 << QByteArray()
                                 << CauseCode::EchoOnly;
+    // The echo of an earlier question handed back late, in front of this one's own echo.
+    const QByteArray earlier = QByteArray::fromHex("020301000002c5c4");
+    QTest::newRow("late echo, then the echo") << earlier + request << 0 << noReply << 0
+                                              << QByteArray() << CauseCode::EchoOnly;
+    QTest::newRow("late echo alone") << earlier << 0 << int(ReplyStatus::WrongAddress) << 0
+                                     << QByteArray() << CauseCode::EchoOnly;
+    QTest::newRow("late echo, then noise")
+        << earlier + QByteArray::fromHex("5a13") << 0 << int(ReplyStatus::Incomplete) << 0
+        << QByteArray() << CauseCode::Garbled;
+    QTest::newRow("a request with a bad CRC is no echo")
+        << QByteArray::fromHex("020301000002c5c5") << 0 << int(ReplyStatus::Incomplete) << 0
+        << QByteArray() << CauseCode::Garbled;
     QTest::newRow("noise") << QByteArray::fromHex("5a13ff") << 0 << int(ReplyStatus::Incomplete)
                            << 0 << QByteArray() << CauseCode::Garbled;
     QTest::newRow("echo, then noise") << request + QByteArray::fromHex("5a13") << 8
