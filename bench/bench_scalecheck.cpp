@@ -2,8 +2,11 @@
 // bench_scalecheck: the benchmarks of the core and the window against scalecheck-sim; bench/run
 // runs each part and prints the tables.
 #include "benchsupport.h"
+#include "comparetime.h"
 #include "readlatency.h"
+#include "readrate.h"
 #include "scantime.h"
+#include "findtime.h"
 #include "versuslibmodbus.h"
 #include "weightlogrun.h"
 #include "windowlife.h"
@@ -56,16 +59,24 @@ int main(int argc, char *argv[])
         ok = benchMonitorFill(option(args, QStringLiteral("--passes"), 2));
     else if (part == QLatin1String("scan"))
         ok = benchScanTime(option(args, QStringLiteral("--scans"), 3));
+    else if (part == QLatin1String("find"))
+        ok = benchFindTime(option(args, QStringLiteral("--runs"), 3));
     else if (part == QLatin1String("log"))
         ok = benchWeightLog(QStringLiteral(SCALECHECK_CLI_PATH),
                             option(args, QStringLiteral("--minutes"), 1),
                             option(args, QStringLiteral("--cli-interval"), 100));
+    else if (part == QLatin1String("compare"))
+        ok = benchCompareTime(option(args, QStringLiteral("--rounds"), 5));
+    else if (part == QLatin1String("rate"))
+        ok = benchReadRate(QStringLiteral(SCALECHECK_CLI_PATH),
+                           option(args, QStringLiteral("--runs"), 3),
+                           option(args, QStringLiteral("--readings"), 500));
     else if (part == QLatin1String("first-paint"))
         return firstPaint(args.value(2), mainEntered);
     else
         say(QStringLiteral(
             "usage: bench_scalecheck reads [--rounds N] | libmodbus [--transactions "
             "N] [--window] | startup [--launches N] | soak [--minutes N] | monitor [--passes N] | scan "
-            "[--scans N] | log [--minutes N] [--cli-interval MS]"));
+            "[--scans N] | find [--runs N] | log [--minutes N] [--cli-interval MS] | compare [--rounds N]"));
     return ok ? 0 : 1;
 }

@@ -37,9 +37,9 @@ FileCheck checkLog(const QString &path)
 {
     // time, weight as shown, counts, places, result, reply time; CRLF after each line.
     static const QRegularExpression weightLine(QStringLiteral(
-        R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z,-?\d+(\.\d+)?,-?\d+,\d+,[^,"\r\n]+,\d+\.\d\r$)"));
+        R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z,-?\d+(\.\d+)?,-?\d+,\d+,[^,"\r\n]+,\d+\.\d,(0,|1,\d+\.\d)\r$)"));
     static const QRegularExpression noDataLine(QStringLiteral(
-        R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z,无数据“,,,("([^"]|"")*"|[^,"\r\n]+),(\d+\.\d)?\r$)"));
+        R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z,无数据“,,,("([^"]|"")*"|[^,"\r\n]+),(\d+\.\d)?,0,\r$)"));
     FileCheck c;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

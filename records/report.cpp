@@ -236,6 +236,37 @@ QString parameterSection(const ReportData &d)
     return html;
 }
 
+QString comparisonSection(const ReportData &d)
+{
+    if (!d.comparison)
+        return {};
+    const ReportComparison &c = *d.comparison;
+    QString html = QCoreApplication::translate("Report", "<h2>与参考比较</h2>\n") +
+                   QCoreApplication::translate("Report", "<p>参考：%1</p>\n").arg(esc(c.reference)) +
+                   tableOpen(QStringLiteral("values"));
+    html += QStringLiteral("<thead>") +
+            cells({QCoreApplication::translate("Report", "仪表"),
+                   QCoreApplication::translate("Report", "结果"),
+                   QCoreApplication::translate("Report", "参数"),
+                   QCoreApplication::translate("Report", "参考值"),
+                   QCoreApplication::translate("Report", "仪表值")},
+                  "th") +
+            QStringLiteral("</thead>\n");
+    for (const ReportComparisonRow &row : c.rows) {
+        if (row.differences.isEmpty()) {
+            html += cells({row.instrument, row.result, QString(), QString(), QString()});
+            continue;
+        }
+        for (const ReportDifference &diff : row.differences)
+            html += cells({row.instrument, row.result, diff.code, diff.reference,
+                           diff.withinTolerance
+                               ? QCoreApplication::translate("Report", "%1（容差内）")
+                                     .arg(diff.instrument)
+                               : diff.instrument});
+    }
+    return html + QStringLiteral("</table>\n");
+}
+
 QString trendSection(const ReportData &d, const QString &imageSource)
 {
     // On a page of its own with the frames: the first page holds the line, the counters and
@@ -325,7 +356,7 @@ QString pageHtml(const ReportData &d, const QString &imageSource)
                           "charset=\"utf-8\">\n<title>%1</title>\n<style>\n%2</style>\n</head>\n"
                           "<body>\n<h1>%1</h1>\n<p class=\"sub\">%4</p>\n")
                .arg(esc(title()), style, language, subtitle) +
-           partiesSection(d) + lineSection(d) + trafficSection(d) + parameterSection(d) + trendSection(d, imageSource) +
+           partiesSection(d) + lineSection(d) + trafficSection(d) + parameterSection(d) + comparisonSection(d) + trendSection(d, imageSource) +
            framesSection(d) + notesSection(d) + signatureSection() +
            QStringLiteral("</body>\n</html>\n");
 }

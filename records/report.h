@@ -14,6 +14,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 // Who the report is for and by whom: the operator fills them in, and the window remembers them
 // for the next report.
@@ -40,6 +41,29 @@ struct ReportParties
 ReportParties rememberedReportParties();
 void rememberReportParties(const ReportParties &parties);
 
+// The comparison with a reference parameter set, when one was made: per instrument how it came
+// out and each parameter that differs, as the window or the command line worded them.
+struct ReportDifference
+{
+    QString code;       // "AL1"
+    QString reference;  // the reference's value, "1.50"
+    QString instrument; // the instrument's, "1.70"; empty when it was not read
+    bool withinTolerance = false;
+};
+
+struct ReportComparisonRow
+{
+    QString instrument; // "地址 3", or the instrument's own description
+    QString result;     // "同", "不同 1 项", "无法比较：…"
+    QList<ReportDifference> differences;
+};
+
+struct ReportComparison
+{
+    QString reference; // the reference file, as the operator chose it
+    QList<ReportComparisonRow> rows;
+};
+
 struct ReportData
 {
     ReportParties parties;
@@ -54,6 +78,8 @@ struct ReportData
     QList<TrafficLine> frames; // the last frames on the line, oldest first
     // What went wrong while the report's readings were taken, one sentence each.
     QStringList notes;
+    // Its section appears only when a comparison was made.
+    std::optional<ReportComparison> comparison;
 };
 
 // At most this many of the last frames go into the report: the exchanges of the last seconds,

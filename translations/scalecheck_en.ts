@@ -98,6 +98,50 @@
         <source>  用时 中位 %1  最慢 %2</source>
         <translation>  reply median %1  slowest %2</translation>
     </message>
+    <message>
+        <source>与参考</source>
+        <translation>Reference</translation>
+    </message>
+    <message>
+        <source>没有可比较的仪表：请先扫描</source>
+        <translation>No instruments to compare: scan first</translation>
+    </message>
+    <message>
+        <source>正在与参考比较…</source>
+        <translation>Comparing with the reference…</translation>
+    </message>
+    <message>
+        <source>小数点</source>
+        <translation>decimal point</translation>
+    </message>
+    <message>
+        <source>%1读取失败：%2</source>
+        <translation>%1 read failed: %2</translation>
+    </message>
+    <message>
+        <source>比较完成：%1 台相同，%2 台不同，%3 台无法比较</source>
+        <translation>Compared: %1 same, %2 differ, %3 could not be compared</translation>
+    </message>
+    <message>
+        <source>等待比较</source>
+        <translation>Waiting</translation>
+    </message>
+    <message>
+        <source>读取中…</source>
+        <translation>Reading…</translation>
+    </message>
+    <message>
+        <source>同</source>
+        <translation>Same</translation>
+    </message>
+    <message>
+        <source>不同 %1 项</source>
+        <translation>%1 differ</translation>
+    </message>
+    <message>
+        <source>无法比较：%1</source>
+        <translation>Cannot compare: %1</translation>
+    </message>
 </context>
 <context>
     <name>BusPanel</name>
@@ -152,6 +196,383 @@
     <message>
         <source>扫描和轮询单独计数，不计入状态栏的计数、应答用时和报告的统计</source>
         <translation>Scan and poll are counted apart: not in the status bar&apos;s counters, reply times or the report&apos;s figures</translation>
+    </message>
+    <message>
+        <source>与参考比较</source>
+        <translation>Compare with reference</translation>
+    </message>
+    <message>
+        <source>依次读取列表中各仪表的 35 个参数，与参考文件比较；双击“与参考”一栏查看不同之处</source>
+        <translation>Reads the 35 parameters of each instrument listed and compares them with the reference file; double-click the Reference column to see the differences</translation>
+    </message>
+    <message>
+        <source>选择参考文件</source>
+        <translation>Choose reference file</translation>
+    </message>
+    <message>
+        <source>参考文件 (*.json)</source>
+        <translation>Reference files (*.json)</translation>
+    </message>
+    <message>
+        <source>地址 %1 与参考的不同</source>
+        <translation>Address %1: differences from the reference</translation>
+    </message>
+    <message>
+        <source>参数</source>
+        <translation>Parameter</translation>
+    </message>
+    <message>
+        <source>参考值</source>
+        <translation>Reference</translation>
+    </message>
+    <message>
+        <source>仪表值</source>
+        <translation>Instrument</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>容差内</source>
+        <translation>Within tolerance</translation>
+    </message>
+    <message>
+        <source>不同</source>
+        <translation>Differs</translation>
+    </message>
+    <message>
+        <source>查找设置</source>
+        <translation>Find settings</translation>
+    </message>
+    <message>
+        <source>采用</source>
+        <translation>Use</translation>
+    </message>
+    <message>
+        <source>地址、波特率和校验位都不知道时：先试窗口的设置，再试常用设置，找到第一台应答的仪表即停</source>
+        <translation>When address, baud rate and parity are all unknown: tries the window&apos;s settings, then common ones, and stops at the first instrument that answers</translation>
+    </message>
+    <message>
+        <source>窗口即按找到的地址和波特率读取</source>
+        <translation>The window reads at the address and baud rate found</translation>
+    </message>
+    <message>
+        <source>正在查找设置：已试 %1 / %2</source>
+        <translation>Finding settings: %1 of %2 tried</translation>
+    </message>
+    <message>
+        <source>未找到仪表：%1 种设置都没有应答</source>
+        <translation>No instrument found: none of %1 settings answered</translation>
+    </message>
+    <message>
+        <source>端口已关闭，查找中止</source>
+        <translation>The port closed: finding stopped</translation>
+    </message>
+    <message>
+        <source>请先打开端口</source>
+        <translation>Open the port first</translation>
+    </message>
+    <message>
+        <source>上一次查找正在结束，请稍候再试</source>
+        <translation>The last search is ending; try again in a moment</translation>
+    </message>
+    <message>
+        <source>已停止查找</source>
+        <translation>Finding stopped</translation>
+    </message>
+    <message>
+        <source>找到仪表：地址 %1，%2</source>
+        <translation>Instrument found: address %1, %2</translation>
+    </message>
+    <message>
+        <source>，应答用时 %1 ms</source>
+        <translation>, reply in %1 ms</translation>
+    </message>
+    <message>
+        <source>（%1）</source>
+        <translation> (%1)</translation>
+    </message>
+    <message>
+        <source>；%1</source>
+        <translation>; %1</translation>
+    </message>
+    <message>
+        <source>查找完成：试了 %1 种设置</source>
+        <translation>Finding done: %1 settings tried</translation>
+    </message>
+</context>
+<context>
+    <name>Certificate</name>
+    <message>
+        <source>称重仪器检定测试记录</source>
+        <translation>Weighing instrument verification test record</translation>
+    </message>
+    <message>
+        <source>验收允差</source>
+        <translation>Acceptance tolerance</translation>
+    </message>
+    <message>
+        <source>维护允差</source>
+        <translation>Maintenance tolerance</translation>
+    </message>
+    <message>
+        <source>首次检定</source>
+        <translation>Initial verification</translation>
+    </message>
+    <message>
+        <source>使用中检验</source>
+        <translation>In service</translation>
+    </message>
+    <message>
+        <source>合格</source>
+        <translation>PASS</translation>
+    </message>
+    <message>
+        <source>不合格</source>
+        <translation>FAIL</translation>
+    </message>
+    <message>
+        <source>不稳定</source>
+        <translation>Unstable</translation>
+    </message>
+    <message>
+        <source>示值未变化</source>
+        <translation>No change seen</translation>
+    </message>
+    <message>
+        <source>通过</source>
+        <translation>Pass</translation>
+    </message>
+    <message>
+        <source>超差</source>
+        <translation>Out of limits</translation>
+    </message>
+    <message>
+        <source>&lt;h2&gt;3&#x3000;限值&lt;/h2&gt;
+</source>
+        <translation>&lt;h2&gt;3 Limits&lt;/h2&gt;
+</translation>
+    </message>
+    <message>
+        <source>准确度等级</source>
+        <translation>Accuracy class</translation>
+    </message>
+    <message>
+        <source>限值</source>
+        <translation>Limits</translation>
+    </message>
+    <message>
+        <source>最大秤量 Max</source>
+        <translation>Max</translation>
+    </message>
+    <message>
+        <source>最小秤量 Min</source>
+        <translation>Min</translation>
+    </message>
+    <message>
+        <source>检定分度值 e</source>
+        <translation>Verification interval e</translation>
+    </message>
+    <message>
+        <source>检定分度数 n</source>
+        <translation>Number of intervals n</translation>
+    </message>
+    <message>
+        <source>限值来源</source>
+        <translation>Source of limits</translation>
+    </message>
+    <message>
+        <source>&lt;h2&gt;4&#x3000;测试步骤&lt;/h2&gt;
+</source>
+        <translation>&lt;h2&gt;4 Steps&lt;/h2&gt;
+</translation>
+    </message>
+    <message>
+        <source>序号</source>
+        <translation>No.</translation>
+    </message>
+    <message>
+        <source>类型</source>
+        <translation>Kind</translation>
+    </message>
+    <message>
+        <source>位置</source>
+        <translation>Position</translation>
+    </message>
+    <message>
+        <source>载荷 L</source>
+        <translation>Load L</translation>
+    </message>
+    <message>
+        <source>示值 I</source>
+        <translation>Indication I</translation>
+    </message>
+    <message>
+        <source>误差 E</source>
+        <translation>Error E</translation>
+    </message>
+    <message>
+        <source>E/e</source>
+        <translation>E/e</translation>
+    </message>
+    <message>
+        <source>MPE</source>
+        <translation>MPE</translation>
+    </message>
+    <message>
+        <source>稳定用时(ms)</source>
+        <translation>Settle (ms)</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>&lt;h2&gt;5&#x3000;重复性与偏载&lt;/h2&gt;
+</source>
+        <translation>&lt;h2&gt;5 Repeatability and eccentricity&lt;/h2&gt;
+</translation>
+    </message>
+    <message>
+        <source>测试</source>
+        <translation>Test</translation>
+    </message>
+    <message>
+        <source>载荷</source>
+        <translation>Load</translation>
+    </message>
+    <message>
+        <source>结果值</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>重复性（最大差值）</source>
+        <translation>Repeatability (spread)</translation>
+    </message>
+    <message>
+        <source>未通过</source>
+        <translation>Failed</translation>
+    </message>
+    <message>
+        <source>偏载（最大误差）</source>
+        <translation>Eccentricity (largest error)</translation>
+    </message>
+    <message>
+        <source>端口</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>线路设置</source>
+        <translation>Line settings</translation>
+    </message>
+    <message>
+        <source>仪表地址</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>仪表 ID</source>
+        <translation>Instrument ID</translation>
+    </message>
+    <message>
+        <source>开始时读取的参数</source>
+        <translation>Parameters read at the start</translation>
+    </message>
+    <message>
+        <source>本文件为测试记录，不是法定检定标记或检定证书。</source>
+        <translation>This is a test record, not a legal verification mark or certificate.</translation>
+    </message>
+    <message>
+        <source>结论：</source>
+        <translation>Verdict:</translation>
+    </message>
+    <message>
+        <source>&lt;h2&gt;1&#x3000;仪表&lt;/h2&gt;
+</source>
+        <translation>&lt;h2&gt;1 Instrument&lt;/h2&gt;
+</translation>
+    </message>
+    <message>
+        <source>&lt;h2&gt;2&#x3000;测试条件&lt;/h2&gt;
+</source>
+        <translation>&lt;h2&gt;2 Test conditions&lt;/h2&gt;
+</translation>
+    </message>
+    <message>
+        <source>砝码编号</source>
+        <translation>Test weights</translation>
+    </message>
+    <message>
+        <source>技术员</source>
+        <translation>Technician</translation>
+    </message>
+    <message>
+        <source>地点</source>
+        <translation>Place</translation>
+    </message>
+    <message>
+        <source>温度</source>
+        <translation>Temperature</translation>
+    </message>
+    <message>
+        <source>日期时间</source>
+        <translation>Date and time</translation>
+    </message>
+    <message>
+        <source>软件</source>
+        <translation>Software</translation>
+    </message>
+    <message>
+        <source>技术员签名：</source>
+        <translation>Technician&apos;s signature:</translation>
+    </message>
+    <message>
+        <source>日期：</source>
+        <translation>Date:</translation>
+    </message>
+    <message>
+        <source>零点</source>
+        <translation>Zero</translation>
+    </message>
+    <message>
+        <source>加载</source>
+        <translation>Increasing</translation>
+    </message>
+    <message>
+        <source>卸载</source>
+        <translation>Decreasing</translation>
+    </message>
+    <message>
+        <source>偏载</source>
+        <translation>Eccentricity</translation>
+    </message>
+    <message>
+        <source>重复性</source>
+        <translation>Repeatability</translation>
+    </message>
+    <message>
+        <source>闪变点</source>
+        <translation>Change point</translation>
+    </message>
+    <message>
+        <source>中心</source>
+        <translation>Centre</translation>
+    </message>
+    <message>
+        <source>左前</source>
+        <translation>Front left</translation>
+    </message>
+    <message>
+        <source>左后</source>
+        <translation>Back left</translation>
+    </message>
+    <message>
+        <source>右后</source>
+        <translation>Back right</translation>
+    </message>
+    <message>
+        <source>右前</source>
+        <translation>Front right</translation>
     </message>
 </context>
 <context>
@@ -360,6 +781,74 @@
         <source>网络转换器只按它自己的波特率通讯，扫描分辨不出仪表的波特率</source>
         <translation>A network converter talks at its own rate only: the scan cannot tell the instrument&apos;s rate</translation>
     </message>
+    <message>
+        <source>reference 后应为 save：reference save --out 文件</source>
+        <translation>reference must be followed by save: reference save --out FILE</translation>
+    </message>
+    <message>
+        <source>serve 缺少 --listen 地址:端口（本机一个网络接口的地址）</source>
+        <translation>serve needs --listen HOST:PORT (an address of one of this machine&apos;s interfaces)</translation>
+    </message>
+    <message>
+        <source>reference save 缺少 --out 参考文件</source>
+        <translation>reference save needs --out FILE</translation>
+    </message>
+    <message>
+        <source>compare 缺少 --reference 参考文件</source>
+        <translation>compare needs --reference FILE</translation>
+    </message>
+    <message>
+        <source>地址 %1 至 %2 在任何波特率和校验位下都无仪表应答</source>
+        <translation>no instrument answers at addresses %1 to %2 at any rate or parity</translation>
+    </message>
+    <message>
+        <source>本工具按 8N2 通讯：请在仪表的通讯参数中把校验位和停止位从 %1 改为 8N2</source>
+        <translation>this tool speaks 8N2: change the instrument&apos;s parity and stop bits from %1 to 8N2</translation>
+    </message>
+    <message>
+        <source>小数点</source>
+        <translation>decimal point</translation>
+    </message>
+    <message>
+        <source>地址</source>
+        <translation>addr</translation>
+    </message>
+    <message>
+        <source>参考</source>
+        <translation>ref</translation>
+    </message>
+    <message>
+        <source>地址 %1：无法比较，%2</source>
+        <translation>address %1: cannot compare, %2</translation>
+    </message>
+    <message>
+        <source>地址 %1：同</source>
+        <translation>address %1: same</translation>
+    </message>
+    <message>
+        <source>地址 %1：不同 %2 项（%3）</source>
+        <translation>address %1: differs in %2 (%3)</translation>
+    </message>
+    <message>
+        <source>地址 %1 的参数未读全，未写出参考：%2</source>
+        <translation>address %1 not read in full, no reference written: %2</translation>
+    </message>
+    <message>
+        <source>无法写出参考文件 %1</source>
+        <translation>cannot write the reference file %1</translation>
+    </message>
+    <message>
+        <source>无法写出比较结果 %1</source>
+        <translation>cannot write the comparison %1</translation>
+    </message>
+    <message>
+        <source>无法在 %1:%2 提供实时页面：%3</source>
+        <translation>cannot serve the live page on %1:%2: %3</translation>
+    </message>
+    <message>
+        <source>实时页面的查看者：%1</source>
+        <translation>live page viewers: %1</translation>
+    </message>
 </context>
 <context>
     <name>CounterBar</name>
@@ -401,10 +890,193 @@
     </message>
 </context>
 <context>
-    <name>DevicePort</name>
+    <name>Diagnosis</name>
     <message>
-        <source>网络地址应写作 tcp://主机:端口 或 mbtcp://主机:端口</source>
-        <translation>write a network address as tcp://HOST:PORT or mbtcp://HOST:PORT</translation>
+        <source>转换器的设置</source>
+        <translation>the converter&apos;s settings</translation>
+    </message>
+    <message>
+        <source>仪表按当前设置应答（用时 %1 ms）</source>
+        <translation>the instrument answers as set (%1 ms)</translation>
+    </message>
+    <message>
+        <source>仪表按当前设置应答</source>
+        <translation>the instrument answers as set</translation>
+    </message>
+    <message>
+        <source>无应答：线路上没有收到任何字节</source>
+        <translation>no reply: not a byte came back</translation>
+    </message>
+    <message>
+        <source>地址 %1 的仪表应答，当前地址为 %2</source>
+        <translation>an instrument answers at address %1; address set: %2</translation>
+    </message>
+    <message>
+        <source>仪表在 %1 波特应答，当前为 %2 波特</source>
+        <translation>an instrument answers at %1 baud; rate set: %2</translation>
+    </message>
+    <message>
+        <source>仪表只按 %1 应答，当前为 %2</source>
+        <translation>it answers only with %1; the line is %2</translation>
+    </message>
+    <message>
+        <source>应答迟到：%1 ms 后才到，超时为 %2 ms</source>
+        <translation>late reply: after %1 ms, timeout %2 ms</translation>
+    </message>
+    <message>
+        <source>应答迟到：超时 %1 ms 之后才到</source>
+        <translation>late reply: after the %1 ms timeout</translation>
+    </message>
+    <message>
+        <source>收到字节，但没有一个有效的帧</source>
+        <translation>bytes arrive, never a valid frame</translation>
+    </message>
+    <message>
+        <source>只收到适配器的回显，仪表没有应答</source>
+        <translation>only the adapter&apos;s echo; the instrument is silent</translation>
+    </message>
+    <message>
+        <source>仪表拒绝读取：%1</source>
+        <translation>the instrument refuses the read: %1</translation>
+    </message>
+    <message>
+        <source>网关应答%1：联系不到仪表</source>
+        <translation>the gateway answers %1: it cannot reach the instrument</translation>
+    </message>
+    <message>
+        <source>仪表在连续发送文本：%1</source>
+        <translation>the indicator sends text lines: %1</translation>
+    </message>
+    <message>
+        <source>收到 Modbus ASCII 帧：%1</source>
+        <translation>Modbus ASCII frames arrive: %1</translation>
+    </message>
+    <message>
+        <source>线路上有无人请求的字节流（%1 字节）</source>
+        <translation>a stream nobody asked for (%1 bytes)</translation>
+    </message>
+    <message>
+        <source>可能是波特率或校验位不一致、线路干扰，或线路上有另一个主站</source>
+        <translation>a rate or parity mismatch, noise, or a second master</translation>
+    </message>
+    <message>
+        <source>请检查接线、A/B 是否接反、仪表电源，再核对仪表的地址和波特率</source>
+        <translation>check the wiring, A/B swapped, the instrument&apos;s power, then its address and baud rate</translation>
+    </message>
+    <message>
+        <source>将地址改为 %1</source>
+        <translation>set the address to %1</translation>
+    </message>
+    <message>
+        <source>将波特率改为 %1</source>
+        <translation>set the baud rate to %1</translation>
+    </message>
+    <message>
+        <source>本工具按 %1 通讯：请在仪表的通讯参数中把校验位和停止位设为 %1</source>
+        <translation>this tool speaks %1: set the instrument&apos;s parity and stop bits to %1</translation>
+    </message>
+    <message>
+        <source>将超时加大到 %1 ms</source>
+        <translation>raise the timeout to %1 ms</translation>
+    </message>
+    <message>
+        <source>请加大超时</source>
+        <translation>raise the timeout</translation>
+    </message>
+    <message>
+        <source>请检查仪表的电源、接线和地址</source>
+        <translation>check the instrument&apos;s power, wiring and address</translation>
+    </message>
+    <message>
+        <source>请将仪表的通讯方式设为 Modbus RTU</source>
+        <translation>set the instrument to Modbus RTU</translation>
+    </message>
+    <message>
+        <source>请断开另一个主站，或把处于连续发送模式的设备改为 Modbus RTU</source>
+        <translation>disconnect the other master, or set the streaming device to Modbus RTU</translation>
+    </message>
+    <message>
+        <source>仪表在线，但不提供此数据：请核对仪表型号和寄存器地址</source>
+        <translation>the instrument is there but lacks this data: check its model and registers</translation>
+    </message>
+    <message>
+        <source>请检查网关串口侧的设置，以及网关后仪表的地址和接线</source>
+        <translation>check the gateway&apos;s serial settings and the instrument behind it</translation>
+    </message>
+    <message>
+        <source>%1；%2</source>
+        <translation>%1; %2</translation>
+    </message>
+    <message>
+        <source>地址 %1，%2</source>
+        <translation>address %1, %2</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source>%1，%2 ms</source>
+        <translation>%1, %2 ms</translation>
+    </message>
+    <message>
+        <source>%1：发送 %2；收到 %3（%4）</source>
+        <translation>%1: sent %2; received %3 (%4)</translation>
+    </message>
+    <message>
+        <source>问 %1</source>
+        <translation>asked %1</translation>
+    </message>
+    <message>
+        <source>静听 %1 ms：无人请求的字节为零</source>
+        <translation>listened %1 ms: nothing unrequested</translation>
+    </message>
+    <message>
+        <source>无人请求的字节（%1 字节）：%2</source>
+        <translation>unrequested bytes (%1): %2</translation>
+    </message>
+    <message>
+        <source>串口错误计数：帧错误 %1，校验错误 %2，溢出 %3，中断 %4</source>
+        <translation>UART errors: framing %1, parity %2, overrun %3, break %4</translation>
+    </message>
+</context>
+<context>
+    <name>DiagnosisView</name>
+    <message>
+        <source>应用建议</source>
+        <translation>Apply advice</translation>
+    </message>
+    <message>
+        <source>立即诊断</source>
+        <translation>Diagnose now</translation>
+    </message>
+    <message>
+        <source>读取失败时，这里列出原因和依据</source>
+        <translation>When a read fails, its cause and evidence are listed here</translation>
+    </message>
+    <message>
+        <source>在操作员的读取之间向线路提几个简短的问题（只读，几秒内结束）</source>
+        <translation>Asks the line a few short questions between the operator&apos;s reads (read-only, over in seconds)</translation>
+    </message>
+    <message>
+        <source>诊断完成：向线路提问 %1 次</source>
+        <translation>Diagnosis done: %1 questions asked</translation>
+    </message>
+    <message>
+        <source>依据：这次读取本身</source>
+        <translation>From the failed read itself</translation>
+    </message>
+    <message>
+        <source>正在诊断：在读取之间向线路提问…</source>
+        <translation>Diagnosing: asking the line between reads…</translation>
+    </message>
+    <message>
+        <source>端口或设置已更改，诊断已停止</source>
+        <translation>Port or settings changed: diagnosis stopped</translation>
+    </message>
+    <message>
+        <source>端口或设置已更改：以上原因是按之前的设置找到的</source>
+        <translation>Port or settings changed: the cause above was found with the earlier settings</translation>
     </message>
 </context>
 <context>
@@ -523,6 +1195,94 @@
         <translation>Neither the weight nor any parameter has been read: every value in the report will be empty.
 Write the report anyway?</translation>
     </message>
+    <message>
+        <source>地址 %1</source>
+        <translation>address %1</translation>
+    </message>
+    <message>
+        <source>同</source>
+        <translation>Same</translation>
+    </message>
+    <message>
+        <source>不同 %1 项</source>
+        <translation>%1 differ</translation>
+    </message>
+    <message>
+        <source>请先读取全部四页参数，再保存为参考</source>
+        <translation>Read all four pages first, then save them as the reference</translation>
+    </message>
+    <message>
+        <source>保存为参考</source>
+        <translation>Save as reference</translation>
+    </message>
+    <message>
+        <source>参考文件 (*.json)</source>
+        <translation>Reference files (*.json)</translation>
+    </message>
+    <message>
+        <source>参考</source>
+        <translation>Reference</translation>
+    </message>
+    <message>
+        <source>参考已保存：%1</source>
+        <translation>Reference saved: %1</translation>
+    </message>
+    <message>
+        <source>载入参考</source>
+        <translation>Load reference</translation>
+    </message>
+    <message>
+        <source>已载入参考：%1</source>
+        <translation>Reference loaded: %1</translation>
+    </message>
+    <message>
+        <source>保存为参考…</source>
+        <translation>Save as reference…</translation>
+    </message>
+    <message>
+        <source>载入参考并比较…</source>
+        <translation>Load reference and compare…</translation>
+    </message>
+    <message>
+        <source>清除参考</source>
+        <translation>Clear reference</translation>
+    </message>
+    <message>
+        <source>手机查看</source>
+        <translation>Phone view</translation>
+    </message>
+    <message>
+        <source>诊断</source>
+        <translation>Diagnosis</translation>
+    </message>
+    <message>
+        <source>端口已关闭，诊断中止</source>
+        <translation>The port closed: the diagnosis stopped</translation>
+    </message>
+    <message>
+        <source>上一次诊断还没有结束，请稍候再试</source>
+        <translation>The last diagnosis has not ended; try again in a moment</translation>
+    </message>
+    <message>
+        <source>请先打开端口</source>
+        <translation>Open the port first</translation>
+    </message>
+    <message>
+        <source>点击应用：%1</source>
+        <translation>Click to apply: %1</translation>
+    </message>
+    <message>
+        <source>已将地址改为 %1</source>
+        <translation>Address set to %1</translation>
+    </message>
+    <message>
+        <source>已将波特率改为 %1</source>
+        <translation>Baud rate set to %1</translation>
+    </message>
+    <message>
+        <source>检定测试</source>
+        <translation>Verification</translation>
+    </message>
 </context>
 <context>
     <name>GroupReader</name>
@@ -583,6 +1343,128 @@ Write the report anyway?</translation>
     <message>
         <source>线路上有未经请求的数据（约每秒 %1 字节）：仪表可能处于连续发送方式，或波特率、转换器工作方式不对</source>
         <translation>Unrequested data on the line (about %1 bytes a second): the instrument may be in continuous output mode, or the baud rate or the converter&apos;s mode is wrong</translation>
+    </message>
+</context>
+<context>
+    <name>LiveServer</name>
+    <message>
+        <source>查看的人数已满（%1），请稍后再试。</source>
+        <translation>Too many viewers (%1); try again later.</translation>
+    </message>
+    <message>
+        <source>实时重量</source>
+        <translation>Live weight</translation>
+    </message>
+    <message>
+        <source>毛重</source>
+        <translation>Gross weight</translation>
+    </message>
+    <message>
+        <source>等待读数…</source>
+        <translation>Waiting for a reading…</translation>
+    </message>
+    <message>
+        <source>正在连接…</source>
+        <translation>Connecting…</translation>
+    </message>
+    <message>
+        <source>请放置</source>
+        <translation>Place next</translation>
+    </message>
+    <message>
+        <source>上一步</source>
+        <translation>Last step</translation>
+    </message>
+    <message>
+        <source>地址</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>线路</source>
+        <translation>Line</translation>
+    </message>
+    <message>
+        <source>上次读取</source>
+        <translation>Last read</translation>
+    </message>
+    <message>
+        <source>更新于</source>
+        <translation>Updated</translation>
+    </message>
+    <message>
+        <source>只读：此页面只显示读数，不能操作仪表。</source>
+        <translation>Read-only: this page shows readings and cannot operate the instrument.</translation>
+    </message>
+    <message>
+        <source>稳定</source>
+        <translation>Stable</translation>
+    </message>
+    <message>
+        <source>未稳定</source>
+        <translation>Not stable</translation>
+    </message>
+    <message>
+        <source>无有效读数</source>
+        <translation>No valid reading</translation>
+    </message>
+    <message>
+        <source>未收到新读数</source>
+        <translation>No new reading</translation>
+    </message>
+    <message>
+        <source>已连接</source>
+        <translation>Connected</translation>
+    </message>
+    <message>
+        <source>连接中断，正在重连…</source>
+        <translation>Connection lost, reconnecting…</translation>
+    </message>
+</context>
+<context>
+    <name>LiveViewDialog</name>
+    <message>
+        <source>手机查看</source>
+        <translation>View on phone</translation>
+    </message>
+    <message>
+        <source>%1（仅本机）</source>
+        <translation>%1 (this machine only)</translation>
+    </message>
+    <message>
+        <source>本机地址</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>端口</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>手机打开</source>
+        <translation>Open on phone</translation>
+    </message>
+    <message>
+        <source>手机与本机须在同一网络。页面只读，不能操作仪表；关闭后地址失效。</source>
+        <translation>The phone must be on the same network. The page is read-only and cannot operate the instrument; the address stops working once turned off.</translation>
+    </message>
+    <message>
+        <source>无法在 %1 端口 %2 上开启：%3</source>
+        <translation>Cannot turn on at %1 port %2: %3</translation>
+    </message>
+    <message>
+        <source>关闭手机查看</source>
+        <translation>Turn off</translation>
+    </message>
+    <message>
+        <source>开启手机查看</source>
+        <translation>Turn on</translation>
+    </message>
+    <message>
+        <source>正在查看的手机：%1 台（最多 %2 台）</source>
+        <translation>Phones watching: %1 (at most %2)</translation>
+    </message>
+    <message>
+        <source>未开启</source>
+        <translation>Off</translation>
     </message>
 </context>
 <context>
@@ -712,6 +1594,10 @@ Write the report anyway?</translation>
     <message>
         <source>Modbus TCP 网关</source>
         <translation>Modbus TCP gateway</translation>
+    </message>
+    <message>
+        <source>网络地址应写作 tcp://主机:端口 或 mbtcp://主机:端口</source>
+        <translation>write a network address as tcp://HOST:PORT or mbtcp://HOST:PORT</translation>
     </message>
 </context>
 <context>
@@ -890,6 +1776,108 @@ Write the report anyway?</translation>
     <message>
         <source>网络地址应写作 tcp://主机:端口 或 mbtcp://主机:端口，端口 1–65535</source>
         <translation>Write a network address as tcp://HOST:PORT or mbtcp://HOST:PORT, port 1–65535</translation>
+    </message>
+</context>
+<context>
+    <name>Reference</name>
+    <message>
+        <source>参考 %1，仪表未读到</source>
+        <translation>reference %1, instrument not read</translation>
+    </message>
+    <message>
+        <source>参考 %1，仪表 %2</source>
+        <translation>reference %1, instrument %2</translation>
+    </message>
+    <message>
+        <source>无法读取参考文件：%1</source>
+        <translation>Cannot read the reference file: %1</translation>
+    </message>
+    <message>
+        <source>不是完整有效的 JSON（%1）</source>
+        <translation>not complete, valid JSON (%1)</translation>
+    </message>
+    <message>
+        <source>不是 scalecheck 参考文件（缺少 &quot;format&quot;: &quot;scalecheck-reference&quot;）</source>
+        <translation>not a scalecheck reference file (no &quot;format&quot;: &quot;scalecheck-reference&quot;)</translation>
+    </message>
+    <message>
+        <source>缺少版本号 &quot;version&quot;</source>
+        <translation>no &quot;version&quot;</translation>
+    </message>
+    <message>
+        <source>版本 %1 不受支持（本工具读写版本 %2）</source>
+        <translation>version %1 not supported (this tool reads and writes version %2)</translation>
+    </message>
+    <message>
+        <source>未知字段“%1”</source>
+        <translation>unknown field &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>缺少参数列表 &quot;parameters&quot;</source>
+        <translation>no &quot;parameters&quot; list</translation>
+    </message>
+    <message>
+        <source>条目不是对象</source>
+        <translation>the entry is not an object</translation>
+    </message>
+    <message>
+        <source>缺少字段“%1”</source>
+        <translation>field &quot;%1&quot; missing</translation>
+    </message>
+    <message>
+        <source>字段“%1”类型错误（应为 %2）</source>
+        <translation>field &quot;%1&quot; has the wrong type (should be %2)</translation>
+    </message>
+    <message>
+        <source>字段“%1”超出范围（应为 %2）</source>
+        <translation>field &quot;%1&quot; out of range (should be %2)</translation>
+    </message>
+    <message>
+        <source>仪表没有这个参数代码</source>
+        <translation>the instrument has no such parameter code</translation>
+    </message>
+    <message>
+        <source>参数组应为“%1”</source>
+        <translation>the group should be &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>参数重复（第 %1 行已有）</source>
+        <translation>given twice (already on line %1)</translation>
+    </message>
+    <message>
+        <source>缺少参数 %1</source>
+        <translation>parameter %1 missing</translation>
+    </message>
+    <message>
+        <source>参考文件第 %1 行</source>
+        <translation>reference file, line %1</translation>
+    </message>
+    <message>
+        <source>参考文件</source>
+        <translation>reference file</translation>
+    </message>
+    <message>
+        <source>%1，参数 %2</source>
+        <translation>%1, parameter %2</translation>
+    </message>
+    <message>
+        <source>%1，第 %2 个条目</source>
+        <translation>%1, entry %2</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>ReferenceMarks</name>
+    <message>
+        <source>在参考容差内（±%1）：%2</source>
+        <translation>Within the reference&apos;s tolerance (±%1): %2</translation>
+    </message>
+    <message>
+        <source>与参考不同：%1</source>
+        <translation>Differs from the reference: %1</translation>
     </message>
 </context>
 <context>
@@ -1131,6 +2119,38 @@ Write the report anyway?</translation>
     <message>
         <source>日期：</source>
         <translation>Date:</translation>
+    </message>
+    <message>
+        <source>&lt;h2&gt;与参考比较&lt;/h2&gt;
+</source>
+        <translation>&lt;h2&gt;Comparison with the reference&lt;/h2&gt;
+</translation>
+    </message>
+    <message>
+        <source>&lt;p&gt;参考：%1&lt;/p&gt;
+</source>
+        <translation>&lt;p&gt;Reference: %1&lt;/p&gt;
+</translation>
+    </message>
+    <message>
+        <source>仪表</source>
+        <translation>Instrument</translation>
+    </message>
+    <message>
+        <source>参数</source>
+        <translation>Parameter</translation>
+    </message>
+    <message>
+        <source>参考值</source>
+        <translation>Reference</translation>
+    </message>
+    <message>
+        <source>仪表值</source>
+        <translation>Instrument value</translation>
+    </message>
+    <message>
+        <source>%1（容差内）</source>
+        <translation>%1 (within tolerance)</translation>
     </message>
 </context>
 <context>
@@ -1502,6 +2522,335 @@ Write the report anyway?</translation>
     </message>
 </context>
 <context>
+    <name>VerificationDialog</name>
+    <message>
+        <source>不稳定</source>
+        <translation>Not stable</translation>
+    </message>
+    <message>
+        <source>示值未变化</source>
+        <translation>No change seen</translation>
+    </message>
+    <message>
+        <source>通过</source>
+        <translation>Pass</translation>
+    </message>
+    <message>
+        <source>超差</source>
+        <translation>Out of limits</translation>
+    </message>
+    <message>
+        <source>开始测试</source>
+        <translation>Start test</translation>
+    </message>
+    <message>
+        <source>已放好，继续</source>
+        <translation>Placed, continue</translation>
+    </message>
+    <message>
+        <source>写出记录…</source>
+        <translation>Write record…</translation>
+    </message>
+    <message>
+        <source>检定测试</source>
+        <translation>Verification test</translation>
+    </message>
+    <message>
+        <source>写出检定测试记录</source>
+        <translation>Write test record</translation>
+    </message>
+    <message>
+        <source>PDF 文件 (*.pdf)</source>
+        <translation>PDF files (*.pdf)</translation>
+    </message>
+    <message>
+        <source>首次检定</source>
+        <translation>Initial verification</translation>
+    </message>
+    <message>
+        <source>使用中检验</source>
+        <translation>In service</translation>
+    </message>
+    <message>
+        <source>按等级（可空）</source>
+        <translation>By class (optional)</translation>
+    </message>
+    <message>
+        <source>0,50,100,200,300（可空）</source>
+        <translation>0,50,100,200,300 (optional)</translation>
+    </message>
+    <message>
+        <source>约 Max/3（可空）</source>
+        <translation>About Max/3 (optional)</translation>
+    </message>
+    <message>
+        <source>3@150（可空）</source>
+        <translation>3@150 (optional)</translation>
+    </message>
+    <message>
+        <source>测试方案</source>
+        <translation>Test plan</translation>
+    </message>
+    <message>
+        <source>准确度等级</source>
+        <translation>Accuracy class</translation>
+    </message>
+    <message>
+        <source>限值</source>
+        <translation>Limits</translation>
+    </message>
+    <message>
+        <source>最大秤量 Max</source>
+        <translation>Max</translation>
+    </message>
+    <message>
+        <source>最小秤量 Min</source>
+        <translation>Min</translation>
+    </message>
+    <message>
+        <source>检定分度值 e</source>
+        <translation>Verification interval e</translation>
+    </message>
+    <message>
+        <source>载荷</source>
+        <translation>Loads</translation>
+    </message>
+    <message>
+        <source>偏载载荷</source>
+        <translation>Eccentricity load</translation>
+    </message>
+    <message>
+        <source>重复性</source>
+        <translation>Repeatability</translation>
+    </message>
+    <message>
+        <source>测试条件</source>
+        <translation>Test conditions</translation>
+    </message>
+    <message>
+        <source>砝码编号</source>
+        <translation>Test weights</translation>
+    </message>
+    <message>
+        <source>技术员</source>
+        <translation>Technician</translation>
+    </message>
+    <message>
+        <source>地点</source>
+        <translation>Place</translation>
+    </message>
+    <message>
+        <source>温度</source>
+        <translation>Temperature</translation>
+    </message>
+    <message>
+        <source>仪表</source>
+        <translation>Instrument</translation>
+    </message>
+    <message>
+        <source>序号</source>
+        <translation>No.</translation>
+    </message>
+    <message>
+        <source>类型</source>
+        <translation>Kind</translation>
+    </message>
+    <message>
+        <source>位置</source>
+        <translation>Position</translation>
+    </message>
+    <message>
+        <source>载荷 L</source>
+        <translation>Load L</translation>
+    </message>
+    <message>
+        <source>示值 I</source>
+        <translation>Indication I</translation>
+    </message>
+    <message>
+        <source>误差 E</source>
+        <translation>Error E</translation>
+    </message>
+    <message>
+        <source>E/e</source>
+        <translation>E/e</translation>
+    </message>
+    <message>
+        <source>MPE</source>
+        <translation>MPE</translation>
+    </message>
+    <message>
+        <source>稳定用时(ms)</source>
+        <translation>Settle (ms)</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>填写测试方案，然后按“开始测试”。</source>
+        <translation>Fill in the plan, then press &quot;Start test&quot;.</translation>
+    </message>
+    <message>
+        <source>没有可读取的毛重</source>
+        <translation>No weight to read</translation>
+    </message>
+    <message>
+        <source>稳定</source>
+        <translation>Stable</translation>
+    </message>
+    <message>
+        <source>测试结束。</source>
+        <translation>Test finished.</translation>
+    </message>
+    <message>
+        <source>第 %1/%2 步 %3</source>
+        <translation>Step %1/%2 %3</translation>
+    </message>
+    <message>
+        <source>%1：等待示值稳定…</source>
+        <translation>%1: waiting for the weight to settle…</translation>
+    </message>
+    <message>
+        <source>%1：请再加 0.1 e，然后按“已放好，继续”</source>
+        <translation>%1: add 0.1 e, then press &quot;Placed, continue&quot;</translation>
+    </message>
+    <message>
+        <source>%1：请清空秤台，然后按“已放好，继续”</source>
+        <translation>%1: clear the platform, then press &quot;Placed, continue&quot;</translation>
+    </message>
+    <message>
+        <source>%1：请放上 %2%3，然后按“已放好，继续”</source>
+        <translation>%1: put on %2%3, then press &quot;Placed, continue&quot;</translation>
+    </message>
+    <message>
+        <source>（%1）</source>
+        <translation> (%1)</translation>
+    </message>
+    <message>
+        <source>合格</source>
+        <translation>PASS</translation>
+    </message>
+    <message>
+        <source>不合格</source>
+        <translation>FAIL</translation>
+    </message>
+    <message>
+        <source>检定测试记录.pdf</source>
+        <translation>verification-record.pdf</translation>
+    </message>
+    <message>
+        <source>无法写出检定测试记录：%1</source>
+        <translation>Cannot write the test record: %1</translation>
+    </message>
+    <message>
+        <source>检定测试记录已写出：%1，%2，%3</source>
+        <translation>Test record written: %1, %2, %3</translation>
+    </message>
+</context>
+<context>
+    <name>VerificationPlan</name>
+    <message>
+        <source>缺少 %1 的值</source>
+        <translation>%1 needs a value</translation>
+    </message>
+    <message>
+        <source>%1 的值“%2”无效</source>
+        <translation>%1: &quot;%2&quot; is not valid</translation>
+    </message>
+    <message>
+        <source>%1 的值“%2”超出允许的范围</source>
+        <translation>%1: &quot;%2&quot; is out of range</translation>
+    </message>
+    <message>
+        <source>%1 的载荷应从小到大排列</source>
+        <translation>%1: the loads must be in ascending order</translation>
+    </message>
+    <message>
+        <source>%1 的值“%2”超出该准确度等级的范围</source>
+        <translation>%1: &quot;%2&quot; is beyond the accuracy class</translation>
+    </message>
+    <message>
+        <source>未知的选项 %1</source>
+        <translation>Unknown option %1</translation>
+    </message>
+    <message>
+        <source>方案文件不是有效的 JSON 对象</source>
+        <translation>The plan file is not a valid JSON object</translation>
+    </message>
+</context>
+<context>
+    <name>Verify</name>
+    <message>
+        <source>第 %1/%2 步 %3：请再加 %4（0.1 e），然后按回车</source>
+        <translation>Step %1/%2 %3: add %4 (0.1 e), then press Enter</translation>
+    </message>
+    <message>
+        <source>第 %1/%2 步 %3：请清空秤台，然后按回车</source>
+        <translation>Step %1/%2 %3: clear the platform, then press Enter</translation>
+    </message>
+    <message>
+        <source>第 %1/%2 步 %3：请放上 %4%5，然后按回车</source>
+        <translation>Step %1/%2 %3: put on %4%5, then press Enter</translation>
+    </message>
+    <message>
+        <source>（%1）</source>
+        <translation> (%1)</translation>
+    </message>
+    <message>
+        <source>不稳定，不合格</source>
+        <translation>unstable, fail</translation>
+    </message>
+    <message>
+        <source>示值未变化，不合格</source>
+        <translation>no change seen, fail</translation>
+    </message>
+    <message>
+        <source>通过</source>
+        <translation>pass</translation>
+    </message>
+    <message>
+        <source>超差</source>
+        <translation>out of limits</translation>
+    </message>
+    <message>
+        <source>第 %1 步 %2：载荷 %3，示值 %4，误差 %5（%6 e），MPE %7：%8</source>
+        <translation>Step %1 %2: load %3, indication %4, error %5 (%6 e), MPE %7: %8</translation>
+    </message>
+    <message>
+        <source>测试未完成，不能判定合格</source>
+        <translation>The test did not finish; no pass can be given</translation>
+    </message>
+    <message>
+        <source>无法写出检定测试记录 %1</source>
+        <translation>Cannot write the test record %1</translation>
+    </message>
+    <message>
+        <source>检定测试记录已写出：%1</source>
+        <translation>Test record written: %1</translation>
+    </message>
+    <message>
+        <source>结论：合格</source>
+        <translation>Verdict: PASS</translation>
+    </message>
+    <message>
+        <source>结论：不合格</source>
+        <translation>Verdict: FAIL</translation>
+    </message>
+    <message>
+        <source>--%1 缺少值</source>
+        <translation>--%1 needs a value</translation>
+    </message>
+    <message>
+        <source>--plan 与方案的选项不能同时给出</source>
+        <translation>--plan and plan options do not go together</translation>
+    </message>
+    <message>
+        <source>无法读取方案文件 %1</source>
+        <translation>Cannot read the plan file %1</translation>
+    </message>
+</context>
+<context>
     <name>WeightLog</name>
     <message>
         <source>时间(UTC)</source>
@@ -1530,6 +2879,14 @@ Write the report anyway?</translation>
     <message>
         <source>无法写入 %1：%2</source>
         <translation>cannot write %1: %2</translation>
+    </message>
+    <message>
+        <source>稳定</source>
+        <translation>Stable</translation>
+    </message>
+    <message>
+        <source>稳定用时(ms)</source>
+        <translation>Settle time (ms)</translation>
     </message>
 </context>
 <context>
@@ -1628,6 +2985,14 @@ Write the report anyway?</translation>
     <message>
         <source>近 %1 秒</source>
         <translation>last %1 s</translation>
+    </message>
+    <message>
+        <source>稳定（%1 s）</source>
+        <translation>Stable (%1 s)</translation>
+    </message>
+    <message>
+        <source>未稳定</source>
+        <translation>Not stable</translation>
     </message>
 </context>
 </TS>

@@ -5,15 +5,23 @@
 #include "form1.h"
 
 #include "buspanel.h"
+#include "causetext.h"
+#include "diagnosisview.h"
+#include "failurewatch.h"
+#include "linediagnosis.h"
 #include "formbuilder.h"
 #include "groupreader.h"
+#include "comparison.h"
 #include "linenotices.h"
+#include "liveserver.h"
+#include "liveviewdialog.h"
 #include "parameterpages.h"
 #include "port.h"
 #include "portcontrol.h"
 #include "portframe.h"
 #include "portlistdialog.h"
 #include "report.h"
+#include "referencemarks.h"
 #include "reportexport.h"
 #include "requestqueue.h"
 #include "snapshot.h"
@@ -23,6 +31,7 @@
 #include "weightlogbutton.h"
 #include "weightpanel.h"
 #include "weightreader.h"
+#include "verificationdialog.h"
 #include "weighttrend.h"
 
 #include <QApplication>
@@ -30,6 +39,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QDockWidget>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QScreen>
 #include <QShortcut>
@@ -60,6 +70,7 @@ Form1::Form1(Port *port, Clock &clock, QWidget *parent)
     m_port->setParent(this);
     m_port->setObjectName(QStringLiteral("MSComm1"));
     m_queue = new RequestQueue(m_port, m_clock, this);
+    m_live = new LiveServer(this);
     m_portControl = new PortControl(m_port, m_clock, this);
 
     const Form1Controls controls = buildForm1Controls(this);
@@ -67,9 +78,12 @@ Form1::Form1(Port *port, Clock &clock, QWidget *parent)
     createReaders();
     m_weightPanel = new WeightPanel(controls.weightPanel, m_weight, m_queue, m_clock, this);
     m_pages = new ParameterPages(controls.pages, m_groups, m_queue, m_clock, this);
+    m_marks = new ReferenceMarks(m_pages->valueBoxes(), this);
+    connect(m_pages, &ParameterPages::valuesChanged, this, &Form1::markReference);
     buildStatusRow();
     buildPanels();
     wireEvents();
+    watchFailures();
 
     // Start-up: the lists filled, then COM1 opened.
     m_portFrame->fillLists();
@@ -107,6 +121,11 @@ void Form1::buildStatusRow()
     connect(m_statusRow, &StatusRow::portListRequested, this, &Form1::choosePort);
     connect(m_statusRow, &StatusRow::exportRequested, this, &Form1::exportValues);
     connect(m_statusRow, &StatusRow::reportRequested, this, &Form1::writeReport);
+    connect(m_statusRow, &StatusRow::liveViewRequested, this, &Form1::showLiveView);
+    connect(m_statusRow, &StatusRow::verificationRequested, this, &Form1::openVerification);
+    connect(m_statusRow, &StatusRow::referenceSaveRequested, this, &Form1::saveReference);
+    connect(m_statusRow, &StatusRow::referenceLoadRequested, this, &Form1::loadReference);
+    connect(m_statusRow, &StatusRow::referenceClearRequested, this, &Form1::clearReference);
     statusBar()->addWidget(m_statusRow, 1);
     statusBar()->setSizeGripEnabled(false);
 
@@ -161,15 +180,20 @@ void Form1::buildPanels()
     connect(m_weight, &WeightReader::weightRead, m_trend, [this](const WeightReading &reading) {
         m_trend->addReading(QDateTime::currentDateTime(), reading);
     });
-    m_bus = new BusPanel(m_queue, m_port, this);
+    m_bus = new BusPanel(m_queue, m_port, m_clock, this);
+    m_bus->setWindowAddress([this] { return m_portFrame->address(); });
     m_busDock = dock("busDock", tr("总线"), m_bus, m_statusRow->busButton());
     tabifyDockWidget(m_trendDock, m_busDock);
     connect(m_bus, &BusPanel::instrumentChosen, this, &Form1::readInstrument);
+    m_diagnosisView = new DiagnosisView(this);
+    m_diagnosisDock =
+        dock("diagnosisDock", tr("诊断"), m_diagnosisView, m_statusRow->diagnosisButton());
+    tabifyDockWidget(m_busDock, m_diagnosisDock);
 }
 
 void Form1::fitToPanels()
 {
-    const QList<QDockWidget *> docks{m_monitorDock, m_trendDock, m_busDock};
+    const QList<QDockWidget *> docks{m_monitorDock, m_trendDock, m_busDock, m_diagnosisDock};
     const bool besideOpen = std::any_of(docks.cbegin(), docks.cend(), [](const QDockWidget *d) {
         return d->isVisible() && !d->isFloating();
     });
@@ -199,6 +223,14 @@ void Form1::wireEvents()
     // What the readers and the port control say goes to the status row.
     connect(m_weight, &WeightReader::weightRead, m_statusRow->logButton(),
             &WeightLogButton::addReading);
+    // The live page shows what the weight display shows; it reads nothing itself.
+    connect(m_weight, &WeightReader::weightRead, m_live, [this](const WeightReading &reading) {
+        LiveState state = liveStateOf(reading, m_portFrame->address(),
+                                      m_port->device() + QLatin1Char(' ') + m_port->settingsText());
+        state.nextLoad = m_testNext;
+        state.lastStep = m_testLast;
+        m_live->setState(state);
+    });
     connect(m_weight, &WeightReader::status, m_statusRow, &StatusRow::showReadStatus);
     connect(m_pages, &ParameterPages::status, m_statusRow, &StatusRow::showReadStatus);
     auto *notices = new LineNotices(m_queue, m_port, m_clock, this);
@@ -246,6 +278,20 @@ ReportData Form1::report() const
     const TrafficModel *frames = m_monitor->model();
     for (int row = std::max(0, frames->rowCount() - kReportFrames); row < frames->rowCount(); ++row)
         data.frames.append(frames->line(row));
+    if (m_reference) {
+        // The instrument in the window against the reference loaded, as its boxes are marked.
+        const Comparison comparison = compare(*m_reference, m_pages->values());
+        const std::optional<quint8> address = m_portFrame->address();
+        ReportComparisonRow row;
+        row.instrument = address ? tr("地址 %1").arg(*address) : m_port->device();
+        row.result = comparison.same() ? tr("同") : tr("不同 %1 项").arg(comparison.differenceCount());
+        for (const Difference &d : comparison.deviations)
+            row.differences.append({QString::fromUtf8(d.code), valueText(d.reference),
+                                    d.instrument ? valueText(*d.instrument) : QString(),
+                                    d.withinTolerance});
+        data.comparison =
+            ReportComparison{QDir::toNativeSeparators(m_referencePath), {row}};
+    }
     return data;
 }
 
@@ -260,6 +306,90 @@ void Form1::choosePort()
     PortListDialog dialog(m_port->device(), this);
     if (dialog.exec() == QDialog::Accepted && !dialog.chosenPath().isEmpty())
         m_portControl->selectDevice(dialog.chosenPath());
+}
+
+void Form1::watchFailures()
+{
+    // A failed read is explained by what it showed; where that is not enough, a few short
+    // questions go on the line between the operator's reads, never a write.
+    m_watch = new FailureWatch(
+        m_queue, m_port, m_clock, [this] { return diagnosisTarget(); }, this);
+    connect(m_watch, &FailureWatch::causeKnown, this, &Form1::showCause);
+    connect(m_watch, &FailureWatch::diagnosisStarted, m_diagnosisView,
+            &DiagnosisView::showDiagnosing);
+    connect(m_watch->lineDiagnosis(), &LineDiagnosis::asked, m_diagnosisView,
+            &DiagnosisView::addExchange);
+    connect(m_watch->lineDiagnosis(), &LineDiagnosis::portClosed, m_diagnosisView,
+            [this] { m_diagnosisView->showStopped(tr("端口已关闭，诊断中止")); });
+    connect(m_diagnosisView, &DiagnosisView::diagnoseRequested, this, [this] {
+        if (!m_watch->diagnose())
+            m_diagnosisView->showStopped(m_port->isOpen()
+                                             ? tr("上一次诊断还没有结束，请稍候再试")
+                                             : tr("请先打开端口"));
+    });
+    connect(m_diagnosisView, &DiagnosisView::adviceTaken, this, &Form1::takeAdvice);
+    connect(m_statusRow, &StatusRow::causeClicked, this, [this] {
+        if (const std::optional<Cause> &cause = m_watch->lastCause())
+            takeAdvice(cause->advice);
+    });
+    // What was found holds for the settings it was found with.
+    connect(m_portControl, &PortControl::lineChanged, this, &Form1::forgetCause);
+    connect(m_portFrame, &PortFrame::addressEdited, this, &Form1::forgetCause);
+    connect(m_port, &Port::closed, this, &Form1::forgetCause);
+}
+
+DiagnosisTarget Form1::diagnosisTarget() const
+{
+    DiagnosisTarget target;
+    target.address = m_portFrame->address().value_or(target.address);
+    target.settings = m_port->lineSettings();
+    target.timeout = WeightReader::kWeightTimeout;
+    target.lineKind = m_port->lineKind();
+    target.seenAddresses = m_bus->model()->instrumentAddresses();
+    return target;
+}
+
+void Form1::showCause(const Cause &cause)
+{
+    // Nobody answers a broadcast: its silence is no fault, and the read's own word says why.
+    if (cause.code == CauseCode::Silent && cause.target.address == 0 && !cause.asked)
+        return;
+    m_diagnosisView->showCause(cause);
+    // An exception a read met is named by the read's own word in the status bar, which knows
+    // the ones it expects (a model without a decimal-point register); the view has its advice.
+    if (cause.code == CauseCode::Exception && !cause.asked)
+        return;
+    if (cause.code == CauseCode::Ok) {
+        m_statusRow->clearCause();
+        return;
+    }
+    m_statusRow->showCause(causeLine(cause), cause.advice.appliesInWindow()
+                                                 ? tr("点击应用：%1").arg(adviceText(cause))
+                                                 : QString());
+}
+
+void Form1::takeAdvice(const Advice &advice)
+{
+    // As if the operator had picked it in the port frame.
+    if (advice.kind == Advice::Kind::SetAddress) {
+        m_portFrame->showAddress(advice.address);
+        m_statusRow->showReadStatus(tr("已将地址改为 %1").arg(advice.address));
+    } else if (advice.kind == Advice::Kind::SetBaud) {
+        m_portFrame->showBaud(advice.baud);
+        m_statusRow->showReadStatus(tr("已将波特率改为 %1").arg(advice.baud));
+    } else {
+        return;
+    }
+    forgetCause();
+}
+
+void Form1::forgetCause()
+{
+    m_watch->forget();
+    // A read sent to the broadcast address is never answered: no diagnosis asks after it.
+    m_watch->setAsking(m_portFrame->address() != std::optional<quint8>(0));
+    m_statusRow->clearCause();
+    m_diagnosisView->showSettingsChanged();
 }
 
 void Form1::readInstrument(quint8 address, qint32 baud)
@@ -306,6 +436,108 @@ void Form1::writeReport()
             tr("报告已写出：%1，%2")
                 .arg(QDir::toNativeSeparators(pdf), QDir::toNativeSeparators(reportHtmlPath(pdf))),
             pdf);
+}
+
+void Form1::showLiveView()
+{
+    if (!m_liveView)
+        m_liveView = new LiveViewDialog(m_live, this);
+    m_liveView->show();
+    m_liveView->raise();
+    m_liveView->activateWindow();
+}
+
+void Form1::openVerification()
+{
+    // The instrument as the test finds it: the line, its address and what its pages showed.
+    CertificateInstrument instrument;
+    instrument.port = m_port->device();
+    instrument.lineSettings = m_port->settingsText();
+    const std::optional<quint8> address = m_portFrame->address();
+    instrument.address = address ? int(*address) : 0;
+    for (const ParameterValue &value : m_pages->values()) {
+        instrument.parameters.append({QString::fromUtf8(value.code), valueText(value)});
+        if (qstrcmp(value.code, "ID") == 0)
+            instrument.id = valueText(value);
+    }
+    auto *dialog = new VerificationDialog(m_weight, instrument, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // The live page shows the load to place while the test runs, and nothing of it after.
+    connect(dialog, &VerificationDialog::testChanged, this,
+            [this](const QString &next, const QString &last) {
+                m_testNext = next;
+                m_testLast = last;
+            });
+    connect(dialog, &QObject::destroyed, this, [this] {
+        m_testNext.clear();
+        m_testLast.clear();
+    });
+    if (m_choosePath)
+        dialog->setPathChooser(m_choosePath);
+    dialog->show();
+}
+
+void Form1::saveReference()
+{
+    const std::optional<ReferenceSet> set = ReferenceSet::fromValues(m_pages->values());
+    if (!set) {
+        m_statusRow->showReadStatus(tr("请先读取全部四页参数，再保存为参考"));
+        return;
+    }
+    const QString path =
+        m_choosePath ? m_choosePath(this, QStringLiteral("reference.json"))
+                     : QFileDialog::getSaveFileName(this, tr("保存为参考"),
+                                                    QStringLiteral("reference.json"),
+                                                    tr("参考文件 (*.json)"));
+    if (path.isEmpty())
+        return;
+    const std::optional<quint8> address = m_portFrame->address();
+    const QString source = QStringLiteral("COM%1 %2 %3 %4")
+                               .arg(m_port->commPort())
+                               .arg(m_port->device(),
+                                    address ? tr("地址 %1").arg(*address) : QString(),
+                                    QDateTime::currentDateTime().toString(Qt::ISODate));
+    QString error;
+    if (!set->save(path, source, &error)) {
+        QMessageBox::warning(this, tr("参考"), error);
+        return;
+    }
+    m_statusRow->confirm(tr("参考已保存：%1").arg(QDir::toNativeSeparators(path)), path);
+}
+
+void Form1::loadReference()
+{
+    const QString path = m_choosePath
+                             ? m_choosePath(this, QStringLiteral("reference.json"))
+                             : QFileDialog::getOpenFileName(this, tr("载入参考"), QString(),
+                                                            tr("参考文件 (*.json)"));
+    if (path.isEmpty())
+        return;
+    const ReferenceLoad load = ReferenceSet::load(path);
+    if (!load.set) {
+        // A damaged file compares nothing: the marks of an earlier reference go too.
+        clearReference();
+        QMessageBox::warning(this, tr("参考"),
+                             load.error ? referenceErrorText(*load.error) : QString());
+        return;
+    }
+    m_reference = load.set;
+    m_referencePath = path;
+    m_bus->setReference(*m_reference);
+    markReference();
+    m_statusRow->confirm(tr("已载入参考：%1").arg(QDir::toNativeSeparators(path)), path);
+}
+
+void Form1::clearReference()
+{
+    m_reference.reset();
+    m_marks->clear();
+}
+
+void Form1::markReference()
+{
+    if (m_reference)
+        m_marks->mark(compare(*m_reference, m_pages->values()));
 }
 
 void Form1::copyValues()

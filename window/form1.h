@@ -7,6 +7,7 @@
 #include "clock.h"
 #include "parametergroups.h"
 #include "pathchooser.h"
+#include "referenceset.h"
 #include "reportdetails.h"
 #include "weightreading.h"
 
@@ -15,7 +16,12 @@
 #include <optional>
 
 class BusPanel;
+class DiagnosisView;
+class FailureWatch;
 class GroupReader;
+class ReferenceMarks;
+class LiveServer;
+class LiveViewDialog;
 class ParameterPages;
 class Port;
 class PortControl;
@@ -28,6 +34,9 @@ class TrafficMonitor;
 class WeightPanel;
 class WeightReader;
 class WeightTrend;
+struct Advice;
+struct Cause;
+struct DiagnosisTarget;
 struct ReportData;
 struct Snapshot;
 
@@ -72,8 +81,20 @@ private:
     void choosePort();
     void exportValues();
     void writeReport();
+    void showLiveView();
+    void openVerification();
+    void saveReference();
+    void loadReference();
+    void clearReference();
+    void markReference();
     void copyValues();
     void readInstrument(quint8 address, qint32 baud);
+    // Why the reads fail: the failure watch, the 诊断 view and the cause in the status bar.
+    void watchFailures();
+    DiagnosisTarget diagnosisTarget() const;
+    void showCause(const Cause &cause);
+    void takeAdvice(const Advice &advice);
+    void forgetCause();
     bool nothingRead() const;
 
     Port *m_port;
@@ -92,6 +113,19 @@ private:
     QDockWidget *m_monitorDock = nullptr;
     QDockWidget *m_trendDock = nullptr;
     QDockWidget *m_busDock = nullptr;
+    QDockWidget *m_diagnosisDock = nullptr;
+    DiagnosisView *m_diagnosisView = nullptr;
+    FailureWatch *m_watch = nullptr;
+    // The live page for a phone: nothing listens until the operator turns it on.
+    LiveServer *m_live = nullptr;
+    LiveViewDialog *m_liveView = nullptr;
+    // While a verification test runs: what the live page says of it.
+    QString m_testNext;
+    QString m_testLast;
+    // A reference parameter set loaded by the operator; the boxes that differ from it are marked.
+    std::optional<ReferenceSet> m_reference;
+    QString m_referencePath;
+    ReferenceMarks *m_marks = nullptr;
     PathChooser m_choosePath;
     PartiesAsker m_askParties = askReportParties;
 };

@@ -30,7 +30,10 @@ ParameterPages::ParameterPages(const ParameterPageControls &controls,
     // takes the box's text from then on.
     for (qsizetype box = 0; box < m_ui.valueBoxes.size() && box < kValueBoxes; ++box)
         connect(m_ui.valueBoxes.at(box), &QLineEdit::textEdited, this,
-                [this, box] { m_values.at(box).reset(); });
+                [this, box] {
+                    m_values.at(box).reset();
+                    emit valuesChanged();
+                });
 }
 
 QString ParameterPages::valueText(int box) const
@@ -69,4 +72,5 @@ void ParameterPages::showValues(const QList<ParameterValue> &values)
         m_values.at(v.box) = v;
         m_ui.valueBoxes.at(v.box)->setText(boxText(v));
     }
+    emit valuesChanged();
 }

@@ -36,7 +36,12 @@ public:
     // Whether every box is empty: no page has been read.
     bool allEmpty() const;
 
+    // The 35 value boxes, in box order, for what marks them (a reference's differences).
+    const QList<QLineEdit *> &valueBoxes() const { return m_ui.valueBoxes; }
+
 signals:
+    // What the boxes hold changed: a page was read, or the operator typed into a box.
+    void valuesChanged();
     // What the latest page read came to, for the status bar.
     void status(const QString &text);
 

@@ -33,11 +33,23 @@ QString StatusLabel::shownText() const
 void StatusLabel::setLink(const QUrl &target)
 {
     m_link = target;
-    setCursor(target.isEmpty() ? Qt::ArrowCursor : Qt::PointingHandCursor);
+    showClickable();
+}
+
+void StatusLabel::setClickHint(const QString &hint)
+{
+    m_clickHint = hint;
+    showClickable();
+}
+
+void StatusLabel::showClickable()
+{
+    const bool link = clickable();
+    setCursor(link ? Qt::PointingHandCursor : Qt::ArrowCursor);
     QFont f = font();
-    f.setUnderline(!target.isEmpty());
+    f.setUnderline(link);
     setFont(f);
-    setForegroundRole(target.isEmpty() ? QPalette::WindowText : QPalette::Link);
+    setForegroundRole(link ? QPalette::Link : QPalette::WindowText);
     update();
 }
 
@@ -55,8 +67,9 @@ bool StatusLabel::event(QEvent *event)
     if (event->type() == QEvent::ToolTip && toolTip().isEmpty()) {
         auto *help = static_cast<QHelpEvent *>(event);
         QString tip = elided() ? text() : QString();
-        if (!m_link.isEmpty())
-            tip += (tip.isEmpty() ? QString() : QStringLiteral("\n")) + tr("点击打开所在文件夹");
+        const QString hint = !m_link.isEmpty() ? tr("点击打开所在文件夹") : m_clickHint;
+        if (!hint.isEmpty())
+            tip += (tip.isEmpty() ? QString() : QStringLiteral("\n")) + hint;
         if (tip.isEmpty())
             QToolTip::hideText();
         else
@@ -75,7 +88,11 @@ void StatusLabel::paintEvent(QPaintEvent *)
 
 void StatusLabel::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (!m_link.isEmpty() && event->button() == Qt::LeftButton && rect().contains(event->pos()))
-        emit linkClicked(m_link);
+    if (clickable() && event->button() == Qt::LeftButton && rect().contains(event->pos())) {
+        if (!m_link.isEmpty())
+            emit linkClicked(m_link);
+        else
+            emit clicked();
+    }
     QLabel::mouseReleaseEvent(event);
 }

@@ -26,11 +26,16 @@ public:
     // While set, the text is a link: a click opens `target` (a file's folder).
     void setLink(const QUrl &target);
     QUrl link() const { return m_link; }
+    // While `hint` is set, the text is a link that does what the hint says: a click emits
+    // clicked(). The hint stands in the tooltip.
+    void setClickHint(const QString &hint);
+    bool clickable() const { return !m_link.isEmpty() || !m_clickHint.isEmpty(); }
 
     QSize minimumSizeHint() const override;
 
 signals:
     void linkClicked(const QUrl &target);
+    void clicked();
 
 protected:
     bool event(QEvent *event) override;
@@ -38,7 +43,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
+    void showClickable();
+
     Qt::TextElideMode m_mode = Qt::ElideRight;
     int m_minimumCharacters = 0;
     QUrl m_link;
+    QString m_clickHint;
 };

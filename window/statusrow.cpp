@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QMenu>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -34,6 +35,10 @@ StatusRow::StatusRow(RequestQueue *queue, QWidget *parent) : QWidget(parent)
     m_readStatus->setMinimumCharacters(12);
     connect(m_readStatus, &StatusLabel::linkClicked, this,
             [](const QUrl &folder) { QDesktopServices::openUrl(folder); });
+    connect(m_readStatus, &StatusLabel::clicked, this, [this] {
+        if (!m_confirming && !m_causeHint.isEmpty())
+            emit causeClicked();
+    });
     // What was found out about the line since the port opened: the adapter and its latency, an
     // echo, stray bytes, a stream nobody asked for. It stays until the port closes.
     m_lineNote = new StatusLabel(this);
@@ -70,36 +75,65 @@ StatusRow::StatusRow(RequestQueue *queue, QWidget *parent) : QWidget(parent)
     auto *second = new QHBoxLayout;
     m_counters = new CounterBar(queue, this);
     second->addWidget(m_counters, 1);
+    // Beside the reply times, what opens beside the window and the port list; under them, what
+    // writes or shows a record: two short rows fit the window's own width in either language.
     QHBoxLayout *third = m_counters->timesRow();
+    auto *fourth = new QHBoxLayout;
+    fourth->setSpacing(4);
+    fourth->addStretch(1);
+    QHBoxLayout *row = third;
     const auto button = [&](const char *name, const QString &text) {
         auto *b = new QToolButton(this);
         b->setObjectName(QString::fromLatin1(name));
         b->setText(text);
         b->setAutoRaise(true);
-        third->addWidget(b);
+        row->addWidget(b);
         return b;
     };
     m_monitorButton = button("monitorButton", QCoreApplication::translate("Form1", "通讯监视"));
+    m_diagnosisButton = button("diagnosisButton", QCoreApplication::translate("Form1", "诊断"));
     m_trendButton = button("trendButton", QCoreApplication::translate("Form1", "趋势图"));
     m_busButton = button("busButton", QCoreApplication::translate("Form1", "总线"));
     connect(button("portListButton", QCoreApplication::translate("Form1", "端口…")),
             &QToolButton::clicked, this, &StatusRow::portListRequested);
+    row = fourth;
     connect(button("exportButton", QCoreApplication::translate("Form1", "导出")),
             &QToolButton::clicked, this, &StatusRow::exportRequested);
+    // A reference parameter set: saved from the values read, loaded to mark what differs.
+    QToolButton *reference = button("referenceButton", QCoreApplication::translate("Form1", "参考"));
+    reference->setPopupMode(QToolButton::InstantPopup);
+    auto *menu = new QMenu(reference);
+    const auto item = [&](const char *name, const QString &text, void (StatusRow::*said)()) {
+        QAction *action = menu->addAction(text);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, said);
+    };
+    item("saveReference", QCoreApplication::translate("Form1", "保存为参考…"),
+         &StatusRow::referenceSaveRequested);
+    item("loadReference", QCoreApplication::translate("Form1", "载入参考并比较…"),
+         &StatusRow::referenceLoadRequested);
+    item("clearReference", QCoreApplication::translate("Form1", "清除参考"),
+         &StatusRow::referenceClearRequested);
+    reference->setMenu(menu);
     m_logButton = new WeightLogButton(this);
-    third->addWidget(m_logButton);
+    fourth->addWidget(m_logButton);
     connect(button("reportButton", QCoreApplication::translate("Form1", "报告")),
             &QToolButton::clicked, this, &StatusRow::reportRequested);
+    connect(button("verifyButton", QCoreApplication::translate("Form1", "检定测试")),
+            &QToolButton::clicked, this, &StatusRow::verificationRequested);
+    connect(button("liveButton", QCoreApplication::translate("Form1", "手机查看")),
+            &QToolButton::clicked, this, &StatusRow::liveViewRequested);
     connect(m_logButton, &WeightLogButton::status, this, &StatusRow::showReadStatus);
     connect(m_logButton, &WeightLogButton::confirmed, this, &StatusRow::confirm);
     rows->addLayout(first);
     rows->addLayout(second);
+    rows->addLayout(fourth);
     qApp->installEventFilter(this);
 }
 
 void StatusRow::showReadStatus(const QString &text)
 {
-    if (m_confirming) {
+    if (m_confirming || !m_cause.isEmpty()) {
         m_heldStatus = text;
         return;
     }
@@ -108,8 +142,10 @@ void StatusRow::showReadStatus(const QString &text)
 
 void StatusRow::confirm(const QString &text, const QString &path)
 {
-    m_heldStatus = m_confirming ? m_heldStatus : m_readStatus->text();
+    if (!m_confirming && m_cause.isEmpty())
+        m_heldStatus = m_readStatus->text();
     m_confirming = true;
+    m_readStatus->setClickHint({});
     m_readStatus->setText(text);
     m_readStatus->setLink(path.isEmpty() ? QUrl()
                                          : QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
@@ -121,6 +157,39 @@ void StatusRow::releaseConfirmation()
         return;
     m_confirming = false;
     m_readStatus->setLink({});
+    showBehind();
+}
+
+void StatusRow::showCause(const QString &text, const QString &clickHint)
+{
+    if (!m_confirming && m_cause.isEmpty())
+        m_heldStatus = m_readStatus->text();
+    m_cause = text;
+    m_causeHint = clickHint;
+    if (!m_confirming)
+        showBehind();
+}
+
+void StatusRow::clearCause()
+{
+    if (m_cause.isEmpty())
+        return;
+    m_cause.clear();
+    m_causeHint.clear();
+    if (!m_confirming)
+        showBehind();
+}
+
+void StatusRow::showBehind()
+{
+    // What stands once no confirmation does: the cause of the failing reads, else the latest
+    // read's outcome.
+    if (!m_cause.isEmpty()) {
+        m_readStatus->setText(m_cause);
+        m_readStatus->setClickHint(m_causeHint);
+        return;
+    }
+    m_readStatus->setClickHint({});
     m_readStatus->setText(m_heldStatus);
     m_heldStatus.clear();
 }

@@ -239,11 +239,17 @@ void TestCli::failedReads_data()
                                        << "读取失败（通信，时间参数组）：无应答"
                                        << "read failed (communication and time "
                                           "parameters): no reply";
+    // The weight waits for its point; a silent instrument is said to be silent, not its point.
     QTest::newRow("silent instrument, weight waits for its point")
         << QStringList{"--fault", "silent"} << false
         << QStringList{"--port", kPort, "--timeout", "300", "read", "weight"}
-        << "读取失败（毛重）：小数点位数读取失败：无应答"
-        << "read failed (gross weight): decimal point could not be read: no reply";
+        << "读取失败（毛重）：无应答"
+        << "read failed (gross weight): no reply";
+    QTest::newRow("garbled instrument, weight waits for its point")
+        << QStringList{"--fault", "badcrc"} << false
+        << QStringList{"--port", kPort, "--timeout", "300", "read", "weight"}
+        << "读取失败（毛重）：小数点位数读取失败：校验错误"
+        << "read failed (gross weight): decimal point could not be read: CRC error";
     QTest::newRow("another address answers nothing")
         << QStringList{"--addr", "5"} << false
         << QStringList{"--port", kPort, "--addr", "6", "--timeout", "300", "read", "func2"}
@@ -678,7 +684,8 @@ bool hasLogHeader(const QByteArray &file)
     const qsizetype end = file.indexOf('\n');
     return csvRecord(file.mid(bom.size(), end + 1 - bom.size())) ==
            std::optional(
-               QStringList{"时间(UTC)", "毛重", "计数", "小数位", "结果", "应答用时(ms)"});
+               QStringList{"时间(UTC)", "毛重", "计数", "小数位", "结果", "应答用时(ms)", "稳定",
+                           "稳定用时(ms)"});
 }
 
 // Kills a program still running when the test ends, whatever failed.

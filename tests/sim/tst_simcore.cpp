@@ -62,6 +62,8 @@ QString describeOptions(const SimOptions &o)
             .arg(opt(o.weight))
             .arg(QString::fromStdString(o.device), QString::fromStdString(o.link),
                  QString::fromStdString(o.logPath), QString::fromStdString(o.regsPath));
+    for (const auto &[address, path] : o.regsFor)
+        text += QStringLiteral(" regs-for=%1:%2").arg(address).arg(QString::fromStdString(path));
     if (o.tcpListen)
         text += QStringLiteral(" tcp=%1 port=%2 mode=%3")
                     .arg(QString::fromStdString(o.tcpListen->host))
@@ -109,6 +111,8 @@ class TestSimCore : public QObject
 private slots:
     void framing_data();
     void framing();
+    void diagnosisOptions_data();
+    void diagnosisOptions();
     void options_data();
     void options();
     void faultList_data();
@@ -164,6 +168,50 @@ void TestSimCore::framing()
     }
 }
 
+void TestSimCore::diagnosisOptions_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("stopBits"); // 0: an error
+    QTest::addColumn<bool>("stopBitsGiven");
+    QTest::addColumn<bool>("textOutput");
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("defaults") << QStringList{} << 2 << false << false << "";
+    QTest::newRow("one stop bit") << QStringList{"--stop-bits", "1"} << 1 << true << false << "";
+    QTest::newRow("two, given") << QStringList{"--stop-bits=2"} << 2 << true << false << "";
+    QTest::newRow("continuous output") << QStringList{"--text-output"} << 2 << false << true
+                                       << "";
+    QTest::newRow("1.5 stop bits") << QStringList{"--stop-bits", "1.5"} << 0 << false << false
+                                   << "--stop-bits";
+    QTest::newRow("no value") << QStringList{"--stop-bits"} << 0 << false << false
+                              << "--stop-bits needs a value";
+    QTest::newRow("output given a value") << QStringList{"--text-output=1"} << 0 << false
+                                          << false << "--text-output takes no value";
+}
+
+void TestSimCore::diagnosisOptions()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, stopBits);
+    QFETCH(bool, stopBitsGiven);
+    QFETCH(bool, textOutput);
+    QFETCH(QString, error);
+
+    std::vector<std::string> list;
+    for (const QString &a : std::as_const(args))
+        list.push_back(a.toStdString());
+    std::string why;
+    const std::optional<SimOptions> o = parseOptions(list, why);
+    QCOMPARE(o.has_value(), stopBits != 0);
+    if (!o) {
+        QVERIFY2(QString::fromStdString(why).contains(error), why.c_str());
+        return;
+    }
+    QCOMPARE(o->stopBits, stopBits);
+    QCOMPARE(o->stopBitsGiven, stopBitsGiven);
+    QCOMPARE(o->textOutput, textOutput);
+}
+
 void TestSimCore::options_data()
 {
     QTest::addColumn<QStringList>("args");
@@ -200,6 +248,21 @@ void TestSimCore::options_data()
         "--tcp-listen localhost:0 --fault echo,zero,badcrc",
         QString(kDefaults).replace("faults=[]", "faults=[echo 100, zero 100, badcrc 100]") +
             " tcp=localhost port=0 mode=tcp");
+    row("one instrument of the bus set apart", "--addr 1,7,9 --regs-for 7 seven.txt --regs r.txt",
+        QString(kDefaults).replace("addr=1 ", "addr=1,7,9 ").replace("regs=", "regs=r.txt") +
+            " regs-for=7:seven.txt");
+    row("each instrument its own, before or after --addr",
+        "--regs-for 0x09 nine.txt --addr 7,9 --regs-for 7 seven.txt",
+        QString(kDefaults).replace("addr=1 ", "addr=7,9 ") +
+            " regs-for=9:nine.txt regs-for=7:seven.txt");
+    error("regs-for an address not on the line", "--addr 1,7 --regs-for 8 x.txt",
+          "--regs-for 8: no instrument at that address");
+    error("regs-for the same address twice", "--addr 7 --regs-for 7 a.txt --regs-for 7 b.txt",
+          "address 7 is given twice");
+    error("regs-for without its file", "--addr 7 --regs-for 7", "needs an address and a file");
+    error("regs-for with '='", "--regs-for=7 a.txt", "takes two values");
+    error("regs-for address out of range", "--regs-for 248 a.txt", "bad value '248' for --regs-for");
+    error("regs-for an empty path", "--regs-for 1 ", "needs an address and a file");
     error("addr 0", "--addr 0", "--addr");
     error("addr 248", "--addr 248", "--addr");
     error("addr without value", "--addr", "needs a value");

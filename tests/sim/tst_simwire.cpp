@@ -98,6 +98,18 @@ public:
         if (m_fd >= 0)
             ::close(m_fd);
     }
+    // 1 or 2 stop bits; a pseudo-terminal keeps them (its parity it drops).
+    bool setStopBits(int stopBits)
+    {
+        termios tio{};
+        if (tcgetattr(m_fd, &tio) != 0)
+            return false;
+        if (stopBits == 2)
+            tio.c_cflag |= CSTOPB;
+        else
+            tio.c_cflag &= ~tcflag_t(CSTOPB);
+        return tcsetattr(m_fd, TCSANOW, &tio) == 0;
+    }
     bool isOpen() const { return m_fd >= 0; }
 
     bool send(const QByteArray &hex)
@@ -203,6 +215,9 @@ class TestSimWire : public QObject
 
 private slots:
     void init();
+    void stopBitsCheck_data();
+    void stopBitsCheck();
+    void textOutput();
     void registerBlocks_data();
     void registerBlocks();
     void ignoredRequestsAndLog();
@@ -214,6 +229,7 @@ private slots:
     void lineEffects();
     void echoBeforeTurnaround();
     void severalInstruments();
+    void registersPerInstrument();
     void baudCheck_data();
     void baudCheck();
     void tcpRtu();
@@ -593,6 +609,49 @@ void TestSimWire::severalInstruments()
     QVERIFY2(log.value(24).endsWith("ignored=other-address"), qPrintable(log.join('\n')));
 }
 
+// --regs-for sets one instrument of the bus apart, on top of the overrides all of them share;
+// the others keep the shared ones.
+void TestSimWire::registersPerInstrument()
+{
+    const auto write = [this](const char *name, const QByteArray &text) {
+        QFile file(m_dir->filePath(QString::fromLatin1(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    };
+    write("all.txt", "0x0035 4   # FLtr on every instrument\n0x0036 6\n");
+    write("seven.txt", "0x0035 9\n0x0014:32 170\n0x0047 2019\n");
+    SimProcess sim;
+    QVERIFY(startSim(sim, {"--addr", "3,7,12", "--regs", m_dir->filePath("all.txt"), "--regs-for",
+                           "7", m_dir->filePath("seven.txt")}));
+    std::unique_ptr<modbus_t, void (*)(modbus_t *)> master(
+        modbus_new_rtu(QFile::encodeName(sim.devicePath()).constData(), 9600, 'N', 8, 2),
+        modbus_free);
+    QVERIFY(master);
+    QCOMPARE(modbus_set_response_timeout(master.get(), 10, 0), 0);
+    QCOMPARE(modbus_connect(master.get()), 0);
+    const auto close = qScopeGuard([&] { modbus_close(master.get()); });
+
+    QMap<int, QList<quint16>> func2, alarm;
+    QMap<int, quint16> year;
+    for (const int address : {3, 7, 12}) {
+        QCOMPARE(modbus_set_slave(master.get(), address), 0);
+        uint16_t r[7] = {};
+        QCOMPARE(modbus_read_registers(master.get(), 0x0034, 3, r), 3);
+        func2[address] = QList<quint16>(r, r + 3);
+        QCOMPARE(modbus_read_registers(master.get(), 0x0014, 2, r), 2);
+        alarm[address] = QList<quint16>(r, r + 2);
+        QCOMPARE(modbus_read_registers(master.get(), 0x0047, 1, r), 1);
+        year[address] = r[0];
+    }
+    QCOMPARE(func2[3], (QList<quint16>{2, 4, 6}));
+    QCOMPARE(func2[12], func2[3]);
+    QCOMPARE(func2[7], (QList<quint16>{2, 9, 6})); // its own FLtr over the shared one
+    QCOMPARE(alarm[3], (QList<quint16>{0, 150}));
+    QCOMPARE(alarm[7], (QList<quint16>{0, 170}));
+    QCOMPARE(year[7], quint16(2019));
+    QVERIFY(year[3] >= 2024 && year[12] == year[3]); // the running clock
+}
+
 // With --baud given, the instrument hears a master only at that rate where the line shows it:
 // on its own pseudo-terminal. Without --baud every rate is heard, as before.
 void TestSimWire::baudCheck_data()
@@ -632,6 +691,59 @@ void TestSimWire::baudCheck()
     QVERIFY(line.setSpeed(speedFor(heardAt)));
     QVERIFY(line.send(kReadWeight));
     QCOMPARE(hexOf(line.receive(9)), hexOf(wire(kWeight1234)));
+}
+
+void TestSimWire::stopBitsCheck_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("masterStopBits");
+    QTest::addColumn<int>("heardWith"); // 0: any
+
+    QTest::newRow("not given, master with 1") << QStringList{} << 1 << 0;
+    QTest::newRow("--stop-bits 1, master with 1") << QStringList{"--stop-bits", "1"} << 1 << 1;
+    QTest::newRow("--stop-bits 1, master with 2") << QStringList{"--stop-bits", "1"} << 2 << 1;
+    QTest::newRow("--stop-bits 2, master with 1") << QStringList{"--stop-bits", "2"} << 1 << 2;
+}
+
+void TestSimWire::stopBitsCheck()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, masterStopBits);
+    QFETCH(int, heardWith);
+    SimProcess sim;
+    QVERIFY(startSim(sim, args << "--weight"
+                               << "1234"));
+    Line line(sim.devicePath());
+    QVERIFY(line.isOpen());
+    QVERIFY(line.setStopBits(masterStopBits));
+    QVERIFY(line.send(kReadWeight));
+    if (heardWith == 0 || heardWith == masterStopBits) {
+        QCOMPARE(hexOf(line.receive(9)), hexOf(wire(kWeight1234)));
+        return;
+    }
+    const QStringList log = waitForLog(logPath(), 1);
+    QCOMPARE(hexOf(line.receiveFor(kQuietWindow)), QByteArray());
+    QCOMPARE(log.value(0).mid(13),
+             QStringLiteral("rx 01 03 01 00 00 02 c5 f7 ignored=wrong-stop-bits"));
+    QVERIFY(line.setStopBits(heardWith));
+    QVERIFY(line.send(kReadWeight));
+    QCOMPARE(hexOf(line.receive(9)), hexOf(wire(kWeight1234)));
+}
+
+// An indicator in continuous output: text lines several times a second, and no answer.
+void TestSimWire::textOutput()
+{
+    SimProcess sim;
+    QVERIFY(startSim(sim, {"--text-output", "--weight", "-1234"}));
+    Line line(sim.devicePath());
+    QVERIFY(line.isOpen());
+    QVERIFY(line.send(kReadWeight));
+    const QByteArray lines = line.receive(3 * 18);
+    QCOMPARE(lines.left(18), QByteArray("ST,GS,-0012.34kg\r\n"));
+    QCOMPARE(lines, QByteArray("ST,GS,-0012.34kg\r\n").repeated(3));
+    const QStringList log = waitForLog(logPath(), 1);
+    QCOMPARE(log.value(0).mid(13),
+             QStringLiteral("rx 01 03 01 00 00 02 c5 f7 ignored=text-output"));
 }
 
 // A transparent converter: RTU frames over TCP as they are, one client after another. A request
@@ -775,7 +887,7 @@ void TestSimWire::commandLine_data()
 
     QTest::newRow("help") << QStringList{"--help"} << 0
                           << QStringLiteral("--device --link --addr --baud --pace --turnaround "
-                                            "--weight --regs --fault --seed --log --max-seconds "
+                                            "--weight --regs --regs-for --fault --seed --log --max-seconds "
                                             "--help --version silent badcrc exception wrongaddr "
                                             "truncate junk slow split echo zero --tcp-listen "
                                             "--tcp-mode mbap mbtcp:// wrong-baud")
@@ -787,6 +899,12 @@ void TestSimWire::commandLine_data()
                                              << QStringList{"@DIR@/regs.txt:3: bad value"};
     QTest::newRow("missing registers file") << QStringList{"--regs", "@DIR@/none.txt"} << 2
                                             << QStringList{"@DIR@/none.txt", "cannot read"};
+    QTest::newRow("bad registers file of one instrument")
+        << QStringList{"--addr", "1,2", "--regs-for", "2", "@DIR@/regs.txt"} << 2
+        << QStringList{"@DIR@/regs.txt:3: bad value"};
+    QTest::newRow("missing registers file of one instrument")
+        << QStringList{"--regs-for", "1", "@DIR@/none.txt"} << 2
+        << QStringList{"@DIR@/none.txt", "cannot read"};
     QTest::newRow("link over a regular file")
         << QStringList{"--link", "@DIR@/regs.txt"} << 2 << QStringList{"not a symlink"};
     QTest::newRow("device that is no terminal")

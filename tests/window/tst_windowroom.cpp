@@ -5,19 +5,27 @@
 #include "controls.h"
 #include "fakebus.h"
 #include "fakeport.h"
+#include "liveserver.h"
+#include "referencemarks.h"
 #include "form1.h"
 #include "requestqueue.h"
 #include "statuslabel.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
 #include <QDockWidget>
+#include <QTabWidget>
+#include <QToolTip>
+#include <QMenu>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -27,18 +35,23 @@ namespace {
 // A field laptop's screen, less a title bar and a task bar.
 constexpr QSize kLaptop(1366, 768 - 70);
 
-// Answers every read of the window as an instrument at address 1 would: the weight 12.34 (two
-// places from its decimal-point registers), every other register 0.
-void answerEveryRead(Form1 &window, FakePort &port)
+// The registers of an instrument at address 1: the weight 12.34 (two places from its
+// decimal-point register 0x0025), every other register 0 unless a test sets it.
+using Registers = QMap<quint16, quint16>;
+Registers instrumentRegisters()
+{
+    return {{0x0101, 1234}, {0x0025, 2}};
+}
+
+// Answers every read of the window from `registers`, as the instrument would.
+void answerEveryRead(Form1 &window, FakePort &port, const Registers &registers)
 {
     QObject::connect(window.queue(), &RequestQueue::requestWritten, &window,
-                     [&port](const QByteArray &, const ReadRequest &request) {
-                         QList<quint16> registers(request.count, 0);
-                         if (request.start == 0x0100)
-                             registers = {0, 1234};
-                         else if (request.start == 0x0024 && request.count >= 2)
-                             registers[1] = 2;
-                         const QByteArray reply = registersReply(request.address, registers);
+                     [&port, &registers](const QByteArray &, const ReadRequest &request) {
+                         QList<quint16> block;
+                         for (quint16 r = 0; r < request.count; ++r)
+                             block.append(registers.value(quint16(request.start + r)));
+                         const QByteArray reply = registersReply(request.address, block);
                          QTimer::singleShot(1, &port, [&port, reply] { port.deliver(reply); });
                      });
 }
@@ -71,6 +84,8 @@ private slots:
     void statusLineKeepsThePortState();
     void confirmationsStayUntilTheOperatorActs();
     void reportAsksBeforeItIsWrittenEmpty();
+    void livePageOffUntilTurnedOn();
+    void referenceMarksWhatDiffers();
 
 private:
     template <typename T> T *find(const QString &name) const
@@ -93,6 +108,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_temp;
     QDir m_dir;
     QList<ReportParties> m_asked;
+    Registers m_registers;
 };
 
 void TestWindowRoom::initTestCase()
@@ -109,7 +125,8 @@ void TestWindowRoom::init()
     m_dir.setPath(m_temp->path());
     m_port = new FakePort;
     m_window = new Form1(m_port);
-    answerEveryRead(*m_window, *m_port);
+    m_registers = instrumentRegisters();
+    answerEveryRead(*m_window, *m_port, m_registers);
     m_asked.clear();
     m_window->setPartiesAsker([this](QWidget *, const ReportParties &remembered) {
         m_asked.append(remembered);
@@ -135,18 +152,37 @@ void TestWindowRoom::panelsBesideTheWindowOnALaptop()
 {
     const QSize own = m_window->size();
     const QRect client = m_window->centralWidget()->geometry();
-    for (const char *name : {"monitorButton", "trendButton", "busButton"})
+    // At the window's own size every tool of the status bar is whole and clear of the others.
+    QList<QRect> tools;
+    for (QToolButton *b : m_window->statusBar()->findChildren<QToolButton *>()) {
+        const QRect r(b->mapTo(m_window, QPoint(0, 0)), b->size());
+        QVERIFY2(m_window->rect().contains(r), qPrintable(b->objectName()));
+        QVERIFY2(b->width() >= b->minimumSizeHint().width(), qPrintable(b->objectName()));
+        for (const QRect &other : std::as_const(tools))
+            QVERIFY2(!other.intersects(r), qPrintable(b->objectName()));
+        tools.append(r);
+    }
+    QVERIFY(tools.size() >= 10);
+    for (const char *name : {"monitorButton", "trendButton", "busButton", "diagnosisButton"})
         QTest::mouseClick(find<QToolButton>(QString::fromLatin1(name)), Qt::LeftButton);
     const QList<QDockWidget *> docks = m_window->findChildren<QDockWidget *>();
-    QCOMPARE(docks.size(), 3);
+    QCOMPARE(docks.size(), 4);
     for (QDockWidget *d : docks)
         QTRY_VERIFY(d->isVisible());
 
-    // The three panels fit beside the window on the laptop's screen, tabbed together.
+    // The bus view's sentences after a long scan and a poll widen nothing: they wrap.
+    for (const char *figures : {"busScanFigures", "busPollFigures"}) {
+        auto *said = find<QLabel>(QString::fromLatin1(figures));
+        said->setText(QStringLiteral("扫描：请求 98304  应答 12  无应答 98288  无效 4  用时 中位 "
+                                     "12.5 ms  最慢 250.0 ms；线路分辨不出波特率，每个地址只列一次"));
+        said->show();
+    }
+    // The four panels fit beside the window on the laptop's screen, tabbed together.
     const QSize least = m_window->minimumSizeHint().expandedTo(m_window->minimumSize());
+
     QVERIFY2(least.width() <= kLaptop.width() && least.height() <= kLaptop.height(),
              qPrintable(QStringLiteral("%1 x %2").arg(least.width()).arg(least.height())));
-    QCOMPARE(m_window->tabifiedDockWidgets(docks.first()).size(), 2);
+    QCOMPARE(m_window->tabifiedDockWidgets(docks.first()).size(), 3);
     m_window->resize(kLaptop);
     QTRY_COMPARE(m_window->size(), kLaptop);
 
@@ -285,6 +321,92 @@ void TestWindowRoom::reportAsksBeforeItIsWrittenEmpty()
     QTest::mouseClick(find<QToolButton>(QStringLiteral("reportButton")), Qt::LeftButton);
     QCOMPARE(texts.size(), 2);
     QCOMPARE(pdfs().size(), 1);
+}
+
+void TestWindowRoom::livePageOffUntilTurnedOn()
+{
+    // Nothing listens while the operator has not turned the page on, not even once its dialog
+    // is open; the page follows the weight the window reads all the same.
+    auto *live = m_window->findChild<LiveServer *>();
+    QVERIFY(live);
+    QVERIFY(!live->isRunning());
+    readWeight();
+    QTest::mouseClick(find<QToolButton>(QStringLiteral("liveButton")), Qt::LeftButton);
+    auto *dialog = m_window->findChild<QDialog *>(QStringLiteral("liveViewDialog"));
+    QVERIFY(dialog && dialog->isVisible());
+    QVERIFY(!live->isRunning());
+    QVERIFY(live->state().has_value());
+    QCOMPARE(live->state()->weight, QStringLiteral("12.34"));
+    QVERIFY(live->state()->valid);
+    QCOMPARE(live->state()->address, QStringLiteral("1"));
+}
+
+void TestWindowRoom::referenceMarksWhatDiffers()
+{
+    const auto readPages = [this] {
+        for (const char *button : {"CommandBJ", "Commandgny", "Commandgne", "Commandtx"}) {
+            QTest::mouseClick(find<QPushButton>(QString::fromLatin1(button)), Qt::LeftButton);
+            QTRY_VERIFY(m_window->queue()->idle());
+        }
+    };
+    const auto act = [this](const char *name) {
+        auto *action = m_window->findChild<QAction *>(QString::fromLatin1(name));
+        QVERIFY2(action, name);
+        action->trigger();
+    };
+    auto *marks = m_window->findChild<ReferenceMarks *>();
+    QVERIFY(marks);
+
+    // Saved before anything was read: nothing is written, the operator is told why.
+    act("saveReference");
+    QVERIFY(m_dir.entryList({"*.json"}).isEmpty());
+    readPages();
+    act("saveReference");
+    QCOMPARE(m_dir.entryList({"*.json"}), QStringList{QStringLiteral("reference.json")});
+
+    // The instrument's AL1 (box 2, registers 0x0014 and 0x0015) set differently, and read again.
+    m_registers[0x0015] = 150;
+    readPages();
+    auto *al1 = find<QLineEdit>(QStringLiteral("Text2(2)"));
+    const QString shown = al1->text();
+    const QRect where = al1->geometry();
+    act("loadReference");
+    QCOMPARE(marks->marked(), QList<int>{2});
+    QVERIFY2(al1->toolTip().contains(QStringLiteral("0.00")), qPrintable(al1->toolTip()));
+    QCOMPARE(al1->text(), shown);
+    QCOMPARE(al1->geometry(), where);
+    // scripts/screenshot asks for the picture of it for the README.
+    if (const QString shots = qEnvironmentVariable("SCALECHECK_SHOT_DIR"); !shots.isEmpty()) {
+        find<QTabWidget>(QStringLiteral("SSTab1"))->setCurrentIndex(0);
+        QToolTip::showText(al1->mapToGlobal(al1->rect().bottomLeft()), al1->toolTip(), al1);
+        QVERIFY(m_window->grab().save(QDir(shots).filePath(QStringLiteral("reference.png"))));
+    }
+    // The report carries the comparison.
+    const ReportData report = m_window->report();
+    QVERIFY(report.comparison.has_value());
+    QCOMPARE(report.comparison->rows.size(), 1);
+    QCOMPARE(report.comparison->rows.first().differences.size(), 1);
+    QCOMPARE(report.comparison->rows.first().differences.first().code, QStringLiteral("AL1"));
+
+    // Put right and read again: nothing is marked.
+    m_registers[0x0015] = 0;
+    readPages();
+    QVERIFY(marks->marked().isEmpty());
+
+    // A damaged reference is refused with a word, and no comparison stands.
+    m_registers[0x0015] = 150;
+    readPages();
+    QCOMPARE(marks->marked(), QList<int>{2});
+    QFile damaged(m_dir.filePath(QStringLiteral("reference.json")));
+    QVERIFY(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    damaged.write("{\"format\": \"scalecheck-reference\", \"version\": 1, \"parameters\": [");
+    damaged.close();
+    QStringList texts;
+    pressInNextBox(QMessageBox::Ok, &texts);
+    act("loadReference");
+    QCOMPARE(texts.size(), 1);
+    QVERIFY(marks->marked().isEmpty());
+    QVERIFY(!m_window->report().comparison.has_value());
 }
 
 QTEST_MAIN(TestWindowRoom)

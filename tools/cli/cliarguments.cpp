@@ -8,10 +8,12 @@
 #include "language.h"
 #include "modbusframe.h"
 #include "parametergroups.h"
+#include "referencecommand.h"
 #include "weightreader.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QHostAddress>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -83,6 +85,26 @@ const QList<CliBlock> &cliBlocks()
     return blocks;
 }
 
+std::optional<std::pair<QString, quint16>> parseListenAddress(const QString &text)
+{
+    // HOST:PORT, an IPv6 host in brackets: 192.168.1.20:8080, [fe80::1%eth0]:8080.
+    const int colon = text.lastIndexOf(QLatin1Char(':'));
+    if (colon <= 0)
+        return std::nullopt;
+    QString host = text.left(colon);
+    if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
+        host = host.mid(1, host.size() - 2);
+    else if (host.contains(QLatin1Char(':')))
+        return std::nullopt;
+    const std::optional<int> port = wholeNumber(text.mid(colon + 1), 0, 65535);
+    const QHostAddress address(host);
+    // Every interface at once is not a choice of where to be seen: the operator names one.
+    if (!port || address.isNull() || address == QHostAddress(QHostAddress::AnyIPv4) ||
+        address == QHostAddress(QHostAddress::AnyIPv6))
+        return std::nullopt;
+    return std::pair{host, quint16(*port)};
+}
+
 std::optional<QList<int>> parseBaudList(const QString &text)
 {
     QList<int> rates;
@@ -131,9 +153,12 @@ ParsedArguments parseArguments(const QStringList &arguments)
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringLiteral("version"));
     const QCommandLineOption lang(QStringLiteral("lang"), {}, QStringLiteral("language"));
+    const QCommandLineOption listen(QStringLiteral("listen"), {}, QStringLiteral("host:port"));
     parser.addOptions({port, baud, addr, timeout, json, count, interval, from, to, bauds,
                        turnaround, csv, out, seconds, customer, site, technician, serial, help,
-                       version, lang});
+                       version, lang, listen});
+    const QCommandLineOption reference(QStringLiteral("reference"), {}, QStringLiteral("file"));
+    parser.addOption(reference);
 
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
@@ -173,6 +198,16 @@ ParsedArguments parseArguments(const QStringList &arguments)
         o.command = CliCommand::Scan;
     } else if (command == QLatin1String("report")) {
         o.command = CliCommand::Report;
+    } else if (command == QLatin1String("serve")) {
+        o.command = CliCommand::Serve;
+    } else if (command == QLatin1String("reference")) {
+        o.command = CliCommand::Reference;
+    } else if (command == QLatin1String("compare")) {
+        o.command = CliCommand::Compare;
+    } else if (command == QLatin1String("diagnose")) {
+        o.command = CliCommand::Diagnose;
+    } else if (command == QLatin1String("find")) {
+        o.command = CliCommand::Find;
     } else {
         return usageError(
             [&] { return QCoreApplication::translate("Cli", "未知命令“%1”").arg(command); });
@@ -183,11 +218,36 @@ ParsedArguments parseArguments(const QStringList &arguments)
     // --addr to scan, or --to to read, expects something this run would not do.
     using Options = QList<const QCommandLineOption *>;
     const Options parties{&customer, &site, &technician, &serial};
-    const Options foreign = reading ? Options{&from, &to, &bauds, &turnaround, &out, &seconds} +
-                                          parties
-                            : o.command == CliCommand::Scan
-                                ? Options{&addr, &count, &interval, &csv, &out, &seconds} + parties
-                                : Options{&json, &count, &csv, &from, &to, &bauds, &turnaround};
+    const bool serving = o.command == CliCommand::Serve;
+    Options foreign = reading ? Options{&from, &to, &bauds, &turnaround, &out, &seconds} + parties
+                      : o.command == CliCommand::Scan
+                          ? Options{&addr, &count, &interval, &csv, &out, &seconds} + parties
+                          : Options{&json, &count, &csv, &from, &to, &bauds, &turnaround};
+    // The live page reads the weight as read weight --count 0 does, and serves it.
+    if (serving)
+        foreign = Options{&json, &count, &csv, &from, &to, &bauds, &turnaround, &out, &seconds} +
+                  parties;
+    else
+        foreign.append(&listen);
+    // reference save reads one instrument whole and writes the file; compare reads a list of
+    // them and prints (or writes) the matrix.
+    const bool saving = o.command == CliCommand::Reference;
+    const bool comparing = o.command == CliCommand::Compare;
+    if (saving || comparing) {
+        foreign = Options{&count, &interval, &from, &to, &bauds, &turnaround, &seconds, &listen} +
+                  parties;
+        foreign += saving ? Options{&json, &csv, &reference} : Options{&out};
+    } else {
+        foreign.append(&reference);
+    }
+    // diagnose asks about the one address set; find searches a range at every rate.
+    if (o.command == CliCommand::Diagnose)
+        foreign = Options{&count, &interval, &csv,        &out,    &seconds,  &from,
+                          &to,    &bauds,    &turnaround, &listen, &reference} +
+                  parties;
+    else if (o.command == CliCommand::Find)
+        foreign =
+            Options{&count, &interval, &csv, &out, &seconds, &bauds, &listen, &reference} + parties;
     for (const QCommandLineOption *option : foreign) {
         if (parser.isSet(*option)) {
             const QString name = option->names().first();
@@ -218,7 +278,11 @@ ParsedArguments parseArguments(const QStringList &arguments)
                 });
         }
     }
-    const int wordsTaken = reading ? 2 : 1;
+    if (saving && words.value(1) != QLatin1String("save"))
+        return usageError([&] {
+            return QCoreApplication::translate("Cli", "reference 后应为 save：reference save --out 文件");
+        });
+    const int wordsTaken = reading || saving ? 2 : 1;
     if (words.size() > wordsTaken) {
         const QString extra = words.at(wordsTaken);
         return usageError(
@@ -237,7 +301,14 @@ ParsedArguments parseArguments(const QStringList &arguments)
                             QStringLiteral("1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200"));
         o.baud = *rate;
     }
-    if (parser.isSet(addr)) {
+    if (parser.isSet(addr) && comparing) {
+        const std::optional<QList<quint8>> list = parseAddressList(parser.value(addr));
+        if (!list)
+            return badValue(QStringLiteral("addr"), parser.value(addr),
+                            QStringLiteral("addresses 1..247 and ranges such as 1,2,5-9, each "
+                                           "once"));
+        o.addresses = *list;
+    } else if (parser.isSet(addr)) {
         const std::optional<quint8> a = slaveAddress(parser.value(addr));
         if (!a)
             return badValue(QStringLiteral("addr"), parser.value(addr), kAddressRange);
@@ -262,9 +333,11 @@ ParsedArguments parseArguments(const QStringList &arguments)
         o.csvPath = parser.value(csv);
         if (o.csvPath.trimmed().isEmpty())
             return badValue(QStringLiteral("csv"), o.csvPath, QStringLiteral("a file name"));
-        const bool weighed = std::any_of(o.blocks.cbegin(), o.blocks.cend(), [](const CliBlock &b) {
-            return b.group == CliBlock::kWeight;
-        });
+        // compare --csv writes its matrix instead.
+        const bool weighed =
+            comparing || std::any_of(o.blocks.cbegin(), o.blocks.cend(), [](const CliBlock &b) {
+                return b.group == CliBlock::kWeight;
+            });
         if (!weighed)
             return usageError([&] {
                 return QCoreApplication::translate("Cli",
@@ -320,6 +393,36 @@ ParsedArguments parseArguments(const QStringList &arguments)
                             QStringLiteral("0..%1 ms").arg(kMaxTurnaroundMs));
         o.turnaround = milliseconds(*ms);
     }
+    if (serving) {
+        if (!parser.isSet(listen))
+            return usageError([&] {
+                return QCoreApplication::translate(
+                    "Cli", "serve 缺少 --listen 地址:端口（本机一个网络接口的地址）");
+            });
+        const std::optional<std::pair<QString, quint16>> where =
+            parseListenAddress(parser.value(listen));
+        if (!where)
+            return badValue(QStringLiteral("listen"), parser.value(listen),
+                            QStringLiteral("HOST:PORT, HOST a numeric address of this machine "
+                                           "other than 0.0.0.0 or [::], PORT 0..65535"));
+        o.listenHost = where->first;
+        o.listenPort = where->second;
+        o.blocks = {cliBlocks().first()};
+    }
+    if (saving) {
+        if (!parser.isSet(out) || parser.value(out).trimmed().isEmpty())
+            return usageError([&] {
+                return QCoreApplication::translate("Cli", "reference save 缺少 --out 参考文件");
+            });
+        o.outPath = parser.value(out);
+    }
+    if (comparing) {
+        if (!parser.isSet(reference) || parser.value(reference).trimmed().isEmpty())
+            return usageError([&] {
+                return QCoreApplication::translate("Cli", "compare 缺少 --reference 参考文件");
+            });
+        o.referencePath = parser.value(reference);
+    }
     if (o.from > o.to)
         return usageError([&] {
             return QCoreApplication::translate("Cli", "--from %1 大于 --to %2")
@@ -362,6 +465,15 @@ QString usageText()
 "                 [--site TEXT] [--technician TEXT] [--serial TEXT]\n"
 "  scalecheck-cli --port PATH [--baud 9600] [--timeout MS] scan [--from 1] [--to 247]\n"
 "                 [--bauds LIST] [--turnaround MS] [--json]\n"
+"  scalecheck-cli --port PATH [--baud 9600] [--addr 1] [--timeout MS]\n"
+"                 serve --listen HOST:PORT [--interval MS]\n"
+"  scalecheck-cli --port PATH [--baud 9600] [--addr 1] [--timeout MS] diagnose [--json]\n"
+"  scalecheck-cli --port PATH [--baud 9600] [--addr 1] [--timeout MS] find [--from 1]\n"
+"                 [--to 247] [--turnaround MS] [--json]\n"
+"  scalecheck-cli --port PATH [--baud 9600] [--addr 1] [--timeout MS]\n"
+"                 reference save --out FILE.json\n"
+"  scalecheck-cli --port PATH [--baud 9600] [--timeout MS]\n"
+"                 compare --reference FILE.json [--addr LIST] [--json] [--csv FILE]\n"
 "\n"
 "Reads a digital weighing indicator over Modbus RTU (function 03, read holding registers; it\n"
 "never writes) with the same requests, reply checks and decimal rules as the scalecheck window.\n"
@@ -445,6 +557,57 @@ QString usageText()
 "  First reads the weight and the four parameter groups as read all does; the report holds\n"
 "  the line, the instrument's address, the 35 values by page, the weight, the counters and\n"
 "  reply times with the suggested timeout, the trend and the last frames on the line.\n"
+"\n"
+"serve:\n"
+"  --listen HOST:PORT\n"
+"                  serve the live page on this address of the machine alone (the one on the\n"
+"                  network the phones are on; 127.0.0.1 for this machine only); PORT 0\n"
+"                  picks a free port. Required: the page is never served anywhere unasked\n"
+"  --interval MS   from the start of one weight reading to the start of the next (default\n"
+"                  1500)\n"
+"  Reads the weight as read weight --count 0 does and serves it, read-only, to up to 8 phones\n"
+"  at once: the weight as the window shows it, whether the last read gave one, the address,\n"
+"  the line and how the last read ended, updated at each reading. The first line printed is\n"
+"  the address to open, with a random token (128 bits, new at each start); a request without\n"
+"  it is refused. Then each reading as read prints it; on stderr the number of phones\n"
+"  watching whenever it changes. Ctrl-C or SIGTERM end it and close every connection.\n"
+"  Exit status 0 when it was stopped so, 1 when the address could not be served or the\n"
+"  port was lost.\n"
+"\n"
+"reference save:\n"
+"  --out FILE      write the 35 parameters of the instrument at --addr as the reference: JSON,\n"
+"                  one entry a line with code, group, raw count and decimal places; the clock\n"
+"                  (year .. sec) marked ignore, ID and bAud perInstrument. Add \"tolerance\": N\n"
+"                  (counts) or \"ignore\": true to an entry by hand\n"
+"\n"
+"compare:\n"
+"  --reference FILE  the reference file; one with a missing, unknown, duplicated or malformed\n"
+"                  entry is refused (its line and entry named, exit status 2)\n"
+"  --addr LIST     the instruments to compare, one after another: 1,2,5-9 (default 1)\n"
+"  --json          one JSON object: per instrument its result (same, differs, failed), each\n"
+"                  difference with code, reference and instrument value (raw, places, text)\n"
+"  --csv FILE      also write the matrix as CSV\n"
+"  Reads each instrument's decimal point and four parameter groups, then prints the matrix of\n"
+"  the parameters that differ on some instrument (= the reference's value, ~ within its\n"
+"  tolerance, - not read) and a line per instrument. Exit status 0 when every instrument\n"
+"  matches, 1 when one differs or could not be read.\n"
+"\n"
+"diagnose:\n"
+"  Why the instrument at --addr does not answer at --baud: listens to the line, reads the\n"
+"  weight once with a 2 s wait, then asks a few short questions (other rates, parity and\n"
+"  stop bits, addresses 1 to 32), reads only, and names the cause: ok, silent,\n"
+"  wrong-address, wrong-baud, wrong-parity, late-reply, garbled, echo-only, exception,\n"
+"  gateway, ascii-output, modbus-ascii or unrequested, with what to change and the evidence:\n"
+"  what was sent, what came back and when, and on a real serial port its error counters.\n"
+"  --json          one object: {\"diagnosis\": {\"code\", \"advice\", \"evidence\", ...}}\n"
+"  Exit status 0 when the instrument answers as set, 1 otherwise.\n"
+"\n"
+"find:\n"
+"  Finds an instrument whose address, rate and parity/stop bits are all unknown: --addr at\n"
+"  --baud 8N2 first, address 1 at every rate and framing (8N2, 8N1, 8E1, 8O1), then every\n"
+"  address of --from..--to at each; bytes that come lead to their rate first. Stops at the\n"
+"  first checked frame and prints: address A baud B parity none|even|odd stopBits 1|2.\n"
+"  --json          {\"address\", \"baud\", \"parity\", \"stopBits\", ...}\n"
 "\n"
 "Other:\n"
 "  -h, --help      this text\n"

@@ -8,6 +8,7 @@
 #include <QtGlobal>
 #include <chrono>
 #include <optional>
+#include <utility>
 
 // A block the command line reads by name: the weight, or one of the four parameter groups.
 struct CliBlock
@@ -26,6 +27,11 @@ enum class CliCommand {
     Read,
     Scan,
     Report,
+    Serve,
+    Reference, // reference save
+    Compare,
+    Diagnose,
+    Find,
     Help,
     Version,
 };
@@ -67,6 +73,16 @@ struct CliOptions
     QList<int> bauds;
     // How long an instrument may take to begin its reply; the scan's default without it.
     std::optional<std::chrono::milliseconds> turnaround;
+
+    // serve: where the live page listens (--listen HOST:PORT), a numeric address of this
+    // machine; port 0 picks a free one.
+    QString listenHost;
+    quint16 listenPort = 0;
+
+    // reference save (--out FILE, --addr N) and compare (--reference FILE, --addr LIST, --json,
+    // --csv FILE: the matrix)
+    QString referencePath;
+    QList<quint8> addresses; // compare's --addr list, in the order given; empty: --addr alone
 };
 
 struct ParsedArguments
@@ -78,6 +94,10 @@ struct ParsedArguments
 // Reads the command line (arguments[0] is the program). Anything not understood is an error:
 // an unknown command, option or block, a value out of range, an option of the other command.
 ParsedArguments parseArguments(const QStringList &arguments);
+
+// The address of a --listen HOST:PORT: a numeric address other than the unspecified one (an
+// IPv6 address in brackets) and a port 0..65535; nullopt when it is not one.
+std::optional<std::pair<QString, quint16>> parseListenAddress(const QString &text);
 
 // The text of --help.
 QString usageText();

@@ -1,13 +1,18 @@
 // SPDX-License-Identifier: MIT
-// scalecheck-cli: reads a weighing indicator, scans the bus for one, or writes its commissioning
-// report, from the command line.
+// scalecheck-cli: reads a weighing indicator, scans the bus for one, writes its commissioning
+// report or serves its weight to a phone, from the command line.
 #include "cliarguments.h"
 #include "clitext.h"
+#include "diagnosecommand.h"
 #include "language.h"
 #include "lineclient.h"
 #include "readings.h"
+#include "referencecommand.h"
+#include "referenceset.h"
 #include "reportcommand.h"
 #include "scancommand.h"
+#include "servecommand.h"
+#include "verifycommand.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -52,7 +57,10 @@ int main(int argc, char *argv[])
     const QStringList arguments = argumentsOf(argc, argv);
     // Read once for the kind of application the command needs, and again once the language is
     // set, so that whatever is wrong is said in it.
-    const bool drawing = [&arguments] {
+    // verify takes the plan's options, which the other commands do not know: it reads its own
+    // words. Its record is drawn as the report is.
+    const bool verifying = isVerifyCommand(arguments);
+    const bool drawing = verifying || [&arguments] {
         const ParsedArguments first = parseArguments(arguments);
         return first.options && first.options->command == CliCommand::Report;
     }();
@@ -65,6 +73,8 @@ int main(int argc, char *argv[])
     setCliLanguage(!chosen                        ? CliLanguage::Both
                    : *chosen == Language::English ? CliLanguage::English
                                                   : CliLanguage::Chinese);
+    if (verifying)
+        return runVerifyCommand(arguments);
     const ParsedArguments parsed = parseArguments(arguments);
 
     if (!parsed.options) {
@@ -74,7 +84,8 @@ int main(int argc, char *argv[])
     const CliOptions &options = *parsed.options;
     switch (options.command) {
     case CliCommand::Help:
-        printOut(usageText());
+        // verify reads its own words, and says them after the rest.
+        printOut(usageText() + QStringLiteral("\n\n") + verifyUsageText());
         return 0;
     case CliCommand::Version:
         printOut(QStringLiteral("scalecheck-cli ") + QCoreApplication::applicationVersion());
@@ -82,7 +93,20 @@ int main(int argc, char *argv[])
     case CliCommand::Read:
     case CliCommand::Scan:
     case CliCommand::Report:
+    case CliCommand::Serve:
+    case CliCommand::Reference:
+    case CliCommand::Compare:
+    case CliCommand::Diagnose:
+    case CliCommand::Find:
         break;
+    }
+    // The reference is read and checked before the line is touched: a damaged file compares
+    // nothing.
+    std::optional<ReferenceSet> reference;
+    if (options.command == CliCommand::Compare) {
+        reference = loadReference(options);
+        if (!reference)
+            return kExitUsage;
     }
 
     LineClient line;
@@ -96,6 +120,16 @@ int main(int argc, char *argv[])
         return runScan(&line, options);
     case CliCommand::Report:
         return runReport(&line, options);
+    case CliCommand::Serve:
+        return runServe(&line, options);
+    case CliCommand::Reference:
+        return runReferenceSave(&line, options);
+    case CliCommand::Compare:
+        return runCompare(&line, options, *reference);
+    case CliCommand::Diagnose:
+        return runDiagnose(&line, options);
+    case CliCommand::Find:
+        return runFind(&line, options);
     default:
         return runRead(&line, options);
     }

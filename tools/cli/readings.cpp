@@ -4,6 +4,8 @@
 #include "readings.h"
 
 #include "clitext.h"
+#include "diagnosecommand.h"
+#include "judge.h"
 #include "lineclient.h"
 #include "parametergroups.h"
 #include "stopsignals.h"
@@ -73,8 +75,15 @@ Reading InstrumentReader::take(qint64 number, const QList<CliBlock> &blocks)
     const QDateTime now = QDateTime::currentDateTime();
     reading.time = now.toOffsetFromUtc(now.offsetFromUtc());
     m_placesAsked = false;
-    for (const CliBlock &block : blocks)
-        reading.blocks.append(readBlock(block));
+    for (const CliBlock &block : blocks) {
+        BlockReading read = readBlock(block);
+        if (read.weight) {
+            read.weight->stable = m_stability.add(Clock::eventLoop().now(), *read.weight);
+            if (read.weight->stable)
+                read.weight->settleTime = m_stability.settleTime();
+        }
+        reading.blocks.append(read);
+    }
     return reading;
 }
 
@@ -125,7 +134,21 @@ BlockReading InstrumentReader::failed(const CliBlock &block, const ReadResult &r
     if (reading.end.lostReason.isEmpty())
         noteLine(reading, result);
     sayFailure(reading);
+    reading.diagnosis = diagnosisOf(result);
     return reading;
+}
+
+std::optional<Cause> InstrumentReader::diagnosisOf(const ReadResult &result) const
+{
+    // Only what the read itself shows: the line is asked nothing more (diagnose does that).
+    const LineSettings settings = LineSettings::instrument(m_options.baud);
+    const QByteArray sent =
+        RequestQueue::codecFor(lineKindOf(m_options.port)).encode(result.request, 0);
+    DiagnosisTarget target = targetOf(m_options);
+    target.start = result.request.start;
+    target.count = result.request.count;
+    target.timeout = result.request.timeout;
+    return causeOfRead(Exchange::of(result, settings, sent, false), target);
 }
 
 BlockReading InstrumentReader::readBlock(const CliBlock &block)
@@ -143,7 +166,10 @@ BlockReading InstrumentReader::readBlock(const CliBlock &block)
         BlockReading reading;
         reading.block = block;
         reading.end = endOf(m_decimals.failure());
-        reading.end.stage = ReadEnd::Stage::Point;
+        // Silence is the instrument's, not its decimal point's: it is said as no reply.
+        if (reading.end.check.status != ReplyStatus::NoReply)
+            reading.end.stage = ReadEnd::Stage::Point;
+        reading.diagnosis = diagnosisOf(m_decimals.failure());
         sayFailure(reading);
         if (block.group == CliBlock::kWeight) {
             WeightReading none;
@@ -219,7 +245,13 @@ QByteArray jsonLine(const Reading &reading, const CliOptions &options)
     QJsonObject replyTimes;
     int echoes = 0;
     int skips = 0;
+    std::optional<WeightReading> weight;
+    std::optional<Cause> diagnosis;
     for (const BlockReading &block : reading.blocks) {
+        if (block.weight)
+            weight = block.weight;
+        if (!diagnosis)
+            diagnosis = block.diagnosis;
         for (const CodeValue &cv : block.codeValues())
             values.insert(cv.code, cv.value);
         if (block.replyTime)
@@ -235,7 +267,7 @@ QByteArray jsonLine(const Reading &reading, const CliOptions &options)
         }
     }
     // Values are the window's texts, not numbers: "1.00" keeps its zeros, as the display does.
-    const QJsonObject object{
+    QJsonObject object{
         {QStringLiteral("reading"), reading.number},
         {QStringLiteral("time"), reading.time.toString(Qt::ISODateWithMs)},
         {QStringLiteral("port"), options.port},
@@ -248,6 +280,16 @@ QByteArray jsonLine(const Reading &reading, const CliOptions &options)
         {QStringLiteral("echoRemoved"), echoes},
         {QStringLiteral("leadingBytesSkipped"), skips},
     };
+    // A failed reading says why, as far as its own evidence tells.
+    if (diagnosis)
+        object.insert(QStringLiteral("diagnosis"), causeJson(*diagnosis));
+    // Whether the weight had come to rest, and how long it took to; only a weight read says.
+    if (weight) {
+        object.insert(QStringLiteral("stable"), weight->stable);
+        object.insert(QStringLiteral("settleMs"),
+                      weight->settleTime ? QJsonValue(inMilliseconds(*weight->settleTime))
+                                         : QJsonValue(QJsonValue::Null));
+    }
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 

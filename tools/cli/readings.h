@@ -3,9 +3,11 @@
 // CODE VALUE lines or as one JSON object per reading.
 #pragma once
 
+#include "cause.h"
 #include "cliarguments.h"
 #include "instrumentdecimals.h"
 #include "parametergroups.h"
+#include "stability.h"
 #include "weightreading.h"
 
 #include <QByteArray>
@@ -40,6 +42,8 @@ struct BlockReading
     // Of the weight block: the reading as the window's label, trend and log take it, with the
     // failure's words as its result when there was no weight.
     std::optional<WeightReading> weight;
+    // Of a failed block: the cause its read shows by itself, where that is enough to say one.
+    std::optional<Cause> diagnosis;
     bool ok() const { return failure.isEmpty(); }
     // Why it failed in the run's language: English with --lang en, else Chinese.
     QString failureSaid() const;
@@ -72,6 +76,7 @@ private:
     // the reply.
     ReadEnd endOf(const ReadResult &result) const;
     BlockReading failed(const CliBlock &block, const ReadResult &result) const;
+    std::optional<Cause> diagnosisOf(const ReadResult &result) const;
 
     LineClient *m_line;
     CliOptions m_options;
@@ -79,6 +84,9 @@ private:
     InstrumentDecimals m_decimals;
     bool m_placesAsked = false; // in the reading being taken
     bool m_absenceSaid = false;
+    // The weights read so far, for whether the indication has come to rest (one count of the
+    // last digit: the command line has no verification interval to judge by).
+    Stability m_stability;
 };
 
 // The CODE VALUE lines of a reading; a run of several readings heads each with its number and

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <string>
 #include <sys/signalfd.h>
@@ -75,6 +76,14 @@ int main(int argc, char **argv)
         }
         overrides = *loaded;
     }
+    std::map<int, std::vector<RegisterOverride>> overridesFor;
+    for (const auto &[address, path] : options->regsFor) {
+        const auto loaded = loadRegisterFile(path, error);
+        if (!loaded) {
+            return usageError(error);
+        }
+        overridesFor[address] = *loaded;
+    }
     if (options->turnaroundGiven && !options->pace) {
         std::fprintf(stderr, "scalecheck-sim: note: --turnaround only takes effect with --pace\n");
     }
@@ -92,7 +101,7 @@ int main(int argc, char **argv)
     if (!options->logPath.empty() && !log.open(options->logPath, error)) {
         return runtimeError(error, kExitUsage);
     }
-    SimServer server(*options, overrides, log);
+    SimServer server(*options, overrides, log, overridesFor);
     if (!server.init(error)) {
         return runtimeError(error);
     }

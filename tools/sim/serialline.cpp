@@ -140,6 +140,16 @@ bool SerialLine::clientRateDiffers(int baud) const
     return speed != CBAUDEX && speed != speedFor(baud);
 }
 
+bool SerialLine::clientStopBitsDiffer(int stopBits) const
+{
+    termios tio{};
+    if (!m_pty || tcgetattr(m_fd, &tio) != 0) {
+        return false;
+    }
+    const bool two = (tio.c_cflag & CSTOPB) != 0;
+    return two != (stopBits == 2);
+}
+
 DeviceLink::~DeviceLink()
 {
     remove();

@@ -31,6 +31,9 @@ public:
     // ours. A real port cannot see the rate of the far end (the bytes would just be garbled), so
     // there this is always false.
     bool clientRateDiffers(int baud) const;
+    // The same for the stop bits (1 or 2): a pseudo-terminal keeps the client's, though it drops
+    // its parity.
+    bool clientStopBitsDiffer(int stopBits) const;
 
 private:
     SerialLine() = default;

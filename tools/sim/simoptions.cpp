@@ -29,7 +29,7 @@ bool takesValue(const std::string &name)
             return true;
         }
     }
-    return false;
+    return isScaleOption(name) || name == "--stop-bits";
 }
 
 std::optional<std::int64_t> integerIn(const std::string &name, const std::string &value,
@@ -98,6 +98,21 @@ std::optional<TcpEndpoint> endpoint(const std::string &value, std::string &error
 // Options that are fine one by one but not together.
 bool checkCombination(const SimOptions &options, std::string &error)
 {
+    for (std::size_t i = 0; i < options.regsFor.size(); ++i) {
+        const int address = options.regsFor[i].first;
+        if (std::find(options.addresses.begin(), options.addresses.end(), address) ==
+            options.addresses.end()) {
+            error = "--regs-for " + std::to_string(address) +
+                    ": no instrument at that address on the line (see --addr)";
+            return false;
+        }
+        for (std::size_t j = 0; j < i; ++j) {
+            if (options.regsFor[j].first == address) {
+                error = "--regs-for: address " + std::to_string(address) + " is given twice";
+                return false;
+            }
+        }
+    }
     if (options.tcpListen && !options.device.empty()) {
         error = "--tcp-listen and --device do not go together: the simulator serves one line";
         return false;
@@ -124,6 +139,9 @@ bool checkCombination(const SimOptions &options, std::string &error)
 bool applyValue(SimOptions &options, const std::string &name, const std::string &value,
                 std::string &error)
 {
+    if (isScaleOption(name)) {
+        return applyScaleOption(options.scale, name, value, error);
+    }
     if (name == "--device" || name == "--link" || name == "--log" || name == "--regs") {
         if (value.empty()) {
             error = name + " needs a path";
@@ -168,6 +186,15 @@ bool applyValue(SimOptions &options, const std::string &name, const std::string 
         }
         options.baud = static_cast<int>(*n);
         options.baudGiven = true;
+        return true;
+    }
+    if (name == "--stop-bits") {
+        if (value != "1" && value != "2") {
+            error = "bad value '" + value + "' for --stop-bits (expected 1 or 2)";
+            return false;
+        }
+        options.stopBits = value == "1" ? 1 : 2;
+        options.stopBitsGiven = true;
         return true;
     }
     if (name == "--turnaround") {
@@ -239,6 +266,32 @@ std::optional<SimOptions> parseOptions(const std::vector<std::string> &args, std
             options.pace = true;
             continue;
         }
+        if (arg == "--text-output") {
+            options.textOutput = true;
+            continue;
+        }
+        // The one option with two values: the instrument's address and its registers file.
+        if (arg == "--regs-for" || arg.rfind("--regs-for=", 0) == 0) {
+            if (arg != "--regs-for") {
+                error = "--regs-for takes two values: --regs-for ADDR FILE";
+                return std::nullopt;
+            }
+            if (i + 2 >= args.size()) {
+                error = "--regs-for needs an address and a file: --regs-for ADDR FILE";
+                return std::nullopt;
+            }
+            const auto address = integerIn("--regs-for", args[i + 1], 1, 247, error);
+            if (!address) {
+                return std::nullopt;
+            }
+            if (args[i + 2].empty()) {
+                error = "--regs-for needs a path";
+                return std::nullopt;
+            }
+            options.regsFor.emplace_back(static_cast<int>(*address), args[i + 2]);
+            i += 2;
+            continue;
+        }
         if (arg.rfind("--", 0) != 0) {
             error = "unexpected argument '" + arg + "'";
             return std::nullopt;
@@ -249,7 +302,8 @@ std::optional<SimOptions> parseOptions(const std::vector<std::string> &args, std
             name = arg.substr(0, equals);
             value = arg.substr(equals + 1);
             if (!takesValue(name)) {
-                error = name == "--pace" || name == "--help" || name == "--version"
+                error = name == "--pace" || name == "--help" || name == "--version" ||
+                                name == "--text-output"
                             ? name + " takes no value"
                             : "unknown option '" + name + "'";
                 return std::nullopt;
@@ -273,6 +327,16 @@ std::optional<SimOptions> parseOptions(const std::vector<std::string> &args, std
         return std::nullopt;
     }
     if (!checkCombination(options, error)) {
+        return std::nullopt;
+    }
+    // The scale under test: its curve in counts once --e is known; it is the weight, so a
+    // fixed one does not go with it.
+    if (!resolveScaleOptions(options.scale, error)) {
+        return std::nullopt;
+    }
+    if (options.scale.active() && (options.weight || options.addresses.size() > 1)) {
+        error = "--control and --load put a load on one scale under test; they go with neither "
+                "--weight nor several addresses";
         return std::nullopt;
     }
     return options;
@@ -321,6 +385,15 @@ Line:
                        own pseudo-terminal a master set to another rate gets
                        no answer (logged ignored=wrong-baud). On --device and
                        on TCP the master's rate cannot be seen: all are heard
+  --stop-bits 1|2      the stop bits the instrument uses (default 2). Given
+                       explicitly, a master on its own pseudo-terminal set to
+                       other stop bits gets no answer (logged
+                       ignored=wrong-stop-bits), as with --baud. A
+                       pseudo-terminal keeps no parity: parity cannot be told
+  --text-output        an indicator in continuous output: it sends a text line
+                       such as ST,GS,+0012.34kg (the weight with 2 decimals)
+                       every 100 ms and answers no request (logged
+                       ignored=text-output)
   --pace               behave like the wire: take requests in no faster than the
                        baud rate allows and send replies at 11 bits per
                        character after the turnaround; without it the
@@ -362,7 +435,12 @@ Instrument:
                        a comment. Overridden registers keep their value; if a
                        weight register (0x0100/0x0101) is given the weight is
                        held fixed. The overrides apply to every instrument
+  --regs-for ADDR FILE override registers of the instrument at ADDR alone (one
+                       of --addr), in the format of --regs and on top of it:
+                       a bus with one instrument set differently. May be
+                       given once per address
 
+)" + scaleHelpText() + R"(
 Register map (holding registers, read with function 03; 32-bit values are two
 registers, high word first):
   0x0010-0x001D  alarm settings, seven 32-bit values

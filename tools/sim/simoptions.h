@@ -3,12 +3,14 @@
 #pragma once
 
 #include "faults.h"
+#include "scalemodel.h"
 
 #include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace scalecheck::sim {
@@ -31,6 +33,9 @@ struct SimOptions
     std::string link;     // --link: symlink to the served device, removed on exit
     std::string logPath;  // --log
     std::string regsPath; // --regs
+    // --regs-for ADDR FILE: overrides of one instrument of the line, on top of --regs; each
+    // address of --addr at most once.
+    std::vector<std::pair<int, std::string>> regsFor;
     std::vector<int> addresses{1}; // --addr: one instrument on the line per address, 1..247
     int baud = 9600;               // --baud
     bool baudGiven = false;        // then a master at another rate goes unheard where we can tell
@@ -46,6 +51,16 @@ struct SimOptions
     std::optional<std::int32_t> weight;               // --weight
     bool help = false;
     bool version = false;
+
+    // For a line diagnosis: the stop bits the instrument hears (--stop-bits; given, a master
+    // with others goes unheard where we can tell, as with --baud), and an indicator in
+    // continuous output sending text lines instead of answering (--text-output).
+    int stopBits = 2;
+    bool stopBitsGiven = false;
+    bool textOutput = false;
+
+    // A scale under test: loads told while it runs, its error and settling (--control ...).
+    ScaleOptions scale;
 };
 
 // Parses the arguments after the program name. Each option with a value takes it either as the

@@ -77,7 +77,8 @@ SimServer::Instrument::Instrument(int address, int baudCode, std::uint32_t seed)
 }
 
 SimServer::SimServer(const SimOptions &options, const std::vector<RegisterOverride> &overrides,
-                     TrafficLog &log)
+                     TrafficLog &log,
+                     const std::map<int, std::vector<RegisterOverride>> &overridesFor)
     : m_options(options), m_log(log), m_faultRng(options.seed.value_or(std::random_device{}())),
       m_lineRng(options.seed ? *options.seed ^ 0xEC40U : std::random_device{}()),
       m_echo(findLineEffect(options.faults, FaultKind::Echo)),
@@ -89,7 +90,16 @@ SimServer::SimServer(const SimOptions &options, const std::vector<RegisterOverri
     m_instruments.reserve(options.addresses.size());
     for (const int address : options.addresses) {
         m_instruments.emplace_back(address, baudCode(options.baud), weightSeed(options, address));
-        m_instruments.back().registers.setOverrides(overrides);
+        std::vector<RegisterOverride> own = overrides;
+        if (const auto it = overridesFor.find(address); it != overridesFor.end()) {
+            own.insert(own.end(), it->second.begin(), it->second.end()); // later entries win
+        }
+        m_instruments.back().registers.setOverrides(own);
+    }
+    if (options.scale.active()) {
+        m_scale.emplace(options.scale, weightSeed(options, options.addresses.front()));
+        if (!options.scale.controlPath.empty())
+            m_control.emplace(options.scale.controlPath);
     }
 }
 
@@ -184,7 +194,13 @@ bool SimServer::run(int stopFd, std::string &error)
             dropClient();
         }
 
+        if (m_options.textOutput && m_line >= 0) {
+            sendTextLine(now);
+        }
         Clock::time_point wake = now + kIdleWake;
+        if (m_options.textOutput) {
+            wake = std::min(wake, m_nextTextLine);
+        }
         if (deadline) {
             wake = std::min(wake, *deadline);
         }
@@ -367,6 +383,16 @@ void SimServer::handleFrame(const Bytes &frame, Clock::time_point end, bool comp
         m_log.request(frame, "wrong-baud", echo);
         return;
     }
+    if (m_options.stopBitsGiven && m_serial && m_serial->clientStopBitsDiffer(m_options.stopBits)) {
+        // Characters with the wrong stop bits break on the instrument's receiver.
+        m_log.request(frame, "wrong-stop-bits", echo);
+        return;
+    }
+    if (m_options.textOutput) {
+        // In continuous output the indicator talks and does not listen.
+        m_log.request(frame, "text-output", echo);
+        return;
+    }
     if (!m_tx.empty()) {
         // Still answering the last request: like a real instrument, this one goes unheard.
         m_log.request(frame, "busy", echo);
@@ -479,10 +505,17 @@ std::optional<Bytes> SimServer::answer(const Bytes &frame, Instrument *&instrume
 void SimServer::refreshRegisters(Instrument &instrument)
 {
     const bool fixed = m_options.weight.has_value() || instrument.registers.weightOverridden();
-    const std::int32_t weight =
-        fixed ? m_options.weight.value_or(0)
-              : instrument.weight.sample(
-                    std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - m_start));
+    const auto sinceStart =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - m_start);
+    std::int32_t weight = 0;
+    if (m_scale) {
+        // The load the operator has put on since the last request goes on now.
+        if (const std::optional<std::int64_t> load = m_control ? m_control->poll() : std::nullopt)
+            m_scale->place(*load, sinceStart);
+        weight = m_scale->sample(sinceStart);
+    } else {
+        weight = fixed ? m_options.weight.value_or(0) : instrument.weight.sample(sinceStart);
+    }
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
@@ -528,6 +561,22 @@ void SimServer::sendDue(Clock::time_point now)
     if (m_tx.empty()) {
         m_log.reply(m_txBytes, faultName(m_txFault), m_txZero);
     }
+}
+
+void SimServer::sendTextLine(Clock::time_point now)
+{
+    if (now < m_nextTextLine) {
+        return;
+    }
+    m_nextTextLine = now + kTextLineInterval;
+    Instrument &instrument = m_instruments.front();
+    const auto sinceStart = std::chrono::duration_cast<std::chrono::milliseconds>(now - m_start);
+    const std::int32_t counts =
+        m_options.weight.value_or(instrument.weight.sample(sinceStart));
+    // Stable, gross: "ST,GS,+0012.34kg", the form most indicators print and send.
+    std::array<char, 40> text{};
+    const int n = std::snprintf(text.data(), text.size(), "ST,GS,%+08.2fkg\r\n", counts / 100.0);
+    writeLine(Bytes(text.begin(), text.begin() + std::min<int>(n, int(text.size()) - 1)));
 }
 
 void SimServer::writeLine(const Bytes &bytes)

@@ -4,7 +4,9 @@
 
 #include "faults.h"
 #include "registermap.h"
+#include "loadcontrol.h"
 #include "rtu.h"
+#include "scalemodel.h"
 #include "simoptions.h"
 #include "trafficlog.h"
 #include "weightmodel.h"
@@ -14,6 +16,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <map>
 #include <vector>
 
 typedef struct _modbus modbus_t;
@@ -28,9 +31,10 @@ class SimServer
 {
 public:
     // One instrument per address of --addr, each with the overrides of --regs on top of its
-    // factory settings.
+    // factory settings, and its own of --regs-for (by address) on top of those.
     SimServer(const SimOptions &options, const std::vector<RegisterOverride> &overrides,
-              TrafficLog &log);
+              TrafficLog &log,
+              const std::map<int, std::vector<RegisterOverride>> &overridesFor = {});
     ~SimServer();
     SimServer(const SimServer &) = delete;
     SimServer &operator=(const SimServer &) = delete;
@@ -77,12 +81,18 @@ private:
                   Clock::time_point end);
     void sendDue(Clock::time_point now);
     void writeLine(const Bytes &bytes);
+    // With --text-output: the next text line once it is due.
+    void sendTextLine(Clock::time_point now);
     void acceptClient();
     void dropClient();
 
     const SimOptions &m_options;
     TrafficLog &m_log;
     std::vector<Instrument> m_instruments;
+    // A scale under test (--control, --load) instead of the scale in use, and where it is told
+    // its loads.
+    std::optional<ScaleModel> m_scale;
+    std::optional<LoadControl> m_control;
 
     // The line: a serial line, or the TCP client being served (-1 while there is none).
     const SerialLine *m_serial = nullptr;
@@ -117,6 +127,10 @@ private:
     FaultKind m_txFault = FaultKind::None;
     bool m_txZero = false;
     bool m_overflowReported = false;
+
+    // With --text-output: a line every so often, as an indicator in continuous output sends.
+    static constexpr std::chrono::milliseconds kTextLineInterval{100};
+    Clock::time_point m_nextTextLine{};
 };
 
 } // namespace scalecheck::sim

@@ -3,10 +3,12 @@
 #include "busmodel.h"
 
 #include "adddot.h"
+#include "parametersetreader.h"
 #include "requestqueue.h"
 #include "trafficlines.h"
 #include "weightreader.h"
 
+#include <QColor>
 #include <algorithm>
 
 using namespace std::chrono;
@@ -41,8 +43,22 @@ BusModel::BusModel(RequestQueue *queue, Port *port, QObject *parent)
 
 BusModel::BusModel(RequestQueue *queue, Port *port, Clock &clock, QObject *parent)
     : QAbstractTableModel(parent), m_queue(queue), m_scan(new BusScan(queue, port, clock, this)),
-      m_pollTimer(clock.createTimer([this] { pollNext(); }))
+      m_pollTimer(clock.createTimer([this] { pollNext(); })),
+      m_reader(new ParameterSetReader(queue, this))
 {
+    // The comparison's reads give way to the window's own, as the polls do, and count with them.
+    m_reader->setPurpose(RequestPurpose::BusPoll, true);
+    connect(m_reader, &ParameterSetReader::instrumentStarted, this,
+            [this](const InstrumentTarget &t) {
+                ReadRequest at{t.address, 0, 0, {}};
+                at.baud = t.baud;
+                if (const int r = rowOf(at); r >= 0) {
+                    m_rows[r].reference = Row::Reference::Reading;
+                    rowChanged(r);
+                }
+            });
+    connect(m_reader, &ParameterSetReader::instrumentRead, this, &BusModel::onCompared);
+    connect(m_reader, &ParameterSetReader::finished, this, &BusModel::onComparisonFinished);
     connect(m_scan, &BusScan::answered, this, &BusModel::onAnswer);
     connect(m_scan, &BusScan::finished, this, &BusModel::onFinished);
     connect(m_scan, &BusScan::stopped, this, &BusModel::onStopped);
@@ -59,6 +75,7 @@ bool BusModel::startScan(const BusScan::Plan &plan)
 {
     if (m_scan->isRunning())
         return false;
+    m_reader->stop();
     beginResetModel();
     m_rows.clear();
     m_nextPoll = 0;
@@ -74,6 +91,16 @@ bool BusModel::startScan(const BusScan::Plan &plan)
     setState(BusModel::tr("正在扫描…"));
     emit scanningChanged(true);
     return true;
+}
+
+QList<quint8> BusModel::instrumentAddresses() const
+{
+    QList<quint8> addresses;
+    for (const Row &row : m_rows) {
+        if (row.instrument && !addresses.contains(row.address))
+            addresses.append(row.address);
+    }
+    return addresses;
 }
 
 void BusModel::stopScan()
@@ -280,8 +307,19 @@ QVariant BusModel::data(const QModelIndex &index, int role) const
         return {};
     const Row &row = m_rows.at(index.row());
     if (role == Qt::TextAlignmentRole)
-        return index.column() == ResultColumn ? QVariant(Qt::AlignLeft | Qt::AlignVCenter)
+        return index.column() >= ResultColumn ? QVariant(Qt::AlignLeft | Qt::AlignVCenter)
                                               : QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    if (index.column() == ReferenceColumn && role == Qt::ToolTipRole && row.comparison &&
+        !row.comparison->same()) {
+        QStringList lines;
+        for (const Difference &d : row.comparison->differences())
+            lines.append(QStringLiteral("%1：%2").arg(QLatin1String(d.code), differenceText(d)));
+        return lines.join(QLatin1Char('\n'));
+    }
+    if (index.column() == ReferenceColumn && role == Qt::BackgroundRole &&
+        (row.reference == Row::Reference::Failed ||
+         (row.comparison && !row.comparison->same())))
+        return QColor(0xff, 0xc8, 0xc8);
     if (role != Qt::DisplayRole)
         return {};
     switch (Column(index.column())) {
@@ -297,6 +335,8 @@ QVariant BusModel::data(const QModelIndex &index, int role) const
                    : kNone;
     case ResultColumn:
         return row.result;
+    case ReferenceColumn:
+        return referenceText(row);
     }
     return {};
 }
@@ -316,6 +356,99 @@ QVariant BusModel::headerData(int section, Qt::Orientation orientation, int role
         return BusModel::tr("应答 ms");
     case ResultColumn:
         return BusModel::tr("结果");
+    case ReferenceColumn:
+        return BusModel::tr("与参考");
+    }
+    return {};
+}
+
+bool BusModel::comparing() const
+{
+    return m_reader->isRunning();
+}
+
+bool BusModel::compareWith(const ReferenceSet &reference)
+{
+    if (m_scan->isRunning() || m_reader->isRunning())
+        return false;
+    QList<InstrumentTarget> targets;
+    for (int r = 0; r < m_rows.size(); ++r) {
+        Row &row = m_rows[r];
+        row.reference = Row::Reference::None;
+        row.comparison.reset();
+        row.referenceFailure.clear();
+        if (row.instrument) {
+            row.reference = Row::Reference::Waiting;
+            targets.append({row.address, row.baud});
+        }
+        rowChanged(r);
+    }
+    if (targets.isEmpty()) {
+        setState(BusModel::tr("没有可比较的仪表：请先扫描"));
+        return false;
+    }
+    m_reference = reference;
+    setState(BusModel::tr("正在与参考比较…"));
+    emit comparingChanged(true);
+    m_reader->start(targets);
+    return true;
+}
+
+void BusModel::onCompared(const InstrumentParameters &read)
+{
+    ReadRequest at{read.target.address, 0, 0, {}};
+    at.baud = read.target.baud;
+    const int r = rowOf(at);
+    if (r < 0 || !m_reference)
+        return;
+    Row &row = m_rows[r];
+    if (read.ok()) {
+        row.reference = Row::Reference::Done;
+        row.comparison = compare(*m_reference, read.values);
+    } else {
+        row.reference = Row::Reference::Failed;
+        const QString block = read.failedRead == InstrumentParameters::kPointRead
+                                  ? BusModel::tr("小数点")
+                                  : groupCaption(parameterGroups().at(read.failedRead));
+        row.referenceFailure =
+            BusModel::tr("%1读取失败：%2").arg(block, resultText(*read.failure));
+    }
+    rowChanged(r);
+}
+
+void BusModel::onComparisonFinished()
+{
+    int same = 0;
+    int differ = 0;
+    int failed = 0;
+    for (const Row &row : std::as_const(m_rows)) {
+        if (row.reference == Row::Reference::Done)
+            (row.comparison->same() ? same : differ) += 1;
+        else if (row.reference == Row::Reference::Failed)
+            ++failed;
+    }
+    setState(BusModel::tr("比较完成：%1 台相同，%2 台不同，%3 台无法比较")
+                 .arg(same)
+                 .arg(differ)
+                 .arg(failed));
+    emit comparingChanged(false);
+}
+
+QString BusModel::referenceText(const Row &row)
+{
+    switch (row.reference) {
+    case Row::Reference::None:
+        return {};
+    case Row::Reference::Waiting:
+        return BusModel::tr("等待比较");
+    case Row::Reference::Reading:
+        return BusModel::tr("读取中…");
+    case Row::Reference::Done:
+        return row.comparison->same()
+                   ? BusModel::tr("同")
+                   : BusModel::tr("不同 %1 项").arg(row.comparison->differenceCount());
+    case Row::Reference::Failed:
+        return BusModel::tr("无法比较：%1").arg(row.referenceFailure);
     }
     return {};
 }

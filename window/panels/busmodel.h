@@ -4,6 +4,7 @@
 #pragma once
 
 #include "busscan.h"
+#include "comparison.h"
 #include "replytimes.h"
 #include "requestcounters.h"
 
@@ -14,13 +15,23 @@
 #include <memory>
 #include <optional>
 
+class ParameterSetReader;
+struct InstrumentParameters;
+
 class BusModel : public QAbstractTableModel
 {
     Q_OBJECT
 
 public:
-    enum Column { AddressColumn, BaudColumn, WeightColumn, ReplyTimeColumn, ResultColumn };
-    static constexpr int kColumnCount = ResultColumn + 1;
+    enum Column {
+        AddressColumn,
+        BaudColumn,
+        WeightColumn,
+        ReplyTimeColumn,
+        ResultColumn,
+        ReferenceColumn, // the comparison with the reference, once one was asked for
+    };
+    static constexpr int kColumnCount = ReferenceColumn + 1;
 
     // After one poll's result the next instrument's read waits this long: the line is left
     // free for the window's own reads, and the table changes at a pace the eye can follow.
@@ -35,6 +46,12 @@ public:
         std::optional<int> places;    // the instrument's decimal point, once read
         std::optional<Clock::Duration> replyTime; // of the latest reply that came
         QString result;                           // how the latest read ended
+        // The comparison with the reference: waiting for its turn, being read, done (with the
+        // comparison) or failed (with why); none before one was asked for.
+        enum class Reference { None, Waiting, Reading, Done, Failed };
+        Reference reference = Reference::None;
+        std::optional<Comparison> comparison;
+        QString referenceFailure;
     };
 
     BusModel(RequestQueue *queue, Port *port, QObject *parent = nullptr);
@@ -53,6 +70,16 @@ public:
     bool polling() const { return m_polling; }
 
     const Row &row(int r) const { return m_rows.at(r); }
+    // The addresses of the instruments listed: seen answering on this line.
+    QList<quint8> instrumentAddresses() const;
+
+    // Reads every instrument listed, one after another in the background, and compares its 35
+    // parameters with the reference; the result goes into each row. False when there is nothing
+    // to compare, a scan is under way or a comparison is.
+    bool compareWith(const ReferenceSet &reference);
+    bool comparing() const;
+    // "与参考相同", "不同 2 项", "无法比较：小数点读取失败：无应答" ...
+    static QString referenceText(const Row &row);
     // What stands under the table: the scan under way, how it ended, why it did not start.
     QString stateText() const { return m_state; }
 
@@ -87,6 +114,7 @@ signals:
     void progress(int done, int total);
     // The scan's or the polls' figures changed.
     void figuresChanged();
+    void comparingChanged(bool comparing);
 
 private:
     void onAnswer(const BusAnswer &answer);
@@ -99,6 +127,8 @@ private:
     int rowOf(const ReadRequest &request) const;
     void rowChanged(int r);
     void setState(const QString &text);
+    void onCompared(const InstrumentParameters &read);
+    void onComparisonFinished();
 
     RequestQueue *m_queue;
     BusScan *m_scan;
@@ -109,4 +139,6 @@ private:
     int m_nextPoll = 0;     // the row polled next, or the first instrument after it
     bool m_late = false;    // the scan under way or last run met a late reply
     QString m_state;
+    ParameterSetReader *m_reader;
+    std::optional<ReferenceSet> m_reference;
 };

@@ -2,7 +2,12 @@
 // The bus view: the scan's controls over the table of instruments found.
 #include "buspanel.h"
 
+#include "causetext.h"
 #include "port.h"
+
+#include <QDialog>
+#include <QFileDialog>
+#include <QTableWidget>
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -34,15 +39,24 @@ QSpinBox *spinBox(const char *name, int low, int high, int value, QWidget *paren
 } // namespace
 
 BusPanel::BusPanel(RequestQueue *queue, Port *port, QWidget *parent)
-    : QWidget(parent), m_port(port), m_model(new BusModel(queue, port, this)),
+    : BusPanel(queue, port, Clock::eventLoop(), parent)
+{
+}
+
+BusPanel::BusPanel(RequestQueue *queue, Port *port, Clock &clock, QWidget *parent)
+    : QWidget(parent), m_port(port), m_model(new BusModel(queue, port, clock, this)),
       m_from(spinBox("busFrom", 1, kLastAddress, 1, this)),
       m_to(spinBox("busTo", 1, kLastAddress, kDefaultLastAddress, this)),
       m_turnaround(spinBox("busTurnaround", 0, kMaxTurnaroundMs,
                            int(BusScan::kDefaultTurnaround.count()), this)),
       m_lineNote(new QLabel(this)), m_scan(new QPushButton(tr("扫描"), this)),
       m_stop(new QPushButton(tr("停止"), this)), m_poll(new QCheckBox(tr("轮询"), this)),
+      m_compare(new QPushButton(tr("与参考比较"), this)),
       m_progress(new QProgressBar(this)), m_state(new QLabel(this)),
-      m_scanFigures(new QLabel(this)), m_pollFigures(new QLabel(this)), m_view(new QTableView(this))
+      m_scanFigures(new QLabel(this)), m_pollFigures(new QLabel(this)),
+      m_view(new QTableView(this)), m_finder(new SettingsFinder(queue, port, clock, this)),
+      m_find(new QPushButton(tr("查找设置"), this)), m_foundText(new QLabel(this)),
+      m_take(new QPushButton(tr("采用"), this))
 {
     setObjectName(QStringLiteral("busPanel"));
     m_turnaround->setSuffix(QStringLiteral(" ms"));
@@ -52,7 +66,17 @@ BusPanel::BusPanel(RequestQueue *queue, Port *port, QWidget *parent)
     m_stop->setEnabled(false);
     m_poll->setObjectName(QStringLiteral("busPoll"));
     m_poll->setToolTip(tr("依次读取列表中各仪表的重量；窗口自己的读取优先"));
+    m_compare->setObjectName(QStringLiteral("busCompare"));
+    m_compare->setToolTip(tr("依次读取列表中各仪表的 35 个参数，与参考文件比较；双击“与参考”一栏查看不同之处"));
     m_lineNote->setObjectName(QStringLiteral("busLineNote"));
+    m_find->setObjectName(QStringLiteral("busFind"));
+    m_find->setToolTip(tr("地址、波特率和校验位都不知道时：先试窗口的设置，再试常用设置，"
+                          "找到第一台应答的仪表即停"));
+    m_foundText->setObjectName(QStringLiteral("busFound"));
+    m_foundText->setWordWrap(true);
+    m_take->setObjectName(QStringLiteral("busTakeFound"));
+    m_take->setToolTip(tr("窗口即按找到的地址和波特率读取"));
+    m_take->setEnabled(false);
     m_progress->setObjectName(QStringLiteral("busProgress"));
     m_progress->setRange(0, 1);
     m_progress->setValue(0);
@@ -101,33 +125,62 @@ BusPanel::BusPanel(RequestQueue *queue, Port *port, QWidget *parent)
     rates->addWidget(m_lineNote);
     rates->addStretch(1);
 
+    // The search for unknown settings, and what it found; after a scan, the instruments found
+    // against a reference parameter set.
+    auto *find = new QHBoxLayout;
+    find->addWidget(m_find);
+    find->addWidget(m_foundText, 1);
+    find->addWidget(m_take);
+    find->addWidget(m_compare);
+
     auto *progress = new QHBoxLayout;
     progress->addWidget(m_progress, 1);
     progress->addWidget(m_state, 1);
 
-    auto *figures = new QHBoxLayout;
+    // The sentences under the controls wrap rather than widen the panel: beside the window it
+    // has the room a laptop's screen leaves, and no more.
+    for (QLabel *said : {m_state, m_lineNote, m_foundText, m_scanFigures, m_pollFigures})
+        said->setWordWrap(true);
+    auto *figures = new QVBoxLayout;
+    figures->setSpacing(0);
     figures->addWidget(m_scanFigures);
-    figures->addSpacing(12);
     figures->addWidget(m_pollFigures);
-    figures->addStretch(1);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(4);
     layout->addLayout(range);
     layout->addLayout(rates);
+    layout->addLayout(find);
     layout->addLayout(progress);
     layout->addLayout(figures);
     layout->addWidget(m_view, 1);
 
     connect(m_scan, &QPushButton::clicked, this, &BusPanel::startScan);
-    connect(m_stop, &QPushButton::clicked, m_model, &BusModel::stopScan);
+    connect(m_stop, &QPushButton::clicked, this, &BusPanel::stopClicked);
+    connect(m_find, &QPushButton::clicked, this, &BusPanel::startFind);
+    connect(m_take, &QPushButton::clicked, this, &BusPanel::takeFound);
+    connect(m_finder, &SettingsFinder::progress, this, [this](int asked, int total) {
+        showProgress(asked, total);
+        m_state->setText(tr("正在查找设置：已试 %1 / %2").arg(asked).arg(total));
+    });
+    connect(m_finder, &SettingsFinder::found, this, &BusPanel::showFound);
+    connect(m_finder, &SettingsFinder::notFound, this, [this] {
+        showFinding(false);
+        m_state->setText(tr("未找到仪表：%1 种设置都没有应答").arg(m_finder->asked()));
+    });
+    connect(m_finder, &SettingsFinder::portClosed, this, [this] {
+        showFinding(false);
+        m_state->setText(tr("端口已关闭，查找中止"));
+    });
     connect(m_poll, &QCheckBox::toggled, m_model, &BusModel::setPolling);
     connect(m_view, &QTableView::doubleClicked, this, &BusPanel::choose);
     connect(m_model, &BusModel::scanningChanged, this, &BusPanel::showScanning);
     connect(m_model, &BusModel::progress, this, &BusPanel::showProgress);
     connect(m_model, &BusModel::stateChanged, m_state, &QLabel::setText);
     connect(m_model, &BusModel::figuresChanged, this, &BusPanel::showFigures);
+    connect(m_compare, &QPushButton::clicked, this, &BusPanel::compareClicked);
+    connect(m_model, &BusModel::comparingChanged, m_compare, &QWidget::setDisabled);
     showLine();
     showFigures();
 }
@@ -150,6 +203,89 @@ BusScan::Plan BusPanel::plan() const
     return p;
 }
 
+SettingsFinder::Plan BusPanel::findPlan() const
+{
+    SettingsFinder::Plan p;
+    const std::optional<quint8> address = m_windowAddress ? m_windowAddress() : std::nullopt;
+    p.address = address.value_or(1);
+    p.settings = m_port->lineSettings();
+    p.seenAddresses = m_model->instrumentAddresses();
+    p.turnaround = std::chrono::milliseconds(m_turnaround->value());
+    return p;
+}
+
+void BusPanel::setWindowAddress(std::function<std::optional<quint8>()> address)
+{
+    m_windowAddress = std::move(address);
+}
+
+void BusPanel::startFind()
+{
+    showLine();
+    if (!m_port->isOpen()) {
+        m_state->setText(tr("请先打开端口"));
+        return;
+    }
+    if (!m_finder->start(findPlan())) {
+        // The search stopped last still waits for the answer to its last question.
+        m_state->setText(tr("上一次查找正在结束，请稍候再试"));
+        return;
+    }
+    m_found.reset();
+    m_foundText->clear();
+    m_take->setEnabled(false);
+    showFinding(true);
+}
+
+void BusPanel::stopClicked()
+{
+    if (m_finder->isRunning()) {
+        m_finder->stop();
+        showFinding(false);
+        m_state->setText(tr("已停止查找"));
+        return;
+    }
+    m_model->stopScan();
+}
+
+void BusPanel::showFinding(bool finding)
+{
+    m_find->setEnabled(!finding);
+    m_scan->setEnabled(!finding);
+    m_stop->setEnabled(finding);
+}
+
+void BusPanel::showFound(const FoundSettings &found)
+{
+    showFinding(false);
+    m_found = found;
+    QString text =
+        tr("找到仪表：地址 %1，%2").arg(found.address).arg(settingsName(found.baud, found.framing));
+    if (found.replyTime)
+        text += tr("，应答用时 %1 ms")
+                    .arg(std::chrono::duration<double, std::milli>(*found.replyTime).count(), 0,
+                         'f', 1);
+    if (!found.check.ok())
+        text += tr("（%1）").arg(replyText(found.check));
+    // The window speaks only its own parity and stop bits: the instrument is to change its.
+    const CharFraming own = CharFraming::of(m_port->lineSettings());
+    if (found.baud > 0 && found.framing != own) {
+        Cause framing;
+        framing.advice.kind = Advice::Kind::SetInstrumentFraming;
+        framing.advice.framing = own;
+        text += tr("；%1").arg(adviceText(framing));
+    }
+    m_foundText->setText(text);
+    m_take->setEnabled(true);
+    m_state->setText(tr("查找完成：试了 %1 种设置").arg(m_finder->asked()));
+}
+
+void BusPanel::takeFound()
+{
+    if (m_found)
+        emit instrumentChosen(m_found->address, m_found->baud);
+}
+
 void BusPanel::startScan()
 {
     showLine();
@@ -164,6 +300,7 @@ void BusPanel::startScan()
 void BusPanel::showScanning(bool scanning)
 {
     m_scan->setEnabled(!scanning);
+    m_find->setEnabled(!scanning);
     m_stop->setEnabled(scanning);
 }
 
@@ -201,6 +338,74 @@ void BusPanel::choose(const QModelIndex &index)
     if (!index.isValid())
         return;
     const BusModel::Row &row = m_model->row(index.row());
+    // The comparison's cell opens what differs; the rest of the row chooses the instrument.
+    if (index.column() == BusModel::ReferenceColumn && row.comparison) {
+        showDifferences(index.row());
+        return;
+    }
     if (row.instrument)
         emit instrumentChosen(row.address, row.baud);
+}
+
+void BusPanel::setReference(const ReferenceSet &reference)
+{
+    m_reference = reference;
+}
+
+bool BusPanel::compareWithFile(const QString &path)
+{
+    const ReferenceLoad load = ReferenceSet::load(path);
+    if (!load.set) {
+        m_state->setText(referenceErrorText(*load.error));
+        return false;
+    }
+    m_reference = load.set;
+    return m_model->compareWith(*m_reference);
+}
+
+void BusPanel::compareClicked()
+{
+    if (m_reference) {
+        m_model->compareWith(*m_reference);
+        return;
+    }
+    const QString path = QFileDialog::getOpenFileName(this, tr("选择参考文件"), QString(),
+                                                      tr("参考文件 (*.json)"));
+    if (!path.isEmpty())
+        compareWithFile(path);
+}
+
+void BusPanel::showDifferences(int r)
+{
+    const BusModel::Row &row = m_model->row(r);
+    // One window at a time, showing the instrument last asked for.
+    QDialog *dialog = findChild<QDialog *>(QStringLiteral("busDifferences"));
+    if (!dialog) {
+        dialog = new QDialog(this);
+        dialog->setObjectName(QStringLiteral("busDifferences"));
+        auto *table = new QTableWidget(dialog);
+        table->setObjectName(QStringLiteral("busDifferencesTable"));
+        table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        table->verticalHeader()->setVisible(false);
+        table->horizontalHeader()->setStretchLastSection(true);
+        (new QVBoxLayout(dialog))->addWidget(table);
+        dialog->resize(420, 320);
+    }
+    auto *table = dialog->findChild<QTableWidget *>();
+    dialog->setWindowTitle(tr("地址 %1 与参考的不同").arg(row.address));
+    const QList<Difference> deviations = row.comparison->deviations;
+    table->clear();
+    table->setColumnCount(4);
+    table->setHorizontalHeaderLabels({tr("参数"), tr("参考值"), tr("仪表值"), tr("结果")});
+    table->setRowCount(int(deviations.size()));
+    for (int i = 0; i < deviations.size(); ++i) {
+        const Difference &d = deviations.at(i);
+        table->setItem(i, 0, new QTableWidgetItem(QLatin1String(d.code)));
+        table->setItem(i, 1, new QTableWidgetItem(valueText(d.reference)));
+        table->setItem(i, 2, new QTableWidgetItem(d.instrument ? valueText(*d.instrument)
+                                                               : QStringLiteral("—")));
+        table->setItem(i, 3, new QTableWidgetItem(d.withinTolerance ? tr("容差内") : tr("不同")));
+    }
+    dialog->show();
+    dialog->raise();
 }

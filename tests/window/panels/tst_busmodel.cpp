@@ -2,7 +2,17 @@
 // The bus view's table on virtual time over the in-memory port: what a scan lists, the weights
 // it shows, and the polling that keeps them current.
 #include "busmodel.h"
+#include "buspanel.h"
 #include "fakebus.h"
+#include "instrumentregisters.h"
+
+#include <QDialog>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QPushButton>
+#include <QLabel>
+#include <QTableView>
+#include <QTableWidget>
 
 #include <QTest>
 
@@ -31,12 +41,16 @@ private slots:
     void weightText();
     void figuresText_data();
     void figuresText();
+    void comparesTheBusWithTheReference_data();
+    void comparesTheBusWithTheReference();
+    void panelComparesAndShowsDifferences();
 
 private:
     QStringList rowText(const BusModel &model, int r) const
     {
         QStringList cells;
-        for (int c = 0; c < model.columnCount(); ++c)
+        // The scan's own columns; the comparison's has tests of its own.
+        for (int c = 0; c <= BusModel::ResultColumn; ++c)
             cells.append(model.data(model.index(r, c)).toString());
         return cells;
     }
@@ -55,6 +69,32 @@ private:
         QByteArray garbled = weightReply(6, 1);
         garbled[3] = char(garbled[3] ^ 0x01);
         bus.add({6, 9600, FakeBus::fixed(garbled), 20ms});
+    }
+
+    // Ten instruments at 1..10, 9600 baud: FLtr set apart on 3, AL1 on 5, rCA on 8, and the
+    // clock alone on 9; with putRight the three are as the factory set them.
+    void serveBusOfTen(FakeBus &bus, bool putRight)
+    {
+        for (quint8 a = 1; a <= 10; ++a) {
+            QMap<quint16, quint16> regs = factoryRegisters(a);
+            if (!putRight && a == 3)
+                regs[0x0035] = 9;
+            if (!putRight && a == 5)
+                regs[0x0015] = 170;
+            if (!putRight && a == 8)
+                regs[0x0038] = 1;
+            if (a == 9)
+                regs[0x0047] = 2019, regs[0x004C] = 59;
+            bus.add({a, 9600, answering(a, regs), 10ms});
+        }
+    }
+    static ReferenceSet reference() { return *ReferenceSet::fromValues(valuesOf(factoryRegisters(1))); }
+    QStringList referenceColumn(const BusModel &model) const
+    {
+        QStringList cells;
+        for (int r = 0; r < model.rowCount(); ++r)
+            cells.append(model.data(model.index(r, BusModel::ReferenceColumn)).toString());
+        return cells;
     }
 
     VirtualClock m_clock;
@@ -268,5 +308,109 @@ void TestBusModel::figuresText()
     QCOMPARE(BusModel::figuresText(QStringLiteral("扫描"), c, times), text);
 }
 
-QTEST_GUILESS_MAIN(TestBusModel)
+void TestBusModel::comparesTheBusWithTheReference_data()
+{
+    QTest::addColumn<bool>("putRight");
+    QTest::addColumn<QStringList>("column");
+    QTest::addColumn<QString>("state");
+    const QString same = QStringLiteral("同");
+    const QString one = QStringLiteral("不同 1 项");
+    QTest::newRow("three set apart, one clock")
+        << false << QStringList{same, same, one, same, one, same, same, one, same, same}
+        << QStringLiteral("比较完成：7 台相同，3 台不同，0 台无法比较");
+    QTest::newRow("put right") << true << QStringList(10, same)
+                               << QStringLiteral("比较完成：10 台相同，0 台不同，0 台无法比较");
+}
+
+// After a scan, every instrument found is read and compared with the reference, one after
+// the other in the background; each row says how it came out.
+void TestBusModel::comparesTheBusWithTheReference()
+{
+    QFETCH(bool, putRight);
+    QFETCH(QStringList, column);
+    QFETCH(QString, state);
+
+    FakeBus bus(*m_port, *m_queue, m_clock);
+    serveBusOfTen(bus, putRight);
+    BusModel model(m_queue, m_port, m_clock);
+    QVERIFY(!model.compareWith(reference())); // nothing listed yet
+    QCOMPARE(model.stateText(), QStringLiteral("没有可比较的仪表：请先扫描"));
+    BusScan::Plan plan;
+    plan.from = 1;
+    plan.to = 12;
+    QVERIFY(model.startScan(plan));
+    QVERIFY(!model.compareWith(reference())); // not while scanning
+    m_clock.advance(20s);
+    QCOMPARE(model.rowCount(), 10);
+    QCOMPARE(referenceColumn(model), QStringList(10, QString()));
+
+    QList<bool> comparing;
+    connect(&model, &BusModel::comparingChanged, &model,
+            [&comparing](bool on) { comparing.append(on); });
+    const qsizetype before = bus.requests.size();
+    QVERIFY(model.compareWith(reference()));
+    QVERIFY(!model.compareWith(reference())); // one comparison at a time
+    QCOMPARE(model.data(model.index(0, BusModel::ReferenceColumn)).toString(),
+             QStringLiteral("读取中…"));
+    QCOMPARE(model.data(model.index(9, BusModel::ReferenceColumn)).toString(),
+             QStringLiteral("等待比较"));
+    m_clock.advance(20s);
+    QCOMPARE(comparing, (QList<bool>{true, false}));
+    QCOMPARE(referenceColumn(model), column);
+    QCOMPARE(model.stateText(), state);
+    // Five background reads an instrument, each at its rate, counted with the polls.
+    QCOMPARE(bus.requests.size() - before, 50);
+    for (qsizetype i = before; i < bus.requests.size(); ++i) {
+        QVERIFY(bus.requests.at(i).background);
+        QCOMPARE(bus.requests.at(i).purpose, RequestPurpose::BusPoll);
+        QCOMPARE(bus.requests.at(i).baud, 9600);
+    }
+    if (!putRight) {
+        const QStringList codes{"FLtr", "AL1", "rCA"};
+        const QList<int> rows{2, 4, 7};
+        for (int i = 0; i < 3; ++i) {
+            const BusModel::Row &row = model.row(rows.at(i));
+            QCOMPARE(row.address, quint8(rows.at(i) + 1));
+            QCOMPARE(row.comparison->differences().size(), 1);
+            QCOMPARE(QLatin1String(row.comparison->differences().first().code), codes.at(i));
+        }
+        QCOMPARE(model.data(model.index(4, BusModel::ReferenceColumn), Qt::ToolTipRole).toString(),
+                 QStringLiteral("AL1：参考 1.50，仪表 1.70"));
+        QVERIFY(model.data(model.index(4, BusModel::ReferenceColumn), Qt::BackgroundRole).isValid());
+        QVERIFY(!model.data(model.index(8, BusModel::ReferenceColumn), Qt::BackgroundRole).isValid());
+    }
+    // A new scan clears the comparison with the table.
+    QVERIFY(model.startScan(plan));
+    QCOMPARE(model.rowCount(), 0);
+    model.stopScan();
+    m_clock.advance(1s);
+}
+
+// The panel: a damaged reference file is refused under the table and compares nothing; a
+// double-click on a compared row's cell opens its differences, elsewhere it chooses the
+// instrument.
+void TestBusModel::panelComparesAndShowsDifferences()
+{
+    BusPanel panel(m_queue, m_port);
+    QTemporaryDir dir;
+    QFile damaged(dir.filePath(QStringLiteral("damaged.json")));
+    QVERIFY(damaged.open(QIODevice::WriteOnly));
+    damaged.write(reference().toJson().replace("\"code\": \"td\"", "\"code\": \"FLtr\""));
+    damaged.close();
+    auto *state = panel.findChild<QLabel *>(QStringLiteral("busState"));
+    QVERIFY(state);
+    QVERIFY(!panel.compareWithFile(damaged.fileName()));
+    QCOMPARE(state->text(), QStringLiteral("参考文件第 22 行，参数 FLtr：参数重复（第 21 行已有）"));
+    QVERIFY(!panel.model()->comparing());
+    const QString good = dir.filePath(QStringLiteral("reference.json"));
+    QString error;
+    QVERIFY(reference().save(good, {}, &error));
+    QVERIFY(!panel.compareWithFile(good)); // loaded, but no instrument listed yet
+    QCOMPARE(state->text(), QStringLiteral("没有可比较的仪表：请先扫描"));
+    QVERIFY(panel.findChild<QPushButton *>(QStringLiteral("busCompare")));
+    QCOMPARE(panel.model()->headerData(BusModel::ReferenceColumn, Qt::Horizontal).toString(),
+             QStringLiteral("与参考"));
+}
+
+QTEST_MAIN(TestBusModel)
 #include "tst_busmodel.moc"
