@@ -4,6 +4,7 @@
 #include "adddot.h"
 #include "fakeport.h"
 #include "groupreader.h"
+#include "queueline.h"
 #include "requestqueue.h"
 #include "virtualclock.h"
 #include "weightreader.h"
@@ -51,12 +52,13 @@ private slots:
     void pointSharedWithWeight();
 
 private:
-    void gap() { m_clock.advance(RequestQueue::interFrameGap(9600)); }
+    void gap() { m_line.gap(); }
     // One read of the page: the instrument's point first when pointReply is not empty, then the
     // page's own block.
     void readPage(GroupReader &reader, const QByteArray &pointReply);
 
-    VirtualClock m_clock;
+    QueueLine m_line;
+    VirtualClock &m_clock = m_line.clock;
     FakePort *m_port = nullptr;
     RequestQueue *m_queue = nullptr;
     InstrumentPoint *m_point = nullptr;
@@ -70,17 +72,16 @@ void TestGroupReader::init()
     // A count in the "dot" box: the instrument's own point plays no part unless a test empties
     // the box.
     m_dot = QStringLiteral("0");
-    m_port = new FakePort;
-    QVERIFY(m_port->open().opened());
-    m_queue = new RequestQueue(m_port, m_clock);
+    m_line.open();
+    m_port = m_line.port();
+    m_queue = m_line.queue();
     m_point = new InstrumentPoint(m_queue, [this] { return m_address; });
 }
 
 void TestGroupReader::cleanup()
 {
     delete m_point;
-    delete m_queue;
-    delete m_port;
+    m_line.close();
 }
 
 void TestGroupReader::framesAndGoodReplies_data()

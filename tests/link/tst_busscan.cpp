@@ -3,6 +3,7 @@
 // what is found where, and how a scan ends.
 #include "busscan.h"
 #include "fakebus.h"
+#include "queueline.h"
 
 #include <QTest>
 
@@ -105,23 +106,22 @@ private slots:
     void networkLine();
 
 private:
-    VirtualClock m_clock;
+    QueueLine m_line;
+    VirtualClock &m_clock = m_line.clock;
     FakePort *m_port = nullptr;
     RequestQueue *m_queue = nullptr;
 };
 
 void TestBusScan::init()
 {
-    m_port = new FakePort;
-    QVERIFY(m_port->open().opened());
-    m_queue = new RequestQueue(m_port, m_clock);
+    m_line.open();
+    m_port = m_line.port();
+    m_queue = m_line.queue();
 }
 
 void TestBusScan::cleanup()
 {
-    delete m_queue;
-    delete m_port;
-    QCOMPARE(m_clock.activeTimers(), 0);
+    m_line.close();
 }
 
 void TestBusScan::addressBudget_data()

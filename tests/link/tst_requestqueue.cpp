@@ -2,6 +2,7 @@
 // Tests of the request queue over the in-memory port: framing, timeouts, ordering, listening.
 #include "fakeport.h"
 #include "queuedticks.h"
+#include "queueline.h"
 #include "requestcounters.h"
 #include "requestqueue.h"
 #include "virtualclock.h"
@@ -91,9 +92,10 @@ private:
     ReadRequest alarm() { return {1, 0x0010, 14, 1000ms, false}; }
     ReadRequest comm() { return {1, 0x0040, 13, 1500ms, false}; }
     // Lets the line's silence between two frames pass.
-    void gap() { m_clock.advance(RequestQueue::interFrameGap(9600)); }
+    void gap() { m_line.gap(); }
 
-    VirtualClock m_clock;
+    QueueLine m_line;
+    VirtualClock &m_clock = m_line.clock;
     QueuedTicks m_ticks{m_clock};
     FakePort *m_port = nullptr;
     RequestQueue *m_queue = nullptr;
@@ -101,16 +103,14 @@ private:
 
 void TestRequestQueue::init()
 {
-    m_port = new FakePort;
-    QVERIFY(m_port->open().opened());
-    m_queue = new RequestQueue(m_port, m_clock);
+    m_line.open();
+    m_port = m_line.port();
+    m_queue = m_line.queue();
 }
 
 void TestRequestQueue::cleanup()
 {
-    delete m_queue;
-    delete m_port;
-    QCOMPARE(m_clock.activeTimers(), 0);
+    m_line.close();
 }
 
 void TestRequestQueue::replyInPiecesCompletesOnce()

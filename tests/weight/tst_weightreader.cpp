@@ -3,6 +3,7 @@
 #include "adddot.h"
 #include "crc16.h"
 #include "fakeport.h"
+#include "queueline.h"
 #include "requestqueue.h"
 #include "virtualclock.h"
 #include "weightreader.h"
@@ -76,9 +77,10 @@ private:
     }
 
     // Lets the line's silence between two frames pass, so that a waiting request goes out.
-    void gap() { m_clock.advance(RequestQueue::interFrameGap(9600)); }
+    void gap() { m_line.gap(); }
 
-    VirtualClock m_clock;
+    QueueLine m_line;
+    VirtualClock &m_clock = m_line.clock;
     FakePort *m_port = nullptr;
     RequestQueue *m_queue = nullptr;
     InstrumentPoint *m_point = nullptr;
@@ -93,9 +95,9 @@ void TestWeightReader::init()
 {
     m_address = 1;
     m_dot.clear();
-    m_port = new FakePort;
-    QVERIFY(m_port->open().opened());
-    m_queue = new RequestQueue(m_port, m_clock);
+    m_line.open();
+    m_port = m_line.port();
+    m_queue = m_line.queue();
     m_point = new InstrumentPoint(m_queue, [this] { return m_address; });
     m_reader = new WeightReader(
         m_queue, m_clock, [this] { return m_address; },
@@ -110,8 +112,7 @@ void TestWeightReader::cleanup()
     delete m_statuses;
     delete m_reader;
     delete m_point;
-    delete m_queue;
-    delete m_port;
+    m_line.close();
 }
 
 void TestWeightReader::weightShown_data()

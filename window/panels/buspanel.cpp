@@ -379,19 +379,19 @@ void BusPanel::showDifferences(int r)
 {
     const BusModel::Row &row = m_model->row(r);
     // One window at a time, showing the instrument last asked for.
-    QDialog *dialog = findChild<QDialog *>(QStringLiteral("busDifferences"));
-    if (!dialog) {
-        dialog = new QDialog(this);
-        dialog->setObjectName(QStringLiteral("busDifferences"));
-        auto *table = new QTableWidget(dialog);
-        table->setObjectName(QStringLiteral("busDifferencesTable"));
-        table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        table->verticalHeader()->setVisible(false);
-        table->horizontalHeader()->setStretchLastSection(true);
-        (new QVBoxLayout(dialog))->addWidget(table);
-        dialog->resize(420, 320);
+    if (!m_differences) {
+        m_differences = new QDialog(this);
+        m_differences->setObjectName(QStringLiteral("busDifferences"));
+        m_differencesTable = new QTableWidget(m_differences);
+        m_differencesTable->setObjectName(QStringLiteral("busDifferencesTable"));
+        m_differencesTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        m_differencesTable->verticalHeader()->setVisible(false);
+        m_differencesTable->horizontalHeader()->setStretchLastSection(true);
+        (new QVBoxLayout(m_differences))->addWidget(m_differencesTable);
+        m_differences->resize(420, 320);
     }
-    auto *table = dialog->findChild<QTableWidget *>();
+    QDialog *dialog = m_differences;
+    QTableWidget *table = m_differencesTable;
     dialog->setWindowTitle(tr("地址 %1 与参考的不同").arg(row.address));
     const QList<Difference> deviations = row.comparison->deviations;
     table->clear();

@@ -12,11 +12,13 @@
 #include <functional>
 
 class QCheckBox;
+class QDialog;
 class QLabel;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
 class QTableView;
+class QTableWidget;
 
 class BusPanel : public QWidget
 {
@@ -92,4 +94,7 @@ private:
     QPushButton *m_take;
     std::optional<FoundSettings> m_found;
     std::function<std::optional<quint8>()> m_windowAddress;
+    // The differences of the instrument last asked for, one window at a time.
+    QDialog *m_differences = nullptr;
+    QTableWidget *m_differencesTable = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "buspanel.h"
 #include "fakebus.h"
 #include "instrumentregisters.h"
+#include "queueline.h"
 
 #include <QDialog>
 #include <QFile>
@@ -97,7 +98,8 @@ private:
         return cells;
     }
 
-    VirtualClock m_clock;
+    QueueLine m_line;
+    VirtualClock &m_clock = m_line.clock;
     FakePort *m_port = nullptr;
     RequestQueue *m_queue = nullptr;
     qint32 m_weight3 = 12345;
@@ -105,17 +107,15 @@ private:
 
 void TestBusModel::init()
 {
-    m_port = new FakePort;
-    QVERIFY(m_port->open().opened());
-    m_queue = new RequestQueue(m_port, m_clock);
+    m_line.open();
+    m_port = m_line.port();
+    m_queue = m_line.queue();
     m_weight3 = 12345;
 }
 
 void TestBusModel::cleanup()
 {
-    delete m_queue;
-    delete m_port;
-    QCOMPARE(m_clock.activeTimers(), 0);
+    m_line.close();
 }
 
 void TestBusModel::scanFillsTheTable()

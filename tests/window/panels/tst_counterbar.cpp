@@ -3,6 +3,7 @@
 #include "counterbar.h"
 #include "crc16.h"
 #include "fakeport.h"
+#include "queueline.h"
 #include "requestqueue.h"
 #include "virtualclock.h"
 
@@ -31,7 +32,8 @@ private:
     // Sends one weight read and answers it with `reply` (nothing when empty: it times out).
     void exchange(const QByteArray &reply, RequestPurpose purpose = RequestPurpose::Operator);
 
-    VirtualClock m_clock;
+    QueueLine m_line;
+    VirtualClock &m_clock = m_line.clock;
     FakePort *m_port = nullptr;
     RequestQueue *m_queue = nullptr;
     CounterBar *m_bar = nullptr;
@@ -40,17 +42,16 @@ private:
 
 void TestCounterBar::init()
 {
-    m_port = new FakePort;
-    QVERIFY(m_port->open().opened());
-    m_queue = new RequestQueue(m_port, m_clock);
+    m_line.open();
+    m_port = m_line.port();
+    m_queue = m_line.queue();
     m_bar = new CounterBar(m_queue);
 }
 
 void TestCounterBar::cleanup()
 {
     delete m_bar;
-    delete m_queue;
-    delete m_port;
+    m_line.close();
 }
 
 void TestCounterBar::exchange(const QByteArray &reply, RequestPurpose purpose)

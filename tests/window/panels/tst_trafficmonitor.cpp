@@ -2,6 +2,7 @@
 // The traffic monitor over the in-memory port: its lines, pause, clear, copy and the bound on them.
 #include "fakeport.h"
 #include "language.h"
+#include "queueline.h"
 #include "requestqueue.h"
 #include "trafficmonitor.h"
 #include "virtualclock.h"
@@ -69,7 +70,8 @@ private:
     // A monitor built in `language`, holding a line of every kind, shown `width` pixels wide.
     void showInLanguage(Language language, int width);
 
-    VirtualClock m_clock;
+    QueueLine m_line;
+    VirtualClock &m_clock = m_line.clock;
     FakePort *m_port = nullptr;
     RequestQueue *m_queue = nullptr;
     TrafficMonitor *m_monitor = nullptr;
@@ -77,9 +79,9 @@ private:
 
 void TestTrafficMonitor::init()
 {
-    m_port = new FakePort;
-    QVERIFY(m_port->open().opened());
-    m_queue = new RequestQueue(m_port, m_clock);
+    m_line.open();
+    m_port = m_line.port();
+    m_queue = m_line.queue();
     m_monitor = new TrafficMonitor(m_queue);
 }
 
@@ -87,8 +89,7 @@ void TestTrafficMonitor::cleanup()
 {
     QCoreApplication::removeTranslator(englishTranslator());
     delete m_monitor;
-    delete m_queue;
-    delete m_port;
+    m_line.close();
 }
 
 void TestTrafficMonitor::exchange(quint16 start, quint16 count, const QByteArray &reply)
