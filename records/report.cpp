@@ -120,6 +120,22 @@ QString partiesSection(const ReportData &d)
     return html + QStringLiteral("</table>\n");
 }
 
+// The verdict of the verification test, large, at the head: a test record's result, not a mark.
+QString verdictSection(const ReportData &d)
+{
+    if (!d.verdict)
+        return {};
+    const QString word = d.verdict->pass ? QCoreApplication::translate("Report", "合格")
+                                         : QCoreApplication::translate("Report", "不合格");
+    return QStringLiteral("<p class=\"verdict\">%1 <b style=\"color: %2\">%3</b></p>\n"
+                          "<p class=\"note\">%4</p>\n")
+        .arg(esc(QCoreApplication::translate("Report", "检定测试结论：")),
+             d.verdict->pass ? QStringLiteral("#006000") : QStringLiteral("#C00000"), esc(word),
+             esc(QCoreApplication::translate(
+                     "Report", "%1，%2；这是测试记录的结论，不是法定检定标记。")
+                     .arg(d.verdict->summary, timeText(d.verdict->time))));
+}
+
 // Lines to sign on the printed page: the report records what was seen, the signatures who saw it.
 QString signatureSection()
 {
@@ -346,7 +362,8 @@ QString pageHtml(const ReportData &d, const QString &imageSource)
                        "td.code { color: #404040; }\n"
                        "td.hex { font-family: %2; }\n"
                        "p.sub, p.note { color: #404040; font-size: 9pt; }\n"
-                       "p.sign { margin-top: 24pt; }\n")
+                       "p.sign { margin-top: 24pt; }\n"
+                       "p.verdict { font-size: 16pt; margin: 6pt 0 0 0; }\n")
             .arg(reportFontFamilies(), reportMonoFamilies());
     // The page's language as HTML names it: "zh-CN", or the translation's own.
     const QString language = QCoreApplication::translate("Report", "zh-CN");
@@ -356,7 +373,8 @@ QString pageHtml(const ReportData &d, const QString &imageSource)
                           "charset=\"utf-8\">\n<title>%1</title>\n<style>\n%2</style>\n</head>\n"
                           "<body>\n<h1>%1</h1>\n<p class=\"sub\">%4</p>\n")
                .arg(esc(title()), style, language, subtitle) +
-           partiesSection(d) + lineSection(d) + trafficSection(d) + parameterSection(d) + comparisonSection(d) + trendSection(d, imageSource) +
+           verdictSection(d) + partiesSection(d) + lineSection(d) + trafficSection(d) +
+           parameterSection(d) + comparisonSection(d) + trendSection(d, imageSource) +
            framesSection(d) + notesSection(d) + signatureSection() +
            QStringLiteral("</body>\n</html>\n");
 }

@@ -11,6 +11,7 @@
 #include "trendseries.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -58,6 +59,13 @@ struct ReportComparisonRow
     QList<ReportDifference> differences;
 };
 
+struct ReportVerdict
+{
+    bool pass = false;
+    QDateTime time;  // when the test ended
+    QString summary; // the plan as the operator gave it: "III, e 0.10, Max 300.00, initial"
+};
+
 struct ReportComparison
 {
     QString reference; // the reference file, as the operator chose it
@@ -80,6 +88,9 @@ struct ReportData
     QStringList notes;
     // Its section appears only when a comparison was made.
     std::optional<ReportComparison> comparison;
+    // The verification test run in this session, when one ran to its end: its verdict stands
+    // at the report's head; the test's own record holds its steps.
+    std::optional<ReportVerdict> verdict;
 };
 
 // At most this many of the last frames go into the report: the exchanges of the last seconds,

@@ -2152,6 +2152,22 @@ Write the report anyway?</translation>
         <source>%1（容差内）</source>
         <translation>%1 (within tolerance)</translation>
     </message>
+    <message>
+        <source>合格</source>
+        <translation>PASS</translation>
+    </message>
+    <message>
+        <source>不合格</source>
+        <translation>FAIL</translation>
+    </message>
+    <message>
+        <source>检定测试结论：</source>
+        <translation>Verification test:</translation>
+    </message>
+    <message>
+        <source>%1，%2；这是测试记录的结论，不是法定检定标记。</source>
+        <translation>%1, %2; the result of a test record, not a legal verification mark.</translation>
+    </message>
 </context>
 <context>
     <name>ReportDetailsDialog</name>
@@ -2746,6 +2762,10 @@ Write the report anyway?</translation>
     <message>
         <source>检定测试记录已写出：%1，%2，%3</source>
         <translation>Test record written: %1, %2, %3</translation>
+    </message>
+    <message>
+        <source>%1，e %2，Max %3，%4</source>
+        <translation>%1, e %2, Max %3, %4</translation>
     </message>
 </context>
 <context>

@@ -278,6 +278,7 @@ ReportData Form1::report() const
     const TrafficModel *frames = m_monitor->model();
     for (int row = std::max(0, frames->rowCount() - kReportFrames); row < frames->rowCount(); ++row)
         data.frames.append(frames->line(row));
+    data.verdict = m_verdict;
     if (m_reference) {
         // The instrument in the window against the reference loaded, as its boxes are marked.
         const Comparison comparison = compare(*m_reference, m_pages->values());
@@ -467,6 +468,11 @@ void Form1::openVerification()
             [this](const QString &next, const QString &last) {
                 m_testNext = next;
                 m_testLast = last;
+            });
+    // The report made after it carries the test's verdict at its head.
+    connect(dialog, &VerificationDialog::verdictGiven, this,
+            [this](bool pass, const QString &plan) {
+                m_verdict = ReportVerdict{pass, QDateTime::currentDateTime(), plan};
             });
     connect(dialog, &QObject::destroyed, this, [this] {
         m_testNext.clear();

@@ -122,6 +122,8 @@ private:
     // While a verification test runs: what the live page says of it.
     QString m_testNext;
     QString m_testLast;
+    // The verdict of the last verification test that ran to its end, for the report.
+    std::optional<ReportVerdict> m_verdict;
     // A reference parameter set loaded by the operator; the boxes that differ from it are marked.
     std::optional<ReferenceSet> m_reference;
     QString m_referencePath;

@@ -329,6 +329,9 @@ void VerificationDialog::showVerdict(bool pass)
     m_verdict->setStyleSheet(pass ? QStringLiteral("color: #006000")
                                   : QStringLiteral("color: #C00000"));
     m_recordButton->setEnabled(true);
+    emit verdictGiven(pass, tr("%1，e %2，Max %3，%4")
+                                .arg(m_class->currentText(), m_e->text(), m_max->text(),
+                                     m_regime->currentText()));
 }
 
 void VerificationDialog::setMessage(const QString &text, bool error)

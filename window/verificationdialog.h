@@ -46,6 +46,8 @@ signals:
     // For a viewer away from the laptop (the live page): the load to place next, and how the
     // last step went; empty when there is none.
     void testChanged(const QString &nextLoad, const QString &lastStep);
+    // The test ran to its end: its verdict, and the plan as the operator gave it.
+    void verdictGiven(bool pass, const QString &plan);
 
 private:
     void onReading(const WeightReading &reading);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The commissioning report's comparison section: there when a comparison was made, a row per
-// difference with both values, and absent otherwise.
+// The commissioning report's optional sections: the comparison, there when a comparison was made,
+// a row per difference with both values, and absent otherwise; the verdict of a verification test
+// at the head, said to be a test record's.
 #include "report.h"
 
 #include <QTest>
@@ -12,6 +13,8 @@ class TestReportComparison : public QObject
 private slots:
     void section_data();
     void section();
+    void verdictAtTheHead_data();
+    void verdictAtTheHead();
 };
 
 void TestReportComparison::section_data()
@@ -58,6 +61,35 @@ void TestReportComparison::section()
     if (made)
         QVERIFY(html.indexOf(QStringLiteral("3　参数")) < html.indexOf(QStringLiteral("与参考比较")) &&
                 html.indexOf(QStringLiteral("与参考比较")) < html.indexOf(QStringLiteral("4　毛重趋势")));
+}
+
+void TestReportComparison::verdictAtTheHead_data()
+{
+    QTest::addColumn<int>("verdict"); // -1 none, 0 fail, 1 pass
+    QTest::addColumn<QString>("word");
+    QTest::newRow("no test") << -1 << QString();
+    QTest::newRow("failed") << 0 << QStringLiteral("不合格");
+    QTest::newRow("passed") << 1 << QStringLiteral("合格");
+}
+
+void TestReportComparison::verdictAtTheHead()
+{
+    QFETCH(int, verdict);
+    QFETCH(QString, word);
+    ReportData data;
+    if (verdict >= 0)
+        data.verdict = ReportVerdict{verdict == 1, QDateTime(QDate(2026, 12, 9), QTime(10, 30)),
+                                     QStringLiteral("III，e 0.10，Max 300.00，首次检定")};
+    const QString html = QString::fromUtf8(reportHtml(data));
+    const qsizetype at = html.indexOf(QStringLiteral("检定测试结论："));
+    QCOMPARE(at >= 0, verdict >= 0);
+    if (verdict < 0)
+        return;
+    // The word itself, before anything of the line's, and never taken for a verification mark.
+    QVERIFY(html.indexOf(QStringLiteral(">%1</b>").arg(word), at) > at);
+    QVERIFY(at < html.indexOf(QStringLiteral("1　线路与仪表")));
+    QVERIFY(html.contains(QStringLiteral("III，e 0.10，Max 300.00，首次检定")));
+    QVERIFY(html.contains(QStringLiteral("不是法定检定标记")));
 }
 
 QTEST_MAIN(TestReportComparison)
