@@ -118,7 +118,11 @@ void RequestQueue::dispatch()
     m_port->useFraming(rate, r.parity, r.stopBits);
     const QByteArray frame = codecFor(kind).encode(r, ++m_transaction);
     // Bytes left from an earlier exchange (a late reply, line noise) must never be read as
-    // the answer to this request, so the input is emptied before the request goes out.
+    // the answer to this request, so the input is emptied before the request goes out. What
+    // had come in but was not yet taken is said as dropped, as any byte nobody waited for: a
+    // bus scan looks at an address again when its late reply turns up here.
+    if (const QByteArray left = m_port->takeInput(); !left.isEmpty())
+        emit bytesDiscarded(left);
     m_port->clearInput();
     m_buffer.clear();
     if (!m_port->write(frame)) {

@@ -64,6 +64,12 @@ void FakePort::deliver(const QByteArray &bytes)
     emit bytesArrived();
 }
 
+void FakePort::deliverUnannounced(const QByteArray &bytes)
+{
+    if (m_open)
+        m_input.append(bytes);
+}
+
 void FakePort::unplug(const QString &reason)
 {
     if (!m_open)

@@ -21,6 +21,9 @@ public:
     void finishConnecting(const OpenResult &result);
     // Bytes arriving from the line, at once; bytesArrived() is emitted.
     void deliver(const QByteArray &bytes);
+    // Bytes in the input buffer whose bytesArrived() has not been handled yet, as a busy event
+    // loop leaves them for a moment.
+    void deliverUnannounced(const QByteArray &bytes);
     // The device fails while open: the port closes and lost() is emitted.
     void unplug(const QString &reason);
     // What open() says it found of the adapter.
