@@ -56,7 +56,7 @@ void RequestQueue::resetCounters()
 
 void RequestQueue::resetCountersOf(RequestPurpose purpose)
 {
-    tallyOf(purpose) = Tally{};
+    tallyOf(purpose) = Tally();
     emit countersChanged(purpose);
 }
 

@@ -110,8 +110,9 @@ enum class Holding { No, Yes, FarEnd };
 
 // Whether process `pid` has `device` open. The process that holds a pseudo-terminal's master
 // (the simulator, socat, a test) is its other end, not a rival: it usually keeps the slave open
-// too, so that the line does not hang up between clients.
-Holding holding(const QByteArray &pid, dev_t device, std::optional<unsigned> pty)
+// too, so that the line does not hang up between clients. `pty` is the pseudo-terminal's index
+// when `device` is one's slave side, -1 otherwise.
+Holding holding(const QByteArray &pid, dev_t device, qint64 pty)
 {
     const QByteArray fdDir = "/proc/" + pid + "/fd/";
     DIR *fds = ::opendir(fdDir.constData());
@@ -134,7 +135,8 @@ Holding holding(const QByteArray &pid, dev_t device, std::optional<unsigned> pty
             continue;
         if (st.st_rdev == device)
             holds = true;
-        else if (pty && st.st_rdev == kPtmx && masterIndex(pid, entry->d_name) == pty)
+        else if (pty >= 0 && st.st_rdev == kPtmx &&
+                 masterIndex(pid, entry->d_name) == std::optional<unsigned>(unsigned(pty)))
             farEnd = true;
     }
     ::closedir(fds);
@@ -160,8 +162,7 @@ std::optional<OpenResult> otherHolder(dev_t device)
     const Line line = lineOf(device, &index);
     if (line == Line::None)
         return std::nullopt;
-    const std::optional<unsigned> pty =
-        line == Line::PtySlave ? std::optional<unsigned>(index) : std::nullopt;
+    const qint64 pty = line == Line::PtySlave ? qint64(index) : -1;
     DIR *proc = ::opendir("/proc");
     if (!proc)
         return std::nullopt;
