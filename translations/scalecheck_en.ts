@@ -590,10 +590,6 @@
         <translation>bad option</translation>
     </message>
     <message>
-        <source>缺少命令 read、scan 或 report</source>
-        <translation>missing command: read, scan or report</translation>
-    </message>
-    <message>
         <source>未知命令“%1”</source>
         <translation>unknown command &apos;%1&apos;</translation>
     </message>
@@ -848,6 +844,10 @@
     <message>
         <source>实时页面的查看者：%1</source>
         <translation>live page viewers: %1</translation>
+    </message>
+    <message>
+        <source>缺少命令：read、scan、report、diagnose、find、reference、compare、verify 或 serve</source>
+        <translation>missing command: read, scan, report, diagnose, find, reference, compare, verify or serve</translation>
     </message>
 </context>
 <context>

@@ -190,7 +190,7 @@ ParsedArguments parseArguments(const QStringList &arguments)
     const QStringList words = parser.positionalArguments();
     if (words.isEmpty())
         return usageError(
-            [&] { return QCoreApplication::translate("Cli", "缺少命令 read、scan 或 report"); });
+            [&] { return QCoreApplication::translate("Cli", "缺少命令：read、scan、report、diagnose、find、reference、compare、verify 或 serve"); });
     const QString command = words.first();
     if (command == QLatin1String("read")) {
         o.command = CliCommand::Read;
