@@ -790,8 +790,8 @@ void TestRequestQueue::staleResponseTickIgnored()
     QFETCH(Meanwhile, meanwhile);
     QFETCH(QList<ReplyStatus>, first);
     QFETCH(QList<ReplyStatus>, second);
-    delete m_queue;
-    m_queue = new RequestQueue(m_port, m_ticks);
+    m_line.requeueOn(m_ticks);
+    m_queue = m_line.queue();
     Reader a;
     Reader b;
     ReadRequest request = meanwhile == Meanwhile::ReplyBegins ? alarm() : weight();

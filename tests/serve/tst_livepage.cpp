@@ -383,7 +383,13 @@ void TestLivePage::refusalsAndFloodLeaveTheReadings()
           qint64(sent), seconds, cpu / seconds, rssGrowth, qint64(readings.size()), widestGap);
 
     QVERIFY2(cpu / seconds <= 0.25, qPrintable(QString::number(cpu / seconds)));
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer keeps freed memory in quarantine to catch uses after free: what the flood
+    // churns through stays resident there, whatever the server keeps. The bound holds in the
+    // normal build.
+#else
     QVERIFY2(rssGrowth < 4, qPrintable(QString::number(rssGrowth)));
+#endif
     // The readings went on at their pace, every one with the instrument's weight.
     QVERIFY(readings.size() >= int(seconds * 1000 / kInterval / 2));
     for (const auto &reading : readings)

@@ -28,6 +28,12 @@ public:
         m_port.reset();
         QCOMPARE(clock.activeTimers(), 0);
     }
+    // The queue made anew over the same port on another clock (one that holds its ticks back).
+    void requeueOn(Clock &other)
+    {
+        m_queue.reset();
+        m_queue = std::make_unique<RequestQueue>(m_port.get(), other);
+    }
     // The silence the line needs between two frames at 9600 baud.
     void gap() { clock.advance(RequestQueue::interFrameGap(9600)); }
 
