@@ -135,6 +135,8 @@ VerificationDialog::VerificationDialog(WeightReader *reader, const CertificateIn
     m_table->verticalHeader()->hide();
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // The outcome takes the room the numbers leave: the table fills the dialog's width.
+    m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->setMinimumHeight(220);
 
     m_startButton->setObjectName(QStringLiteral("startButton"));

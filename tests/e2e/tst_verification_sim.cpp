@@ -9,6 +9,7 @@
 #include "weightreader.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -217,10 +218,13 @@ void TestVerificationSim::dialogRunsATest()
     record->click();
     for (const char *suffix : {"record.pdf", "record.html", "record.json"})
         QVERIFY2(QFile::exists(dir.filePath(QLatin1String(suffix))), suffix);
-    // The picture of the dialog for the documentation, when asked for.
-    const QString shot = qEnvironmentVariable("SCALECHECK_DIALOG_SHOT");
-    if (!shot.isEmpty())
-        QVERIFY(dialog.grab().save(shot));
+    // scripts/screenshot asks for the dialog's picture and the record it wrote.
+    if (const QString shots = qEnvironmentVariable("SCALECHECK_SHOT_DIR"); !shots.isEmpty()) {
+        QVERIFY(dialog.grab().save(QDir(shots).filePath(QStringLiteral("verification.png"))));
+        QFile::remove(QDir(shots).filePath(QStringLiteral("certificate.pdf")));
+        QVERIFY(QFile::copy(dir.filePath(QStringLiteral("record.pdf")),
+                            QDir(shots).filePath(QStringLiteral("certificate.pdf"))));
+    }
 }
 
 QTEST_MAIN(TestVerificationSim)
