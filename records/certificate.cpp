@@ -428,22 +428,10 @@ QByteArray certificateHtml(const CertificateData &data)
 
 QByteArray certificatePdf(const CertificateData &data)
 {
-    QByteArray pdf;
-    QBuffer buffer(&pdf);
-    buffer.open(QIODevice::WriteOnly);
-    {
-        QPdfWriter writer(&buffer);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setResolution(300);
-        writer.setTitle(title());
-        writer.setCreator(QStringLiteral("scalecheck ") + data.version);
-        writer.setPageMargins(QMarginsF(2, 2, 2, 2), QPageLayout::Millimeter);
-        QTextDocument document;
-        document.setDefaultFont(reportFont(10));
-        document.setHtml(pageHtml(data));
-        document.print(&writer);
-    }
-    return pdf;
+    QTextDocument document;
+    document.setDefaultFont(reportFont(10));
+    document.setHtml(pageHtml(data));
+    return a4Pdf(document, title(), data.version);
 }
 
 QString certificateJsonPath(const QString &pdfPath)

@@ -437,29 +437,12 @@ QByteArray reportHtml(const ReportData &data)
 
 QByteArray reportPdf(const ReportData &data)
 {
-    QByteArray pdf;
-    QBuffer buffer(&pdf);
-    buffer.open(QIODevice::WriteOnly);
-    {
-        QPdfWriter writer(&buffer);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setResolution(300);
-        writer.setTitle(title());
-        writer.setCreator(QStringLiteral("scalecheck ") + data.version);
-        // A few millimetres of the printer's own: with them the text document keeps its 2 cm
-        // margins inside, about 22 mm from the edge of the sheet, which every printer reaches.
-        writer.setPageMargins(QMarginsF(2, 2, 2, 2), QPageLayout::Millimeter);
-
-        QTextDocument document;
-        document.setDefaultFont(reportFont(10));
-        document.addResource(QTextDocument::ImageResource, QUrl(kTrendResource),
-                             drawTrend(data.trend, kTrendPixels));
-        document.setHtml(pageHtml(data, kTrendResource));
-        // Laid out for the page by print(): the margins, the page numbers at the foot, tables
-        // broken between rows with their header row repeated.
-        document.print(&writer);
-    }
-    return pdf;
+    QTextDocument document;
+    document.setDefaultFont(reportFont(10));
+    document.addResource(QTextDocument::ImageResource, QUrl(kTrendResource),
+                         drawTrend(data.trend, kTrendPixels));
+    document.setHtml(pageHtml(data, kTrendResource));
+    return a4Pdf(document, title(), data.version);
 }
 
 bool writeReport(const QString &pdfPath, const ReportData &data, QString *error)

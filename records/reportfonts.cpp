@@ -2,7 +2,13 @@
 // The faces the report is set in.
 #include "reportfonts.h"
 
+#include <QBuffer>
+#include <QMarginsF>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
 #include <QStringList>
+#include <QTextDocument>
 
 namespace {
 
@@ -39,4 +45,23 @@ QString reportFontFamilies()
 QString reportMonoFamilies()
 {
     return cssList(kMonoFamilies) + QStringLiteral(", monospace");
+}
+
+QByteArray a4Pdf(QTextDocument &document, const QString &title, const QString &version)
+{
+    QByteArray pdf;
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&buffer);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setResolution(300);
+        writer.setTitle(title);
+        writer.setCreator(QStringLiteral("scalecheck ") + version);
+        // A few millimetres of the printer's own: with them the text document keeps its 2 cm
+        // margins inside, about 22 mm from the edge of the sheet, which every printer reaches.
+        writer.setPageMargins(QMarginsF(2, 2, 2, 2), QPageLayout::Millimeter);
+        document.print(&writer);
+    }
+    return pdf;
 }

@@ -7,6 +7,7 @@
 #include "diagnosisview.h"
 #include "failurewatch.h"
 #include "fakebus.h"
+#include "findcontrol.h"
 #include "form1.h"
 #include "statuslabel.h"
 
@@ -59,10 +60,7 @@ private slots:
 private:
     template <typename T> T *find(const QString &name) const
     {
-        T *w = m_window->findChild<T *>(name);
-        if (!w)
-            qFatal("no control %s", qPrintable(name));
-        return w;
+        return findControl<T>(m_window, name);
     }
     StatusLabel *readStatus() const { return find<StatusLabel>(QStringLiteral("readStatus")); }
     FailureWatch *watch() const { return m_window->findChild<FailureWatch *>(); }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Widget tests of the main window over the in-memory port: start-up, layout, port operations.
 #include "fakeport.h"
+#include "findcontrol.h"
 #include "form1.h"
 #include "inputrules.h"
 #include "messageboxwatcher.h"
@@ -52,10 +53,7 @@ private slots:
 private:
     template <typename T> T *find(const QString &name) const
     {
-        T *w = m_window->findChild<T *>(name);
-        if (!w)
-            qFatal("no control %s", qPrintable(name));
-        return w;
+        return findControl<T>(m_window, name);
     }
     QString statusText() const { return find<QLabel>(QStringLiteral("readStatus"))->text(); }
     QString portState() const { return find<QLabel>(QStringLiteral("portState"))->text(); }

@@ -2,6 +2,7 @@
 // Tests of the window's pages with an empty "dot" box: their weights carry the instrument's own
 // decimal point, in the boxes and in the report, whichever page is read first.
 #include "fakebus.h"
+#include "findcontrol.h"
 #include "form1.h"
 #include "report.h"
 
@@ -52,10 +53,7 @@ private slots:
 private:
     template <typename T> T *find(const QString &name) const
     {
-        T *w = m_window->findChild<T *>(name);
-        if (!w)
-            qFatal("no control %s", qPrintable(name));
-        return w;
+        return findControl<T>(m_window, name);
     }
     QString box(int k) const { return find<QLineEdit>(QStringLiteral("Text2(%1)").arg(k))->text(); }
 

@@ -5,9 +5,10 @@
 #include "controls.h"
 #include "fakebus.h"
 #include "fakeport.h"
+#include "findcontrol.h"
+#include "form1.h"
 #include "liveserver.h"
 #include "referencemarks.h"
-#include "form1.h"
 #include "requestqueue.h"
 #include "statuslabel.h"
 
@@ -90,10 +91,7 @@ private slots:
 private:
     template <typename T> T *find(const QString &name) const
     {
-        T *w = m_window->findChild<T *>(name);
-        if (!w)
-            qFatal("no control %s", qPrintable(name));
-        return w;
+        return findControl<T>(m_window, name);
     }
     StatusLabel *readStatus() const { return find<StatusLabel>(QStringLiteral("readStatus")); }
     void readWeight()
