@@ -88,8 +88,8 @@ struct ReportData
     QStringList notes;
     // Its section appears only when a comparison was made.
     std::optional<ReportComparison> comparison;
-    // The verification test run in this session, when one ran to its end: its verdict stands
-    // at the report's head; the test's own record holds its steps.
+    // The verdict of the verification test last run to its end in the window: it stands at the
+    // report's head; the test's own record holds its steps.
     std::optional<ReportVerdict> verdict;
 };
 

@@ -379,10 +379,10 @@ void TestPortControl::settingsShownForTheLine_data()
     QTest::newRow("serial") << "/dev/ttyUSB0"
                             << "2400,n,8,2";
     // The converter's own serial settings hold; the tool's rate only times the line.
-    QTest::newRow("transparent converter") << "tcp://10.0.0.5:4001"
+    QTest::newRow("transparent converter") << "tcp://127.0.0.5:4001"
                                            << "串口参数以转换器设置为准，按 2400 波特计时";
     // Nothing serial is this tool's on a gateway.
-    QTest::newRow("Modbus TCP gateway") << "mbtcp://10.0.0.5:502"
+    QTest::newRow("Modbus TCP gateway") << "mbtcp://127.0.0.5:502"
                                         << "Modbus TCP 网关";
 }
 

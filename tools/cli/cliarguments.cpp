@@ -87,7 +87,7 @@ const QList<CliBlock> &cliBlocks()
 
 std::optional<std::pair<QString, quint16>> parseListenAddress(const QString &text)
 {
-    // HOST:PORT, an IPv6 host in brackets: 192.168.1.20:8080, [fe80::1%eth0]:8080.
+    // HOST:PORT, an IPv6 host in brackets: 127.0.0.1:8080, [::1]:8080.
     const int colon = text.lastIndexOf(QLatin1Char(':'));
     if (colon <= 0)
         return std::nullopt;
