@@ -23,6 +23,7 @@ RequestCounters RequestCounters::of(const RequestQueue &queue, RequestPurpose pu
               count(ReplyStatus::FrameError) + count(ReplyStatus::WriteFailed);
     c.echoed = queue.echoCount(purpose);
     c.skipped = queue.skipCount(purpose);
+    c.late = queue.lateCount(purpose);
     return c;
 }
 
@@ -41,12 +42,15 @@ QString RequestCounters::text() const
         .arg(incomplete)
         .arg(other)
         .arg(echoed)
-        .arg(skipped);
+        .arg(skipped) +
+        (late > 0 ? QCoreApplication::translate("RequestCounters", "  迟到 %1").arg(late)
+                  : QString());
 }
 
 bool operator==(const RequestCounters &a, const RequestCounters &b)
 {
     return a.sent == b.sent && a.ok == b.ok && a.noReply == b.noReply && a.crc == b.crc &&
            a.exception == b.exception && a.address == b.address && a.incomplete == b.incomplete &&
-           a.other == b.other && a.echoed == b.echoed && a.skipped == b.skipped;
+           a.other == b.other && a.echoed == b.echoed && a.skipped == b.skipped &&
+           a.late == b.late;
 }

@@ -21,6 +21,10 @@ struct RequestCounters
     int other = 0;      // WrongFunction, WrongByteCount, FrameError, WriteFailed
     int echoed = 0;     // replies behind the adapter's echo of their request
     int skipped = 0;    // replies behind stray bytes, skipped
+    // Requests whose reply came after their timeout: counted here, not as no reply, so that
+    // once the line is idle sent = ok + noReply + crc + exception + address + incomplete +
+    // other + late.
+    int late = 0;
 
     // The operator's own reads unless another purpose is named.
     static RequestCounters of(const RequestQueue &queue,
@@ -30,7 +34,7 @@ struct RequestCounters
     // Replies that failed checking: bytes on the line, no instrument's word.
     int invalid() const { return crc + address + incomplete + other; }
     // The status-bar line: "发送 120  正常 117  无应答 2  校验 1  异常 0  地址 0  不完整 0  其他
-    // 0  回显 0  跳过 0".
+    // 0  回显 0  跳过 0", with "迟到 N" behind it once a reply has come late.
     QString text() const;
     friend bool operator==(const RequestCounters &a, const RequestCounters &b);
 };

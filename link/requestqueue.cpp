@@ -5,6 +5,7 @@
 
 #include "port.h"
 
+#include <algorithm>
 #include <cmath>
 
 using namespace std::chrono;
@@ -38,8 +39,10 @@ SendResult RequestQueue::sendread(const ReadRequest &request, QObject *context, 
 {
     if (!m_port->isOpen())
         return SendResult::PortClosed;
+    // The same block asked again by the same party waits once; a diagnosis' read of it is
+    // no answer to the operator's.
     for (const Pending &p : std::as_const(m_waiting)) {
-        if (p.request.sameBlock(request))
+        if (p.request.sameBlock(request) && p.request.purpose == request.purpose)
             return SendResult::AlreadyWaiting;
     }
     m_waiting.append({request, context, context != nullptr, std::move(done)});
@@ -87,12 +90,18 @@ void RequestQueue::dispatch()
         onPortClosed();
         return;
     }
-    // Background requests (the bus view's) wait while any other request does.
-    qsizetype nextIndex = 0;
-    while (nextIndex < m_waiting.size() && m_waiting.at(nextIndex).request.background)
-        ++nextIndex;
-    if (nextIndex == m_waiting.size())
-        nextIndex = 0;
+    dropExpired();
+    const std::optional<qsizetype> chosen = nextToSend();
+    if (!chosen) {
+        // Each waiting request's address may still answer an earlier one: the line stays quiet
+        // until that reply is in or its window has passed.
+        Clock::Duration until = m_outstanding.first().until;
+        for (const Outstanding &o : std::as_const(m_outstanding))
+            until = std::min(until, o.until);
+        m_gapTimer->start(until - m_clock.now());
+        return;
+    }
+    const qsizetype nextIndex = *chosen;
     const qint32 rate = m_waiting.at(nextIndex).request.baud > 0
                             ? m_waiting.at(nextIndex).request.baud
                             : m_port->lineSettings().baud;
@@ -149,11 +158,128 @@ void RequestQueue::dispatch()
     emit countersChanged(written.purpose);
 }
 
+std::optional<qsizetype> RequestQueue::nextToSend() const
+{
+    // An instrument that still owes a reply is asked nothing more until that reply is in or its
+    // window has passed: a reply of the same length could not be told from the one owed, and
+    // an instrument that serves its requests in turn would only fall further behind. Another
+    // slave's reply is told apart by its address.
+    const auto owesReply = [this](const ReadRequest &r) {
+        return std::any_of(m_outstanding.cbegin(), m_outstanding.cend(),
+                           [&r](const Outstanding &o) { return o.request.address == r.address; });
+    };
+    // The first request that is not background work goes next, or the line waits for it.
+    // Background requests (the bus view's, a diagnosis' questions) wait while any other does.
+    for (qsizetype i = 0; i < m_waiting.size(); ++i) {
+        const ReadRequest &r = m_waiting.at(i).request;
+        if (!r.background)
+            return owesReply(r) ? std::nullopt : std::optional<qsizetype>(i);
+    }
+    for (qsizetype i = 0; i < m_waiting.size(); ++i) {
+        if (!owesReply(m_waiting.at(i).request))
+            return i;
+    }
+    return std::nullopt;
+}
+
+Clock::Duration RequestQueue::lateWindow(const ReadRequest &request) const
+{
+    Clock::Duration window = std::max<Clock::Duration>(kLateFloor, request.timeout);
+    if (m_longestLate)
+        window = std::max<Clock::Duration>(window, *m_longestLate * 3 / 2);
+    return std::min<Clock::Duration>(window, kLateCeiling);
+}
+
+void RequestQueue::keepOutstanding(const ReadResult &result)
+{
+    const ReadRequest &r = result.request;
+    const ReplyStatus status = result.check.status;
+    // A Modbus TCP reply names its request; nobody answers the broadcast address; a scan's or a
+    // diagnosis' short question keeps its own watch for late bytes (bytesDiscarded).
+    if (m_kind == LineKind::ModbusTcp || r.address == 0 || r.firstByteTimeout ||
+        (status != ReplyStatus::NoReply && status != ReplyStatus::Incomplete))
+        return;
+    m_outstanding.append({r, m_sentFrame, m_writtenAt, m_writtenAt + lateWindow(r), status,
+                          status == ReplyStatus::Incomplete ? m_buffer : QByteArray()});
+}
+
+void RequestQueue::dropExpired()
+{
+    const Clock::Duration now = m_clock.now();
+    for (qsizetype i = m_outstanding.size() - 1; i >= 0; --i) {
+        if (m_outstanding.at(i).until > now)
+            continue;
+        // Its reply never came whole: what did come is said as dropped, as any stray bytes.
+        const QByteArray left = m_outstanding.takeAt(i).buffer;
+        if (!left.isEmpty())
+            emit bytesDiscarded(left);
+    }
+}
+
+bool RequestQueue::takeLateReply(QByteArray &bytes)
+{
+    if (m_outstanding.isEmpty() || bytes.isEmpty())
+        return false;
+    // Replies come in the order of their requests: the oldest request still owed one that these
+    // bytes answer is the one they answer.
+    Framing f;
+    qsizetype answered = 0;
+    for (; answered < m_outstanding.size(); ++answered) {
+        const Outstanding &o = m_outstanding.at(answered);
+        f = RtuCodec().decode(bytes, o.request, o.sent, false);
+        const ReplyStatus status = f.check.status;
+        if (f.complete && (status == ReplyStatus::Ok || status == ReplyStatus::Exception) &&
+            f.echoed == 0)
+            break;
+    }
+    if (answered == m_outstanding.size())
+        return false;
+    const Outstanding owed = m_outstanding.takeAt(answered);
+    if (!f.skipped.isEmpty())
+        emit bytesDiscarded(f.skipped);
+    bytes.remove(0, f.skipped.size() + f.frame.size());
+
+    ReadResult late;
+    late.request = owed.request;
+    late.check = f.check;
+    late.frame = f.frame; // no data: a late reply is never a value
+    late.replyTime = m_clock.now() - owed.writtenAt;
+    m_longestLate = std::max(m_longestLate.value_or(Clock::Duration::zero()), *late.replyTime);
+    Tally &tally = tallyOf(owed.request.purpose);
+    --tally.results[static_cast<size_t>(owed.countedAs)];
+    ++tally.late;
+    tally.longestLate =
+        std::max(tally.longestLate.value_or(Clock::Duration::zero()), *late.replyTime);
+    emit lateReply(late);
+    emit countersChanged(owed.request.purpose);
+    return true;
+}
+
 void RequestQueue::onBytesArrived()
 {
-    const QByteArray bytes = m_port->takeInput();
+    QByteArray bytes = m_port->takeInput();
     m_lastTraffic = m_clock.now();
     if (m_state == State::Idle) {
+        dropExpired();
+        if (!m_outstanding.isEmpty()) {
+            // An outstanding request's reply, perhaps arriving in pieces.
+            QByteArray owed = m_outstanding.first().buffer + bytes;
+            if (takeLateReply(owed)) {
+                if (!owed.isEmpty())
+                    emit bytesDiscarded(owed);
+                dispatch();
+                return;
+            }
+            const Framing f =
+                RtuCodec().decode(owed, m_outstanding.first().request, QByteArray(), false);
+            if (f.complete) {
+                // Not its reply, and no beginning of one: noise, or another's bytes.
+                emit bytesDiscarded(owed);
+                owed.clear();
+            }
+            m_outstanding.first().buffer = owed;
+            return;
+        }
         // Nobody asked: a late reply or noise. Dropped, but said, so the traffic can be seen.
         if (!bytes.isEmpty())
             emit bytesDiscarded(bytes);
@@ -163,6 +289,11 @@ void RequestQueue::onBytesArrived()
     m_buffer.append(bytes);
     if (!bytes.isEmpty())
         emit bytesReceived(bytes);
+    // An outstanding request of another address may answer while this one waits (its address
+    // is not this one's: a request to the same address is held back until the reply is in).
+    if (m_kind != LineKind::ModbusTcp && !m_sentFrame.startsWith(m_buffer.left(m_sentFrame.size())) &&
+        takeLateReply(m_buffer) && m_buffer.isEmpty())
+        return;
     // A reply has begun: it has the request's whole time. An adapter's echo of the request is
     // no reply; it comes while the request is still going out, and a silent address stays
     // silent behind it.
@@ -254,6 +385,7 @@ void RequestQueue::complete(const Framing &framing)
 {
     const ReadResult result = resultOf(framing);
     const Pending done = std::move(*m_current);
+    keepOutstanding(result);
     endCurrent();
     Tally &tally = tallyOf(done.request.purpose);
     if (result.echoed > 0)
@@ -279,6 +411,7 @@ void RequestQueue::giveWay()
 void RequestQueue::onPortClosed()
 {
     m_gapTimer->stop();
+    m_outstanding.clear();
     QList<Pending> dropped;
     if (m_current)
         dropped.append(*m_current);

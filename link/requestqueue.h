@@ -2,6 +2,15 @@
 // The request engine: one register read on the line at a time, each reply framed by its length
 // (as the line's framing says: RTU or Modbus TCP), checked, and handed only to the request that
 // asked for it.
+//
+// A reply belongs to its own request. An instrument that answers after the timeout still answers:
+// its late reply is on its way while the next request goes out, and an RTU reply carries nothing
+// that names the request (two 2-register reads get replies of the same length, address and
+// function). So a request that timed out stays outstanding for its late window, and while it does
+// no other request goes to that address: the line stays quiet for the late reply, which is then
+// recognised as late (lateReply), counted apart and used for nothing. The window is at least
+// kLateFloor from the write and grows with the lateness seen on the line; it ends early once the
+// late reply is in. Modbus TCP needs none of this: its transaction id names the request.
 #pragma once
 
 #include "clock.h"
@@ -73,6 +82,16 @@ public:
     {
         return tallyOf(purpose).skippedBytes;
     }
+    // Requests whose reply came after their timeout: counted there instead of as "no reply",
+    // and the longest time such a reply took from its request's write.
+    int lateCount(RequestPurpose purpose = RequestPurpose::Operator) const
+    {
+        return tallyOf(purpose).late;
+    }
+    std::optional<Clock::Duration> longestLate(RequestPurpose purpose = RequestPurpose::Operator) const
+    {
+        return tallyOf(purpose).longestLate;
+    }
     // The reply times of the latest replies that came.
     const ReplyTimes &replyTimes(RequestPurpose purpose = RequestPurpose::Operator) const
     {
@@ -86,11 +105,20 @@ public:
     // 1.75 ms above 19200 baud, as Modbus over serial line requires.
     static std::chrono::microseconds interFrameGap(int baud);
 
-    // The framing of a line: RTU on a serial line and a transparent converter, MBAP on Modbus TCP.
+    // The framing of a line: RTU on a serial line and a transparent converter (ASCII for a
+    // request that asks in it), MBAP on Modbus TCP.
     static const FrameCodec &codecFor(LineKind kind);
 
     // What `characters` take on a line at `baud`: 11 bits each (start, 8 data, 2 stop).
     static Clock::Duration wireTime(qsizetype characters, qint32 baud);
+
+    // How long after its write a request that timed out may still be answered, at least: the
+    // slowest firmware and converters seen answer within it. The window grows to half as long
+    // again as the longest late reply seen, up to kLateCeiling.
+    static constexpr std::chrono::milliseconds kLateFloor{2000};
+    static constexpr std::chrono::milliseconds kLateCeiling{10000};
+    // The late window of a request that timed out, as the line has shown it so far.
+    Clock::Duration lateWindow(const ReadRequest &request) const;
 
 signals:
     void requestWritten(const QByteArray &frame, const ReadRequest &request);
@@ -100,6 +128,9 @@ signals:
     // Every byte received while a request waited for its reply, as it came: all of it, where
     // the result holds only what framing made of it (a line diagnosis reads text in it).
     void bytesReceived(const QByteArray &bytes);
+    // The reply to a request that had already ended without one: result.replyTime is from that
+    // request's write. It is shown as late and used for nothing else.
+    void lateReply(const ReadResult &result);
     // The counters or reply times of `purpose` changed.
     void countersChanged(RequestPurpose purpose);
 
@@ -107,9 +138,11 @@ private:
     // What the engine is doing: one state, and what each allows.
     //
     //   state              the line                      bytes in                response tick
-    //   Idle               nothing on it; a waiting      dropped, and said       stale: ignored
-    //                      request goes out once the     (bytesDiscarded)
-    //                      line has been quiet the gap
+    //   Idle               nothing on it; a waiting      a late reply to an      stale: ignored
+    //                      request goes out once the     outstanding request:
+    //                      line has been quiet the gap   said late (lateReply);
+    //                      and its address owes no       else dropped, and said
+    //                      late reply                    (bytesDiscarded)
     //   AwaitingFirstByte  a request written; its        framed; a reply begun   bytes that may be a
     //                      first-byte time runs          has the whole time      reply: the whole time;
     //                                                    (AwaitingReply)         else its result, Idle
@@ -131,6 +164,8 @@ private:
         int echoes = 0;
         int skips = 0;
         qint64 skippedBytes = 0;
+        int late = 0;
+        std::optional<Clock::Duration> longestLate;
         ReplyTimes replyTimes;
     };
 
@@ -142,7 +177,25 @@ private:
         Callback done;
     };
 
+    // A request that ended without a whole reply, whose reply may still come.
+    struct Outstanding
+    {
+        ReadRequest request;
+        QByteArray sent;
+        Clock::Duration writtenAt{0};
+        Clock::Duration until{0};
+        ReplyStatus countedAs = ReplyStatus::NoReply;
+        QByteArray buffer; // what has come of its reply so far
+    };
+
     void dispatch();
+    // The waiting request that goes out next, or none while each one's address owes a reply.
+    std::optional<qsizetype> nextToSend() const;
+    // A request ended without a reply: it is outstanding for its late window.
+    void keepOutstanding(const ReadResult &result);
+    void dropExpired();
+    // Takes a late reply off the start of `bytes` when one is there; true if it did.
+    bool takeLateReply(QByteArray &bytes);
     void onBytesArrived();
     void onResponseTimeout(Clock::Arming arming);
     void armResponse(Clock::Duration after);
@@ -176,5 +229,7 @@ private:
     quint16 m_transaction = 0;
     QList<Pending> m_waiting;
     std::optional<Clock::Duration> m_lastTraffic; // when a byte last went out or came in
+    QList<Outstanding> m_outstanding;
+    std::optional<Clock::Duration> m_longestLate; // on this line, whoever asked
     std::array<Tally, kRequestPurposeCount> m_tallies;
 };

@@ -152,7 +152,7 @@ QString trafficSection(const ReportData &d)
     const RequestCounters &c = d.counters;
     QString html = QCoreApplication::translate("Report", "<h2>2　通讯统计</h2>\n") +
                    tableOpen(QStringLiteral("numbers"));
-    html += cells({QCoreApplication::translate("Report", "发送"),
+    html += cells(QStringList{QCoreApplication::translate("Report", "发送"),
                    QCoreApplication::translate("Report", "正常"),
                    QCoreApplication::translate("Report", "无应答"),
                    QCoreApplication::translate("Report", "校验"),
@@ -161,12 +161,17 @@ QString trafficSection(const ReportData &d)
                    QCoreApplication::translate("Report", "不完整"),
                    QCoreApplication::translate("Report", "其他"),
                    QCoreApplication::translate("Report", "回显"),
-                   QCoreApplication::translate("Report", "跳过")},
+                   QCoreApplication::translate("Report", "跳过")} +
+                      // Replies after their timeout, only when there were any.
+                      (c.late > 0 ? QStringList{QCoreApplication::translate("Report", "迟到")}
+                                  : QStringList()),
                   "th");
     QStringList counts;
     for (int n : {c.sent, c.ok, c.noReply, c.crc, c.exception, c.address, c.incomplete, c.other,
                   c.echoed, c.skipped})
         counts.append(QString::number(n));
+    if (c.late > 0)
+        counts.append(QString::number(c.late));
     html += cells(counts) + QStringLiteral("</table>\n");
 
     const ReplyTimes &t = d.replyTimes;

@@ -147,6 +147,14 @@ TrafficLine TrafficLine::skipped(const QTime &time, const QByteArray &bytes)
     return takenOff(time, Kind::Skipped, bytes);
 }
 
+TrafficLine TrafficLine::late(const QTime &time, const ReadResult &result, LineKind kind)
+{
+    TrafficLine l = received(time, result, kind);
+    l.kind = Kind::Late;
+    l.timeout = result.request.timeout;
+    return l;
+}
+
 TrafficLine::Direction TrafficLine::direction() const
 {
     switch (kind) {
@@ -159,6 +167,8 @@ TrafficLine::Direction TrafficLine::direction() const
         return Direction::Discarded;
     case Kind::Echo:
         return Direction::Echo;
+    case Kind::Late:
+        return Direction::Late;
     }
     return Direction::Discarded;
 }
@@ -174,6 +184,8 @@ QString TrafficLine::directionText(Direction direction)
         return TrafficModel::tr("丢弃");
     case Direction::Echo:
         return TrafficModel::tr("回显");
+    case Direction::Late:
+        return TrafficModel::tr("迟到");
     }
     return {};
 }
@@ -190,6 +202,7 @@ QString TrafficLine::decodingText() const
     case Kind::Sent:
         return requestDecoding(bytes, line);
     case Kind::Received:
+    case Kind::Late:
         return replyDecoding(bytes, line);
     case Kind::Unrequested:
     case Kind::Skipped:
@@ -220,6 +233,10 @@ QString TrafficLine::resultText() const
         return TrafficModel::tr("应答前的杂散字节，已跳过");
     case Kind::Echo:
         return TrafficModel::tr("适配器回送的请求，已去除");
+    case Kind::Late:
+        // How late: past the request's timeout, when its answer no longer counts.
+        return TrafficModel::tr("超时后 %1 到达，未采用")
+            .arg(millisecondsText(replyTime.value_or(timeout) - timeout));
     }
     return {};
 }
@@ -344,7 +361,8 @@ QVariant TrafficModel::data(const QModelIndex &index, int role) const
     case Qt::ForegroundRole:
         if (l.failed() && index.column() == ResultColumn)
             return kFailedColour;
-        if (l.direction() == TrafficLine::Direction::Discarded)
+        if (l.direction() == TrafficLine::Direction::Discarded ||
+            l.direction() == TrafficLine::Direction::Late)
             return kDiscardedColour;
         if (l.direction() == TrafficLine::Direction::Echo)
             return kEchoColour;

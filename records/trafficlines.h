@@ -40,6 +40,7 @@ struct TrafficLine
         Unrequested, // bytes that came while no request waited for them
         Skipped,     // stray bytes before a reply, skipped
         Echo,        // the request, handed back by an adapter that hears its own transmitter
+        Late,        // the reply to a request that had already ended without one: used for nothing
     };
     // The monitor's direction column: the unrequested and the skipped are both dropped.
     enum class Direction {
@@ -47,6 +48,7 @@ struct TrafficLine
         Received,
         Discarded,
         Echo,
+        Late,
     };
 
     // Of bytes no request waited for, at most this many are kept per line: the line says how
@@ -62,7 +64,8 @@ struct TrafficLine
     // broadcast address); with the bytes, what the operator's words for it depend on.
     ReplyCheck check;
     quint8 address = 1;
-    std::optional<Clock::Duration> replyTime; // of a received frame
+    std::optional<Clock::Duration> replyTime; // of a received frame, and of a late one
+    Clock::Duration timeout{0};               // of a late frame's request
 
     // One request written to the line.
     static TrafficLine sent(const QTime &time, const QByteArray &frame,
@@ -76,6 +79,9 @@ struct TrafficLine
     static TrafficLine echo(const QTime &time, const QByteArray &bytes);
     // Stray bytes before a reply, skipped.
     static TrafficLine skipped(const QTime &time, const QByteArray &bytes);
+    // A reply that came after its request's timeout (RequestQueue::lateReply).
+    static TrafficLine late(const QTime &time, const ReadResult &result,
+                            LineKind kind = LineKind::Serial);
 
     // Bytes no request waited for, to be summed up with the line before when they follow it
     // closely enough.
@@ -84,7 +90,7 @@ struct TrafficLine
     bool failed() const { return kind == Kind::Received && !check.ok(); }
     Direction direction() const;
 
-    // "发送", "接收", "丢弃", "回显".
+    // "发送", "接收", "丢弃", "回显", "迟到".
     static QString directionText(Direction direction);
     QString timeText() const;      // hh:mm:ss.zzz
     QString bytesText() const;     // the hex, with "…" when bytes were left out

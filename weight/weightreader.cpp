@@ -45,9 +45,9 @@ void WeightReader::read()
         portClosed();
         return;
     }
-    // A silent instrument is reported at once and then watched: the request keeps listening,
-    // so a late answer is still shown, until the next request takes the line.
-    const ReadRequest request{*address, kWeightRegister, kWeightRegisters, kWeightTimeout, true};
+    // A silent instrument is reported one timeout after the request. Its answer, should it come
+    // later, is the queue's late reply: shown in the monitor as late, never as the weight.
+    const ReadRequest request{*address, kWeightRegister, kWeightRegisters, kWeightTimeout};
     const SendResult sent =
         m_queue->sendread(request, this, [this](const ReadResult &r) { onWeightRead(r); });
     if (sent == SendResult::PortClosed)
@@ -114,8 +114,12 @@ void WeightReader::onWeightRead(const ReadResult &result)
         if (decimals.absent() && !m_point->firstTelling(InstrumentPoint::Notice::NoPoint))
             note.clear();
     }
-    emitReading(WeightReading::of(result, places));
-    emit status(note.isEmpty() ? weightStatus(WeightReader::tr("读取成功")) : note);
+    const WeightReading reading = WeightReading::of(result, places);
+    emitReading(reading);
+    if (!reading.ok())
+        emit status(weightStatus(resultText(reading))); // a point it cannot be shown with
+    else
+        emit status(note.isEmpty() ? weightStatus(WeightReader::tr("读取成功")) : note);
     // The instrument answers again: ask its point once more, for the next weight. One that
     // refused the read with an exception has no such register and is not asked again.
     if (m_point->decimals().failed() && !m_point->asking())

@@ -40,7 +40,9 @@ QByteArray exceptionReply(quint8 address, quint8 code)
 }
 
 FakeBus::FakeBus(FakePort &port, RequestQueue &queue, VirtualClock &clock)
-    : m_port(port), m_timer(clock.createTimer([this] { m_port.deliver(m_pending); }))
+    : m_port(port), m_clock(clock),
+      m_timer(clock.createTimer([this] { m_port.deliver(m_pending); })),
+      m_turnTimer(clock.createTimer([this] { sendDue(); }))
 {
     QObject::connect(
         &queue, &RequestQueue::requestWritten, &queue,
@@ -62,8 +64,25 @@ void FakeBus::heard(const QByteArray &frame, const ReadRequest &request)
         if (i.address == request.address && (i.baud == 0 || i.baud == line.baud) &&
             (!i.parity || *i.parity == line.parity) &&
             (!i.stopBits || *i.stopBits == line.stopBits)) {
+            if (i.servesInTurn) {
+                const Clock::Duration from = m_inTurn.isEmpty()
+                                                 ? m_clock.now()
+                                                 : std::max(m_clock.now(), m_inTurn.last().first);
+                m_inTurn.append({from + i.turnaround, i.reply(frame)});
+                if (!m_turnTimer->isActive())
+                    m_turnTimer->start(m_inTurn.first().first - m_clock.now());
+                continue;
+            }
             m_pending = i.reply(frame);
             m_timer->start(i.turnaround);
         }
     }
+}
+
+void FakeBus::sendDue()
+{
+    while (!m_inTurn.isEmpty() && m_inTurn.first().first <= m_clock.now())
+        m_port.deliver(m_inTurn.takeFirst().second);
+    if (!m_inTurn.isEmpty())
+        m_turnTimer->start(m_inTurn.first().first - m_clock.now());
 }

@@ -40,6 +40,10 @@ public:
         // has them hears only a master with the same, as a UART with its parity check does.
         std::optional<QSerialPort::Parity> parity = std::nullopt;
         std::optional<QSerialPort::StopBits> stopBits = std::nullopt;
+        // Slow firmware, a busy converter: every request is answered, one after another, its
+        // turnaround after it was heard or after the reply before it went out, whichever is
+        // later; a request heard meanwhile waits its turn instead of replacing the one pending.
+        bool servesInTurn = false;
     };
 
     FakeBus(FakePort &port, RequestQueue &queue, VirtualClock &clock);
@@ -54,8 +58,14 @@ public:
 private:
     void heard(const QByteArray &frame, const ReadRequest &request);
 
+    void sendDue();
+
     FakePort &m_port;
+    VirtualClock &m_clock;
     std::unique_ptr<Clock::Timer> m_timer;
     QByteArray m_pending;
+    // Replies of instruments that serve in turn: when each goes out, in order.
+    std::unique_ptr<Clock::Timer> m_turnTimer;
+    QList<std::pair<Clock::Duration, QByteArray>> m_inTurn;
     QList<Instrument> m_instruments;
 };

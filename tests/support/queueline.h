@@ -36,6 +36,15 @@ public:
     }
     // The silence the line needs between two frames at 9600 baud.
     void gap() { clock.advance(RequestQueue::interFrameGap(9600)); }
+    // Wake-up after wake-up until a waiting request is written: the silence between frames,
+    // and the late window of an unanswered request to the same address. At most a few.
+    template<typename Spy>
+    void untilWritten(const Spy &written)
+    {
+        for (int i = 0; i < 8 && written.isEmpty() && clock.nextWakeUp() >= Clock::Duration::zero();
+             ++i)
+            clock.advance(clock.nextWakeUp());
+    }
 
     FakePort *port() const { return m_port.get(); }
     RequestQueue *queue() const { return m_queue.get(); }

@@ -8,6 +8,7 @@
 #include "judge.h"
 #include "lineclient.h"
 #include "parametergroups.h"
+#include "requestcounters.h"
 #include "stopsignals.h"
 #include "weightlog.h"
 #include "weightreader.h"
@@ -324,10 +325,15 @@ QString summaryLine(const LineClient &line)
     const auto ms = [](std::chrono::nanoseconds d) {
         return QString::number(inMilliseconds(d), 'f', 1);
     };
+    // Every request written, by how it ended: a reply that came after its timeout is counted
+    // late, not as no reply, and is in no reply time.
+    const QString counted = QStringLiteral("# ") + said([&q] {
+                                return RequestCounters::of(q).text();
+                            }) + QLatin1Char('\n');
     if (t.count() == 0)
-        return QStringLiteral("# ") +
+        return counted + QStringLiteral("# ") +
                said([] { return QCoreApplication::translate("Cli", "没有收到应答，无用时数据"); });
-    return QStringLiteral("# ") + said([&] {
+    return counted + QStringLiteral("# ") + said([&] {
                return QCoreApplication::translate(
                           "Cli", "%1 次应答用时：中位 %2 ms，P99 %3 ms，最慢 %4 ms；线路传输 %5 "
                                  "ms；建议超时 %6 ms；回显已去除 %7 次，杂散字节已跳过 %8 次")
@@ -343,8 +349,16 @@ QByteArray summaryJson(const LineClient &line)
 {
     const RequestQueue &q = *line.queue();
     const ReplyTimes &t = q.replyTimes();
+    const RequestCounters c = RequestCounters::of(q);
+    const QJsonObject counters{
+        {QStringLiteral("ok"), c.ok},           {QStringLiteral("noReply"), c.noReply},
+        {QStringLiteral("crc"), c.crc},         {QStringLiteral("exception"), c.exception},
+        {QStringLiteral("address"), c.address}, {QStringLiteral("incomplete"), c.incomplete},
+        {QStringLiteral("other"), c.other},     {QStringLiteral("late"), c.late},
+    };
     const QJsonObject summary{
         {QStringLiteral("sent"), q.sentCount()},
+        {QStringLiteral("counters"), counters},
         {QStringLiteral("replies"), t.count()},
         {QStringLiteral("medianMs"), inMilliseconds(t.median())},
         {QStringLiteral("p99Ms"), inMilliseconds(t.percentile99())},

@@ -21,7 +21,8 @@ CounterBar::CounterBar(RequestQueue *queue, QWidget *parent)
            "异常：仪表拒绝请求（异常应答）；地址：其他从站的应答；不完整：只收到一部分；"
            "其他：功能码错误、字节数错误、帧格式错误、发送失败；"
            "回显：去除了适配器回送的请求的应答（线路有回显，不是仪表故障）；"
-           "跳过：应答前有杂散字节（如收发器切换时的 0x00）被跳过的应答") +
+           "跳过：应答前有杂散字节（如收发器切换时的 0x00）被跳过的应答；"
+           "迟到：超时之后才到的应答，不采用，计在这里而不计为无应答") +
         tr("。只计本窗口的读取（读重量、自动读取、各页的读取）；总线扫描和轮询在“总线”中单独计数"));
     m_times->setObjectName(QStringLiteral("replyTimes"));
     m_reset->setObjectName(QStringLiteral("resetCounters"));

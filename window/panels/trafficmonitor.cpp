@@ -133,6 +133,9 @@ TrafficMonitor::TrafficMonitor(RequestQueue *queue, QWidget *parent)
             [this, queue](const ReadResult &result) { addResult(result, queue->lineKind()); });
     connect(queue, &RequestQueue::bytesDiscarded, this,
             [this](const QByteArray &bytes) { add(TrafficLine::discarded(m_clock(), bytes)); });
+    connect(queue, &RequestQueue::lateReply, this, [this, queue](const ReadResult &result) {
+        add(TrafficLine::late(m_clock(), result, queue->lineKind()));
+    });
 
     showState();
 }
@@ -167,7 +170,8 @@ void TrafficMonitor::applyMetrics()
     midnight.time = QTime(0, 0);
     QStringList directions;
     for (auto d : {TrafficLine::Direction::Sent, TrafficLine::Direction::Received,
-                   TrafficLine::Direction::Discarded, TrafficLine::Direction::Echo})
+                   TrafficLine::Direction::Discarded, TrafficLine::Direction::Echo,
+                   TrafficLine::Direction::Late})
         directions.append(TrafficLine::directionText(d));
     // The bytes of a weight read, the 8-byte request and the 9-byte reply, show whole where
     // there is room; a parameter group's longer reply is cut, its tooltip has every byte. Where

@@ -97,9 +97,9 @@ void TestTrafficMonitor::exchange(quint16 start, quint16 count, const QByteArray
     QSignalSpy written(m_queue, &RequestQueue::requestWritten);
     QSignalSpy checked(m_queue, &RequestQueue::replyChecked);
     QCOMPARE(m_queue->sendread({1, start, count, 20ms, false}, nullptr, {}), SendResult::Queued);
-    // The request may wait for the line's silence between frames; the reply takes 12.5 ms.
-    if (written.isEmpty())
-        m_clock.advance(RequestQueue::interFrameGap(9600));
+    // The request may wait for the line's silence between frames, or for the late window of an
+    // unanswered one; the reply takes 12.5 ms.
+    m_line.untilWritten(written);
     QCOMPARE(written.size(), 1);
     m_clock.advance(12500us);
     if (!reply.isEmpty())
@@ -147,7 +147,7 @@ void TestTrafficMonitor::linesOfEachKindAndCopy()
     exchange(0x0100, 2, kWeightReply);
     exchange(0x0010, 14, kExceptionReply);
     exchange(0x0100, 2, {});
-    m_port->deliver(kWeightReply); // the instrument answers after all, while nothing waits
+    m_port->deliver(kWeightReply); // the instrument answers after all: late, and used for nothing
     exchange(0x0100, 2, kWeightReply.left(4)); // half a frame, then the timeout
 
     const QStringList expected = {
@@ -157,7 +157,7 @@ void TestTrafficMonitor::linesOfEachKindAndCopy()
         "接收\t01 83 02 C0 F1\t异常 02\t异常应答 02：非法数据地址\t12.5 ms",
         "发送\t01 03 01 00 00 02 C5 F7\t读 0x0100 ×2\t\t",
         "接收\t\t—\t无应答\t",
-        "丢弃\t01 03 04 00 00 04 D2 78 AE\t9 字节\t无请求等待\t",
+        "迟到\t01 03 04 00 00 04 D2 78 AE\t应答 4 字节\t超时后 12.5 ms 到达，未采用\t32.5 ms",
         "发送\t01 03 01 00 00 02 C5 F7\t读 0x0100 ×2\t\t",
         "接收\t01 03 04 00\t应答 4 字节\t应答不完整\t",
     };
@@ -270,7 +270,7 @@ void TestTrafficMonitor::ringKeepsTheNewest()
     m_monitor->setCapacity(kLines);
     QCOMPARE(m_monitor->capacity(), kLines);
     // kLines + 101 frames: 70 exchanges of a request and its reply, each asking another block,
-    // then one frame nobody waits for. An odd count: a bound off by one cannot even out.
+    // then one frame that comes too late. An odd count: a bound off by one cannot even out.
     for (int i = 0; i < 70; ++i)
         exchange(quint16(i), 2, {});
     m_port->deliver(kExceptionReply);
@@ -281,7 +281,8 @@ void TestTrafficMonitor::ringKeepsTheNewest()
     QVERIFY(row(model, 0).endsWith(QStringLiteral("接收\t\t—\t无应答\t")));
     QVERIFY(row(model, 1).contains(QStringLiteral("发送\t01 03 00 33 00 02")));
     QVERIFY(row(model, kLines - 3).contains(QStringLiteral("读 0x0045 ×2")));
-    QVERIFY(row(model, kLines - 1).contains(QStringLiteral("丢弃\t01 83 02 C0 F1")));
+    // The last exchange's instrument answers after all: late.
+    QVERIFY(row(model, kLines - 1).contains(QStringLiteral("迟到\t01 83 02 C0 F1")));
 
     // A smaller bound drops the oldest at once.
     m_monitor->setCapacity(9);
