@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Unit tests of the simulator's pure parts: framing, options, faults, registers file, weight.
+#include "ascii.h"
 #include "faults.h"
 #include "mbap.h"
 #include "registermap.h"
@@ -64,6 +65,8 @@ QString describeOptions(const SimOptions &o)
                  QString::fromStdString(o.logPath), QString::fromStdString(o.regsPath));
     for (const auto &[address, path] : o.regsFor)
         text += QStringLiteral(" regs-for=%1:%2").arg(address).arg(QString::fromStdString(path));
+    if (o.framing == Framing::Ascii)
+        text += QStringLiteral(" framing=ascii");
     if (o.tcpListen)
         text += QStringLiteral(" tcp=%1 port=%2 mode=%3")
                     .arg(QString::fromStdString(o.tcpListen->host))
@@ -126,6 +129,14 @@ private slots:
     void lineEffectDraws();
     void mbapGateway_data();
     void mbapGateway();
+    void asciiLrc_data();
+    void asciiLrc();
+    void asciiScan_data();
+    void asciiScan();
+    void asciiDecode_data();
+    void asciiDecode();
+    void asciiReplies_data();
+    void asciiReplies();
     void weightPhases_data();
     void weightPhases();
     void weightFollowsItsSeed();
@@ -292,6 +303,13 @@ void TestSimCore::options_data()
           "badcrc does not apply");
     error("no echo on Modbus TCP, whatever the order",
           "--fault echo:5 --tcp-mode mbap --tcp-listen 127.0.0.1:0", "echo does not apply");
+    row("Modbus ASCII", "--framing ascii", kDefaults + " framing=ascii");
+    row("RTU, given", "--framing=rtu", kDefaults);
+    row("ASCII through a transparent converter", "--framing ascii --tcp-listen 127.0.0.1:0",
+        kDefaults + " framing=ascii tcp=127.0.0.1 port=0 mode=tcp");
+    error("unknown framing", "--framing binary", "bad value 'binary' for --framing");
+    error("ASCII behind a gateway", "--tcp-listen 127.0.0.1:0 --tcp-mode mbap --framing ascii",
+          "--framing ascii is a serial line's framing");
     error("a line effect in two --fault options", "--fault echo:10 --fault silent,echo:5",
           "echo is given more than once");
 }
@@ -615,6 +633,134 @@ void TestSimCore::mbapGateway()
     QCOMPARE(int(out.size()), replied.isEmpty() ? 0 : 1);
     if (!out.empty())
         QCOMPARE(hexOf(out[0].bytes), replied);
+}
+
+// LRC vectors: the two's complement of the byte sum, in the frame after the message's digits.
+void TestSimCore::asciiLrc_data()
+{
+    QTest::addColumn<QByteArray>("message");
+    QTest::addColumn<int>("lrc");
+    QTest::addColumn<QByteArray>("frame");
+
+    QTest::newRow("read weight") << QByteArray("01 03 01 00 00 02") << 0xF9
+                                 << QByteArray(":010301000002F9\r\n");
+    QTest::newRow("weight 1234") << QByteArray("01 03 04 00 00 04 D2") << 0x22
+                                 << QByteArray(":010304000004D222\r\n");
+    QTest::newRow("exception 01") << QByteArray("01 84 01") << 0x7A
+                                  << QByteArray(":0184017A\r\n");
+    QTest::newRow("sum past 0xFF") << QByteArray("F7 03 00 40 00 07") << 0xBF
+                                   << QByteArray(":F70300400007BF\r\n");
+    QTest::newRow("sum a multiple of 256") << QByteArray("80 80") << 0x00
+                                           << QByteArray(":808000\r\n");
+    QTest::newRow("one byte") << QByteArray("01") << 0xFF << QByteArray(":01FF\r\n");
+}
+
+void TestSimCore::asciiLrc()
+{
+    QFETCH(QByteArray, message);
+    QFETCH(int, lrc);
+    QFETCH(QByteArray, frame);
+    const Bytes bytes = bytesFromHex(message);
+    QCOMPARE(int(scalecheck::sim::lrc(bytes.data(), bytes.size())), lrc);
+    const Bytes framed = asciiFrame(bytes, std::uint8_t(lrc));
+    QCOMPARE(QByteArray(reinterpret_cast<const char *>(framed.data()), qsizetype(framed.size())),
+             frame);
+}
+
+// A slave on an ASCII line waits for ':' and reads hex digits up to CR LF; anything else is
+// no frame, and a ':' starts one afresh.
+void TestSimCore::asciiScan_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("noise");
+    QTest::addColumn<int>("frame");
+
+    const QByteArray request(":010301000002F9\r\n");
+    const QByteArray rtu = QByteArray::fromHex("010301000002C5F7");
+    QTest::newRow("a request") << request << 0 << 17;
+    QTest::newRow("two requests: the first") << request + request << 0 << 17;
+    QTest::newRow("lower-case digits") << QByteArray(":010301000002f9\r\n") << 0 << 17;
+    QTest::newRow("half a request") << request.left(8) << 0 << 0;
+    QTest::newRow("an RTU request: no frame yet") << rtu << 8 << 0;
+    QTest::newRow("an RTU request, then ASCII") << rtu + request << 8 << 17;
+    QTest::newRow("a ':' starts afresh") << ":0103" + request << 5 << 17;
+    QTest::newRow("a byte that is no digit") << ":01G3" + request << 5 << 17;
+    QTest::newRow("CR without LF") << QByteArray(":0103\r0100") << 10 << 0;
+    QTest::newRow("LF without CR") << QByteArray(":0103\n") << 6 << 0;
+}
+
+void TestSimCore::asciiScan()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, noise);
+    QFETCH(int, frame);
+    const AsciiScan scan = scanAscii(reinterpret_cast<const std::uint8_t *>(bytes.constData()),
+                                     std::size_t(bytes.size()));
+    QCOMPARE(int(scan.noise), noise);
+    QCOMPARE(int(scan.frame), frame);
+}
+
+void TestSimCore::asciiDecode_data()
+{
+    QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<int>("check");
+    QTest::addColumn<QByteArray>("message"); // when good
+
+    QTest::newRow("read weight") << QByteArray(":010301000002F9\r\n") << int(AsciiCheck::Good)
+                                 << QByteArray("01 03 01 00 00 02");
+    QTest::newRow("lower case") << QByteArray(":f70300400007bf\r\n") << int(AsciiCheck::Good)
+                                << QByteArray("F7 03 00 40 00 07");
+    QTest::newRow("LRC one off") << QByteArray(":010301000002F8\r\n") << int(AsciiCheck::BadLrc)
+                                 << QByteArray();
+    QTest::newRow("odd number of digits")
+        << QByteArray(":010301000002F\r\n") << int(AsciiCheck::Malformed) << QByteArray();
+    QTest::newRow("no function code") << QByteArray(":01FF\r\n") << int(AsciiCheck::Malformed)
+                                      << QByteArray();
+    QTest::newRow("no line end") << QByteArray(":010301000002F9") << int(AsciiCheck::Malformed)
+                                 << QByteArray();
+}
+
+void TestSimCore::asciiDecode()
+{
+    QFETCH(QByteArray, frame);
+    QFETCH(int, check);
+    QFETCH(QByteArray, message);
+    const AsciiMessage got = decodeAsciiFrame(
+        reinterpret_cast<const std::uint8_t *>(frame.constData()), std::size_t(frame.size()));
+    QCOMPARE(int(got.check), check);
+    QCOMPARE(hexOf(got.message), message);
+}
+
+// The reply libmodbus built, as it goes on an ASCII line under the faults.
+void TestSimCore::asciiReplies_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QByteArray>("expected"); // empty: nothing
+
+    QTest::newRow("none") << "silent:0" << QByteArray(":010304000004D222\r\n");
+    QTest::newRow("badcrc spoils the LRC") << "badcrc" << QByteArray(":010304000004D2DD\r\n");
+    QTest::newRow("exception 02") << "exception" << QByteArray(":0183027A\r\n");
+    QTest::newRow("wrongaddr, its LRC right") << "wrongaddr"
+                                              << QByteArray(":020304000004D221\r\n");
+    QTest::newRow("truncate: the first half") << "truncate" << QByteArray(":01030400");
+    QTest::newRow("silent") << "silent" << QByteArray();
+}
+
+void TestSimCore::asciiReplies()
+{
+    QFETCH(QString, fault);
+    QFETCH(QByteArray, expected);
+    std::string error;
+    const auto rules = parseFaultList(fault.toStdString(), error);
+    QVERIFY2(rules, error.c_str());
+    std::mt19937 rng(1);
+    const Transmission out = applyFaultAscii(
+        pickFault(*rules, 0.0), bytesFromHex("01 03 04 00 00 04 D2 78 AE"), 0x01, rng);
+    QCOMPARE(int(out.size()), expected.isEmpty() ? 0 : 1);
+    if (!out.empty())
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(out[0].bytes.data()),
+                            qsizetype(out[0].bytes.size())),
+                 expected);
 }
 
 // The scale goes round loaded, unloading, empty and loading, each phase as long as it should

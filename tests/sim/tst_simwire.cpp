@@ -112,9 +112,9 @@ public:
     }
     bool isOpen() const { return m_fd >= 0; }
 
-    bool send(const QByteArray &hex)
+    bool send(const QByteArray &hex) { return sendRaw(wire(hex)); }
+    bool sendRaw(const QByteArray &raw)
     {
-        const QByteArray raw = wire(hex);
         return ::write(m_fd, raw.constData(), size_t(raw.size())) == raw.size();
     }
 
@@ -220,6 +220,8 @@ private slots:
     void textOutput();
     void registerBlocks_data();
     void registerBlocks();
+    void asciiFraming_data();
+    void asciiFraming();
     void ignoredRequestsAndLog();
     void faultMixIsRepeatable();
     void pacedLine();
@@ -316,6 +318,46 @@ void TestSimWire::registerBlocks()
         QVERIFY(line.send(request));
         QCOMPARE(hexOf(line.receive(int(wire(reply).size()))), hexOf(wire(reply)));
     }
+}
+
+// A Modbus ASCII instrument answers ASCII requests from the registers the RTU side has, and
+// nothing else: after each request it does not answer, a good one is answered.
+void TestSimWire::asciiFraming_data()
+{
+    QTest::addColumn<QByteArray>("request"); // as it goes on the line
+    QTest::addColumn<QByteArray>("reply");   // empty: none
+    QTest::addColumn<QString>("ignored");    // why not, from the log
+
+    QTest::newRow("weight 1234") << QByteArray(":010301000002F9\r\n")
+                                 << QByteArray(":010304000004D222\r\n") << "";
+    QTest::newRow("decimal point, lower-case digits")
+        << QByteArray(":010300240002d6\r\n") << QByteArray(":01030400000002F6\r\n") << "";
+    QTest::newRow("function 04: exception 01")
+        << QByteArray(":010401000002F8\r\n") << QByteArray(":0184017A\r\n") << "";
+    QTest::newRow("bad LRC") << QByteArray(":010301000002F8\r\n") << QByteArray() << "bad-lrc";
+    QTest::newRow("an RTU request") << wire(kReadWeight) << QByteArray() << "not-ascii";
+    QTest::newRow("another address")
+        << QByteArray(":020301000002F8\r\n") << QByteArray() << "other-address";
+}
+
+void TestSimWire::asciiFraming()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, ignored);
+    SimProcess sim;
+    QVERIFY(startSim(sim, {"--framing", "ascii", "--weight", "1234"}));
+    Line line(sim.devicePath());
+    QVERIFY(line.isOpen());
+    QVERIFY(line.sendRaw(request));
+    if (reply.isEmpty()) {
+        const QStringList log = waitForLog(logPath(), 1);
+        QVERIFY2(log.value(0).endsWith(" ignored=" + ignored), qPrintable(log.join('\n')));
+        QCOMPARE(line.receiveFor(kQuietWindow), QByteArray());
+        QVERIFY(line.sendRaw(":010301000002F9\r\n"));
+        reply = ":010304000004D222\r\n";
+    }
+    QCOMPARE(line.receive(int(reply.size())), reply);
 }
 
 // Faults drawn with a seed come in the same order every run; each goes on the line in its own
@@ -890,7 +932,8 @@ void TestSimWire::commandLine_data()
                                             "--weight --regs --regs-for --fault --seed --log --max-seconds "
                                             "--help --version silent badcrc exception wrongaddr "
                                             "truncate junk slow split echo zero --tcp-listen "
-                                            "--tcp-mode mbap mbtcp:// wrong-baud")
+                                            "--tcp-mode mbap mbtcp:// wrong-baud --framing ascii "
+                                            "bad-lrc not-ascii")
                                  .split(' ');
     QTest::newRow("version") << QStringList{"--version"} << 0 << QStringList{"scalecheck-sim 0."};
     QTest::newRow("address out of range") << QStringList{"--addr", "248"} << 2

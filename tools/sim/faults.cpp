@@ -2,6 +2,7 @@
 // Line faults the simulated instrument can put on its replies: parsing, drawing and applying them.
 #include "faults.h"
 
+#include "ascii.h"
 #include "parsenumber.h"
 
 #include <algorithm>
@@ -293,6 +294,22 @@ Transmission applyFaultMbap(const FaultRule *rule, const Bytes &reply, std::uint
     // Exception and wrongaddr change the RTU frame (and its CRC, which the MBAP frame drops).
     const Bytes rtu = kind == FaultKind::BadCrc ? reply : alterReply(kind, rule, reply, ownAddress);
     return deliver(kind, mbapFromRtu(rtu, transaction), ownAddress, rng);
+}
+
+Transmission applyFaultAscii(const FaultRule *rule, const Bytes &reply, std::uint8_t ownAddress,
+                             std::mt19937 &rng)
+{
+    const FaultKind kind = rule ? rule->kind : FaultKind::None;
+    if (kind == FaultKind::Silent || reply.size() < 4) {
+        return {};
+    }
+    const Bytes rtu = kind == FaultKind::BadCrc ? reply : alterReply(kind, rule, reply, ownAddress);
+    const Bytes message(rtu.begin(), rtu.end() - 2); // the CRC gives way to the LRC
+    std::uint8_t check = lrc(message.data(), message.size());
+    if (kind == FaultKind::BadCrc) {
+        check ^= 0xFF;
+    }
+    return deliver(kind, asciiFrame(message, check), ownAddress, rng);
 }
 
 void prependZero(Transmission &transmission)

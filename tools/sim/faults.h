@@ -97,6 +97,11 @@ Transmission applyFault(const FaultRule *rule, const Bytes &reply, std::uint8_t 
 Transmission applyFaultMbap(const FaultRule *rule, const Bytes &reply, std::uint16_t transaction,
                             std::uint8_t ownAddress, std::mt19937 &rng);
 
+// The same on a Modbus ASCII line: reply is the RTU frame libmodbus built, and what goes out is
+// that reply as an ASCII frame. badcrc spoils the LRC there; the other faults are as on RTU.
+Transmission applyFaultAscii(const FaultRule *rule, const Bytes &reply, std::uint8_t ownAddress,
+                             std::mt19937 &rng);
+
 // Puts the 0x00 of a turning line in front of the first byte that goes out; no reply, no zero.
 void prependZero(Transmission &transmission);
 

@@ -20,10 +20,10 @@ constexpr double kMaxSeconds = 1e7;
 
 bool takesValue(const std::string &name)
 {
-    static const std::array<const char *, 13> kWithValue{
-        "--device", "--link",       "--log",     "--regs", "--addr",
-        "--baud",   "--turnaround", "--fault",   "--seed", "--max-seconds",
-        "--weight", "--tcp-listen", "--tcp-mode"};
+    static const std::array<const char *, 14> kWithValue{
+        "--device", "--link",       "--log",      "--regs",     "--addr",
+        "--baud",   "--turnaround", "--fault",    "--seed",     "--max-seconds",
+        "--weight", "--tcp-listen", "--tcp-mode", "--framing"};
     for (const char *option : kWithValue) {
         if (name == option) {
             return true;
@@ -121,6 +121,11 @@ bool checkCombination(const SimOptions &options, std::string &error)
         error = "--link names a serial device; with --tcp-listen there is none";
         return false;
     }
+    if (options.framing == Framing::Ascii && options.tcpMode == TcpMode::Mbap) {
+        error = "--framing ascii is a serial line's framing; a Modbus TCP gateway (--tcp-mode "
+                "mbap) has its own";
+        return false;
+    }
     if (options.tcpMode == TcpMode::Mbap) {
         // Modbus TCP has no CRC to spoil and no RS-485 line of its own to echo or turn around.
         for (const FaultRule &rule : options.faults) {
@@ -174,6 +179,14 @@ bool applyValue(SimOptions &options, const std::string &name, const std::string 
         }
         options.tcpMode = value == "rtu" ? TcpMode::Rtu : TcpMode::Mbap;
         options.tcpModeGiven = true;
+        return true;
+    }
+    if (name == "--framing") {
+        if (value != "rtu" && value != "ascii") {
+            error = "bad value '" + value + "' for --framing (expected rtu or ascii)";
+            return false;
+        }
+        options.framing = value == "rtu" ? Framing::Rtu : Framing::Ascii;
         return true;
     }
     if (name == "--baud") {
@@ -390,15 +403,27 @@ Line:
                        other stop bits gets no answer (logged
                        ignored=wrong-stop-bits), as with --baud. A
                        pseudo-terminal keeps no parity: parity cannot be told
+  --framing rtu|ascii  how frames stand on the line (default rtu). ascii: Modbus
+                       ASCII, ':' then address, function and data in hex digits,
+                       the LRC (two's complement of their byte sum) and CR LF,
+                       for requests and replies alike; functions and registers
+                       as in RTU. Only such frames are heard: RTU frames and
+                       other bytes are ignored (logged ignored=not-ascii), a
+                       frame with a wrong LRC gets no answer (ignored=bad-lrc),
+                       badcrc spoils the LRC. Modbus ASCII lines run at 7E1 or
+                       7N2: a pseudo-terminal keeps no parity and 7 or 8 data
+                       bits come through alike, so any setting is heard. Also
+                       over --tcp-listen in rtu mode (a transparent converter);
+                       not with --tcp-mode mbap
   --text-output        an indicator in continuous output: it sends a text line
                        such as ST,GS,+0012.34kg (the weight with 2 decimals)
                        every 100 ms and answers no request (logged
                        ignored=text-output)
   --pace               behave like the wire: take requests in no faster than the
                        baud rate allows and send replies at 11 bits per
-                       character after the turnaround; without it the
-                       simulator answers as fast as it can. Serial lines only:
-                       ignored with --tcp-listen
+                       character (10 with --framing ascii) after the
+                       turnaround; without it the simulator answers as fast
+                       as it can. Serial lines only: ignored with --tcp-listen
   --turnaround MS      pause between request and reply with --pace, in
                        milliseconds (default 5)
 
@@ -495,7 +520,8 @@ Running:
                          12:34:56.790 tx 01 03 04 00 00 04 d2 78 ae fault=none
                        A request that gets no answer ends with
                        ignored=REASON (other-address, broadcast, bad-crc,
-                       incomplete, busy, invalid, wrong-baud); a silent fault
+                       incomplete, busy, invalid, wrong-baud, not-ascii,
+                       bad-lrc); a silent fault
                        is logged as "tx fault=silent". A request that was
                        echoed ends with " echo", a reply with a leading 0x00
                        (which is among its bytes) with " zero":

@@ -19,6 +19,10 @@ namespace scalecheck::sim {
 // to Ethernet converter), or Modbus TCP with its MBAP header and no CRC (a gateway).
 enum class TcpMode { Rtu, Mbap };
 
+// How requests and replies are framed on the serial line: binary with a CRC (Modbus RTU), or
+// Modbus ASCII (':', hex digits, LRC, CR LF). A transparent converter carries either as it is.
+enum class Framing { Rtu, Ascii };
+
 // Where --tcp-listen listens: a host name or numeric address (IPv6 without its brackets) and a
 // port, 0 for any free one.
 struct TcpEndpoint
@@ -42,6 +46,7 @@ struct SimOptions
     std::optional<TcpEndpoint> tcpListen; // --tcp-listen: serve on TCP instead of a pty
     TcpMode tcpMode = TcpMode::Rtu;       // --tcp-mode
     bool tcpModeGiven = false;
+    Framing framing = Framing::Rtu;          // --framing
     bool pace = false;                       // --pace
     std::chrono::milliseconds turnaround{5}; // --turnaround, used with --pace
     bool turnaroundGiven = false;

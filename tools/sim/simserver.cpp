@@ -2,6 +2,7 @@
 // The instrument at work: requests off the line, libmodbus answers, faults on, paced replies out.
 #include "simserver.h"
 
+#include "ascii.h"
 #include "mbap.h"
 #include "serialline.h"
 #include "tcplistener.h"
@@ -21,13 +22,18 @@
 namespace scalecheck::sim {
 namespace {
 
-// One character on the line: start bit, 8 data bits, 2 stop bits.
+// One character on the line: start bit, 8 data bits, 2 stop bits; on a Modbus ASCII line start
+// bit, 7 data bits, parity and a stop bit (7E1).
 constexpr int kBitsPerChar = 11;
+constexpr int kBitsPerAsciiChar = 10;
 
 // Bytes that arrive without a complete request are dropped after this much silence (or 3.5
 // characters, whichever is longer). Requests of known length are taken as soon as they are
 // complete, so this only decides how long line noise lingers.
 constexpr std::chrono::milliseconds kMinFrameGap{50};
+// A Modbus ASCII frame may pause between its characters for up to a second (Modbus over Serial
+// Line V1.02, 2.5.2.1); bytes that have not made a frame by then are dropped.
+constexpr std::chrono::milliseconds kAsciiCharTimeout{1000};
 
 // Longest run of request bytes kept while waiting for a frame to complete.
 constexpr std::size_t kMaxPending = 512;
@@ -83,9 +89,11 @@ SimServer::SimServer(const SimOptions &options, const std::vector<RegisterOverri
       m_lineRng(options.seed ? *options.seed ^ 0xEC40U : std::random_device{}()),
       m_echo(findLineEffect(options.faults, FaultKind::Echo)),
       m_zero(findLineEffect(options.faults, FaultKind::Zero)), m_start(Clock::now()),
-      m_charTime(std::chrono::duration_cast<Clock::duration>(
-          std::chrono::duration<double>(static_cast<double>(kBitsPerChar) / options.baud))),
-      m_frameGap(std::max<Clock::duration>(m_charTime * 7 / 2, kMinFrameGap))
+      m_ascii(options.framing == Framing::Ascii),
+      m_charTime(std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+          static_cast<double>(m_ascii ? kBitsPerAsciiChar : kBitsPerChar) / options.baud))),
+      m_frameGap(m_ascii ? Clock::duration(kAsciiCharTimeout)
+                         : std::max<Clock::duration>(m_charTime * 7 / 2, kMinFrameGap))
 {
     m_instruments.reserve(options.addresses.size());
     for (const int address : options.addresses) {
@@ -184,8 +192,9 @@ bool SimServer::run(int stopFd, std::string &error)
             return true;
         }
         sendDue(now);
-        // RTU frames end in silence. MBAP frames say how long they are, and over TCP a pause
-        // in the middle of one means nothing.
+        // RTU frames end in silence, and ASCII frames that have not ended by then never will.
+        // MBAP frames say how long they are, and over TCP a pause in the middle of one means
+        // nothing.
         if (!m_mbap && !m_rx.empty() && now - m_lastRx >= m_frameGap) {
             handleFrame(m_rx, m_lastRx, false);
             m_rx.clear();
@@ -348,6 +357,18 @@ void SimServer::takeFrames(Clock::time_point now)
                 return;
             }
             length = header ? mbapFrameLength(*header) : 0;
+        } else if (m_ascii) {
+            const AsciiScan scan = scanAscii(m_rx.data(), m_rx.size());
+            if (scan.noise == m_rx.size()) {
+                break; // more of it may come: it goes with the silence or the next ':'
+            }
+            if (scan.noise > 0) {
+                handleFrame(Bytes(m_rx.begin(), m_rx.begin() + std::ptrdiff_t(scan.noise)), now,
+                            false);
+                m_rx.erase(m_rx.begin(), m_rx.begin() + std::ptrdiff_t(scan.noise));
+                continue;
+            }
+            length = scan.frame;
         } else {
             length = requestLength(m_rx.data(), m_rx.size());
         }
@@ -367,7 +388,9 @@ void SimServer::takeFrames(Clock::time_point now)
 void SimServer::handleFrame(const Bytes &frame, Clock::time_point end, bool complete)
 {
     if (!complete) {
-        m_log.request(frame, "incomplete");
+        // On an ASCII line, bytes that never began with ':' were no frame at all.
+        const bool noFrame = m_ascii && (frame.empty() || frame[0] != ':');
+        m_log.request(frame, noFrame ? "not-ascii" : "incomplete");
         return;
     }
     // The line's own doings, drawn for every request whether it is answered or not.
@@ -398,16 +421,25 @@ void SimServer::handleFrame(const Bytes &frame, Clock::time_point end, bool comp
         m_log.request(frame, "busy", echo);
         return;
     }
-    // A gateway passes the request on to the RTU line as unit id, PDU and CRC.
+    // libmodbus answers RTU frames. A gateway passes the request on to the RTU line as unit id,
+    // PDU and CRC; an ASCII frame is the same request in other characters.
     std::optional<MbapHeader> header;
     Bytes rtu = frame;
     if (m_mbap) {
         header = readMbapHeader(frame.data(), frame.size());
         rtu = rtuFromMbap(frame);
-        if (requestLength(rtu.data(), rtu.size()) != rtu.size()) {
-            m_log.request(frame, "invalid", echo);
+    } else if (m_ascii) {
+        AsciiMessage message = decodeAsciiFrame(frame.data(), frame.size());
+        if (message.check != AsciiCheck::Good) {
+            m_log.request(frame, message.check == AsciiCheck::BadLrc ? "bad-lrc" : "invalid", echo);
             return;
         }
+        rtu = std::move(message.message);
+        appendCrc(rtu);
+    }
+    if ((m_mbap || m_ascii) && requestLength(rtu.data(), rtu.size()) != rtu.size()) {
+        m_log.request(frame, "invalid", echo);
+        return;
     }
     std::string ignoredReason;
     Instrument *instrument = nullptr;
@@ -423,8 +455,9 @@ void SimServer::handleFrame(const Bytes &frame, Clock::time_point end, bool comp
     const FaultKind fault = rule ? rule->kind : FaultKind::None;
     const auto own = static_cast<std::uint8_t>(instrument->address);
     Transmission transmission =
-        header ? applyFaultMbap(rule, *reply, header->transaction, own, m_faultRng)
-               : applyFault(rule, *reply, own, m_faultRng);
+        header    ? applyFaultMbap(rule, *reply, header->transaction, own, m_faultRng)
+        : m_ascii ? applyFaultAscii(rule, *reply, own, m_faultRng)
+                  : applyFault(rule, *reply, own, m_faultRng);
     if (transmission.empty()) {
         m_log.reply({}, faultName(fault));
         return;

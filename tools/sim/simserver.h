@@ -112,6 +112,7 @@ private:
     const FaultRule *m_echo = nullptr;
     const FaultRule *m_zero = nullptr;
     Clock::time_point m_start;
+    bool m_ascii = false; // Modbus ASCII frames instead of RTU ones
     Clock::duration m_charTime;
     Clock::duration m_frameGap;
 
