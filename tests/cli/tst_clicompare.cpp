@@ -2,45 +2,17 @@
 // scalecheck-cli's reference commands against a simulated bus of ten instruments: the
 // reference saved from one, the others compared with it, the matrix, the JSON, the CSV and the
 // exit status; a damaged reference compares nothing.
+#include "clirun.h"
 #include "simprocess.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-
 namespace {
-
-struct CliRun
-{
-    int exitCode = -1;
-    QStringList out;
-    QString err;
-};
-
-CliRun runCli(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(SCALECHECK_CLI_PATH), arguments);
-    CliRun run;
-    if (!process.waitForStarted(20000))
-        return run;
-    if (!process.waitForFinished(60000)) {
-        ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
-        process.waitForFinished(-1);
-        return run;
-    }
-    if (process.exitStatus() == QProcess::NormalExit)
-        run.exitCode = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
 
 // "3 FLtr 2→9" per difference of a compare --json object, and "12 failed" per instrument
 // that could not be read.
