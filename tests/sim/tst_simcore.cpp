@@ -5,6 +5,7 @@
 #include "mbap.h"
 #include "registermap.h"
 #include "regsfile.h"
+#include "replytiming.h"
 #include "rtu.h"
 #include "simoptions.h"
 #include "weightmodel.h"
@@ -65,6 +66,8 @@ QString describeOptions(const SimOptions &o)
                  QString::fromStdString(o.logPath), QString::fromStdString(o.regsPath));
     for (const auto &[address, path] : o.regsFor)
         text += QStringLiteral(" regs-for=%1:%2").arg(address).arg(QString::fromStdString(path));
+    if (o.replyDelay)
+        text += QStringLiteral(" reply-delay=%1").arg(o.replyDelay->count());
     if (o.framing == Framing::Ascii)
         text += QStringLiteral(" framing=ascii");
     if (o.tcpListen)
@@ -137,6 +140,8 @@ private slots:
     void asciiDecode();
     void asciiReplies_data();
     void asciiReplies();
+    void replyStarts_data();
+    void replyStarts();
     void weightPhases_data();
     void weightPhases();
     void weightFollowsItsSeed();
@@ -305,6 +310,15 @@ void TestSimCore::options_data()
           "--fault echo:5 --tcp-mode mbap --tcp-listen 127.0.0.1:0", "echo does not apply");
     row("Modbus ASCII", "--framing ascii", kDefaults + " framing=ascii");
     row("RTU, given", "--framing=rtu", kDefaults);
+    row("late replies", "--reply-delay 1100", kDefaults + " reply-delay=1100");
+    row("late replies, the longest, over a gateway",
+        "--reply-delay=60000 --tcp-listen 127.0.0.1:0 --tcp-mode mbap",
+        kDefaults + " reply-delay=60000 tcp=127.0.0.1 port=0 mode=mbtcp");
+    row("in turn, not late", "--reply-delay 0", kDefaults + " reply-delay=0");
+    error("reply delay over a minute", "--reply-delay 60001",
+          "bad value '60001' for --reply-delay");
+    error("negative reply delay", "--reply-delay -1", "--reply-delay");
+    error("reply delay in seconds", "--reply-delay 1.1", "--reply-delay");
     row("ASCII through a transparent converter", "--framing ascii --tcp-listen 127.0.0.1:0",
         kDefaults + " framing=ascii tcp=127.0.0.1 port=0 mode=tcp");
     error("unknown framing", "--framing binary", "bad value 'binary' for --framing");
@@ -761,6 +775,48 @@ void TestSimCore::asciiReplies()
         QCOMPARE(QByteArray(reinterpret_cast<const char *>(out[0].bytes.data()),
                             qsizetype(out[0].bytes.size())),
                  expected);
+}
+
+// When a reply starts, in milliseconds from one moment: at once, after the turnaround, late,
+// and late in turn behind the reply before it.
+void TestSimCore::replyStarts_data()
+{
+    QTest::addColumn<int>("delay"); // -1: no --reply-delay
+    QTest::addColumn<bool>("pace");
+    QTest::addColumn<int>("received");
+    QTest::addColumn<int>("previousSent");
+    QTest::addColumn<int>("now");
+    QTest::addColumn<int>("start");
+
+    QTest::newRow("at once") << -1 << false << 100 << 0 << 105 << 105;
+    QTest::newRow("paced: the turnaround after the request") << -1 << true << 100 << 0 << 105
+                                                             << 120;
+    QTest::newRow("late: the delay after the request") << 300 << false << 100 << 0 << 105 << 400;
+    QTest::newRow("in turn: the delay after the reply before")
+        << 300 << false << 100 << 350 << 360 << 650;
+    QTest::newRow("paced and late: the turnaround after the delay")
+        << 300 << true << 100 << 350 << 360 << 670;
+    QTest::newRow("a late wake goes at once") << 300 << false << 100 << 0 << 500 << 500;
+    QTest::newRow("no delay, still in turn") << 0 << false << 100 << 350 << 120 << 350;
+}
+
+void TestSimCore::replyStarts()
+{
+    using std::chrono::milliseconds;
+    QFETCH(int, delay);
+    QFETCH(bool, pace);
+    QFETCH(int, received);
+    QFETCH(int, previousSent);
+    QFETCH(int, now);
+    QFETCH(int, start);
+    ReplyTiming timing;
+    if (delay >= 0)
+        timing.delay = milliseconds{delay};
+    timing.pace = pace;
+    timing.turnaround = milliseconds{20};
+    const auto at = [](int ms) { return SimClock::time_point{} + milliseconds{ms}; };
+    const auto got = replyStart(timing, at(received), at(previousSent), at(now));
+    QCOMPARE(int(std::chrono::duration_cast<milliseconds>(got - at(0)).count()), start);
 }
 
 // The scale goes round loaded, unloading, empty and loading, each phase as long as it should

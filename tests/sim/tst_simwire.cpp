@@ -222,6 +222,8 @@ private slots:
     void registerBlocks();
     void asciiFraming_data();
     void asciiFraming();
+    void replyDelayQueues_data();
+    void replyDelayQueues();
     void ignoredRequestsAndLog();
     void faultMixIsRepeatable();
     void pacedLine();
@@ -358,6 +360,90 @@ void TestSimWire::asciiFraming()
         reply = ":010304000004D222\r\n";
     }
     QCOMPARE(line.receive(int(reply.size())), reply);
+}
+
+// With --reply-delay three requests sent in one go are all answered, in order, each reply going
+// out no earlier than the delay after the one before it (the simulator's log says when); at the
+// master the k-th comes no earlier than k delays after the requests were sent.
+void TestSimWire::replyDelayQueues_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("scheme"); // of the TCP address; empty: the pseudo-terminal
+    QTest::addColumn<QByteArrayList>("requests");
+    QTest::addColumn<QByteArrayList>("replies");
+
+    // The weight and the decimal point: replies of the same length, told apart by their order.
+    const QByteArrayList rtu{wire(kReadWeight), wire("01 03 00 24 00 02 84 00"),
+                             wire("01 03 00 40 00 01 85 DE")};
+    const QByteArrayList rtuReplies{wire(kWeight1234), wire("01 03 04 00 00 00 02 7B F2"),
+                                    wire("01 03 02 00 01 79 84")};
+    QTest::newRow("serial line") << QStringList{} << "" << rtu << rtuReplies;
+    QTest::newRow("paced, with its turnaround")
+        << QStringList{"--pace", "--turnaround", "20"} << "" << rtu << rtuReplies;
+    QTest::newRow("transparent converter")
+        << QStringList{"--tcp-listen", "127.0.0.1:0"} << "tcp" << rtu << rtuReplies;
+    QTest::newRow("gateway")
+        << QStringList{"--tcp-listen", "127.0.0.1:0", "--tcp-mode", "mbap"} << "mbtcp"
+        << QByteArrayList{wire("00 01 00 00 00 06 01 03 01 00 00 02"),
+                          wire("00 02 00 00 00 06 01 03 00 24 00 02"),
+                          wire("00 03 00 00 00 06 01 03 00 40 00 01")}
+        << QByteArrayList{wire("00 01 00 00 00 07 01 03 04 00 00 04 D2"),
+                          wire("00 02 00 00 00 07 01 03 04 00 00 00 02"),
+                          wire("00 03 00 00 00 05 01 03 02 00 01")};
+    QTest::newRow("Modbus ASCII")
+        << QStringList{"--framing", "ascii"} << ""
+        << QByteArrayList{":010301000002F9\r\n", ":010300240002D6\r\n", ":010300400001BB\r\n"}
+        << QByteArrayList{":010304000004D222\r\n", ":01030400000002F6\r\n",
+                          ":0103020001F9\r\n"};
+}
+
+void TestSimWire::replyDelayQueues()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, scheme);
+    QFETCH(QByteArrayList, requests);
+    QFETCH(QByteArrayList, replies);
+    constexpr int kDelayMs = 250;
+    SimProcess sim;
+    QVERIFY(startSim(sim, args << "--reply-delay" << QString::number(kDelayMs) << "--weight"
+                               << "1234"));
+    const std::unique_ptr<Line> line = scheme.isEmpty()
+                                           ? std::make_unique<Line>(sim.devicePath())
+                                           : Line::connectTo(portOf(sim.devicePath(), scheme));
+    QVERIFY(line->isOpen());
+    QElapsedTimer sent;
+    sent.start();
+    QVERIFY(line->sendRaw(requests.join()));
+    QByteArray got;
+    qsizetype expected = 0;
+    for (int k = 0; k < replies.size(); ++k) {
+        expected += replies[k].size();
+        while (got.size() < expected && !line->closedByPeer()) {
+            const QByteArray more = line->receive(int(expected - got.size()));
+            if (more.isEmpty())
+                break;
+            got += more;
+        }
+        QVERIFY2(sent.elapsed() >= (k + 1) * kDelayMs, qPrintable(QString::number(sent.elapsed())));
+    }
+    QCOMPARE(hexOf(got), hexOf(replies.join()));
+
+    const QStringList log = waitForLog(logPath(), 2 * int(replies.size()));
+    QTime previous;
+    int answered = 0;
+    for (const QString &text : log) {
+        const LogLine entry = parseLogLine(text);
+        QVERIFY2(entry.note.isEmpty() || entry.note == "fault=none", qPrintable(log.join('\n')));
+        if (entry.direction != "tx")
+            continue;
+        if (answered++ > 0) {
+            // Whole milliseconds of the wall clock: one less for the rounding.
+            const int spacing = (previous.msecsTo(entry.time) + kDayMs) % kDayMs;
+            QVERIFY2(spacing >= kDelayMs - 1, qPrintable(log.join('\n')));
+        }
+        previous = entry.time;
+    }
+    QCOMPARE(answered, replies.size());
 }
 
 // Faults drawn with a seed come in the same order every run; each goes on the line in its own
@@ -933,7 +1019,7 @@ void TestSimWire::commandLine_data()
                                             "--help --version silent badcrc exception wrongaddr "
                                             "truncate junk slow split echo zero --tcp-listen "
                                             "--tcp-mode mbap mbtcp:// wrong-baud --framing ascii "
-                                            "bad-lrc not-ascii")
+                                            "bad-lrc not-ascii --reply-delay")
                                  .split(' ');
     QTest::newRow("version") << QStringList{"--version"} << 0 << QStringList{"scalecheck-sim 0."};
     QTest::newRow("address out of range") << QStringList{"--addr", "248"} << 2

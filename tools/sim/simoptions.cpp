@@ -16,14 +16,15 @@ namespace {
 constexpr std::array<int, 8> kBaudRates{1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
 
 constexpr std::int64_t kMaxTurnaroundMs = 10000;
+constexpr std::int64_t kMaxReplyDelayMs = 60000;
 constexpr double kMaxSeconds = 1e7;
 
 bool takesValue(const std::string &name)
 {
-    static const std::array<const char *, 14> kWithValue{
-        "--device", "--link",       "--log",      "--regs",     "--addr",
-        "--baud",   "--turnaround", "--fault",    "--seed",     "--max-seconds",
-        "--weight", "--tcp-listen", "--tcp-mode", "--framing"};
+    static const std::array<const char *, 15> kWithValue{
+        "--device", "--link",       "--log",      "--regs",    "--addr",
+        "--baud",   "--turnaround", "--fault",    "--seed",    "--max-seconds",
+        "--weight", "--tcp-listen", "--tcp-mode", "--framing", "--reply-delay"};
     for (const char *option : kWithValue) {
         if (name == option) {
             return true;
@@ -215,6 +216,13 @@ bool applyValue(SimOptions &options, const std::string &name, const std::string 
         if (n) {
             options.turnaround = std::chrono::milliseconds{*n};
             options.turnaroundGiven = true;
+        }
+        return n.has_value();
+    }
+    if (name == "--reply-delay") {
+        const auto n = integerIn(name, value, 0, kMaxReplyDelayMs, error);
+        if (n) {
+            options.replyDelay = std::chrono::milliseconds{*n};
         }
         return n.has_value();
     }
@@ -426,6 +434,19 @@ Line:
                        as it can. Serial lines only: ignored with --tcp-listen
   --turnaround MS      pause between request and reply with --pace, in
                        milliseconds (default 5)
+  --reply-delay MS     answer every request MS milliseconds late (0..60000),
+                       serving requests one after another as slow firmware and
+                       busy converters do: a request that comes while an
+                       earlier reply is still owed waits for it, and its reply
+                       goes out MS after that one has gone. No request goes
+                       unheard as busy (up to 1024 waiting) and the replies
+                       keep their order. The sim goes on reading requests
+                       meanwhile. On serial lines and TCP alike. With --pace
+                       the turnaround comes after the delay and the reply goes
+                       out at the baud rate; slow and split add their delays
+                       to it; a request that gets no reply (silent, another
+                       address, a bad CRC) takes no turn; echo comes back at
+                       once, as the adapter's and not the instrument's
 
 TCP:
   --tcp-listen HOST:PORT

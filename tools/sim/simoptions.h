@@ -50,6 +50,8 @@ struct SimOptions
     bool pace = false;                       // --pace
     std::chrono::milliseconds turnaround{5}; // --turnaround, used with --pace
     bool turnaroundGiven = false;
+    // --reply-delay: every reply this much late, requests served one after another.
+    std::optional<std::chrono::milliseconds> replyDelay;
     std::vector<FaultRule> faults;                    // --fault (may be repeated)
     std::optional<std::uint32_t> seed;                // --seed
     std::optional<std::chrono::milliseconds> maxTime; // --max-seconds

@@ -18,6 +18,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 
 namespace scalecheck::sim {
 namespace {
@@ -43,6 +44,10 @@ constexpr std::size_t kMaxPending = 512;
 constexpr std::chrono::microseconds kModbusWait{50000};
 // Wait used to clear libmodbus's expectation of another slave's reply (see answer()).
 constexpr std::chrono::microseconds kModbusFlush{1000};
+
+// Most replies owed at once with --reply-delay; a master that floods a slow instrument beyond
+// that goes unheard, as busy.
+constexpr std::size_t kMaxWaiting = 1024;
 
 // Longest wait in one poll() when nothing is due.
 constexpr std::chrono::milliseconds kIdleWake{1000};
@@ -291,6 +296,7 @@ void SimServer::dropClient()
         m_rx.clear();
     }
     m_tx.clear();
+    m_waiting.clear();
     ::close(m_line);
     m_line = -1;
     m_clientGone = false;
@@ -416,8 +422,9 @@ void SimServer::handleFrame(const Bytes &frame, Clock::time_point end, bool comp
         m_log.request(frame, "text-output", echo);
         return;
     }
-    if (!m_tx.empty()) {
-        // Still answering the last request: like a real instrument, this one goes unheard.
+    if ((!m_tx.empty() && !m_options.replyDelay) || m_waiting.size() >= kMaxWaiting) {
+        // Still answering the last request: like a real instrument, this one goes unheard. With
+        // --reply-delay it waits its turn instead.
         m_log.request(frame, "busy", echo);
         return;
     }
@@ -465,7 +472,7 @@ void SimServer::handleFrame(const Bytes &frame, Clock::time_point end, bool comp
     if (zero) {
         prependZero(transmission);
     }
-    schedule(transmission, fault, zero, end);
+    schedule(std::move(transmission), fault, zero, end);
 }
 
 SimServer::Instrument *SimServer::instrumentAt(int address)
@@ -557,14 +564,26 @@ void SimServer::refreshRegisters(Instrument &instrument)
     std::copy(registers.begin(), registers.end(), m_mapping->tab_registers);
 }
 
-void SimServer::schedule(const Transmission &transmission, FaultKind fault, bool zero,
+void SimServer::schedule(Transmission transmission, FaultKind fault, bool zero,
                          Clock::time_point end)
 {
-    // With --pace the reply starts a turnaround after the request ended and goes out at the baud
-    // rate; without it, at once and as fast as the line takes it.
-    Clock::time_point at = m_pace ? end + m_options.turnaround : Clock::now();
+    m_waiting.push_back({std::move(transmission), fault, zero, end});
+    sendDue(Clock::now());
+}
+
+bool SimServer::startNextReply(Clock::time_point now)
+{
+    if (m_waiting.empty()) {
+        return false;
+    }
+    WaitingReply next = std::move(m_waiting.front());
+    m_waiting.pop_front();
+    // With --pace the reply goes out at the baud rate after the turnaround; without it, as fast
+    // as the line takes it.
+    Clock::time_point at = replyStart({m_options.replyDelay, m_pace, m_options.turnaround},
+                                      next.received, m_lastReplySent, now);
     m_txBytes.clear();
-    for (const Piece &piece : transmission) {
+    for (const Piece &piece : next.transmission) {
         at += piece.delay;
         for (const std::uint8_t byte : piece.bytes) {
             // On the wire a character reaches the other end when its last stop bit is through.
@@ -575,24 +594,32 @@ void SimServer::schedule(const Transmission &transmission, FaultKind fault, bool
         }
         m_txBytes.insert(m_txBytes.end(), piece.bytes.begin(), piece.bytes.end());
     }
-    m_txFault = fault;
-    m_txZero = zero;
-    sendDue(Clock::now());
+    m_txFault = next.fault;
+    m_txZero = next.zero;
+    return true;
 }
 
 void SimServer::sendDue(Clock::time_point now)
 {
-    Bytes chunk;
-    while (!m_tx.empty() && m_tx.front().due <= now) {
-        chunk.push_back(m_tx.front().byte);
-        m_tx.pop_front();
-    }
-    if (chunk.empty()) {
-        return;
-    }
-    writeLine(chunk);
-    if (m_tx.empty()) {
+    // One reply on the line at a time; once it is out, the next one owed is started.
+    for (;;) {
+        if (m_tx.empty() && !startNextReply(now)) {
+            return;
+        }
+        Bytes chunk;
+        while (!m_tx.empty() && m_tx.front().due <= now) {
+            chunk.push_back(m_tx.front().byte);
+            m_tx.pop_front();
+        }
+        if (chunk.empty()) {
+            return;
+        }
+        writeLine(chunk);
+        if (!m_tx.empty()) {
+            return;
+        }
         m_log.reply(m_txBytes, faultName(m_txFault), m_txZero);
+        m_lastReplySent = Clock::now();
     }
 }
 

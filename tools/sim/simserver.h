@@ -5,6 +5,7 @@
 #include "faults.h"
 #include "registermap.h"
 #include "loadcontrol.h"
+#include "replytiming.h"
 #include "rtu.h"
 #include "scalemodel.h"
 #include "simoptions.h"
@@ -50,7 +51,7 @@ public:
     bool serve(TcpListener &listener, int stopFd, std::string &error);
 
 private:
-    using Clock = std::chrono::steady_clock;
+    using Clock = SimClock;
 
     struct Instrument
     {
@@ -67,6 +68,15 @@ private:
         std::uint8_t byte;
     };
 
+    // A reply owed, as the faults shaped it, for a request that was in at received.
+    struct WaitingReply
+    {
+        Transmission transmission;
+        FaultKind fault = FaultKind::None;
+        bool zero = false;
+        Clock::time_point received;
+    };
+
     enum class ReadOutcome { Read, Closed, Failed };
 
     bool run(int stopFd, std::string &error);
@@ -77,8 +87,10 @@ private:
                                 std::string &ignoredReason);
     Instrument *instrumentAt(int address);
     void refreshRegisters(Instrument &instrument);
-    void schedule(const Transmission &transmission, FaultKind fault, bool zero,
-                  Clock::time_point end);
+    // Puts a reply in line behind those still owed.
+    void schedule(Transmission transmission, FaultKind fault, bool zero, Clock::time_point end);
+    // Takes the next reply owed onto the line (false: none is owed).
+    bool startNextReply(Clock::time_point now);
     void sendDue(Clock::time_point now);
     void writeLine(const Bytes &bytes);
     // With --text-output: the next text line once it is due.
@@ -123,6 +135,8 @@ private:
     Clock::time_point m_wireAt;
     bool m_wireIdle = true;
 
+    std::deque<WaitingReply> m_waiting; // replies owed behind the one on its way out
+    Clock::time_point m_lastReplySent{};
     std::deque<ScheduledByte> m_tx; // the reply on its way out
     Bytes m_txBytes;
     FaultKind m_txFault = FaultKind::None;
