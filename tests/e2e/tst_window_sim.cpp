@@ -9,10 +9,12 @@
 #include "simprocess.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -28,6 +30,7 @@ private slots:
     void pagesAsServed_data();
     void pagesAsServed();
     void silentInstrumentShowsNoData();
+    void slowInstrumentShowsOnlyItsWeight();
     void logAndReport();
 
 private:
@@ -114,6 +117,47 @@ void TestWindowSim::silentInstrumentShowsNoData()
     QTRY_COMPARE_WITH_TIMEOUT(weight->text(), QStringLiteral("无数据\u201C"), 4000);
     auto *status = window->findChild<QLabel *>(QStringLiteral("readStatus"));
     QVERIFY2(status->text().contains(QStringLiteral("无应答")), qPrintable(status->text()));
+}
+
+// An instrument 1.1 s late that serves its requests in turn: automatic reading never shows a
+// number it did not send as the weight, and once the line is idle every request written is
+// counted once.
+void TestWindowSim::slowInstrumentShowsOnlyItsWeight()
+{
+    SimProcess sim;
+    std::unique_ptr<Form1> window(windowOn(
+        sim, {"--regs", QFINDTESTDATA("instrument.regs"), "--reply-delay", "1100"}));
+    auto *weight = window->findChild<QLabel *>(QStringLiteral("Label4"));
+    QSet<QString> shown;
+    window->findChild<QCheckBox *>(QStringLiteral("Check1"))->click();
+    QElapsedTimer watched;
+    watched.start();
+    while (watched.elapsed() < 12000) {
+        QTest::qWait(20);
+        shown.insert(weight->text());
+    }
+    window->findChild<QCheckBox *>(QStringLiteral("Check1"))->click();
+    shown.remove(QString());
+    shown.remove(QStringLiteral("1234.56"));
+    shown.remove(QStringLiteral("无数据\u201C"));
+    QVERIFY2(shown.isEmpty(), qPrintable(QStringList(shown.cbegin(), shown.cend()).join(' ')));
+
+    // Every late reply in, every window passed.
+    QTest::qWait(4000);
+    const QString counters =
+        window->findChild<QLabel *>(QStringLiteral("counterText"))->text();
+    QList<int> numbers;
+    for (const QString &word : counters.split(' ', Qt::SkipEmptyParts)) {
+        bool isNumber = false;
+        const int n = word.toInt(&isNumber);
+        if (isNumber)
+            numbers.append(n);
+    }
+    // 发送, then 正常 无应答 校验 异常 地址 不完整 其他, 回显 跳过, and 迟到.
+    QVERIFY2(numbers.size() == 11, qPrintable(counters));
+    QVERIFY2(numbers.at(10) > 0, qPrintable(counters));
+    QCOMPARE(numbers.at(0), numbers.at(1) + numbers.at(2) + numbers.at(3) + numbers.at(4) +
+                                numbers.at(5) + numbers.at(6) + numbers.at(7) + numbers.at(10));
 }
 
 void TestWindowSim::logAndReport()
