@@ -104,7 +104,11 @@ struct Advice
     CharFraming framing; // SetInstrumentFraming: what the window speaks
     std::chrono::milliseconds timeout{0};
     // The window has the setting: a click applies it.
-    bool appliesInWindow() const { return kind == Kind::SetAddress || kind == Kind::SetBaud; }
+    bool appliesInWindow() const
+    {
+        return kind == Kind::SetAddress || kind == Kind::SetBaud ||
+               (kind == Kind::RaiseTimeout && timeout.count() > 0);
+    }
 };
 
 // What the diagnosis asked with: the operator's own address, line settings and timeout.

@@ -44,6 +44,15 @@ LineDiagnosis::LineDiagnosis(RequestQueue *queue, Port *port, Clock &clock, QObj
         if (isRunning() && !m_sent.isEmpty())
             m_heard.append(bytes);
     });
+    // The queue times a late reply from its own request's write: the operator's reads', or the
+    // long read's own.
+    connect(m_queue, &RequestQueue::lateReply, this, [this](const ReadResult &r) {
+        const ReadRequest longRead{m_target.address, m_target.start, m_target.count, kLongWait};
+        if (isRunning() &&
+            (r.request.purpose == RequestPurpose::Operator ||
+             (r.request.purpose == RequestPurpose::LineDiagnosis && r.request.sameBlock(longRead))))
+            m_late = std::max(m_late.value_or(Clock::Duration::zero()), *r.replyTime);
+    });
 }
 
 LineDiagnosis::~LineDiagnosis() = default;
@@ -61,6 +70,7 @@ bool LineDiagnosis::start(const DiagnosisTarget &target)
     m_echo = false;
     m_stopAsked = false;
     m_questions = 0;
+    m_late.reset();
     m_step = Step::Listening;
     m_timer->start(kQuietListen);
     return true;
@@ -191,6 +201,8 @@ void LineDiagnosis::onLongRead(const ReadResult &result)
         end();
         return;
     }
+    if (status == ReplyStatus::NoReply && concludeIfLate())
+        return;
     if (result.ok()) {
         Cause c = made(result.replyTime && *result.replyTime > m_target.timeout
                            ? CauseCode::LateReply
@@ -275,8 +287,20 @@ std::optional<Clock::Duration> LineDiagnosis::firstByteDeadline(qint32 baud) con
     return std::nullopt;
 }
 
+bool LineDiagnosis::concludeIfLate()
+{
+    if (!m_late)
+        return false;
+    Cause c = made(CauseCode::LateReply);
+    c.replyTime = m_late;
+    conclude(c);
+    return true;
+}
+
 void LineDiagnosis::askNext()
 {
+    if (concludeIfLate())
+        return;
     if (m_plan.isEmpty()) {
         // Nobody answered anything. Bytes that were no frame, or characters the receiver
         // counted as broken, are a garbled line; the echo alone is the instrument silent

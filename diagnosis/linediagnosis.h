@@ -73,6 +73,8 @@ private:
     Exchange exchangeOf(const ReadResult &result);
     std::optional<Clock::Duration> firstByteDeadline(qint32 baud) const;
     void conclude(Cause cause);
+    // Replies came after their timeout while it ran: the reply is late, by the longest of them.
+    bool concludeIfLate();
     Cause made(CauseCode code) const;
     void end();
 
@@ -92,4 +94,5 @@ private:
     bool m_garbled = false;
     bool m_echo = false;
     int m_questions = 0;
+    std::optional<Clock::Duration> m_late;
 };

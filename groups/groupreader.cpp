@@ -24,7 +24,7 @@ void GroupReader::read()
         return;
     }
     const ReadRequest request{*address, m_group.start, m_group.count,
-                              std::chrono::milliseconds(m_group.intervalMs), false};
+                              m_timeouts.of(std::chrono::milliseconds(m_group.intervalMs)), false};
     // With the "dot" box empty the page's weights take the instrument's own point: asked first
     // while it is not known, and the queue keeps that order on the line. A block that carries
     // the point (function 1) tells it in its own reply. A closed port is said by the page's own

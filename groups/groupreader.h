@@ -5,6 +5,7 @@
 
 #include "instrumentdecimals.h"
 #include "parametergroups.h"
+#include "readtimeouts.h"
 #include "requestqueue.h"
 
 #include <QObject>
@@ -29,6 +30,8 @@ public:
 
     // The read button's click.
     void read();
+    // How long its request waits: the group's own time unless the operator raised it.
+    void setTimeouts(const ReadTimeouts &timeouts) { m_timeouts = timeouts; }
 
 signals:
     // A checked reply: the group's values in decoding order. A reply that fails checking
@@ -48,4 +51,5 @@ private:
     PlacesSource m_dotPlaces;
     InstrumentPoint *m_point;
     const bool m_placed; // the "dot" box's count places some of its fields
+    ReadTimeouts m_timeouts;
 };

@@ -84,12 +84,19 @@ QString lineSection(const ReportData &d)
             : s.weightText();
     QString html = QCoreApplication::translate("Report", "<h2>1　线路与仪表</h2>\n") +
                    tableOpen(QStringLiteral("facts"));
-    const QList<QStringList> rows{
+    QList<QStringList> rows{
         {QCoreApplication::translate("Report", "时间"), timeText(s.time)},
         {QCoreApplication::translate("Report", "软件版本"),
          QStringLiteral("scalecheck ") + d.version},
         {QCoreApplication::translate("Report", "端口"), port},
         {QCoreApplication::translate("Report", "通讯参数"), s.settingsText()},
+    };
+    // The standard timeouts go without saying; raised ones are part of how the line was read.
+    if (d.timeouts.raised())
+        rows.append({QCoreApplication::translate("Report", "应答超时"),
+                     QCoreApplication::translate("Report", "每次读取至少 %1 ms")
+                         .arg(d.timeouts.least->count())});
+    rows += QList<QStringList>{
         {QCoreApplication::translate("Report", "USB 适配器"),
          d.adapter.isEmpty()
              ? QCoreApplication::translate("Report", "未识别（不是 USB 串口适配器，或系统未给出）")

@@ -4,6 +4,7 @@
 // layout and painter on the PDF writer.
 #pragma once
 
+#include "readtimeouts.h"
 #include "replytimes.h"
 #include "requestcounters.h"
 #include "snapshot.h"
@@ -80,6 +81,8 @@ struct ReportData
     Snapshot snapshot;
     QString version; // the tool's, "0.1.0"
     QString adapter; // the USB adapter found; empty when none or not known
+    // How long the reads waited for their replies; a row of its own only when raised.
+    ReadTimeouts timeouts;
     RequestCounters counters;
     ReplyTimes replyTimes;
     TrendSeries trend;

@@ -1280,6 +1280,10 @@ Write the report anyway?</translation>
         <translation>Baud rate set to %1</translation>
     </message>
     <message>
+        <source>已将超时加大到 %1 ms</source>
+        <translation>Timeout raised to %1 ms</translation>
+    </message>
+    <message>
         <source>检定测试</source>
         <translation>Verification</translation>
     </message>
@@ -1611,6 +1615,10 @@ Write the report anyway?</translation>
         <translation>Close port</translation>
     </message>
     <message>
+        <source>%1 超时 %2 ms</source>
+        <translation>%1 timeout %2 ms</translation>
+    </message>
+    <message>
         <source>端口被其他程序占用</source>
         <translation>in use by another program</translation>
     </message>
@@ -1700,6 +1708,18 @@ Write the report anyway?</translation>
     <message>
         <source>选择串口</source>
         <translation>Choose a port</translation>
+    </message>
+    <message>
+        <source>应答超时：</source>
+        <translation>Reply timeout:</translation>
+    </message>
+    <message>
+        <source>标准（400/1000/1500 ms）</source>
+        <translation>Standard (400/1000/1500 ms)</translation>
+    </message>
+    <message>
+        <source>仪表应答迟到时加大：每次读取至少等待这么长</source>
+        <translation>Raise it for an instrument that answers late: every read waits at least this long</translation>
     </message>
     <message>
         <source>端口</source>
@@ -1907,6 +1927,14 @@ Write the report anyway?</translation>
     <message>
         <source>通讯参数</source>
         <translation>Line settings</translation>
+    </message>
+    <message>
+        <source>应答超时</source>
+        <translation>Reply timeout</translation>
+    </message>
+    <message>
+        <source>每次读取至少 %1 ms</source>
+        <translation>at least %1 ms for every read</translation>
     </message>
     <message>
         <source>USB 适配器</source>

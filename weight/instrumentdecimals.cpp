@@ -82,11 +82,12 @@ bool InstrumentPoint::ask(quint8 address)
         return true;
     // Reading the point writes no box: the function 1 page still fills as the operator expects
     // on its own first read.
-    const SendResult sent = m_queue->sendread(InstrumentDecimals::request(address), this,
-                                              [this](const ReadResult &result) {
-                                                  m_asking = false;
-                                                  take(result);
-                                              });
+    ReadRequest request = InstrumentDecimals::request(address);
+    request.timeout = m_timeouts.of(request.timeout);
+    const SendResult sent = m_queue->sendread(request, this, [this](const ReadResult &result) {
+        m_asking = false;
+        take(result);
+    });
     if (sent == SendResult::PortClosed)
         return false;
     m_asking = true;

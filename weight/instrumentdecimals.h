@@ -5,6 +5,7 @@
 #pragma once
 
 #include "readrequest.h"
+#include "readtimeouts.h"
 
 #include <QObject>
 #include <QString>
@@ -89,6 +90,8 @@ public:
     bool ask(quint8 address);
     // The checked reply of a block that carries the point tells it as well.
     void take(const ReadResult &result);
+    // How long its read waits: InstrumentDecimals::kTimeout unless the operator raised it.
+    void setTimeouts(const ReadTimeouts &timeouts) { m_timeouts = timeouts; }
     // True the first time `notice` is to be told for this line and address.
     bool firstTelling(Notice notice);
 
@@ -101,4 +104,5 @@ private:
     InstrumentDecimals m_decimals;
     bool m_asking = false;
     std::array<bool, 2> m_told{};
+    ReadTimeouts m_timeouts;
 };

@@ -47,7 +47,7 @@ void WeightReader::read()
     }
     // A silent instrument is reported one timeout after the request. Its answer, should it come
     // later, is the queue's late reply: shown in the monitor as late, never as the weight.
-    const ReadRequest request{*address, kWeightRegister, kWeightRegisters, kWeightTimeout};
+    const ReadRequest request{*address, kWeightRegister, kWeightRegisters, timeout()};
     const SendResult sent =
         m_queue->sendread(request, this, [this](const ReadResult &r) { onWeightRead(r); });
     if (sent == SendResult::PortClosed)

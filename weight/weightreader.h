@@ -4,6 +4,7 @@
 
 #include "clock.h"
 #include "instrumentdecimals.h"
+#include "readtimeouts.h"
 #include "requestqueue.h"
 #include "stability.h"
 #include "weightreading.h"
@@ -26,6 +27,7 @@ public:
     static constexpr std::chrono::milliseconds kWeightTimeout{400};
     static constexpr std::chrono::milliseconds kPollInterval{1500};
     static constexpr std::chrono::milliseconds kDotTimeout = InstrumentDecimals::kTimeout;
+    static_assert(kWeightTimeout == ReadTimeouts::kShortestStandard);
 
     using AddressSource = std::function<std::optional<quint8>()>;
     using PlacesSource = std::function<std::optional<int>()>;
@@ -50,6 +52,10 @@ public:
     // of the last digit shown. The readings so far start over.
     void setStabilityInterval(std::optional<Quantity> e);
 
+    // How long the weight's requests wait: kWeightTimeout unless the operator raised it.
+    void setTimeouts(const ReadTimeouts &timeouts) { m_timeouts = timeouts; }
+    std::chrono::milliseconds timeout() const { return m_timeouts.of(kWeightTimeout); }
+
 signals:
     // Each reading for the weight display, the trend and the log: the weight with its
     // places, or none and why.
@@ -72,6 +78,7 @@ private:
     AddressSource m_address;
     PlacesSource m_dotPlaces;
     bool m_autoRead = false;
+    ReadTimeouts m_timeouts;
     // The instrument's own decimal point, read from 0x0024/0x0025 while the "dot" box is empty.
     InstrumentPoint *m_point;
 };

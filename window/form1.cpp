@@ -85,6 +85,8 @@ Form1::Form1(Port *port, Clock &clock, QWidget *parent)
     wireEvents();
     watchFailures();
 
+    useTimeouts(rememberedReadTimeouts());
+
     // Start-up: the lists filled, then COM1 opened.
     m_portFrame->fillLists();
     m_portControl->openAtStart();
@@ -106,12 +108,12 @@ void Form1::createReaders()
     const auto dotPlaces = [this] { return m_pages->dotPlaces(); };
     // While that box is empty, the weight and the pages take the instrument's own point, asked
     // once; it holds for this line and this address only.
-    auto *point = new InstrumentPoint(m_queue, address, this);
-    connect(m_portControl, &PortControl::lineChanged, point, &InstrumentPoint::forget);
-    connect(m_portFrame, &PortFrame::addressEdited, point, &InstrumentPoint::forget);
-    m_weight = new WeightReader(m_queue, m_clock, address, dotPlaces, point, this);
+    m_point = new InstrumentPoint(m_queue, address, this);
+    connect(m_portControl, &PortControl::lineChanged, m_point, &InstrumentPoint::forget);
+    connect(m_portFrame, &PortFrame::addressEdited, m_point, &InstrumentPoint::forget);
+    m_weight = new WeightReader(m_queue, m_clock, address, dotPlaces, m_point, this);
     for (const ParameterGroup &group : parameterGroups())
-        m_groups.append(new GroupReader(group, m_queue, address, dotPlaces, point, this));
+        m_groups.append(new GroupReader(group, m_queue, address, dotPlaces, m_point, this));
 }
 
 void Form1::buildStatusRow()
@@ -274,6 +276,7 @@ ReportData Form1::report() const
     data.adapter = m_port->adapterDescription();
     data.counters = RequestCounters::of(*m_queue);
     data.replyTimes = m_queue->replyTimes();
+    data.timeouts = m_timeouts;
     data.trend = m_trend->series();
     const TrafficModel *frames = m_monitor->model();
     for (int row = std::max(0, frames->rowCount() - kReportFrames); row < frames->rowCount(); ++row)
@@ -305,8 +308,31 @@ void Form1::setPathChooser(const PathChooser &chooser)
 void Form1::choosePort()
 {
     PortListDialog dialog(m_port->device(), this);
-    if (dialog.exec() == QDialog::Accepted && !dialog.chosenPath().isEmpty())
+    dialog.setTimeouts(m_timeouts);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    chooseTimeouts(dialog.chosenTimeouts());
+    if (!dialog.chosenPath().isEmpty())
         m_portControl->selectDevice(dialog.chosenPath());
+}
+
+void Form1::useTimeouts(const ReadTimeouts &timeouts)
+{
+    m_timeouts = timeouts;
+    m_weight->setTimeouts(timeouts);
+    m_point->setTimeouts(timeouts);
+    for (GroupReader *group : std::as_const(m_groups))
+        group->setTimeouts(timeouts);
+    m_portControl->setTimeouts(timeouts);
+    m_statusRow->showPortState(portStateText());
+}
+
+void Form1::chooseTimeouts(const ReadTimeouts &timeouts)
+{
+    if (timeouts == m_timeouts)
+        return;
+    useTimeouts(timeouts);
+    rememberReadTimeouts(timeouts);
 }
 
 void Form1::watchFailures()
@@ -344,7 +370,7 @@ DiagnosisTarget Form1::diagnosisTarget() const
     DiagnosisTarget target;
     target.address = m_portFrame->address().value_or(target.address);
     target.settings = m_port->lineSettings();
-    target.timeout = WeightReader::kWeightTimeout;
+    target.timeout = m_weight->timeout();
     target.lineKind = m_port->lineKind();
     target.seenAddresses = m_bus->model()->instrumentAddresses();
     return target;
@@ -378,6 +404,9 @@ void Form1::takeAdvice(const Advice &advice)
     } else if (advice.kind == Advice::Kind::SetBaud) {
         m_portFrame->showBaud(advice.baud);
         m_statusRow->showReadStatus(tr("已将波特率改为 %1").arg(advice.baud));
+    } else if (advice.kind == Advice::Kind::RaiseTimeout && advice.timeout.count() > 0) {
+        chooseTimeouts(ReadTimeouts::atLeast(std::max(advice.timeout, m_weight->timeout())));
+        m_statusRow->showReadStatus(tr("已将超时加大到 %1 ms").arg(m_weight->timeout().count()));
     } else {
         return;
     }

@@ -7,6 +7,7 @@
 #include "clock.h"
 #include "parametergroups.h"
 #include "pathchooser.h"
+#include "readtimeouts.h"
 #include "referenceset.h"
 #include "reportdetails.h"
 #include "weightreading.h"
@@ -19,6 +20,7 @@ class BusPanel;
 class DiagnosisView;
 class FailureWatch;
 class GroupReader;
+class InstrumentPoint;
 class ReferenceMarks;
 class LiveServer;
 class LiveViewDialog;
@@ -79,6 +81,10 @@ private:
     void warnBusy();
     void warnRefused(const QString &message);
     void choosePort();
+    // The reads' timeouts: given to every reader and shown in the status line; the operator's
+    // choice (端口…, or the advice taken) is remembered for the next start as well.
+    void useTimeouts(const ReadTimeouts &timeouts);
+    void chooseTimeouts(const ReadTimeouts &timeouts);
     void exportValues();
     void writeReport();
     void showLiveView();
@@ -107,6 +113,8 @@ private:
     StatusRow *m_statusRow = nullptr;
     WeightReader *m_weight = nullptr;
     QList<GroupReader *> m_groups;
+    InstrumentPoint *m_point = nullptr;
+    ReadTimeouts m_timeouts;
     TrafficMonitor *m_monitor = nullptr;
     WeightTrend *m_trend = nullptr;
     BusPanel *m_bus = nullptr;

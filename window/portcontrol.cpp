@@ -79,7 +79,7 @@ QString PortControl::stateText() const
 {
     switch (m_state) {
     case State::Open:
-        return tr("%1 %2 已打开").arg(portName(), m_port->settingsText());
+        return tr("%1 %2 已打开").arg(portName(), lineText());
     case State::Opening:
         return tr("%1 正在连接…").arg(portName());
     case State::Reconnecting:
@@ -91,8 +91,15 @@ QString PortControl::stateText() const
         break;
     }
     if (m_cause == Cause::None)
-        return tr("%1 %2 已关闭").arg(portName(), m_port->settingsText());
+        return tr("%1 %2 已关闭").arg(portName(), lineText());
     return QStringLiteral("%1 %2").arg(portName(), causeText());
+}
+
+QString PortControl::lineText() const
+{
+    if (!m_timeouts.raised())
+        return m_port->settingsText();
+    return tr("%1 超时 %2 ms").arg(m_port->settingsText()).arg(m_timeouts.least->count());
 }
 
 void PortControl::enter(State next, Cause cause)

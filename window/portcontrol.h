@@ -5,6 +5,7 @@
 
 #include "clock.h"
 #include "port.h"
+#include "readtimeouts.h"
 
 #include <QObject>
 #include <QString>
@@ -56,8 +57,11 @@ public:
     void setReconnecting(bool on);
     bool reconnecting() const { return m_state == State::Reconnecting; }
 
-    // "COM1 /dev/ttyS0 9600,n,8,2 已打开", or why the port is closed.
+    // "COM1 /dev/ttyS0 9600,n,8,2 已打开", or why the port is closed; a raised timeout stands
+    // beside the settings: "COM1 /dev/ttyS0 9600,n,8,2 超时 1650 ms 已打开".
     QString stateText() const;
+    // The reads' timeouts, for the state text; stateChanged() is not said.
+    void setTimeouts(const ReadTimeouts &timeouts) { m_timeouts = timeouts; }
 
 signals:
     void captionChanged(const QString &caption);
@@ -122,6 +126,8 @@ private:
     QString portName() const;
     QString failureText(const OpenResult &result) const;
     QString causeText() const;
+    // The line settings, and the timeout when the operator raised it.
+    QString lineText() const;
 
     Port *m_port;
     Clock &m_clock;
@@ -139,4 +145,5 @@ private:
     Offer m_offerBefore = Offer::Open; // its caption before it last changed by itself
     Clock::Duration m_settledAt{0};    // from then on the caption now is the one read
     std::optional<Offer> m_pressed;    // what the button said as it went down
+    ReadTimeouts m_timeouts;
 };

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The port list ("端口…"): the serial ports found, their stable names, a converter on the network,
-// and a field for any path.
+// a field for any path, and the reads' timeouts.
 #include "portlistdialog.h"
 
 #include "lineaddress.h"
@@ -14,6 +14,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
+#include <QStandardPaths>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -23,6 +26,13 @@ enum Column { kPathColumn, kDescriptionColumn, kManufacturerColumn, kSerialColum
 
 // The path a row stands for: its device, or on a stable-name row that name.
 constexpr int kPathRole = Qt::UserRole;
+
+QString lineFile()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/scalecheck/line.ini");
+}
+const QString kLeastKey = QStringLiteral("timeouts/leastMs");
 
 } // namespace
 
@@ -82,6 +92,20 @@ PortListDialog::PortListDialog(const QString &current, QWidget *parent, PortSour
         m_netPort->setText(QString::number(a->port));
     }
 
+    // An instrument that answers late (slow firmware, a busy converter) is read with longer
+    // timeouts: every read waits at least the time chosen; at the least, 标准, each its own.
+    auto *timeoutLabel = new QLabel(tr("应答超时："), this);
+    m_timeout = new QSpinBox(this);
+    m_timeout->setObjectName(QStringLiteral("timeout"));
+    m_timeout->setRange(int(ReadTimeouts::kShortestStandard.count()),
+                        int(ReadTimeouts::kLongest.count()));
+    m_timeout->setSingleStep(100);
+    m_timeout->setSuffix(QStringLiteral(" ms"));
+    m_timeout->setSpecialValueText(tr("标准（400/1000/1500 ms）"));
+    m_timeout->setToolTip(tr("仪表应答迟到时加大：每次读取至少等待这么长"));
+    timeoutLabel->setBuddy(m_timeout);
+    setTimeouts({});
+
     auto *buttons = new QDialogButtonBox(this);
     m_ok = buttons->addButton(tr("确定"), QDialogButtonBox::AcceptRole);
     m_ok->setObjectName(QStringLiteral("ok"));
@@ -96,12 +120,17 @@ PortListDialog::PortListDialog(const QString &current, QWidget *parent, PortSour
     auto *pathRow = new QHBoxLayout;
     pathRow->addWidget(pathLabel);
     pathRow->addWidget(m_path, 1);
+    auto *timeoutRow = new QHBoxLayout;
+    timeoutRow->addWidget(timeoutLabel);
+    timeoutRow->addWidget(m_timeout);
+    timeoutRow->addStretch(1);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(foundRow);
     layout->addWidget(m_ports, 1);
     layout->addWidget(network);
     layout->addLayout(pathRow);
     layout->addWidget(m_pathNote);
+    layout->addLayout(timeoutRow);
     layout->addWidget(buttons);
 
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -136,6 +165,16 @@ PortSource PortListDialog::defaultSource()
 QString PortListDialog::chosenPath() const
 {
     return m_path->text().trimmed();
+}
+
+void PortListDialog::setTimeouts(const ReadTimeouts &timeouts)
+{
+    m_timeout->setValue(int(timeouts.least.value_or(ReadTimeouts::kShortestStandard).count()));
+}
+
+ReadTimeouts PortListDialog::chosenTimeouts() const
+{
+    return ReadTimeouts::atLeast(std::chrono::milliseconds(m_timeout->value()));
 }
 
 void PortListDialog::refresh()
@@ -198,4 +237,21 @@ void PortListDialog::onNetworkEdited()
         host = QStringLiteral("[%1]").arg(host);
     m_path->setText(m_netKind->currentData().toString() + host + QLatin1Char(':') +
                     m_netPort->text().trimmed());
+}
+
+ReadTimeouts rememberedReadTimeouts()
+{
+    const QSettings settings(lineFile(), QSettings::IniFormat);
+    bool number = false;
+    const qint64 ms = settings.value(kLeastKey).toLongLong(&number);
+    return number ? ReadTimeouts::atLeast(std::chrono::milliseconds(ms)) : ReadTimeouts{};
+}
+
+void rememberReadTimeouts(const ReadTimeouts &timeouts)
+{
+    QSettings settings(lineFile(), QSettings::IniFormat);
+    if (timeouts.raised())
+        settings.setValue(kLeastKey, qint64(timeouts.least->count()));
+    else
+        settings.remove(kLeastKey);
 }

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 // The port list ("端口…"): the serial ports found, their stable names, a converter on the network
-// by host and port, and a field for any path.
+// by host and port, a field for any path, and how long the reads wait for a reply.
 #pragma once
 
 #include "portlist.h"
+#include "readtimeouts.h"
 
 #include <QDialog>
 
@@ -11,6 +12,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -31,6 +33,11 @@ public:
     // can open.
     QString chosenPath() const;
 
+    // The reads' timeouts: 标准 (each read its own) or at least the time chosen, for an
+    // instrument that answers late.
+    void setTimeouts(const ReadTimeouts &timeouts);
+    ReadTimeouts chosenTimeouts() const;
+
     // Lists the ports again: an adapter plugged in after the dialog opened shows up.
     void refresh();
 
@@ -50,5 +57,11 @@ private:
     QComboBox *m_netKind;
     QLineEdit *m_netHost;
     QLineEdit *m_netPort;
+    QSpinBox *m_timeout;
     QPushButton *m_ok;
 };
+
+// The timeouts chosen last on this machine, and remembering them for the next start; kept in
+// the user's configuration folder (scalecheck/line.ini).
+ReadTimeouts rememberedReadTimeouts();
+void rememberReadTimeouts(const ReadTimeouts &timeouts);
