@@ -64,6 +64,7 @@ QList<QPair<QByteArray, QString>> pageWords()
         {"valid", LiveServer::tr("稳定")},
         {"moving", LiveServer::tr("未稳定")},
         {"invalid", LiveServer::tr("无有效读数")},
+        {"portGone", LiveServer::tr("端口已断开")},
         {"stale", LiveServer::tr("未收到新读数")},
         {"connected", LiveServer::tr("已连接")},
         {"lost", LiveServer::tr("连接中断，正在重连…")},

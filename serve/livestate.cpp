@@ -12,11 +12,13 @@ QByteArray liveStateJson(const LiveState &state, qint64 sequence)
         {QStringLiteral("weight"), state.weight},
         {QStringLiteral("valid"), state.valid},
         {QStringLiteral("stable"), state.stable},
+        {QStringLiteral("portOpen"), state.portOpen},
         {QStringLiteral("address"), state.address},
         {QStringLiteral("line"), state.line},
         {QStringLiteral("lastRead"), state.lastRead},
-        {QStringLiteral("nextLoad"), state.nextLoad},
-        {QStringLiteral("lastStep"), state.lastStep},
+        {QStringLiteral("step"), state.test.step},
+        {QStringLiteral("nextLoad"), state.test.nextLoad},
+        {QStringLiteral("lastStep"), state.test.lastStep},
     };
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }

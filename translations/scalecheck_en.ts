@@ -849,6 +849,18 @@
         <source>缺少命令：read、scan、report、diagnose、find、reference、compare、verify 或 serve</source>
         <translation>missing command: read, scan, report, diagnose, find, reference, compare, verify or serve</translation>
     </message>
+    <message>
+        <source>%1 已断开，等待它重新出现…</source>
+        <translation>%1 is gone; waiting for it to come back…</translation>
+    </message>
+    <message>
+        <source>%1 已重新连接</source>
+        <translation>%1 reconnected</translation>
+    </message>
+    <message>
+        <source>端口已断开</source>
+        <translation>port disconnected</translation>
+    </message>
 </context>
 <context>
     <name>CounterBar</name>
@@ -1422,6 +1434,10 @@ Write the report anyway?</translation>
     <message>
         <source>连接中断，正在重连…</source>
         <translation>Connection lost, reconnecting…</translation>
+    </message>
+    <message>
+        <source>端口已断开</source>
+        <translation>Port disconnected</translation>
     </message>
 </context>
 <context>
@@ -2795,36 +2811,53 @@ Write the report anyway?</translation>
         <source>%1，e %2，Max %3，%4</source>
         <translation>%1, e %2, Max %3, %4</translation>
     </message>
-</context>
-<context>
-    <name>VerificationPlan</name>
     <message>
-        <source>缺少 %1 的值</source>
-        <translation>%1 needs a value</translation>
+        <source>%1“%2”应为 1、2 或 5 × 10^k</source>
+        <translation>%1 &quot;%2&quot; must be 1, 2 or 5 × 10^k</translation>
     </message>
     <message>
-        <source>%1 的值“%2”无效</source>
-        <translation>%1: &quot;%2&quot; is not valid</translation>
+        <source>%1“%2”应为检定分度值 e 的整数倍</source>
+        <translation>%1 &quot;%2&quot; must be a whole number of the verification interval e</translation>
     </message>
     <message>
-        <source>%1 的值“%2”超出允许的范围</source>
-        <translation>%1: &quot;%2&quot; is out of range</translation>
+        <source>%1“%2”无效</source>
+        <translation>%1 &quot;%2&quot; is not valid</translation>
     </message>
     <message>
-        <source>%1 的载荷应从小到大排列</source>
-        <translation>%1: the loads must be in ascending order</translation>
+        <source>%1“%2”的小数位多于仪表显示的 %3 位</source>
+        <translation>%1 &quot;%2&quot; has more decimals than the %3 the indicator shows</translation>
     </message>
     <message>
-        <source>%1 的值“%2”超出该准确度等级的范围</source>
-        <translation>%1: &quot;%2&quot; is beyond the accuracy class</translation>
+        <source>%1“%2”超出允许的范围</source>
+        <translation>%1 &quot;%2&quot; is out of range</translation>
     </message>
     <message>
-        <source>未知的选项 %1</source>
-        <translation>Unknown option %1</translation>
+        <source>%1应从小到大排列</source>
+        <translation>%1 must be in ascending order</translation>
     </message>
     <message>
-        <source>方案文件不是有效的 JSON 对象</source>
-        <translation>The plan file is not a valid JSON object</translation>
+        <source>Max/e = %1：%2 级的检定分度数应为 %3 至 %4（%5）</source>
+        <translation>Max/e = %1: a class %2 instrument has %3 to %4 verification intervals (%5)</translation>
+    </message>
+    <message>
+        <source>Max/e = %1：%2 级的检定分度数应至少为 %3（%4）</source>
+        <translation>Max/e = %1: a class %2 instrument has at least %3 verification intervals (%4)</translation>
+    </message>
+    <message>
+        <source>变化点载荷</source>
+        <translation>Change-point load</translation>
+    </message>
+    <message>
+        <source>测试方案与仪表不符，请修改后重新开始。</source>
+        <translation>The plan does not fit the indicator: change it and start again.</translation>
+    </message>
+    <message>
+        <source>测试结束</source>
+        <translation>Test finished</translation>
+    </message>
+    <message>
+        <source>请填写%1</source>
+        <translation>Fill in %1</translation>
     </message>
 </context>
 <context>
@@ -2886,16 +2919,68 @@ Write the report anyway?</translation>
         <translation>Verdict: FAIL</translation>
     </message>
     <message>
-        <source>--%1 缺少值</source>
-        <translation>--%1 needs a value</translation>
-    </message>
-    <message>
         <source>--plan 与方案的选项不能同时给出</source>
         <translation>--plan and plan options do not go together</translation>
     </message>
     <message>
         <source>无法读取方案文件 %1</source>
         <translation>Cannot read the plan file %1</translation>
+    </message>
+    <message>
+        <source>%1 的值“%2”不是 1、2 或 5 × 10^k</source>
+        <translation>%1: &quot;%2&quot; is not 1, 2 or 5 × 10^k</translation>
+    </message>
+    <message>
+        <source>%1 的值“%2”不是 e 的整数倍</source>
+        <translation>%1: &quot;%2&quot; is not a whole number of e</translation>
+    </message>
+    <message>
+        <source>%1 的值“%2”使 n = Max/e = %3，%4 级应为 %5（%6）</source>
+        <translation>%1: &quot;%2&quot; makes n = Max/e = %3; class %4 takes %5 (%6)</translation>
+    </message>
+    <message>
+        <source>%1 的值“%2”无效</source>
+        <translation>%1: &quot;%2&quot; is not valid</translation>
+    </message>
+    <message>
+        <source>%1 的值“%2”的小数位多于仪表显示的 %3 位</source>
+        <translation>%1: &quot;%2&quot; has more decimals than the %3 the indicator shows</translation>
+    </message>
+    <message>
+        <source>%1 的值“%2”超出允许的范围</source>
+        <translation>%1: &quot;%2&quot; is out of range</translation>
+    </message>
+    <message>
+        <source>%1 的载荷应从小到大排列</source>
+        <translation>%1: the loads must be in ascending order</translation>
+    </message>
+    <message>
+        <source>%1 给出了两次</source>
+        <translation>%1 is given twice</translation>
+    </message>
+    <message>
+        <source>%1 至 %2</source>
+        <translation>%1 to %2</translation>
+    </message>
+    <message>
+        <source>方案文件不是有效的 JSON 对象</source>
+        <translation>The plan file is not a valid JSON object</translation>
+    </message>
+    <message>
+        <source>方案文件中没有 %1 这一项</source>
+        <translation>The plan file has no entry %1</translation>
+    </message>
+    <message>
+        <source>方案文件中的 %1</source>
+        <translation>%1 in the plan file</translation>
+    </message>
+    <message>
+        <source>缺少 %1 的值</source>
+        <translation>%1 needs a value</translation>
+    </message>
+    <message>
+        <source>至少 %1</source>
+        <translation>at least %1</translation>
     </message>
 </context>
 <context>

@@ -229,8 +229,7 @@ void Form1::wireEvents()
     connect(m_weight, &WeightReader::weightRead, m_live, [this](const WeightReading &reading) {
         LiveState state = liveStateOf(reading, m_portFrame->address(),
                                       m_port->device() + QLatin1Char(' ') + m_port->settingsText());
-        state.nextLoad = m_testNext;
-        state.lastStep = m_testLast;
+        state.test = m_test;
         m_live->setState(state);
     });
     connect(m_weight, &WeightReader::status, m_statusRow, &StatusRow::showReadStatus);
@@ -490,23 +489,24 @@ void Form1::openVerification()
         if (qstrcmp(value.code, "ID") == 0)
             instrument.id = valueText(value);
     }
-    auto *dialog = new VerificationDialog(m_weight, instrument, this);
+    auto *dialog = new VerificationDialog(m_weight, instrument, m_clock, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    // The live page shows the load to place while the test runs, and nothing of it after.
-    connect(dialog, &VerificationDialog::testChanged, this,
-            [this](const QString &next, const QString &last) {
-                m_testNext = next;
-                m_testLast = last;
-            });
+    // The live page shows the step the dialog shows while the test runs, and nothing of it
+    // after: at once, not at the next reading, which without 自动读取 comes only when the
+    // operator goes on.
+    const auto showTest = [this](const LiveTest &test) {
+        m_test = test;
+        LiveState state = m_live->state().value_or(LiveState{});
+        state.test = test;
+        m_live->setState(state);
+    };
+    connect(dialog, &VerificationDialog::testChanged, this, showTest);
     // The report made after it carries the test's verdict at its head.
     connect(dialog, &VerificationDialog::verdictGiven, this,
             [this](bool pass, const QString &plan) {
                 m_verdict = ReportVerdict{pass, QDateTime::currentDateTime(), plan};
             });
-    connect(dialog, &QObject::destroyed, this, [this] {
-        m_testNext.clear();
-        m_testLast.clear();
-    });
+    connect(dialog, &QObject::destroyed, this, [showTest] { showTest({}); });
     if (m_choosePath)
         dialog->setPathChooser(m_choosePath);
     dialog->show();

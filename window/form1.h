@@ -5,6 +5,7 @@
 #pragma once
 
 #include "clock.h"
+#include "livestate.h"
 #include "parametergroups.h"
 #include "pathchooser.h"
 #include "readtimeouts.h"
@@ -128,8 +129,7 @@ private:
     LiveServer *m_live = nullptr;
     LiveViewDialog *m_liveView = nullptr;
     // While a verification test runs: what the live page says of it.
-    QString m_testNext;
-    QString m_testLast;
+    LiveTest m_test;
     // The verdict of the last verification test that ran to its end, for the report.
     std::optional<ReportVerdict> m_verdict;
     // A reference parameter set loaded by the operator; the boxes that differ from it are marked.

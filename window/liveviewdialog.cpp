@@ -55,6 +55,7 @@ LiveState liveStateOf(const WeightReading &reading, std::optional<quint8> addres
     state.weight = reading.text();
     state.valid = reading.ok();
     state.stable = reading.ok() && reading.stable;
+    state.portOpen = reading.result.check.status != ReplyStatus::PortClosed;
     state.address = address ? QString::number(*address) : QStringLiteral("—");
     state.line = line;
     state.lastRead = resultText(reading);

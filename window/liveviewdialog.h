@@ -51,7 +51,7 @@ private:
 QImage qrCodeImage(const QByteArray &text, int moduleSize);
 
 // What the live page shows of a weight reading: the weight as the window shows it, whether the
-// read gave one, how it ended, the instrument's address and the line ("COM1 /dev/ttyS0
-// 9600,n,8,2"); an address box that holds no address shows as "—".
+// read gave one, how it ended, whether the port was there, the instrument's address and the
+// line ("COM1 /dev/ttyS0 9600,n,8,2"); an address box that holds no address shows as "—".
 LiveState liveStateOf(const WeightReading &reading, std::optional<quint8> address,
                       const QString &line);

@@ -16,21 +16,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
 
-struct ClassChoice
-{
-    const char *word; // as the plan's --class takes it
-    AccuracyClass accuracyClass;
-};
-
-constexpr ClassChoice kClasses[] = {
-    {"I", AccuracyClass::I},     {"II", AccuracyClass::II},          {"III", AccuracyClass::III},
-    {"IIII", AccuracyClass::IIII}, {"HB44-III", AccuracyClass::Hb44III},
+constexpr AccuracyClass kClasses[] = {
+    AccuracyClass::I,    AccuracyClass::II,      AccuracyClass::III,
+    AccuracyClass::IIII, AccuracyClass::Hb44III,
 };
 
 enum Column { Number, Kind, Position, Load, Indication, Error, ErrorE, Limit, Settle, Outcome };
@@ -44,18 +39,93 @@ QString outcomeText(const StepResult &r)
     return r.pass ? VerificationDialog::tr("通过") : VerificationDialog::tr("超差");
 }
 
+// A field of the plan by its caption in the dialog.
+QString fieldCaption(PlanField field)
+{
+    switch (field) {
+    case PlanField::Class:
+        return VerificationDialog::tr("准确度等级");
+    case PlanField::Regime:
+        return VerificationDialog::tr("限值");
+    case PlanField::E:
+        return VerificationDialog::tr("检定分度值 e");
+    case PlanField::Max:
+        return VerificationDialog::tr("最大秤量 Max");
+    case PlanField::Min:
+        return VerificationDialog::tr("最小秤量 Min");
+    case PlanField::Loads:
+        return VerificationDialog::tr("载荷");
+    case PlanField::Eccentricity:
+        return VerificationDialog::tr("偏载载荷");
+    case PlanField::Repeat:
+        return VerificationDialog::tr("重复性");
+    case PlanField::ChangePoint:
+        return VerificationDialog::tr("变化点载荷");
+    }
+    return {};
+}
+
+// What is wrong with the plan, in the dialog's words.
+QString planErrorText(const PlanError &error)
+{
+    using Problem = PlanError::Problem;
+    const QString field = error.field ? fieldCaption(*error.field) : QString();
+    switch (error.problem) {
+    case Problem::Missing:
+        return VerificationDialog::tr("请填写%1").arg(field);
+    case Problem::OutOfRange:
+        return VerificationDialog::tr("%1“%2”超出允许的范围").arg(field, error.value);
+    case Problem::NotAscending:
+        return VerificationDialog::tr("%1应从小到大排列").arg(field);
+    case Problem::NotOneTwoFive:
+        return VerificationDialog::tr("%1“%2”应为 1、2 或 5 × 10^k").arg(field, error.value);
+    case Problem::NotWholeIntervals:
+        return VerificationDialog::tr("%1“%2”应为检定分度值 e 的整数倍").arg(field, error.value);
+    case Problem::TooFewIntervals:
+    case Problem::TooManyIntervals: {
+        const ClassLimits limits = *error.limits;
+        const QString name = accuracyClassName(limits.accuracyClass);
+        const QString source = QLatin1String(limits.source);
+        if (limits.mostIntervals == ClassLimits::kNoMost)
+            return VerificationDialog::tr("Max/e = %1：%2 级的检定分度数应至少为 %3（%4）")
+                .arg(error.intervals)
+                .arg(name)
+                .arg(limits.leastIntervals)
+                .arg(source);
+        return VerificationDialog::tr("Max/e = %1：%2 级的检定分度数应为 %3 至 %4（%5）")
+            .arg(error.intervals)
+            .arg(name)
+            .arg(limits.leastIntervals)
+            .arg(limits.mostIntervals)
+            .arg(source);
+    }
+    case Problem::NotShown:
+        return VerificationDialog::tr("%1“%2”的小数位多于仪表显示的 %3 位")
+            .arg(field, error.value)
+            .arg(error.indicatorPlaces);
+    // Not from the dialog's boxes: a file's or a command line's faults.
+    case Problem::Invalid:
+    case Problem::Repeated:
+    case Problem::Unknown:
+    case Problem::NotJson:
+        break;
+    }
+    return VerificationDialog::tr("%1“%2”无效").arg(field, error.value);
+}
+
 } // namespace
 
-VerificationDialog::VerificationDialog(WeightReader *reader, const CertificateInstrument &instrument,
+VerificationDialog::VerificationDialog(WeightReader *reader,
+                                       const CertificateInstrument &instrument, Clock &clock,
                                        QWidget *parent)
-    : QDialog(parent), m_reader(reader), m_instrument(instrument),
+    : QDialog(parent), m_reader(reader), m_instrument(instrument), m_clock(clock),
       m_class(new QComboBox(this)), m_regime(new QComboBox(this)), m_max(new QLineEdit(this)),
       m_min(new QLineEdit(this)), m_e(new QLineEdit(this)), m_loads(new QLineEdit(this)),
       m_eccentricity(new QLineEdit(this)), m_repeat(new QLineEdit(this)),
       m_weights(new QLineEdit(this)), m_technician(new QLineEdit(this)),
-      m_place(new QLineEdit(this)), m_temperature(new QLineEdit(this)),
-      m_prompt(new QLabel(this)), m_weight(new QLabel(this)), m_stable(new QLabel(this)),
-      m_message(new QLabel(this)), m_verdict(new QLabel(this)), m_table(new QTableWidget(this)),
+      m_place(new QLineEdit(this)), m_temperature(new QLineEdit(this)), m_prompt(new QLabel(this)),
+      m_weight(new QLabel(this)), m_stable(new QLabel(this)), m_message(new QLabel(this)),
+      m_verdict(new QLabel(this)), m_table(new QTableWidget(this)),
       m_startButton(new QPushButton(tr("开始测试"), this)),
       m_goOnButton(new QPushButton(tr("已放好，继续"), this)),
       m_recordButton(new QPushButton(tr("写出记录…"), this))
@@ -67,8 +137,8 @@ VerificationDialog::VerificationDialog(WeightReader *reader, const CertificateIn
                                             tr("PDF 文件 (*.pdf)"));
     };
 
-    for (const ClassChoice &c : kClasses)
-        m_class->addItem(QString::fromLatin1(c.word), int(c.accuracyClass));
+    for (AccuracyClass c : kClasses)
+        m_class->addItem(accuracyClassName(c), int(c));
     m_class->setCurrentIndex(2);
     m_regime->addItem(tr("首次检定"), int(Regime::Initial));
     m_regime->addItem(tr("使用中检验"), int(Regime::InService));
@@ -90,14 +160,16 @@ VerificationDialog::VerificationDialog(WeightReader *reader, const CertificateIn
 
     auto *planBox = new QGroupBox(tr("测试方案"), this);
     auto *planForm = new QFormLayout(planBox);
-    planForm->addRow(tr("准确度等级"), m_class);
-    planForm->addRow(tr("限值"), m_regime);
-    planForm->addRow(tr("最大秤量 Max"), m_max);
-    planForm->addRow(tr("最小秤量 Min"), m_min);
-    planForm->addRow(tr("检定分度值 e"), m_e);
-    planForm->addRow(tr("载荷"), m_loads);
-    planForm->addRow(tr("偏载载荷"), m_eccentricity);
-    planForm->addRow(tr("重复性"), m_repeat);
+    for (const auto &[field, box] : std::initializer_list<std::pair<PlanField, QWidget *>>{
+             {PlanField::Class, m_class},
+             {PlanField::Regime, m_regime},
+             {PlanField::Max, m_max},
+             {PlanField::Min, m_min},
+             {PlanField::E, m_e},
+             {PlanField::Loads, m_loads},
+             {PlanField::Eccentricity, m_eccentricity},
+             {PlanField::Repeat, m_repeat}})
+        planForm->addRow(fieldCaption(field), box);
     auto *conditionsBox = new QGroupBox(tr("测试条件"), this);
     auto *conditionsForm = new QFormLayout(conditionsBox);
     conditionsForm->addRow(tr("砝码编号"), m_weights);
@@ -182,19 +254,29 @@ VerificationDialog::~VerificationDialog()
         m_reader->setStabilityInterval(std::nullopt);
 }
 
-std::optional<VerificationPlan> VerificationDialog::plan()
+PlanInput VerificationDialog::planInput() const
 {
-    QStringList words{QStringLiteral("--class"), m_class->currentText()};
-    if (Regime(m_regime->currentData().toInt()) == Regime::InService)
-        words.append(QStringLiteral("--in-service"));
-    const QList<std::pair<QLineEdit *, const char *>> fields{
-        {m_max, "--max"}, {m_min, "--min"}, {m_e, "--e"}, {m_loads, "--loads"},
-        {m_eccentricity, "--eccentricity"}, {m_repeat, "--repeat"}};
-    for (const auto &[edit, option] : fields) {
-        if (!edit->text().trimmed().isEmpty())
-            words << QLatin1String(option) << edit->text().trimmed();
+    PlanInput input;
+    input.accuracyClass = AccuracyClass(m_class->currentData().toInt());
+    input.regime = Regime(m_regime->currentData().toInt());
+    input.max = m_max->text().trimmed();
+    input.min = m_min->text().trimmed();
+    input.e = m_e->text().trimmed();
+    input.eccentricity = m_eccentricity->text().trimmed();
+    input.repeat = m_repeat->text().trimmed();
+    // Loads apart by commas, the Chinese one too.
+    static const QRegularExpression comma(QStringLiteral("[,，]"));
+    if (!m_loads->text().trimmed().isEmpty()) {
+        for (const QString &load : m_loads->text().split(comma))
+            input.loads.append(load.trimmed());
     }
-    const PlanParse parsed = parsePlanArguments(words);
+    input.indicatorPlaces = m_indicatorPlaces;
+    return input;
+}
+
+std::optional<VerificationPlan> VerificationDialog::checked(const PlanInput &input)
+{
+    const PlanParse parsed = checkPlan(input);
     if (!parsed.plan) {
         setMessage(planErrorText(*parsed.error), true);
         return std::nullopt;
@@ -204,14 +286,17 @@ std::optional<VerificationPlan> VerificationDialog::plan()
 
 bool VerificationDialog::start()
 {
-    const std::optional<VerificationPlan> p = plan();
+    const PlanInput input = planInput();
+    const std::optional<VerificationPlan> p = checked(input);
     if (!p)
         return false;
     if (!m_reader) {
         setMessage(tr("没有可读取的毛重"), true);
         return false;
     }
-    m_run = std::make_unique<VerificationRun>(*p, Clock::eventLoop());
+    m_input = input;
+    m_live = {};
+    m_run = std::make_unique<VerificationRun>(*p, m_clock);
     connect(m_run.get(), &VerificationRun::phaseChanged, this, &VerificationDialog::showPhase);
     connect(m_run.get(), &VerificationRun::stepRecorded, this, &VerificationDialog::showStep);
     connect(m_run.get(), &VerificationRun::finished, this, &VerificationDialog::showVerdict);
@@ -240,6 +325,21 @@ void VerificationDialog::goOn()
 
 void VerificationDialog::onReading(const WeightReading &reading)
 {
+    if (reading.ok())
+        m_indicatorPlaces = reading.places;
+    // A plan started before any weight was read: its figures are checked against the places
+    // the indicator shows at its first weight.
+    if (m_run && reading.ok() && !m_input.indicatorPlaces) {
+        m_input.indicatorPlaces = reading.places;
+        if (!checked(m_input)) {
+            m_run.reset();
+            m_goOnButton->setEnabled(false);
+            m_startButton->setEnabled(true);
+            m_prompt->setText(tr("测试方案与仪表不符，请修改后重新开始。"));
+            m_live = {};
+            emit testChanged(m_live);
+        }
+    }
     m_weight->setText(reading.text());
     m_stable->setText(!reading.ok()     ? QString()
                       : reading.stable ? tr("稳定")
@@ -268,7 +368,9 @@ void VerificationDialog::showPhase()
     m_startButton->setEnabled(phase == VerificationRun::Phase::Finished);
     if (phase == VerificationRun::Phase::Finished) {
         m_prompt->setText(tr("测试结束。"));
-        emit testChanged(QString(), m_lastStep);
+        m_live.step = tr("测试结束");
+        m_live.nextLoad.clear();
+        emit testChanged(m_live);
         return;
     }
     const PlanStep step = *m_run->currentStep();
@@ -288,9 +390,10 @@ void VerificationDialog::showPhase()
         m_prompt->setText(tr("%1：请放上 %2%3，然后按“已放好，继续”")
                               .arg(head, countsText(step.load, p.places),
                                    where.isEmpty() ? QString() : tr("（%1）").arg(where)));
-    emit testChanged(countsText(step.load, p.places) +
-                         (where.isEmpty() ? QString() : tr("（%1）").arg(where)),
-                     m_lastStep);
+    m_live.step = head;
+    m_live.nextLoad =
+        countsText(step.load, p.places) + (where.isEmpty() ? QString() : tr("（%1）").arg(where));
+    emit testChanged(m_live);
 }
 
 void VerificationDialog::showStep(int index)
@@ -321,8 +424,8 @@ void VerificationDialog::showStep(int index)
         m_table->setItem(index, c, item);
     }
     m_table->scrollToBottom();
-    m_lastStep = QStringLiteral("%1 %2 %3: %4")
-                     .arg(texts.at(0), texts.at(1), texts.at(3), texts.at(texts.size() - 1));
+    m_live.lastStep = QStringLiteral("%1 %2 %3: %4")
+                          .arg(texts.at(0), texts.at(1), texts.at(3), texts.at(texts.size() - 1));
 }
 
 void VerificationDialog::showVerdict(bool pass)

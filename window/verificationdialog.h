@@ -5,6 +5,7 @@
 #pragma once
 
 #include "certificate.h"
+#include "livestate.h"
 #include "weightreading.h"
 
 #include <QDialog>
@@ -26,8 +27,9 @@ class VerificationDialog : public QDialog
 public:
     // reader gives the weights (the window's own reader; the dialog asks it for one reading
     // after another while a load settles, and sets its stability interval to the plan's e);
-    // instrument is the port's description and what was read of the instrument so far.
-    VerificationDialog(WeightReader *reader, const CertificateInstrument &instrument,
+    // instrument is the port's description and what was read of the instrument so far; clock
+    // times the settling (the window's).
+    VerificationDialog(WeightReader *reader, const CertificateInstrument &instrument, Clock &clock,
                        QWidget *parent = nullptr);
     ~VerificationDialog() override;
 
@@ -43,9 +45,10 @@ public:
     bool writeRecord();
 
 signals:
-    // For a viewer away from the laptop (the live page): the load to place next, and how the
-    // last step went; empty when there is none.
-    void testChanged(const QString &nextLoad, const QString &lastStep);
+    // For a viewer away from the laptop (the live page): the step as the dialog shows it, the
+    // load to place next and how the last step went, each time one of them changes; empty
+    // when there is none.
+    void testChanged(const LiveTest &test);
     // The test ran to its end: its verdict, and the plan as the operator gave it.
     void verdictGiven(bool pass, const QString &plan);
 
@@ -55,12 +58,19 @@ private:
     void showStep(int index);
     void showVerdict(bool pass);
     void setMessage(const QString &text, bool error = false);
-    std::optional<VerificationPlan> plan();
+    PlanInput planInput() const;
+    // The plan checked; none, and why said, when it is refused.
+    std::optional<VerificationPlan> checked(const PlanInput &input);
 
     QPointer<WeightReader> m_reader;
     CertificateInstrument m_instrument;
     PathChooser m_choosePath;
+    Clock &m_clock;
     std::unique_ptr<VerificationRun> m_run;
+    // The plan the run follows, as given: checked again against the indicator's decimal places
+    // at the first weight, when none had been read before the start.
+    PlanInput m_input;
+    std::optional<int> m_indicatorPlaces; // of the latest weight read
     QDateTime m_started;
 
     QComboBox *m_class;
@@ -84,5 +94,5 @@ private:
     QPushButton *m_startButton;
     QPushButton *m_goOnButton;
     QPushButton *m_recordButton;
-    QString m_lastStep; // the last step's outcome, for the live page
+    LiveTest m_live; // what the live page shows of the test
 };

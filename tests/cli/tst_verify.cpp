@@ -81,6 +81,16 @@ VerifyRun runVerify(const QString &device, const QString &control, const QString
     return run;
 }
 
+// The simulator's registers file that puts the instrument's decimal point at two places.
+QString twoPlaces(const QTemporaryDir &dir)
+{
+    const QString regs = dir.filePath(QStringLiteral("dot.regs"));
+    QFile r(regs);
+    if (r.open(QIODevice::WriteOnly))
+        r.write("0x0024:32 2\n");
+    return regs;
+}
+
 QString toolOutput(const QString &program, const QStringList &arguments)
 {
     QProcess p;
@@ -98,6 +108,7 @@ class TestVerify : public QObject
 private slots:
     void badUsage_data();
     void badUsage();
+    void planTheIndicatorCannotShow();
     void wholeVerification_data();
     void wholeVerification();
     void certificateText();
@@ -121,6 +132,21 @@ void TestVerify::badUsage_data()
                                               << "--customer";
     QTest::newRow("no port") << QStringList{"verify"} + kPlan << "--port";
     QTest::newRow("a word too many") << port + kPlan + QStringList{"now"} << "now";
+    // The plan refused with its reason, in the command line's words for its fields.
+    QTest::newRow("e not 1, 2 or 5 × 10^k")
+        << port + QStringList{"--class", "III", "--e", "0.3", "--max", "300.0"}
+        << "--e 的值“0.3”不是 1、2 或 5 × 10^k";
+    QTest::newRow("n below the class")
+        << port + QStringList{"--class", "III", "--e", "1", "--max", "99"}
+        << "n = Max/e = 99，III 级应为 100 至 10000（OIML R76-1, Table 3）";
+    QTest::newRow("n above the class")
+        << port + QStringList{"--class", "IIII", "--e", "5", "--max", "5005"} << "n = Max/e = 1001";
+    QTest::newRow("a plan option twice")
+        << port + kPlan + QStringList{"--e", "0.2"} << "--e 给出了两次";
+    QTest::newRow("a value left out")
+        << port + QStringList{"--class", "III", "--e", "--max", "300"} << "缺少 --e 的值";
+    QTest::newRow("in-service with a value")
+        << port + kPlan + QStringList{"--in-service=yes"} << "--in-service";
 }
 
 void TestVerify::badUsage()
@@ -134,6 +160,26 @@ void TestVerify::badUsage()
     QVERIFY(cli.readAllStandardOutput().isEmpty());
     const QString err = QString::fromUtf8(cli.readAllStandardError());
     QVERIFY2(err.contains(said), qPrintable(err));
+}
+
+void TestVerify::planTheIndicatorCannotShow()
+{
+    // The indicator shows two places; Max 3.001 (3 001 e of 0.001) needs three.
+    QTemporaryDir dir;
+    const QString regs = twoPlaces(dir);
+    SimProcess sim;
+    QVERIFY2(sim.start({"--regs", regs}), qPrintable(sim.errorString()));
+    QProcess cli;
+    cli.start(QStringLiteral(SCALECHECK_CLI_PATH),
+              {"--port", sim.devicePath(), "verify", "--class", "III", "--e", "0.001", "--max",
+               "3.001", "--json"});
+    QVERIFY(cli.waitForFinished(30000));
+    QCOMPARE(cli.exitCode(), 2);
+    const QString err = QString::fromUtf8(cli.readAllStandardError());
+    QVERIFY2(err.contains(QStringLiteral("--max 的值“3.001”的小数位多于仪表显示的 2 位")),
+             qPrintable(err));
+    // Refused before the first load is asked for.
+    QVERIFY(!cli.readAllStandardOutput().contains("\"prompt\""));
 }
 
 void TestVerify::wholeVerification_data()
@@ -179,12 +225,8 @@ void TestVerify::wholeVerification()
     QFETCH(bool, stable);
 
     QTemporaryDir dir;
-    const QString regs = dir.filePath(QStringLiteral("dot.regs"));
+    const QString regs = twoPlaces(dir);
     const QString control = dir.filePath(QStringLiteral("control"));
-    QFile r(regs);
-    QVERIFY(r.open(QIODevice::WriteOnly));
-    r.write("0x0024:32 2\n"); // the decimal point: two places
-    r.close();
     SimProcess sim;
     QVERIFY2(sim.start(QStringList{"--pace", "--seed", "7", "--regs", regs, "--control", control,
                                    "--e", "10"} +
@@ -232,12 +274,8 @@ void TestVerify::certificateText()
     if (pdftotext.isEmpty())
         QSKIP("pdftotext is missing (poppler-utils; scripts/setup installs it)");
     QTemporaryDir dir;
-    const QString regs = dir.filePath(QStringLiteral("dot.regs"));
+    const QString regs = twoPlaces(dir);
     const QString control = dir.filePath(QStringLiteral("control"));
-    QFile r(regs);
-    QVERIFY(r.open(QIODevice::WriteOnly));
-    r.write("0x0024:32 2\n");
-    r.close();
     SimProcess sim;
     QVERIFY2(sim.start({"--pace", "--regs", regs, "--control", control, "--e", "10", "--error",
                         "3000e:+16"}),

@@ -1,14 +1,52 @@
 // SPDX-License-Identifier: MIT
-// Tests of the verification plan: its default loads and steps, and reading it from the command
-// line's words and from a plan file, with each malformed input refused by field.
-#include "verificationplan.h"
+// Tests of the verification plan: its default loads and steps, the one check of what the
+// operator gave, each refusal by field and problem, the limits of n = Max/e of every class at
+// each edge, and the plan file.
+#include "classiiiplan.h"
 
 #include <QTest>
 
 Q_DECLARE_METATYPE(AccuracyClass)
 Q_DECLARE_METATYPE(PlanError::Problem)
+Q_DECLARE_METATYPE(PlanField)
+Q_DECLARE_METATYPE(PlanInput)
 
 using Problem = PlanError::Problem;
+
+namespace {
+
+PlanInput classIII()
+{
+    return classIIIPlan();
+}
+
+template <typename Change> PlanInput classIII(Change change)
+{
+    PlanInput input = classIII();
+    change(input);
+    return input;
+}
+
+// The figures of R76-1 Table 3 and Handbook 44 Table 3, written out here apart from the table
+// under test: the least and most n = Max/e of each class (-1: no most).
+struct Printed
+{
+    const char *name;
+    AccuracyClass accuracyClass;
+    qint64 least;
+    qint64 most;
+    const char *source;
+};
+
+const Printed kPrinted[] = {
+    {"I", AccuracyClass::I, 50000, -1, "OIML R76-1, Table 3"},
+    {"II", AccuracyClass::II, 100, 100000, "OIML R76-1, Table 3"},
+    {"III", AccuracyClass::III, 100, 10000, "OIML R76-1, Table 3"},
+    {"IIII", AccuracyClass::IIII, 100, 1000, "OIML R76-1, Table 3"},
+    {"HB44-III", AccuracyClass::Hb44III, 100, 10000, "NIST Handbook 44, 2.20, Table 3"},
+};
+
+} // namespace
 
 class TestVerificationPlan : public QObject
 {
@@ -18,11 +56,13 @@ private slots:
     void defaultLoads_data();
     void defaultLoads();
     void steps();
-    void commandLine();
-    void planFileMatchesCommandLine();
+    void everyField();
+    void planFileMatchesInput();
     void defaults();
-    void refusedWords_data();
-    void refusedWords();
+    void refused_data();
+    void refused();
+    void intervalsOfEachClass_data();
+    void intervalsOfEachClass();
     void refusedFiles_data();
     void refusedFiles();
 };
@@ -96,12 +136,17 @@ void TestVerificationPlan::steps()
     QCOMPARE(plan.steps(), expected);
 }
 
-void TestVerificationPlan::commandLine()
+void TestVerificationPlan::everyField()
 {
-    const PlanParse parsed =
-        parsePlanArguments({"--class", "III", "--e", "0.1", "--max", "300.00", "--min=2.00",
-                            "--in-service", "--loads", "0,50,100,200,300", "--eccentricity", "100",
-                            "--repeat", "3@150", "--change-point", "150.5"});
+    PlanInput input = classIII();
+    input.min = QStringLiteral("2.00");
+    input.regime = Regime::InService;
+    input.loads = QStringList{"0", "50", "100", "200", "300"};
+    input.eccentricity = QStringLiteral("100");
+    input.repeat = QStringLiteral("3@150");
+    input.changePoint = QStringLiteral("150.5");
+    input.indicatorPlaces = 2;
+    const PlanParse parsed = checkPlan(input);
     QVERIFY(!parsed.error);
     QVERIFY(parsed.plan);
     const VerificationPlan &plan = *parsed.plan;
@@ -118,30 +163,37 @@ void TestVerificationPlan::commandLine()
     QCOMPARE(plan.changePointLoad, std::optional<qint64>(15050));
 }
 
-void TestVerificationPlan::planFileMatchesCommandLine()
+void TestVerificationPlan::planFileMatchesInput()
 {
     // A number in the file loses its written places; a string keeps them.
-    const PlanParse file = parsePlanJson(R"({"class": "hb44-iii", "e": 0.5, "max": "2000.0",
+    const PlanInputRead file = readPlanFile(R"({"class": "hb44-iii", "e": 0.5, "max": "2000.0",
         "inService": false, "loads": [0, "500.0", 1500], "eccentricity": 700,
         "repeat": {"count": 4, "load": "1000"}})");
-    const PlanParse words =
-        parsePlanArguments({"--class", "HB44-III", "--e", "0.5", "--max", "2000.0", "--loads",
-                            "0,500.0,1500", "--eccentricity", "700", "--repeat", "4@1000"});
-    QVERIFY(file.plan && words.plan);
-    QCOMPARE(file.plan->accuracyClass, AccuracyClass::Hb44III);
-    QCOMPARE(file.plan->regime, Regime::Acceptance);
-    QCOMPARE(file.plan->places, 1);
-    QCOMPARE(file.plan->steps(), words.plan->steps());
-    QCOMPARE(file.plan->max, words.plan->max);
-    QCOMPARE(file.plan->min, words.plan->min);
-    QCOMPARE(file.plan->e, words.plan->e);
-    QCOMPARE(file.plan->loads, (QList<qint64>{5000, 15000}));
+    QVERIFY(file.input);
+    PlanInput given;
+    given.accuracyClass = AccuracyClass::Hb44III;
+    given.e = QStringLiteral("0.5");
+    given.max = QStringLiteral("2000.0");
+    given.loads = QStringList{"0", "500.0", "1500"};
+    given.eccentricity = QStringLiteral("700");
+    given.repeat = QStringLiteral("4@1000");
+    const PlanParse fromFile = checkPlan(*file.input);
+    const PlanParse fromInput = checkPlan(given);
+    QVERIFY(fromFile.plan && fromInput.plan);
+    QCOMPARE(fromFile.plan->accuracyClass, AccuracyClass::Hb44III);
+    QCOMPARE(fromFile.plan->regime, Regime::Acceptance);
+    QCOMPARE(fromFile.plan->places, 1);
+    QCOMPARE(fromFile.plan->steps(), fromInput.plan->steps());
+    QCOMPARE(fromFile.plan->max, fromInput.plan->max);
+    QCOMPARE(fromFile.plan->min, fromInput.plan->min);
+    QCOMPARE(fromFile.plan->e, fromInput.plan->e);
+    QCOMPARE(fromFile.plan->loads, (QList<qint64>{5000, 15000}));
 }
 
 void TestVerificationPlan::defaults()
 {
     // Min 20 e, the loads at the band edges, a third of Max off centre, half of Max three times.
-    const PlanParse parsed = parsePlanArguments({"--class=III", "--e=0.1", "--max=300.00"});
+    const PlanParse parsed = checkPlan(classIII());
     QVERIFY(parsed.plan);
     const VerificationPlan &plan = *parsed.plan;
     QCOMPARE(plan.regime, Regime::Initial);
@@ -153,132 +205,229 @@ void TestVerificationPlan::defaults()
     QCOMPARE(plan.changePointLoad, std::nullopt);
     QCOMPARE(plan.steps().size(), 1 + 4 + 4 + 5 + 3);
 
-    // Loads the operator can make up from weights: a third of Max (103.3) to the nearest e.
-    const PlanParse odd = parsePlanArguments({"--class", "III", "--e", "5", "--max", "310"});
+    // Loads the operator can make up from weights: a third of Max (516.7) to the nearest e.
+    const PlanParse odd = checkPlan(classIII([](PlanInput &in) {
+        in.e = QStringLiteral("5");
+        in.max = QStringLiteral("1550");
+    }));
     QVERIFY(odd.plan);
-    QCOMPARE(odd.plan->eccentricityLoad, qint64(105));
-    QCOMPARE(odd.plan->repeatLoad, qint64(155));
+    QCOMPARE(odd.plan->eccentricityLoad, qint64(515));
+    QCOMPARE(odd.plan->repeatLoad, qint64(775));
 }
 
-void TestVerificationPlan::refusedWords_data()
+void TestVerificationPlan::refused_data()
 {
-    QTest::addColumn<QStringList>("words");
+    QTest::addColumn<PlanInput>("input");
     QTest::addColumn<Problem>("problem");
-    QTest::addColumn<QString>("field");
+    QTest::addColumn<PlanField>("field");
+    QTest::addColumn<QString>("value");
 
-    const QStringList base{"--class", "III", "--e", "0.1", "--max", "300.00"};
-    QTest::newRow("nothing") << QStringList{} << Problem::Missing << "--class";
-    QTest::newRow("no e") << QStringList{"--class", "III", "--max", "300"} << Problem::Missing
-                          << "--e";
-    QTest::newRow("no max") << QStringList{"--class", "III", "--e", "1"} << Problem::Missing
-                            << "--max";
-    QTest::newRow("value missing at the end")
-        << QStringList{"--class", "III", "--e", "1", "--max"} << Problem::Missing << "--max";
-    QTest::newRow("class V") << QStringList{"--class", "V", "--e", "1", "--max", "300"}
-                             << Problem::Invalid << "--class";
-    QTest::newRow("e zero") << QStringList{"--class", "III", "--e", "0", "--max", "300"}
-                            << Problem::OutOfRange << "--e";
-    QTest::newRow("e negative") << QStringList{"--class", "III", "--e", "-0.1", "--max", "300"}
-                                << Problem::Invalid << "--e";
-    QTest::newRow("max not above e") << QStringList{"--class", "III", "--e", "1", "--max", "1"}
-                                     << Problem::OutOfRange << "--max";
-    QTest::newRow("III above 10 000 e")
-        << QStringList{"--class", "III", "--e", "0.1", "--max", "1000.01"} << Problem::BeyondClass
-        << "--max";
-    QTest::newRow("IIII above 1 000 e")
-        << QStringList{"--class", "IIII", "--e", "5", "--max", "5005"} << Problem::BeyondClass
-        << "--max";
-    QTest::newRow("min at max") << base + QStringList{"--min", "300"} << Problem::OutOfRange
-                                << "--min";
-    QTest::newRow("loads descending")
-        << base + QStringList{"--loads", "0,100,50"} << Problem::NotAscending << "--loads";
-    QTest::newRow("load twice") << base + QStringList{"--loads", "0,100,100"}
-                                << Problem::NotAscending << "--loads";
-    QTest::newRow("load above max")
-        << base + QStringList{"--loads", "0,300.01"} << Problem::OutOfRange << "--loads";
-    QTest::newRow("only zero") << base + QStringList{"--loads", "0"} << Problem::OutOfRange
-                               << "--loads";
-    QTest::newRow("load not a number")
-        << base + QStringList{"--loads", "0,x"} << Problem::Invalid << "--loads";
-    QTest::newRow("empty load") << base + QStringList{"--loads", "0,,100"} << Problem::Invalid
-                                << "--loads";
-    QTest::newRow("repeat once") << base + QStringList{"--repeat", "1@150"} << Problem::OutOfRange
-                                 << "--repeat";
-    QTest::newRow("repeat without @")
-        << base + QStringList{"--repeat", "3x150"} << Problem::Invalid << "--repeat";
-    QTest::newRow("repeat above max")
-        << base + QStringList{"--repeat", "3@400"} << Problem::OutOfRange << "--repeat";
-    QTest::newRow("eccentricity zero")
-        << base + QStringList{"--eccentricity", "0"} << Problem::OutOfRange << "--eccentricity";
-    QTest::newRow("change point above max")
-        << base + QStringList{"--change-point", "301"} << Problem::OutOfRange << "--change-point";
-    QTest::newRow("seven places") << base + QStringList{"--min", "0.0000001"} << Problem::Invalid
-                                  << "--min";
-    QTest::newRow("in-service with a value")
-        << base + QStringList{"--in-service=yes"} << Problem::Invalid << "--in-service";
-    QTest::newRow("unknown option")
-        << base + QStringList{"--frobnicate", "1"} << Problem::Unknown << "--frobnicate";
-    QTest::newRow("bare word") << base + QStringList{"III"} << Problem::Unknown << "III";
+    const auto row = [](const char *name, PlanInput input, Problem problem, PlanField field,
+                        const QString &value) {
+        QTest::newRow(name) << input << problem << field << value;
+    };
+    row("nothing", PlanInput{}, Problem::Missing, PlanField::Class, {});
+    row("no e", classIII([](PlanInput &in) { in.e.clear(); }), Problem::Missing, PlanField::E, {});
+    row("no max", classIII([](PlanInput &in) { in.max = QStringLiteral("  "); }), Problem::Missing,
+        PlanField::Max, {});
+    row("e zero", classIII([](PlanInput &in) { in.e = QStringLiteral("0"); }), Problem::OutOfRange,
+        PlanField::E, "0");
+    row("e negative", classIII([](PlanInput &in) { in.e = QStringLiteral("-0.1"); }),
+        Problem::Invalid, PlanField::E, "-0.1");
+    // OIML R76-1 3.1.2: 1, 2 or 5 × 10^k, on either side of the point.
+    for (const char *e : {"0.3", "3", "0.25", "4", "15", "0.7"})
+        QTest::addRow("e %s", e) << classIII([e](PlanInput &in) {
+            in.e = QLatin1String(e);
+            in.max = QStringLiteral("300.0");
+        }) << Problem::NotOneTwoFive
+                                 << PlanField::E << QString::fromLatin1(e);
+    row("max not a whole number of e",
+        classIII([](PlanInput &in) { in.max = QStringLiteral("300.05"); }),
+        Problem::NotWholeIntervals, PlanField::Max, "300.05");
+    row("max zero", classIII([](PlanInput &in) { in.max = QStringLiteral("0"); }),
+        Problem::OutOfRange, PlanField::Max, "0");
+    row("min at max", classIII([](PlanInput &in) { in.min = QStringLiteral("300"); }),
+        Problem::OutOfRange, PlanField::Min, "300");
+    row("loads descending", classIII([](PlanInput &in) {
+            in.loads = {"0", "100", "50"};
+        }),
+        Problem::NotAscending, PlanField::Loads, "0,100,50");
+    row("load twice", classIII([](PlanInput &in) {
+            in.loads = {"0", "100", "100"};
+        }),
+        Problem::NotAscending, PlanField::Loads, "0,100,100");
+    row("load above max", classIII([](PlanInput &in) {
+            in.loads = {"0", "300.01"};
+        }),
+        Problem::OutOfRange, PlanField::Loads, "0,300.01");
+    row("only zero", classIII([](PlanInput &in) { in.loads = {"0"}; }), Problem::OutOfRange,
+        PlanField::Loads, "0");
+    row("load not a number", classIII([](PlanInput &in) {
+            in.loads = {"0", "x"};
+        }),
+        Problem::Invalid, PlanField::Loads, "0,x");
+    row("empty load", classIII([](PlanInput &in) {
+            in.loads = {"0", "", "100"};
+        }),
+        Problem::Invalid, PlanField::Loads, "0,,100");
+    row("repeat once", classIII([](PlanInput &in) { in.repeat = QStringLiteral("1@150"); }),
+        Problem::OutOfRange, PlanField::Repeat, "1@150");
+    row("repeat without @", classIII([](PlanInput &in) { in.repeat = QStringLiteral("3x150"); }),
+        Problem::Invalid, PlanField::Repeat, "3x150");
+    row("repeat above max", classIII([](PlanInput &in) { in.repeat = QStringLiteral("3@400"); }),
+        Problem::OutOfRange, PlanField::Repeat, "3@400");
+    row("eccentricity zero", classIII([](PlanInput &in) { in.eccentricity = QStringLiteral("0"); }),
+        Problem::OutOfRange, PlanField::Eccentricity, "0");
+    row("change point above max",
+        classIII([](PlanInput &in) { in.changePoint = QStringLiteral("301"); }),
+        Problem::OutOfRange, PlanField::ChangePoint, "301");
+    row("seven places", classIII([](PlanInput &in) { in.min = QStringLiteral("0.0000001"); }),
+        Problem::Invalid, PlanField::Min, "0.0000001");
+    // The indicator shows two places, one, none: a figure that needs more is refused, Max first.
+    row("max 300.001, two places shown", classIII([](PlanInput &in) {
+            in.max = QStringLiteral("300.001");
+            in.e = QStringLiteral("0.001");
+            in.indicatorPlaces = 2;
+        }),
+        Problem::NotShown, PlanField::Max, "300.001");
+    row("max 300.05, one place shown", classIII([](PlanInput &in) {
+            in.max = QStringLiteral("300.05");
+            in.e = QStringLiteral("0.05");
+            in.indicatorPlaces = 1;
+        }),
+        Problem::NotShown, PlanField::Max, "300.05");
+    row("e 0.5, none shown", classIII([](PlanInput &in) {
+            in.max = QStringLiteral("300");
+            in.e = QStringLiteral("0.5");
+            in.indicatorPlaces = 0;
+        }),
+        Problem::NotShown, PlanField::E, "0.5");
+    row("a load of 150.5, none shown", classIII([](PlanInput &in) {
+            in.max = QStringLiteral("3000");
+            in.e = QStringLiteral("1");
+            in.loads = {"0", "150.5"};
+            in.indicatorPlaces = 0;
+        }),
+        Problem::NotShown, PlanField::Loads, "150.5");
 }
 
-void TestVerificationPlan::refusedWords()
+void TestVerificationPlan::refused()
 {
-    QFETCH(QStringList, words);
+    QFETCH(PlanInput, input);
     QFETCH(Problem, problem);
-    QFETCH(QString, field);
+    QFETCH(PlanField, field);
+    QFETCH(QString, value);
 
-    const PlanParse parsed = parsePlanArguments(words);
+    const PlanParse parsed = checkPlan(input);
     QVERIFY(!parsed.plan);
     QVERIFY(parsed.error);
     QCOMPARE(parsed.error->problem, problem);
-    QCOMPARE(parsed.error->field, field);
-    QVERIFY(planErrorText(*parsed.error).contains(field));
+    QCOMPARE(parsed.error->field, std::optional<PlanField>(field));
+    QCOMPARE(parsed.error->value, value);
+}
+
+void TestVerificationPlan::intervalsOfEachClass_data()
+{
+    QTest::addColumn<AccuracyClass>("accuracyClass");
+    QTest::addColumn<qint64>("n");
+    QTest::addColumn<std::optional<Problem>>("problem");
+    QTest::addColumn<QString>("source");
+
+    for (const Printed &c : kPrinted) {
+        const auto row = [&](qint64 n, std::optional<Problem> problem) {
+            QTest::addRow("%s n=%lld", c.name, n)
+                << c.accuracyClass << n << problem << QString::fromLatin1(c.source);
+        };
+        row(c.least - 1, Problem::TooFewIntervals);
+        row(c.least, std::nullopt);
+        if (c.most < 0) {
+            row(100 * c.least, std::nullopt);
+            continue;
+        }
+        row(c.most, std::nullopt);
+        row(c.most + 1, Problem::TooManyIntervals);
+    }
+}
+
+void TestVerificationPlan::intervalsOfEachClass()
+{
+    QFETCH(AccuracyClass, accuracyClass);
+    QFETCH(qint64, n);
+    QFETCH(std::optional<Problem>, problem);
+    QFETCH(QString, source);
+
+    // e = 0.1 and e = 5: the same n, whatever the interval's size.
+    for (const auto &[e, max] :
+         {std::pair{QStringLiteral("0.1"), QString::number(n / 10.0, 'f', 1)},
+          std::pair{QStringLiteral("5"), QString::number(5 * n)}}) {
+        PlanInput input;
+        input.accuracyClass = accuracyClass;
+        input.e = e;
+        input.max = max;
+        const PlanParse parsed = checkPlan(input);
+        QCOMPARE(parsed.error.has_value(), problem.has_value());
+        if (!problem) {
+            QCOMPARE(parsed.plan->max / parsed.plan->e, n);
+            continue;
+        }
+        QCOMPARE(parsed.error->problem, *problem);
+        QCOMPARE(parsed.error->field, std::optional<PlanField>(PlanField::Max));
+        QCOMPARE(parsed.error->intervals, n);
+        QVERIFY(parsed.error->limits);
+        QCOMPARE(parsed.error->limits->accuracyClass, accuracyClass);
+        QCOMPARE(QString::fromLatin1(parsed.error->limits->source), source);
+    }
 }
 
 void TestVerificationPlan::refusedFiles_data()
 {
     QTest::addColumn<QByteArray>("json");
     QTest::addColumn<Problem>("problem");
-    QTest::addColumn<QString>("field");
+    QTest::addColumn<std::optional<PlanField>>("field");
 
-    QTest::newRow("not JSON") << QByteArray("class: III") << Problem::NotJson << "";
-    QTest::newRow("an array") << QByteArray("[1, 2]") << Problem::NotJson << "";
+    QTest::newRow("not JSON") << QByteArray("class: III") << Problem::NotJson
+                              << std::optional<PlanField>();
+    QTest::newRow("an array") << QByteArray("[1, 2]") << Problem::NotJson
+                              << std::optional<PlanField>();
     QTest::newRow("no max") << QByteArray(R"({"class": "III", "e": 0.1})") << Problem::Missing
-                            << "max";
+                            << std::optional(PlanField::Max);
     QTest::newRow("loads as text")
         << QByteArray(R"({"class": "III", "e": "0.1", "max": "300", "loads": "0,50"})")
-        << Problem::Invalid << "loads";
+        << Problem::Invalid << std::optional(PlanField::Loads);
     QTest::newRow("load an object")
         << QByteArray(R"({"class": "III", "e": "0.1", "max": "300", "loads": [{}]})")
-        << Problem::Invalid << "loads";
+        << Problem::Invalid << std::optional(PlanField::Loads);
     QTest::newRow("inService as text")
         << QByteArray(R"({"class": "III", "e": "0.1", "max": "300", "inService": "yes"})")
-        << Problem::Invalid << "inService";
+        << Problem::Invalid << std::optional(PlanField::Regime);
     QTest::newRow("repeat count not whole")
         << QByteArray(R"({"class": "III", "e": "0.1", "max": "300",
                           "repeat": {"count": 2.5, "load": 100}})")
-        << Problem::Invalid << "repeat";
-    QTest::newRow("class a number")
-        << QByteArray(R"({"class": 3, "e": "0.1", "max": "300"})") << Problem::Invalid << "class";
+        << Problem::Invalid << std::optional(PlanField::Repeat);
+    QTest::newRow("class a number") << QByteArray(R"({"class": 3, "e": "0.1", "max": "300"})")
+                                    << Problem::Invalid << std::optional(PlanField::Class);
+    QTest::newRow("class V") << QByteArray(R"({"class": "V", "e": "0.1", "max": "300"})")
+                             << Problem::Invalid << std::optional(PlanField::Class);
     QTest::newRow("e as true") << QByteArray(R"({"class": "III", "e": true, "max": "300"})")
-                               << Problem::Invalid << "e";
+                               << Problem::Invalid << std::optional(PlanField::E);
+    QTest::newRow("e 0.3") << QByteArray(R"({"class": "III", "e": 0.3, "max": 300})")
+                           << Problem::NotOneTwoFive << std::optional(PlanField::E);
     QTest::newRow("unknown key") << QByteArray(R"({"class": "III", "e": 1, "max": 300, "mx": 1})")
-                                 << Problem::Unknown << "mx";
+                                 << Problem::Unknown << std::optional<PlanField>();
 }
 
 void TestVerificationPlan::refusedFiles()
 {
     QFETCH(QByteArray, json);
     QFETCH(Problem, problem);
-    QFETCH(QString, field);
+    QFETCH(std::optional<PlanField>, field);
 
-    const PlanParse parsed = parsePlanJson(json);
-    QVERIFY(!parsed.plan);
-    QVERIFY(parsed.error);
-    QCOMPARE(parsed.error->problem, problem);
-    QCOMPARE(parsed.error->field, field);
-    QVERIFY(!planErrorText(*parsed.error).isEmpty());
-    QVERIFY(planErrorText(*parsed.error).contains(field));
+    // Refused as the file is read, or as what it holds is checked.
+    const PlanInputRead read = readPlanFile(json);
+    const std::optional<PlanError> error = read.input ? checkPlan(*read.input).error : read.error;
+    QVERIFY(error);
+    QCOMPARE(error->problem, problem);
+    QCOMPARE(error->field, field);
 }
 
 QTEST_GUILESS_MAIN(TestVerificationPlan)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Tests of a whole verification on the virtual clock: a class III scale of 3 000 e (Max 300.00,
 // e = 0.1, ten counts) fed with readings made here, passing and failing step by step.
+#include "classiiiplan.h"
 #include "verificationrun.h"
 #include "virtualclock.h"
 #include "weightreading.h"
@@ -33,11 +34,12 @@ std::optional<qint64> exact(const PlanStep &step, int, int n)
     return ringsIn(step.load, n);
 }
 
-VerificationPlan plan(QStringList extra = {})
+VerificationPlan plan(Regime regime = Regime::Initial, const QString &changePoint = {})
 {
-    const PlanParse parsed =
-        parsePlanArguments(QStringList{"--class", "III", "--e", "0.1", "--max", "300.00"} + extra);
-    return *parsed.plan;
+    PlanInput input = classIIIPlan();
+    input.regime = regime;
+    input.changePoint = changePoint;
+    return *checkPlan(input).plan;
 }
 
 // Carries out every step as an operator would: puts the load on, adds small weights when asked,
@@ -124,7 +126,7 @@ void TestVerificationRun::passesWithoutError()
 {
     QFETCH(bool, inService);
 
-    Bench bench(plan(inService ? QStringList{"--in-service"} : QStringList{}));
+    Bench bench(plan(inService ? Regime::InService : Regime::Initial));
     QSignalSpy finished(&bench.run, &VerificationRun::finished);
     const VerificationResult result = bench.carryOut(exact);
 
@@ -171,7 +173,7 @@ void TestVerificationRun::errorAtMax()
     QFETCH(bool, inService);
     QFETCH(bool, fails);
 
-    Bench bench(plan(inService ? QStringList{"--in-service"} : QStringList{}));
+    Bench bench(plan(inService ? Regime::InService : Regime::Initial));
     const VerificationResult result =
         bench.carryOut([&](const PlanStep &step, int, int n) -> std::optional<qint64> {
             return ringsIn(step.load == 30000 ? step.load + error : step.load, n);
@@ -289,7 +291,7 @@ void TestVerificationRun::eccentricity()
     QFETCH(bool, inService);
     QFETCH(bool, pass);
 
-    Bench bench(plan(inService ? QStringList{"--in-service"} : QStringList{}));
+    Bench bench(plan(inService ? Regime::InService : Regime::Initial));
     const VerificationResult result =
         bench.carryOut([&](const PlanStep &step, int, int n) -> std::optional<qint64> {
             const bool off = step.kind == StepKind::Eccentricity && step.position == position;
@@ -344,8 +346,12 @@ void TestVerificationRun::changePoint()
     QFETCH(int, tenths);
     QFETCH(bool, pass);
 
-    const PlanParse parsed =
-        parsePlanArguments({"--class", "III", "--e", e, "--max", max, "--change-point", load});
+    PlanInput input;
+    input.accuracyClass = AccuracyClass::III;
+    input.e = e;
+    input.max = max;
+    input.changePoint = load;
+    const PlanParse parsed = checkPlan(input);
     QVERIFY(parsed.plan);
     const qint64 eCounts = parsed.plan->e;
     Bench bench(*parsed.plan);
@@ -376,7 +382,7 @@ void TestVerificationRun::changePoint()
 void TestVerificationRun::changeNeverSeen()
 {
     // An indicator that does not move with small weights: after 2 e of them the step ends.
-    Bench bench(plan({"--change-point", "150"}));
+    Bench bench(plan(Regime::Initial, QStringLiteral("150")));
     const VerificationResult result = bench.carryOut(exact);
 
     const StepResult &r = result.steps.last();

@@ -1,18 +1,29 @@
 // SPDX-License-Identifier: MIT
 // 手机查看 in the window: the QR code of the address, the state a weight reading gives the
-// page, and the dialog turning the server on and off and counting its viewers.
+// page, the dialog turning the server on and off and counting its viewers, and the step of a
+// 检定测试 on the page as its dialog shows it.
+#include "fakebus.h"
+#include "findcontrol.h"
+#include "form1.h"
 #include "liveserver.h"
 #include "liveviewdialog.h"
+#include "verificationdialog.h"
+#include "virtualclock.h"
 #include "weightreading.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTcpServer>
 #include <QTest>
+#include <QToolButton>
 #include <QWebSocket>
+
+using namespace std::chrono_literals;
 
 class TestLiveViewDialog : public QObject
 {
@@ -23,6 +34,7 @@ private slots:
     void qrCode();
     void stateOfAReading();
     void turnedOnAndOff();
+    void pageFollowsTheTestStep();
 };
 
 void TestLiveViewDialog::qrCode_data()
@@ -136,6 +148,75 @@ void TestLiveViewDialog::turnedOnAndOff()
     QVERIFY(code->pixmap().isNull());
     QVERIFY(!viewers->text().contains(QLatin1String("1")));
     QTRY_COMPARE_WITH_TIMEOUT(phone.state(), QAbstractSocket::UnconnectedState, 5000);
+}
+
+void TestLiveViewDialog::pageFollowsTheTestStep()
+{
+    // The window on the virtual clock, an instrument on its line whose platform holds `load`
+    // (counts at two places, from its decimal-point register), 自动读取 off.
+    VirtualClock clock;
+    auto *port = new FakePort;
+    Form1 window(port, clock);
+    FakeBus bus(*port, *window.queue(), clock);
+    qint32 load = 0;
+    bus.add({1, 0, [&load](const QByteArray &frame) {
+                 const quint16 start = quint16((quint8(frame.at(2)) << 8) | quint8(frame.at(3)));
+                 return start == 0x0100 ? weightReply(1, load) : registersReply(1, {0, 2});
+             }});
+    QVERIFY(!findControl<QCheckBox>(&window, QStringLiteral("Check1"))->isChecked());
+    auto *live = window.findChild<LiveServer *>();
+    findControl<QToolButton>(&window, QStringLiteral("verifyButton"))->click();
+    auto *dialog = findControl<VerificationDialog>(&window, QStringLiteral("verificationDialog"));
+    findControl<QLineEdit>(dialog, QStringLiteral("max"))->setText(QStringLiteral("300.00"));
+    findControl<QLineEdit>(dialog, QStringLiteral("e"))->setText(QStringLiteral("0.1"));
+    findControl<QLineEdit>(dialog, QStringLiteral("loads"))->setText(QStringLiteral("0，300.00"));
+    auto *prompt = findControl<QLabel>(dialog, QStringLiteral("prompt"));
+    auto *table = findControl<QTableWidget>(dialog, QStringLiteral("steps"));
+    const auto run = [dialog] { return dialog->run(); };
+
+    // After every change of step the page has the step the dialog shows, the load it asks for
+    // and the last step's outcome, before any further reading: a fault, or nothing.
+    const auto pageDiffers = [&]() -> QString {
+        const LiveTest test = live->state() ? live->state()->test : LiveTest{};
+        const QString said = test.step + QStringLiteral(" | ") + test.nextLoad +
+                             QStringLiteral(" | ") + test.lastStep + QStringLiteral(" | ") +
+                             prompt->text();
+        if (test.step.isEmpty() || !prompt->text().startsWith(test.step))
+            return said;
+        // A load to put on is named as the dialog names it; zero is "clear the platform".
+        if (run()->phase() == VerificationRun::Phase::AwaitingLoad &&
+            run()->currentStep()->load > 0 &&
+            !prompt->text().contains(test.nextLoad.section(QStringLiteral("（"), 0, 0)))
+            return said;
+        const int rows = table->rowCount();
+        if (rows > 0 && !test.lastStep.startsWith(table->item(rows - 1, 0)->text() + ' '))
+            return said;
+        return {};
+    };
+    QVERIFY(dialog->start());
+    QVERIFY2(pageDiffers().isEmpty(), qPrintable(pageDiffers()));
+    int changes = 0;
+    while (run()->phase() != VerificationRun::Phase::Finished && changes < 40) {
+        QCOMPARE(run()->phase(), VerificationRun::Phase::AwaitingLoad);
+        load = qint32(run()->currentStep()->load);
+        const int step = run()->stepIndex();
+        dialog->goOn();
+        QVERIFY2(pageDiffers().isEmpty(), qPrintable(pageDiffers()));
+        // Readings one after another until the load has settled (a second of them).
+        for (int i = 0; i < 1000 && run()->stepIndex() == step; ++i) {
+            clock.advance(10ms);
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(run()->stepIndex(), step + 1);
+        QVERIFY2(pageDiffers().isEmpty(), qPrintable(pageDiffers()));
+        ++changes;
+    }
+    QCOMPARE(run()->phase(), VerificationRun::Phase::Finished);
+    QCOMPARE(changes, 11); // zero, Max, zero, five off centre, three at half of Max
+
+    // The dialog closed: nothing of the test is left on the page.
+    delete dialog;
+    QCOMPARE(live->state()->test, LiveTest{});
 }
 
 QTEST_MAIN(TestLiveViewDialog)

@@ -17,7 +17,9 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonDocument>
+#include <QMap>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -52,6 +54,33 @@ const QStringList &valueOptions()
     return names;
 }
 
+// The plan's options, each the command line's name for a field of the plan.
+struct PlanOption
+{
+    PlanField field;
+    const char *name; // after "--"
+};
+
+const PlanOption kPlanOptions[] = {
+    {PlanField::Class, "class"},
+    {PlanField::Regime, "in-service"}, // alone, without a value
+    {PlanField::E, "e"},
+    {PlanField::Max, "max"},
+    {PlanField::Min, "min"},
+    {PlanField::Loads, "loads"},
+    {PlanField::Eccentricity, "eccentricity"},
+    {PlanField::Repeat, "repeat"},
+    {PlanField::ChangePoint, "change-point"},
+};
+
+const PlanOption *planOption(const QString &name)
+{
+    const auto known =
+        std::find_if(std::begin(kPlanOptions), std::end(kPlanOptions),
+                     [&](const PlanOption &o) { return name == QLatin1String(o.name); });
+    return known == std::end(kPlanOptions) ? nullptr : known;
+}
+
 // Every option of the other commands that takes a value, so that its value is not taken for
 // the command.
 bool takesValue(const QString &name)
@@ -62,8 +91,64 @@ bool takesValue(const QString &name)
         QStringLiteral("seconds"), QStringLiteral("customer"),   QStringLiteral("site"),
         QStringLiteral("serial"),  QStringLiteral("listen"),
     };
+    const PlanOption *plan = planOption(name);
     return valueOptions().contains(name) || others.contains(name) ||
-           (planOptionNames().contains(name) && name != QLatin1String("in-service"));
+           (plan && plan->field != PlanField::Regime);
+}
+
+// A plan field as the operator gave it: its option, or its key in the plan file.
+QString fieldName(PlanField field, PlanSource source)
+{
+    if (source == PlanSource::File)
+        return Verify::tr("方案文件中的 %1").arg(planFileKey(field));
+    for (const PlanOption &o : kPlanOptions) {
+        if (o.field == field)
+            return QStringLiteral("--") + QLatin1String(o.name);
+    }
+    return {};
+}
+
+// What is wrong with the plan, in the command line's words (each language in turn).
+QString planErrorText(const PlanError &error, PlanSource source)
+{
+    const QString field = error.field ? fieldName(*error.field, source) : error.value;
+    switch (error.problem) {
+    case PlanError::Problem::Missing:
+        return Verify::tr("缺少 %1 的值").arg(field);
+    case PlanError::Problem::Invalid:
+        return Verify::tr("%1 的值“%2”无效").arg(field, error.value);
+    case PlanError::Problem::OutOfRange:
+        return Verify::tr("%1 的值“%2”超出允许的范围").arg(field, error.value);
+    case PlanError::Problem::NotAscending:
+        return Verify::tr("%1 的载荷应从小到大排列").arg(field);
+    case PlanError::Problem::NotOneTwoFive:
+        return Verify::tr("%1 的值“%2”不是 1、2 或 5 × 10^k").arg(field, error.value);
+    case PlanError::Problem::NotWholeIntervals:
+        return Verify::tr("%1 的值“%2”不是 e 的整数倍").arg(field, error.value);
+    case PlanError::Problem::TooFewIntervals:
+    case PlanError::Problem::TooManyIntervals: {
+        const ClassLimits limits = *error.limits;
+        const QString range =
+            limits.mostIntervals == ClassLimits::kNoMost
+                ? Verify::tr("至少 %1").arg(limits.leastIntervals)
+                : Verify::tr("%1 至 %2").arg(limits.leastIntervals).arg(limits.mostIntervals);
+        return Verify::tr("%1 的值“%2”使 n = Max/e = %3，%4 级应为 %5（%6）")
+            .arg(field, error.value)
+            .arg(error.intervals)
+            .arg(accuracyClassName(limits.accuracyClass), range, QLatin1String(limits.source));
+    }
+    case PlanError::Problem::NotShown:
+        return Verify::tr("%1 的值“%2”的小数位多于仪表显示的 %3 位")
+            .arg(field, error.value)
+            .arg(error.indicatorPlaces);
+    case PlanError::Problem::Repeated:
+        return Verify::tr("%1 给出了两次").arg(field);
+    case PlanError::Problem::Unknown:
+        return Verify::tr("方案文件中没有 %1 这一项").arg(field);
+    case PlanError::Problem::NotJson:
+        return Verify::tr("方案文件不是有效的 JSON 对象");
+    }
+    return {};
 }
 
 VerifyArguments usage(const std::function<QString()> &what)
@@ -129,6 +214,7 @@ private:
     }
 
     void readInstrument(CertificateData &data);
+    bool fitsIndicator(const std::optional<WeightReading> &weight);
     bool prompt(VerificationRun &run);
     bool settle(VerificationRun &run);
     void sayStep(const StepResult &r, int number);
@@ -142,11 +228,31 @@ private:
     VerifyOptions m_options;
     InstrumentReader m_reader;
     qint64 m_readings = 0;
+    bool m_placesChecked = false;
+    bool m_refused = false; // the plan holds a figure the indicator cannot show
 };
+
+// The plan's figures against the decimal places the indicator shows, at the first weight it
+// gives: a figure it cannot show cannot be verified on it, and the plan is refused as bad usage.
+bool VerifySession::fitsIndicator(const std::optional<WeightReading> &weight)
+{
+    if (m_placesChecked || !weight || !weight->ok())
+        return true;
+    m_placesChecked = true;
+    PlanInput input = m_options.planInput;
+    input.indicatorPlaces = weight->places;
+    const PlanParse checked = checkPlan(input);
+    if (!checked.error)
+        return true;
+    printErr(said([&] { return planErrorText(*checked.error, m_options.planSource); }));
+    m_refused = true;
+    return false;
+}
 
 void VerifySession::readInstrument(CertificateData &data)
 {
     const Reading all = m_reader.take(++m_readings);
+    fitsIndicator(weightOf(all));
     for (const QString &l : failureLines(all, false))
         printErr(l);
     for (const BlockReading &block : all.blocks) {
@@ -211,7 +317,10 @@ bool VerifySession::settle(VerificationRun &run)
     while (run.phase() == VerificationRun::Phase::Settling) {
         const steady_clock::time_point began = steady_clock::now();
         const Reading r = m_reader.take(++m_readings, weightOnly);
-        if (const std::optional<WeightReading> weight = weightOf(r))
+        const std::optional<WeightReading> weight = weightOf(r);
+        if (!fitsIndicator(weight))
+            return false;
+        if (weight)
             run.addReading(*weight);
         // A port that has gone will not come back by itself: the test cannot go on.
         if (!m_line->lostReason().isEmpty()) {
@@ -262,6 +371,8 @@ int VerifySession::run()
     const QDateTime now = QDateTime::currentDateTime();
     data.time = now.toOffsetFromUtc(now.offsetFromUtc());
     readInstrument(data);
+    if (m_refused)
+        return kExitUsage;
 
     VerificationRun run(m_options.plan, Clock::eventLoop(), nullptr,
                         duration_cast<Clock::Duration>(m_options.settleLimit));
@@ -274,6 +385,8 @@ int VerifySession::run()
         else
             ended = !prompt(run);
     }
+    if (m_refused)
+        return kExitUsage;
     data.result = run.result();
     if (ended)
         printErr(said([] { return Verify::tr("测试未完成，不能判定合格"); }));
@@ -319,8 +432,8 @@ bool isVerifyCommand(const QStringList &arguments)
 VerifyArguments parseVerifyArguments(const QStringList &arguments)
 {
     VerifyOptions o;
-    QStringList planWords;
     QHash<QString, QString> values;
+    QMap<PlanField, QString> planValues; // the plan's options, by field
     bool commandSeen = false;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString &a = arguments.at(i);
@@ -335,28 +448,42 @@ VerifyArguments parseVerifyArguments(const QStringList &arguments)
         }
         const qsizetype equals = a.indexOf(QLatin1Char('='));
         const QString name = a.mid(2, equals < 0 ? -1 : equals - 2);
-        if (planOptionNames().contains(name)) {
-            planWords.append(a);
-            if (equals < 0 && name != QLatin1String("in-service") && i + 1 < arguments.size())
-                planWords.append(arguments.at(++i));
-            continue;
-        }
         if (name == QLatin1String("json") && equals < 0) {
             o.json = true;
             continue;
         }
-        if (!valueOptions().contains(name))
+        const PlanOption *plan = planOption(name);
+        if (!plan && !valueOptions().contains(name))
             return usage([&] {
                 return QCoreApplication::translate("Cli", "%1 命令没有 --%2 选项")
                     .arg(QStringLiteral("verify"), name);
             });
-        if (equals >= 0) {
-            values.insert(name, a.mid(equals + 1));
-        } else if (i + 1 < arguments.size()) {
-            values.insert(name, arguments.at(++i));
+        if (plan ? planValues.contains(plan->field) : values.contains(name))
+            return usage(
+                [&] { return Verify::tr("%1 给出了两次").arg(QStringLiteral("--") + name); });
+        QString value;
+        if (plan && plan->field == PlanField::Regime) {
+            if (equals >= 0)
+                return usage([&] {
+                    return planErrorText(
+                        {PlanError::Problem::Invalid, plan->field, a.mid(equals + 1)},
+                        PlanSource::Options);
+                });
+        } else if (equals >= 0) {
+            value = a.mid(equals + 1);
+        } else if (i + 1 < arguments.size() &&
+                   !arguments.at(i + 1).startsWith(QLatin1String("--"))) {
+            // The next word is the value, unless it is the next option: a value left out is not
+            // taken from the option after it.
+            value = arguments.at(++i);
         } else {
-            return usage([&] { return Verify::tr("--%1 缺少值").arg(name); });
+            return usage(
+                [&] { return Verify::tr("缺少 %1 的值").arg(QStringLiteral("--") + name); });
         }
+        if (plan)
+            planValues.insert(plan->field, value);
+        else
+            values.insert(name, value);
     }
 
     if (values.value(QStringLiteral("port")).trimmed().isEmpty())
@@ -412,21 +539,41 @@ VerifyArguments parseVerifyArguments(const QStringList &arguments)
                     values.value(QStringLiteral("place")),
                     values.value(QStringLiteral("temperature"))};
 
-    PlanParse plan;
     if (values.contains(QStringLiteral("plan"))) {
-        if (!planWords.isEmpty())
+        if (!planValues.isEmpty())
             return usage([] { return Verify::tr("--plan 与方案的选项不能同时给出"); });
         QFile file(values.value(QStringLiteral("plan")));
         if (!file.open(QIODevice::ReadOnly))
             return usage([&] {
                 return Verify::tr("无法读取方案文件 %1").arg(values.value(QStringLiteral("plan")));
             });
-        plan = parsePlanJson(file.readAll());
+        const PlanInputRead read = readPlanFile(file.readAll());
+        if (!read.input)
+            return usage([&] { return planErrorText(*read.error, PlanSource::File); });
+        o.planInput = *read.input;
+        o.planSource = PlanSource::File;
     } else {
-        plan = parsePlanArguments(planWords);
+        PlanInput &in = o.planInput;
+        if (planValues.contains(PlanField::Class)) {
+            in.accuracyClass = accuracyClassNamed(planValues.value(PlanField::Class));
+            if (!in.accuracyClass)
+                return usage([&] {
+                    return planErrorText({PlanError::Problem::Invalid, PlanField::Class,
+                                          planValues.value(PlanField::Class)},
+                                         PlanSource::Options);
+                });
+        }
+        in.regime = planValues.contains(PlanField::Regime) ? Regime::InService : Regime::Initial;
+        if (planValues.contains(PlanField::Loads))
+            in.loads = planValues.value(PlanField::Loads).split(QLatin1Char(','));
+        for (auto it = planValues.cbegin(); it != planValues.cend(); ++it) {
+            if (QString *text = in.text(it.key()))
+                *text = it.value();
+        }
     }
+    const PlanParse plan = checkPlan(o.planInput);
     if (!plan.plan)
-        return usage([&] { return planErrorText(*plan.error); });
+        return usage([&] { return planErrorText(*plan.error, o.planSource); });
     o.plan = *plan.plan;
     return {o, {}};
 }
@@ -453,8 +600,11 @@ QString verifyUsageText()
         "                  \"load\", \"position\"}, the results as one object at the end\n"
         "  --out FILE.pdf  the test record as PDF, with FILE.html and FILE.json beside it; a\n"
         "                  test record, not a legal verification mark\n"
+        "  A plan is refused when e is not 1, 2 or 5 x 10^k, when n = Max/e is not whole or\n"
+        "  outside the class (OIML R76-1 Table 3, Handbook 44 Table 3), or when a figure has\n"
+        "  more decimals than the indicator shows.\n"
         "  Exit status 0 when the scale passed, 1 when it failed or the test did not end, 2 for\n"
-        "  bad usage.\n");
+        "  bad usage or a plan refused.\n");
 }
 
 int runVerifyCommand(const QStringList &arguments)

@@ -11,6 +11,12 @@
 #include <chrono>
 #include <optional>
 
+// Where the plan came from: the command line's options or a plan file (--plan).
+enum class PlanSource {
+    Options,
+    File,
+};
+
 struct VerifyOptions
 {
     QString port;
@@ -19,6 +25,10 @@ struct VerifyOptions
     std::optional<std::chrono::milliseconds> timeout;
     bool json = false;
     QString outPath; // the record's PDF; HTML and JSON beside it
+    // The plan as given, checked again against the indicator's decimal places once a weight
+    // has shown them, and as checked before the port was opened.
+    PlanInput planInput;
+    PlanSource planSource = PlanSource::Options;
     VerificationPlan plan;
     CertificateConditions conditions;
     // How long a load may take to come to rest before its step is recorded as unstable.

@@ -2,6 +2,7 @@
 // Tests of the verification test's record: its figures as the indicator shows them, the
 // eccentricity summary, the JSON, the page and writing the three files.
 #include "certificate.h"
+#include "classiiiplan.h"
 #include "report.h"
 
 #include <QDir>
@@ -15,7 +16,7 @@ namespace {
 // Class III, Max 300.00, e 0.10: limits ±0.05 to 50.00, ±0.10 to 200.00, ±0.15 above.
 VerificationPlan plan()
 {
-    return *parsePlanArguments({"--class", "III", "--e", "0.1", "--max", "300.00"}).plan;
+    return *checkPlan(classIIIPlan()).plan;
 }
 
 StepResult step(StepKind kind, qint64 load, std::optional<qint64> indication, bool stable = true,
