@@ -4,6 +4,7 @@
 // refused requests, a ninth viewer and a flood, with the readings on the line going on.
 #include "devtools.h"
 #include "processfigures.h"
+#include "serveprocess.h"
 #include "simprocess.h"
 
 #include <QDateTime>
@@ -27,84 +28,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr int kWait = 10000; // ms
-
-// scalecheck-cli serve on the simulator's line, listening on 127.0.0.1.
-class ServeProcess
-{
-public:
-    ~ServeProcess()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            ::kill(pid_t(m_process.processId()), SIGKILL);
-            m_process.waitForFinished(5000);
-        }
-    }
-
-    bool start(const QString &device, int intervalMs)
-    {
-        m_process.start(QStringLiteral(SCALECHECK_CLI_PATH),
-                        {QStringLiteral("--port"), device, QStringLiteral("serve"),
-                         QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
-                         QStringLiteral("--interval"), QString::number(intervalMs)});
-        if (!m_process.waitForStarted(kWait))
-            return false;
-        QElapsedTimer waited;
-        waited.start();
-        while (m_lines.isEmpty() && waited.elapsed() < kWait &&
-               m_process.state() == QProcess::Running) {
-            QTest::qWait(20);
-            take();
-        }
-        return !m_lines.isEmpty() && url().isValid();
-    }
-
-    // What it printed so far, line by line, and on stderr.
-    QStringList lines()
-    {
-        take();
-        return m_lines;
-    }
-    QString errors()
-    {
-        m_errors += QString::fromUtf8(m_process.readAllStandardError());
-        return m_errors;
-    }
-    QUrl url() const { return m_lines.isEmpty() ? QUrl() : QUrl(m_lines.first()); }
-    qint64 pid() const { return m_process.processId(); }
-    QProcess &process() { return m_process; }
-
-    // The readings printed: each "# N TIME" line and the weight after it.
-    QList<QPair<QDateTime, QString>> readings()
-    {
-        QList<QPair<QDateTime, QString>> found;
-        const QStringList all = lines();
-        for (int i = 1; i + 1 < all.size(); ++i) {
-            const QStringList head = all.at(i).split(QLatin1Char(' '));
-            if (head.size() == 3 && head.at(0) == QLatin1String("#") &&
-                all.at(i + 1).startsWith(QLatin1String("weight ")))
-                found.append({QDateTime::fromString(head.at(2), Qt::ISODateWithMs),
-                              all.at(i + 1).mid(7).trimmed()});
-        }
-        return found;
-    }
-
-private:
-    void take()
-    {
-        m_pending += m_process.readAllStandardOutput();
-        int end;
-        while ((end = m_pending.indexOf('\n')) >= 0) {
-            m_lines.append(QString::fromUtf8(m_pending.left(end)));
-            m_pending.remove(0, end + 1);
-        }
-    }
-
-    QProcess m_process;
-    QByteArray m_pending;
-    QStringList m_lines;
-    QString m_errors;
-};
+constexpr int kWait = ServeProcess::kWait;
 
 // CPU time of another process, user and system, in seconds.
 double cpuSecondsOf(qint64 pid)
@@ -235,41 +159,8 @@ void TestLivePage::threeViewersFollowTheWeight()
     }
     const QDateTime watching = QDateTime::currentDateTime();
     QTest::qWait(8000);
-    const QDateTime watched = QDateTime::currentDateTime().addMSecs(-1000);
 
-    // Every weight the instrument sent that differs from the one before is shown on every page,
-    // after its reply. How long after is measured and said, not asserted: a loaded machine makes
-    // any bound a guess (the figure on a quiet one is in the README).
-    const QList<QPair<QDateTime, qint32>> replies = weightReplies(logPath);
-    QStringList previous;
-    QList<QPair<QDateTime, QString>> news;
-    for (const auto &[time, counts] : replies) {
-        const QString text = shown(counts);
-        if (time > watching.addMSecs(500) && time < watched && previous.value(0) != text)
-            news.append({time, text});
-        previous = {text};
-    }
-    QVERIFY2(news.size() >= 5, qPrintable(QString::number(news.size())));
-    qint64 slowest = 0;
-    for (const QString &page : pages) {
-        const QJsonArray changes =
-            browser.evaluate(page, QStringLiteral("window.changes")).toArray();
-        for (const auto &[time, text] : std::as_const(news)) {
-            qint64 after = -1;
-            for (const QJsonValue &c : changes) {
-                const qint64 at = qint64(c.toArray().at(0).toDouble());
-                if (c.toArray().at(1).toString() == text && at >= time.toMSecsSinceEpoch()) {
-                    after = at - time.toMSecsSinceEpoch();
-                    break;
-                }
-            }
-            QVERIFY2(after >= 0, qPrintable(text + QStringLiteral(" never shown")));
-            slowest = std::max(slowest, after);
-        }
-    }
-    qInfo("%lld weights each on 3 pages, the slowest %lld ms after the instrument's reply",
-          qint64(news.size()), slowest);
-    // The rest of what the page says comes from the reading too.
+    // What the page says besides the weight comes from the reading too.
     QCOMPARE(browser.evaluate(pages.first(),
                               QStringLiteral("document.getElementById('address').textContent")),
              QJsonValue(QStringLiteral("1")));
@@ -283,6 +174,87 @@ void TestLivePage::threeViewersFollowTheWeight()
         browser.evaluate(pages.first(), QStringLiteral("document.getElementById('flag').className"))
             .toString();
     QVERIFY2(flag == QLatin1String("valid") || flag == QLatin1String("moving"), qPrintable(flag));
+
+    // serve is held, so that nothing more is pushed, and each page takes in what is on its way:
+    // until no page records anything new for a second, ten seconds at most.
+    const QDateTime held = QDateTime::currentDateTime();
+    QVERIFY(::kill(pid_t(serve.pid()), SIGSTOP) == 0);
+    QList<QJsonArray> changes;
+    for (int i = 0; i < 10; ++i) {
+        QList<QJsonArray> now;
+        for (const QString &page : pages)
+            now.append(browser.evaluate(page, QStringLiteral("window.changes")).toArray());
+        if (now == changes)
+            break;
+        changes = now;
+        QTest::qWait(1000);
+    }
+    // Let go again: the reading last pushed is printed after its push.
+    const qsizetype printed = serve.readings().size();
+    QVERIFY(::kill(pid_t(serve.pid()), SIGCONT) == 0);
+    QTRY_VERIFY_WITH_TIMEOUT(serve.readings().size() >= printed + 2, kWait);
+    const QList<QPair<QDateTime, QString>> pushed = serve.readings();
+
+    // Every weight pushed reaches every page, in order, and nothing else does: each page's record
+    // is a run of the readings serve printed without a gap, from the first taken a second after
+    // the page began to record to the last taken a second before serve was held.
+    qsizetype first = 0;
+    while (first < pushed.size() && pushed.at(first).first < watching.addMSecs(1000))
+        ++first;
+    qsizetype last = pushed.size() - 1;
+    while (last >= 0 && pushed.at(last).first > held.addMSecs(-1000))
+        --last;
+    QVERIFY2(last - first >= 5, qPrintable(QStringLiteral("%1 to %2").arg(first).arg(last)));
+    for (qsizetype p = 0; p < pages.size(); ++p) {
+        QStringList shownOnPage;
+        for (const QJsonValue &c : std::as_const(changes.at(p)))
+            shownOnPage.append(c.toArray().at(1).toString());
+        bool found = false;
+        for (qsizetype k = 0; k <= first && !found; ++k) {
+            const qsizetype end = k + shownOnPage.size();
+            if (end <= last || end > pushed.size())
+                continue;
+            found = true;
+            for (qsizetype i = 0; i < shownOnPage.size() && found; ++i)
+                found = pushed.at(k + i).second == shownOnPage.at(i);
+        }
+        QStringList said;
+        for (const auto &reading : pushed)
+            said.append(reading.second);
+        QVERIFY2(found, qPrintable(QStringLiteral("page %1 showed %2; serve read %3 (%4 to %5)")
+                                       .arg(p)
+                                       .arg(shownOnPage.join(QLatin1Char(' ')),
+                                            said.join(QLatin1Char(' ')))
+                                       .arg(first)
+                                       .arg(last)));
+    }
+
+    // How long after the instrument's reply each new weight was shown is measured and said, not
+    // asserted: a loaded machine makes any bound a guess (the figure on a quiet one is in the
+    // README).
+    const QList<QPair<QDateTime, qint32>> replies = weightReplies(logPath);
+    QStringList previous;
+    qint64 slowest = 0;
+    int news = 0;
+    for (const auto &[time, counts] : replies) {
+        const QString text = shown(counts);
+        const bool isNew = previous.value(0) != text;
+        previous = {text};
+        if (!isNew || time < watching.addMSecs(500) || time > held.addMSecs(-1000))
+            continue;
+        ++news;
+        for (const QJsonArray &page : std::as_const(changes)) {
+            for (const QJsonValue &c : page) {
+                const qint64 at = qint64(c.toArray().at(0).toDouble());
+                if (c.toArray().at(1).toString() == text && at >= time.toMSecsSinceEpoch()) {
+                    slowest = std::max(slowest, at - time.toMSecsSinceEpoch());
+                    break;
+                }
+            }
+        }
+    }
+    qInfo("%d new weights, each on 3 pages, the slowest %lld ms after the instrument's reply", news,
+          slowest);
 }
 
 void TestLivePage::refusalsAndFloodLeaveTheReadings()

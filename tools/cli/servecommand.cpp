@@ -3,16 +3,21 @@
 #include "servecommand.h"
 
 #include "clitext.h"
+#include "lineaddress.h"
 #include "lineclient.h"
 #include "liveserver.h"
 #include "readings.h"
 #include "stopsignals.h"
+#include "usbadapter.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QHostAddress>
 #include <QTimer>
+
+#include <memory>
 
 using namespace std::chrono;
 
@@ -31,6 +36,58 @@ LiveState liveStateOf(const Reading &reading, const QString &line, const CliOpti
     }
     return state;
 }
+
+namespace {
+
+// While the port is away it is looked for this often, as the window does.
+constexpr milliseconds kLookAgain{1000};
+
+// The name the port is opened by again when it comes back: a USB adapter's /dev/serial/by-id
+// name, which follows it when the kernel brings it back under another name; else as given.
+QString reopenName(const QString &given)
+{
+    if (lineKindOf(given) != LineKind::Serial)
+        return given;
+    const QString stable = stableNameFor(given);
+    return stable.isEmpty() ? given : stable;
+}
+
+// Opens the port again, a device only once its name is there: no refusals while it is away.
+bool reopen(LineClient *line, const QString &name, int baud)
+{
+    if (lineKindOf(name) == LineKind::Serial && !QFileInfo::exists(name))
+        return false;
+    return line->open(name, baud).opened();
+}
+
+// What the page says while the port is away.
+LiveState portGoneState(const QString &line, const CliOptions &options, const QString &reason)
+{
+    LiveState state;
+    state.weight = noDataText();
+    state.portOpen = false;
+    state.address = QString::number(options.address);
+    state.line = line;
+    state.lastRead = said([&] {
+        return reason.isEmpty()
+                   ? QCoreApplication::translate("Cli", "端口已断开")
+                   : QCoreApplication::translate("Cli", "端口已断开（%1）").arg(reason);
+    });
+    return state;
+}
+
+// Waits `rest`, or until Ctrl-C.
+void pause(milliseconds rest, const StopSignals &stop)
+{
+    if (rest <= milliseconds::zero() || stop.requested())
+        return;
+    QEventLoop loop;
+    QTimer::singleShot(rest, &loop, &QEventLoop::quit);
+    QObject::connect(&stop, &StopSignals::stopRequested, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+} // namespace
 
 int runServe(LineClient *line, const CliOptions &options)
 {
@@ -56,29 +113,50 @@ int runServe(LineClient *line, const CliOptions &options)
     });
 
     const QString lineText = options.port + QLatin1Char(' ') + line->port()->settingsText();
-    InstrumentReader reader(line, options);
-    for (qint64 n = 1;; ++n) {
+    const QString reopenAs = reopenName(options.port);
+    // The page keeps its address and token while the port is away: it says so, and the
+    // readings go on once the port is back.
+    auto reader = std::make_unique<InstrumentReader>(line, options);
+    bool away = false;
+    qint64 n = 0;
+    while (!stop.requested()) {
         QElapsedTimer began;
         began.start();
-        const Reading reading = reader.take(n);
-        server.setState(liveStateOf(reading, lineText, options));
+        if (!line->port()->isOpen()) {
+            if (!away) {
+                away = true;
+                printErr(said([&] {
+                    return QCoreApplication::translate("Cli", "%1 已断开，等待它重新出现…")
+                        .arg(options.port);
+                }));
+            }
+            if (reopen(line, reopenAs, options.baud)) {
+                away = false;
+                printErr(said([&] {
+                    return QCoreApplication::translate("Cli", "%1 已重新连接").arg(options.port);
+                }));
+                // The instrument behind it is asked for its decimal point again.
+                reader = std::make_unique<InstrumentReader>(line, options);
+                continue;
+            }
+            // Said again each time it is looked for, so that the page does not take the
+            // silence for readings that stopped.
+            server.setState(portGoneState(lineText, options, line->lostReason()));
+            pause(kLookAgain - milliseconds(began.elapsed()), stop);
+            continue;
+        }
+        const Reading reading = reader->take(++n);
+        LiveState state = liveStateOf(reading, lineText, options);
+        state.portOpen = line->port()->isOpen();
+        server.setState(state);
         for (const QString &l : plainLines(reading, true))
             printOut(l);
         for (const QString &l : failureLines(reading, true))
             printErr(l);
-        if (!line->lostReason().isEmpty() || stop.requested())
-            break;
-        const milliseconds rest = options.interval - milliseconds(began.elapsed());
-        if (rest > milliseconds::zero()) {
-            QEventLoop pause;
-            QTimer::singleShot(rest, &pause, &QEventLoop::quit);
-            QObject::connect(&stop, &StopSignals::stopRequested, &pause, &QEventLoop::quit);
-            pause.exec();
-        }
-        if (stop.requested())
-            break;
+        if (state.portOpen)
+            pause(options.interval - milliseconds(began.elapsed()), stop);
     }
     server.stop();
     printOut(summaryLine(*line));
-    return line->lostReason().isEmpty() ? 0 : 1;
+    return 0;
 }
