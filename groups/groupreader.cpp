@@ -3,6 +3,8 @@
 // the page, or says why it could not.
 #include "groupreader.h"
 
+#include "weightreading.h"
+
 #include <chrono>
 
 GroupReader::GroupReader(const ParameterGroup &group, RequestQueue *queue, AddressSource address,
@@ -63,7 +65,13 @@ void GroupReader::onRead(const ReadResult &result)
     int places = typed.value_or(0);
     if (m_placed && !typed)
         places = m_point->decimals().places().value_or(0);
-    emit valuesDecoded(decodeValues(m_group, result.data, places));
+    const QList<ParameterValue> values = decodeValues(m_group, result.data, places);
+    emit valuesDecoded(values);
+    // The values the point places are not shown: say which point it was.
+    if (const std::optional<qint32> refused = refusedPlaces(values)) {
+        emit status(tr("%1：%2").arg(caption, pointRefusedText(*refused)));
+        return;
+    }
     emit status(tr("%1：%2").arg(caption, success(typed)));
 }
 

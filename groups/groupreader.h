@@ -34,8 +34,8 @@ public:
     void setTimeouts(const ReadTimeouts &timeouts) { m_timeouts = timeouts; }
 
 signals:
-    // A checked reply: the group's values in decoding order. A reply that fails checking
-    // decodes nothing.
+    // A checked reply: the group's values in decoding order, those whose decimal point cannot
+    // be shown among them (not shown()). A reply that fails checking decodes nothing.
     void valuesDecoded(const QList<ParameterValue> &values);
     // "报警参数组：校验错误", "报警参数组：读取成功" ...
     void status(const QString &text);

@@ -101,14 +101,14 @@ bool decodesWithDotPlaces(const ParameterGroup &group)
 }
 
 QList<ParameterValue> decodeValues(const ParameterGroup &group, const QByteArray &data,
-                                   int dotPlaces)
+                                   qint32 dotPlaces)
 {
     // Only the data of a whole checked reply is decoded: a page is filled completely or not at
     // all.
     if (data.size() < 2 * group.count)
         return {};
     QList<ParameterValue> values;
-    int dot = dotPlaces;
+    qint32 dot = dotPlaces;
     int r = 0; // register of the block where the field starts
     for (const ParameterField &field : group.fields) {
         ParameterValue v{field.box, field.code, field.registers,
@@ -122,18 +122,29 @@ QList<ParameterValue> decodeValues(const ParameterGroup &group, const QByteArray
                 v.places = dot; // afresh: this reply may have rewritten the box
         }
         // The "dot" box now holds this value, a whole number: the count of places it stands
-        // for, held to what a count can be.
+        // for, as the instrument said it.
         if (field.box == kDotBox)
-            dot = std::clamp(v.raw, 0, kMaxDecimalPlaces);
+            dot = v.raw;
         values.append(v);
     }
     return values;
+}
+
+std::optional<qint32> refusedPlaces(const QList<ParameterValue> &values)
+{
+    const auto refused = std::find_if(values.cbegin(), values.cend(),
+                                      [](const ParameterValue &v) { return !v.shown(); });
+    if (refused == values.cend())
+        return std::nullopt;
+    return refused->places;
 }
 
 QString valueText(const ParameterValue &value)
 {
     if (value.registers == kSingle)
         return QString::number(value.raw); // unsigned 0..65535
+    if (!value.shown())
+        return {};
     return adddot(QString::number(value.raw), value.places);
 }
 

@@ -4,9 +4,12 @@
 // decoding; where the window draws each field is the window's own table (window/pagelayout.h).
 #pragma once
 
+#include "inputrules.h"
+
 #include <QList>
 #include <QString>
 #include <QtGlobal>
+#include <optional>
 
 enum class DecimalRule {
     None,   // a whole number
@@ -46,11 +49,15 @@ QString groupCaption(const ParameterGroup &group);
 // decimal places it stands with. Text is made from it only where it is shown or written.
 struct ParameterValue
 {
-    int box = 0;          // index k of the value box Text2(k)
+    int box = 0;           // index k of the value box Text2(k)
     const char *code = ""; // the instrument's parameter code, "AL1"
-    int registers = 1;    // 1 (16-bit, unsigned) or 2 (32-bit two's complement)
-    qint32 raw = 0;       // the instrument's count
-    int places = 0;       // decimal places of a 32-bit value; 0 for a 16-bit one
+    int registers = 1;     // 1 (16-bit, unsigned) or 2 (32-bit two's complement)
+    qint32 raw = 0;        // the instrument's count
+    qint32 places = 0;     // decimal places of a 32-bit value; 0 for a 16-bit one
+
+    // Whether the value can be shown: its places are a count a value can be shown with
+    // (placesShowable()). One that the "dot" parameter places at -1 or 300 is not shown at all.
+    bool shown() const { return registers == 1 || placesShowable(places); }
 
     friend bool operator==(const ParameterValue &a, const ParameterValue &b)
     {
@@ -60,7 +67,8 @@ struct ParameterValue
 };
 
 // The value as plain text: a 32-bit value's decimal text with its point ("-1.00", "12345"), a
-// 16-bit value's decimal text ("2008"). What the command line, the report and a log write.
+// 16-bit value's decimal text ("2008"); empty for a value that is not shown(). What the command
+// line, the report and a log write.
 QString valueText(const ParameterValue &value);
 // The value as its box shows it: valueText(), and a 16-bit value after one blank (" 2008"), the
 // column where a sign would stand.
@@ -74,7 +82,10 @@ bool decodesWithDotPlaces(const ParameterGroup &group);
 // first) into its values, in decoding order; none when the data is shorter than the block.
 // dotPlaces is the count of decimal places the "dot" box stands for before decoding (0 while it
 // holds no number); when the group itself writes the "dot" box, the fields after it take the
-// count it writes (held to 0..255) and the fields before it the old one. A Fixed5 field has five
-// places, a None field and every 16-bit field none.
+// count it writes and the fields before it the old one. A Fixed5 field has five places, a None
+// field and every 16-bit field none. A DotBox field whose count cannot be shown keeps it, and is
+// not shown(); refusedPlaces() finds it.
 QList<ParameterValue> decodeValues(const ParameterGroup &group, const QByteArray &data,
-                                   int dotPlaces);
+                                   qint32 dotPlaces);
+// The places of the first of `values` that is not shown(); nullopt when all are.
+std::optional<qint32> refusedPlaces(const QList<ParameterValue> &values);

@@ -105,7 +105,15 @@ void ParameterSetReader::onResult(const ReadResult &result, quint64 generation)
             return;
         }
         const ParameterGroup &group = parameterGroups().at(m_step);
-        m_values += decodeValues(group, result.data, m_decimals.places().value_or(0));
+        const QList<ParameterValue> values =
+            decodeValues(group, result.data, m_decimals.places().value_or(0));
+        // Values that cannot be shown are not the instrument's to compare or to save.
+        if (const std::optional<qint32> refused = refusedPlaces(values)) {
+            m_step = InstrumentParameters::kPointRead;
+            endInstrument(std::nullopt, refused);
+            return;
+        }
+        m_values += values;
     }
     if (m_step + 1 < parameterGroups().size()) {
         ++m_step;
@@ -115,13 +123,15 @@ void ParameterSetReader::onResult(const ReadResult &result, quint64 generation)
     endInstrument(std::nullopt);
 }
 
-void ParameterSetReader::endInstrument(std::optional<ReadResult> failure)
+void ParameterSetReader::endInstrument(std::optional<ReadResult> failure,
+                                       std::optional<qint32> refusedPlaces)
 {
     InstrumentParameters read;
     read.target = m_targets.at(m_next);
     read.failure = failure;
-    read.failedRead = failure ? m_step : 0;
-    if (!failure)
+    read.refusedPlaces = refusedPlaces;
+    read.failedRead = read.ok() ? 0 : m_step;
+    if (read.ok())
         read.values = m_values;
     const quint64 generation = m_generation;
     emit instrumentRead(read);

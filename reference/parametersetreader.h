@@ -30,8 +30,11 @@ struct InstrumentParameters
     // The group whose read failed (index into parameterGroups()), or kPointRead.
     int failedRead = 0;
     static constexpr int kPointRead = -1;
+    // The instrument's decimal point, when it is one its values cannot be shown with (-1, 300):
+    // they are not compared either. failedRead is then kPointRead.
+    std::optional<qint32> refusedPlaces;
 
-    bool ok() const { return !failure; }
+    bool ok() const { return !failure && !refusedPlaces; }
 };
 
 class ParameterSetReader : public QObject
@@ -62,7 +65,8 @@ signals:
 private:
     void send();
     void onResult(const ReadResult &result, quint64 generation);
-    void endInstrument(std::optional<ReadResult> failure);
+    void endInstrument(std::optional<ReadResult> failure,
+                       std::optional<qint32> refusedPlaces = std::nullopt);
     ReadRequest requestFor(int step) const;
 
     RequestQueue *m_queue;

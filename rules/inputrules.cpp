@@ -5,6 +5,7 @@
 
 #include <QRegularExpression>
 #include <algorithm>
+#include <limits>
 
 const QList<int> &listedBaudRates()
 {
@@ -56,8 +57,11 @@ bool isAsciiDigit(QChar c)
     return c >= u'0' && c <= u'9';
 }
 
-// Exponents beyond this change nothing: the count is held to 0..255 anyway.
+// Exponents beyond this change nothing: the count is held to the 32-bit range anyway.
 constexpr qint64 kExponentCap = 100000;
+
+// A number of more whole digits than this is beyond a 32-bit count (2147483648 has ten).
+constexpr qint64 kCountDigits = 10;
 
 } // namespace
 
@@ -117,14 +121,13 @@ std::optional<int> decimalPlacesIn(const QString &text)
             digits.cbegin());
     digits.remove(0, zeros);
     point -= zeros;
-    if (digits.isEmpty() || negative)
-        return 0; // zero, or below zero: no places
-    if (point > 3)
-        return kMaxDecimalPlaces; // 1000 or more
-    if (point < 0)
-        return 0; // below 0.1
+    if (digits.isEmpty() || point < 0)
+        return 0; // zero, or nearer to it than 0.1
+    if (point > kCountDigits)
+        return negative ? std::numeric_limits<qint32>::min() : std::numeric_limits<qint32>::max();
 
-    int whole = 0;
+    // The magnitude is rounded; halves to the even neighbour are the same on either side of 0.
+    qint64 whole = 0;
     for (int k = 0; k < point; ++k)
         whole = whole * 10 + (k < digits.size() ? digits.at(k).digitValue() : 0);
     const QString fraction = digits.mid(int(point));
@@ -133,7 +136,8 @@ std::optional<int> decimalPlacesIn(const QString &text)
                                         fraction.cend(), [](QChar c) { return c != u'0'; });
     if (first > 5 || (first == 5 && (beyondHalf || whole % 2 == 1)))
         ++whole;
-    return std::min(whole, kMaxDecimalPlaces);
+    return int(std::clamp<qint64>(negative ? -whole : whole, std::numeric_limits<qint32>::min(),
+                                  std::numeric_limits<qint32>::max()));
 }
 
 int decimalPlaces(const QString &text)

@@ -3096,6 +3096,10 @@ Write the report anyway?</translation>
         <source>无数据“</source>
         <translation>No data</translation>
     </message>
+    <message>
+        <source>小数点 %1 无效</source>
+        <translation>decimal point %1 is not valid</translation>
+    </message>
 </context>
 <context>
     <name>WeightTrend</name>

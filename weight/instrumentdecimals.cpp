@@ -6,7 +6,6 @@
 #include "requestqueue.h"
 
 #include <QCoreApplication>
-#include <algorithm>
 #include <utility>
 
 ReadRequest InstrumentDecimals::request(quint8 address)
@@ -24,9 +23,9 @@ void InstrumentDecimals::take(const ReadResult &result)
     if (result.ok()) {
         if (!carries(result.request))
             return;
-        // A 32-bit value, held to the counts a byte can carry.
-        m_places =
-            std::clamp(result.value(kRegister - result.request.start, 2), 0, kMaxDecimalPlaces);
+        // A 32-bit value, kept as the instrument said it: a count that no value can be shown
+        // with is refused where a value would take it, never held to one that can.
+        m_places = result.value(kRegister - result.request.start, 2);
         m_state = State::Known;
         return;
     }

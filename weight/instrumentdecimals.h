@@ -36,8 +36,8 @@ public:
     // answer (a silent or garbled line may well answer next time). An instrument that refused
     // the read with an exception has no such register: it is not asked again.
     bool worthAsking() const { return m_state == State::Unknown || m_state == State::Failed; }
-    // The places the instrument's weight has: what it said, 0 for one without the register;
-    // nullopt while unknown.
+    // The places the instrument's weight has: what it said (which may be a count no value can be
+    // shown with, placesShowable()), 0 for one without the register; nullopt while unknown.
     std::optional<int> places() const;
 
     // What the operator is told when a weight is shown without the instrument's point: "小数点位数

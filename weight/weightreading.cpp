@@ -30,10 +30,17 @@ double WeightReading::value() const
     return counts ? double(*counts) / std::pow(10.0, places) : 0.0;
 }
 
+QString pointRefusedText(qint32 places)
+{
+    return QCoreApplication::translate("WeightReading", "小数点 %1 无效").arg(places);
+}
+
 QString readEndText(const ReadEnd &end)
 {
     if (end.stage == ReadEnd::Stage::None)
         return {};
+    if (end.stage == ReadEnd::Stage::PointRefused)
+        return pointRefusedText(end.places);
     QString text;
     if (end.check.status == ReplyStatus::PortClosed && !end.lostReason.isEmpty()) {
         // The command line's words for a line lost under a read (the same messages it says on
@@ -59,13 +66,19 @@ QString readEndText(const ReadEnd &end)
     return text;
 }
 
-WeightReading WeightReading::of(const ReadResult &result, int places)
+WeightReading WeightReading::of(const ReadResult &result, qint32 places)
 {
     WeightReading r;
-    if (result.ok())
-        r.counts = result.value(0, 2);
-    r.places = places;
     r.result.stage = ReadEnd::Stage::Read;
+    if (result.ok() && !placesShowable(places)) {
+        // A weight with hundreds of zeros, or with its point left out, is a number the
+        // instrument's display never shows: no weight at all, and why.
+        r.result.stage = ReadEnd::Stage::PointRefused;
+        r.result.places = places;
+    } else if (result.ok()) {
+        r.counts = result.value(0, 2);
+        r.places = places;
+    }
     r.result.check = result.check;
     r.result.address = result.request.address;
     r.result.webServer = fromWebServer(result);

@@ -25,9 +25,13 @@ struct ReadEnd
         Read,   // the read itself ended as check says
         Point,  // the weight was not asked: the read of its decimal point failed first, as check
                 // says
+        PointRefused, // the decimal point (the instrument's or the "dot" box's) is `places`,
+                      // which no value can be shown with (placesShowable()): no weight is shown
     };
     Stage stage = Stage::None;
     ReplyCheck check;
+    // Of PointRefused: the count of places refused, as the instrument or the box gave it.
+    qint32 places = 0;
     // Where the request went: nothing answers at address 0, the broadcast address.
     quint8 address = 1;
     // A failed reply that came from a web server: a converter's web port, not its Modbus port.
@@ -42,28 +46,31 @@ struct ReadEnd
     QString lostReason;
     bool network = false;
 
-    bool ok() const { return check.ok(); }
+    bool ok() const { return check.ok() && stage != Stage::PointRefused; }
     // No read has ended: a reading made by default.
     bool isEmpty() const { return stage == Stage::None; }
     friend bool operator==(const ReadEnd &a, const ReadEnd &b)
     {
-        return a.stage == b.stage && a.check == b.check && a.address == b.address &&
-               a.webServer == b.webServer && a.echoed == b.echoed && a.skipped == b.skipped &&
-               a.lostReason == b.lostReason && a.network == b.network;
+        return a.stage == b.stage && a.check == b.check && a.places == b.places &&
+               a.address == b.address && a.webServer == b.webServer && a.echoed == b.echoed &&
+               a.skipped == b.skipped && a.lostReason == b.lostReason && a.network == b.network;
     }
 };
 
 // The operator's words for how a read ended: "通讯正常", "无应答", "端口已断开（…）",
-// "小数点位数读取失败：无应答" ...; empty for a read that has not ended. In the language the
-// program speaks.
+// "小数点位数读取失败：无应答", "小数点 300 无效" ...; empty for a read that has not ended. In the
+// language the program speaks.
 QString readEndText(const ReadEnd &end);
+// "小数点 300 无效": a decimal point that no value can be shown with.
+QString pointRefusedText(qint32 places);
 
 struct WeightReading
 {
     // The instrument's count (a 32-bit two's-complement number); none when it gave no weight:
-    // no reply, a reply that failed checking, the port closed.
+    // no reply, a reply that failed checking, the port closed, a decimal point it cannot be
+    // shown with.
     std::optional<qint32> counts;
-    // The decimal places the count is shown with (0..255).
+    // The decimal places the count is shown with (0..kMaxDecimalPlaces).
     int places = 0;
     // How the read ended.
     ReadEnd result;
@@ -84,8 +91,8 @@ struct WeightReading
     double value() const;
 
     // The reading a result gives with this many places: a weight for a checked reply, none
-    // otherwise.
-    static WeightReading of(const ReadResult &result, int places);
+    // otherwise; none either when no value can be shown with `places` (ended PointRefused).
+    static WeightReading of(const ReadResult &result, qint32 places);
     // No weight: the port is closed.
     static WeightReading portClosed();
 

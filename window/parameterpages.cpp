@@ -54,9 +54,9 @@ QList<ParameterValue> ParameterPages::values() const
 std::optional<int> ParameterPages::dotPlaces() const
 {
     // The instrument's count as the decoding holds it; a count the operator typed is read as
-    // the instrument's own software reads the box.
+    // the instrument's own software reads the box. Either may be one no value can be shown with.
     if (const std::optional<ParameterValue> &dot = m_values.at(kDotBox))
-        return std::clamp(dot->raw, 0, kMaxDecimalPlaces);
+        return dot->raw;
     return decimalPlacesIn(valueText(kDotBox));
 }
 
@@ -69,7 +69,12 @@ bool ParameterPages::allEmpty() const
 void ParameterPages::showValues(const QList<ParameterValue> &values)
 {
     for (const ParameterValue &v : values) {
-        m_values.at(v.box) = v;
+        // A value whose decimal point cannot be shown leaves its box empty: its earlier text
+        // stood with another point.
+        if (v.shown())
+            m_values.at(v.box) = v;
+        else
+            m_values.at(v.box).reset();
         m_ui.valueBoxes.at(v.box)->setText(boxText(v));
     }
     emit valuesChanged();

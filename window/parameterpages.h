@@ -31,7 +31,8 @@ public:
     // The values the boxes hold as the instrument gave them, in box order; a box the operator
     // has edited since holds none.
     QList<ParameterValue> values() const;
-    // The decimal places the "dot" box stands for; nullopt while it holds no number.
+    // The decimal places the "dot" box stands for, which may be a count no value can be shown
+    // with (-1, 300); nullopt while it holds no number.
     std::optional<int> dotPlaces() const;
     // Whether every box is empty: no page has been read.
     bool allEmpty() const;

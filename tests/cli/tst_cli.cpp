@@ -18,6 +18,7 @@
 #include <QTemporaryFile>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
 
 using namespace std::chrono_literals;
@@ -76,6 +77,17 @@ void startSim(SimProcess &sim, const QStringList &arguments)
         qFatal("simulator: %s", qPrintable(sim.errorString()));
 }
 
+// Starts the simulator with its decimal point (registers 0x0024/0x0025) set to `dot`, through
+// `regs`, which must outlive it.
+void startSimWithPoint(SimProcess &sim, const QStringList &arguments, int dot, QTemporaryFile &regs)
+{
+    if (!regs.open())
+        qFatal("registers file: %s", qPrintable(regs.errorString()));
+    regs.write(QStringLiteral("0x0024:32 %1\n").arg(dot).toLatin1());
+    regs.flush();
+    startSim(sim, arguments + QStringList{"--regs", regs.fileName()});
+}
+
 QJsonObject jsonObject(const QString &line)
 {
     QJsonParseError error;
@@ -98,6 +110,8 @@ private slots:
     void failedReads();
     void json_data();
     void json();
+    void decimalPointRefused_data();
+    void decimalPointRefused();
     void scan_data();
     void scan();
     void readAllAsServed_data();
@@ -322,11 +336,8 @@ void TestCli::json()
     QFETCH(QString, weight);
 
     QTemporaryFile regs;
-    QVERIFY(regs.open());
-    regs.write(QStringLiteral("0x0024:32 %1\n").arg(dot).toLatin1());
-    regs.flush();
     SimProcess sim;
-    startSim(sim, simArguments + QStringList{"--regs", regs.fileName()});
+    startSimWithPoint(sim, simArguments, dot, regs);
 
     constexpr int kReadings = 3;
     const CliRun run = runCli({"--port", kPort, "--timeout", "2000", "read", "weight", "--json",
@@ -379,6 +390,57 @@ void TestCli::json()
     else
         QVERIFY2(run.err.contains("第 3 次读取失败") && run.err.contains("reading 3 failed"),
                  qPrintable(run.err));
+}
+
+void TestCli::decimalPointRefused_data()
+{
+    QTest::addColumn<int>("dot");        // the instrument's decimal point, 0x0024/0x0025
+    QTest::addColumn<QString>("weight"); // empty when it cannot be shown
+
+    QTest::newRow("dot -1") << -1 << QString();
+    QTest::newRow("dot 0") << 0 << "123456";
+    QTest::newRow("dot 10, the most") << 10 << "0.0000123456";
+    QTest::newRow("dot 11") << 11 << QString();
+    QTest::newRow("dot 300") << 300 << QString();
+}
+
+void TestCli::decimalPointRefused()
+{
+    QFETCH(int, dot);
+    QFETCH(QString, weight);
+
+    QTemporaryFile regs;
+    SimProcess sim;
+    startSimWithPoint(sim, {"--weight", "123456"}, dot, regs);
+    const CliRun run =
+        runCli({"--port", kPort, "--timeout", "2000", "read", "all"}, sim.devicePath());
+    const auto line = [&run](const QString &code) {
+        return std::find_if(run.out.cbegin(), run.out.cend(), [&code](const QString &l) {
+            return l.startsWith(code.leftJustified(6) + QLatin1Char(' '));
+        });
+    };
+    const bool shown = !weight.isEmpty();
+    QCOMPARE(run.exitCode, shown ? 0 : 1);
+    if (shown) {
+        QVERIFY2(line("weight") != run.out.cend() &&
+                     *line("weight") == QStringLiteral("weight ") + weight,
+                 qPrintable(run.out.join('\n')));
+        QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
+        return;
+    }
+    // The weight and the values the point places are not printed; the others are, and the
+    // reason is said in both languages.
+    QVERIFY2(line("weight") == run.out.cend() && line("ALV") == run.out.cend() &&
+                 line("Psb") == run.out.cend(),
+             qPrintable(run.out.join('\n')));
+    QVERIFY2(line("AL1Y") != run.out.cend() && line("dot") != run.out.cend(),
+             qPrintable(run.out.join('\n')));
+    QVERIFY2(run.err.contains(QStringLiteral("读取失败（毛重）：小数点 %1 无效").arg(dot)),
+             qPrintable(run.err));
+    QVERIFY2(
+        run.err.contains(
+            QStringLiteral("read failed (gross weight): decimal point %1 is not valid").arg(dot)),
+        qPrintable(run.err));
 }
 
 void TestCli::scan_data()

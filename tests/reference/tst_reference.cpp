@@ -230,6 +230,15 @@ void TestReference::damagedFile_data()
                                             << QByteArray("\"raw\": 100000, \"places\": 2")
                                             << int(K::OutOfRange) << 17 << "PSS"
                                             << "字段“places”超出范围（应为 5）";
+    // A point no value can be shown with is no point to compare with, as the window refuses it.
+    QTest::newRow("places beyond showing")
+        << QByteArray("\"ALV\", \"group\": \"alarm\", \"raw\": 1000, \"places\": 2")
+        << QByteArray("\"ALV\", \"group\": \"alarm\", \"raw\": 1000, \"places\": 11")
+        << int(K::OutOfRange) << 6 << "ALV" << "字段“places”超出范围（应为 0..10）";
+    QTest::newRow("places below 0")
+        << QByteArray("\"ALV\", \"group\": \"alarm\", \"raw\": 1000, \"places\": 2")
+        << QByteArray("\"ALV\", \"group\": \"alarm\", \"raw\": 1000, \"places\": -1")
+        << int(K::OutOfRange) << 6 << "ALV" << "（应为 0..10）";
     QTest::newRow("16-bit raw too big") << QByteArray("\"FLtr\", \"group\": \"func2\", \"raw\": 2")
                                         << QByteArray("\"FLtr\", \"group\": \"func2\", \"raw\": 65536")
                                         << int(K::OutOfRange) << 22 << "FLtr" << "0..65535";
@@ -351,12 +360,16 @@ void TestReference::readerStopsAtTheFirstFailure_data()
     QTest::addColumn<int>("requests");   // sent to the instrument
     QTest::addColumn<int>("failedRead");
     QTest::addColumn<bool>("ok");
+    QTest::addColumn<qint32>("dot"); // the instrument's point, when it answers for it
 
-    QTest::newRow("silent") << 0x0024 << false << 1 << int(InstrumentParameters::kPointRead)
-                            << false;
-    QTest::newRow("no decimal point: whole counts") << 0x0024 << true << 5 << 0 << true;
-    QTest::newRow("function 2 refused") << 0x0034 << true << 4 << 2 << false;
-    QTest::newRow("communication silent") << 0x0040 << false << 5 << 3 << false;
+    const int point = InstrumentParameters::kPointRead;
+    QTest::newRow("silent") << 0x0024 << false << 1 << point << false << 0;
+    QTest::newRow("no decimal point: whole counts") << 0x0024 << true << 5 << 0 << true << 0;
+    QTest::newRow("function 2 refused") << 0x0034 << true << 4 << 2 << false << 0;
+    QTest::newRow("communication silent") << 0x0040 << false << 5 << 3 << false << 0;
+    // The alarm values it places cannot be shown: nothing more is asked.
+    QTest::newRow("point 300") << 0x0024 << false << 2 << point << false << 300;
+    QTest::newRow("point -1") << 0x0024 << false << 2 << point << false << -1;
 }
 
 void TestReference::readerStopsAtTheFirstFailure()
@@ -366,6 +379,7 @@ void TestReference::readerStopsAtTheFirstFailure()
     QFETCH(int, requests);
     QFETCH(int, failedRead);
     QFETCH(bool, ok);
+    QFETCH(qint32, dot);
 
     VirtualClock clock;
     FakePort port;
@@ -377,6 +391,8 @@ void TestReference::readerStopsAtTheFirstFailure()
              [&](const QByteArray &w) {
                  if (frameWordAt(w, 2) != failAt)
                      return normal(w);
+                 if (dot != 0)
+                     return registersReply(3, {quint16(quint32(dot) >> 16), quint16(dot)});
                  return exception ? exceptionReply(3, 0x02) : QByteArray();
              },
              10ms});
@@ -393,7 +409,12 @@ void TestReference::readerStopsAtTheFirstFailure()
     const int asked3 = int(std::count_if(bus.requests.cbegin(), bus.requests.cend(),
                                          [](const ReadRequest &r) { return r.address == 3; }));
     QCOMPARE(asked3, requests);
-    if (!ok) {
+    if (dot != 0) {
+        QCOMPARE(reads.at(0).failedRead, failedRead);
+        QVERIFY(reads.at(0).values.isEmpty());
+        QVERIFY(!reads.at(0).failure);
+        QCOMPARE(reads.at(0).refusedPlaces, std::optional<qint32>(dot));
+    } else if (!ok) {
         QCOMPARE(reads.at(0).failedRead, failedRead);
         QVERIFY(reads.at(0).values.isEmpty());
         QCOMPARE(reads.at(0).failure->request.start, quint16(failAt));

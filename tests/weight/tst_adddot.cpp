@@ -51,45 +51,53 @@ void TestAddDot::adddot()
 void TestAddDot::decimalPlacesIn_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("places"); // -1: no number
-    QTest::newRow("2") << "2" << 2;
-    QTest::newRow("leading blank") << " 2" << 2;
-    QTest::newRow("tab and blanks around") << "\t 3 " << 3;
-    QTest::newRow("blank inside the number") << "1 2" << 12;
-    QTest::newRow("2.5 to even") << "2.5" << 2;
-    QTest::newRow("3.5 to even") << "3.5" << 4;
-    QTest::newRow("0.5 to even") << "0.5" << 0;
-    QTest::newRow("just above a half") << "2.5000001" << 3;
-    QTest::newRow("2.49") << "2.49" << 2;
-    QTest::newRow("plus sign") << "+3" << 3;
-    QTest::newRow("-3 held at 0") << "-3" << 0;
-    QTest::newRow("1e9 held at 255") << "1e9" << 255;
-    QTest::newRow("99999 held at 255") << "99999" << 255;
-    QTest::newRow("255.5 held at 255") << "255.5" << 255;
-    QTest::newRow("exponent") << "25E-1" << 2;
-    QTest::newRow("exponent huge") << "1e99999999999" << 255;
-    QTest::newRow("exponent tiny") << "7e-99999999999" << 0;
-    QTest::newRow("e without digits") << "1e" << 1;
-    QTest::newRow("leading zeros") << "0003" << 3;
-    QTest::newRow("full-width digit") << QString::fromUtf16(u"２") << 2;
-    QTest::newRow("full-width space and fraction") << QString::fromUtf16(u"\u3000３．５") << 4;
-    QTest::newRow("number then letters") << "2abc" << 2;
-    QTest::newRow("empty") << "" << -1;
-    QTest::newRow("letters") << "abc" << -1;
-    QTest::newRow("blanks only") << "   " << -1;
-    QTest::newRow("point only") << "." << -1;
-    QTest::newRow("sign only") << "-" << -1;
-    QTest::newRow("exponent only") << "e5" << -1;
-    QTest::newRow("other script digit") << QString::fromUtf16(u"\u0663") << -1;
+    QTest::addColumn<int>("places");
+    QTest::addColumn<bool>("number"); // the text begins with one
+    QTest::newRow("2") << "2" << 2 << true;
+    QTest::newRow("leading blank") << " 2" << 2 << true;
+    QTest::newRow("tab and blanks around") << "\t 3 " << 3 << true;
+    QTest::newRow("blank inside the number") << "1 2" << 12 << true;
+    QTest::newRow("2.5 to even") << "2.5" << 2 << true;
+    QTest::newRow("3.5 to even") << "3.5" << 4 << true;
+    QTest::newRow("0.5 to even") << "0.5" << 0 << true;
+    QTest::newRow("just above a half") << "2.5000001" << 3 << true;
+    QTest::newRow("2.49") << "2.49" << 2 << true;
+    QTest::newRow("plus sign") << "+3" << 3 << true;
+    // Counts no value can be shown with are read as they stand, to be refused by name.
+    QTest::newRow("-3 as typed") << "-3" << -3 << true;
+    QTest::newRow("-2.5 to even") << "-2.5" << -2 << true;
+    QTest::newRow("-0.4 is 0") << "-0.4" << 0 << true;
+    QTest::newRow("1e9") << "1e9" << 1000000000 << true;
+    QTest::newRow("99999") << "99999" << 99999 << true;
+    QTest::newRow("255.5 to even") << "255.5" << 256 << true;
+    QTest::newRow("beyond 32 bits held to it") << "1e12" << 2147483647 << true;
+    QTest::newRow("below 32 bits held to it") << "-1e12" << int(-2147483648LL) << true;
+    QTest::newRow("exponent") << "25E-1" << 2 << true;
+    QTest::newRow("exponent huge") << "1e99999999999" << 2147483647 << true;
+    QTest::newRow("exponent tiny") << "7e-99999999999" << 0 << true;
+    QTest::newRow("e without digits") << "1e" << 1 << true;
+    QTest::newRow("leading zeros") << "0003" << 3 << true;
+    QTest::newRow("full-width digit") << QString::fromUtf16(u"２") << 2 << true;
+    QTest::newRow("full-width space and fraction")
+        << QString::fromUtf16(u"\u3000３．５") << 4 << true;
+    QTest::newRow("number then letters") << "2abc" << 2 << true;
+    QTest::newRow("empty") << "" << 0 << false;
+    QTest::newRow("letters") << "abc" << 0 << false;
+    QTest::newRow("blanks only") << "   " << 0 << false;
+    QTest::newRow("point only") << "." << 0 << false;
+    QTest::newRow("sign only") << "-" << 0 << false;
+    QTest::newRow("exponent only") << "e5" << 0 << false;
+    QTest::newRow("other script digit") << QString::fromUtf16(u"\u0663") << 0 << false;
 }
 
 void TestAddDot::decimalPlacesIn()
 {
     QFETCH(QString, text);
     QFETCH(int, places);
+    QFETCH(bool, number);
     const std::optional<int> counted = ::decimalPlacesIn(text);
-    QCOMPARE(counted.has_value(), places >= 0);
-    if (places >= 0)
+    QCOMPARE(counted.has_value(), number);
+    if (number)
         QCOMPARE(*counted, places);
 }
 

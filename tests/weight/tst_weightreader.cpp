@@ -44,6 +44,8 @@ private slots:
     void cleanup();
     void weightShown_data();
     void weightShown();
+    void typedPointRefused_data();
+    void typedPointRefused();
     void typedDotChangesNextWeight();
     void noDataThenLateReply();
     void failedCheckShowsNoData_data();
@@ -146,6 +148,36 @@ void TestWeightReader::weightShown()
     QCOMPARE(m_clock.activeTimers(), 0);
 }
 
+void TestWeightReader::typedPointRefused_data()
+{
+    QTest::addColumn<QString>("typed"); // into the "dot" box
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("said");
+    const QString good = QStringLiteral("毛重：读取成功");
+    QTest::newRow("-1") << "-1" << kNoData << "毛重：小数点 -1 无效";
+    QTest::newRow("0") << "0" << "1234" << good;
+    QTest::newRow("10, the most") << "10" << "0.0000001234" << good;
+    QTest::newRow("11") << "11" << kNoData << "毛重：小数点 11 无效";
+    QTest::newRow("300") << "300" << kNoData << "毛重：小数点 300 无效";
+}
+
+void TestWeightReader::typedPointRefused()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(QString, said);
+    m_dot = typed;
+    m_reader->read();
+    QCOMPARE(m_port->written(), QList<QByteArray>{kWeightRequest});
+    m_port->deliver(kWeight1234);
+    QCOMPARE(texts(), QStringList{shown});
+    QCOMPARE(statuses(), QStringList{said});
+    // Told as a reading that failed, by its kind, with the count it refused.
+    const WeightReading reading = m_texts->first().at(0).value<WeightReading>();
+    QCOMPARE(reading.ok(), shown != kNoData);
+    QCOMPARE(reading.result.stage == ReadEnd::Stage::PointRefused, shown == kNoData);
+}
+
 void TestWeightReader::typedDotChangesNextWeight()
 {
     m_dot = "2";
@@ -202,27 +234,34 @@ void TestWeightReader::failedCheckShowsNoData()
 
 void TestWeightReader::instrumentDecimals_data()
 {
-    QTest::addColumn<QByteArray>("dotReply");
+    QTest::addColumn<qint32>("dot"); // registers 0x0024/0x0025
     QTest::addColumn<QString>("shown");
-    QTest::newRow("dot 2") << QByteArray::fromHex("010304000000027bf2") << "12.34";
-    QTest::newRow("dot 300 held at 255")
-        << QByteArray::fromHex("0103040000012cfa7e") << QString("0." + QString(251, '0') + "1234");
-    QTest::newRow("dot -1 held at 0") << QByteArray::fromHex("010304fffffffffba7") << "1234";
+    QTest::addColumn<QString>("said");
+    const QString good = QStringLiteral("毛重：读取成功");
+    QTest::newRow("dot 2") << 2 << "12.34" << good;
+    QTest::newRow("dot 0") << 0 << "1234" << good;
+    QTest::newRow("dot 10, the most") << 10 << "0.0000001234" << good;
+    // Refused, not held to a count that can be shown: the weight is not shown at all.
+    QTest::newRow("dot 11") << 11 << kNoData << "毛重：小数点 11 无效";
+    QTest::newRow("dot 300") << 300 << kNoData << "毛重：小数点 300 无效";
+    QTest::newRow("dot -1") << -1 << kNoData << "毛重：小数点 -1 无效";
 }
 
 void TestWeightReader::instrumentDecimals()
 {
-    QFETCH(QByteArray, dotReply);
+    QFETCH(qint32, dot);
     QFETCH(QString, shown);
+    QFETCH(QString, said);
     // "dot" empty: the instrument's point goes first, the weight waits behind it.
     m_reader->read();
     QCOMPARE(m_port->written(), QList<QByteArray>{kDotRequest});
-    m_port->deliver(dotReply);
+    m_port->deliver(weightReply(dot)); // the same two registers' reply
     gap();
     QCOMPARE(m_port->written().size(), 2);
     QCOMPARE(m_port->written().last(), kWeightRequest);
     m_port->deliver(kWeight1234);
     QCOMPARE(texts(), QStringList{shown});
+    QCOMPARE(statuses(), QStringList{said});
 
     // Known now: the next weight goes out alone.
     m_reader->read();

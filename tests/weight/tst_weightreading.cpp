@@ -115,6 +115,12 @@ void TestWeightReading::endWords_data()
     point.lostReason = QStringLiteral("Input/output error");
     QTest::newRow("decimal point, port lost")
         << point << "小数点位数读取失败：端口已断开（Input/output error）";
+
+    // A good reply, and a point no weight can be shown with: the point is what is said.
+    ReadEnd refused = ended(ReplyStatus::Ok);
+    refused.stage = ReadEnd::Stage::PointRefused;
+    refused.places = 300;
+    QTest::newRow("decimal point refused") << refused << "小数点 300 无效";
 }
 
 void TestWeightReading::endWords()

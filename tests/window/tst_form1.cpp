@@ -383,9 +383,10 @@ void TestForm1::operatorInput_data()
     row("Text2(9)", " 2", "123.45");
     row("Text2(9)", "2.5", "123.45");
     row("Text2(9)", "3.5", "1.2345");
-    row("Text2(9)", "-3", "12345");
-    row("Text2(9)", "1e9", "0." + QString(250, QLatin1Char('0')) + "12345");
-    row("Text2(9)", "99999", "0." + QString(250, QLatin1Char('0')) + "12345");
+    // A count no value can be shown with leaves the values it would place out.
+    row("Text2(9)", "-3", "");
+    row("Text2(9)", "1e9", "");
+    row("Text2(9)", "99999", "");
     row("Text2(9)", QStringLiteral("２"), "123.45");
     row("Text2(9)", "2abc", "123.45");
 }

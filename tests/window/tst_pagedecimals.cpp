@@ -30,6 +30,23 @@ quint16 wordAt(const QByteArray &frame, int at)
     return quint16((quint8(frame.at(at)) << 8) | quint8(frame.at(at + 1)));
 }
 
+// The instrument at address 1: the alarm page, function 1 as given, its point as given, a weight
+// of 1234.
+QByteArray answer(const QByteArray &frame, const QList<quint16> &function1, const QByteArray &point)
+{
+    switch (wordAt(frame, 2)) {
+    case 0x0010:
+        return registersReply(1, kAlarm);
+    case 0x0020:
+        return registersReply(1, function1);
+    case 0x0024:
+        return point;
+    case 0x0100:
+        return registersReply(1, {0, 1234});
+    }
+    return exceptionReply(1, 2);
+}
+
 // The value the report gives for a parameter code.
 QString reportValue(const QByteArray &html, const QString &code)
 {
@@ -49,6 +66,8 @@ private slots:
     void cleanup();
     void pagesTakeTheInstrumentsPoint_data();
     void pagesTakeTheInstrumentsPoint();
+    void pointThatCannotBeShownIsRefused_data();
+    void pointThatCannotBeShownIsRefused();
 
 private:
     template <typename T> T *find(const QString &name) const
@@ -119,15 +138,8 @@ void TestPageDecimals::pagesTakeTheInstrumentsPoint()
     // An instrument at address 1 that answers each block 10 ms after the request is written.
     FakeBus bus(*m_port, *m_window->queue(), m_clock);
     bus.add({1, 0, [refused](const QByteArray &frame) {
-                 switch (wordAt(frame, 2)) {
-                 case 0x0010:
-                     return registersReply(1, kAlarm);
-                 case 0x0020:
-                     return registersReply(1, kFunction1);
-                 case 0x0024:
-                     return refused ? exceptionReply(1, 2) : registersReply(1, kPoint);
-                 }
-                 return exceptionReply(1, 2);
+                 return answer(frame, kFunction1,
+                               refused ? exceptionReply(1, 2) : registersReply(1, kPoint));
              }});
     connect(m_window->queue(), &RequestQueue::requestWritten, m_port,
             [this] { m_clock.advance(10ms); });
@@ -153,6 +165,70 @@ void TestPageDecimals::pagesTakeTheInstrumentsPoint()
     QCOMPARE(
         (QStringList{reportValue(html, "ALV"), reportValue(html, "AL1"), reportValue(html, "PvH")}),
         shown);
+}
+
+void TestPageDecimals::pointThatCannotBeShownIsRefused_data()
+{
+    QTest::addColumn<QString>("typedDot");  // empty: function 1 is read first, giving the point
+    QTest::addColumn<qint32>("dot");        // the instrument's, registers 0x0024/0x0025
+    QTest::addColumn<QStringList>("shown"); // ALV, AL1Y, Psb, the weight display
+    QTest::addColumn<QString>("refused");   // what every status says; empty: nothing refused
+
+    const QString noData = QString::fromUtf16(u"无数据\u201C");
+    QTest::newRow("dot -1") << QString() << -1 << QStringList{"", "2", "", noData}
+                            << "小数点 -1 无效";
+    QTest::newRow("dot 0") << QString() << 0 << QStringList{"1000", "2", "1500", "1234"}
+                           << QString();
+    QTest::newRow("dot 10, the most")
+        << QString() << 10 << QStringList{"0.0000001000", "2", "0.0000001500", "0.0000001234"}
+        << QString();
+    QTest::newRow("dot 11") << QString() << 11 << QStringList{"", "2", "", noData}
+                            << "小数点 11 无效";
+    QTest::newRow("dot 300") << QString() << 300 << QStringList{"", "2", "", noData}
+                             << "小数点 300 无效";
+    // A count typed into the box is refused alike; function 1 is not read.
+    QTest::newRow("typed -1") << "-1" << 2 << QStringList{"", "2", "", noData} << "小数点 -1 无效";
+    QTest::newRow("typed 300") << "300" << 2 << QStringList{"", "2", "", noData}
+                               << "小数点 300 无效";
+}
+
+void TestPageDecimals::pointThatCannotBeShownIsRefused()
+{
+    QFETCH(QString, typedDot);
+    QFETCH(qint32, dot);
+    QFETCH(QStringList, shown);
+    QFETCH(QString, refused);
+
+    QList<quint16> function1 = kFunction1;
+    function1[4] = quint16(quint32(dot) >> 16);
+    function1[5] = quint16(quint32(dot) & 0xFFFF);
+    const QByteArray point = registersReply(1, {function1[4], function1[5]});
+    FakeBus bus(*m_port, *m_window->queue(), m_clock);
+    bus.add({1, 0, [&](const QByteArray &frame) { return answer(frame, function1, point); }});
+    connect(m_window->queue(), &RequestQueue::requestWritten, m_port,
+            [this] { m_clock.advance(10ms); });
+
+    find<QLineEdit>(QStringLiteral("Text2(9)"))->setText(typedDot);
+    auto *status = find<QLabel>(QStringLiteral("readStatus"));
+    QStringList said;
+    for (const char *button : {"Commandgny", "CommandBJ", "Command2"}) {
+        if (!typedDot.isEmpty() && qstrcmp(button, "Commandgny") == 0)
+            continue;
+        status->clear();
+        find<QPushButton>(QString::fromLatin1(button))->click();
+        QTRY_VERIFY(!status->text().isEmpty());
+        said.append(status->text());
+    }
+    const QString weight = find<QLabel>(QStringLiteral("Label4"))->text();
+    QCOMPARE((QStringList{box(0), box(1), box(10), weight}), shown);
+    for (const QString &text : std::as_const(said)) {
+        if (refused.isEmpty())
+            QVERIFY2(!text.contains(QStringLiteral("无效")), qPrintable(text));
+        else
+            QVERIFY2(text.endsWith(QStringLiteral("：") + refused), qPrintable(text));
+    }
+    // Nor does the report show a value the window does not.
+    QCOMPARE(reportValue(reportHtml(m_window->report()), "ALV"), shown.first());
 }
 
 QTEST_MAIN(TestPageDecimals)

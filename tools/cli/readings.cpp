@@ -197,6 +197,8 @@ BlockReading InstrumentReader::readBlock(const CliBlock &block)
         reading.end = weight.result;
         noteLine(reading, r);
         reading.weight = weight;
+        if (!reading.end.ok())
+            sayFailure(reading); // a point the weight cannot be shown with
         return reading;
     }
 
@@ -210,18 +212,29 @@ BlockReading InstrumentReader::readBlock(const CliBlock &block)
     reading.end = endOf(r);
     noteLine(reading, r);
     reading.values = decodeValues(group, r.data, places.value_or(0));
+    // The values the point places are not printed, the others are: the block fails, saying why.
+    if (const std::optional<qint32> refused = refusedPlaces(reading.values)) {
+        reading.end.stage = ReadEnd::Stage::PointRefused;
+        reading.end.places = *refused;
+        sayFailure(reading);
+    }
     return reading;
 }
 
 QList<CodeValue> BlockReading::codeValues() const
 {
-    if (!ok())
-        return {};
-    if (weight)
+    if (weight) {
+        if (!ok())
+            return {};
         return {{QStringLiteral("weight"), weight->text()}};
+    }
+    // A failed read decoded nothing; a block whose point was refused keeps the values it can
+    // show.
     QList<CodeValue> lines;
-    for (const ParameterValue &v : values)
-        lines.append({QString::fromUtf8(v.code), valueText(v)});
+    for (const ParameterValue &v : values) {
+        if (v.shown())
+            lines.append({QString::fromUtf8(v.code), valueText(v)});
+    }
     return lines;
 }
 

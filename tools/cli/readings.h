@@ -30,7 +30,9 @@ struct CodeValue
 struct BlockReading
 {
     CliBlock block;
-    QList<ParameterValue> values; // of a parameter group, in its fields' order; empty when failed
+    // Of a parameter group, in its fields' order; empty when its read failed. With a decimal
+    // point that cannot be shown (end.stage PointRefused) the values it places are not shown().
+    QList<ParameterValue> values;
     ReadEnd end;                  // how the block's read ended
     QString failure;              // why it failed, in Chinese; empty when it did not
     QString failureEnglish;

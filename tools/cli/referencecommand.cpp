@@ -8,6 +8,7 @@
 #include "lineclient.h"
 #include "parametersetreader.h"
 #include "referenceset.h"
+#include "weightreading.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -55,6 +56,8 @@ QString failedBlockCaption(const InstrumentParameters &read)
 Phrase failureOf(const InstrumentParameters &read, const QString &lostReason)
 {
     return inBothLanguages([&] {
+        if (read.refusedPlaces)
+            return pointRefusedText(*read.refusedPlaces);
         QString why = resultText(*read.failure);
         if (read.failure->check.status == ReplyStatus::PortClosed && !lostReason.isEmpty())
             why = QCoreApplication::translate("Cli", "端口已断开（%1）").arg(lostReason);

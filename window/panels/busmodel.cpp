@@ -7,6 +7,7 @@
 #include "requestqueue.h"
 #include "trafficlines.h"
 #include "weightreader.h"
+#include "weightreading.h"
 
 #include <QColor>
 #include <algorithm>
@@ -163,7 +164,7 @@ void BusModel::onDecimals(const ReadResult &result)
     const int r = rowOf(result.request);
     if (r < 0 || !result.ok())
         return;
-    m_rows[r].places = std::clamp(result.value(0, 2), 0, kMaxDecimalPlaces);
+    m_rows[r].places = result.value(0, 2);
     rowChanged(r);
 }
 
@@ -285,7 +286,8 @@ QString BusModel::figuresText(const QString &title, const RequestCounters &count
 
 QString BusModel::weightText(const Row &row)
 {
-    if (!row.weight)
+    // A weight whose point no value can be shown with is no weight to show.
+    if (!row.weight || (row.places && !placesShowable(*row.places)))
         return kNone;
     const QString counts = QString::number(*row.weight);
     return row.places ? adddot(counts, *row.places) : counts;
@@ -405,6 +407,9 @@ void BusModel::onCompared(const InstrumentParameters &read)
     if (read.ok()) {
         row.reference = Row::Reference::Done;
         row.comparison = compare(*m_reference, read.values);
+    } else if (read.refusedPlaces) {
+        row.reference = Row::Reference::Failed;
+        row.referenceFailure = pointRefusedText(*read.refusedPlaces);
     } else {
         row.reference = Row::Reference::Failed;
         const QString block = read.failedRead == InstrumentParameters::kPointRead

@@ -99,7 +99,7 @@ public:
                                const ReplyTimes &times);
 
     // The weight as the table shows it: with the instrument's decimal point once read, in
-    // counts until then, "—" while there is none.
+    // counts until then, "—" while there is none or its point cannot be shown (-1, 300).
     static QString weightText(const Row &row);
 
     int rowCount(const QModelIndex &parent = {}) const override;

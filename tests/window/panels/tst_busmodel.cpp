@@ -254,6 +254,8 @@ void TestBusModel::weightText_data()
     QTest::newRow("point not known: counts") << 123456 << -1 << "123456";
     QTest::newRow("negative, fewer digits than places") << -7 << 2 << "-0.07";
     QTest::newRow("no weight") << INT_MIN << 2 << "—";
+    QTest::newRow("the most places") << 123456 << 10 << "0.0000123456";
+    QTest::newRow("a point no weight is shown with") << 123456 << 300 << "—";
 }
 
 void TestBusModel::weightText()
