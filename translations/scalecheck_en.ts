@@ -590,6 +590,14 @@
         <translation>bad option</translation>
     </message>
     <message>
+        <source>%1 给出了两次</source>
+        <translation>%1 is given twice</translation>
+    </message>
+    <message>
+        <source>缺少 %1 的值</source>
+        <translation>%1 needs a value</translation>
+    </message>
+    <message>
         <source>未知命令“%1”</source>
         <translation>unknown command &apos;%1&apos;</translation>
     </message>
@@ -860,6 +868,25 @@
     <message>
         <source>端口已断开</source>
         <translation>port disconnected</translation>
+    </message>
+</context>
+<context>
+    <name>CommandLine</name>
+    <message>
+        <source>%1 给出了两次</source>
+        <translation>%1 is given twice</translation>
+    </message>
+    <message>
+        <source>缺少 %1 的值</source>
+        <translation>%1 needs a value</translation>
+    </message>
+    <message>
+        <source>--lang 应为 en 或 zh，而不是“%1”</source>
+        <translation>--lang must be en or zh, not &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>用法见 scalecheck --help</source>
+        <translation>see scalecheck --help</translation>
     </message>
 </context>
 <context>

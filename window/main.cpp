@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // scalecheck: the window program; its command line picks the devices behind COM1 and COM2.
+#include "commandline.h"
 #include "deviceport.h"
 #include "form1.h"
 #include "language.h"
@@ -37,13 +38,39 @@ struct Options
                                                  "tests).")};
 };
 
+// As the command line's: bad usage ends the program with status 2, a start that failed with 1.
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+QList<QCommandLineOption> optionsOf(const Options &options)
+{
+    return {options.com1, options.com2, options.demo, options.lang, options.printState};
+}
+
 void describe(QCommandLineParser &parser, const Options &options)
 {
     parser.setApplicationDescription(
         QStringLiteral("Checks the Modbus RTU link to a digital weighing indicator."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOptions({options.com1, options.com2, options.demo, options.lang, options.printState});
+    parser.addOptions(optionsOf(options));
+}
+
+// What is wrong with the command line; empty when nothing is. Said before a window is made.
+QString usageError(QCommandLineParser &parser, const Options &options, const QStringList &arguments)
+{
+    if (const std::optional<UsageFault> fault = usageFault(arguments, optionsOf(options))) {
+        return fault->kind == UsageFault::Kind::Repeated
+                   ? QCoreApplication::translate("CommandLine", "%1 给出了两次").arg(fault->option)
+                   : QCoreApplication::translate("CommandLine", "缺少 %1 的值").arg(fault->option);
+    }
+    // Qt's parser says an unknown option or a value given to a switch in its own words.
+    if (!parser.parse(arguments))
+        return parser.errorText();
+    if (parser.isSet(options.lang) && !languageNamed(parser.value(options.lang)))
+        return QCoreApplication::translate("CommandLine", "--lang 应为 en 或 zh，而不是“%1”")
+            .arg(parser.value(options.lang));
+    return {};
 }
 
 // --help and --version only print: they must work where there is no display at all (over ssh,
@@ -83,18 +110,19 @@ int main(int argc, char *argv[])
     nameTheProgram();
     QCommandLineParser parser;
     describe(parser, options);
-    parser.process(app);
-    std::optional<Language> chosen;
-    if (parser.isSet(options.lang)) {
-        chosen = languageNamed(parser.value(options.lang));
-        if (!chosen) {
-            QTextStream(stderr) << "scalecheck: --lang must be en or zh, not \""
-                                << parser.value(options.lang) << "\"" << Qt::endl;
-            return 2;
-        }
+    // The arguments without Qt's own (-platform, -style), which the application has taken.
+    const QStringList arguments = QCoreApplication::arguments();
+    // Before the first widget, and before bad usage is said: every text is translated as it is
+    // made. A --lang that names no language is said in the system's.
+    const std::optional<QString> lang = languageArgument(arguments);
+    useLanguage(languageFor(lang ? languageNamed(*lang) : std::nullopt, QLocale::system()));
+    if (const QString error = usageError(parser, options, arguments); !error.isEmpty()) {
+        QTextStream(stderr) << "scalecheck: " << error << '\n'
+                            << QCoreApplication::translate("CommandLine",
+                                                           "用法见 scalecheck --help")
+                            << Qt::endl;
+        return kExitUsage;
     }
-    // Before the first widget: every text is translated as it is made.
-    useLanguage(languageFor(chosen, QLocale::system()));
 
     auto *port = new DevicePort;
     if (parser.isSet(options.com1))
@@ -107,13 +135,13 @@ int main(int argc, char *argv[])
     if (parser.isSet(options.demo)) {
         // The instrument hears only the window's own rate, as a real one does: a bus scan at
         // other rates finds it once, where it is.
-        if (!simulator.start({QStringLiteral("--baud"),
-                              QString::number(port->lineSettings().baud)})) {
+        if (!simulator.start(
+                {QStringLiteral("--baud"), QString::number(port->lineSettings().baud)})) {
             QMessageBox::critical(nullptr, Form1::tr("通讯端口信息"),
                                   Form1::tr("无法启动模拟仪表 %1：%2")
                                       .arg(simulator.program(), simulator.errorString()));
             delete port;
-            return 1;
+            return kExitFailed;
         }
         port->setDeviceFor(1, simulator.devicePath());
     }

@@ -154,8 +154,18 @@ void TestCli::usage_data()
         "unknown command 'write'");
     bad("unknown option", {"--port", p, "--speed", "9600", "read", "weight"}, "未知选项 --speed",
         "unknown option --speed");
-    bad("option without its value", {"--port", p, "read", "weight", "--count"}, "选项有误",
-        "Missing value after '--count'");
+    bad("option without its value", {"--port", p, "read", "weight", "--count"},
+        "缺少 --count 的值", "--count needs a value");
+    // A value left out is not taken from the next option; an option given twice is not left to
+    // the last one.
+    bad("value left out before an option", {"--port", "--json", "read", "weight"},
+        "缺少 --port 的值", "--port needs a value");
+    bad("port twice", {"--port", p, "--port", p, "read", "weight"}, "--port 给出了两次",
+        "--port is given twice");
+    bad("port twice, once joined", {"--port=" + p, "read", "weight", "--port", p},
+        "--port 给出了两次", "--port is given twice");
+    bad("switch twice", {"--port", p, "read", "weight", "--json", "--json"}, "--json 给出了两次",
+        "--json is given twice");
     bad("switch given a value", {"--port", p, "read", "weight", "--json=yes"}, "选项有误",
         "Unexpected value after '--json'");
     bad("no port", {"read", "weight"}, "缺少 --port", "missing --port");
@@ -1028,6 +1038,10 @@ void TestCli::oneLanguage_data()
     QTest::newRow("en: bad usage")
         << "en" << none << QStringList{"read", "weight"} << 2 << "missing --port PATH"
         << "缺少 --port";
+    // "--lang en" goes in front of the row's arguments: the value of --port is what is left out.
+    QTest::newRow("en: a value left out") << "en" << none
+                                          << QStringList{"--port", "--lang", "en", "read", "weight"}
+                                          << 2 << "--port needs a value" << "缺少";
     QTest::newRow("en: no such port") << "en" << none << QStringList{"--port", p, "read", "weight"}
                                       << 1 << "cannot open port " + p + ": no such device"
                                       << "无法打开端口";

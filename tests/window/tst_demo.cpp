@@ -46,6 +46,8 @@ private slots:
     void demoOpensThePortAndStopsItsSimulator();
     void helpAndVersionWithoutADisplay_data();
     void helpAndVersionWithoutADisplay();
+    void badUsageEndsWithTwo_data();
+    void badUsageEndsWithTwo();
 };
 
 void TestDemo::demoOpensThePortAndStopsItsSimulator()
@@ -100,6 +102,42 @@ void TestDemo::helpAndVersionWithoutADisplay()
     QCOMPARE(program.exitCode(), 0);
     const QString out = QString::fromUtf8(program.readAllStandardOutput());
     QVERIFY2(out.contains(printed), qPrintable(out));
+}
+
+void TestDemo::badUsageEndsWithTwo_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("said"); // on stderr, in the window's language
+    QTest::newRow("--com1 twice") << QStringList{"--com1", "/dev/null", "--com1", "/dev/null"}
+                                  << "--com1 is given twice";
+    QTest::newRow("--lang twice, once joined")
+        << QStringList{"--lang=en", "--lang", "en"} << "--lang is given twice";
+    QTest::newRow("a value left out")
+        << QStringList{"--com1", "--lang", "en"} << "--com1 needs a value";
+    QTest::newRow("nothing after it")
+        << QStringList{"--lang", "en", "--com2"} << "--com2 needs a value";
+    QTest::newRow("not a language") << QStringList{"--lang", "fr"} << "--lang must be en or zh";
+    QTest::newRow("unknown option") << QStringList{"--lang", "en", "--speed"} << "speed";
+}
+
+void TestDemo::badUsageEndsWithTwo()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, said);
+    // As the command line does: status 2, why on stderr, and no window.
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_US.UTF-8"));
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(SCALECHECK_BIN), arguments);
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 2);
+    const QString err = QString::fromUtf8(program.readAllStandardError());
+    QVERIFY2(err.contains(said) && err.contains(QStringLiteral("scalecheck --help")),
+             qPrintable(err));
+    QVERIFY(program.readAllStandardOutput().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestDemo)

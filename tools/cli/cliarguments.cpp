@@ -4,6 +4,7 @@
 
 #include "busscan.h"
 #include "clitext.h"
+#include "commandline.h"
 #include "inputrules.h"
 #include "language.h"
 #include "modbusframe.h"
@@ -154,12 +155,21 @@ ParsedArguments parseArguments(const QStringList &arguments)
     const QCommandLineOption version(QStringLiteral("version"));
     const QCommandLineOption lang(QStringLiteral("lang"), {}, QStringLiteral("language"));
     const QCommandLineOption listen(QStringLiteral("listen"), {}, QStringLiteral("host:port"));
-    parser.addOptions({port, baud, addr, timeout, json, count, interval, from, to, bauds,
-                       turnaround, csv, out, seconds, customer, site, technician, serial, help,
-                       version, lang, listen});
     const QCommandLineOption reference(QStringLiteral("reference"), {}, QStringLiteral("file"));
-    parser.addOption(reference);
+    const QList<QCommandLineOption> known{port,     baud,    addr,     timeout, json,       count,
+                                          interval, from,    to,       bauds,   turnaround, csv,
+                                          out,      seconds, customer, site,    technician, serial,
+                                          help,     version, lang,     listen,  reference};
+    parser.addOptions(known);
 
+    // Before the parser takes the next option for a value left out, or keeps the last of two.
+    if (const std::optional<UsageFault> fault = usageFault(arguments, known)) {
+        return usageError([&] {
+            return fault->kind == UsageFault::Kind::Repeated
+                       ? QCoreApplication::translate("Cli", "%1 给出了两次").arg(fault->option)
+                       : QCoreApplication::translate("Cli", "缺少 %1 的值").arg(fault->option);
+        });
+    }
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
         if (!unknown.isEmpty()) {
@@ -169,8 +179,8 @@ ParsedArguments parseArguments(const QStringList &arguments)
             return usageError(
                 [&] { return QCoreApplication::translate("Cli", "未知选项 %1").arg(option); });
         }
-        // A value missing after an option, or one given to a switch ("--json=1").
-        // Qt's parser says what is wrong in English, its own words.
+        // A value given to a switch ("--json=1"). Qt's parser says what is wrong in English,
+        // its own words.
         return usageError(
             Phrase{QCoreApplication::translate("Cli", "选项有误"), parser.errorText()});
     }
@@ -620,7 +630,8 @@ QString usageText()
 "Exit status: 0 when every reading succeeded (scan: an instrument answered; report: it was\n"
 "written and every reading for it succeeded); 1 when a reading failed, the port would not\n"
 "open or was lost, or a file could not be written, with the reason on stderr in Chinese and\n"
-"English unless --lang says one; 2 for bad usage.");
+"English unless --lang says one; 2 for bad usage (an option given twice or its value left\n"
+"out among them).");
     // clang-format on
     const auto ms = [](Clock::Duration d) {
         return QString::number(std::chrono::duration<double, std::milli>(d).count(), 'f', 1);
