@@ -60,6 +60,7 @@ void RequestQueue::resetCounters()
 void RequestQueue::resetCountersOf(RequestPurpose purpose)
 {
     tallyOf(purpose) = Tally();
+    ++m_resets[static_cast<size_t>(purpose)];
     emit countersChanged(purpose);
 }
 
@@ -200,6 +201,7 @@ void RequestQueue::keepOutstanding(const ReadResult &result)
         (status != ReplyStatus::NoReply && status != ReplyStatus::Incomplete))
         return;
     m_outstanding.append({r, m_sentFrame, m_writtenAt, m_writtenAt + lateWindow(r), status,
+                          m_resets[static_cast<size_t>(r.purpose)],
                           status == ReplyStatus::Incomplete ? m_buffer : QByteArray()});
 }
 
@@ -245,11 +247,14 @@ bool RequestQueue::takeLateReply(QByteArray &bytes)
     late.frame = f.frame; // no data: a late reply is never a value
     late.replyTime = m_clock.now() - owed.writtenAt;
     m_longestLate = std::max(m_longestLate.value_or(Clock::Duration::zero()), *late.replyTime);
-    Tally &tally = tallyOf(owed.request.purpose);
-    --tally.results[static_cast<size_t>(owed.countedAs)];
-    ++tally.late;
-    tally.longestLate =
-        std::max(tally.longestLate.value_or(Clock::Duration::zero()), *late.replyTime);
+    // Counted where it was counted, unless the counters have started again since.
+    if (owed.resets == m_resets[static_cast<size_t>(owed.request.purpose)]) {
+        Tally &tally = tallyOf(owed.request.purpose);
+        --tally.results[static_cast<size_t>(owed.countedAs)];
+        ++tally.late;
+        tally.longestLate =
+            std::max(tally.longestLate.value_or(Clock::Duration::zero()), *late.replyTime);
+    }
     emit lateReply(late);
     emit countersChanged(owed.request.purpose);
     return true;
@@ -259,25 +264,36 @@ void RequestQueue::onBytesArrived()
 {
     QByteArray bytes = m_port->takeInput();
     m_lastTraffic = m_clock.now();
+    dropExpired();
     if (m_state == State::Idle) {
-        dropExpired();
         if (!m_outstanding.isEmpty()) {
-            // An outstanding request's reply, perhaps arriving in pieces.
-            QByteArray owed = m_outstanding.first().buffer + bytes;
-            if (takeLateReply(owed)) {
-                if (!owed.isEmpty())
+            // Outstanding requests' replies, perhaps arriving in pieces, perhaps several at once:
+            // the oldest one's bytes so far come first.
+            bool took = false;
+            while (!m_outstanding.isEmpty()) {
+                QByteArray owed = m_outstanding.first().buffer + bytes;
+                m_outstanding.first().buffer.clear();
+                if (takeLateReply(owed)) {
+                    took = true;
+                    bytes = owed;
+                    if (bytes.isEmpty())
+                        break;
+                    continue;
+                }
+                // What is not a late reply is kept while it may still begin the oldest owed
+                // one; noise, or another's bytes, is dropped.
+                if (RtuCodec().decode(owed, m_outstanding.first().request, QByteArray(), false)
+                        .complete)
                     emit bytesDiscarded(owed);
+                else
+                    m_outstanding.first().buffer = owed;
+                bytes.clear();
+                break;
+            }
+            if (!bytes.isEmpty())
+                emit bytesDiscarded(bytes);
+            if (took)
                 dispatch();
-                return;
-            }
-            const Framing f =
-                RtuCodec().decode(owed, m_outstanding.first().request, QByteArray(), false);
-            if (f.complete) {
-                // Not its reply, and no beginning of one: noise, or another's bytes.
-                emit bytesDiscarded(owed);
-                owed.clear();
-            }
-            m_outstanding.first().buffer = owed;
             return;
         }
         // Nobody asked: a late reply or noise. Dropped, but said, so the traffic can be seen.
@@ -291,9 +307,14 @@ void RequestQueue::onBytesArrived()
         emit bytesReceived(bytes);
     // An outstanding request of another address may answer while this one waits (its address
     // is not this one's: a request to the same address is held back until the reply is in).
-    if (m_kind != LineKind::ModbusTcp && !m_sentFrame.startsWith(m_buffer.left(m_sentFrame.size())) &&
-        takeLateReply(m_buffer) && m_buffer.isEmpty())
-        return;
+    if (m_kind != LineKind::ModbusTcp) {
+        bool took = false;
+        while (!m_sentFrame.startsWith(m_buffer.left(m_sentFrame.size())) &&
+               takeLateReply(m_buffer))
+            took = true;
+        if (took && m_buffer.isEmpty())
+            return;
+    }
     // A reply has begun: it has the request's whole time. An adapter's echo of the request is
     // no reply; it comes while the request is still going out, and a silent address stays
     // silent behind it.

@@ -185,6 +185,7 @@ private:
         Clock::Duration writtenAt{0};
         Clock::Duration until{0};
         ReplyStatus countedAs = ReplyStatus::NoReply;
+        int resets = 0;    // of its purpose's counters when it was counted
         QByteArray buffer; // what has come of its reply so far
     };
 
@@ -232,4 +233,5 @@ private:
     QList<Outstanding> m_outstanding;
     std::optional<Clock::Duration> m_longestLate; // on this line, whoever asked
     std::array<Tally, kRequestPurposeCount> m_tallies;
+    std::array<int, kRequestPurposeCount> m_resets{}; // times each purpose's counters started again
 };
