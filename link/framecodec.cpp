@@ -5,6 +5,7 @@
 #include "crc16.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -103,6 +104,17 @@ Framing fromCheck(const QByteArray &bytes, const ReadRequest &request, int echoe
     return f;
 }
 
+// The adapter's echo of `sent` at the start of `received`: its length (0: none there), or none
+// while the bytes may still be the beginning of it.
+std::optional<int> echoAtStart(const QByteArray &received, const QByteArray &sent, bool timeUp)
+{
+    if (!sent.isEmpty() && received.startsWith(sent))
+        return int(sent.size());
+    if (!timeUp && !received.isEmpty() && sent.startsWith(received))
+        return std::nullopt;
+    return 0;
+}
+
 } // namespace
 
 QByteArray RtuCodec::encode(const ReadRequest &request, quint16) const
@@ -113,14 +125,11 @@ QByteArray RtuCodec::encode(const ReadRequest &request, quint16) const
 Framing RtuCodec::decode(const QByteArray &received, const ReadRequest &request,
                          const QByteArray &sent, bool timeUp) const
 {
-    QByteArray rest = received;
-    int echoed = 0;
-    if (!sent.isEmpty() && rest.startsWith(sent)) {
-        echoed = int(sent.size());
-        rest.remove(0, sent.size());
-    } else if (!timeUp && !rest.isEmpty() && sent.startsWith(rest)) {
+    const std::optional<int> echo = echoAtStart(received, sent, timeUp);
+    if (!echo)
         return {}; // perhaps the beginning of an echo: the next bytes will tell
-    }
+    const int echoed = *echo;
+    const QByteArray rest = received.mid(echoed);
 
     // The reply may begin anywhere among the first bytes; the earliest place that still may
     // begin it decides, so that a good frame is never taken from behind one still arriving.
@@ -241,4 +250,80 @@ Framing MbapCodec::decode(const QByteArray &received, const ReadRequest &request
         f.skipped = skipped;
         return f;
     }
+}
+
+quint8 longitudinalRedundancy(QByteArrayView bytes)
+{
+    quint8 sum = 0;
+    for (char b : bytes)
+        sum = quint8(sum + quint8(b));
+    return quint8(-sum);
+}
+
+QByteArray AsciiCodec::encode(const ReadRequest &request, quint16) const
+{
+    QByteArray bytes = requestFrame(request.address, request.start, request.count).left(6);
+    bytes.append(char(longitudinalRedundancy(bytes)));
+    return ':' + bytes.toHex().toUpper() + "\r\n";
+}
+
+Framing AsciiCodec::decode(const QByteArray &received, const ReadRequest &request,
+                           const QByteArray &sent, bool timeUp) const
+{
+    const std::optional<int> echo = echoAtStart(received, sent, timeUp);
+    if (!echo)
+        return {};
+    const QByteArray rest = received.mid(*echo);
+    Framing f;
+    f.echoed = *echo;
+    const qsizetype colon = rest.indexOf(':');
+    const qsizetype end = colon < 0 ? -1 : rest.indexOf("\r\n", colon);
+    if (end < 0) {
+        if (!timeUp)
+            return {};
+        f.complete = true;
+        f.frame = rest;
+        f.check = {rest.isEmpty() ? ReplyStatus::NoReply
+                   : colon < 0    ? ReplyStatus::FrameError
+                                  : ReplyStatus::Incomplete};
+        return f;
+    }
+    f.complete = true;
+    f.skipped = rest.left(colon);
+    f.frame = rest.mid(colon, end + 2 - colon);
+    const QByteArray digits = rest.mid(colon + 1, end - colon - 1);
+    const bool hex = std::all_of(digits.cbegin(), digits.cend(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+    });
+    // The shortest frame is an exception: address, function, code and the LRC.
+    if (!hex || digits.size() % 2 != 0 || digits.size() < 2 * (kReplyOverhead - 1)) {
+        f.check = {ReplyStatus::FrameError};
+        return f;
+    }
+    const QByteArray bytes = QByteArray::fromHex(digits);
+    const QByteArrayView body = QByteArrayView(bytes).chopped(1);
+    if (longitudinalRedundancy(body) != quint8(bytes.back())) {
+        f.check = {ReplyStatus::CrcError};
+        return f;
+    }
+    Framing checked = framed(f.frame, body, request);
+    checked.echoed = f.echoed;
+    checked.skipped = f.skipped;
+    return checked;
+}
+
+const FrameCodec &SerialLineCodec::of(const ReadRequest &request) const
+{
+    return request.ascii ? static_cast<const FrameCodec &>(m_ascii) : m_rtu;
+}
+
+QByteArray SerialLineCodec::encode(const ReadRequest &request, quint16 transaction) const
+{
+    return of(request).encode(request, transaction);
+}
+
+Framing SerialLineCodec::decode(const QByteArray &received, const ReadRequest &request,
+                                const QByteArray &sent, bool timeUp) const
+{
+    return of(request).decode(received, request, sent, timeUp);
 }

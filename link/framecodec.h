@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // How a read becomes bytes on the line and the bytes that come back a checked reply: Modbus RTU
-// (address, function, CRC) on a serial line or a transparent converter, MBAP on Modbus TCP.
+// (address, function, CRC) on a serial line or a transparent converter, MBAP on Modbus TCP, and
+// Modbus ASCII for the one question that asks whether an instrument speaks it.
 #pragma once
 
 #include "readrequest.h"
@@ -68,4 +69,39 @@ public:
     QByteArray encode(const ReadRequest &request, quint16 transaction) const override;
     Framing decode(const QByteArray &received, const ReadRequest &request, const QByteArray &sent,
                    bool timeUp) const override;
+};
+
+// Modbus ASCII: ':', each byte of the frame as two hex digits, the LRC as two more, CR LF
+// (":010301000002F9\r\n" asks address 1 for the weight). The tool reads in RTU; a line diagnosis
+// asks one question in ASCII to recognise an instrument set to it. A reply is taken from its ':'
+// to its CR LF (the bytes before the ':' are skipped, the adapter's echo taken off as RTU's is),
+// its LRC checked, then its bytes as an RTU reply's body.
+class AsciiCodec : public FrameCodec
+{
+public:
+    // The request: ':', 2 × (six bytes and the LRC), CR LF.
+    static constexpr int kRequestLength = 17;
+
+    QByteArray encode(const ReadRequest &request, quint16 transaction) const override;
+    Framing decode(const QByteArray &received, const ReadRequest &request, const QByteArray &sent,
+                   bool timeUp) const override;
+};
+
+// The LRC of Modbus ASCII: the two's complement of the 8-bit sum of the frame's bytes.
+quint8 longitudinalRedundancy(QByteArrayView bytes);
+
+// The framing of a serial line and a transparent converter: RTU, and ASCII for a request that
+// asks in it (ReadRequest::ascii).
+class SerialLineCodec : public FrameCodec
+{
+public:
+    QByteArray encode(const ReadRequest &request, quint16 transaction) const override;
+    Framing decode(const QByteArray &received, const ReadRequest &request, const QByteArray &sent,
+                   bool timeUp) const override;
+
+private:
+    const FrameCodec &of(const ReadRequest &request) const;
+
+    RtuCodec m_rtu;
+    AsciiCodec m_ascii;
 };

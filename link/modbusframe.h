@@ -51,7 +51,8 @@ enum class ReplyStatus {
     WrongAddress,   // another slave's answer
     WrongFunction,  // neither 0x03 nor the exception form of it
     WrongByteCount, // byte count other than twice the registers asked for
-    FrameError,     // a Modbus TCP header that is not one (protocol id, length)
+    FrameError,     // a frame not of the line's form: a Modbus TCP header that is not one
+                    // (protocol id, length), a Modbus ASCII frame of other than hex digits
     Exception,      // the slave refused the request; see exceptionCode
     PortClosed,     // the request never went out, or the port closed while it waited
     WriteFailed,    // the port refused the request's bytes

@@ -52,6 +52,9 @@ struct ReadRequest
     // instrument's settings); none for the port's own. Carried as the rate is.
     std::optional<QSerialPort::Parity> parity;
     std::optional<QSerialPort::StopBits> stopBits;
+    // Asked in Modbus ASCII instead of RTU, on a serial line or a transparent converter: the one
+    // question by which a line diagnosis recognises an instrument set to ASCII.
+    bool ascii = false;
     // A background request (the bus view's polling) goes on the line only when no other request
     // waits: the instrument's own window is never held up by it.
     bool background = false;
@@ -61,7 +64,8 @@ struct ReadRequest
     bool sameBlock(const ReadRequest &other) const
     {
         return address == other.address && start == other.start && count == other.count &&
-               baud == other.baud && parity == other.parity && stopBits == other.stopBits;
+               baud == other.baud && parity == other.parity && stopBits == other.stopBits &&
+               ascii == other.ascii;
     }
 };
 

@@ -78,9 +78,9 @@ LineKind RequestQueue::lineKind() const
 
 const FrameCodec &RequestQueue::codecFor(LineKind kind)
 {
-    static const RtuCodec rtu;
+    static const SerialLineCodec serial;
     static const MbapCodec mbap;
-    return kind == LineKind::ModbusTcp ? static_cast<const FrameCodec &>(mbap) : rtu;
+    return kind == LineKind::ModbusTcp ? static_cast<const FrameCodec &>(mbap) : serial;
 }
 
 void RequestQueue::dispatch()

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Tests of the framings: RTU with the line effects it takes off (echo, stray leading bytes), and
-// MBAP on Modbus TCP, as rows of bytes exactly as they arrive.
+// Tests of the framings: RTU with the line effects it takes off (echo, stray leading bytes),
+// MBAP on Modbus TCP, and Modbus ASCII, as rows of bytes exactly as they arrive.
 #include "framecodec.h"
 #include "modbusframe.h"
 
@@ -29,6 +29,16 @@ QString said(const Framing &f)
     return text;
 }
 
+// What decode() says first as the bytes come in one by one, however an adapter hands them over:
+// the answer the whole run of bytes gives, never an earlier one.
+QString firstSaid(const FrameCodec &codec, const QByteArray &received, const QByteArray &sent)
+{
+    QString first = QStringLiteral("wait");
+    for (qsizetype n = 1; n <= received.size() && first == QLatin1String("wait"); ++n)
+        first = said(codec.decode(received.left(n), kWeight, sent, false));
+    return first;
+}
+
 QString hex(const char *text)
 {
     return QString::fromLatin1(QByteArray::fromHex(text).toHex());
@@ -47,6 +57,8 @@ private slots:
     void mbap_data();
     void mbap();
     void mbapRequest();
+    void ascii_data();
+    void ascii();
 };
 
 void TestFrameCodec::rtu_data()
@@ -125,12 +137,7 @@ void TestFrameCodec::rtu()
     QCOMPARE(said(codec.decode(received, kWeight, kWeightRequest, false)), beforeTime);
     QCOMPARE(said(codec.decode(received, kWeight, kWeightRequest, true)), atTime);
 
-    // Bytes come in pieces however the adapter hands them over: the first complete answer is
-    // the one the whole run of bytes gives.
-    QString first = QStringLiteral("wait");
-    for (qsizetype n = 1; n <= received.size() && first == QLatin1String("wait"); ++n)
-        first = said(codec.decode(received.left(n), kWeight, kWeightRequest, false));
-    QCOMPARE(first, beforeTime);
+    QCOMPARE(firstSaid(codec, received, kWeightRequest), beforeTime);
 }
 
 void TestFrameCodec::rtuGoodReplyCarriesItsData()
@@ -193,10 +200,7 @@ void TestFrameCodec::mbap()
     const QByteArray sent = codec.encode(kWeight, 0x002a);
     QCOMPARE(said(codec.decode(received, kWeight, sent, false)), beforeTime);
     QCOMPARE(said(codec.decode(received, kWeight, sent, true)), atTime);
-    QString first = QStringLiteral("wait");
-    for (qsizetype n = 1; n <= received.size() && first == QLatin1String("wait"); ++n)
-        first = said(codec.decode(received.left(n), kWeight, sent, false));
-    QCOMPARE(first, beforeTime);
+    QCOMPARE(firstSaid(codec, received, sent), beforeTime);
 }
 
 void TestFrameCodec::mbapRequest()
@@ -210,6 +214,57 @@ void TestFrameCodec::mbapRequest()
                                    codec.encode({7, 0x0100, 2, 400ms, false}, 0x0102), false);
     QVERIFY(f.check.ok());
     QCOMPARE(f.data, kWeightData);
+}
+
+void TestFrameCodec::ascii_data()
+{
+    QTest::addColumn<QByteArray>("received");
+    QTest::addColumn<QString>("beforeTime");
+    QTest::addColumn<QString>("atTime");
+    const auto frame = [](const char *text) {
+        return QStringLiteral(" frame=") + QString::fromLatin1(QByteArray(text).toHex());
+    };
+    const auto row = [](const char *name, const QByteArray &bytes, const QString &before,
+                        const QString &at) { QTest::newRow(name) << bytes << before << at; };
+    const char *reply = ":010304000004D222\r\n"; // 1234, LRC 22
+    const QString good = "通讯正常" + frame(reply);
+    row("reply", reply, good, good);
+    row("echo, reply", QByteArray(":010301000002F9\r\n") + reply, "通讯正常 echo=17" + frame(reply),
+        "通讯正常 echo=17" + frame(reply));
+    row("a zero, reply", QByteArray(1, '\0') + reply, "通讯正常 skip=00" + frame(reply),
+        "通讯正常 skip=00" + frame(reply));
+    row("lower-case digits", ":010304000004d222\r\n", "通讯正常" + frame(":010304000004d222\r\n"),
+        "通讯正常" + frame(":010304000004d222\r\n"));
+    row("LRC wrong", ":010304000004D223\r\n", "校验错误" + frame(":010304000004D223\r\n"),
+        "校验错误" + frame(":010304000004D223\r\n"));
+    row("exception 02", ":0183027A\r\n", "异常应答 02：非法数据地址" + frame(":0183027A\r\n"),
+        "异常应答 02：非法数据地址" + frame(":0183027A\r\n"));
+    row("another address", ":050304000004D21E\r\n", "地址错误" + frame(":050304000004D21E\r\n"),
+        "地址错误" + frame(":050304000004D21E\r\n"));
+    row("not hex", ":01G30400\r\n", "帧格式错误" + frame(":01G30400\r\n"),
+        "帧格式错误" + frame(":01G30400\r\n"));
+    row("no end", ":0103040000", "wait", "应答不完整" + frame(":0103040000"));
+    row("an RTU reply", kWeightReply, "wait", "帧格式错误 frame=" + QString::fromLatin1(kWeightReply.toHex()));
+    row("nothing", "", "wait", "无应答 frame=");
+}
+
+void TestFrameCodec::ascii()
+{
+    QFETCH(QByteArray, received);
+    QFETCH(QString, beforeTime);
+    QFETCH(QString, atTime);
+    const AsciiCodec codec;
+    const QByteArray sent = codec.encode(kWeight, 0);
+    // The weight read of address 1: 01 03 01 00 00 02, LRC F9.
+    QCOMPARE(sent, QByteArray(":010301000002F9\r\n"));
+    QCOMPARE(said(codec.decode(received, kWeight, sent, false)), beforeTime);
+    QCOMPARE(said(codec.decode(received, kWeight, sent, true)), atTime);
+    QCOMPARE(firstSaid(codec, received, sent), beforeTime);
+    // On a serial line a request asks in ASCII only when it says so.
+    ReadRequest inAscii = kWeight;
+    inAscii.ascii = true;
+    QCOMPARE(SerialLineCodec().encode(inAscii, 0), sent);
+    QCOMPARE(SerialLineCodec().encode(kWeight, 0), kWeightRequest);
 }
 
 QTEST_GUILESS_MAIN(TestFrameCodec)
