@@ -99,6 +99,7 @@ Advice adviceFor(const Cause &cause)
         break;
     case CauseCode::Silent:
         a.kind = Advice::Kind::CheckLine;
+        a.search = true;
         break;
     case CauseCode::WrongAddress:
         a.kind = Advice::Kind::SetAddress;

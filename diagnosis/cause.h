@@ -103,6 +103,9 @@ struct Advice
     qint32 baud = 0;
     CharFraming framing; // SetInstrumentFraming: what the window speaks
     std::chrono::milliseconds timeout{0};
+    // Nothing answered what was asked: the search for the instrument's settings (the window's
+    // 查找设置, the command line's find) is the next step.
+    bool search = false;
     // The window has the setting: a click applies it.
     bool appliesInWindow() const
     {
@@ -122,6 +125,9 @@ struct DiagnosisTarget
     LineKind lineKind = LineKind::Serial;
     // Addresses seen answering on this line (the bus view's), asked before the rest.
     QList<quint8> seenAddresses;
+    // Other addresses are asked from 1 up to this one at the operator's settings: every address
+    // a slave may have, unless a caller that asks between the operator's reads keeps it short.
+    quint8 sweepTo = kHighestSlaveAddress;
 };
 
 struct Cause
@@ -141,6 +147,8 @@ struct Cause
     QString line;
     // The adapter's echo came back before whatever else did.
     bool echo = false;
+    // Addresses 1 up to this one were asked at the operator's settings; 0: none were.
+    quint8 sweptTo = 0;
     // The evidence came from the questions the diagnosis asked, not from the failed read alone.
     bool asked = false;
 };

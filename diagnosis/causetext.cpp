@@ -45,6 +45,9 @@ QString causeText(const Cause &cause)
             return Diagnosis::tr("仪表按当前设置应答（用时 %1 ms）").arg(ms(*cause.replyTime));
         return Diagnosis::tr("仪表按当前设置应答");
     case CauseCode::Silent:
+        if (cause.asked && cause.sweptTo > 0 && cause.sweptTo < kHighestSlaveAddress)
+            return Diagnosis::tr("无应答：线路上没有收到任何字节（只问了地址 1–%1）")
+                .arg(cause.sweptTo);
         return Diagnosis::tr("无应答：线路上没有收到任何字节");
     case CauseCode::WrongAddress:
         return Diagnosis::tr("地址 %1 的仪表应答，当前地址为 %2").arg(cause.address).arg(t.address);
@@ -81,16 +84,37 @@ QString causeText(const Cause &cause)
     return {};
 }
 
-QString adviceText(const Cause &cause)
+namespace {
+
+// Where the search for the instrument's settings is started.
+QString searchText(Speaker speaker)
+{
+    if (speaker == Speaker::Window)
+        return Diagnosis::tr("地址或波特率不明时，在“总线”中点“查找设置”查找仪表");
+    return Diagnosis::tr("地址或波特率不明时，用 scalecheck-cli find 查找仪表");
+}
+
+QString checkLineText(const Cause &cause, Speaker speaker)
+{
+    if (cause.code == CauseCode::Garbled)
+        return Diagnosis::tr("可能是波特率或校验位不一致、线路干扰，或线路上有另一个主站");
+    const QString check =
+        Diagnosis::tr("请检查接线、A/B 是否接反、仪表电源，再核对仪表的地址和波特率");
+    if (!cause.advice.search)
+        return check;
+    return Diagnosis::tr("%1；%2").arg(check, searchText(speaker));
+}
+
+} // namespace
+
+QString adviceText(const Cause &cause, Speaker speaker)
 {
     const Advice &a = cause.advice;
     switch (a.kind) {
     case Advice::Kind::None:
         return {};
     case Advice::Kind::CheckLine:
-        if (cause.code == CauseCode::Garbled)
-            return Diagnosis::tr("可能是波特率或校验位不一致、线路干扰，或线路上有另一个主站");
-        return Diagnosis::tr("请检查接线、A/B 是否接反、仪表电源，再核对仪表的地址和波特率");
+        return checkLineText(cause, speaker);
     case Advice::Kind::SetAddress:
         return Diagnosis::tr("将地址改为 %1").arg(a.address);
     case Advice::Kind::SetBaud:
@@ -116,9 +140,9 @@ QString adviceText(const Cause &cause)
     return {};
 }
 
-QString causeLine(const Cause &cause)
+QString causeLine(const Cause &cause, Speaker speaker)
 {
-    const QString advice = adviceText(cause);
+    const QString advice = adviceText(cause, speaker);
     if (advice.isEmpty())
         return causeText(cause);
     return Diagnosis::tr("%1；%2").arg(causeText(cause), advice);

@@ -3,6 +3,7 @@
 #include "judge.h"
 
 #include "crc16.h"
+#include "framecodec.h"
 
 #include <algorithm>
 
@@ -33,13 +34,8 @@ bool isModbusAscii(const QByteArray &run)
 {
     if (run.size() < 7 || !looksModbusAscii(run) || (run.size() - 1) % 2 != 0)
         return false;
-    const QByteArray hex = run.mid(1);
-    // The LRC: the two's complement of the sum of the bytes before it.
-    const QByteArray bytes = QByteArray::fromHex(hex);
-    quint8 sum = 0;
-    for (char b : bytes)
-        sum = quint8(sum + quint8(b));
-    return sum == 0;
+    const QByteArray bytes = QByteArray::fromHex(run.mid(1));
+    return longitudinalRedundancy(QByteArrayView(bytes).chopped(1)) == quint8(bytes.back());
 }
 
 // The runs of printable characters ended by CR or LF.

@@ -3,11 +3,24 @@
 #include "linediagnosis.h"
 
 #include "busscan.h"
+#include "framecodec.h"
 #include "judge.h"
 #include "port.h"
 #include "requestqueue.h"
 
 using namespace std::chrono;
+
+namespace {
+
+// An RTU read request's bytes: address, function, start, count, CRC.
+constexpr int kRtuRequestLength = 8;
+
+} // namespace
+
+microseconds LineDiagnosis::questionGap(qint32 baud)
+{
+    return 2 * RequestQueue::interFrameGap(baud);
+}
 
 const QList<qint32> &LineDiagnosis::rates()
 {
@@ -27,6 +40,8 @@ LineDiagnosis::LineDiagnosis(RequestQueue *queue, Port *port, Clock &clock, QObj
               onListened();
           else if (m_step == Step::Tail)
               onTail();
+          else if (m_step == Step::Probing)
+              askNext();
       }))
 {
     connect(m_queue, &RequestQueue::bytesDiscarded, this, [this](const QByteArray &bytes) {
@@ -70,6 +85,7 @@ bool LineDiagnosis::start(const DiagnosisTarget &target)
     m_echo = false;
     m_stopAsked = false;
     m_questions = 0;
+    m_sweptTo = 0;
     m_late.reset();
     m_step = Step::Listening;
     m_timer->start(kQuietListen);
@@ -81,8 +97,8 @@ void LineDiagnosis::stop()
     if (!isRunning())
         return;
     m_stopAsked = true;
-    // Nothing of ours is on the line while it listens.
-    if (m_step == Step::Listening || m_step == Step::Tail)
+    // Nothing of ours is on the line while it listens, or keeps the silence between questions.
+    if (m_step == Step::Listening || m_step == Step::Tail || m_timer->isActive())
         end();
 }
 
@@ -117,6 +133,7 @@ void LineDiagnosis::conclude(Cause cause)
     cause.target = m_target;
     cause.echo = cause.echo || m_echo;
     cause.asked = true;
+    cause.sweptTo = m_sweptTo;
     cause.advice = adviceFor(cause);
     end();
     emit finished(cause);
@@ -244,8 +261,11 @@ void LineDiagnosis::onTail()
     default:
         break;
     }
-    // The short questions: the same address at the other rates and framings, then the other
-    // addresses at the operator's settings. A network line has no rate or framing of its own.
+    // The short questions: the same address at the other rates and framings, then the near
+    // addresses at the operator's settings, the read in Modbus ASCII, and the far addresses. A
+    // network line has no rate or framing of its own; a Modbus TCP gateway speaks neither RTU
+    // nor ASCII to the tool, and each of its questions waits its whole time, so it is asked the
+    // near addresses alone.
     m_step = Step::Probing;
     const quint8 own = m_target.address;
     const CharFraming framing = CharFraming::of(m_target.settings);
@@ -259,28 +279,49 @@ void LineDiagnosis::onTail()
                 m_plan.append({own, 0, other});
         }
     }
-    QList<quint8> addresses = m_target.seenAddresses;
-    for (int a = 1; a <= kSweepTo; ++a)
-        addresses.append(quint8(a));
-    QList<quint8> planned;
-    for (quint8 a : std::as_const(addresses)) {
-        if (a != own && a != kBroadcastAddress && !planned.contains(a)) {
-            planned.append(a);
-            m_plan.append({a, 0, std::nullopt});
+    QList<quint8> planned{own, kBroadcastAddress};
+    const auto ask = [this, &planned](quint8 address, bool swept) {
+        if (!planned.contains(address)) {
+            planned.append(address);
+            m_plan.append({address, 0, std::nullopt, false, swept});
         }
-    }
-    askNext();
+    };
+    for (quint8 a : std::as_const(m_target.seenAddresses))
+        ask(a, false);
+    const bool gateway = m_target.lineKind == LineKind::ModbusTcp;
+    const int last = gateway ? std::min<int>(kNearTo, m_target.sweepTo) : m_target.sweepTo;
+    for (int a = 1; a <= std::min<int>(kNearTo, last); ++a)
+        ask(quint8(a), true);
+    if (!gateway)
+        m_plan.append({own, 0, std::nullopt, true});
+    for (int a = kNearTo + 1; a <= last; ++a)
+        ask(quint8(a), true);
+    askAfterGap(m_target.settings.baud);
 }
 
-std::optional<Clock::Duration> LineDiagnosis::firstByteDeadline(qint32 baud) const
+void LineDiagnosis::askAfterGap(qint32 baud)
 {
+    if (m_plan.isEmpty()) {
+        askNext();
+        return;
+    }
+    const qint32 next = m_plan.constFirst().baud > 0 ? m_plan.constFirst().baud
+                                                      : m_target.settings.baud;
+    m_timer->start(questionGap(std::min(baud > 0 ? baud : m_target.settings.baud, next)));
+}
+
+std::optional<Clock::Duration> LineDiagnosis::firstByteDeadline(const Question &q) const
+{
+    const qint32 baud = q.baud > 0 ? q.baud : m_target.settings.baud;
+    Clock::Duration budget = BusScan::addressBudget(baud, BusScan::kDefaultTurnaround);
+    // The question in ASCII takes longer on the wire than one in RTU.
+    if (q.ascii)
+        budget += RequestQueue::wireTime(AsciiCodec::kRequestLength - kRtuRequestLength, baud);
     switch (m_target.lineKind) {
     case LineKind::Serial:
-        return BusScan::addressBudget(baud > 0 ? baud : m_target.settings.baud,
-                                      BusScan::kDefaultTurnaround);
+        return budget;
     case LineKind::RtuOverTcp:
-        return BusScan::addressBudget(m_target.settings.baud, BusScan::kDefaultTurnaround) +
-               BusScan::kNetworkAllowance;
+        return budget + BusScan::kNetworkAllowance;
     case LineKind::ModbusTcp:
         break;
     }
@@ -313,14 +354,23 @@ void LineDiagnosis::askNext()
         return;
     }
     const Question q = m_plan.takeFirst();
+    // The question in ASCII goes only to a line on which nothing but the adapter's echo came:
+    // bytes that are no frame are already a cause, and an instrument is not to be both.
+    if (q.ascii && m_garbled) {
+        askNext();
+        return;
+    }
+    if (q.swept)
+        m_sweptTo = q.address;
     ReadRequest probe{q.address, BusScan::kProbeRegister, BusScan::kProbeRegisters,
                       std::max(BusScan::kProbeTimeout, m_target.timeout)};
     probe.baud = q.baud;
+    probe.ascii = q.ascii;
     if (q.framing) {
         probe.parity = q.framing->parity;
         probe.stopBits = q.framing->stopBits;
     }
-    if (const std::optional<Clock::Duration> deadline = firstByteDeadline(q.baud))
+    if (const std::optional<Clock::Duration> deadline = firstByteDeadline(q))
         probe.firstByteTimeout = ceil<microseconds>(*deadline);
     send(probe, &LineDiagnosis::onProbe);
 }
@@ -338,8 +388,20 @@ void LineDiagnosis::onProbe(const ReadResult &result)
         end();
         return;
     }
-    if (e.answered()) {
-        const LineSettings s = settingsOf(result.request);
+    const LineSettings s = settingsOf(result.request);
+    // The question's own bytes, whole or cut short, are its echo: never an answer, nor noise.
+    const bool ownBytes = !e.received.isEmpty() && e.sent.startsWith(e.received);
+    if (result.request.ascii) {
+        // A Modbus ASCII frame with a good LRC answers the question in ASCII, from any address.
+        const std::optional<QString> frame = modbusAsciiFrameIn(result.frame);
+        if (frame && !ownBytes) {
+            Cause c = made(CauseCode::ModbusAscii);
+            c.line = *frame;
+            c.replyTime = e.replyTime;
+            conclude(c);
+            return;
+        }
+    } else if (e.answered()) {
         const CauseCode code = e.address != m_target.address ? CauseCode::WrongAddress
                                : s.baud != m_target.settings.baud ? CauseCode::WrongBaud
                                                                    : CauseCode::WrongParity;
@@ -351,9 +413,9 @@ void LineDiagnosis::onProbe(const ReadResult &result)
         conclude(c);
         return;
     }
-    if (e.received.size() > e.echoed)
-        m_garbled = true;
-    if (e.echoed > 0 && e.received.size() == e.echoed)
+    if (ownBytes)
         m_echo = true;
-    askNext();
+    else if (e.received.size() > e.echoed)
+        m_garbled = true;
+    askAfterGap(s.baud);
 }

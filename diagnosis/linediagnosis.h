@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // A diagnosis of a line on which the instrument does not answer: it listens, asks the
-// operator's read once with a long wait, then asks a few short questions (other rates, other
-// parity and stop bits, other addresses) through the same queue, and names the cause.
+// operator's read once with a long wait, then asks short questions (other rates, other parity
+// and stop bits, the near addresses, the read once in Modbus ASCII, the far addresses) through
+// the same queue, a silence kept between them, and names the cause.
 #pragma once
 
 #include "cause.h"
@@ -27,8 +28,15 @@ public:
     static constexpr std::chrono::milliseconds kLongWait{2000};
     // After bytes that are no frame, the rest of them is listened for this long.
     static constexpr std::chrono::milliseconds kTail{150};
-    // Other addresses asked at the operator's settings: the seen ones, then 1 up to this.
-    static constexpr quint8 kSweepTo = 32;
+    // Other addresses asked at the operator's settings: the seen ones, then 1 up to this; then
+    // the question in Modbus ASCII, then the rest up to DiagnosisTarget::sweepTo.
+    static constexpr quint8 kNearTo = 32;
+
+    // The silence kept between the end of one question's wait and the next question, at the
+    // slower of their two rates: twice the 3.5 characters Modbus requires between frames. An
+    // instrument finds the start of a frame by the silence before it; one that took a question
+    // at another rate, or in ASCII, for noise is listening again when the next one comes.
+    static std::chrono::microseconds questionGap(qint32 baud);
 
     // The rates an indicator offers, likeliest first.
     static const QList<qint32> &rates();
@@ -61,6 +69,9 @@ private:
         quint8 address;
         qint32 baud; // 0: the operator's
         std::optional<CharFraming> framing;
+        bool ascii = false;
+        // One of the addresses asked in turn from 1 at the operator's settings.
+        bool swept = false;
     };
 
     void onListened();
@@ -68,10 +79,12 @@ private:
     void onTail();
     void onProbe(const ReadResult &result);
     void askNext();
+    // The next question goes after the gap, the one just answered having been at `baud`.
+    void askAfterGap(qint32 baud);
     bool send(const ReadRequest &request, void (LineDiagnosis::*then)(const ReadResult &));
     LineSettings settingsOf(const ReadRequest &request) const;
     Exchange exchangeOf(const ReadResult &result);
-    std::optional<Clock::Duration> firstByteDeadline(qint32 baud) const;
+    std::optional<Clock::Duration> firstByteDeadline(const Question &question) const;
     void conclude(Cause cause);
     // Replies came after their timeout while it ran: the reply is late, by the longest of them.
     bool concludeIfLate();
@@ -94,5 +107,6 @@ private:
     bool m_garbled = false;
     bool m_echo = false;
     int m_questions = 0;
+    quint8 m_sweptTo = 0;
     std::optional<Clock::Duration> m_late;
 };

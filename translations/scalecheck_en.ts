@@ -947,6 +947,10 @@
         <translation>no reply: not a byte came back</translation>
     </message>
     <message>
+        <source>无应答：线路上没有收到任何字节（只问了地址 1–%1）</source>
+        <translation>no reply: not a byte came back (only addresses 1–%1 were asked)</translation>
+    </message>
+    <message>
         <source>地址 %1 的仪表应答，当前地址为 %2</source>
         <translation>an instrument answers at address %1; address set: %2</translation>
     </message>
@@ -1001,6 +1005,14 @@
     <message>
         <source>请检查接线、A/B 是否接反、仪表电源，再核对仪表的地址和波特率</source>
         <translation>check the wiring, A/B swapped, the instrument&apos;s power, then its address and baud rate</translation>
+    </message>
+    <message>
+        <source>地址或波特率不明时，在“总线”中点“查找设置”查找仪表</source>
+        <translation>if the address or rate is not known, press Find settings in Bus to search for the instrument</translation>
+    </message>
+    <message>
+        <source>地址或波特率不明时，用 scalecheck-cli find 查找仪表</source>
+        <translation>if the address or rate is not known, search for the instrument with scalecheck-cli find</translation>
     </message>
     <message>
         <source>将地址改为 %1</source>
@@ -1098,6 +1110,14 @@
         <translation>Asks the line a few short questions between the operator&apos;s reads (read-only, over in seconds)</translation>
     </message>
     <message>
+        <source>查找设置</source>
+        <translation>Find settings</translation>
+    </message>
+    <message>
+        <source>在“总线”中查找仪表的地址、波特率和校验位</source>
+        <translation>Searches Bus for the instrument&apos;s address, baud rate and parity</translation>
+    </message>
+    <message>
         <source>诊断完成：向线路提问 %1 次</source>
         <translation>Diagnosis done: %1 questions asked</translation>
     </message>
@@ -1123,6 +1143,10 @@
     <message>
         <source>毛重显示</source>
         <translation>Gross weight</translation>
+    </message>
+    <message>
+        <source>点击在“总线”中查找设置</source>
+        <translation>Click to find the settings in Bus</translation>
     </message>
     <message>
         <source>自动读取</source>

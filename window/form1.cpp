@@ -354,6 +354,7 @@ void Form1::watchFailures()
                                              : tr("请先打开端口"));
     });
     connect(m_diagnosisView, &DiagnosisView::adviceTaken, this, &Form1::takeAdvice);
+    connect(m_diagnosisView, &DiagnosisView::findRequested, this, &Form1::findSettings);
     connect(m_statusRow, &StatusRow::causeClicked, this, [this] {
         if (const std::optional<Cause> &cause = m_watch->lastCause())
             takeAdvice(cause->advice);
@@ -372,6 +373,9 @@ DiagnosisTarget Form1::diagnosisTarget() const
     target.timeout = m_weight->timeout();
     target.lineKind = m_port->lineKind();
     target.seenAddresses = m_bus->model()->instrumentAddresses();
+    // Between the operator's reads the near addresses alone: the rest would hold the line's
+    // spare time for many seconds, and 查找设置, which the advice offers, asks them all.
+    target.sweepTo = LineDiagnosis::kNearTo;
     return target;
 }
 
@@ -389,13 +393,20 @@ void Form1::showCause(const Cause &cause)
         m_statusRow->clearCause();
         return;
     }
-    m_statusRow->showCause(causeLine(cause), cause.advice.appliesInWindow()
-                                                 ? tr("点击应用：%1").arg(adviceText(cause))
-                                                 : QString());
+    QString click;
+    if (cause.advice.appliesInWindow())
+        click = tr("点击应用：%1").arg(adviceText(cause, Speaker::Window));
+    else if (cause.advice.search)
+        click = tr("点击在“总线”中查找设置");
+    m_statusRow->showCause(causeLine(cause, Speaker::Window), click);
 }
 
 void Form1::takeAdvice(const Advice &advice)
 {
+    if (advice.search) {
+        findSettings();
+        return;
+    }
     // As if the operator had picked it in the port frame.
     if (advice.kind == Advice::Kind::SetAddress) {
         m_portFrame->showAddress(advice.address);
@@ -410,6 +421,13 @@ void Form1::takeAdvice(const Advice &advice)
         return;
     }
     forgetCause();
+}
+
+void Form1::findSettings()
+{
+    m_busDock->show();
+    m_busDock->raise();
+    m_bus->startFind();
 }
 
 void Form1::forgetCause()

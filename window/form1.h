@@ -101,6 +101,8 @@ private:
     DiagnosisTarget diagnosisTarget() const;
     void showCause(const Cause &cause);
     void takeAdvice(const Advice &advice);
+    // The search for the instrument's settings, in the bus view.
+    void findSettings();
     void forgetCause();
     bool nothingRead() const;
 

@@ -190,6 +190,9 @@ void TestDiagnoseCli::diagnose_data()
                             << "";
     QTest::newRow("wrong address") << QStringList{"--addr", "5"} << -1 << plain
                                    << "wrong-address" << "address" << "5";
+    // Beyond the near addresses: found by the sweep that goes on to 247.
+    QTest::newRow("address 37") << QStringList{"--addr", "37"} << -1 << plain << "wrong-address"
+                                << "address" << "37";
     QTest::newRow("wrong baud") << QStringList{"--baud", "4800"} << -1 << plain << "wrong-baud"
                                 << "baud" << "4800";
     QTest::newRow("wrong stop bits") << QStringList{"--stop-bits", "1"} << -1 << plain
@@ -211,6 +214,10 @@ void TestDiagnoseCli::diagnose_data()
                                        << "ST,GS,+0012.34kg";
     QTest::newRow("modbus ascii") << QStringList{} << int(Peer::ModbusAscii) << plain
                                   << "modbus-ascii" << "line" << "010304000004D222";
+    // An instrument set to ASCII hears only ':' ... CR LF: it answers the one question in ASCII.
+    QTest::newRow("modbus ascii instrument")
+        << QStringList{"--framing", "ascii", "--weight", "1234"} << -1 << plain << "modbus-ascii"
+        << "line" << "010304000004D222";
     QTest::newRow("unrequested") << QStringList{} << int(Peer::Stream) << plain << "unrequested"
                                  << "" << "";
 }

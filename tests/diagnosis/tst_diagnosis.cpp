@@ -5,6 +5,7 @@
 #include "causetext.h"
 #include "failurewatch.h"
 #include "fakebus.h"
+#include "framecodec.h"
 #include "judge.h"
 #include "linediagnosis.h"
 
@@ -28,6 +29,20 @@ QByteArray modbusAsciiReply()
     return ":" + body.toHex().toUpper() + lrc + "\r\n";
 }
 
+// A request written in Modbus ASCII. (An RTU request to address 58 begins with ':' too.)
+bool inAscii(const QByteArray &frame)
+{
+    return frame.startsWith(':') && frame.endsWith("\r\n");
+}
+
+// The function code of a request as written, in RTU or in ASCII.
+quint8 functionOf(const QByteArray &frame)
+{
+    if (inAscii(frame))
+        return quint8(QByteArray::fromHex(frame.mid(3, 2)).at(0));
+    return quint8(frame.at(1));
+}
+
 // How the line in a row misbehaves.
 enum class Line {
     AsSet,
@@ -41,9 +56,12 @@ enum class Line {
     Gateway0B,
     Silent,
     EchoOnly,
+    EchoCutShort,
     Garbled,
     TextStream,
     ModbusAscii,
+    AsciiOnly,
+    AtAddress37,
     BinaryStream,
 };
 
@@ -68,6 +86,7 @@ private:
 
 Q_DECLARE_METATYPE(Line)
 Q_DECLARE_METATYPE(CauseCode)
+Q_DECLARE_METATYPE(Speaker)
 
 class TestDiagnosis : public QObject
 {
@@ -84,11 +103,15 @@ private slots:
     void namesTheCause();
     void operatorWaitsAtMostOneTransaction_data();
     void operatorWaitsAtMostOneTransaction();
+    void questionsKeepTheirGap_data();
+    void questionsKeepTheirGap();
     void networkLineAsksOnlyAddresses();
     void portClosedUnderIt();
     void watchDiagnosesOnce();
     void words_data();
     void words();
+    void silenceOffersTheSearch_data();
+    void silenceOffersTheSearch();
 
 private:
     void setUp(Line line);
@@ -263,6 +286,13 @@ void TestDiagnosis::setUp(Line line)
         QObject::connect(m_queue, &RequestQueue::requestWritten, m_port,
                          [this](const QByteArray &frame) { m_port->deliver(frame); });
         break;
+    case Line::EchoCutShort:
+        // The echo of the question in ASCII loses its LF.
+        QObject::connect(m_queue, &RequestQueue::requestWritten, m_port,
+                         [this](const QByteArray &frame) {
+                             m_port->deliver(inAscii(frame) ? frame.chopped(1) : frame);
+                         });
+        break;
     case Line::Garbled:
         m_bus->add({1, 0, FakeBus::fixed(QByteArray::fromHex("5a13ff2e9c41"))});
         break;
@@ -271,6 +301,17 @@ void TestDiagnosis::setUp(Line line)
         break;
     case Line::ModbusAscii:
         m_bus->add({1, 0, FakeBus::fixed(modbusAsciiReply())});
+        break;
+    case Line::AsciiOnly:
+        // An instrument set to Modbus ASCII hears only ':' ... CR LF, and answers in it.
+        QObject::connect(m_queue, &RequestQueue::requestWritten, m_port,
+                         [this](const QByteArray &frame) {
+                             if (frame.startsWith(":01"))
+                                 m_port->deliver(modbusAsciiReply());
+                         });
+        break;
+    case Line::AtAddress37:
+        m_bus->add({37, 0, FakeBus::fixed(weightReply(37, 1234))});
         break;
     case Line::BinaryStream:
         m_stream = std::make_unique<Stream>(m_clock, *m_port,
@@ -286,8 +327,8 @@ Cause TestDiagnosis::run(const DiagnosisTarget &target)
     connect(&diagnosis, &LineDiagnosis::finished, this, [&](const Cause &c) { cause = c; });
     if (!diagnosis.start(target))
         return {};
-    // Bounded: a diagnosis takes a few seconds of line time at most.
-    for (int i = 0; i < 200 && !cause; ++i)
+    // Bounded: a diagnosis on a silent line asks every address, some 13 s of line time.
+    for (int i = 0; i < 400 && !cause; ++i)
         m_clock.advance(50ms);
     m_stream.reset();
     m_clock.advance(5s); // whatever the last question left on the line
@@ -297,56 +338,67 @@ Cause TestDiagnosis::run(const DiagnosisTarget &target)
 void TestDiagnosis::namesTheCause_data()
 {
     QTest::addColumn<Line>("line");
+    QTest::addColumn<int>("sweepTo");
     QTest::addColumn<CauseCode>("code");
     QTest::addColumn<int>("address");
     QTest::addColumn<int>("baud");
     QTest::addColumn<QString>("framing");
     QTest::addColumn<int>("adviceKind");
+    QTest::addColumn<int>("asciiQuestions"); // written in Modbus ASCII
 
     using K = Advice::Kind;
-    QTest::newRow("as set") << Line::AsSet << CauseCode::Ok << 1 << 9600 << "8N2" << int(K::None);
-    QTest::newRow("address 5") << Line::AtAddress5 << CauseCode::WrongAddress << 5 << 9600
-                               << "8N2" << int(K::SetAddress);
-    QTest::newRow("4800 baud") << Line::At4800 << CauseCode::WrongBaud << 1 << 4800 << "8N2"
-                               << int(K::SetBaud);
-    QTest::newRow("8E1") << Line::Even1 << CauseCode::WrongParity << 1 << 9600 << "8E1"
-                         << int(K::SetInstrumentFraming);
-    QTest::newRow("8O1") << Line::Odd1 << CauseCode::WrongParity << 1 << 9600 << "8O1"
-                         << int(K::SetInstrumentFraming);
-    QTest::newRow("8N1") << Line::None1 << CauseCode::WrongParity << 1 << 9600 << "8N1"
-                         << int(K::SetInstrumentFraming);
-    QTest::newRow("late") << Line::Late << CauseCode::LateReply << 1 << 9600 << "8N2"
-                          << int(K::RaiseTimeout);
-    QTest::newRow("exception 02") << Line::Exception02 << CauseCode::Exception << 1 << 9600
-                                  << "8N2" << int(K::CheckRegisters);
-    QTest::newRow("gateway 0B") << Line::Gateway0B << CauseCode::Gateway << 1 << 9600 << "8N2"
-                                << int(K::CheckGateway);
-    QTest::newRow("silent") << Line::Silent << CauseCode::Silent << 1 << 9600 << "8N2"
-                            << int(K::CheckLine);
-    QTest::newRow("echo only") << Line::EchoOnly << CauseCode::EchoOnly << 1 << 9600 << "8N2"
-                               << int(K::CheckReplyWiring);
-    QTest::newRow("garbled") << Line::Garbled << CauseCode::Garbled << 1 << 9600 << "8N2"
-                             << int(K::CheckLine);
-    QTest::newRow("text stream") << Line::TextStream << CauseCode::AsciiOutput << 1 << 9600
-                                 << "8N2" << int(K::SetModbusRtu);
-    QTest::newRow("modbus ascii") << Line::ModbusAscii << CauseCode::ModbusAscii << 1 << 9600
-                                  << "8N2" << int(K::SetModbusRtu);
-    QTest::newRow("binary stream") << Line::BinaryStream << CauseCode::Unrequested << 1 << 9600
-                                   << "8N2" << int(K::CheckOtherMaster);
+    const int all = kHighestSlaveAddress;
+    const auto row = [all](const char *name, Line line, CauseCode code, int address, int baud,
+                           const char *framing, K advice, int ascii = 0, int sweepTo = 0) {
+        QTest::newRow(name) << line << (sweepTo ? sweepTo : all) << code << address << baud
+                            << QString::fromLatin1(framing) << int(advice) << ascii;
+    };
+    row("as set", Line::AsSet, CauseCode::Ok, 1, 9600, "8N2", K::None);
+    row("address 5", Line::AtAddress5, CauseCode::WrongAddress, 5, 9600, "8N2", K::SetAddress);
+    // Found after the near addresses and the question in ASCII.
+    row("address 37", Line::AtAddress37, CauseCode::WrongAddress, 37, 9600, "8N2",
+        K::SetAddress, 1);
+    row("address 37, near addresses asked", Line::AtAddress37, CauseCode::Silent, 1, 9600, "8N2",
+        K::CheckLine, 1, LineDiagnosis::kNearTo);
+    row("4800 baud", Line::At4800, CauseCode::WrongBaud, 1, 4800, "8N2", K::SetBaud);
+    row("8E1", Line::Even1, CauseCode::WrongParity, 1, 9600, "8E1", K::SetInstrumentFraming);
+    row("8O1", Line::Odd1, CauseCode::WrongParity, 1, 9600, "8O1", K::SetInstrumentFraming);
+    row("8N1", Line::None1, CauseCode::WrongParity, 1, 9600, "8N1", K::SetInstrumentFraming);
+    row("late", Line::Late, CauseCode::LateReply, 1, 9600, "8N2", K::RaiseTimeout);
+    row("exception 02", Line::Exception02, CauseCode::Exception, 1, 9600, "8N2",
+        K::CheckRegisters);
+    row("gateway 0B", Line::Gateway0B, CauseCode::Gateway, 1, 9600, "8N2", K::CheckGateway);
+    row("silent", Line::Silent, CauseCode::Silent, 1, 9600, "8N2", K::CheckLine, 1);
+    row("echo only", Line::EchoOnly, CauseCode::EchoOnly, 1, 9600, "8N2", K::CheckReplyWiring, 1);
+    // The question in ASCII heard back without its LF is no ASCII instrument answering.
+    row("echo cut short", Line::EchoCutShort, CauseCode::EchoOnly, 1, 9600, "8N2",
+        K::CheckReplyWiring, 1);
+    // Bytes that are no frame are a cause already: nothing is asked in ASCII.
+    row("garbled", Line::Garbled, CauseCode::Garbled, 1, 9600, "8N2", K::CheckLine);
+    row("text stream", Line::TextStream, CauseCode::AsciiOutput, 1, 9600, "8N2", K::SetModbusRtu);
+    row("modbus ascii answers anything", Line::ModbusAscii, CauseCode::ModbusAscii, 1, 9600,
+        "8N2", K::SetModbusRtu);
+    row("modbus ascii", Line::AsciiOnly, CauseCode::ModbusAscii, 1, 9600, "8N2", K::SetModbusRtu,
+        1);
+    row("binary stream", Line::BinaryStream, CauseCode::Unrequested, 1, 9600, "8N2",
+        K::CheckOtherMaster);
 }
 
 void TestDiagnosis::namesTheCause()
 {
     QFETCH(Line, line);
+    QFETCH(int, sweepTo);
     QFETCH(CauseCode, code);
     QFETCH(int, address);
     QFETCH(int, baud);
     QFETCH(QString, framing);
     QFETCH(int, adviceKind);
+    QFETCH(int, asciiQuestions);
 
     setUp(line);
     DiagnosisTarget target;
     target.settings = LineSettings::instrument(9600);
+    target.sweepTo = quint8(sweepTo);
     const Cause cause = run(target);
     QCOMPARE(codeName(cause.code), codeName(code));
     QVERIFY(cause.asked);
@@ -363,11 +415,26 @@ void TestDiagnosis::namesTheCause()
     }
     if (code == CauseCode::AsciiOutput)
         QCOMPARE(cause.line, QString("ST,GS,+0012.34kg"));
+    if (code == CauseCode::ModbusAscii)
+        QCOMPARE(cause.line, QString("010304000004D222"));
+    // Silence says how far the addresses were asked, and offers the search.
+    if (code == CauseCode::Silent) {
+        QCOMPARE(int(cause.sweptTo), sweepTo);
+        QVERIFY(cause.advice.search);
+    }
     // Its questions are counted apart from the operator's reads, and none of them writes.
     QCOMPARE(m_queue->sentCount(), 0);
     QCOMPARE(m_queue->sentCount(RequestPurpose::LineDiagnosis), int(m_bus->requests.size()));
-    for (const QByteArray &frame : m_port->written())
-        QCOMPARE(quint8(frame.at(1)), kReadHoldingRegisters);
+    int ascii = 0;
+    for (const QByteArray &frame : m_port->written()) {
+        QCOMPARE(functionOf(frame), kReadHoldingRegisters);
+        if (inAscii(frame)) {
+            // The weight read of the operator's address, in ASCII.
+            QCOMPARE(frame, QByteArray(":010301000002F9\r\n"));
+            ++ascii;
+        }
+    }
+    QCOMPARE(ascii, asciiQuestions);
 }
 
 void TestDiagnosis::operatorWaitsAtMostOneTransaction_data()
@@ -408,13 +475,55 @@ void TestDiagnosis::operatorWaitsAtMostOneTransaction()
     QCOMPARE(m_bus->requests.last().purpose, RequestPurpose::Operator);
     // The operator's read goes at the operator's settings, whatever the question before it had.
     QCOMPARE(m_bus->settings.last(), LineSettings::instrument(9600));
-    for (int i = 0; i < 200 && !finished; ++i)
+    for (int i = 0; i < 400 && !finished; ++i)
         m_clock.advance(50ms);
     QVERIFY(done);
     QVERIFY(finished);
     for (const QByteArray &frame : m_port->written())
-        QCOMPARE(quint8(frame.at(1)), kReadHoldingRegisters);
+        QCOMPARE(functionOf(frame), kReadHoldingRegisters);
     m_clock.advance(5s);
+}
+
+void TestDiagnosis::questionsKeepTheirGap_data()
+{
+    QTest::addColumn<Line>("line");
+    QTest::newRow("silent") << Line::Silent;
+    QTest::newRow("echo") << Line::EchoOnly;
+    QTest::newRow("garbled") << Line::Garbled;
+}
+
+void TestDiagnosis::questionsKeepTheirGap()
+{
+    QFETCH(Line, line);
+    setUp(line);
+    // When each question's wait ended, and at what rate it was asked.
+    std::optional<std::pair<Clock::Duration, qint32>> ended;
+    int kept = 0;
+    connect(m_queue, &RequestQueue::replyChecked, this, [&](const ReadResult &r) {
+        ended = {m_clock.now(), r.request.baud > 0 ? r.request.baud : 9600};
+    });
+    connect(m_queue, &RequestQueue::requestWritten, this,
+            [&](const QByteArray &, const ReadRequest &r) {
+                if (!ended)
+                    return;
+                // Twice the 3.5 characters of silence Modbus requires between frames (its
+                // 1.75 ms above 19200 baud), at the slower of the two rates.
+                const qint32 slower = std::min(ended->second, r.baud > 0 ? r.baud : 9600);
+                const Clock::Duration gap = std::max<Clock::Duration>(
+                    RequestQueue::wireTime(7, slower), 3500us);
+                const Clock::Duration quiet = m_clock.now() - ended->first;
+                QVERIFY2(quiet >= gap, qPrintable(QStringLiteral("%1 us after a question at %2")
+                                                      .arg(quiet.count() / 1000)
+                                                      .arg(ended->second)));
+                ++kept;
+            });
+    DiagnosisTarget target;
+    target.settings = LineSettings::instrument(9600);
+    const Cause cause = run(target);
+    QVERIFY(cause.asked);
+    // Every question after the first one kept it.
+    QCOMPARE(kept, m_queue->sentCount(RequestPurpose::LineDiagnosis) - 1);
+    QVERIFY(kept > 10);
 }
 
 void TestDiagnosis::networkLineAsksOnlyAddresses()
@@ -523,7 +632,42 @@ void TestDiagnosis::words()
     c.replyTime = 1203ms;
     c.line = QStringLiteral("ST,GS,+0012.34kg");
     c.advice = adviceFor(c);
-    QCOMPARE(causeLine(c), line);
+    QCOMPARE(causeLine(c, Speaker::Window), line);
+}
+
+void TestDiagnosis::silenceOffersTheSearch_data()
+{
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<int>("sweptTo");
+    QTest::addColumn<Speaker>("speaker");
+    QTest::addColumn<QString>("line");
+
+    const QString check = "请检查接线、A/B 是否接反、仪表电源，再核对仪表的地址和波特率；";
+    const QString window = check + "地址或波特率不明时，在“总线”中点“查找设置”查找仪表";
+    const QString cli = check + "地址或波特率不明时，用 scalecheck-cli find 查找仪表";
+    QTest::newRow("window, near addresses asked")
+        << true << 32 << Speaker::Window << "无应答：线路上没有收到任何字节（只问了地址 1–32）；" + window;
+    QTest::newRow("window, a read alone")
+        << false << 0 << Speaker::Window << "无应答：线路上没有收到任何字节；" + window;
+    QTest::newRow("command line, every address asked")
+        << true << 247 << Speaker::CommandLine << "无应答：线路上没有收到任何字节；" + cli;
+    QTest::newRow("command line, near addresses asked")
+        << true << 32 << Speaker::CommandLine << "无应答：线路上没有收到任何字节（只问了地址 1–32）；" + cli;
+}
+
+void TestDiagnosis::silenceOffersTheSearch()
+{
+    QFETCH(bool, asked);
+    QFETCH(int, sweptTo);
+    QFETCH(Speaker, speaker);
+    QFETCH(QString, line);
+    Cause c;
+    c.code = CauseCode::Silent;
+    c.asked = asked;
+    c.sweptTo = quint8(sweptTo);
+    c.advice = adviceFor(c);
+    QVERIFY(c.advice.search);
+    QCOMPARE(causeLine(c, speaker), line);
 }
 
 QTEST_GUILESS_MAIN(TestDiagnosis)

@@ -60,6 +60,7 @@ private slots:
     void operatorReadGoesFirst();
     void findButtonTakesTheSettings_data();
     void findButtonTakesTheSettings();
+    void silenceOffersTheSearch();
 
 private:
     template <typename T> T *find(const QString &name) const
@@ -151,17 +152,17 @@ void TestDiagnosisWindow::statusBarNamesTheCause()
     QVERIFY(runUntil([this] { return diagnosed(); }));
     const Cause cause = *watch()->lastCause();
     QVERIFY2(readStatus()->text().startsWith(line), qPrintable(readStatus()->text()));
-    QCOMPARE(readStatus()->text(), causeLine(cause));
+    QCOMPARE(readStatus()->text(), causeLine(cause, Speaker::Window));
     // Each advice here is the window's to apply: an address, a rate, a longer timeout.
     QVERIFY(readStatus()->clickable());
     // A later failed read says nothing over it.
     const int results = m_results;
     find<QPushButton>(QStringLiteral("Command2"))->click();
     QVERIFY(runUntil([&] { return m_results > results; }));
-    QCOMPARE(readStatus()->text(), causeLine(cause));
+    QCOMPARE(readStatus()->text(), causeLine(cause, Speaker::Window));
 
     // The 诊断 view: the cause, and its evidence with the questions asked.
-    QCOMPARE(view()->causeText(), causeLine(cause));
+    QCOMPARE(view()->causeText(), causeLine(cause, Speaker::Window));
     QCOMPARE(view()->rows(), evidenceLines(cause.evidence));
     const QStringList rows = view()->rows();
     QVERIFY2(std::any_of(rows.cbegin(), rows.cend(),
@@ -249,9 +250,11 @@ void TestDiagnosisWindow::operatorReadGoesFirst()
     QVERIFY2(written.indexOf(RequestPurpose::Operator) <= 1,
              qPrintable(QString::number(written.indexOf(RequestPurpose::Operator))));
     QVERIFY(runUntil([this] { return !watch()->diagnosing(); }));
-    // Nothing but reads went out.
-    for (const QByteArray &frame : m_port->written())
-        QCOMPARE(quint8(frame.at(1)), quint8(0x03));
+    // Nothing but reads went out, the one question in Modbus ASCII among them.
+    for (const QByteArray &frame : m_port->written()) {
+        const bool ascii = frame.startsWith(':') && frame.endsWith("\r\n");
+        QCOMPARE(ascii ? frame.mid(3, 2) : frame.mid(1, 1).toHex(), QByteArray("03"));
+    }
 }
 
 void TestDiagnosisWindow::findButtonTakesTheSettings_data()
@@ -297,6 +300,31 @@ void TestDiagnosisWindow::findButtonTakesTheSettings()
     QCOMPARE(find<QComboBox>(QStringLiteral("Combo1"))->currentText(), QString::number(address));
     QCOMPARE(find<QComboBox>(QStringLiteral("Combo2"))->currentText(), QString::number(baud));
     QCOMPARE(m_port->lineSettings().baud, baud);
+}
+
+void TestDiagnosisWindow::silenceOffersTheSearch()
+{
+    // An instrument beyond the addresses the window's diagnosis asks between reads.
+    m_bus->add({37, 0, instrumentAt(37)});
+    find<QPushButton>(QStringLiteral("Command2"))->click();
+    QVERIFY(runUntil([this] { return diagnosed(); }));
+    QCOMPARE(watch()->lastCause()->code, CauseCode::Silent);
+    // It says how far it asked, and where the search is.
+    const QString said = readStatus()->text();
+    QVERIFY2(said.contains(QStringLiteral("只问了地址 1–32")) &&
+                 said.contains(QStringLiteral("查找设置")),
+             qPrintable(said));
+    QVERIFY(view()->findButton()->isVisibleTo(view()));
+    QVERIFY(view()->applyButton()->isHidden());
+
+    // A click on it starts the search in the bus view, which finds the instrument.
+    auto *bus = m_window->findChild<BusPanel *>();
+    QTest::mouseClick(readStatus(), Qt::LeftButton);
+    QVERIFY(find<QDockWidget>(QStringLiteral("busDock"))->isVisible());
+    QVERIFY(bus->finder()->isRunning());
+    QVERIFY(runUntil([bus] { return !bus->finder()->isRunning(); }));
+    QVERIFY(bus->found());
+    QCOMPARE(int(bus->found()->address), 37);
 }
 
 QTEST_MAIN(TestDiagnosisWindow)

@@ -164,7 +164,7 @@ QJsonObject adviceJson(const Cause &cause)
     default:
         break;
     }
-    const Phrase text = inBothLanguages([&cause] { return adviceText(cause); });
+    const Phrase text = inBothLanguages([&cause] { return adviceText(cause, Speaker::CommandLine); });
     if (!text.chinese.isEmpty()) {
         o.insert(QStringLiteral("text"), text.chinese);
         o.insert(QStringLiteral("textEn"), text.english);
@@ -267,7 +267,7 @@ int runDiagnose(LineClient *line, const CliOptions &options)
         printOut(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
     } else {
         printOut(QStringLiteral("%1 %2").arg(QLatin1String(codeName(cause->code)),
-                                              said([&] { return causeLine(*cause); })));
+                                              said([&] { return causeLine(*cause, Speaker::CommandLine); })));
         // The evidence a line each, in the run's language or both.
         const Phrase lines =
             inBothLanguages([&] { return evidenceLines(cause->evidence).join(QLatin1Char('\n')); });

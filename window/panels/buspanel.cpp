@@ -273,7 +273,7 @@ void BusPanel::showFound(const FoundSettings &found)
         Cause framing;
         framing.advice.kind = Advice::Kind::SetInstrumentFraming;
         framing.advice.framing = own;
-        text += tr("；%1").arg(adviceText(framing));
+        text += tr("；%1").arg(adviceText(framing, Speaker::Window));
     }
     m_foundText->setText(text);
     m_take->setEnabled(true);

@@ -40,6 +40,8 @@ public:
     SettingsFinder *finder() const { return m_finder; }
     // What the search found last; none before it found anything.
     const std::optional<FoundSettings> &found() const { return m_found; }
+    // Starts the search "查找设置", as its button does.
+    void startFind();
 
     // The reference "与参考比较" compares with: the window's own, once it has loaded one.
     // Without it the button asks for a reference file.
@@ -58,7 +60,6 @@ protected:
 
 private:
     void startScan();
-    void startFind();
     void stopClicked();
     void showFinding(bool finding);
     void showFound(const FoundSettings &found);

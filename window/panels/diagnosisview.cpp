@@ -13,7 +13,8 @@
 
 DiagnosisView::DiagnosisView(QWidget *parent)
     : QWidget(parent), m_cause(new QLabel(this)), m_state(new QLabel(this)),
-      m_apply(new QPushButton(tr("应用建议"), this)), m_run(new QPushButton(tr("立即诊断"), this)),
+      m_apply(new QPushButton(tr("应用建议"), this)), m_find(new QPushButton(tr("查找设置"), this)),
+      m_run(new QPushButton(tr("立即诊断"), this)),
       m_list(new QListWidget(this))
 {
     setObjectName(QStringLiteral("diagnosisView"));
@@ -29,6 +30,9 @@ DiagnosisView::DiagnosisView(QWidget *parent)
     m_state->setText(tr("读取失败时，这里列出原因和依据"));
     m_apply->setObjectName(QStringLiteral("diagnosisApply"));
     m_apply->hide();
+    m_find->setObjectName(QStringLiteral("diagnosisFind"));
+    m_find->setToolTip(tr("在“总线”中查找仪表的地址、波特率和校验位"));
+    m_find->hide();
     m_run->setObjectName(QStringLiteral("diagnosisRun"));
     m_run->setToolTip(tr("在操作员的读取之间向线路提几个简短的问题（只读，几秒内结束）"));
 
@@ -44,6 +48,7 @@ DiagnosisView::DiagnosisView(QWidget *parent)
     auto *actions = new QHBoxLayout;
     actions->addWidget(m_state, 1);
     actions->addWidget(m_apply);
+    actions->addWidget(m_find);
     actions->addWidget(m_run);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -53,6 +58,7 @@ DiagnosisView::DiagnosisView(QWidget *parent)
     layout->addWidget(m_list, 1);
 
     connect(m_run, &QPushButton::clicked, this, &DiagnosisView::diagnoseRequested);
+    connect(m_find, &QPushButton::clicked, this, &DiagnosisView::findRequested);
     connect(m_apply, &QPushButton::clicked, this, [this] {
         if (m_advice)
             emit adviceTaken(*m_advice);
@@ -61,9 +67,10 @@ DiagnosisView::DiagnosisView(QWidget *parent)
 
 void DiagnosisView::showCause(const Cause &cause)
 {
-    m_cause->setText(causeLine(cause));
-    offerAdvice(cause.advice.appliesInWindow() ? std::optional<Advice>(cause.advice)
-                                               : std::nullopt);
+    m_cause->setText(causeLine(cause, Speaker::Window));
+    offerAdvice(cause.advice.appliesInWindow() || cause.advice.search
+                    ? std::optional<Advice>(cause.advice)
+                    : std::nullopt);
     if (m_diagnosing && !cause.asked)
         return;
     m_diagnosing = false;
@@ -146,10 +153,11 @@ void DiagnosisView::addRow(const QString &text)
 void DiagnosisView::offerAdvice(const std::optional<Advice> &advice)
 {
     m_advice = advice;
-    m_apply->setVisible(advice.has_value());
-    if (advice) {
+    m_apply->setVisible(advice && advice->appliesInWindow());
+    m_find->setVisible(advice && advice->search);
+    if (advice && advice->appliesInWindow()) {
         Cause said;
         said.advice = *advice;
-        m_apply->setToolTip(adviceText(said));
+        m_apply->setToolTip(adviceText(said, Speaker::Window));
     }
 }

@@ -39,6 +39,7 @@ public:
     // The rows of the evidence, top to bottom.
     QStringList rows() const;
     QPushButton *applyButton() const { return m_apply; }
+    QPushButton *findButton() const { return m_find; }
     QPushButton *runButton() const { return m_run; }
 
 signals:
@@ -46,6 +47,8 @@ signals:
     void diagnoseRequested();
     // The operator takes the advice the window can apply (a new address or baud rate).
     void adviceTaken(const Advice &advice);
+    // The operator takes the advice to search for the instrument's settings (查找设置).
+    void findRequested();
 
 private:
     void setRows(const QStringList &rows);
@@ -55,6 +58,7 @@ private:
     QLabel *m_cause;
     QLabel *m_state;
     QPushButton *m_apply;
+    QPushButton *m_find;
     QPushButton *m_run;
     QListWidget *m_list;
     std::optional<Advice> m_advice;
