@@ -892,10 +892,6 @@
 <context>
     <name>CounterBar</name>
     <message>
-        <source>发送：发出的请求；正常：通过检查的应答；无应答：超时未收到；校验：CRC 错误；异常：仪表拒绝请求（异常应答）；地址：其他从站的应答；不完整：只收到一部分；其他：功能码错误、字节数错误、帧格式错误、发送失败；回显：去除了适配器回送的请求的应答（线路有回显，不是仪表故障）；跳过：应答前有杂散字节（如收发器切换时的 0x00）被跳过的应答</source>
-        <translation>Sent: requests sent; OK: replies that passed checking; No reply: timed out; CRC: CRC errors; Exception: the instrument refused the request (exception reply); Address: replies from another slave; Incomplete: only part received; Other: wrong function code, wrong byte count, malformed frame, write failed; Echo: replies after the adapter&apos;s echo of the request was removed (the line echoes, the instrument is not at fault); Skipped: replies after stray leading bytes (such as a 0x00 when the transceiver switches) were skipped</translation>
-    </message>
-    <message>
         <source>清零</source>
         <translation>Reset</translation>
     </message>
@@ -926,6 +922,10 @@
     <message>
         <source>。只计本窗口的读取（读重量、自动读取、各页的读取）；总线扫描和轮询在“总线”中单独计数</source>
         <translation>. Only this window&apos;s own reads are counted (Read weight, automatic reading, each page&apos;s Read); the bus scan and polling are counted apart in Bus</translation>
+    </message>
+    <message>
+        <source>发送：发出的请求；正常：通过检查的应答；无应答：超时未收到；校验：CRC 错误；异常：仪表拒绝请求（异常应答）；地址：其他从站的应答；不完整：只收到一部分；其他：功能码错误、字节数错误、帧格式错误、发送失败；回显：去除了适配器回送的请求的应答（线路有回显，不是仪表故障）；跳过：应答前有杂散字节（如收发器切换时的 0x00）被跳过的应答；迟到：超时之后才到的应答，不采用，计在这里而不计为无应答</source>
+        <translation>Sent: requests sent; OK: replies that passed checking; No reply: timed out; CRC: CRC errors; Exception: the instrument refused the request (exception reply); Address: replies from another slave; Incomplete: only part received; Other: wrong function code, wrong byte count, malformed frame, write failed; Echo: replies after the adapter&apos;s echo of the request was removed (the line echoes, the instrument is not at fault); Skipped: replies after stray leading bytes (such as a 0x00 when the transceiver switches) were skipped; Late: replies that came after their timeout, not used, counted here instead of as no reply</translation>
     </message>
 </context>
 <context>
@@ -2263,6 +2263,10 @@ Write the report anyway?</translation>
         <source>%1，%2；这是测试记录的结论，不是法定检定标记。</source>
         <translation>%1, %2; the result of a test record, not a legal verification mark.</translation>
     </message>
+    <message>
+        <source>迟到</source>
+        <translation>Late</translation>
+    </message>
 </context>
 <context>
     <name>ReportDetailsDialog</name>
@@ -2303,6 +2307,10 @@ Write the report anyway?</translation>
     <message>
         <source>发送 %1  正常 %2  无应答 %3  校验 %4  异常 %5  地址 %6  不完整 %7  其他 %8  回显 %9  跳过 %10</source>
         <translation>Sent %1  OK %2  No reply %3  CRC %4  Exception %5  Address %6  Incomplete %7  Other %8  Echo %9  Skipped %10</translation>
+    </message>
+    <message>
+        <source>  迟到 %1</source>
+        <translation>  Late %1</translation>
     </message>
 </context>
 <context>
@@ -2533,6 +2541,14 @@ Write the report anyway?</translation>
     <message>
         <source>回显</source>
         <translation>Echo</translation>
+    </message>
+    <message>
+        <source>迟到</source>
+        <translation>Late</translation>
+    </message>
+    <message>
+        <source>超时后 %1 到达，未采用</source>
+        <translation>came %1 after the timeout, not used</translation>
     </message>
 </context>
 <context>
