@@ -33,7 +33,7 @@ constexpr int kBitsPerAsciiChar = 10;
 // complete, so this only decides how long line noise lingers.
 constexpr std::chrono::milliseconds kMinFrameGap{50};
 // A Modbus ASCII frame may pause between its characters for up to a second (Modbus over Serial
-// Line V1.02, 2.5.2.1); bytes that have not made a frame by then are dropped.
+// Line, version 1.02, section 2.5.2); bytes that have not made a frame by then are dropped.
 constexpr std::chrono::milliseconds kAsciiCharTimeout{1000};
 
 // Longest run of request bytes kept while waiting for a frame to complete.
