@@ -132,6 +132,8 @@ private slots:
     void lineEffectDraws();
     void mbapGateway_data();
     void mbapGateway();
+    void requestIntake_data();
+    void requestIntake();
     void asciiLrc_data();
     void asciiLrc();
     void asciiScan_data();
@@ -647,6 +649,48 @@ void TestSimCore::mbapGateway()
     QCOMPARE(int(out.size()), replied.isEmpty() ? 0 : 1);
     if (!out.empty())
         QCOMPARE(hexOf(out[0].bytes), replied);
+}
+
+// What a slave at an address makes of a request frame before it answers, as libmodbus's RTU
+// slave does: the fields its function calls for, then the address, then the CRC.
+void TestSimCore::requestIntake_data()
+{
+    QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<int>("address");
+    QTest::addColumn<int>("intake");
+    const auto row = [](const char *name, const QByteArray &frame, int address, RtuIntake intake) {
+        QTest::newRow(name) << frame << address << int(intake);
+    };
+    // A write of multiple registers carrying count bytes, with its CRC: 9 + count bytes.
+    const auto writeOf = [](int count) {
+        Bytes frame = bytesFromHex("01 10 00 00 00 01");
+        frame.push_back(std::uint8_t(count));
+        frame.resize(frame.size() + std::size_t(count), 0x5A);
+        appendCrc(frame);
+        return hexOf(frame);
+    };
+    row("weight, address 1", "01 03 01 00 00 02 C5 F7", 1, RtuIntake::Taken);
+    row("another slave's", "01 03 01 00 00 02 C5 F7", 2, RtuIntake::OtherAddress);
+    row("bad CRC", "01 03 01 00 00 02 C5 F8", 1, RtuIntake::BadCrc);
+    row("another slave's, bad CRC", "01 03 01 00 00 02 C5 F8", 2, RtuIntake::OtherAddress);
+    row("broadcast", "00 03 01 00 00 02 C4 26", 1, RtuIntake::Taken);
+    row("seven bytes of a read", "01 03 01 00 00 02 C5", 1, RtuIntake::Invalid);
+    row("one byte", "01", 1, RtuIntake::Invalid);
+    row("07: no fields", "01 07 41 E2", 1, RtuIntake::Taken);
+    row("00: four fields", "01 00 00 20", 1, RtuIntake::Invalid);
+    row("16: six fields", "01 16 81 EE", 1, RtuIntake::Invalid);
+    row("17: nine fields missing", "01 17 40 2E", 1, RtuIntake::Invalid);
+    row("10 with its data", "01 10 00 00 00 02 04 00 01 00 02 23 AE", 1, RtuIntake::Taken);
+    row("10, 256 bytes", writeOf(247), 1, RtuIntake::Taken);
+    row("10, 257 bytes", writeOf(248), 1, RtuIntake::Invalid);
+}
+
+void TestSimCore::requestIntake()
+{
+    QFETCH(QByteArray, frame);
+    QFETCH(int, address);
+    QFETCH(int, intake);
+    QCOMPARE(int(takeRtuRequest(bytesFromHex(frame), address)), intake);
 }
 
 // LRC vectors: the two's complement of the byte sum, in the frame after the message's digits.

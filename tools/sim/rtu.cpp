@@ -60,6 +60,43 @@ std::size_t requestLength(const std::uint8_t *data, std::size_t size)
     }
 }
 
+RtuIntake takeRtuRequest(const Bytes &frame, int address)
+{
+    // The longest RTU frame (Modbus over Serial Line, version 1.02, section 2.5.1.1).
+    constexpr std::size_t kMaxFrame = 256;
+    if (frame.size() < 2) {
+        return RtuIntake::Invalid;
+    }
+    const std::uint8_t function = frame[1];
+    std::size_t fields = 0;  // after the function code
+    std::size_t counted = 0; // where the byte count of the data after them stands, if any
+    if (function <= 0x06) {
+        fields = 4;
+    } else if (function == 0x0F || function == 0x10) {
+        fields = 5;
+        counted = 6;
+    } else if (function == 0x16) {
+        fields = 6;
+    } else if (function == 0x17) {
+        fields = 9;
+        counted = 10;
+    }
+    std::size_t length = 2 + fields;
+    if (frame.size() < length) {
+        return RtuIntake::Invalid;
+    }
+    length += (counted > 0 ? frame[counted] : 0) + 2;
+    if (length > kMaxFrame || frame.size() < length) {
+        return RtuIntake::Invalid;
+    }
+    if (frame[0] != address && frame[0] != 0) {
+        return RtuIntake::OtherAddress;
+    }
+    return hasValidCrc(Bytes(frame.begin(), frame.begin() + std::ptrdiff_t(length)))
+               ? RtuIntake::Taken
+               : RtuIntake::BadCrc;
+}
+
 std::string toHex(const Bytes &bytes)
 {
     static const char kDigits[] = "0123456789abcdef";

@@ -27,6 +27,16 @@ bool hasValidCrc(const Bytes &frame);
 // too few bytes have arrived to tell.
 std::size_t requestLength(const std::uint8_t *data, std::size_t size);
 
+// What a slave makes of a whole request frame before it answers, judged as libmodbus's RTU slave
+// judges it (modbus.c, _modbus_receive_msg, and modbus-rtu.c, _modbus_rtu_check_integrity): the
+// frame must hold the fields its function code calls for (address, function, 4 bytes for
+// functions 00..06, 5 and the byte count's for 0F/10, 6 for 16, 9 and the byte count's for 17,
+// none for any other, then the CRC), at most 256 bytes; then a request for neither this address
+// nor the broadcast address 0 is another slave's, whatever its CRC; then the CRC is checked.
+// Bytes beyond the fields are not looked at.
+enum class RtuIntake { Taken, OtherAddress, BadCrc, Invalid };
+RtuIntake takeRtuRequest(const Bytes &frame, int address);
+
 // "01 03 04 00 00" (lower case, one space between bytes).
 std::string toHex(const Bytes &bytes);
 
