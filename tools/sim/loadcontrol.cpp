@@ -2,12 +2,12 @@
 // The scale's control: loads told through a file or standard input.
 #include "loadcontrol.h"
 
+#include "inputready.h"
 #include "parsenumber.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
-#include <poll.h>
 #include <sstream>
 #include <unistd.h>
 #include <vector>
@@ -43,8 +43,7 @@ std::optional<std::int64_t> LoadControl::pollInput()
     // the operator.
     std::optional<std::int64_t> latest;
     while (!m_inputEnded) {
-        pollfd fd{STDIN_FILENO, POLLIN, 0};
-        if (::poll(&fd, 1, 0) <= 0 || !(fd.revents & (POLLIN | POLLHUP)))
+        if (!standardInputReady())
             break;
         char buffer[512];
         const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);

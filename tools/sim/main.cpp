@@ -1,20 +1,18 @@
 // SPDX-License-Identifier: MIT
 // scalecheck-sim: a simulated digital weighing indicator answering Modbus on a serial line or TCP.
+#include "linewait.h"
 #include "regsfile.h"
 #include "serialline.h"
 #include "simoptions.h"
 #include "simserver.h"
+#include "socketio.h"
 #include "tcplistener.h"
 #include "trafficlog.h"
 
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
-#include <sys/signalfd.h>
 #include <vector>
 
 using namespace scalecheck::sim;
@@ -35,20 +33,6 @@ int runtimeError(const std::string &message, int status = kExitRuntime)
 {
     std::fprintf(stderr, "scalecheck-sim: %s\n", message.c_str());
     return status;
-}
-
-// The stop signals are blocked and read from a descriptor that the server waits on beside the
-// line, so a stop is never lost between two waits.
-int stopSignalFd()
-{
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        sigaddset(&stopSignals, signal);
-    }
-    sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
-    return signalfd(-1, &stopSignals, SFD_CLOEXEC | SFD_NONBLOCK);
 }
 
 } // namespace
@@ -92,9 +76,15 @@ int main(int argc, char **argv)
                              "replies go out at once\n");
     }
 
-    const int stopFd = stopSignalFd();
-    if (stopFd < 0) {
-        return runtimeError(std::string("cannot watch for stop signals: ") + std::strerror(errno));
+    if (!options->tcpListen && options->device.empty() && !SerialLine::hasPseudoTerminals()) {
+        return runtimeError("Windows has no pseudo-terminals: serve a COM port with --device "
+                            "COMn (one end of a null-modem pair such as com0com's, the master "
+                            "on the other), or TCP with --tcp-listen 127.0.0.1:0",
+                            kExitUsage);
+    }
+    const std::unique_ptr<LineWait> wait = LineWait::create(error);
+    if (!wait || !startSockets(error)) {
+        return runtimeError(error);
     }
 
     TrafficLog log;
@@ -115,7 +105,7 @@ int main(int argc, char **argv)
         // The first line of output is the address to connect to; whoever started us waits for it.
         std::printf("%s\n", listener->url(options->tcpMode).c_str());
         std::fflush(stdout);
-        if (!server.serve(*listener, stopFd, error)) {
+        if (!server.serve(*listener, *wait, error)) {
             return runtimeError(error);
         }
         return 0;
@@ -136,7 +126,7 @@ int main(int argc, char **argv)
     std::printf("%s\n", line->path().c_str());
     std::fflush(stdout);
 
-    if (!server.serve(*line, stopFd, error)) {
+    if (!server.serve(*line, *wait, error)) {
         return runtimeError(error);
     }
     return 0;

@@ -388,10 +388,15 @@ It opens a pseudo-terminal pair and prints the device path to open (for example
 /dev/pts/5) as the first line of its output, then serves until it is stopped
 with SIGTERM or SIGINT (exit status 0). With --tcp-listen the first line is the
 address to connect to instead: tcp://HOST:PORT or mbtcp://HOST:PORT.
+Windows has no pseudo-terminals: there it serves a COM port (--device COM5, one
+end of a null-modem pair such as com0com's for a master on the same machine)
+or TCP, and stops on Ctrl+C, Ctrl+Break, its console closing, or WM_CLOSE posted
+to its main thread (QProcess::terminate(), taskkill without /F).
 
 Line:
   --device PATH        serve this existing serial device instead of a new
-                       pseudo-terminal (its path is printed instead)
+                       pseudo-terminal (its path is printed instead); on
+                       Windows a COM port: COM5
   --link PATH          also make the symlink PATH pointing to the served device
                        (an existing symlink is replaced; removed on exit)
   --addr N[,N]...      slave address, 1..247 (default 1); with a list, one

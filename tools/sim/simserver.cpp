@@ -3,21 +3,16 @@
 #include "simserver.h"
 
 #include "ascii.h"
+#include "clib.h"
+#include "linewait.h"
 #include "mbap.h"
 #include "serialline.h"
 #include "tcplistener.h"
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
-#include <fcntl.h>
-#include <modbus/modbus.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <utility>
 
 namespace scalecheck::sim {
@@ -39,31 +34,12 @@ constexpr std::chrono::milliseconds kAsciiCharTimeout{1000};
 // Longest run of request bytes kept while waiting for a frame to complete.
 constexpr std::size_t kMaxPending = 512;
 
-// The whole request is in the socket pair before libmodbus is asked to read it, so these only
-// bound the wait for bytes that will never come.
-constexpr std::chrono::microseconds kModbusWait{50000};
-// Wait used to clear libmodbus's expectation of another slave's reply (see answer()).
-constexpr std::chrono::microseconds kModbusFlush{1000};
-
 // Most replies owed at once with --reply-delay; a master that floods a slow instrument beyond
 // that goes unheard, as busy.
 constexpr std::size_t kMaxWaiting = 1024;
 
-// Longest wait in one poll() when nothing is due.
+// Longest wait in one turn when nothing is due.
 constexpr std::chrono::milliseconds kIdleWake{1000};
-
-void drain(int fd)
-{
-    std::array<std::uint8_t, 512> buffer{};
-    while (::read(fd, buffer.data(), buffer.size()) > 0) {
-    }
-}
-
-bool setNonBlocking(int fd)
-{
-    const int flags = fcntl(fd, F_GETFL);
-    return flags >= 0 && fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
-}
 
 // Each instrument's scale gets a seed of its own, taken from --seed and its address so that the
 // same address moves the same way in every run, whatever else is on the line.
@@ -116,76 +92,30 @@ SimServer::SimServer(const SimOptions &options, const std::vector<RegisterOverri
     }
 }
 
-SimServer::~SimServer()
-{
-    if (m_modbus) {
-        // Not modbus_close(): it would restore terminal settings on the socket pair.
-        modbus_free(m_modbus);
-    }
-    if (m_mapping) {
-        modbus_mapping_free(m_mapping);
-    }
-    if (m_modbusFd >= 0) {
-        ::close(m_modbusFd);
-    }
-    if (m_peerFd >= 0) {
-        ::close(m_peerFd);
-    }
-    if (m_listener && m_line >= 0) {
-        ::close(m_line);
-    }
-}
+SimServer::~SimServer() = default;
 
 bool SimServer::init(std::string &error)
 {
-    // The RTU context never opens its device: it gets one end of a socket pair instead, so every
-    // request and reply passes through our hands and can be paced and altered.
-    m_modbus = modbus_new_rtu("/dev/null", m_options.baud, 'N', 8, 2);
-    if (!m_modbus) {
-        error = std::string("cannot set up libmodbus: ") + modbus_strerror(errno);
-        return false;
-    }
-    int pair[2];
-    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) {
-        error = std::string("cannot make a socket pair: ") + std::strerror(errno);
-        return false;
-    }
-    m_modbusFd = pair[0];
-    m_peerFd = pair[1];
-    if (!setNonBlocking(m_modbusFd) || !setNonBlocking(m_peerFd) ||
-        modbus_set_slave(m_modbus, m_instruments.front().address) != 0 ||
-        modbus_set_socket(m_modbus, m_modbusFd) != 0 ||
-        modbus_set_indication_timeout(m_modbus, 0, kModbusWait.count()) != 0 ||
-        modbus_set_byte_timeout(m_modbus, 0, kModbusWait.count()) != 0 ||
-        modbus_set_response_timeout(m_modbus, 0, kModbusFlush.count()) != 0) {
-        error = std::string("cannot set up libmodbus: ") + modbus_strerror(errno);
-        return false;
-    }
-    m_mapping = modbus_mapping_new_start_address(0, 0, 0, 0, 0, kRegisterCount, 0, 0);
-    if (!m_mapping) {
-        error = std::string("cannot set up the register map: ") + modbus_strerror(errno);
-        return false;
-    }
-    return true;
+    return m_slave.init(error);
 }
 
-bool SimServer::serve(const SerialLine &line, int stopFd, std::string &error)
+bool SimServer::serve(SerialLine &line, LineWait &wait, std::string &error)
 {
     m_serial = &line;
-    m_line = line.fd();
+    m_line = &line;
     m_pace = m_options.pace;
-    return run(stopFd, error);
+    return run(wait, error);
 }
 
-bool SimServer::serve(TcpListener &listener, int stopFd, std::string &error)
+bool SimServer::serve(TcpListener &listener, LineWait &wait, std::string &error)
 {
     // Pacing stays with the serial line: over TCP bytes come as the network brings them.
     m_listener = &listener;
     m_mbap = m_options.tcpMode == TcpMode::Mbap;
-    return run(stopFd, error);
+    return run(wait, error);
 }
 
-bool SimServer::run(int stopFd, std::string &error)
+bool SimServer::run(LineWait &wait, std::string &error)
 {
     std::optional<Clock::time_point> deadline;
     if (m_options.maxTime) {
@@ -208,7 +138,7 @@ bool SimServer::run(int stopFd, std::string &error)
             dropClient();
         }
 
-        if (m_options.textOutput && m_line >= 0) {
+        if (m_options.textOutput && m_line) {
             sendTextLine(now);
         }
         Clock::time_point wake = now + kIdleWake;
@@ -235,30 +165,30 @@ bool SimServer::run(int stopFd, std::string &error)
             std::max<Clock::duration>(wake - now, Clock::duration::zero()));
 
         // While no TCP client is connected, wait for the next one instead.
-        const int waiting = m_listener && m_line < 0 ? m_listener->fd() : -1;
-        std::array<pollfd, 3> fds{{{m_line, static_cast<short>(mayRead ? POLLIN : 0), 0},
-                                   {stopFd, POLLIN, 0},
-                                   {waiting, POLLIN, 0}}};
-        const int rc = ::poll(fds.data(), fds.size(), static_cast<int>(waitMs.count()));
-        if (rc < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            error = std::string("waiting on the line failed: ") + std::strerror(errno);
+        Waitable line;
+        Waitable knock;
+        if (m_line) {
+            line = m_line->input();
+        } else if (m_listener) {
+            knock = m_listener->knock();
+        }
+        LineWait::Woken woken;
+        if (!wait.wait(m_line ? &line : nullptr, mayRead, m_line ? nullptr : &knock, waitMs, woken,
+                       error)) {
             return false;
         }
-        if (fds[1].revents & POLLIN) {
-            return true; // SIGTERM, SIGINT or SIGHUP
+        if (woken.stop) {
+            return true; // SIGTERM, SIGINT, SIGHUP, or on Windows Ctrl+C or WM_CLOSE
         }
         now = Clock::now();
-        if (fds[2].revents & POLLIN) {
+        if (woken.knock) {
             acceptClient();
             continue;
         }
-        if (m_line < 0) {
+        if (!m_line) {
             continue;
         }
-        if (fds[0].revents & POLLIN) {
+        if (woken.line == LineWait::Line::Input) {
             const ReadOutcome outcome = readLine(now, error);
             if (outcome == ReadOutcome::Failed) {
                 return false;
@@ -266,7 +196,7 @@ bool SimServer::run(int stopFd, std::string &error)
             if (outcome == ReadOutcome::Closed) {
                 dropClient();
             }
-        } else if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+        } else if (woken.line == LineWait::Line::HungUp) {
             if (!m_listener) {
                 error = "the line hung up";
                 return false;
@@ -280,14 +210,15 @@ bool SimServer::run(int stopFd, std::string &error)
 
 void SimServer::acceptClient()
 {
-    m_line = m_listener->accept();
+    m_client = m_listener->accept();
+    m_line = m_client.get();
     m_clientGone = false;
     m_wireIdle = true;
 }
 
 void SimServer::dropClient()
 {
-    if (!m_listener || m_line < 0) {
+    if (!m_listener || !m_line) {
         return;
     }
     // What the client had begun to send is lost with it, and so is a reply still on its way.
@@ -297,8 +228,8 @@ void SimServer::dropClient()
     }
     m_tx.clear();
     m_waiting.clear();
-    ::close(m_line);
-    m_line = -1;
+    m_client.reset();
+    m_line = nullptr;
     m_clientGone = false;
 }
 
@@ -320,29 +251,25 @@ SimServer::ReadOutcome SimServer::readLine(Clock::time_point now, std::string &e
             return ReadOutcome::Read;
         }
     }
-    const ssize_t n = ::read(m_line, buffer.data(), want);
-    if (n < 0) {
-        if (errno == EAGAIN || errno == EINTR) {
-            m_wireIdle = true;
-            return ReadOutcome::Read;
-        }
-        if (m_listener) {
-            return ReadOutcome::Closed; // the connection broke
-        }
-        error = std::string("reading the line failed: ") + std::strerror(errno);
+    const Link::Io io = m_line->read(buffer.data(), want);
+    if (io.status == Link::Status::Closed) {
+        return ReadOutcome::Closed; // the client has closed, or the connection broke
+    }
+    if (io.status == Link::Status::Failed) {
+        error = "reading the line failed: " + m_line->error();
         return ReadOutcome::Failed;
     }
+    const std::size_t n = io.bytes;
     if (n == 0) {
-        m_wireIdle = true;
-        // End of file is a TCP client that has closed; a terminal just had nothing to give.
-        return m_listener ? ReadOutcome::Closed : ReadOutcome::Read;
+        m_wireIdle = true; // nothing more has come
+        return ReadOutcome::Read;
     }
     if (m_pace) {
         m_wireAt += m_charTime * n;
         // Fewer bytes than the wire could have brought: the sender has stopped for now.
-        m_wireIdle = static_cast<std::size_t>(n) < want;
+        m_wireIdle = n < want;
     }
-    m_rx.insert(m_rx.end(), buffer.begin(), buffer.begin() + n);
+    m_rx.insert(m_rx.end(), buffer.begin(), buffer.begin() + std::ptrdiff_t(n));
     m_lastRx = now;
     takeFrames(now);
     return ReadOutcome::Read;
@@ -350,7 +277,7 @@ SimServer::ReadOutcome SimServer::readLine(Clock::time_point now, std::string &e
 
 void SimServer::takeFrames(Clock::time_point now)
 {
-    while (m_line >= 0 && !m_clientGone) {
+    while (m_line && !m_clientGone) {
         std::size_t length = 0;
         if (m_mbap) {
             const std::optional<MbapHeader> header = readMbapHeader(m_rx.data(), m_rx.size());
@@ -488,56 +415,37 @@ SimServer::Instrument *SimServer::instrumentAt(int address)
 std::optional<Bytes> SimServer::answer(const Bytes &frame, Instrument *&instrument,
                                        std::string &ignoredReason)
 {
-    // One libmodbus context serves all instruments on the line: it is told the address of the
-    // one the request is for. A request for an address nobody has goes to it under the first
-    // address, so libmodbus itself sees that it is for another slave.
+    // One slave serves all instruments on the line, told the address of the one the request is
+    // for. A request for an address nobody has is taken under the first address, so that it is
+    // seen to be for another slave.
     instrument = frame.empty() ? nullptr : instrumentAt(frame[0]);
-    modbus_set_slave(m_modbus, instrument ? instrument->address : m_instruments.front().address);
-    drain(m_modbusFd);
-    drain(m_peerFd);
-    if (::write(m_peerFd, frame.data(), frame.size()) != static_cast<ssize_t>(frame.size())) {
+    switch (
+        takeRtuRequest(frame, instrument ? instrument->address : m_instruments.front().address)) {
+    case RtuIntake::Taken:
+        break;
+    case RtuIntake::OtherAddress:
+        ignoredReason = "other-address";
+        return std::nullopt;
+    case RtuIntake::BadCrc:
+        ignoredReason = "bad-crc";
+        return std::nullopt;
+    case RtuIntake::Invalid:
         ignoredReason = "invalid";
         return std::nullopt;
     }
-    std::array<std::uint8_t, MODBUS_RTU_MAX_ADU_LENGTH> request{};
-    errno = 0;
-    const int length = modbus_receive(m_modbus, request.data());
-    const int receiveErrno = errno;
-    drain(m_modbusFd); // whatever libmodbus did not take as part of the request
-    if (length == 0) {
-        // A request for another slave. libmodbus now expects that slave's reply to follow on
-        // the bus and would swallow our next request as that reply. There is no other slave
-        // here, so let that expectation time out on the empty socket at once.
-        modbus_receive(m_modbus, request.data());
-        ignoredReason = "other-address";
-        return std::nullopt;
-    }
-    if (length < 0) {
-        ignoredReason = receiveErrno == EMBBADCRC ? "bad-crc" : "invalid";
-        return std::nullopt;
-    }
-    if (request[0] == 0) {
-        // Broadcast: a slave never answers one (libmodbus would not send a reply either).
+    if (frame[0] == 0) {
+        // Broadcast: a slave never answers one.
         ignoredReason = "broadcast";
         return std::nullopt;
     }
-    if (!instrument) { // libmodbus let through an address it was not told about
+    if (!instrument) {
         ignoredReason = "other-address";
         return std::nullopt;
     }
     refreshRegisters(*instrument);
-    // A read-only instrument: it answers function 03 and nothing else.
-    const int sent = request[1] == 0x03 ? modbus_reply(m_modbus, request.data(), length, m_mapping)
-                                        : modbus_reply_exception(m_modbus, request.data(),
-                                                                 MODBUS_EXCEPTION_ILLEGAL_FUNCTION);
-    Bytes reply;
-    std::array<std::uint8_t, 512> buffer{};
-    for (ssize_t n; (n = ::read(m_peerFd, buffer.data(), buffer.size())) > 0;) {
-        reply.insert(reply.end(), buffer.begin(), buffer.begin() + n);
-    }
-    if (sent <= 0 || reply.empty()) {
+    std::optional<Bytes> reply = m_slave.reply(frame, instrument->registers.registers());
+    if (!reply) {
         ignoredReason = "invalid";
-        return std::nullopt;
     }
     return reply;
 }
@@ -556,12 +464,7 @@ void SimServer::refreshRegisters(Instrument &instrument)
     } else {
         weight = fixed ? m_options.weight.value_or(0) : instrument.weight.sample(sinceStart);
     }
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    instrument.registers.update(weight, local);
-    const auto &registers = instrument.registers.registers();
-    std::copy(registers.begin(), registers.end(), m_mapping->tab_registers);
+    instrument.registers.update(weight, localTime(std::time(nullptr)));
 }
 
 void SimServer::schedule(Transmission transmission, FaultKind fault, bool zero,
@@ -631,8 +534,7 @@ void SimServer::sendTextLine(Clock::time_point now)
     m_nextTextLine = now + kTextLineInterval;
     Instrument &instrument = m_instruments.front();
     const auto sinceStart = std::chrono::duration_cast<std::chrono::milliseconds>(now - m_start);
-    const std::int32_t counts =
-        m_options.weight.value_or(instrument.weight.sample(sinceStart));
+    const std::int32_t counts = m_options.weight.value_or(instrument.weight.sample(sinceStart));
     // Stable, gross: "ST,GS,+0012.34kg", the form most indicators print and send.
     std::array<char, 40> text{};
     const int n = std::snprintf(text.data(), text.size(), "ST,GS,%+08.2fkg\r\n", counts / 100.0);
@@ -642,15 +544,14 @@ void SimServer::sendTextLine(Clock::time_point now)
 void SimServer::writeLine(const Bytes &bytes)
 {
     std::size_t done = 0;
-    while (done < bytes.size() && m_line >= 0) {
-        const ssize_t n = ::write(m_line, bytes.data() + done, bytes.size() - done);
-        if (n > 0) {
-            done += static_cast<std::size_t>(n);
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else if (n < 0 && m_listener && errno != EAGAIN) {
+    while (done < bytes.size() && m_line) {
+        const Link::Io io = m_line->write(bytes.data() + done, bytes.size() - done);
+        if (io.status == Link::Status::Closed) {
             m_clientGone = true; // the client has gone away; let it go once this turn is over
             return;
+        }
+        if (io.bytes > 0) {
+            done += io.bytes;
         } else {
             // Nobody reads the line and its buffer is full: the bytes are lost, as on a wire.
             if (!m_overflowReported) {

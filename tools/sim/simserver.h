@@ -3,8 +3,10 @@
 #pragma once
 
 #include "faults.h"
-#include "registermap.h"
+#include "link.h"
 #include "loadcontrol.h"
+#include "modbusslave.h"
+#include "registermap.h"
 #include "replytiming.h"
 #include "rtu.h"
 #include "scalemodel.h"
@@ -14,17 +16,16 @@
 
 #include <chrono>
 #include <deque>
+#include <map>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
-#include <map>
 #include <vector>
-
-typedef struct _modbus modbus_t;
-typedef struct _modbus_mapping_t modbus_mapping_t;
 
 namespace scalecheck::sim {
 
+class LineWait;
 class SerialLine;
 class TcpListener;
 
@@ -40,15 +41,13 @@ public:
     SimServer(const SimServer &) = delete;
     SimServer &operator=(const SimServer &) = delete;
 
-    // Sets up libmodbus: a slave context that talks through a socket pair instead of the line,
-    // and the register mapping it answers from.
+    // Sets up libmodbus, which builds the replies (see ModbusSlave).
     bool init(std::string &error);
 
-    // Serve a serial line, or TCP clients one after the other, until stopFd (a signalfd for the
-    // stop signals) becomes readable or --max-seconds has passed. Return false with a reason
-    // when the line fails.
-    bool serve(const SerialLine &line, int stopFd, std::string &error);
-    bool serve(TcpListener &listener, int stopFd, std::string &error);
+    // Serve a serial line, or TCP clients one after the other, until wait tells of a stop or
+    // --max-seconds has passed. Return false with a reason when the line fails.
+    bool serve(SerialLine &line, LineWait &wait, std::string &error);
+    bool serve(TcpListener &listener, LineWait &wait, std::string &error);
 
 private:
     using Clock = SimClock;
@@ -79,7 +78,7 @@ private:
 
     enum class ReadOutcome { Read, Closed, Failed };
 
-    bool run(int stopFd, std::string &error);
+    bool run(LineWait &wait, std::string &error);
     ReadOutcome readLine(Clock::time_point now, std::string &error);
     void takeFrames(Clock::time_point now);
     void handleFrame(const Bytes &frame, Clock::time_point end, bool complete);
@@ -106,18 +105,16 @@ private:
     std::optional<ScaleModel> m_scale;
     std::optional<LoadControl> m_control;
 
-    // The line: a serial line, or the TCP client being served (-1 while there is none).
+    // The line: a serial line, or the TCP client being served (none while there is none).
     const SerialLine *m_serial = nullptr;
     TcpListener *m_listener = nullptr;
-    int m_line = -1;
+    std::unique_ptr<Link> m_client;
+    Link *m_line = nullptr;
     bool m_mbap = false; // frames with an MBAP header instead of the RTU CRC
     bool m_pace = false;
     bool m_clientGone = false;
 
-    modbus_t *m_modbus = nullptr;
-    modbus_mapping_t *m_mapping = nullptr;
-    int m_modbusFd = -1; // libmodbus's end of the socket pair
-    int m_peerFd = -1;   // ours: requests go in, the replies libmodbus builds come out
+    ModbusSlave m_slave;
 
     std::mt19937 m_faultRng;
     std::mt19937 m_lineRng; // the line effects, so they leave the faults' sequence as it was

@@ -3,13 +3,15 @@
 #include "tcplistener.h"
 
 #include <array>
-#include <cerrno>
-#include <cstring>
+
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <netdb.h>
 #include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <sys/socket.h>
-#include <unistd.h>
+#endif
 
 namespace scalecheck::sim {
 namespace {
@@ -17,13 +19,42 @@ namespace {
 // Clients beyond the one being served wait here until it goes.
 constexpr int kBacklog = 4;
 
+// The client being served.
+class TcpConnection : public Link
+{
+public:
+    explicit TcpConnection(Socket socket) : m_socket(socket), m_watch(socket, false) {}
+    ~TcpConnection() override { closeSocket(m_socket); }
+
+    Io read(std::uint8_t *data, std::size_t size) override
+    {
+        const SocketIo io = receiveSome(m_socket, data, size);
+        if (io.bytes == 0 && !io.ended) {
+            m_watch.drained();
+        }
+        return {io.bytes, io.ended ? Status::Closed : Status::Ok};
+    }
+
+    Io write(const std::uint8_t *data, std::size_t size) override
+    {
+        const SocketIo io = sendSome(m_socket, data, size);
+        return {io.bytes, io.ended ? Status::Closed : Status::Ok};
+    }
+
+    Waitable input() override { return m_watch.waitable(); }
+    std::string error() const override { return {}; }
+
+private:
+    Socket m_socket;
+    SocketWatch m_watch;
+};
+
 } // namespace
 
 TcpListener::~TcpListener()
 {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-    }
+    m_watch.reset();
+    closeSocket(m_socket);
 }
 
 std::unique_ptr<TcpListener> TcpListener::listen(const TcpEndpoint &where, std::string &error)
@@ -39,22 +70,19 @@ std::unique_ptr<TcpListener> TcpListener::listen(const TcpEndpoint &where, std::
     }
     std::unique_ptr<TcpListener> listener(new TcpListener);
     std::string reason = "no address";
-    for (const addrinfo *a = found; a && listener->m_fd < 0; a = a->ai_next) {
-        const int fd =
-            ::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
-        const int on = 1;
-        if (fd >= 0 && setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) == 0 &&
-            ::bind(fd, a->ai_addr, a->ai_addrlen) == 0 && ::listen(fd, kBacklog) == 0) {
-            listener->m_fd = fd;
+    for (const addrinfo *a = found; a && listener->m_socket == kNoSocket; a = a->ai_next) {
+        const Socket socket = openSocket(a->ai_family, a->ai_socktype, a->ai_protocol);
+        if (socket != kNoSocket && allowRestart(socket) &&
+            ::bind(socket, a->ai_addr, static_cast<socklen_t>(a->ai_addrlen)) == 0 &&
+            ::listen(socket, kBacklog) == 0) {
+            listener->m_socket = socket;
             break;
         }
-        reason = std::strerror(errno);
-        if (fd >= 0) {
-            ::close(fd);
-        }
+        reason = socketError();
+        closeSocket(socket);
     }
     freeaddrinfo(found);
-    if (listener->m_fd < 0) {
+    if (listener->m_socket == kNoSocket) {
         error = "cannot listen on " + where.host + ":" + port + ": " + reason;
         return nullptr;
     }
@@ -62,14 +90,16 @@ std::unique_ptr<TcpListener> TcpListener::listen(const TcpEndpoint &where, std::
     socklen_t size = sizeof bound;
     std::array<char, NI_MAXHOST> host{};
     std::array<char, NI_MAXSERV> service{};
-    if (getsockname(listener->m_fd, reinterpret_cast<sockaddr *>(&bound), &size) != 0 ||
-        getnameinfo(reinterpret_cast<const sockaddr *>(&bound), size, host.data(), host.size(),
-                    service.data(), service.size(), NI_NUMERICHOST | NI_NUMERICSERV) != 0) {
-        error = std::string("cannot tell where the listener is bound: ") + std::strerror(errno);
+    if (getsockname(listener->m_socket, reinterpret_cast<sockaddr *>(&bound), &size) != 0 ||
+        getnameinfo(reinterpret_cast<const sockaddr *>(&bound), size, host.data(),
+                    static_cast<socklen_t>(host.size()), service.data(),
+                    static_cast<socklen_t>(service.size()), NI_NUMERICHOST | NI_NUMERICSERV) != 0) {
+        error = "cannot tell where the listener is bound: " + socketError();
         return nullptr;
     }
     listener->m_host = host.data();
     listener->m_port = std::stoi(service.data());
+    listener->m_watch = std::make_unique<SocketWatch>(listener->m_socket, true);
     return listener;
 }
 
@@ -80,15 +110,14 @@ std::string TcpListener::url(TcpMode mode) const
            std::to_string(m_port);
 }
 
-int TcpListener::accept()
+std::unique_ptr<Link> TcpListener::accept()
 {
-    const int fd = ::accept4(m_fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (fd < 0) {
-        return -1;
+    const Socket socket = acceptSocket(m_socket);
+    if (socket == kNoSocket) {
+        m_watch->drained();
+        return nullptr;
     }
-    const int on = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    return fd;
+    return std::make_unique<TcpConnection>(socket);
 }
 
 } // namespace scalecheck::sim

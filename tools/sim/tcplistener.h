@@ -2,7 +2,9 @@
 // The TCP port the simulator serves on instead of a serial line, one client at a time.
 #pragma once
 
+#include "link.h"
 #include "simoptions.h"
+#include "socketio.h"
 
 #include <memory>
 #include <string>
@@ -20,20 +22,21 @@ public:
     // after a restart, even while connections of the last run linger in TIME_WAIT.
     static std::unique_ptr<TcpListener> listen(const TcpEndpoint &where, std::string &error);
 
-    int fd() const { return m_fd; } // non-blocking; readable when a client is waiting
+    // What the server's wait watches for a client waiting.
+    Waitable knock() { return m_watch->waitable(); }
 
     // The address as bound, numeric, with the port the system picked for port 0:
     // "tcp://127.0.0.1:40123", "mbtcp://[::1]:502".
     std::string url(TcpMode mode) const;
 
-    // Takes the next waiting client: a non-blocking socket without Nagle's delay, so every
-    // piece of a reply leaves when it is due. -1 when nobody is waiting.
-    int accept();
+    // Takes the next waiting client; nothing when nobody is waiting.
+    std::unique_ptr<Link> accept();
 
 private:
     TcpListener() = default;
 
-    int m_fd = -1;
+    Socket m_socket = kNoSocket;
+    std::unique_ptr<SocketWatch> m_watch;
     std::string m_host;
     int m_port = 0;
 };

@@ -2,6 +2,8 @@
 // The --log file: one timestamped line per request received and per reply sent.
 #include "trafficlog.h"
 
+#include "clib.h"
+
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -18,7 +20,7 @@ TrafficLog::~TrafficLog()
 
 bool TrafficLog::open(const std::string &path, std::string &error)
 {
-    m_file = std::fopen(path.c_str(), "we");
+    m_file = std::fopen(path.c_str(), kWriteNotInherited);
     if (!m_file) {
         error = "cannot write the log file " + path + ": " + std::strerror(errno);
         return false;
@@ -63,8 +65,7 @@ void TrafficLog::write(const std::string &text)
     const auto millis =
         std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
         1000;
-    std::tm local{};
-    localtime_r(&seconds, &local);
+    const std::tm local = localTime(seconds);
     std::fprintf(m_file, "%02d:%02d:%02d.%03d %s\n", local.tm_hour, local.tm_min, local.tm_sec,
                  static_cast<int>(millis), text.c_str());
     std::fflush(m_file);

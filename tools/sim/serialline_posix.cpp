@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The serial line the simulator serves: a pseudo-terminal it opens itself or an existing device.
+// The serial line on POSIX systems: a pseudo-terminal the simulator opens itself or an existing
+// terminal device.
 #include "serialline.h"
 
 #include <array>
@@ -41,8 +42,7 @@ std::string systemError(const std::string &what)
     return what + ": " + std::strerror(errno);
 }
 
-} // namespace
-
+// Sets a terminal to raw 8 data bits, no parity, 2 stop bits at the given baud rate.
 bool setRaw8N2(int fd, int baud, std::string &error)
 {
     termios tio{};
@@ -65,7 +65,26 @@ bool setRaw8N2(int fd, int baud, std::string &error)
     return true;
 }
 
-SerialLine::~SerialLine()
+class Terminal : public SerialLine
+{
+public:
+    Terminal() = default;
+    ~Terminal() override;
+
+    Io read(std::uint8_t *data, std::size_t size) override;
+    Io write(const std::uint8_t *data, std::size_t size) override;
+    Waitable input() override { return {m_fd, false}; }
+    std::string error() const override { return m_error; }
+    bool clientRateDiffers(int baud) const override;
+    bool clientStopBitsDiffer(int stopBits) const override;
+
+    int m_fd = -1; // non-blocking, for reading requests and writing replies
+    bool m_pty = false;
+    int m_keepOpenFd = -1;
+    std::string m_error;
+};
+
+Terminal::~Terminal()
 {
     if (m_fd >= 0) {
         ::close(m_fd);
@@ -75,9 +94,42 @@ SerialLine::~SerialLine()
     }
 }
 
+Link::Io Terminal::read(std::uint8_t *data, std::size_t size)
+{
+    const ssize_t n = ::read(m_fd, data, size);
+    if (n >= 0) {
+        return {static_cast<std::size_t>(n), Status::Ok};
+    }
+    if (errno == EAGAIN || errno == EINTR) {
+        return {};
+    }
+    m_error = std::strerror(errno);
+    return {0, Status::Failed};
+}
+
+Link::Io Terminal::write(const std::uint8_t *data, std::size_t size)
+{
+    for (;;) {
+        const ssize_t n = ::write(m_fd, data, size);
+        if (n >= 0) {
+            return {static_cast<std::size_t>(n), Status::Ok};
+        }
+        if (errno != EINTR) {
+            return {};
+        }
+    }
+}
+
+} // namespace
+
+bool SerialLine::hasPseudoTerminals()
+{
+    return true;
+}
+
 std::unique_ptr<SerialLine> SerialLine::openPty(int baud, std::string &error)
 {
-    std::unique_ptr<SerialLine> line(new SerialLine);
+    std::unique_ptr<Terminal> line(new Terminal);
     int master = -1;
     int slave = -1;
     if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
@@ -109,7 +161,7 @@ std::unique_ptr<SerialLine> SerialLine::openPty(int baud, std::string &error)
 std::unique_ptr<SerialLine> SerialLine::openDevice(const std::string &path, int baud,
                                                    std::string &error)
 {
-    std::unique_ptr<SerialLine> line(new SerialLine);
+    std::unique_ptr<Terminal> line(new Terminal);
     line->m_fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (line->m_fd < 0) {
         error = systemError("cannot open " + path);
@@ -128,7 +180,7 @@ std::unique_ptr<SerialLine> SerialLine::openDevice(const std::string &path, int 
     return line;
 }
 
-bool SerialLine::clientRateDiffers(int baud) const
+bool Terminal::clientRateDiffers(int baud) const
 {
     termios tio{};
     if (!m_pty || tcgetattr(m_fd, &tio) != 0) {
@@ -140,7 +192,7 @@ bool SerialLine::clientRateDiffers(int baud) const
     return speed != CBAUDEX && speed != speedFor(baud);
 }
 
-bool SerialLine::clientStopBitsDiffer(int stopBits) const
+bool Terminal::clientStopBitsDiffer(int stopBits) const
 {
     termios tio{};
     if (!m_pty || tcgetattr(m_fd, &tio) != 0) {
