@@ -2,14 +2,10 @@
 // The event loop's clock: a steady clock for now, the event loop's timers for wake-ups.
 #include "clock.h"
 
+#include "exacttimer.h"
+
 #include <QElapsedTimer>
 #include <QTimer>
-
-#ifdef Q_OS_LINUX
-#include <QSocketNotifier>
-#include <sys/timerfd.h>
-#include <unistd.h>
-#endif
 
 using namespace std::chrono;
 
@@ -19,21 +15,11 @@ class EventLoopTimer : public Clock::Timer
 {
 public:
     EventLoopTimer(const Clock &clock, std::function<void()> onTimeout)
-        : m_clock(clock), m_onTimeout(std::move(onTimeout))
+        : m_clock(clock), m_onTimeout(std::move(onTimeout)), m_exact([this] { onTimer(); })
     {
         m_timer.setSingleShot(true);
         m_timer.setTimerType(Qt::PreciseTimer);
         QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] { onTimer(); });
-    }
-
-    ~EventLoopTimer() override
-    {
-#ifdef Q_OS_LINUX
-        if (m_fd >= 0) {
-            delete m_notifier;
-            ::close(m_fd);
-        }
-#endif
     }
 
     void start(Clock::Duration after) override
@@ -46,7 +32,7 @@ public:
         // (4.01 ms at 9600 baud, 1.75 ms above 19200): rounded up it would hold each request up
         // to a millisecond longer than needed. A wait with a fraction of a millisecond goes on a
         // timer of the system's own, exact to the microsecond; whole milliseconds on Qt's.
-        if (after % milliseconds(1) != Clock::Duration::zero() && startExact(after))
+        if (after % milliseconds(1) != Clock::Duration::zero() && m_exact.start(after))
             return;
         m_timer.start(ceil<milliseconds>(after));
     }
@@ -54,64 +40,19 @@ public:
     void stop() override
     {
         m_timer.stop();
-#ifdef Q_OS_LINUX
-        if (m_exactArmed) {
-            const itimerspec off{};
-            ::timerfd_settime(m_fd, 0, &off, nullptr);
-            m_exactArmed = false;
-        }
-#endif
+        m_exact.stop();
     }
 
-    bool isActive() const override
-    {
-        return m_timer.isActive() || m_exactArmed;
-    }
+    bool isActive() const override { return m_timer.isActive() || m_exact.isActive(); }
 
 private:
-    bool startExact(Clock::Duration after)
-    {
-#ifdef Q_OS_LINUX
-        if (m_fd < 0) {
-            m_fd = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
-            if (m_fd < 0)
-                return false;
-            // The notifier stays enabled for the timer's life: a disarmed timerfd never becomes
-            // readable, and turning the notifier on and off at each wait would cost the event
-            // loop a wake-up of its own and a second turn, twice a request.
-            m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read);
-            QObject::connect(m_notifier, &QSocketNotifier::activated, m_notifier, [this] {
-                quint64 expirations = 0;
-                const ssize_t n = ::read(m_fd, &expirations, sizeof expirations);
-                // Setting the timer again clears an expiry not yet read: nothing to read, then.
-                if (n != ssize_t(sizeof expirations) || !m_exactArmed)
-                    return;
-                m_exactArmed = false;
-                onTimer();
-            });
-        }
-        // A zero it_value would disarm the timer: at least a nanosecond.
-        const auto ns = std::max<nanoseconds::rep>(1, duration_cast<nanoseconds>(after).count());
-        itimerspec when{};
-        when.it_value.tv_sec = time_t(ns / 1000000000);
-        when.it_value.tv_nsec = long(ns % 1000000000);
-        if (::timerfd_settime(m_fd, 0, &when, nullptr) != 0)
-            return false;
-        m_exactArmed = true;
-        return true;
-#else
-        Q_UNUSED(after);
-        return false;
-#endif
-    }
-
     void onTimer()
     {
         // Never early: a wake-up a little before its time (the event loop's rounding) waits out
         // the rest.
         const Clock::Duration left = m_due - m_clock.now();
         if (left > Clock::Duration::zero()) {
-            if (!startExact(left))
+            if (!m_exact.start(left))
                 m_timer.start(ceil<milliseconds>(left));
             return;
         }
@@ -122,9 +63,7 @@ private:
     std::function<void()> m_onTimeout;
     Clock::Duration m_due{0};
     QTimer m_timer;
-    int m_fd = -1;
-    QSocketNotifier *m_notifier = nullptr;
-    bool m_exactArmed = false;
+    ExactTimer m_exact;
 };
 
 class EventLoopClock : public Clock
