@@ -9,12 +9,6 @@
 #include <QFile>
 #include <QStringList>
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace {
 
 const QByteArray kByteOrderMark = QByteArrayLiteral("\xEF\xBB\xBF");
@@ -31,25 +25,6 @@ QByteArray csvLine(const QStringList &fields)
 QString millisecondsText(Clock::Duration time)
 {
     return QString::number(std::chrono::duration<double, std::milli>(time).count(), 'f', 1);
-}
-
-// write(2) until every byte is out or it fails; a second call only after a short write, which a
-// regular file gives when the disk fills in the middle of the bytes.
-bool writeAll(int fd, const char *data, qint64 size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size_t(size));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = ENOSPC;
-            return false;
-        }
-        data += n;
-        size -= n;
-    }
-    return true;
 }
 
 } // namespace
@@ -98,20 +73,11 @@ bool WeightLog::open(const QString &path)
     m_reason.clear();
     m_lines = 0;
     m_breakFirst = false;
-    // O_APPEND: every write lands at the end whatever else has the file open, and nothing before
-    // it is ever written again. Read access only to look at the last byte there is.
-    m_fd =
-        ::open(QFile::encodeName(path).constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (m_fd < 0)
-        return fail(errno);
-    struct stat st;
-    if (::fstat(m_fd, &st) != 0)
-        return fail(errno);
-    if (S_ISDIR(st.st_mode))
-        return fail(EISDIR);
-    if (st.st_size > 0) {
-        char last = '\n';
-        if (::pread(m_fd, &last, 1, st.st_size - 1) == 1 && last != '\n')
+    if (!m_file.open(path))
+        return fail();
+    const std::optional<qint64> size = m_file.regularSize();
+    if (size.value_or(0) > 0) {
+        if (m_file.byteAt(*size - 1).value_or('\n') != '\n')
             m_breakFirst = true;
         return true;
     }
@@ -120,7 +86,7 @@ bool WeightLog::open(const QString &path)
 
 bool WeightLog::append(const QDateTime &time, const WeightReading &reading)
 {
-    if (m_fd < 0)
+    if (!m_file.isOpen())
         return false;
     QByteArray bytes = line(time, reading);
     if (m_breakFirst)
@@ -134,36 +100,29 @@ bool WeightLog::append(const QDateTime &time, const WeightReading &reading)
 
 void WeightLog::close()
 {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
-    }
+    m_file.close();
 }
 
 bool WeightLog::writeWhole(const QByteArray &bytes)
 {
-    struct stat st;
-    const bool sized = ::fstat(m_fd, &st) == 0 && S_ISREG(st.st_mode);
-    if (!writeAll(m_fd, bytes.constData(), bytes.size())) {
-        const int error = errno;
+    const std::optional<qint64> size = m_file.regularSize();
+    if (!m_file.append(bytes)) {
         // Part of the line may have gone in before the disk filled: cut the file back to where
         // the line began, so that the log ends in a whole line.
-        if (sized && ::ftruncate(m_fd, st.st_size) != 0) {
-            // Nothing more can be done; the reason that counts is the write's.
-        }
-        return fail(error);
+        if (size)
+            m_file.cutBackTo(*size);
+        return fail();
     }
     // On the disk, not only in the page cache, before the next reading: a pulled plug then loses
-    // at most the line being written. A device that cannot be synced (a pipe, /dev/stdout) has
-    // nothing to lose in a cache of ours.
-    if (::fdatasync(m_fd) != 0 && errno != EINVAL && errno != EROFS)
-        return fail(errno);
+    // at most the line being written.
+    if (!m_file.sync())
+        return fail();
     return true;
 }
 
-bool WeightLog::fail(int error)
+bool WeightLog::fail()
 {
-    m_reason = QString::fromLocal8Bit(std::strerror(error));
+    m_reason = m_file.reason();
     m_failed = true;
     close();
     return false;

@@ -3,6 +3,7 @@
 // the disk before the next reading comes; shared by the window and scalecheck-cli.
 #pragma once
 
+#include "appendfile.h"
 #include "weightreading.h"
 
 #include <QByteArray>
@@ -21,8 +22,8 @@
 // time are empty when the reading had none, the settle time while the load was settling. The
 // last two columns come after the others, so that a reader of the first six reads on as before.
 //
-// Each line goes to the file in one write(2) on a descriptor opened for append, followed by
-// fdatasync(2): a process killed or a machine losing power loses at most the line being written,
+// Each line goes to the end of the file in one write, followed by a sync to the disk
+// (AppendFile): a process killed or a machine losing power loses at most the line being written,
 // and a reader never sees half a line. Nothing is kept between lines, so hours of logging take
 // no more memory than one line.
 class WeightLog
@@ -48,7 +49,7 @@ public:
     bool append(const QDateTime &time, const WeightReading &reading);
     void close();
 
-    bool isOpen() const { return m_fd >= 0; }
+    bool isOpen() const { return m_file.isOpen(); }
     QString path() const { return m_path; }
     // Lines written since open(), the header not counted.
     qint64 lineCount() const { return m_lines; }
@@ -60,9 +61,9 @@ public:
 
 private:
     bool writeWhole(const QByteArray &bytes);
-    bool fail(int error);
+    bool fail();
 
-    int m_fd = -1;
+    AppendFile m_file;
     QString m_path;
     bool m_failed = false;
     QString m_reason;
