@@ -175,11 +175,18 @@ QStringList evidenceLines(const Evidence &evidence)
                              .arg(evidence.unrequested.size())
                              .arg(hex(evidence.unrequested)));
     }
-    if (const std::optional<LineErrorCounts> &c = evidence.lineErrors)
-        lines.append(Diagnosis::tr("串口错误计数：帧错误 %1，校验错误 %2，溢出 %3，中断 %4")
-                         .arg(c->framing)
-                         .arg(c->parity)
-                         .arg(c->overrun)
-                         .arg(c->breaks));
+    if (const std::optional<LineErrorCounts> &c = evidence.lineErrors) {
+        if (c->breaks)
+            lines.append(Diagnosis::tr("串口错误计数：帧错误 %1，校验错误 %2，溢出 %3，中断 %4")
+                             .arg(c->framing)
+                             .arg(c->parity)
+                             .arg(c->overrun)
+                             .arg(*c->breaks));
+        else
+            lines.append(Diagnosis::tr("串口错误计数：帧错误 %1，校验错误 %2，溢出 %3（系统不计中断）")
+                             .arg(c->framing)
+                             .arg(c->parity)
+                             .arg(c->overrun));
+    }
     return lines;
 }

@@ -26,24 +26,29 @@ struct OpenResult
     OpenStatus status = OpenStatus::Refused;
     QString reason; // why, for the operator; the system's words where there are no better
     QString holder; // Busy: the program that holds the device, when that can be found out ("minicom")
+    // Busy: the system does not tell which program holds the device. Windows tells no program
+    // without administrator rights who has a COM port open.
+    bool holderUntold = false;
     bool opened() const { return status == OpenStatus::Opened; }
 };
 
 // The errors a serial port's receiver has counted since the driver started: characters with a
 // bad stop bit (framing), a bad parity bit, characters lost because they were not read in time
 // (overrun), and breaks. Only a real UART keeps them; a pseudo-terminal or a socket has none.
+// Windows counts no breaks (its driver's statistics have none): nullopt there.
 struct LineErrorCounts
 {
     qint64 framing = 0;
     qint64 parity = 0;
     qint64 overrun = 0;
-    qint64 breaks = 0;
+    std::optional<qint64> breaks = 0;
 
-    qint64 total() const { return framing + parity + overrun + breaks; }
+    qint64 total() const { return framing + parity + overrun + breaks.value_or(0); }
     friend LineErrorCounts operator-(const LineErrorCounts &a, const LineErrorCounts &b)
     {
         return {a.framing - b.framing, a.parity - b.parity, a.overrun - b.overrun,
-                a.breaks - b.breaks};
+                a.breaks && b.breaks ? std::optional<qint64>(*a.breaks - *b.breaks)
+                                     : std::nullopt};
     }
 };
 

@@ -9,6 +9,11 @@ QString Port::deviceFor(int number) const
     const auto it = m_devices.constFind(number);
     if (it != m_devices.constEnd())
         return it.value();
+    return defaultDeviceFor(number);
+}
+
+QString Port::defaultDeviceFor(int number)
+{
 #ifdef Q_OS_WIN
     return QStringLiteral("COM%1").arg(number);
 #else

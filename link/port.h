@@ -24,6 +24,8 @@ public:
     // /dev/ttyS1 unless another path (a USB adapter, a pseudo-terminal, a converter on the
     // network as tcp://HOST:PORT or mbtcp://HOST:PORT) is put behind it.
     QString deviceFor(int number) const;
+    // The device behind a port number when none other is put there: COM1; /dev/ttyS0.
+    static QString defaultDeviceFor(int number);
     void setDeviceFor(int number, const QString &path);
     QString device() const { return deviceFor(m_commPort); }
     LineKind lineKind() const { return lineKindOf(device()); }

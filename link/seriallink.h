@@ -24,8 +24,9 @@ public:
     void applySettings(const LineSettings &settings) override;
     QString adapterNote() const override { return m_adapterNote; }
     QString adapterDescription() const override { return m_adapterDescription; }
-    // The UART's counters (TIOCGICOUNT); a pseudo-terminal or a USB adapter whose driver keeps
-    // none refuses the question, and then there are none.
+    // The UART's counters (TIOCGICOUNT on Linux, IOCTL_SERIAL_GET_STATS on Windows); a
+    // pseudo-terminal or a USB adapter whose driver keeps none refuses the question, and then
+    // there are none.
     std::optional<LineErrorCounts> lineErrors() const override;
 
     // What went wrong, in the operator's words: QSerialPort's own texts are English, and say
@@ -43,5 +44,5 @@ private:
     QString m_path; // as given: QSerialPort keeps only the name under /dev
     QString m_adapterNote;
     QString m_adapterDescription;
-    quint64 m_device = 0; // the open device's number (st_rdev), 0 when none is held
+    QString m_heldAs; // the open device's key (serialsystem::deviceKey), empty when none is held
 };

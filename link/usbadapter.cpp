@@ -3,18 +3,9 @@
 #include "usbadapter.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
+#include <QSerialPortInfo>
 #include <cerrno>
-
-#ifdef Q_OS_LINUX
-#include <fcntl.h>
-#include <linux/serial.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -58,80 +49,6 @@ QString reasonText(int error)
                                     : qt_error_string(error);
 }
 
-#ifdef Q_OS_LINUX
-
-// A sysfs attribute is read and written with plain system calls so that a refusal keeps its
-// errno; QFile only says that it failed.
-QByteArray readAttribute(const QString &path, int *error = nullptr)
-{
-    const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
-    QByteArray text;
-    int failure = 0;
-    if (fd < 0) {
-        failure = errno;
-    } else {
-        char buf[4096];
-        ssize_t n;
-        while ((n = ::read(fd, buf, sizeof buf)) > 0)
-            text.append(buf, qsizetype(n));
-        if (n < 0)
-            failure = errno;
-        ::close(fd);
-    }
-    if (error)
-        *error = failure;
-    return failure ? QByteArray() : text.trimmed();
-}
-
-int writeAttribute(const QString &path, const QByteArray &value)
-{
-    const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (fd < 0)
-        return errno;
-    // A driver refuses a value it does not take (EINVAL) as the answer to write().
-    const ssize_t n = ::write(fd, value.constData(), size_t(value.size()));
-    const int failure = n < 0 ? errno : n != value.size() ? EIO : 0;
-    ::close(fd);
-    return failure;
-}
-
-// The timer in ms, or -1 with the reason in *error (0 when the file holds no number).
-int readLatency(const QString &path, int *error = nullptr)
-{
-    bool ok = false;
-    const int ms = readAttribute(path, error).toInt(&ok);
-    return ok ? ms : -1;
-}
-
-bool unsupported(int error)
-{
-    // ENOTTY: a tty driver without get_serial/set_serial (a pty); EINVAL: older kernels.
-    return error == ENOTTY || error == EINVAL;
-}
-
-QString readString(const QString &path)
-{
-    return QString::fromUtf8(readAttribute(path));
-}
-
-// The USB device above a port: the first directory up the tree that carries the ids. The
-// interface (1-2:1.0) and the usb-serial port (ttyUSB0) in between carry none.
-QString usbDeviceDir(const QString &portDir, const QString &sysRoot)
-{
-    QString dir = portDir;
-    while (dir.startsWith(sysRoot) && dir.size() > sysRoot.size()) {
-        if (QFileInfo::exists(dir + QLatin1String("/idVendor")) &&
-            QFileInfo::exists(dir + QLatin1String("/idProduct")))
-            return dir;
-        dir = QFileInfo(dir).absolutePath();
-    }
-    return {};
-}
-
-#endif
-
 // "FT232R" from "FT232R USB UART", "CP2102N" from "CP2102N USB to UART Bridge Controller":
 // a chip's part number leads most product strings. "USB2.0-Serial" and "RS485" are none.
 QString partNumber(const QString &product)
@@ -148,6 +65,11 @@ QString vendorName(const UsbAdapterInfo &a)
     return a.manufacturer.isEmpty() ? knownName(a.vendorId, nullptr) : a.manufacturer;
 }
 
+QString hex4(const std::optional<quint16> &id)
+{
+    return id ? QStringLiteral("%1").arg(*id, 4, 16, QLatin1Char('0')) : QString();
+}
+
 QString joined(const QString &first, const QString &second)
 {
     if (first.isEmpty() || second.isEmpty())
@@ -155,133 +77,89 @@ QString joined(const QString &first, const QString &second)
     return first + QLatin1Char(' ') + second;
 }
 
+// Windows: the FTDI driver reads its timer from the registry at each plug-in, and the operator
+// sets it on the port's property page (an administrator's right).
+QString registryLatencyText(const QString &name, const LatencyChange &change)
+{
+    const QString lowest = QStringLiteral("%1 ms").arg(kLowestLatencyMs);
+    switch (change.outcome) {
+    case LatencyOutcome::AlreadyLowest:
+        return QCoreApplication::translate("UsbAdapter", "%1，延迟已是 %2").arg(name, lowest);
+    case LatencyOutcome::LeftToOperator:
+        if (change.beforeMs < 0)
+            return QCoreApplication::translate(
+                       "UsbAdapter",
+                       "%1，读不出延迟：可在 设备管理器 → 端口设置 → 高级 → Latency Timer 设为 %2")
+                .arg(name, lowest);
+        return QCoreApplication::translate(
+                   "UsbAdapter",
+                   "%1，延迟 %2：可在 设备管理器 → 端口设置 → 高级 → Latency Timer 改为 %3")
+            .arg(name, QStringLiteral("%1 ms").arg(change.beforeMs), lowest);
+    case LatencyOutcome::NoSetting:
+    case LatencyOutcome::Lowered:
+    case LatencyOutcome::Refused:
+        break;
+    }
+    return {};
+}
+
 } // namespace
 
-UsbAdapterInfo inspect(const QString &devicePath, const QString &sysRoot, const QString &devRoot)
+ListedPort listedPort(const QSerialPortInfo &info)
+{
+    ListedPort port{portPath(info), info.description(), info.manufacturer(), {}, {},
+                    info.serialNumber()};
+    if (info.hasVendorIdentifier())
+        port.vendorId = info.vendorIdentifier();
+    if (info.hasProductIdentifier())
+        port.productId = info.productIdentifier();
+    return port;
+}
+
+QList<ListedPort> listedPorts()
+{
+    QList<ListedPort> ports;
+    const QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &info : infos)
+        ports.append(listedPort(info));
+    return ports;
+}
+
+UsbAdapterInfo adapterFromListing(const ListedPort &port)
 {
     UsbAdapterInfo info;
-    info.devicePath = devicePath;
-#ifdef Q_OS_LINUX
-    const QString path = devicePath.contains(QLatin1Char('/'))
-                             ? devicePath
-                             : devRoot + QLatin1Char('/') + devicePath;
-    const QString node = QFileInfo(path).canonicalFilePath();
-    if (node.isEmpty())
+    info.devicePath = port.path;
+    info.adapter = port.vendorId.has_value();
+    if (!info.adapter)
         return info;
-    const QString kernelName = QFileInfo(node).fileName();
-
-    // class/tty/<name>/device is the port device: for a usb-serial tty the ttyUSB0 directory
-    // under the USB interface, which has the driver link and the driver's own attributes. A pty
-    // has no entry at all, the console and ptmx have no device link.
-    const QString sys = QFileInfo(sysRoot).canonicalFilePath();
-    const QString portDir =
-        QFileInfo(sysRoot + QLatin1String("/class/tty/") + kernelName + QLatin1String("/device"))
-            .canonicalFilePath();
-    if (sys.isEmpty() || portDir.isEmpty())
-        return info;
-
-    // The driver link leads to bus/<bus>/drivers/<driver>. Only the usb-serial bus has the
-    // latency this is about: cdc_acm binds to the USB interface itself and passes bytes on as
-    // they come, and an on-board ttyS sits on the platform or pnp bus.
-    const QStringList driver = QFileInfo(portDir + QLatin1String("/driver"))
-                                   .canonicalFilePath()
-                                   .split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    if (driver.size() < 3 || driver.at(driver.size() - 2) != QLatin1String("drivers") ||
-        driver.at(driver.size() - 3) != QLatin1String("usb-serial"))
-        return info;
-
-    info.adapter = true;
-    info.kernelName = kernelName;
-    info.driver = driver.last();
-    const QString usb = usbDeviceDir(portDir, sys);
-    if (!usb.isEmpty()) {
-        info.vendorId = readString(usb + QLatin1String("/idVendor")).toLower();
-        info.productId = readString(usb + QLatin1String("/idProduct")).toLower();
-        info.manufacturer = readString(usb + QLatin1String("/manufacturer"));
-        info.product = readString(usb + QLatin1String("/product"));
-        info.serial = readString(usb + QLatin1String("/serial"));
-    }
-    info.byIdPath = stableNameFor(devicePath, devRoot);
-    const QString timer = portDir + QLatin1String("/latency_timer");
-    if (QFileInfo::exists(timer)) {
-        info.latencyTimerPath = timer;
-        info.latencyMs = readLatency(timer);
-    }
-#else
-    Q_UNUSED(sysRoot);
-    Q_UNUSED(devRoot);
-#endif
+    info.kernelName = port.path;
+    info.vendorId = hex4(port.vendorId);
+    info.productId = hex4(port.productId);
+    info.manufacturer = port.manufacturer;
+    info.product = port.description;
+    info.serial = port.serialNumber;
     return info;
 }
 
-LatencyChange lowerLatency(const UsbAdapterInfo &adapter, int portFd)
+QString windowsPortName(const QString &name)
 {
-    LatencyChange change;
-#ifdef Q_OS_LINUX
-    if (!adapter.adapter)
-        return change;
-    if (adapter.latencyTimerPath.isEmpty())
-        return portFd >= 0 ? setLowLatencyFlag(portFd) : change;
-
-    // The timer is read afresh: the inspection may be older than the last plug-in.
-    change.method = LatencyMethod::Timer;
-    // A timer that cannot be read may still take a value, so -1 here is no reason to stop.
-    change.beforeMs = readLatency(adapter.latencyTimerPath);
-    if (change.beforeMs == kLowestLatencyMs) {
-        change.outcome = LatencyOutcome::AlreadyLowest;
-        change.afterMs = change.beforeMs;
-        return change;
-    }
-    change.outcome = LatencyOutcome::Refused;
-    change.error =
-        writeAttribute(adapter.latencyTimerPath, QByteArray::number(kLowestLatencyMs) + '\n');
-    if (change.error != 0)
-        return change;
-    // The driver may clamp or ignore the value, so only what it reads back counts.
-    change.afterMs = readLatency(adapter.latencyTimerPath, &change.error);
-    if (change.afterMs == kLowestLatencyMs ||
-        (change.afterMs >= 0 && change.afterMs < change.beforeMs))
-        change.outcome = LatencyOutcome::Lowered;
-#else
-    Q_UNUSED(adapter);
-    Q_UNUSED(portFd);
-#endif
-    return change;
+    const QString bare = name.startsWith(QLatin1String("\\\\.\\")) ? name.mid(4) : name;
+    return bare.trimmed().toUpper();
 }
 
-LatencyChange setLowLatencyFlag(int fd)
+QString matchAgain(const DeviceTrace &trace, const QList<ListedPort> &ports)
 {
-    LatencyChange change;
-#ifdef Q_OS_LINUX
-    change.method = LatencyMethod::Flag;
-    serial_struct serial{};
-    if (::ioctl(fd, TIOCGSERIAL, &serial) != 0) {
-        change.error = errno;
-        change.outcome =
-            unsupported(change.error) ? LatencyOutcome::NoSetting : LatencyOutcome::Refused;
-        return change;
+    const bool identified = !trace.vendorId.isEmpty() && !trace.serialNumber.isEmpty();
+    for (const ListedPort &port : ports) {
+        const bool same =
+            identified ? hex4(port.vendorId) == trace.vendorId.toLower() &&
+                             hex4(port.productId) == trace.productId.toLower() &&
+                             port.serialNumber == trace.serialNumber
+                       : windowsPortName(port.path) == windowsPortName(trace.device);
+        if (same)
+            return port.path;
     }
-    if (serial.flags & ASYNC_LOW_LATENCY) {
-        change.outcome = LatencyOutcome::AlreadyLowest;
-        return change;
-    }
-    serial.flags |= ASYNC_LOW_LATENCY;
-    if (::ioctl(fd, TIOCSSERIAL, &serial) != 0) {
-        change.error = errno;
-        change.outcome =
-            unsupported(change.error) ? LatencyOutcome::NoSetting : LatencyOutcome::Refused;
-        return change;
-    }
-    // The usb-serial core of recent kernels answers TIOCSSERIAL for every driver, so one
-    // without the setting (cp210x, ch341) accepts the flag and drops it: only a flag that
-    // reads back was set.
-    serial_struct now{};
-    if (::ioctl(fd, TIOCGSERIAL, &now) == 0 && (now.flags & ASYNC_LOW_LATENCY))
-        change.outcome = LatencyOutcome::Lowered;
-#else
-    Q_UNUSED(fd);
-#endif
-    return change;
+    return {};
 }
 
 QString adapterName(const UsbAdapterInfo &adapter)
@@ -327,10 +205,13 @@ QString latencyText(const UsbAdapterInfo &adapter, const LatencyChange &change)
             return QCoreApplication::translate("UsbAdapter", "%1，无法设为低延迟（%2）")
                 .arg(name, reasonText(change.error));
         case LatencyOutcome::NoSetting:
+        case LatencyOutcome::LeftToOperator:
             return {};
         }
         return {};
     }
+    if (change.method == LatencyMethod::Registry)
+        return registryLatencyText(name, change);
     if (change.method != LatencyMethod::Timer)
         return {};
 
@@ -366,6 +247,7 @@ QString latencyText(const UsbAdapterInfo &adapter, const LatencyChange &change)
         return text;
     }
     case LatencyOutcome::NoSetting:
+    case LatencyOutcome::LeftToOperator:
         return {};
     }
     return {};
@@ -383,29 +265,4 @@ QString latencyUdevRule(const QString &driver)
                           "ATTR{latency_timer}=\"%2\"")
         .arg(driver)
         .arg(kLowestLatencyMs);
-}
-
-QString stableNameFor(const QString &devicePath, const QString &devRoot)
-{
-    const QString byIdDir = QDir::cleanPath(devRoot + QLatin1String("/serial/by-id"));
-    const QString path =
-        devicePath.contains(QLatin1Char('/'))
-            ? QDir::cleanPath(QFileInfo(devicePath).absoluteFilePath())
-            : QDir::cleanPath(
-                  QFileInfo(devRoot + QLatin1Char('/') + devicePath).absoluteFilePath());
-    // A by-id link names the adapter, whichever ttyUSB it has now and even while it is away.
-    if (QFileInfo(path).absolutePath() == QFileInfo(byIdDir).absoluteFilePath())
-        return path;
-
-    const QString node = QFileInfo(path).canonicalFilePath();
-    if (node.isEmpty())
-        return {};
-    // udev writes the links relative ("../../ttyUSB0"); their resolved targets are compared.
-    const QFileInfoList links =
-        QDir(byIdDir).entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QFileInfo &link : links) {
-        if (link.isSymLink() && link.canonicalFilePath() == node)
-            return link.absoluteFilePath();
-    }
-    return {};
 }

@@ -2,9 +2,10 @@
 // The serial ports of this machine as the port list shows them, with their stable by-id names.
 #include "portlist.h"
 
+#include "usbadapter.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <QSerialPortInfo>
 #include <algorithm>
 #include <utility>
 
@@ -28,6 +29,11 @@ bool portOrder(const PortEntry &a, const PortEntry &b)
 
 QList<PortEntry> attachStableNames(QList<PortEntry> entries, const QString &byIdDir)
 {
+    // Windows has no such folder, and its port names (COM3) are no files to resolve.
+    if (!QFileInfo(byIdDir).isDir()) {
+        std::stable_sort(entries.begin(), entries.end(), portOrder);
+        return entries;
+    }
     // udev writes the links relative ("../../ttyUSB0"); comparing the resolved targets also
     // matches a port that was itself listed under a link or a second name.
     QList<QString> targets;
@@ -66,13 +72,8 @@ QList<PortEntry> attachStableNames(QList<PortEntry> entries, const QString &byId
 QList<PortEntry> systemPorts(const QString &byIdDir)
 {
     QList<PortEntry> entries;
-    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &info : ports) {
-        entries.append({info.systemLocation(),
-                        info.description(),
-                        info.manufacturer(),
-                        info.serialNumber(),
-                        {}});
-    }
+    const QList<ListedPort> ports = listedPorts();
+    for (const ListedPort &port : ports)
+        entries.append({port.path, port.description, port.manufacturer, port.serialNumber, {}});
     return attachStableNames(entries, byIdDir);
 }

@@ -869,6 +869,10 @@
         <source>端口已断开</source>
         <translation>port disconnected</translation>
     </message>
+    <message>
+        <source>端口被占用（Windows 不告知是哪个程序）</source>
+        <translation>in use by another program (Windows does not tell which)</translation>
+    </message>
 </context>
 <context>
     <name>CommandLine</name>
@@ -1089,6 +1093,10 @@
     <message>
         <source>串口错误计数：帧错误 %1，校验错误 %2，溢出 %3，中断 %4</source>
         <translation>UART errors: framing %1, parity %2, overrun %3, break %4</translation>
+    </message>
+    <message>
+        <source>串口错误计数：帧错误 %1，校验错误 %2，溢出 %3（系统不计中断）</source>
+        <translation>UART errors: framing %1, parity %2, overrun %3 (the system counts no breaks)</translation>
     </message>
 </context>
 <context>
@@ -1769,6 +1777,10 @@ Write the report anyway?</translation>
         <source>端口被 %1 占用</source>
         <translation>in use by %1</translation>
     </message>
+    <message>
+        <source>端口被其他程序占用（Windows 不告知是哪个程序）</source>
+        <translation>in use by another program (Windows does not tell which)</translation>
+    </message>
 </context>
 <context>
     <name>PortListDialog</name>
@@ -1809,8 +1821,8 @@ Write the report anyway?</translation>
         <translation>Path:</translation>
     </message>
     <message>
-        <source>例如 /dev/ttyUSB0 或 tcp://主机:端口</source>
-        <translation>for example /dev/ttyUSB0 or tcp://HOST:PORT</translation>
+        <source>例如 %1 或 tcp://主机:端口</source>
+        <translation>for example %1 or tcp://HOST:PORT</translation>
     </message>
     <message>
         <source>网络</source>
@@ -2646,6 +2658,14 @@ Write the report anyway?</translation>
     <message>
         <source>（%1）</source>
         <translation> (%1)</translation>
+    </message>
+    <message>
+        <source>%1，读不出延迟：可在 设备管理器 → 端口设置 → 高级 → Latency Timer 设为 %2</source>
+        <translation>%1, latency not readable: set Device Manager → Port Settings → Advanced → Latency Timer to %2</translation>
+    </message>
+    <message>
+        <source>%1，延迟 %2：可在 设备管理器 → 端口设置 → 高级 → Latency Timer 改为 %3</source>
+        <translation>%1, latency %2: set Device Manager → Port Settings → Advanced → Latency Timer to %3</translation>
     </message>
 </context>
 <context>

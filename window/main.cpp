@@ -17,11 +17,13 @@ namespace {
 struct Options
 {
     QCommandLineOption com1{{QStringLiteral("com1")},
-                            QStringLiteral("Device behind COM1 (default /dev/ttyS0); also "
-                                           "tcp://HOST:PORT or mbtcp://HOST:PORT for a converter."),
+                            QStringLiteral("Device behind COM1 (default %1); also "
+                                           "tcp://HOST:PORT or mbtcp://HOST:PORT for a converter.")
+                                .arg(Port::defaultDeviceFor(1)),
                             QStringLiteral("path")};
     QCommandLineOption com2{{QStringLiteral("com2")},
-                            QStringLiteral("Device behind COM2 (default /dev/ttyS1), as --com1."),
+                            QStringLiteral("Device behind COM2 (default %1), as --com1.")
+                                .arg(Port::defaultDeviceFor(2)),
                             QStringLiteral("path")};
     QCommandLineOption demo{{QStringLiteral("demo")},
                             QStringLiteral("Start the simulated instrument on a pseudo-terminal "

@@ -5,8 +5,6 @@
 #include "inputrules.h"
 #include "usbadapter.h"
 
-#include <QFileInfo>
-
 QString openPortCaption()
 {
     return PortControl::tr("打开端口");
@@ -43,8 +41,9 @@ QString PortControl::failureText(const OpenResult &result) const
     QString what;
     switch (result.status) {
     case OpenStatus::Busy:
-        what = result.holder.isEmpty() ? tr("端口被其他程序占用")
-                                       : tr("端口被 %1 占用").arg(result.holder);
+        what = !result.holder.isEmpty() ? tr("端口被 %1 占用").arg(result.holder)
+               : result.holderUntold ? tr("端口被其他程序占用（Windows 不告知是哪个程序）")
+                                     : tr("端口被其他程序占用");
         break;
     case OpenStatus::NotFound:
         what = network ? tr("找不到主机") : tr("设备不存在");
@@ -159,14 +158,11 @@ OpenResult PortControl::tryOpen(bool lookingAgain)
 void PortControl::sayOpened(bool again)
 {
     enter(State::Open);
-    // A USB adapter that comes back after a replug may get another kernel name (ttyUSB0, then
-    // ttyUSB1); its /dev/serial/by-id name follows it, so the port is opened by that name again.
-    if (m_port->lineKind() == LineKind::Serial) {
-        const QString stable = stableNameFor(m_port->device());
-        m_reopenAs = stable.isEmpty() ? m_port->device() : stable;
-    } else {
-        m_reopenAs = m_port->device();
-    }
+    // A USB adapter that comes back after a replug may get another name (ttyUSB0, then ttyUSB1;
+    // COM5, then COM7): it is found again by its /dev/serial/by-id name, or on Windows by its
+    // USB identity, and opened by the name it has then.
+    m_reopenAs = m_port->lineKind() == LineKind::Serial ? traceOf(m_port->device())
+                                                        : DeviceTrace{m_port->device()};
     const QString note = m_port->adapterNote();
     if (again)
         emit status(tr("%1 已重新连接").arg(portName()));
@@ -332,14 +328,16 @@ void PortControl::tryReconnect()
 {
     if (m_port->isOpen() || m_port->isConnecting())
         return;
-    if (m_port->lineKind() == LineKind::Serial || lineKindOf(m_reopenAs) == LineKind::Serial) {
+    QString name = m_reopenAs.device;
+    if (m_port->lineKind() == LineKind::Serial || lineKindOf(name) == LineKind::Serial) {
         // No busy loop and no refusals on the status bar while the adapter is away: the device
-        // is only opened once its name is there again.
-        if (m_reopenAs.isEmpty() || !QFileInfo::exists(m_reopenAs))
+        // is only opened once it is there again.
+        name = findAgain(m_reopenAs);
+        if (name.isEmpty())
             return;
     }
-    if (!m_reopenAs.isEmpty() && m_reopenAs != m_port->device())
-        m_port->setDeviceFor(m_port->commPort(), m_reopenAs);
+    if (!name.isEmpty() && name != m_port->device())
+        m_port->setDeviceFor(m_port->commPort(), name);
     // Back but not yet usable (the node appears before its permissions are set): tried again at
     // the next tick.
     if (tryOpen(true).opened()) {

@@ -6,6 +6,7 @@
 #include "clock.h"
 #include "port.h"
 #include "readtimeouts.h"
+#include "usbadapter.h"
 
 #include <QObject>
 #include <QString>
@@ -133,9 +134,9 @@ private:
     Clock &m_clock;
     State m_state = State::Closed;
     Cause m_cause = Cause::None;
-    OpenResult m_refusal; // OpenRefused, ConnectFailed: how the open ended
-    QString m_lostReason; // WentAway: the system's words
-    QString m_reopenAs;   // the stable name of the device last opened, to open it by again
+    OpenResult m_refusal;   // OpenRefused, ConnectFailed: how the open ended
+    QString m_lostReason;   // WentAway: the system's words
+    DeviceTrace m_reopenAs; // the device last opened, to find and open it by again
     // The operator's choice, not the port's state: while the weight is read automatically a
     // port that goes away is looked for again.
     bool m_autoReconnect = false;

@@ -86,7 +86,9 @@ QString openFailureText(const QString &device, const OpenResult &result)
         QString why;
         switch (result.status) {
         case OpenStatus::Busy:
-            why = QCoreApplication::translate("Cli", "端口被占用");
+            why = result.holderUntold
+                      ? QCoreApplication::translate("Cli", "端口被占用（Windows 不告知是哪个程序）")
+                      : QCoreApplication::translate("Cli", "端口被占用");
             break;
         case OpenStatus::NotFound:
             why = network ? QCoreApplication::translate("Cli", "找不到主机")

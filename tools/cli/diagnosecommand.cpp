@@ -139,7 +139,9 @@ QJsonObject evidenceJson(const Evidence &evidence)
                  QJsonObject{{QStringLiteral("framing"), c->framing},
                              {QStringLiteral("parity"), c->parity},
                              {QStringLiteral("overrun"), c->overrun},
-                             {QStringLiteral("break"), c->breaks}});
+                             // null where the system counts no breaks (Windows)
+                             {QStringLiteral("break"),
+                              c->breaks ? QJsonValue(*c->breaks) : QJsonValue()}});
     return o;
 }
 

@@ -13,7 +13,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QHostAddress>
 #include <QTimer>
 
@@ -42,22 +41,14 @@ namespace {
 // While the port is away it is looked for this often, as the window does.
 constexpr milliseconds kLookAgain{1000};
 
-// The name the port is opened by again when it comes back: a USB adapter's /dev/serial/by-id
-// name, which follows it when the kernel brings it back under another name; else as given.
-QString reopenName(const QString &given)
+// Opens the port again, a device only once it is there: no refusals while it is away. A USB
+// adapter is found by its /dev/serial/by-id name (on Windows, its USB identity), which follows
+// it when the system brings it back under another name.
+bool reopen(LineClient *line, const DeviceTrace &trace, int baud)
 {
-    if (lineKindOf(given) != LineKind::Serial)
-        return given;
-    const QString stable = stableNameFor(given);
-    return stable.isEmpty() ? given : stable;
-}
-
-// Opens the port again, a device only once its name is there: no refusals while it is away.
-bool reopen(LineClient *line, const QString &name, int baud)
-{
-    if (lineKindOf(name) == LineKind::Serial && !QFileInfo::exists(name))
-        return false;
-    return line->open(name, baud).opened();
+    const QString name =
+        lineKindOf(trace.device) == LineKind::Serial ? findAgain(trace) : trace.device;
+    return !name.isEmpty() && line->open(name, baud).opened();
 }
 
 // What the page says while the port is away.
@@ -113,7 +104,9 @@ int runServe(LineClient *line, const CliOptions &options)
     });
 
     const QString lineText = options.port + QLatin1Char(' ') + line->port()->settingsText();
-    const QString reopenAs = reopenName(options.port);
+    const DeviceTrace reopenAs = lineKindOf(options.port) == LineKind::Serial
+                                     ? traceOf(options.port)
+                                     : DeviceTrace{options.port};
     // The page keeps its address and token while the port is away: it says so, and the
     // readings go on once the port is back.
     auto reader = std::make_unique<InstrumentReader>(line, options);

@@ -4,6 +4,7 @@
 #include "portlistdialog.h"
 
 #include "lineaddress.h"
+#include "usbadapter.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -55,7 +56,8 @@ PortListDialog::PortListDialog(const QString &current, QWidget *parent, PortSour
     auto *pathLabel = new QLabel(tr("路径："), this);
     m_path = new QLineEdit(current, this);
     m_path->setObjectName(QStringLiteral("path"));
-    m_path->setPlaceholderText(tr("例如 /dev/ttyUSB0 或 tcp://主机:端口"));
+    m_path->setPlaceholderText(
+        tr("例如 %1 或 tcp://主机:端口").arg(exampleDeviceNames().constFirst()));
     pathLabel->setBuddy(m_path);
     m_pathNote = new QLabel(this);
     m_pathNote->setObjectName(QStringLiteral("pathNote"));

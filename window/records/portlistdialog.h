@@ -23,7 +23,7 @@ class PortListDialog : public QDialog
 public:
     // current is the device behind the checked port button; it stands in the path field at first.
     // Tests give their own source; by default the ports come from QSerialPortInfo and
-    // /dev/serial/by-id.
+    // /dev/serial/by-id (on Windows from QSerialPortInfo alone: COMn and the adapter's name).
     explicit PortListDialog(const QString &current, QWidget *parent = nullptr,
                             PortSource source = defaultSource());
 
