@@ -854,8 +854,8 @@
         <translation>live page viewers: %1</translation>
     </message>
     <message>
-        <source>缺少命令：read、scan、report、diagnose、find、reference、compare、verify 或 serve</source>
-        <translation>missing command: read, scan, report, diagnose, find, reference, compare, verify or serve</translation>
+        <source>缺少命令：read、scan、report、diagnose、find、reference、compare、verify、serve 或 ports</source>
+        <translation>missing command: read, scan, report, diagnose, find, reference, compare, verify, serve or ports</translation>
     </message>
     <message>
         <source>%1 已断开，等待它重新出现…</source>
@@ -872,6 +872,10 @@
     <message>
         <source>端口被占用（Windows 不告知是哪个程序）</source>
         <translation>in use by another program (Windows does not tell which)</translation>
+    </message>
+    <message>
+        <source>未找到串口</source>
+        <translation>no serial ports found</translation>
     </message>
 </context>
 <context>

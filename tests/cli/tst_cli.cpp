@@ -198,6 +198,10 @@ void TestCli::usage_data()
         "read 命令没有 --out 选项", "--out does not apply to read");
     bad("scan given a customer", {"--port", p, "scan", "--customer", "x"},
         "scan 命令没有 --customer 选项", "--customer does not apply to scan");
+    // ports lists this machine's ports and opens none.
+    bad("ports given a port", {"ports", "--port", p}, "ports 命令没有 --port 选项",
+        "--port does not apply to ports");
+    bad("ports given a word", {"ports", "all"}, "多余的参数“all”", "unexpected argument 'all'");
     bad("report for a day", {"--port", p, "report", "--out", "r.pdf", "--seconds", "86400"},
         "--seconds 的值“86400”无效", "bad value '86400' for --seconds");
     bad("count in words", {"--port", p, "read", "weight", "--count", "three"},

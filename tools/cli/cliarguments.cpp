@@ -10,6 +10,7 @@
 #include "modbusframe.h"
 #include "parametergroups.h"
 #include "referencecommand.h"
+#include "usbadapter.h"
 #include "weightreader.h"
 
 #include <QCommandLineParser>
@@ -130,6 +131,36 @@ std::optional<QList<int>> parseBaudList(const QString &text)
     return rates;
 }
 
+namespace {
+
+// ports lists this machine's serial ports and opens none: it takes --json (and --lang) alone.
+ParsedArguments portsCommand(const QCommandLineParser &parser,
+                             const QList<QCommandLineOption> &known,
+                             const QCommandLineOption &json, const QStringList &words)
+{
+    for (const QCommandLineOption &option : known) {
+        const QString name = option.names().constLast();
+        if (name == json.names().constFirst() || name == QLatin1String("lang") ||
+            !parser.isSet(option))
+            continue;
+        return usageError([&] {
+            return QCoreApplication::translate("Cli", "%1 命令没有 --%2 选项")
+                .arg(words.first(), name);
+        });
+    }
+    if (words.size() > 1) {
+        const QString extra = words.at(1);
+        return usageError(
+            [&] { return QCoreApplication::translate("Cli", "多余的参数“%1”").arg(extra); });
+    }
+    CliOptions o;
+    o.command = CliCommand::Ports;
+    o.json = parser.isSet(json);
+    return {o, {}};
+}
+
+} // namespace
+
 ParsedArguments parseArguments(const QStringList &arguments)
 {
     QCommandLineParser parser;
@@ -200,7 +231,7 @@ ParsedArguments parseArguments(const QStringList &arguments)
     const QStringList words = parser.positionalArguments();
     if (words.isEmpty())
         return usageError(
-            [&] { return QCoreApplication::translate("Cli", "缺少命令：read、scan、report、diagnose、find、reference、compare、verify 或 serve"); });
+            [&] { return QCoreApplication::translate("Cli", "缺少命令：read、scan、report、diagnose、find、reference、compare、verify、serve 或 ports"); });
     const QString command = words.first();
     if (command == QLatin1String("read")) {
         o.command = CliCommand::Read;
@@ -218,6 +249,8 @@ ParsedArguments parseArguments(const QStringList &arguments)
         o.command = CliCommand::Diagnose;
     } else if (command == QLatin1String("find")) {
         o.command = CliCommand::Find;
+    } else if (command == QLatin1String("ports")) {
+        return portsCommand(parser, known, json, words);
     } else {
         return usageError(
             [&] { return QCoreApplication::translate("Cli", "未知命令“%1”").arg(command); });
@@ -484,12 +517,13 @@ QString usageText()
 "                 reference save --out FILE.json\n"
 "  scalecheck-cli --port PATH [--baud 9600] [--timeout MS]\n"
 "                 compare --reference FILE.json [--addr LIST] [--json] [--csv FILE]\n"
+"  scalecheck-cli ports [--json]\n"
 "\n"
 "Reads a digital weighing indicator over Modbus RTU (function 03, read holding registers; it\n"
 "never writes) with the same requests, reply checks and decimal rules as the scalecheck window.\n"
 "\n"
 "Line:\n"
-"  --port PATH     the serial device: /dev/ttyUSB0, /dev/ttyS0, /dev/serial/by-id/...; or an\n"
+"  --port PATH     the serial device: %12; or an\n"
 "                  RS-485-to-Ethernet converter: tcp://HOST:PORT carries the RTU frames as\n"
 "                  they are (a transparent converter), mbtcp://HOST:PORT is a Modbus TCP\n"
 "                  gateway (MBAP header, unit id = --addr). A host that does not answer is\n"
@@ -621,6 +655,13 @@ QString usageText()
 "  first checked frame and prints: address A baud B parity none|even|odd stopBits 1|2.\n"
 "  --json          {\"address\", \"baud\", \"parity\", \"stopBits\", ...}\n"
 "\n"
+"ports:\n"
+"  The serial ports this machine lists, one a line: the name to give --port, the adapter's\n"
+"  description, manufacturer and serial number where it has them, and below it the stable\n"
+"  names that lead to it (/dev/serial/by-id; Windows has none). Opens no port.\n"
+"  --json          one JSON object per port: path, description, manufacturer, serialNumber,\n"
+"                  stableNames\n"
+"\n"
 "Other:\n"
 "  -h, --help      this text\n"
 "  --version       the version\n"
@@ -645,5 +686,6 @@ QString usageText()
         .arg(QString::number(std::chrono::duration<double>(128 * budget(9600)).count(), 'f', 1))
         .arg(BusScan::kNetworkAllowance.count())
         .arg(pageName(0), pageName(1), pageName(2), pageName(3))
-        .arg(QCoreApplication::translate("WeightLogButton", "记录"));
+        .arg(QCoreApplication::translate("WeightLogButton", "记录"))
+        .arg(exampleDeviceNames().join(QStringLiteral(", ")));
 }

@@ -32,6 +32,7 @@ enum class CliCommand {
     Compare,
     Diagnose,
     Find,
+    Ports, // the serial ports of this machine; no line is opened
     Help,
     Version,
 };

@@ -6,6 +6,7 @@
 #include "diagnosecommand.h"
 #include "language.h"
 #include "lineclient.h"
+#include "portscommand.h"
 #include "readings.h"
 #include "referencecommand.h"
 #include "referenceset.h"
@@ -90,6 +91,8 @@ int main(int argc, char *argv[])
     case CliCommand::Version:
         printOut(QStringLiteral("scalecheck-cli ") + QCoreApplication::applicationVersion());
         return 0;
+    case CliCommand::Ports:
+        return runPorts(options);
     case CliCommand::Read:
     case CliCommand::Scan:
     case CliCommand::Report:
