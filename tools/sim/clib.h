@@ -18,9 +18,10 @@ inline std::tm localTime(std::time_t t)
     return local;
 }
 
-// fopen()'s mode for a file written afresh that child processes do not inherit.
+// fopen()'s mode for a file written afresh that child processes do not inherit. On Windows the
+// simulator starts none, and not every C library there knows the letter for it ('N').
 #ifdef _WIN32
-inline constexpr const char *kWriteNotInherited = "wN";
+inline constexpr const char *kWriteNotInherited = "w";
 #else
 inline constexpr const char *kWriteNotInherited = "we";
 #endif

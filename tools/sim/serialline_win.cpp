@@ -48,7 +48,7 @@ private:
     DWORD bytesWaiting();
     void startRead(DWORD size);
     void collect();
-    void fail(const char *what);
+    void fail();
 
     HANDLE m_port = INVALID_HANDLE_VALUE;
     OVERLAPPED m_readDone{};
@@ -132,10 +132,10 @@ bool ComPort::open(const std::string &name, int baud, std::string &error)
     return true;
 }
 
-void ComPort::fail(const char *what)
+void ComPort::fail()
 {
     m_failed = true;
-    m_error = std::string(what) + ": " + windowsErrorText(GetLastError());
+    m_error = windowsErrorText(GetLastError());
 }
 
 DWORD ComPort::bytesWaiting()
@@ -143,7 +143,7 @@ DWORD ComPort::bytesWaiting()
     COMSTAT status{};
     DWORD errors = 0;
     if (!ClearCommError(m_port, &errors, &status)) {
-        fail("reading the port failed");
+        fail();
         return 0;
     }
     return status.cbInQue;
@@ -157,7 +157,7 @@ void ComPort::startRead(DWORD size)
         m_reading = true; // done at once or later: collect() takes what it brought
         return;
     }
-    fail("reading the port failed");
+    fail();
 }
 
 void ComPort::collect()
@@ -173,7 +173,7 @@ void ComPort::collect()
     }
     if (GetLastError() != ERROR_IO_INCOMPLETE) {
         m_reading = false;
-        fail("reading the port failed");
+        fail();
     }
 }
 
