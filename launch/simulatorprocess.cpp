@@ -7,9 +7,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <csignal>
-#include <sys/prctl.h>
-
 SimulatorProcess::SimulatorProcess(const QString &program) : m_program(program) {}
 
 SimulatorProcess::~SimulatorProcess()
@@ -23,9 +20,10 @@ QString SimulatorProcess::locate()
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
     const QDir here(QCoreApplication::applicationDirPath());
+    const QString file = programFileName(QStringLiteral("scalecheck-sim"));
     const QStringList candidates = {
-        here.filePath(QStringLiteral("scalecheck-sim")),
-        here.filePath(QStringLiteral("../tools/sim/scalecheck-sim")),
+        here.filePath(file),
+        here.filePath(QStringLiteral("../tools/sim/") + file),
     };
     for (const QString &c : candidates) {
         if (QFileInfo(c).isExecutable())
@@ -44,16 +42,21 @@ bool SimulatorProcess::start(const QStringList &arguments, std::chrono::millisec
     m_error.clear();
     m_stderr.clear();
     m_process.setProgram(m_program);
-    m_process.setArguments(arguments);
+    m_process.setArguments(withDefaultLine(arguments));
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
     // If the test dies, so does the simulator.
-    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    m_tie.prepare(m_process);
     m_process.start(QIODevice::ReadOnly);
     if (!m_process.waitForStarted(static_cast<int>(timeout.count()))) {
         m_error = QStringLiteral("cannot start %1: %2").arg(m_program, m_process.errorString());
         return false;
     }
     m_pid = m_process.processId();
+    if (QString why; !m_tie.hold(m_process, why)) {
+        stop(std::chrono::milliseconds(0));
+        m_error = QStringLiteral("cannot tie %1 to this program: %2").arg(m_program, why);
+        return false;
+    }
 
     const QDeadlineTimer deadline(timeout);
     while (!m_process.canReadLine()) {
@@ -97,9 +100,9 @@ int SimulatorProcess::stop(std::chrono::milliseconds grace)
         return -1;
     }
     if (m_process.state() != QProcess::NotRunning) {
-        ::kill(static_cast<pid_t>(m_pid), SIGTERM);
+        m_process.terminate();
         if (!m_process.waitForFinished(static_cast<int>(grace.count()))) {
-            ::kill(static_cast<pid_t>(m_pid), SIGKILL);
+            m_process.kill();
             m_process.waitForFinished(-1);
             m_pid = 0;
             return -1;

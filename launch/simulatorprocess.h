@@ -3,6 +3,8 @@
 // demo mode, and for the tests and benchmarks.
 #pragma once
 
+#include "childprocess.h"
+
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
@@ -16,10 +18,15 @@
 //     QVERIFY2(sim.start({"--weight", "1234"}), qPrintable(sim.errorString()));
 //     port.setPortName(sim.devicePath());   // a pseudo-terminal such as /dev/pts/5
 //
-// The simulator serves until stop() or the destructor, which sends SIGTERM and, if it has not
-// ended after a grace period, SIGKILL, both to its process id; it also gets SIGTERM if the
-// thread that started it dies, so a crashed test leaves nothing running. No event loop needed.
-// Run `scalecheck-sim --help` for its options (faults, --log, --regs, --pace, ...).
+// The simulator serves until stop() or the destructor, which asks it to end (SIGTERM; on Windows
+// WM_CLOSE to its main thread, QProcess::terminate()) and, if it has not ended after a grace
+// period, kills it. It also ends if the thread that started it dies (SIGTERM), on Windows when
+// this process ends (a job object), so a crashed test leaves nothing running. No event loop
+// needed. Run `scalecheck-sim --help` for its options (faults, --log, --regs, --pace, ...).
+//
+// On Windows, which has no pseudo-terminals, a simulator told neither --device nor --tcp-listen
+// listens on 127.0.0.1 at a port it picks, and devicePath() is tcp://127.0.0.1:PORT: the window
+// and the command line open that as they open a transparent converter.
 class SimulatorProcess
 {
 public:
@@ -28,8 +35,8 @@ public:
     SimulatorProcess(const SimulatorProcess &) = delete;
     SimulatorProcess &operator=(const SimulatorProcess &) = delete;
 
-    // Where scalecheck-sim is looked for: $SCALECHECK_SIM, beside the running program, then in
-    // the build tree beside it.
+    // Where scalecheck-sim (scalecheck-sim.exe) is looked for: $SCALECHECK_SIM, beside the
+    // running program, then in the build tree beside it.
     static QString locate();
 
     // Starts the simulator and waits up to timeout for the first line of its output, the device
@@ -51,8 +58,9 @@ public:
     // Waits up to timeout for the simulator to end by itself (e.g. after --max-seconds).
     bool waitForExit(std::chrono::milliseconds timeout);
 
-    // Stops the simulator: SIGTERM, then SIGKILL if it is still running after grace. Returns its
-    // exit status (0 after a clean stop), or -1 if it had to be killed, crashed or never ran.
+    // Stops the simulator: asks it to end, then kills it if it is still running after grace.
+    // Returns its exit status (0 after a clean stop), or -1 if it had to be killed, crashed or
+    // never ran.
     int stop(std::chrono::milliseconds grace = std::chrono::seconds(10));
 
     // Everything the simulator has written on stderr so far.
@@ -65,6 +73,7 @@ public:
 private:
     QString m_program;
     QProcess m_process;
+    ParentTie m_tie;
     QString m_devicePath;
     QString m_error;
     QByteArray m_stderr;
