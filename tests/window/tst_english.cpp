@@ -31,7 +31,6 @@
 #include <QTest>
 #include <QToolButton>
 
-#include <csignal>
 
 namespace {
 
@@ -382,7 +381,7 @@ void TestEnglish::theProgramFollowsLangAndLocale()
     while (!window.canReadLine() && !deadline.hasExpired())
         window.waitForReadyRead(200);
     const QString state = QString::fromUtf8(window.readLine()).trimmed();
-    ::kill(pid_t(window.processId()), SIGTERM);
+    window.terminate(); // SIGTERM; on Windows, WM_CLOSE
     QVERIFY(window.waitForFinished(5000));
 
     QVERIFY2(state.startsWith(QStringLiteral("COM1 ") + missing), qPrintable(state));
