@@ -125,7 +125,8 @@ void TestForm1::startUpState()
     QVERIFY(m_port->written().isEmpty());
     m_clock.advance(1100ms);
     QVERIFY(m_port->written().isEmpty());
-    QCOMPARE(portState(), QStringLiteral("COM1 /dev/ttyS0 9600,n,8,2 已打开"));
+    QCOMPARE(portState(),
+             QStringLiteral("COM1 %1 9600,n,8,2 已打开").arg(Port::defaultDeviceFor(1)));
 
     // A read button pressed straight away asks address 1; the weight's first read fetches the
     // instrument's decimal point first.
@@ -218,7 +219,8 @@ void TestForm1::portTransitions()
     QCOMPARE(m_port->commPort(), 2);
     QCOMPARE(m_port->settingsText(), QStringLiteral("2400,n,8,2"));
     QCOMPARE(command1->text(), QStringLiteral("关闭端口"));
-    QCOMPARE(portState(), QStringLiteral("COM2 /dev/ttyS1 2400,n,8,2 已打开"));
+    QCOMPARE(portState(),
+             QStringLiteral("COM2 %1 2400,n,8,2 已打开").arg(Port::defaultDeviceFor(2)));
 
     // A baud change while closed leaves it closed.
     command1->click(); // the port is open, so this closes it
@@ -255,7 +257,7 @@ void TestForm1::startWithoutCom1()
     QCOMPARE(find<QPushButton>("Command1")->text(), QStringLiteral("打开端口"));
     QCOMPARE(find<QComboBox>("Combo1")->count(), 129);
     QCOMPARE(find<QComboBox>("Combo2")->count(), 4);
-    QVERIFY(portState().contains(QStringLiteral("/dev/ttyS0")));
+    QVERIFY(portState().contains(Port::defaultDeviceFor(1)));
     QVERIFY(portState().contains(QStringLiteral("设备不存在")));
     QVERIFY(boxes.texts.isEmpty());
 }
@@ -310,14 +312,16 @@ void TestForm1::readWhilePortClosedSendsNothing()
 
 void TestForm1::recordSaysHowTheWeightEnded_data()
 {
-    QTest::addColumn<bool>("readFirst");    // a weight read while the port is open
+    QTest::addColumn<bool>("readFirst");     // a weight read while the port is open
     QTest::addColumn<bool>("closeThenRead"); // the port closed, then the weight read again
-    QTest::addColumn<QString>("shown");     // the weight display
-    QTest::addColumn<QString>("reported");  // the report's weight line
+    QTest::addColumn<QString>("shown");      // the weight display
+    QTest::addColumn<QString>("reported");   // the report's weight line
 
     QTest::newRow("never read") << false << false << QString() << "—";
-    QTest::newRow("read") << true << false << "12.34" << "12.34（通讯正常）";
-    QTest::newRow("port closed, then read") << false << true << "无数据“" << "无数据“（端口未打开）";
+    QTest::newRow("read") << true << false << "12.34"
+                          << "12.34（通讯正常）";
+    QTest::newRow("port closed, then read") << false << true << "无数据“"
+                                            << "无数据“（端口未打开）";
     QTest::newRow("read, port closed, read") << true << true << "无数据“"
                                              << "无数据“（端口未打开）";
 }

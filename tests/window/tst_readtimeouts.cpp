@@ -115,9 +115,14 @@ void TestReadTimeouts::timeoutsReachTheRequests_data()
     QTest::addColumn<int>("least"); // ms remembered from the last start; 0: none
     QTest::addColumn<QString>("lineText");
 
-    QTest::newRow("standard") << 0 << "COM1 /dev/ttyS0 9600,n,8,2 已打开";
-    QTest::newRow("1200 ms") << 1200 << "COM1 /dev/ttyS0 9600,n,8,2 超时 1200 ms 已打开";
-    QTest::newRow("1650 ms") << 1650 << "COM1 /dev/ttyS0 9600,n,8,2 超时 1650 ms 已打开";
+    QTest::newRow("standard")
+        << 0 << QStringLiteral("COM1 %1 9600,n,8,2 已打开").arg(Port::defaultDeviceFor(1));
+    QTest::newRow("1200 ms")
+        << 1200
+        << QStringLiteral("COM1 %1 9600,n,8,2 超时 1200 ms 已打开").arg(Port::defaultDeviceFor(1));
+    QTest::newRow("1650 ms")
+        << 1650
+        << QStringLiteral("COM1 %1 9600,n,8,2 超时 1650 ms 已打开").arg(Port::defaultDeviceFor(1));
 }
 
 void TestReadTimeouts::timeoutsReachTheRequests()
@@ -169,7 +174,9 @@ void TestReadTimeouts::chosenInThePortList()
 
     answerPortList(1650);
     portList->click();
-    QCOMPARE(portState(), QStringLiteral("COM1 /dev/ttyS0 9600,n,8,2 超时 1650 ms 已打开"));
+    QCOMPARE(
+        portState(),
+        QStringLiteral("COM1 %1 9600,n,8,2 超时 1650 ms 已打开").arg(Port::defaultDeviceFor(1)));
     QCOMPARE(rememberedReadTimeouts(), ReadTimeouts::atLeast(1650ms));
     find<QPushButton>(QStringLiteral("Command2"))->click();
     QVERIFY(runUntil([this] { return m_window->queue()->idle(); }));
@@ -180,7 +187,8 @@ void TestReadTimeouts::chosenInThePortList()
     // At its least the box is 标准: every read its own time again, and nothing remembered.
     answerPortList(int(ReadTimeouts::kShortestStandard.count()));
     portList->click();
-    QCOMPARE(portState(), QStringLiteral("COM1 /dev/ttyS0 9600,n,8,2 已打开"));
+    QCOMPARE(portState(),
+             QStringLiteral("COM1 %1 9600,n,8,2 已打开").arg(Port::defaultDeviceFor(1)));
     QVERIFY(!rememberedReadTimeouts().raised());
     m_written.clear();
     find<QPushButton>(QStringLiteral("Command2"))->click();
