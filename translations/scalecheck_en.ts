@@ -896,6 +896,10 @@
         <source>用法见 scalecheck --help</source>
         <translation>see scalecheck --help</translation>
     </message>
+    <message>
+        <source>未找到中文字体，窗口的中文会显示为方框 / No font with Chinese characters: the window&apos;s Chinese shows as boxes. Install Chinese (Simplified) fonts, or keep the fonts folder beside scalecheck.exe</source>
+        <translation>No font with Chinese characters: the window&apos;s Chinese shows as boxes. Install Chinese (Simplified) fonts, or keep the fonts folder beside scalecheck.exe</translation>
+    </message>
 </context>
 <context>
     <name>CounterBar</name>

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // scalecheck: the window program; its command line picks the devices behind COM1 and COM2.
+#include "chinesefont.h"
 #include "commandline.h"
 #include "deviceport.h"
 #include "form1.h"
@@ -110,6 +111,16 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     nameTheProgram();
+    if (ensureChineseFont(QCoreApplication::applicationDirPath() + QStringLiteral("/fonts")) ==
+        ChineseFont::Missing)
+        QTextStream(stderr) << "scalecheck: "
+                            << QCoreApplication::translate(
+                                   "CommandLine",
+                                   "未找到中文字体，窗口的中文会显示为方框 / No font with Chinese "
+                                   "characters: the window's Chinese shows as boxes. Install "
+                                   "Chinese (Simplified) fonts, or keep the fonts folder beside "
+                                   "scalecheck.exe")
+                            << Qt::endl;
     QCommandLineParser parser;
     describe(parser, options);
     // The arguments without Qt's own (-platform, -style), which the application has taken.
