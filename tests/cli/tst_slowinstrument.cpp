@@ -134,12 +134,14 @@ void TestSlowInstrument::aTimeoutThatCoversTheDelay()
     for (const QString &line : run.out.mid(0, 3)) {
         const QJsonObject reading = json(line);
         QCOMPARE(reading.value("values").toObject().value("weight").toString(), QString("12.34"));
-        // Timed against its own request: the instrument's delay, and the wire's few ms.
+        // Timed against its own request: about the instrument's delay, never the short time
+        // since a later request. The master notes its write when the bytes have left, which on
+        // a busy machine can be after the instrument began to count its delay.
         const double ms = reading.value("replyTimesMs").toObject().value("weight").toDouble();
-        QVERIFY2(ms >= 1100 && ms < 1500, qPrintable(line));
+        QVERIFY2(ms >= 1000 && ms < 1500, qPrintable(line));
     }
     const QJsonObject summary = json(run.out.last()).value("summary").toObject();
-    QVERIFY(summary.value("medianMs").toDouble() >= 1100);
+    QVERIFY(summary.value("medianMs").toDouble() >= 1000);
     QCOMPARE(summary.value("counters").toObject().value("late").toInt(), 0);
     checkCounters(summary);
 }
