@@ -62,7 +62,7 @@ std::size_t requestLength(const std::uint8_t *data, std::size_t size)
 
 RtuIntake takeRtuRequest(const Bytes &frame, int address)
 {
-    // The longest RTU frame (Modbus over Serial Line, version 1.02, section 2.5.1.1).
+    // The longest RTU frame (Modbus over Serial Line 1.02, section 2.5.1).
     constexpr std::size_t kMaxFrame = 256;
     if (frame.size() < 2) {
         return RtuIntake::Invalid;
