@@ -24,10 +24,15 @@ public:
 
 private:
     struct System;
+    // Each system's file ends its own System, where the type is whole.
+    struct SystemEnd
+    {
+        void operator()(System *system) const;
+    };
     void fell();
 
     std::function<void()> m_onTimeout;
-    std::unique_ptr<System> m_system; // made at the first start()
+    std::unique_ptr<System, SystemEnd> m_system; // made at the first start()
     bool m_unavailable = false;       // the system refused to make one: not asked again
     bool m_armed = false;
 };

@@ -22,17 +22,17 @@ struct ExactTimer::System
     }
 };
 
-// Made where System is whole: the members' clean-up needs its size.
-ExactTimer::ExactTimer(std::function<void()> onTimeout) : m_onTimeout(std::move(onTimeout)) {}
-
-ExactTimer::~ExactTimer() = default;
+void ExactTimer::SystemEnd::operator()(System *system) const
+{
+    delete system;
+}
 
 bool ExactTimer::start(nanoseconds after)
 {
     if (m_unavailable)
         return false;
     if (!m_system) {
-        auto system = std::make_unique<System>();
+        std::unique_ptr<System, SystemEnd> system(new System);
         system->fd = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
         m_unavailable = system->fd < 0;
         if (m_unavailable)

@@ -27,10 +27,10 @@ struct ExactTimer::System
     }
 };
 
-// Made where System is whole: the members' clean-up needs its size.
-ExactTimer::ExactTimer(std::function<void()> onTimeout) : m_onTimeout(std::move(onTimeout)) {}
-
-ExactTimer::~ExactTimer() = default;
+void ExactTimer::SystemEnd::operator()(System *system) const
+{
+    delete system;
+}
 
 bool ExactTimer::start(nanoseconds after)
 {
@@ -44,7 +44,7 @@ bool ExactTimer::start(nanoseconds after)
         m_unavailable = timer == nullptr;
         if (m_unavailable)
             return false;
-        auto system = std::make_unique<System>();
+        std::unique_ptr<System, SystemEnd> system(new System);
         system->timer = timer;
         system->notifier = std::make_unique<QWinEventNotifier>(timer);
         QObject::connect(system->notifier.get(), &QWinEventNotifier::activated,
