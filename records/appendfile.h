@@ -42,6 +42,9 @@ public:
 
 private:
     bool fail(qint64 error);
+    // One write at the end of the file: how many of the bytes went, at least one; or -1 once
+    // fail() holds the system's reason (a disk that takes none of them is full).
+    qint64 writeAtEnd(const char *data, qint64 size);
 
     static constexpr qintptr kClosed = -1;
     qintptr m_handle = kClosed; // a file descriptor, or a Windows HANDLE

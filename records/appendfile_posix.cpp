@@ -62,22 +62,17 @@ std::optional<char> AppendFile::byteAt(qint64 offset) const
     return byte;
 }
 
-bool AppendFile::append(const QByteArray &bytes)
+qint64 AppendFile::writeAtEnd(const char *data, qint64 size)
 {
-    // write(2) until every byte is out or it fails; a second call only after a short write,
-    // which a regular file gives when the disk fills in the middle of the bytes.
-    const char *data = bytes.constData();
-    qint64 size = bytes.size();
-    while (size > 0) {
+    for (;;) {
         const ssize_t n = ::write(fd(m_handle), data, size_t(size));
+        if (n > 0)
+            return n;
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
-            return fail(n == 0 ? ENOSPC : errno);
-        data += n;
-        size -= n;
+        fail(n == 0 ? ENOSPC : errno);
+        return -1;
     }
-    return true;
 }
 
 void AppendFile::cutBackTo(qint64 size)

@@ -69,22 +69,18 @@ std::optional<char> AppendFile::byteAt(qint64 offset) const
     return byte;
 }
 
-bool AppendFile::append(const QByteArray &bytes)
+qint64 AppendFile::writeAtEnd(const char *data, qint64 size)
 {
-    const char *data = bytes.constData();
-    qint64 size = bytes.size();
-    while (size > 0) {
-        const DWORD chunk = DWORD(qMin<qint64>(size, 1 << 30));
-        DWORD n = 0;
-        OVERLAPPED where = at(kEndOfFile);
-        if (!::WriteFile(handleOf(m_handle), data, chunk, &n, &where))
-            return fail(qint64(::GetLastError()));
-        if (n == 0)
-            return fail(ERROR_DISK_FULL);
-        data += n;
-        size -= n;
-    }
-    return true;
+    const DWORD chunk = DWORD(qMin<qint64>(size, 1 << 30));
+    DWORD n = 0;
+    OVERLAPPED where = at(kEndOfFile);
+    if (!::WriteFile(handleOf(m_handle), data, chunk, &n, &where))
+        fail(qint64(::GetLastError()));
+    else if (n == 0)
+        fail(ERROR_DISK_FULL);
+    else
+        return qint64(n);
+    return -1;
 }
 
 void AppendFile::cutBackTo(qint64 size)
