@@ -264,6 +264,20 @@ QString parameterSection(const ReportData &d)
     return html;
 }
 
+// "同", "不同 1 项", "无法比较：…": how one instrument came out.
+QString outcomeText(const ReportComparisonRow &row)
+{
+    switch (row.outcome) {
+    case ReportComparisonRow::Outcome::Same:
+        return QCoreApplication::translate("Report", "同");
+    case ReportComparisonRow::Outcome::Differs:
+        return QCoreApplication::translate("Report", "不同 %1 项").arg(row.differenceCount);
+    case ReportComparisonRow::Outcome::NotCompared:
+        break;
+    }
+    return QCoreApplication::translate("Report", "无法比较：%1").arg(row.notComparedWhy);
+}
+
 QString comparisonSection(const ReportData &d)
 {
     if (!d.comparison)
@@ -281,12 +295,13 @@ QString comparisonSection(const ReportData &d)
                   "th") +
             QStringLiteral("</thead>\n");
     for (const ReportComparisonRow &row : c.rows) {
+        const QString result = outcomeText(row);
         if (row.differences.isEmpty()) {
-            html += cells({row.instrument, row.result, QString(), QString(), QString()});
+            html += cells({row.instrument, result, QString(), QString(), QString()});
             continue;
         }
         for (const ReportDifference &diff : row.differences)
-            html += cells({row.instrument, row.result, diff.code, diff.reference,
+            html += cells({row.instrument, result, diff.code, diff.reference,
                            diff.withinTolerance
                                ? QCoreApplication::translate("Report", "%1（容差内）")
                                      .arg(diff.instrument)

@@ -55,8 +55,18 @@ struct ReportDifference
 
 struct ReportComparisonRow
 {
+    // How the instrument came out against the reference.
+    enum class Outcome {
+        Same,
+        Differs,     // in differenceCount parameters beyond their tolerance
+        NotCompared, // it could not be read whole: notComparedWhy
+    };
+
     QString instrument; // "地址 3", or the instrument's own description
-    QString result;     // "同", "不同 1 项", "无法比较：…"
+    Outcome outcome = Outcome::Same;
+    int differenceCount = 0;
+    QString notComparedWhy; // "小数点读取失败：无应答", as the reading was worded
+    // Each parameter off the reference, within its tolerance or not.
     QList<ReportDifference> differences;
 };
 

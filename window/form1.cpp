@@ -287,7 +287,9 @@ ReportData Form1::report() const
         const std::optional<quint8> address = m_portFrame->address();
         ReportComparisonRow row;
         row.instrument = address ? tr("地址 %1").arg(*address) : m_port->device();
-        row.result = comparison.same() ? tr("同") : tr("不同 %1 项").arg(comparison.differenceCount());
+        row.outcome = comparison.same() ? ReportComparisonRow::Outcome::Same
+                                        : ReportComparisonRow::Outcome::Differs;
+        row.differenceCount = comparison.differenceCount();
         for (const Difference &d : comparison.deviations)
             row.differences.append({QString::fromUtf8(d.code), valueText(d.reference),
                                     d.instrument ? valueText(*d.instrument) : QString(),

@@ -43,13 +43,17 @@ void TestReportComparison::section()
     if (made) {
         ReportComparison c;
         c.reference = QStringLiteral("line 3 <A>.json");
-        c.rows = {{QStringLiteral("地址 1"), QStringLiteral("同"), {}},
+        using Outcome = ReportComparisonRow::Outcome;
+        c.rows = {{QStringLiteral("地址 1"), Outcome::Same, 0, {}, {}},
                   {QStringLiteral("地址 5"),
-                   QStringLiteral("不同 1 项"),
+                   Outcome::Differs,
+                   1,
+                   {},
                    {{QStringLiteral("AL1"), QStringLiteral("1.50"), QStringLiteral("1.70"), false},
                     {QStringLiteral("PSS"), QStringLiteral("1.00000"), QStringLiteral("1.00020"),
                      true}}},
-                  {QStringLiteral("地址 12"), QStringLiteral("无法比较：小数点读取失败：无应答"), {}}};
+                  {QStringLiteral("地址 12"), Outcome::NotCompared, 0,
+                   QStringLiteral("小数点读取失败：无应答"), {}}};
         data.comparison = c;
     }
     const QString html = QString::fromUtf8(reportHtml(data));
