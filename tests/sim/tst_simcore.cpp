@@ -12,6 +12,7 @@
 
 #include <QtTest>
 
+#include <algorithm>
 #include <set>
 
 using namespace scalecheck::sim;
@@ -104,6 +105,35 @@ bool matches(const QString &got, const QString &expected)
                : got == expected;
 }
 
+// Whether parseOptions takes word as an option: a switch alone is a whole command line, an option
+// with values says that they are missing.
+bool accepted(const std::string &word)
+{
+    std::string error;
+    return parseOptions({word}, error) || error.rfind(word + " needs ", 0) == 0;
+}
+
+// The lines of --help that start with an option ("--baud N        1200, ...", "-h, --help ..."),
+// from the option on.
+QStringList helpOptionLines()
+{
+    QStringList lines;
+    for (const QString &line : QString::fromStdString(helpText()).split('\n')) {
+        if (line.startsWith(QLatin1String("  -")))
+            lines << line.mid(2);
+    }
+    return lines;
+}
+
+// Whether a line of --help starts with the option as it is written there ("--baud N").
+bool helpHasLineFor(const QString &synopsis)
+{
+    const QStringList lines = helpOptionLines();
+    return std::any_of(lines.begin(), lines.end(), [&](const QString &line) {
+        return line == synopsis || line.startsWith(synopsis + ' ');
+    });
+}
+
 const QString kDefaults = QStringLiteral(
     "addr=1 baud=9600 pace=0 turnaround=5 faults=[] seed=- max=- weight=- device= link= log= "
     "regs=");
@@ -121,6 +151,10 @@ private slots:
     void diagnosisOptions();
     void options_data();
     void options();
+    void listedOptionInHelp_data();
+    void listedOptionInHelp();
+    void helpOptionAccepted_data();
+    void helpOptionAccepted();
     void faultList_data();
     void faultList();
     void registersFile_data();
@@ -328,6 +362,9 @@ void TestSimCore::options_data()
           "--framing ascii is a serial line's framing");
     error("a line effect in two --fault options", "--fault echo:10 --fault silent,echo:5",
           "echo is given more than once");
+    error("an abbreviation is no option", "--dev /dev/ttyS0", "unknown option '--dev'");
+    row("a value that looks like an option", "--log --pace",
+        QString(kDefaults).replace("log=", "log=--pace"));
 }
 
 void TestSimCore::options()
@@ -340,6 +377,58 @@ void TestSimCore::options()
     std::string error;
     const QString got = outcome(parseOptions(argv, error), error, describeOptions);
     QVERIFY2(matches(got, expected), qPrintable(got));
+}
+
+// Every option of the list is taken by the parser, by its name and its alias, and --help shows it
+// with its values at the start of a line.
+void TestSimCore::listedOptionInHelp_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("alias");
+    QTest::addColumn<QString>("synopsis");
+    const auto text = [](std::string_view view) {
+        return QString::fromUtf8(view.data(), qsizetype(view.size()));
+    };
+    for (const OptionSpec &option : optionList()) {
+        QString synopsis = option.alias.empty() ? text(option.name)
+                                                : text(option.alias) + ", " + text(option.name);
+        if (!option.values.empty())
+            synopsis += ' ' + text(option.values);
+        QTest::newRow(option.name.data()) << text(option.name) << text(option.alias) << synopsis;
+    }
+}
+
+void TestSimCore::listedOptionInHelp()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, alias);
+    QFETCH(QString, synopsis);
+    QVERIFY(accepted(name.toStdString()));
+    if (!alias.isEmpty())
+        QVERIFY(accepted(alias.toStdString()));
+    QVERIFY2(helpHasLineFor(synopsis), qPrintable(synopsis));
+}
+
+// Every option --help shows at the start of a line is one the parser takes.
+void TestSimCore::helpOptionAccepted_data()
+{
+    QTest::addColumn<QString>("word");
+    for (const QString &line : helpOptionLines()) {
+        // "-h, --help": each spelling ends in a comma but the last.
+        for (const QString &word : line.split(' ')) {
+            const bool more = word.endsWith(',');
+            const QString spelling = more ? word.chopped(1) : word;
+            QTest::newRow(qPrintable(spelling)) << spelling;
+            if (!more)
+                break;
+        }
+    }
+}
+
+void TestSimCore::helpOptionAccepted()
+{
+    QFETCH(QString, word);
+    QVERIFY(accepted(word.toStdString()));
 }
 
 void TestSimCore::faultList_data()

@@ -17,8 +17,6 @@ constexpr double kSwings = 3;
 // What is left of the swing at the settle time: under half a count, so the indication rounds to
 // its resting value from then on.
 constexpr double kLeftAtSettle = 0.4;
-constexpr std::int64_t kMaxCounts = std::numeric_limits<std::int32_t>::max();
-constexpr std::int64_t kMaxSettleMs = 600000;
 
 std::optional<std::int64_t> countIn(const std::string &value, std::int64_t low, std::int64_t high)
 {
@@ -29,67 +27,6 @@ std::optional<std::int64_t> countIn(const std::string &value, std::int64_t low, 
 }
 
 } // namespace
-
-bool isScaleOption(const std::string &name)
-{
-    return name == "--control" || name == "--load" || name == "--e" || name == "--error" ||
-           name == "--settle" || name == "--settle-ms" || name == "--noise";
-}
-
-bool applyScaleOption(ScaleOptions &options, const std::string &name, const std::string &value,
-                      std::string &error)
-{
-    const auto bad = [&](const std::string &expected) {
-        error = "bad value '" + value + "' for " + name + " (expected " + expected + ")";
-        return false;
-    };
-    if (name == "--control") {
-        if (value.empty())
-            return bad("a file, or - for standard input");
-        options.controlPath = value;
-        return true;
-    }
-    if (name == "--load") {
-        options.load = countIn(value, -kMaxCounts, kMaxCounts);
-        return options.load ? true : bad("a load in counts");
-    }
-    if (name == "--e") {
-        const auto e = countIn(value, 1, kMaxCounts);
-        if (!e)
-            return bad("the verification interval in counts, 1 or more");
-        options.e = *e;
-        return true;
-    }
-    if (name == "--error") {
-        options.errorText = value;
-        return true;
-    }
-    if (name == "--settle") {
-        if (value == "step")
-            options.settling = Settling::Step;
-        else if (value == "ringing")
-            options.settling = Settling::Ringing;
-        else
-            return bad("step or ringing");
-        return true;
-    }
-    if (name == "--settle-ms") {
-        const auto ms = countIn(value, 0, kMaxSettleMs);
-        if (!ms)
-            return bad("0.." + std::to_string(kMaxSettleMs) + " ms");
-        options.settleTime = std::chrono::milliseconds{*ms};
-        return true;
-    }
-    if (name == "--noise") {
-        const auto n = countIn(value, 0, kMaxCounts);
-        if (!n)
-            return bad("counts, 0 or more");
-        options.noise = *n;
-        return true;
-    }
-    error = "unknown option '" + name + "'";
-    return false;
-}
 
 bool resolveScaleOptions(ScaleOptions &options, std::string &error)
 {
@@ -129,30 +66,6 @@ bool resolveScaleOptions(ScaleOptions &options, std::string &error)
         return false;
     }
     return true;
-}
-
-std::string scaleHelpText()
-{
-    return R"(Scale under test (a load told while it runs, for a verification):
-  --control FILE       the load on the platform: each line of FILE a load in
-                       counts (the decimal point as in 0x0024), the last line
-                       the one on now; a line added (even the same load again)
-                       is the load put on afresh. "-" reads the lines from
-                       standard input instead
-  --load N             the load on the platform at start (default 0)
-  --e N                the verification interval in counts (default 1)
-  --error LIST         the instrument's error, LOAD:ERROR,... with LOAD in
-                       counts or in e (3000e) and ERROR in counts (+16): the
-                       error holds from its load up to the next point's load,
-                       below the first point there is none (stepwise, so that
-                       only the loads named are off)
-  --settle step|ringing
-                       how the indication reaches a new load: at once (step,
-                       the default), or swinging about it and dying away
-                       within --settle-ms (ringing)
-  --settle-ms N        the ringing's settle time (default 800)
-  --noise N            a noise of +-N counts on every reading (default 0)
-)";
 }
 
 ScaleModel::ScaleModel(const ScaleOptions &options, std::uint32_t seed)

@@ -5,12 +5,16 @@
 
 #include <chrono>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
 namespace scalecheck::sim {
+
+// The most counts a load or an error may have: the weight registers hold a 32-bit signed value.
+constexpr std::int64_t kMaxCounts = std::numeric_limits<std::int32_t>::max();
 
 // One point of the error curve: from `load` counts upward the indication is `error` counts off,
 // up to the next point's load. Below the first point the scale is right.
@@ -29,11 +33,11 @@ struct ScaleOptions
 {
     // --control FILE, or "-" for standard input: each line a load in counts put on the platform.
     std::string controlPath;
-    std::optional<std::int64_t> load;   // --load: on the platform at power-up
-    std::int64_t e = 1;                 // --e: the verification interval in counts
-    std::vector<ErrorPoint> errorCurve; // --error LOAD:ERROR,...; LOAD in counts or "3000e"
-    std::string errorText;              // as given, resolved once --e is known
-    Settling settling = Settling::Step; // --settle
+    std::optional<std::int64_t> load;          // --load: on the platform at power-up
+    std::int64_t e = 1;                        // --e: the verification interval in counts
+    std::vector<ErrorPoint> errorCurve;        // --error LOAD:ERROR,...; LOAD in counts or "3000e"
+    std::string errorText;                     // as given, resolved once --e is known
+    Settling settling = Settling::Step;        // --settle
     std::chrono::milliseconds settleTime{800}; // --settle-ms
     std::int64_t noise = 0;                    // --noise: ±counts on every reading
 
@@ -41,16 +45,9 @@ struct ScaleOptions
     bool active() const { return !controlPath.empty() || load.has_value(); }
 };
 
-// Whether an option of the command line is one of the scale's (they all take a value).
-bool isScaleOption(const std::string &name);
-// Takes one of the scale's options; false with the reason in error when its value is bad.
-bool applyScaleOption(ScaleOptions &options, const std::string &name, const std::string &value,
-                      std::string &error);
 // Once every option is in: the error curve in counts (its loads in e need --e). False with the
 // reason when the curve does not parse.
 bool resolveScaleOptions(ScaleOptions &options, std::string &error);
-// The --help lines of the scale's options.
-std::string scaleHelpText();
 
 class ScaleModel
 {

@@ -70,10 +70,48 @@ struct SimOptions
     ScaleOptions scale;
 };
 
-// Parses the arguments after the program name. Each option with a value takes it either as the
-// next argument or after '=' (--baud 19200, --baud=19200). Options that do not go together
-// (--tcp-listen with --device, faults Modbus TCP has no room for, ...) are errors too. On error
-// returns nothing and puts a one-line reason into error.
+// How many words follow an option's name: none (a switch), its value (also after '=', as in
+// --baud=19200), or two (--regs-for ADDR FILE, never with '=').
+enum class Takes { Nothing, Value, TwoValues };
+
+// The groups of --help, in the order it shows them.
+enum class HelpGroup { Line, Tcp, Instrument, Scale, Faults, Running };
+
+// An option as it stands on the command line: the name it was given by and its values (none for
+// a switch).
+struct GivenOption
+{
+    std::string name;
+    std::vector<std::string> values;
+
+    const std::string &value() const { return values.front(); }
+};
+
+// One option of the command line. The list of them is the only place an option is named:
+// parseOptions() takes what it lists and refuses the rest, and helpText() shows each.
+struct OptionSpec
+{
+    std::string_view name;  // "--device"
+    std::string_view alias; // a short name ("-h"), or empty
+    Takes takes = Takes::Nothing;
+    std::string_view values; // what --help writes after the name: "PATH", "ADDR FILE"
+    HelpGroup group = HelpGroup::Running;
+    // Its --help lines, '\n' between them: the first beside the name, the others under it.
+    std::string_view help;
+    // Takes the option into options; false with the reason in error when a value will not do.
+    bool (*apply)(SimOptions &options, const GivenOption &given, std::string &error) = nullptr;
+    // What "NAME needs ..." says is missing when the values are not there; empty: "a value".
+    std::string_view missing;
+};
+
+// Every option scalecheck-sim knows, in the order --help shows them.
+const std::vector<OptionSpec> &optionList();
+
+// Parses the arguments after the program name, by optionList(): an option is named in full
+// (no abbreviation) or by its alias, and one with a value takes the next argument or what
+// follows '='. Options that do not go together (--tcp-listen with --device, faults Modbus TCP
+// has no room for, ...) are errors too. On error returns nothing and puts a one-line reason into
+// error.
 std::optional<SimOptions> parseOptions(const std::vector<std::string> &args, std::string &error);
 
 // The code the instrument reports for a baud rate in its communication settings (9600 -> 3),
@@ -83,7 +121,8 @@ int baudCode(int baud);
 // "tcp" or "mbtcp": the scheme of the address printed for a TCP listener.
 std::string_view tcpScheme(TcpMode mode);
 
-// Text printed by --help.
+// Text printed by --help: what the simulator is, each option of optionList() in its group,
+// the register map and the exit status.
 std::string helpText();
 
 } // namespace scalecheck::sim
