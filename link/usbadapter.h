@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 class QSerialPortInfo;
@@ -122,6 +123,9 @@ QString portPath(const QSerialPortInfo &info);
 ListedPort listedPort(const QSerialPortInfo &info);
 // Every serial port the system lists now.
 QList<ListedPort> listedPorts();
+// Where the serial ports listed now come from: the system (listedPorts), or in a test a list of
+// the ports it has plugged in.
+using PortListing = std::function<QList<ListedPort>()>;
 // What a listed port says of its adapter, for a port list that knows no more (Windows).
 UsbAdapterInfo adapterFromListing(const ListedPort &port);
 
@@ -143,12 +147,13 @@ struct DeviceTrace
 // The one name Windows gives a port however it is written: COM3 for com3 and \\.\COM3.
 QString windowsPortName(const QString &name);
 
-// Taken when the device has opened.
-DeviceTrace traceOf(const QString &device);
+// Taken when the device has opened. Windows learns the adapter's USB identity from the ports
+// listing() gives; Linux reads the device's names in /dev and asks no list.
+DeviceTrace traceOf(const QString &device, const PortListing &listing = listedPorts);
 // The name to open the traced device by now; empty while it is not there. Linux: its stable
-// name, else the name it was opened by, once that exists again. Windows: matchAgain() over the
-// ports listed now.
-QString findAgain(const DeviceTrace &trace);
+// name, else the name it was opened by, once that exists again (listing is not asked). Windows:
+// matchAgain() over the ports listing() gives now.
+QString findAgain(const DeviceTrace &trace, const PortListing &listing = listedPorts);
 // Which of the listed ports is the traced device. An adapter with a serial number is the port
 // with the same vendor, product and serial number, whatever its name, and nothing else: another
 // adapter may have taken the old name meanwhile. Without one (no serial number, no adapter) only

@@ -237,12 +237,12 @@ QStringList exampleDeviceNames()
             QStringLiteral("/dev/serial/by-id/...")};
 }
 
-DeviceTrace traceOf(const QString &device)
+DeviceTrace traceOf(const QString &device, const PortListing &)
 {
     return {device, stableNameFor(device)};
 }
 
-QString findAgain(const DeviceTrace &trace)
+QString findAgain(const DeviceTrace &trace, const PortListing &)
 {
     // The by-id link follows the adapter to whichever ttyUSB it is given; the node appears
     // before its permissions are set, so a name that is there may still refuse a moment.

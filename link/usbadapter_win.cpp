@@ -168,20 +168,23 @@ QStringList exampleDeviceNames()
     return {QStringLiteral("COM3"), QStringLiteral("COM1")};
 }
 
-DeviceTrace traceOf(const QString &device)
+DeviceTrace traceOf(const QString &device, const PortListing &listing)
 {
     DeviceTrace trace{device};
-    const QSerialPortInfo port(device);
-    if (port.isNull())
-        return trace;
-    const UsbAdapterInfo adapter = adapterFromListing(listedPort(port));
-    trace.vendorId = adapter.vendorId;
-    trace.productId = adapter.productId;
-    trace.serialNumber = adapter.serial;
+    const QList<ListedPort> ports = listing();
+    for (const ListedPort &port : ports) {
+        if (windowsPortName(port.path) != windowsPortName(device))
+            continue;
+        const UsbAdapterInfo adapter = adapterFromListing(port);
+        trace.vendorId = adapter.vendorId;
+        trace.productId = adapter.productId;
+        trace.serialNumber = adapter.serial;
+        break;
+    }
     return trace;
 }
 
-QString findAgain(const DeviceTrace &trace)
+QString findAgain(const DeviceTrace &trace, const PortListing &listing)
 {
-    return matchAgain(trace, listedPorts());
+    return matchAgain(trace, listing());
 }

@@ -161,7 +161,7 @@ void PortControl::sayOpened(bool again)
     // A USB adapter that comes back after a replug may get another name (ttyUSB0, then ttyUSB1;
     // COM5, then COM7): it is found again by its /dev/serial/by-id name, or on Windows by its
     // USB identity, and opened by the name it has then.
-    m_reopenAs = m_port->lineKind() == LineKind::Serial ? traceOf(m_port->device())
+    m_reopenAs = m_port->lineKind() == LineKind::Serial ? traceOf(m_port->device(), m_portListing)
                                                         : DeviceTrace{m_port->device()};
     const QString note = m_port->adapterNote();
     if (again)
@@ -332,7 +332,7 @@ void PortControl::tryReconnect()
     if (m_port->lineKind() == LineKind::Serial || lineKindOf(name) == LineKind::Serial) {
         // No busy loop and no refusals on the status bar while the adapter is away: the device
         // is only opened once it is there again.
-        name = findAgain(m_reopenAs);
+        name = findAgain(m_reopenAs, m_portListing);
         if (name.isEmpty())
             return;
     }

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <utility>
 
 // The open/close button names the action its next press takes.
 QString openPortCaption();  // "打开端口"
@@ -57,6 +58,9 @@ public:
     // itself once it is back: the same stable device name, or the same network address.
     void setReconnecting(bool on);
     bool reconnecting() const { return m_state == State::Reconnecting; }
+    // Where a serial device that went away is looked for on a system that finds it again in its
+    // port list (Windows): the system's own list, unless another is given here.
+    void setPortListing(PortListing listing) { m_portListing = std::move(listing); }
 
     // "COM1 /dev/ttyS0 9600,n,8,2 已打开", or why the port is closed; a raised timeout stands
     // beside the settings: "COM1 /dev/ttyS0 9600,n,8,2 超时 1650 ms 已打开".
@@ -137,6 +141,7 @@ private:
     OpenResult m_refusal;   // OpenRefused, ConnectFailed: how the open ended
     QString m_lostReason;   // WentAway: the system's words
     DeviceTrace m_reopenAs; // the device last opened, to find and open it by again
+    PortListing m_portListing = listedPorts;
     // The operator's choice, not the port's state: while the weight is read automatically a
     // port that goes away is looked for again.
     bool m_autoReconnect = false;

@@ -50,7 +50,9 @@ private slots:
 
 namespace {
 
-// A device node the reconnect can find or miss: a plain file that stands for it.
+// A serial device the reconnect can find or miss, where each system looks for one that went
+// away: Linux for its name (a plain file stands for the device node), Windows in its port list
+// (the listing PortControl is given, which has the device while it is plugged in).
 class Node
 {
 public:
@@ -60,12 +62,24 @@ public:
     {
         QFile node(m_path);
         QVERIFY(node.open(QIODevice::WriteOnly));
+        m_listed = true;
     }
-    void pull() { QVERIFY(QFile::remove(m_path)); }
+    void pull()
+    {
+        QVERIFY(QFile::remove(m_path));
+        m_listed = false;
+    }
+    // Looked for by `control` from now on.
+    void watchedBy(PortControl &control) const
+    {
+        control.setPortListing(
+            [this] { return m_listed ? QList<ListedPort>{{m_path}} : QList<ListedPort>{}; });
+    }
 
 private:
     QTemporaryDir m_dir;
     QString m_path;
+    bool m_listed = false;
 };
 
 } // namespace
@@ -153,6 +167,7 @@ void TestPortControl::portThatWentAwayIsOpenedAgain()
     FakePort port;
     port.setDeviceFor(1, device);
     PortControl control(&port, clock);
+    node.watchedBy(control);
     control.openAtStart();
     QVERIFY(port.isOpen());
 
@@ -222,6 +237,7 @@ void TestPortControl::pressAtEachPhaseOfReconnect()
     FakePort port;
     port.setDeviceFor(1, node.path());
     PortControl control(&port, clock);
+    node.watchedBy(control);
     QSignalSpy captions(&control, &PortControl::captionChanged);
     QSignalSpy refusals(&control, &PortControl::refused);
     control.openAtStart();
@@ -420,6 +436,7 @@ void TestPortControl::staleReconnectTickIgnored()
     FakePort port;
     port.setDeviceFor(1, node.path());
     PortControl control(&port, ticks);
+    node.watchedBy(control);
     control.openAtStart();
     control.setReconnecting(true);
     port.unplug(QStringLiteral("gone"));
