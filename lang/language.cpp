@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The language the programs speak: --lang, else the system's locale.
+// The language the programs speak: --lang, else the one the system speaks to its user.
 #include "language.h"
 
 #include <QCoreApplication>
@@ -38,6 +38,16 @@ Language languageFor(std::optional<Language> chosen, const QLocale &system)
     if (chosen)
         return *chosen;
     return system.language() == QLocale::English ? Language::English : Language::Chinese;
+}
+
+QLocale systemLanguage()
+{
+#ifdef Q_OS_WIN
+    const QStringList display = QLocale::system().uiLanguages();
+    if (!display.isEmpty())
+        return QLocale(display.first());
+#endif
+    return QLocale::system();
 }
 
 QTranslator *englishTranslator()

@@ -27,6 +27,12 @@ std::optional<Language> languageNamed(const QString &name);
 // English and Chinese everywhere else (a bare C or POSIX locale included).
 Language languageFor(std::optional<Language> chosen, const QLocale &system);
 
+// The locale whose language the system speaks to its user. Linux: the one the environment names
+// (LC_ALL, LC_MESSAGES, LANG). Windows: the user's display language, which no variable sets;
+// QLocale::system() there is the regional format, which only says how numbers and dates are
+// written.
+QLocale systemLanguage();
+
 // The translation into English, loaded once from the program's resources; nullptr only if the
 // build left it out.
 QTranslator *englishTranslator();

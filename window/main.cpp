@@ -32,8 +32,9 @@ struct Options
                                            "closes.")};
     QCommandLineOption lang{{QStringLiteral("lang")},
                             QStringLiteral("The window's language: en for English, zh for "
-                                           "Chinese. Default: English where the system's locale "
-                                           "is English, Chinese everywhere else."),
+                                           "Chinese. Default: English where the system speaks "
+                                           "English (its locale; on Windows the display "
+                                           "language), Chinese everywhere else."),
                             QStringLiteral("en|zh")};
     QCommandLineOption printState{{QStringLiteral("print-state")},
                                   QStringLiteral("Print the port state on standard output once "
@@ -128,7 +129,7 @@ int main(int argc, char *argv[])
     // Before the first widget, and before bad usage is said: every text is translated as it is
     // made. A --lang that names no language is said in the system's.
     const std::optional<QString> lang = languageArgument(arguments);
-    useLanguage(languageFor(lang ? languageNamed(*lang) : std::nullopt, QLocale::system()));
+    useLanguage(languageFor(lang ? languageNamed(*lang) : std::nullopt, systemLanguage()));
     if (const QString error = usageError(parser, options, arguments); !error.isEmpty()) {
         QTextStream(stderr) << "scalecheck: " << error << '\n'
                             << QCoreApplication::translate("CommandLine",

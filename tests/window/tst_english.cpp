@@ -102,6 +102,26 @@ QStringList shownTexts(QWidget *top)
     return texts;
 }
 
+// Where the program takes its language from without --lang. Linux: the locale the environment
+// names, which a row sets for the program it starts. Windows: the user's display language, which
+// no variable sets (wine derives its own from LC_ALL and LANG, which Windows does not).
+#ifdef Q_OS_WIN
+constexpr bool kLocaleFromEnvironment = false;
+#else
+constexpr bool kLocaleFromEnvironment = true;
+#endif
+
+// Ends a window started on the offscreen platform: SIGTERM on Linux. On Windows that platform
+// makes no native window for QProcess::terminate()'s WM_CLOSE to reach, so it is ended outright.
+void endWindow(QProcess &window)
+{
+#ifdef Q_OS_WIN
+    window.kill();
+#else
+    window.terminate();
+#endif
+}
+
 QStringList chineseIn(const QStringList &texts)
 {
     QStringList found;
@@ -153,17 +173,20 @@ void TestEnglish::noChineseLeft_data()
     QTest::addColumn<Scene>("scene");
     QTest::addColumn<QString>("portState"); // what the status bar's port state must say
     QTest::addColumn<QString>("boxText");   // what the one message box must say; empty: none
-    QTest::newRow("port opened") << Scene::Opened << "COM1 /dev/ttyS0 9600,n,8,2 open"
-                                 << "";
+    const QString com1 = Port::defaultDeviceFor(1);
+    QTest::newRow("port opened") << Scene::Opened
+                                 << QStringLiteral("COM1 %1 9600,n,8,2 open").arg(com1) << "";
     QTest::newRow("COM1 missing") << Scene::Com1Missing << "no such device"
                                   << "";
     QTest::newRow("COM2 in use") << Scene::Com2Busy << "in use by another program"
                                  << "The selected port is in use by another program!";
-    QTest::newRow("COM2 refused") << Scene::Com2Refused << "cannot open"
-                                  << "Cannot open COM2 /dev/ttyS1: cannot open";
+    QTest::newRow("COM2 refused")
+        << Scene::Com2Refused << "cannot open"
+        << QStringLiteral("Cannot open COM2 %1: cannot open").arg(Port::defaultDeviceFor(2));
     QTest::newRow("read while closed") << Scene::ReadWhileClosed << "no such device"
                                        << "";
-    QTest::newRow("unplugged") << Scene::Unplugged << "/dev/ttyS0 device unplugged (No such device)"
+    QTest::newRow("unplugged") << Scene::Unplugged
+                               << QStringLiteral("%1 device unplugged (No such device)").arg(com1)
                                << "";
     QTest::newRow("panels shown") << Scene::PanelsShown << "open"
                                   << "";
@@ -336,35 +359,57 @@ void TestEnglish::portListInEnglish()
     QVERIFY2(texts.join(QLatin1Char('\n')).contains(found), qPrintable(texts.join('\n')));
 }
 
+// The language a row expects the program to speak.
+enum class Speaks {
+    Chinese,
+    English,
+    // The one the system speaks to this test's user: the program is started in the test's own
+    // environment, and without --lang.
+    AsTheSystem,
+};
+Q_DECLARE_METATYPE(Speaks)
+
 void TestEnglish::theProgramFollowsLangAndLocale_data()
 {
-    QTest::addColumn<QStringList>("environment"); // NAME=value; LC_ALL, LANG and LANGUAGE unset
+    // NAME=value; LC_ALL, LANG and LANGUAGE unset, but for AsTheSystem
+    QTest::addColumn<QStringList>("environment");
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<bool>("english");
+    QTest::addColumn<Speaks>("speaks");
+    QTest::newRow("the system's own language")
+        << QStringList{} << QStringList{} << Speaks::AsTheSystem;
     QTest::newRow("LC_ALL=en_US.UTF-8")
-        << QStringList{"LC_ALL=en_US.UTF-8"} << QStringList{} << true;
-    QTest::newRow("LANG=en_GB.UTF-8") << QStringList{"LANG=en_GB.UTF-8"} << QStringList{} << true;
+        << QStringList{"LC_ALL=en_US.UTF-8"} << QStringList{} << Speaks::English;
+    QTest::newRow("LANG=en_GB.UTF-8")
+        << QStringList{"LANG=en_GB.UTF-8"} << QStringList{} << Speaks::English;
     QTest::newRow("LC_ALL=zh_CN.UTF-8")
-        << QStringList{"LC_ALL=zh_CN.UTF-8"} << QStringList{} << false;
-    QTest::newRow("LC_ALL=C") << QStringList{"LC_ALL=C"} << QStringList{} << false;
-    QTest::newRow("no locale at all") << QStringList{} << QStringList{} << false;
-    QTest::newRow("LC_ALL over LANG")
-        << QStringList{"LC_ALL=zh_CN.UTF-8", "LANG=en_US.UTF-8"} << QStringList{} << false;
+        << QStringList{"LC_ALL=zh_CN.UTF-8"} << QStringList{} << Speaks::Chinese;
+    QTest::newRow("LC_ALL=C") << QStringList{"LC_ALL=C"} << QStringList{} << Speaks::Chinese;
+    QTest::newRow("no locale at all") << QStringList{} << QStringList{} << Speaks::Chinese;
+    QTest::newRow("LC_ALL over LANG") << QStringList{"LC_ALL=zh_CN.UTF-8", "LANG=en_US.UTF-8"}
+                                      << QStringList{} << Speaks::Chinese;
     QTest::newRow("--lang zh over en_US")
-        << QStringList{"LC_ALL=en_US.UTF-8"} << QStringList{"--lang", "zh"} << false;
+        << QStringList{"LC_ALL=en_US.UTF-8"} << QStringList{"--lang", "zh"} << Speaks::Chinese;
     QTest::newRow("--lang=en over C")
-        << QStringList{"LC_ALL=C"} << QStringList{"--lang=en"} << true;
+        << QStringList{"LC_ALL=C"} << QStringList{"--lang=en"} << Speaks::English;
 }
 
 void TestEnglish::theProgramFollowsLangAndLocale()
 {
     QFETCH(QStringList, environment);
     QFETCH(QStringList, arguments);
-    QFETCH(bool, english);
+    QFETCH(Speaks, speaks);
+    if (speaks != Speaks::AsTheSystem && arguments.isEmpty() && !kLocaleFromEnvironment)
+        QSKIP("Windows takes the window's language from the user's display language, which "
+              "LC_ALL and LANG do not set");
+    const bool english = speaks == Speaks::AsTheSystem
+                             ? languageFor(std::nullopt, systemLanguage()) == Language::English
+                             : speaks == Speaks::English;
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"LC_ALL", "LANG", "LANGUAGE", "LC_MESSAGES", "LC_NUMERIC"})
-        env.remove(QLatin1String(name));
+    if (speaks != Speaks::AsTheSystem) {
+        for (const char *name : {"LC_ALL", "LANG", "LANGUAGE", "LC_MESSAGES", "LC_NUMERIC"})
+            env.remove(QLatin1String(name));
+    }
     for (const QString &setting : environment)
         env.insert(setting.section(QLatin1Char('='), 0, 0), setting.section(QLatin1Char('='), 1));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -381,7 +426,7 @@ void TestEnglish::theProgramFollowsLangAndLocale()
     while (!window.canReadLine() && !deadline.hasExpired())
         window.waitForReadyRead(200);
     const QString state = QString::fromUtf8(window.readLine()).trimmed();
-    window.terminate(); // SIGTERM; on Windows, WM_CLOSE
+    endWindow(window);
     QVERIFY(window.waitForFinished(5000));
 
     QVERIFY2(state.startsWith(QStringLiteral("COM1 ") + missing), qPrintable(state));
