@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +18,43 @@
 
 namespace {
 
+// The serial ports of a made-up machine as its system lists them, each by what it is: "board",
+// "board2" and "board10" (on-board ports), "ftdi" and "ch340" (USB adapters).
+#ifdef Q_OS_WIN
+// Windows has no /dev and no /dev/serial/by-id: its ports are COM names, which are no files,
+// listed with their driver's words, and an adapter keeps its COM name for its serial number.
+class FakeDev
+{
+public:
+    bool isValid() const { return m_dir.isValid(); }
+    QString device(const QString &port) const
+    {
+        static const QHash<QString, QString> names{{"board", "COM1"},
+                                                   {"board2", "COM2"},
+                                                   {"board10", "COM10"},
+                                                   {"ftdi", "COM5"},
+                                                   {"ch340", "COM6"}};
+        return names.value(port);
+    }
+    QStringList stableNames(const QString &) const { return {}; }
+    // The list as it must read: COM2 before COM10.
+    QStringList shown() const { return {"COM1: ", "COM2: ", "COM5: ", "COM6: ", "COM10: "}; }
+    QList<PortEntry> listed() const
+    {
+        return {
+            {"COM6", "USB-SERIAL CH340", "wch.cn", "", {}},
+            {"COM10", "Communications Port", "(Standard port types)", "", {}},
+            {"COM5", "USB Serial Port", "FTDI", "A1B2", {}},
+            {"COM2", "Communications Port", "(Standard port types)", "", {}},
+            {"COM1", "Communications Port", "(Standard port types)", "", {}},
+        };
+    }
+    QString byIdDir() const { return m_dir.filePath("by-id"); } // never made
+
+private:
+    QTemporaryDir m_dir;
+};
+#else
 // A stand-in for /dev: plain files as device nodes, and a by-id folder of links to them, one of
 // each kind udev and a failing adapter leave behind.
 class FakeDev
@@ -28,42 +66,85 @@ public:
         root.mkdir("dev");
         root.mkdir("by-id");
         for (const char *node : {"ttyS0", "ttyS2", "ttyS10", "ttyUSB0", "ttyUSB1", "ttyACM0"}) {
-            QFile f(device(node));
+            QFile f(m_dir.filePath(QStringLiteral("dev/") + node));
             f.open(QIODevice::WriteOnly);
         }
         // udev writes relative links; a hand-made one may be absolute.
         QFile::link("../dev/ttyUSB0", byId("usb-FTDI_FT232R_USB_UART_A1B2-if00-port0"));
         QFile::link("../dev/ttyUSB0", byId("usb-FTDI_alias-if00-port0"));
-        QFile::link(device("ttyUSB1"), byId("usb-1a86_USB_Serial-if00-port0"));
+        QFile::link(device("ch340"), byId("usb-1a86_USB_Serial-if00-port0"));
         QFile::link("../dev/ttyACM0", byId("usb-Unlisted_CDC-if00"));
         QFile::link("../dev/ttyUSB9", byId("usb-Unplugged-if00-port0"));
         QFile notALink(byId("README"));
         notALink.open(QIODevice::WriteOnly);
     }
     bool isValid() const { return m_dir.isValid(); }
-    QString device(const QString &node) const { return m_dir.filePath("dev/" + node); }
-    QString byId(const QString &name) const { return m_dir.filePath("by-id/" + name); }
-    QString byIdDir() const { return m_dir.filePath("by-id"); }
+    QString device(const QString &port) const
+    {
+        static const QHash<QString, QString> nodes{{"board", "ttyS0"},
+                                                   {"board2", "ttyS2"},
+                                                   {"board10", "ttyS10"},
+                                                   {"ftdi", "ttyUSB0"},
+                                                   {"ch340", "ttyUSB1"}};
+        return m_dir.filePath("dev/" + nodes.value(port));
+    }
+    // The links that lead to a port, in the order the list shows them.
+    QStringList stableNames(const QString &port) const
+    {
+        if (port == "ftdi")
+            return {byId("usb-FTDI_FT232R_USB_UART_A1B2-if00-port0"),
+                    byId("usb-FTDI_alias-if00-port0")};
+        if (port == "ch340")
+            return {byId("usb-1a86_USB_Serial-if00-port0")};
+        return {};
+    }
+    // The list as it must read. Relative and absolute links; the dangling link adds nothing and
+    // the plain file is no link; the device the scan missed gets a row; ttyS2 comes before ttyS10.
+    QStringList shown() const
+    {
+        return {"ttyACM0: usb-Unlisted_CDC-if00",
+                "ttyS0: ",
+                "ttyS2: ",
+                "ttyS10: ",
+                "ttyUSB0: usb-FTDI_FT232R_USB_UART_A1B2-if00-port0 usb-FTDI_alias-if00-port0",
+                "ttyUSB1: usb-1a86_USB_Serial-if00-port0"};
+    }
 
     // What QSerialPortInfo would find: every node but ttyACM0, in no useful order.
     QList<PortEntry> listed() const
     {
         return {
-            {device("ttyUSB1"), "USB Serial", "1a86", "", {}},
-            {device("ttyS10"), "", "", "", {}},
-            {device("ttyUSB0"), "FT232R USB UART", "FTDI", "A1B2", {}},
-            {device("ttyS2"), "", "", "", {}},
-            {device("ttyS0"), "", "", "", {}},
+            {device("ch340"), "USB Serial", "1a86", "", {}},
+            {device("board10"), "", "", "", {}},
+            {device("ftdi"), "FT232R USB UART", "FTDI", "A1B2", {}},
+            {device("board2"), "", "", "", {}},
+            {device("board"), "", "", "", {}},
         };
     }
-    PortSource source() const
-    {
-        return [this] { return attachStableNames(listed(), byIdDir()); };
-    }
+    QString byIdDir() const { return m_dir.filePath("by-id"); }
 
 private:
+    QString byId(const QString &name) const { return m_dir.filePath("by-id/" + name); }
+
     QTemporaryDir m_dir;
 };
+#endif
+
+// The port list's source on the fake system.
+PortSource sourceOf(const FakeDev &dev)
+{
+    return [&dev] { return attachStableNames(dev.listed(), dev.byIdDir()); };
+}
+
+// The entry the fake system lists for a port.
+PortEntry listedAs(const FakeDev &dev, const QString &port)
+{
+    for (const PortEntry &e : dev.listed()) {
+        if (e.path == dev.device(port))
+            return e;
+    }
+    return {};
+}
 
 } // namespace
 
@@ -106,7 +187,7 @@ void TestPortList::stableNames()
     FakeDev dev;
     QVERIFY(dev.isValid());
     QStringList shown;
-    for (const PortEntry &e : attachStableNames(dev.listed(), dev.byIdDir())) {
+    for (const PortEntry &e : sourceOf(dev)()) {
         QStringList names;
         for (const QString &name : e.stableNames) {
             QCOMPARE(QFileInfo(name).canonicalFilePath(), QFileInfo(e.path).canonicalFilePath());
@@ -114,12 +195,7 @@ void TestPortList::stableNames()
         }
         shown << QFileInfo(e.path).fileName() + ": " + names.join(' ');
     }
-    // Relative and absolute links; the dangling link adds nothing and the plain file is no link;
-    // the device the scan missed gets a row; ttyS2 comes before ttyS10.
-    QCOMPARE(shown, QStringList({"ttyACM0: usb-Unlisted_CDC-if00", "ttyS0: ", "ttyS2: ", "ttyS10: ",
-                                 "ttyUSB0: usb-FTDI_FT232R_USB_UART_A1B2-if00-port0 "
-                                 "usb-FTDI_alias-if00-port0",
-                                 "ttyUSB1: usb-1a86_USB_Serial-if00-port0"}));
+    QCOMPARE(shown, dev.shown());
 }
 
 // The ports with their stable names beneath them; the current path is picked at the start.
@@ -127,53 +203,58 @@ void TestPortList::dialogShowsPorts()
 {
     FakeDev dev;
     QVERIFY(dev.isValid());
-    const QString current = dev.byId("usb-FTDI_alias-if00-port0");
-    PortListDialog dialog(current, nullptr, dev.source());
+    // The adapter's last stable name; on Windows, which has none, its COM name.
+    const QStringList names = dev.stableNames("ftdi");
+    const QString current = names.isEmpty() ? dev.device("ftdi") : names.last();
+    PortListDialog dialog(current, nullptr, sourceOf(dev));
     QCOMPARE(dialog.windowTitle(), "选择串口");
     auto *tree = find<QTreeWidget>(dialog, "ports");
 
-    QCOMPARE(tree->topLevelItemCount(), 6);
-    QVERIFY(find<QLabel>(dialog, "found")->text().contains('6'));
-    QTreeWidgetItem *ftdi = rowOf(tree, dev.device("ttyUSB0"));
+    const int ports = int(dev.shown().size());
+    QCOMPARE(tree->topLevelItemCount(), ports);
+    QVERIFY(find<QLabel>(dialog, "found")->text().contains(QString::number(ports)));
+    QTreeWidgetItem *ftdi = rowOf(tree, dev.device("ftdi"));
     QVERIFY(ftdi && !ftdi->parent());
+    const PortEntry listed = listedAs(dev, "ftdi");
     QCOMPARE((QStringList{ftdi->text(1), ftdi->text(2), ftdi->text(3)}),
-             (QStringList{"FT232R USB UART", "FTDI", "A1B2"}));
-    QCOMPARE(ftdi->childCount(), 2);
-    QCOMPARE(ftdi->child(0)->text(0), "usb-FTDI_FT232R_USB_UART_A1B2-if00-port0");
-    QCOMPARE(ftdi->child(1)->text(0), "usb-FTDI_alias-if00-port0");
-    QTreeWidgetItem *plain = rowOf(tree, dev.device("ttyS0"));
+             (QStringList{listed.description, listed.manufacturer, listed.serialNumber}));
+    QCOMPARE(ftdi->childCount(), names.size());
+    for (int i = 0; i < ftdi->childCount(); ++i)
+        QCOMPARE(ftdi->child(i)->text(0), QFileInfo(names.at(i)).fileName());
+    QTreeWidgetItem *plain = rowOf(tree, dev.device("board"));
     QVERIFY(plain && plain->childCount() == 0);
 
-    QCOMPARE(tree->currentItem(), ftdi->child(1));
+    QCOMPARE(tree->currentItem(), names.isEmpty() ? ftdi : ftdi->child(ftdi->childCount() - 1));
     QCOMPARE(dialog.chosenPath(), current);
     QVERIFY(find<QPushButton>(dialog, "ok")->isEnabled());
 }
 
 void TestPortList::pickingARowFillsThePath_data()
 {
-    QTest::addColumn<QString>("row"); // a device node, or a stable name as the row shows it
-    QTest::addColumn<bool>("isStableName");
+    QTest::addColumn<bool>("isStableName"); // the CH340 adapter's row, or its stable name's
 
-    QTest::newRow("port") << "ttyUSB1" << false;
-    QTest::newRow("its stable name") << "usb-1a86_USB_Serial-if00-port0" << true;
+    QTest::newRow("port") << false;
+    QTest::newRow("its stable name") << true;
 }
 
 void TestPortList::pickingARowFillsThePath()
 {
-    QFETCH(QString, row);
     QFETCH(bool, isStableName);
 
     FakeDev dev;
     QVERIFY(dev.isValid());
-    PortListDialog dialog(QString(), nullptr, dev.source());
+    const QStringList names = dev.stableNames("ch340");
+    if (isStableName && names.isEmpty())
+        QSKIP("Windows has no /dev/serial/by-id: a port there has its COM name alone");
+    PortListDialog dialog(QString(), nullptr, sourceOf(dev));
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     auto *tree = find<QTreeWidget>(dialog, "ports");
     auto *ok = find<QPushButton>(dialog, "ok");
     QVERIFY(!ok->isEnabled());
 
-    const QString path = isStableName ? dev.byId(row) : dev.device(row);
-    QTreeWidgetItem *item = rowOf(tree, isStableName ? row : path);
+    const QString path = isStableName ? names.first() : dev.device("ch340");
+    QTreeWidgetItem *item = rowOf(tree, isStableName ? QFileInfo(path).fileName() : path);
     QVERIFY(item);
     tree->scrollToItem(item);
     const QPoint centre = tree->visualItemRect(item).center();
@@ -208,7 +289,7 @@ void TestPortList::typedPath()
 
     FakeDev dev;
     QVERIFY(dev.isValid());
-    PortListDialog dialog(dev.device("ttyS0"), nullptr, dev.source());
+    PortListDialog dialog(dev.device("board"), nullptr, sourceOf(dev));
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     auto *edit = find<QLineEdit>(dialog, "path");
@@ -308,7 +389,7 @@ void TestPortList::networkConverter()
 
     FakeDev dev;
     QVERIFY(dev.isValid());
-    PortListDialog dialog(dev.device("ttyS0"), nullptr, dev.source());
+    PortListDialog dialog(dev.device("board"), nullptr, sourceOf(dev));
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     auto *ok = find<QPushButton>(dialog, "ok");
