@@ -11,6 +11,7 @@
 #include "referencemarks.h"
 #include "requestqueue.h"
 #include "statuslabel.h"
+#include "windowfonts.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -113,6 +114,8 @@ void TestWindowRoom::initTestCase()
 {
     // The remembered report parties go to a test folder, not the user's.
     QStandardPaths::setTestModeEnabled(true);
+    // The room is measured in the font with Chinese the window is drawn in.
+    QVERIFY(useWindowFonts() != ChineseFont::Missing);
 }
 
 void TestWindowRoom::init()

@@ -6,6 +6,7 @@
 #include "requestqueue.h"
 #include "trafficmonitor.h"
 #include "virtualclock.h"
+#include "windowfonts.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -46,6 +47,7 @@ class TestTrafficMonitor : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void hexAndDecoding_data();
@@ -76,6 +78,12 @@ private:
     RequestQueue *m_queue = nullptr;
     TrafficMonitor *m_monitor = nullptr;
 };
+
+void TestTrafficMonitor::initTestCase()
+{
+    // The widths are measured in the font with Chinese the window is drawn in.
+    QVERIFY(useWindowFonts() != ChineseFont::Missing);
+}
 
 void TestTrafficMonitor::init()
 {

@@ -425,7 +425,8 @@ void TestSnapshot::save()
     QFile file(path);
     if (format.isEmpty()) {
         QCOMPARE(watcher.titles, QStringList{"导出"});
-        QVERIFY2(watcher.texts.constFirst().contains(path), qPrintable(watcher.texts.constFirst()));
+        QVERIFY2(watcher.texts.constFirst().contains(QDir::toNativeSeparators(path)),
+                 qPrintable(watcher.texts.constFirst()));
         QVERIFY(!file.exists());
         return;
     }
