@@ -73,13 +73,13 @@ QList<QPair<QByteArray, QString>> pageWords()
 
 } // namespace
 
-LiveServer::LiveServer(QObject *parent) : QObject(parent)
+LiveServer::LiveServer(Clock &clock, QObject *parent)
+    : QObject(parent), m_clock(clock), m_refill(clock.createTimer([this] { takeConnections(); })),
+      m_sweep(clock.createTimer([this] { sweep(); }))
 {
-    m_refill.setSingleShot(true);
-    connect(&m_refill, &QTimer::timeout, this, &LiveServer::takeConnections);
-    m_sweep.setInterval(kSweepEvery);
-    connect(&m_sweep, &QTimer::timeout, this, &LiveServer::sweep);
 }
+
+LiveServer::LiveServer(QObject *parent) : LiveServer(Clock::eventLoop(), parent) {}
 
 LiveServer::~LiveServer()
 {
@@ -104,14 +104,14 @@ bool LiveServer::start(const QHostAddress &address, quint16 port)
     m_token = newAccessToken();
     m_sequence = 0;
     m_budget = m_limits.burst;
-    m_budgetTime = steady_clock::now();
+    m_budgetTime = m_clock.now();
     m_upgrader =
         new QWebSocketServer(QStringLiteral("scalecheck"), QWebSocketServer::NonSecureMode, this);
     m_upgrader->setHandshakeTimeout(m_limits.headTime);
     connect(m_upgrader, &QWebSocketServer::newConnection, this, &LiveServer::onUpgraded);
     connect(m_listener, &QTcpServer::pendingConnectionAvailable, this,
             &LiveServer::takeConnections);
-    m_sweep.start();
+    m_sweep->start(kSweepEvery);
     emit runningChanged(true);
     return true;
 }
@@ -120,8 +120,8 @@ void LiveServer::stop()
 {
     if (!m_listener)
         return;
-    m_sweep.stop();
-    m_refill.stop();
+    m_sweep->stop();
+    m_refill->stop();
     // The port first, so that nothing new comes while the rest is closed.
     delete m_listener;
     m_listener = nullptr;
@@ -174,7 +174,7 @@ void LiveServer::takeConnections()
 {
     if (!m_listener)
         return;
-    const auto now = steady_clock::now();
+    const Clock::Duration now = m_clock.now();
     m_budget =
         std::min<double>(m_limits.burst, m_budget + duration<double>(now - m_budgetTime).count() *
                                                         m_limits.perSecond);
@@ -185,7 +185,7 @@ void LiveServer::takeConnections()
             // connections costs the system's queue, not this program's time.
             m_listener->pauseAccepting();
             const auto wait = duration<double>((1 - m_budget) / m_limits.perSecond);
-            m_refill.start(std::max(1ms, ceil<milliseconds>(wait)));
+            m_refill->start(std::max<Clock::Duration>(1ms, ceil<milliseconds>(wait)));
             return;
         }
         m_budget -= 1;
@@ -337,10 +337,10 @@ void LiveServer::onUpgraded()
         connect(socket, &QWebSocket::pong, this, [this, socket] {
             for (Viewer &viewer : m_viewers) {
                 if (viewer.socket == socket)
-                    viewer.lastHeard = steady_clock::now();
+                    viewer.lastHeard = m_clock.now();
             }
         });
-        m_viewers.append({socket, steady_clock::now()});
+        m_viewers.append({socket, m_clock.now()});
         if (!m_stateJson.isEmpty())
             socket->sendTextMessage(QString::fromUtf8(m_stateJson));
         emit viewerCountChanged(viewerCount());
@@ -362,7 +362,8 @@ void LiveServer::removeViewer(QWebSocket *socket)
 
 void LiveServer::sweep()
 {
-    const auto now = steady_clock::now();
+    m_sweep->start(kSweepEvery);
+    const Clock::Duration now = m_clock.now();
     const auto late = [&now](const auto &deadline) { return deadline <= now; };
     QList<QTcpSocket *> overdue;
     for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it) {

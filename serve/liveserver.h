@@ -4,6 +4,7 @@
 // address's token; it has nothing that could send to the instrument or change a setting.
 #pragma once
 
+#include "clock.h"
 #include "livestate.h"
 
 #include <QByteArray>
@@ -12,9 +13,9 @@
 #include <QList>
 #include <QObject>
 #include <QString>
-#include <QTimer>
 #include <QUrl>
 #include <chrono>
+#include <memory>
 #include <optional>
 
 class QTcpServer;
@@ -39,6 +40,8 @@ public:
         std::chrono::milliseconds silentViewer{20000}; // no pong for this long: the viewer is gone
     };
 
+    // Its deadlines, pings and connection budget run on `clock`.
+    explicit LiveServer(Clock &clock, QObject *parent = nullptr);
     explicit LiveServer(QObject *parent = nullptr);
     ~LiveServer() override;
 
@@ -61,6 +64,8 @@ public:
     QByteArray token() const { return m_token; }
     QString errorString() const { return m_error; }
     int viewerCount() const { return int(m_viewers.size()); }
+    // Connections taken and not yet a viewer: still sending their request, or being answered.
+    int connectionCount() const { return int(m_connections.size()); }
 
 public slots:
     // Pushes the state to every viewer at once and keeps it for those who come later.
@@ -76,7 +81,7 @@ private:
     struct Viewer
     {
         QWebSocket *socket = nullptr;
-        std::chrono::steady_clock::time_point lastHeard;
+        Clock::Duration lastHeard{0};
     };
 
     void takeConnections();
@@ -92,6 +97,7 @@ private:
     bool tokenFits(const RequestHead &head) const;
     QByteArray page() const;
 
+    Clock &m_clock;
     Limits m_limits;
     QTcpServer *m_listener = nullptr;
     QWebSocketServer *m_upgrader = nullptr;
@@ -100,16 +106,16 @@ private:
     QByteArray m_token;
     QString m_error;
     // Connections not yet a viewer, and when each must be done.
-    QHash<QTcpSocket *, std::chrono::steady_clock::time_point> m_connections;
+    QHash<QTcpSocket *, Clock::Duration> m_connections;
     QList<Viewer> m_viewers;
     std::optional<LiveState> m_state;
     QByteArray m_stateJson;
     qint64 m_sequence = 0;
-    // The connection budget (a token bucket), and the timer that takes waiting connections
+    // The connection budget (a token bucket), and the wake-up that takes waiting connections
     // once it has refilled.
     double m_budget = 0;
-    std::chrono::steady_clock::time_point m_budgetTime;
-    QTimer m_refill;
-    QTimer m_sweep; // head deadlines, pings and silent viewers
+    Clock::Duration m_budgetTime{0};
+    std::unique_ptr<Clock::Timer> m_refill;
+    std::unique_ptr<Clock::Timer> m_sweep; // head deadlines, pings and silent viewers
     qint64 m_sweeps = 0;
 };

@@ -5,6 +5,7 @@
 #include "accesstoken.h"
 #include "liveserver.h"
 #include "requesthead.h"
+#include "virtualclock.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -34,6 +35,9 @@ struct Exchange
 
 // Sends `request` and collects what comes back until the server closes the connection or
 // kWait has passed. The server runs in this thread: the waiting goes through the event loop.
+// The socket is also asked directly whether anything came, as a blocking read asks it: under
+// wine a reset that arrives while the request is still being written (a head too large is
+// refused before all of it is in) never reaches the socket's notifier.
 Exchange exchange(quint16 port, const QByteArray &request)
 {
     QTcpSocket socket;
@@ -48,6 +52,8 @@ Exchange exchange(quint16 port, const QByteArray &request)
             socket.write(request);
             sent = true;
         }
+        if (sent)
+            socket.waitForReadyRead(0);
         e.response += socket.readAll();
         if (sent && socket.state() == QAbstractSocket::UnconnectedState) {
             e.closed = true;
@@ -230,7 +236,8 @@ void TestLiveServer::answers()
 {
     QFETCH(QByteArray, request);
     QFETCH(int, status);
-    LiveServer server;
+    VirtualClock clock;
+    LiveServer server(clock);
     QVERIFY(server.start(QHostAddress::LocalHost, 0));
     const Exchange e = exchange(server.port(), request.replace(kToken, server.token()));
     QVERIFY2(e.closed, e.response.left(200).constData());
@@ -258,7 +265,8 @@ void TestLiveServer::answers()
 
 void TestLiveServer::viewers()
 {
-    LiveServer server;
+    VirtualClock clock;
+    LiveServer server(clock);
     QSignalSpy counts(&server, &LiveServer::viewerCountChanged);
     QVERIFY(server.start(QHostAddress::LocalHost, 0));
     server.setState({QStringLiteral("12.34"), true, true, QStringLiteral("1"), QStringLiteral("COM1")});
@@ -306,7 +314,8 @@ void TestLiveServer::viewers()
 
 void TestLiveServer::stopClosesEverything()
 {
-    LiveServer server;
+    VirtualClock clock;
+    LiveServer server(clock);
     // Nothing runs before it is turned on.
     QVERIFY(!server.isRunning());
     QVERIFY(server.url().isEmpty());
@@ -321,7 +330,7 @@ void TestLiveServer::stopClosesEverything()
     halfway.connectToHost(QHostAddress::LocalHost, port);
     QTRY_COMPARE_WITH_TIMEOUT(halfway.state(), QAbstractSocket::ConnectedState, kWait);
     halfway.write("GET / HTTP/1.1\r\n");
-    QTest::qWait(100);
+    QTRY_COMPARE_WITH_TIMEOUT(server.connectionCount(), 1, kWait);
 
     QSignalSpy running(&server, &LiveServer::runningChanged);
     server.stop();
@@ -329,6 +338,7 @@ void TestLiveServer::stopClosesEverything()
     QVERIFY(!server.isRunning());
     QVERIFY(server.url().isEmpty());
     QCOMPARE(server.viewerCount(), 0);
+    QCOMPARE(server.connectionCount(), 0);
     QTRY_COMPARE_WITH_TIMEOUT(viewer.state(), QAbstractSocket::UnconnectedState, kWait);
     QTRY_COMPARE_WITH_TIMEOUT(halfway.state(), QAbstractSocket::UnconnectedState, kWait);
     // Turned off, the port is closed.
@@ -347,7 +357,8 @@ void TestLiveServer::stopClosesEverything()
 
 void TestLiveServer::connectionLimits()
 {
-    LiveServer server;
+    VirtualClock clock;
+    LiveServer server(clock);
     LiveServer::Limits limits;
     limits.headTime = 300ms;
     limits.perSecond = 0.1; // one connection every 10 s once the burst is spent
@@ -355,26 +366,39 @@ void TestLiveServer::connectionLimits()
     server.setLimits(limits);
     QVERIFY(server.start(QHostAddress::LocalHost, 0));
 
-    // A request that never ends is closed once its time is up.
+    // The burst is answered at once; the connection after it waits for the budget, which gives
+    // one connection every 10 s.
+    std::vector<std::unique_ptr<QTcpSocket>> burst;
+    for (int i = 0; i < 3; ++i) {
+        burst.push_back(std::make_unique<QTcpSocket>());
+        burst.back()->connectToHost(QHostAddress::LocalHost, server.port());
+        QTRY_COMPARE_WITH_TIMEOUT(burst.back()->state(), QAbstractSocket::ConnectedState, kWait);
+        burst.back()->write("GET /?t=" + server.token() + " HTTP/1.1\r\nHost: x\r\n\r\n");
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(burst[0]->bytesAvailable() > 0, kWait);
+    QTRY_VERIFY_WITH_TIMEOUT(burst[1]->bytesAvailable() > 0, kWait);
+    // Beside the sweep of deadlines, the budget's wake-up is armed once a connection waits.
+    const auto waitsForBudget = [&clock] { return clock.activeTimers() == 2; };
+    QTRY_VERIFY_WITH_TIMEOUT(waitsForBudget(), kWait);
+    clock.advance(10s - 1ms);
+    QCOMPARE(burst[2]->bytesAvailable(), 0);
+    clock.advance(1ms);
+    QTRY_VERIFY_WITH_TIMEOUT(burst[2]->bytesAvailable() > 0, kWait);
+
+    // A request that never ends is closed once its time is up (the deadlines are looked at a
+    // few times a second), not before.
     QTcpSocket slow;
     slow.connectToHost(QHostAddress::LocalHost, server.port());
-    QTRY_COMPARE_WITH_TIMEOUT(slow.state(), QAbstractSocket::ConnectedState, kWait);
+    QTRY_VERIFY_WITH_TIMEOUT(waitsForBudget(), kWait);
+    clock.advance(10s);
+    QTRY_COMPARE_WITH_TIMEOUT(server.connectionCount(), 1, kWait);
     slow.write("GET /?t=" + server.token() + " HTTP/1.1\r\nHost:");
+    clock.advance(limits.headTime - 1ms);
+    QCOMPARE(server.connectionCount(), 1);
+    clock.advance(limits.headTime);
+    QCOMPARE(server.connectionCount(), 0);
     QTRY_COMPARE_WITH_TIMEOUT(slow.state(), QAbstractSocket::UnconnectedState, kWait);
     QVERIFY(slow.readAll().isEmpty());
-
-    // The burst's second connection is answered; the ones after it wait for the budget.
-    std::vector<std::unique_ptr<QTcpSocket>> more;
-    for (int i = 0; i < 3; ++i) {
-        more.push_back(std::make_unique<QTcpSocket>());
-        more.back()->connectToHost(QHostAddress::LocalHost, server.port());
-        QTRY_COMPARE_WITH_TIMEOUT(more.back()->state(), QAbstractSocket::ConnectedState, kWait);
-        more.back()->write("GET /?t=" + server.token() + " HTTP/1.1\r\nHost: x\r\n\r\n");
-    }
-    QTRY_VERIFY_WITH_TIMEOUT(more[0]->bytesAvailable() > 0, kWait);
-    QTest::qWait(500);
-    QCOMPARE(more[1]->bytesAvailable(), 0);
-    QCOMPARE(more[2]->bytesAvailable(), 0);
 }
 
 void TestLiveServer::readOnlyByConstruction_data()
@@ -396,8 +420,9 @@ void TestLiveServer::readOnlyByConstruction()
     const QDir source(QStringLiteral(SCALECHECK_SOURCE_DIR));
     const QStringList own = QDir(source.filePath(QStringLiteral("serve"))).entryList(QDir::Files);
 
-    // Every include is Qt's, the standard library's or the library's own: no header of the
-    // line, the weight, the groups or the window reaches it.
+    // Every include is Qt's, the standard library's, the library's own or the Clock's, the
+    // time it runs on: no header of the line, the weight, the groups or the window reaches it.
+    const QString clock = QStringLiteral("clock.h");
     const QRegularExpression include(QStringLiteral(R"(#\s*include\s*([<"])([^>"]+)[>"])"));
     for (auto it = include.globalMatch(text); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
@@ -405,25 +430,27 @@ void TestLiveServer::readOnlyByConstruction()
         const bool qt = name.startsWith(QLatin1Char('Q'));
         const bool standard =
             m.captured(1) == QLatin1String("<") && !name.contains(QLatin1Char('.'));
-        QVERIFY2(qt || standard || own.contains(name), qPrintable(name));
+        QVERIFY2(qt || standard || own.contains(name) || name == clock, qPrintable(name));
     }
-    // Nothing of the line by name, and no library that carries it.
+    // Nothing of the line by name, and no library that carries it but the Clock's.
     for (const char *word :
          {"RequestQueue", "LineClient", "DevicePort", "SerialLink", "TcpLink", "QSerialPort",
-          "modbus", "sendRead", "scalecheck_link", "scalecheck_weight", "SerialPort"}) {
+          "modbus", "sendRead", "scalecheck_weight", "SerialPort"}) {
         QVERIFY2(!text.contains(QLatin1String(word), Qt::CaseInsensitive), word);
     }
     for (const QString &header : QDir(source.filePath(QStringLiteral("link")))
                                      .entryList({QStringLiteral("*.h")}, QDir::Files)) {
-        QVERIFY2(!text.contains(header), qPrintable(header));
+        QVERIFY2(header == clock || !text.contains(header), qPrintable(header));
     }
     if (path.endsWith(QLatin1String("CMakeLists.txt"))) {
         const QRegularExpression links(QStringLiteral(R"(target_link_libraries\(([^)]*)\))"));
         const QRegularExpressionMatch m = links.match(text);
         QVERIFY(m.hasMatch());
         const QStringList words = m.captured(1).simplified().split(QLatin1Char(' '));
-        for (const QString &w : words.mid(2)) // the target and PUBLIC
-            QVERIFY2(w.startsWith(QLatin1String("Qt6::")), qPrintable(w));
+        for (const QString &w : words.mid(2)) { // the target and PUBLIC
+            QVERIFY2(w.startsWith(QLatin1String("Qt6::")) || w == QLatin1String("scalecheck_link"),
+                     qPrintable(w));
+        }
     }
 }
 
