@@ -31,6 +31,25 @@ public:
     // what it said before.
     static constexpr std::chrono::milliseconds kCaptionSettle{500};
 
+    // The port as this frame sees it: one state, and what each allows.
+    //
+    //   state         the port                            reconnect tick     the port is lost
+    //   Closed        closed by the operator, or never    stale: ignored     -
+    //                 opened (m_cause: the refusal)
+    //   Opening       connecting (a network line), by     stale: ignored     -
+    //                 the operator's open
+    //   Open          open                                stale: ignored     Lost, or Reconnecting
+    //                                                                        while reading
+    //                                                                        automatically
+    //   Lost          went away, not looked for           stale: ignored     -
+    //   Reconnecting  went away, looked for each second,  looks again; Open  -
+    //                 or connecting again                 once it is back
+    //
+    // Every state but Open and Opening offers 打开端口, which opens (and ends any looking);
+    // 关闭端口 closes from any state (Closed). Choosing another port or device starts again from
+    // Closed. A reconnect tick counts only for the arming Reconnecting made (m_reconnectArming).
+    enum class State { Closed, Opening, Open, Lost, Reconnecting };
+
     explicit PortControl(Port *port, QObject *parent = nullptr);
     PortControl(Port *port, Clock &clock, QObject *parent = nullptr);
 
@@ -57,6 +76,7 @@ public:
     // While on (the weight is read automatically), a port that went away is opened again by
     // itself once it is back: the same stable device name, or the same network address.
     void setReconnecting(bool on);
+    State state() const { return m_state; }
     bool reconnecting() const { return m_state == State::Reconnecting; }
     // Where a serial device that went away is looked for on a system that finds it again in its
     // port list (Windows): the system's own list, unless another is given here.
@@ -83,24 +103,6 @@ signals:
     void portOpened();
 
 private:
-    // The port as this frame sees it: one state, and what each allows.
-    //
-    //   state         the port                            reconnect tick     the port is lost
-    //   Closed        closed by the operator, or never    stale: ignored     -
-    //                 opened (m_cause: the refusal)
-    //   Opening       connecting (a network line), by     stale: ignored     -
-    //                 the operator's open
-    //   Open          open                                stale: ignored     Lost, or Reconnecting
-    //                                                                        while reading
-    //                                                                        automatically
-    //   Lost          went away, not looked for           stale: ignored     -
-    //   Reconnecting  went away, looked for each second,  looks again; Open  -
-    //                 or connecting again                 once it is back
-    //
-    // Every state but Open and Opening offers 打开端口, which opens (and ends any looking);
-    // 关闭端口 closes from any state (Closed). Choosing another port or device starts again from
-    // Closed. A reconnect tick counts only for the arming Reconnecting made (m_reconnectArming).
-    enum class State { Closed, Opening, Open, Lost, Reconnecting };
     // Why the port is closed when the operator did not close it.
     enum class Cause {
         None,

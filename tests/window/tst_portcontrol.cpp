@@ -88,30 +88,31 @@ void TestPortControl::networkLineConnectsLater_data()
 {
     QTest::addColumn<QString>("device");
     QTest::addColumn<int>("outcome"); // OpenStatus when connecting ends
-    QTest::addColumn<QString>("state");
-    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("stateText");
+    QTest::addColumn<int>("state"); // PortControl::State once connecting ended
+    using State = PortControl::State;
     QTest::newRow("connects") << "tcp://127.0.0.1:4001" << int(OpenStatus::Opened)
                               << "COM1 tcp://127.0.0.1:4001 串口参数以转换器设置为准，按 9600 "
                                  "波特计时 已打开"
-                              << "关闭端口";
+                              << int(State::Open);
     QTest::newRow("gateway connects") << "mbtcp://127.0.0.1:502" << int(OpenStatus::Opened)
                                       << "COM1 mbtcp://127.0.0.1:502 Modbus TCP 网关 已打开"
-                                      << "关闭端口";
+                                      << int(State::Open);
     QTest::newRow("host not found")
         << "mbtcp://converter.local:502" << int(OpenStatus::NotFound)
         << "COM1 mbtcp://converter.local:502 连接失败：找不到主机（Host not found）"
-        << "打开端口";
+        << int(State::Closed);
     QTest::newRow("refused") << "tcp://127.0.0.1:4001" << int(OpenStatus::Refused)
                              << "COM1 tcp://127.0.0.1:4001 连接失败：无法连接（Host not found）"
-                             << "打开端口";
+                             << int(State::Closed);
 }
 
 void TestPortControl::networkLineConnectsLater()
 {
     QFETCH(QString, device);
     QFETCH(int, outcome);
-    QFETCH(QString, state);
-    QFETCH(QString, caption);
+    QFETCH(QString, stateText);
+    QFETCH(int, state);
     VirtualClock clock;
     FakePort port;
     port.setDeviceFor(1, device);
@@ -122,13 +123,17 @@ void TestPortControl::networkLineConnectsLater()
     QSignalSpy warnings(&control, &PortControl::refused);
     control.openAtStart();
     // While it connects the button offers to give up, and nothing is said yet.
-    QCOMPARE(captions.last().first().toString(), QStringLiteral("关闭端口"));
+    QCOMPARE(control.state(), PortControl::State::Opening);
+    QCOMPARE(captions.last().first().toString(), closePortCaption());
     QCOMPARE(control.stateText(), QStringLiteral("COM1 %1 正在连接…").arg(device));
     QVERIFY(statuses.isEmpty());
 
     port.finishConnecting({OpenStatus(outcome), QStringLiteral("Host not found")});
-    QCOMPARE(control.stateText(), state);
-    QCOMPARE(captions.last().first().toString(), caption);
+    QCOMPARE(control.stateText(), stateText);
+    QCOMPARE(int(control.state()), state);
+    QCOMPARE(captions.last().first().toString(), state == int(PortControl::State::Open)
+                                                     ? closePortCaption()
+                                                     : openPortCaption());
     QVERIFY(!statuses.isEmpty());
     QVERIFY2(statuses.last().first().toString().contains(device),
              qPrintable(statuses.last().first().toString()));
@@ -145,7 +150,7 @@ void TestPortControl::networkLineConnectsLater()
     QVERIFY(port.isConnecting());
     control.toggle();
     QVERIFY(!port.isConnecting() && !port.isOpen());
-    QCOMPARE(captions.last().first().toString(), QStringLiteral("打开端口"));
+    QCOMPARE(control.state(), PortControl::State::Closed);
 }
 
 void TestPortControl::adapterNoteSaidOnOpening()
@@ -175,11 +180,11 @@ void TestPortControl::portThatWentAwayIsOpenedAgain()
     port.unplug(QStringLiteral("gone"));
     clock.advance(PortControl::kReconnectInterval + 300ms);
     QVERIFY(!port.isOpen());
-    QVERIFY(!control.reconnecting());
+    QCOMPARE(control.state(), PortControl::State::Lost);
 
     // With it, the device is looked for once a second and opened only when its name is there.
     control.setReconnecting(true);
-    QVERIFY(control.reconnecting());
+    QCOMPARE(control.state(), PortControl::State::Reconnecting);
     QVERIFY2(control.stateText().endsWith(QStringLiteral("等待重新连接")),
              qPrintable(control.stateText()));
     node.pull();
@@ -192,13 +197,13 @@ void TestPortControl::portThatWentAwayIsOpenedAgain()
     QVERIFY(port.isOpen());
     QCOMPARE(port.openCount(), opensBefore + 1);
     QCOMPARE(statuses.last().first().toString(), QStringLiteral("COM1 %1 已重新连接").arg(device));
-    QVERIFY(!control.reconnecting());
+    QCOMPARE(control.state(), PortControl::State::Open);
 
-    // The operator's own press ends the looking.
+    // The operator's own press ends the looking: 打开端口 opens the device, which is there.
     port.unplug(QStringLiteral("gone"));
-    QVERIFY(control.reconnecting());
+    QCOMPARE(control.state(), PortControl::State::Reconnecting);
     control.toggle();
-    QVERIFY(!control.reconnecting());
+    QCOMPARE(control.state(), PortControl::State::Open);
 }
 
 void TestPortControl::pressAtEachPhaseOfReconnect_data()
@@ -303,10 +308,9 @@ void TestPortControl::pressAtEachPhaseOfReconnect()
     QCOMPARE(port.isOpen(), openAfter);
     QCOMPARE(port.openCount() - opensBefore, opensByPress);
     QCOMPARE(refusals.size(), refusal ? 1 : 0);
-    QVERIFY(!control.reconnecting());
+    QCOMPARE(control.state(), openAfter ? PortControl::State::Open : PortControl::State::Closed);
     // The button tells the truth afterwards: what its next press does.
-    QCOMPARE(captions.last().first().toString(),
-             openAfter ? QStringLiteral("关闭端口") : QStringLiteral("打开端口"));
+    QCOMPARE(captions.last().first().toString(), openAfter ? closePortCaption() : openPortCaption());
 
     // Nothing happens behind the operator's back afterwards.
     node.plugIn();
@@ -329,18 +333,18 @@ void TestPortControl::pressWhileReconnectingOverNetwork()
     port.unplug(QStringLiteral("gone"));
     clock.advance(PortControl::kReconnectInterval);
     QVERIFY(port.isConnecting());
-    QCOMPARE(captions.last().first().toString(), QStringLiteral("打开端口"));
+    QCOMPARE(control.state(), PortControl::State::Reconnecting);
+    QCOMPARE(captions.last().first().toString(), openPortCaption());
 
     // 打开端口 pressed while the reconnect connects: the connecting goes on as the operator's
     // own, and its end is said.
     control.press();
     control.toggle();
     QVERIFY(port.isConnecting());
-    QVERIFY(!control.reconnecting());
-    QCOMPARE(captions.last().first().toString(), QStringLiteral("关闭端口"));
+    QCOMPARE(control.state(), PortControl::State::Opening);
     const qsizetype said = statuses.size();
     port.finishConnecting({OpenStatus::Refused, QStringLiteral("refused")});
-    QCOMPARE(captions.last().first().toString(), QStringLiteral("打开端口"));
+    QCOMPARE(control.state(), PortControl::State::Closed);
     QCOMPARE(statuses.size(), said + 1);
     QVERIFY2(control.stateText().contains(QStringLiteral("连接失败")),
              qPrintable(control.stateText()));
@@ -380,7 +384,8 @@ void TestPortControl::busyPortNamesItsHolder()
     QVERIFY(!port.isOpen());
     QCOMPARE(control.stateText(), state);
     // COM1 was open; COM2 is not: the button offers to open, and a press tries again.
-    QCOMPARE(captions.last().first().toString(), QStringLiteral("打开端口"));
+    QCOMPARE(control.state(), PortControl::State::Closed);
+    QCOMPARE(captions.last().first().toString(), openPortCaption());
     const int opens = port.openCount();
     control.press();
     control.toggle();
@@ -459,6 +464,7 @@ void TestPortControl::staleReconnectTickIgnored()
     QVERIFY(!port.isOpen());
     clock.advance(1ms);
     QCOMPARE(port.isOpen(), lookAgain);
+    QCOMPARE(control.state(), lookAgain ? PortControl::State::Open : PortControl::State::Lost);
     QCOMPARE(port.openCount(), opensBefore + (lookAgain ? 1 : 0));
 }
 
