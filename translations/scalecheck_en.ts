@@ -877,6 +877,226 @@
         <source>未找到串口</source>
         <translation>no serial ports found</translation>
     </message>
+    <message>
+        <source>gross weight (0x0100, 2 registers)</source>
+        <translation>gross weight (0x0100, 2 registers)</translation>
+    </message>
+    <message>
+        <source>alarm parameters (0x0010, 14 registers)</source>
+        <translation>alarm parameters (0x0010, 14 registers)</translation>
+    </message>
+    <message>
+        <source>function parameters 1 (0x0020, 16 registers)</source>
+        <translation>function parameters 1 (0x0020, 16 registers)</translation>
+    </message>
+    <message>
+        <source>function parameters 2 (0x0034, 7 registers)</source>
+        <translation>function parameters 2 (0x0034, 7 registers)</translation>
+    </message>
+    <message>
+        <source>communication and time (0x0040, 13 registers)</source>
+        <translation>communication and time (0x0040, 13 registers)</translation>
+    </message>
+    <message>
+        <source>Usage:</source>
+        <translation>Usage:</translation>
+    </message>
+    <message>
+        <source>Line:</source>
+        <translation>Line:</translation>
+    </message>
+    <message>
+        <source>Other:</source>
+        <translation>Other:</translation>
+    </message>
+    <message>
+        <source>the serial device: %1; or an RS-485-to-Ethernet converter: tcp://HOST:PORT carries the RTU frames as they are (a transparent converter), mbtcp://HOST:PORT is a Modbus TCP gateway (MBAP header, unit id = --addr). A host that does not answer is given up after 5 s</source>
+        <translation>the serial device: %1; or an RS-485-to-Ethernet converter: tcp://HOST:PORT carries the RTU frames as they are (a transparent converter), mbtcp://HOST:PORT is a Modbus TCP gateway (MBAP header, unit id = --addr). A host that does not answer is given up after 5 s</translation>
+    </message>
+    <message>
+        <source>1200, 2400, 4800, 9600 (default), 19200, 38400, 57600 or 115200; always no parity, 8 data bits, 2 stop bits. Behind a converter the converter&apos;s own serial settings hold</source>
+        <translation>1200, 2400, 4800, 9600 (default), 19200, 38400, 57600 or 115200; always no parity, 8 data bits, 2 stop bits. Behind a converter the converter&apos;s own serial settings hold</translation>
+    </message>
+    <message>
+        <source>the instrument&apos;s bus address, 1..247 (default 1); 0 is the broadcast address, where every instrument listens and none answers</source>
+        <translation>the instrument&apos;s bus address, 1..247 (default 1); 0 is the broadcast address, where every instrument listens and none answers</translation>
+    </message>
+    <message>
+        <source>how long to wait for each reply. Default for read as the window waits: weight 400, decimal point, alarm, func1 and func2 1000, comm 1500; for scan 400 for a reply that has begun (a silent address is given up sooner)</source>
+        <translation>how long to wait for each reply. Default for read as the window waits: weight 400, decimal point, alarm, func1 and func2 1000, comm 1500; for scan 400 for a reply that has begun (a silent address is given up sooner)</translation>
+    </message>
+    <message>
+        <source>this text</source>
+        <translation>this text</translation>
+    </message>
+    <message>
+        <source>the version</source>
+        <translation>the version</translation>
+    </message>
+    <message>
+        <source>say messages in English or in Chinese alone; without it every message is said in both, Chinese first</source>
+        <translation>say messages in English or in Chinese alone; without it every message is said in both, Chinese first</translation>
+    </message>
+    <message>
+        <source>the five, in this order</source>
+        <translation>the five, in this order</translation>
+    </message>
+    <message>
+        <source>Reads a digital weighing indicator over Modbus RTU (function 03, read holding registers; it never writes) with the same requests, reply checks and decimal rules as the scalecheck window.</source>
+        <translation>Reads a digital weighing indicator over Modbus RTU (function 03, read holding registers; it never writes) with the same requests, reply checks and decimal rules as the scalecheck window.</translation>
+    </message>
+    <message>
+        <source>Exit status: 0 when every reading succeeded (scan: an instrument answered; report: it was written and every reading for it succeeded); 1 when a reading failed, the port would not open or was lost, or a file could not be written, with the reason on stderr in Chinese and English unless --lang says one; 2 for bad usage (an option given twice or its value left out among them).</source>
+        <translation>Exit status: 0 when every reading succeeded (scan: an instrument answered; report: it was written and every reading for it succeeded); 1 when a reading failed, the port would not open or was lost, or a file could not be written, with the reason on stderr in Chinese and English unless --lang says one; 2 for bad usage (an option given twice or its value left out among them).</translation>
+    </message>
+    <message>
+        <source>one JSON object per reading, on one line, instead of CODE VALUE lines</source>
+        <translation>one JSON object per reading, on one line, instead of CODE VALUE lines</translation>
+    </message>
+    <message>
+        <source>take N readings (default 1); 0 reads until Ctrl-C or SIGTERM, which end the run after the reading under way, with the summary line</source>
+        <translation>take N readings (default 1); 0 reads until Ctrl-C or SIGTERM, which end the run after the reading under way, with the summary line</translation>
+    </message>
+    <message>
+        <source>from the start of one reading to the start of the next (default 1500)</source>
+        <translation>from the start of one reading to the start of the next (default 1500)</translation>
+    </message>
+    <message>
+        <source>append each weight reading to FILE as the window&apos;s %1 does: UTF-8 with a byte-order mark, a header line if the file is new, then one line per reading: UTC time, weight as shown, counts, decimal places, result, reply time in ms. Each line is on the disk before the next reading; a write that fails (disk full, stick pulled) ends the run with exit status 1</source>
+        <translation>append each weight reading to FILE as the window&apos;s %1 does: UTF-8 with a byte-order mark, a header line if the file is new, then one line per reading: UTC time, weight as shown, counts, decimal places, result, reply time in ms. Each line is on the disk before the next reading; a write that fails (disk full, stick pulled) ends the run with exit status 1</translation>
+    </message>
+    <message>
+        <source>Decimal places come from the instrument&apos;s own decimal point, its &quot;dot&quot; parameter (registers 0x0024/0x0025), read once before the first reading that needs it. The weight and every field that the window formats by its &quot;dot&quot; box take that value:</source>
+        <translation>Decimal places come from the instrument&apos;s own decimal point, its &quot;dot&quot; parameter (registers 0x0024/0x0025), read once before the first reading that needs it. The weight and every field that the window formats by its &quot;dot&quot; box take that value:</translation>
+    </message>
+    <message>
+        <source>The window uses what stands in its &quot;dot&quot; box instead, and its PvH takes the box as it was before the func1 reply came in; the values agree once the window has read func1. PSS always has five decimal places; the other fields are whole numbers. A 16-bit value is printed without the blank the window shows before it. A decimal point below 0 or of more than 10 places (a 32-bit count has at most 10 digits) is refused: the values it would place are not printed, and the reading fails with the reason.</source>
+        <translation>The window uses what stands in its &quot;dot&quot; box instead, and its PvH takes the box as it was before the func1 reply came in; the values agree once the window has read func1. PSS always has five decimal places; the other fields are whole numbers. A 16-bit value is printed without the blank the window shows before it. A decimal point below 0 or of more than 10 places (a 32-bit count has at most 10 digits) is refused: the values it would place are not printed, and the reading fails with the reason.</translation>
+    </message>
+    <message>
+        <source>first address to try (default 1)</source>
+        <translation>first address to try (default 1)</translation>
+    </message>
+    <message>
+        <source>last address to try (default 247)</source>
+        <translation>last address to try (default 247)</translation>
+    </message>
+    <message>
+        <source>how long an instrument may take from the end of a request to the start of its reply, the USB adapter&apos;s latency included (default %1)</source>
+        <translation>how long an instrument may take from the end of a request to the start of its reply, the USB adapter&apos;s latency included (default %1)</translation>
+    </message>
+    <message>
+        <source>the rates to try, each over the whole range: rates separated by commas (9600,2400), all for 9600, 4800, 2400 and 1200, fast for 19200, 38400, 57600 and 115200, or both (all,fast). Default: the --baud rate alone. Each request carries its rate; the port&apos;s --baud is not changed</source>
+        <translation>the rates to try, each over the whole range: rates separated by commas (9600,2400), all for 9600, 4800, 2400 and 1200, fast for 19200, 38400, 57600 and 115200, or both (all,fast). Default: the --baud rate alone. Each request carries its rate; the port&apos;s --baud is not changed</translation>
+    </message>
+    <message>
+        <source>one JSON object per address that answers</source>
+        <translation>one JSON object per address that answers</translation>
+    </message>
+    <message>
+        <source>Each address gets a read of the weight (0x0100, 2 registers). An address from which no byte has come once the request, the turnaround and one character have passed on the wire is silent and the next is asked: %1 ms an address at 9600 baud, %2 ms at 1200, addresses 1 to 128 at 9600 in %3 s. A reply that has begun gets --timeout.</source>
+        <translation>Each address gets a read of the weight (0x0100, 2 registers). An address from which no byte has come once the request, the turnaround and one character have passed on the wire is silent and the next is asked: %1 ms an address at 9600 baud, %2 ms at 1200, addresses 1 to 128 at 9600 in %3 s. A reply that has begun gets --timeout.</translation>
+    </message>
+    <message>
+        <source>Every address that answers is listed, one line each: ADDRESS BAUD RESULT. An exception reply is listed with its code: an instrument is there but refused the read. A reply that fails checking is listed as invalid and not counted as an instrument. A reply that comes only after its address was given up is listed as late: raise --turnaround.</source>
+        <translation>Every address that answers is listed, one line each: ADDRESS BAUD RESULT. An exception reply is listed with its code: an instrument is there but refused the read. A reply that fails checking is listed as invalid and not counted as an instrument. A reply that comes only after its address was given up is listed as late: raise --turnaround.</translation>
+    </message>
+    <message>
+        <source>Behind a converter (tcp://, mbtcp://) only the converter&apos;s own rate is tried, shown as -. A transparent converter gets %1 ms more for the network; a Modbus TCP gateway waits for each address itself, and its exception 0A or 0B means nobody is there.</source>
+        <translation>Behind a converter (tcp://, mbtcp://) only the converter&apos;s own rate is tried, shown as -. A transparent converter gets %1 ms more for the network; a Modbus TCP gateway waits for each address itself, and its exception 0A or 0B means nobody is there.</translation>
+    </message>
+    <message>
+        <source>JSON: address; baud (null behind a converter); answer: ok, exception or invalid; weight: the gross weight in counts as the instrument sends it, without its decimal point (with ok); late: true when late; exceptionCode; reason and reasonEn when not ok.</source>
+        <translation>JSON: address; baud (null behind a converter); answer: ok, exception or invalid; weight: the gross weight in counts as the instrument sends it, without its decimal point (with ok); late: true when late; exceptionCode; reason and reasonEn when not ok.</translation>
+    </message>
+    <message>
+        <source>who the report is for, where, by whom, and the instrument&apos;s serial number, printed at its head; a line to sign ends it</source>
+        <translation>who the report is for, where, by whom, and the instrument&apos;s serial number, printed at its head; a line to sign ends it</translation>
+    </message>
+    <message>
+        <source>the commissioning report as PDF (A4); the same as HTML beside it, the name&apos;s .pdf replaced by .html (report.pdf -&gt; report.html). Both are written to a temporary file first: a failed write leaves no part of a report</source>
+        <translation>the commissioning report as PDF (A4); the same as HTML beside it, the name&apos;s .pdf replaced by .html (report.pdf -&gt; report.html). Both are written to a temporary file first: a failed write leaves no part of a report</translation>
+    </message>
+    <message>
+        <source>read the weight for N seconds for the report&apos;s trend chart (default 10; 0 leaves the chart out)</source>
+        <translation>read the weight for N seconds for the report&apos;s trend chart (default 10; 0 leaves the chart out)</translation>
+    </message>
+    <message>
+        <source>between those weight readings (default 250)</source>
+        <translation>between those weight readings (default 250)</translation>
+    </message>
+    <message>
+        <source>First reads the weight and the four parameter groups as read all does; the report holds the line, the instrument&apos;s address, the 35 values by page, the weight, the counters and reply times with the suggested timeout, the trend and the last frames on the line.</source>
+        <translation>First reads the weight and the four parameter groups as read all does; the report holds the line, the instrument&apos;s address, the 35 values by page, the weight, the counters and reply times with the suggested timeout, the trend and the last frames on the line.</translation>
+    </message>
+    <message>
+        <source>serve the live page on this address of the machine alone (the one on the network the phones are on; 127.0.0.1 for this machine only); PORT 0 picks a free port. Required: the page is never served anywhere unasked</source>
+        <translation>serve the live page on this address of the machine alone (the one on the network the phones are on; 127.0.0.1 for this machine only); PORT 0 picks a free port. Required: the page is never served anywhere unasked</translation>
+    </message>
+    <message>
+        <source>from the start of one weight reading to the start of the next (default 1500)</source>
+        <translation>from the start of one weight reading to the start of the next (default 1500)</translation>
+    </message>
+    <message>
+        <source>Reads the weight as read weight --count 0 does and serves it, read-only, to up to 8 phones at once: the weight as the window shows it, whether the last read gave one, the address, the line and how the last read ended, updated at each reading. The first line printed is the address to open, with a random token (128 bits, new at each start); a request without it is refused. Then each reading as read prints it; on stderr the number of phones watching whenever it changes. Ctrl-C or SIGTERM end it and close every connection.</source>
+        <translation>Reads the weight as read weight --count 0 does and serves it, read-only, to up to 8 phones at once: the weight as the window shows it, whether the last read gave one, the address, the line and how the last read ended, updated at each reading. The first line printed is the address to open, with a random token (128 bits, new at each start); a request without it is refused. Then each reading as read prints it; on stderr the number of phones watching whenever it changes. Ctrl-C or SIGTERM end it and close every connection.</translation>
+    </message>
+    <message>
+        <source>Exit status 0 when it was stopped so, 1 when the address could not be served or the port was lost.</source>
+        <translation>Exit status 0 when it was stopped so, 1 when the address could not be served or the port was lost.</translation>
+    </message>
+    <message>
+        <source>write the 35 parameters of the instrument at --addr as the reference: JSON, one entry a line with code, group, raw count and decimal places; the clock (year .. sec) marked ignore, ID and bAud perInstrument. Add &quot;tolerance&quot;: N (counts) or &quot;ignore&quot;: true to an entry by hand</source>
+        <translation>write the 35 parameters of the instrument at --addr as the reference: JSON, one entry a line with code, group, raw count and decimal places; the clock (year .. sec) marked ignore, ID and bAud perInstrument. Add &quot;tolerance&quot;: N (counts) or &quot;ignore&quot;: true to an entry by hand</translation>
+    </message>
+    <message>
+        <source>the reference file; one with a missing, unknown, duplicated or malformed entry is refused (its line and entry named, exit status 2)</source>
+        <translation>the reference file; one with a missing, unknown, duplicated or malformed entry is refused (its line and entry named, exit status 2)</translation>
+    </message>
+    <message>
+        <source>the instruments to compare, one after another: 1,2,5-9 (default 1)</source>
+        <translation>the instruments to compare, one after another: 1,2,5-9 (default 1)</translation>
+    </message>
+    <message>
+        <source>one JSON object: per instrument its result (same, differs, failed), each difference with code, reference and instrument value (raw, places, text)</source>
+        <translation>one JSON object: per instrument its result (same, differs, failed), each difference with code, reference and instrument value (raw, places, text)</translation>
+    </message>
+    <message>
+        <source>also write the matrix as CSV</source>
+        <translation>also write the matrix as CSV</translation>
+    </message>
+    <message>
+        <source>Reads each instrument&apos;s decimal point and four parameter groups, then prints the matrix of the parameters that differ on some instrument (= the reference&apos;s value, ~ within its tolerance, - not read) and a line per instrument. Exit status 0 when every instrument matches, 1 when one differs or could not be read.</source>
+        <translation>Reads each instrument&apos;s decimal point and four parameter groups, then prints the matrix of the parameters that differ on some instrument (= the reference&apos;s value, ~ within its tolerance, - not read) and a line per instrument. Exit status 0 when every instrument matches, 1 when one differs or could not be read.</translation>
+    </message>
+    <message>
+        <source>one object: {&quot;diagnosis&quot;: {&quot;code&quot;, &quot;advice&quot;, &quot;evidence&quot;, ...}}</source>
+        <translation>one object: {&quot;diagnosis&quot;: {&quot;code&quot;, &quot;advice&quot;, &quot;evidence&quot;, ...}}</translation>
+    </message>
+    <message>
+        <source>Why the instrument at --addr does not answer at --baud: listens to the line, reads the weight once with a 2 s wait, then asks a few short questions (other rates, parity and stop bits, addresses 1 to 32), reads only, and names the cause: ok, silent, wrong-address, wrong-baud, wrong-parity, late-reply, garbled, echo-only, exception, gateway, ascii-output, modbus-ascii or unrequested, with what to change and the evidence: what was sent, what came back and when, and on a real serial port its error counters.</source>
+        <translation>Why the instrument at --addr does not answer at --baud: listens to the line, reads the weight once with a 2 s wait, then asks a few short questions (other rates, parity and stop bits, addresses 1 to 32), reads only, and names the cause: ok, silent, wrong-address, wrong-baud, wrong-parity, late-reply, garbled, echo-only, exception, gateway, ascii-output, modbus-ascii or unrequested, with what to change and the evidence: what was sent, what came back and when, and on a real serial port its error counters.</translation>
+    </message>
+    <message>
+        <source>Exit status 0 when the instrument answers as set, 1 otherwise.</source>
+        <translation>Exit status 0 when the instrument answers as set, 1 otherwise.</translation>
+    </message>
+    <message>
+        <source>{&quot;address&quot;, &quot;baud&quot;, &quot;parity&quot;, &quot;stopBits&quot;, ...}</source>
+        <translation>{&quot;address&quot;, &quot;baud&quot;, &quot;parity&quot;, &quot;stopBits&quot;, ...}</translation>
+    </message>
+    <message>
+        <source>Finds an instrument whose address, rate and parity/stop bits are all unknown: --addr at --baud 8N2 first, address 1 at every rate and framing (8N2, 8N1, 8E1, 8O1), then every address of --from..--to at each; bytes that come lead to their rate first. Stops at the first checked frame and prints: address A baud B parity none|even|odd stopBits 1|2.</source>
+        <translation>Finds an instrument whose address, rate and parity/stop bits are all unknown: --addr at --baud 8N2 first, address 1 at every rate and framing (8N2, 8N1, 8E1, 8O1), then every address of --from..--to at each; bytes that come lead to their rate first. Stops at the first checked frame and prints: address A baud B parity none|even|odd stopBits 1|2.</translation>
+    </message>
+    <message>
+        <source>one JSON object per port: path, description, manufacturer, serialNumber, stableNames</source>
+        <translation>one JSON object per port: path, description, manufacturer, serialNumber, stableNames</translation>
+    </message>
+    <message>
+        <source>The serial ports this machine lists, one a line: the name to give --port, the adapter&apos;s description, manufacturer and serial number where it has them, and below it the stable names that lead to it (/dev/serial/by-id; Windows has none). Opens no port.</source>
+        <translation>The serial ports this machine lists, one a line: the name to give --port, the adapter&apos;s description, manufacturer and serial number where it has them, and below it the stable names that lead to it (/dev/serial/by-id; Windows has none). Opens no port.</translation>
+    </message>
 </context>
 <context>
     <name>CommandLine</name>
@@ -3076,6 +3296,62 @@ Write the report anyway?</translation>
     <message>
         <source>至少 %1</source>
         <translation>at least %1</translation>
+    </message>
+    <message>
+        <source>in the indicator&apos;s unit, with its decimal point</source>
+        <translation>in the indicator&apos;s unit, with its decimal point</translation>
+    </message>
+    <message>
+        <source>the test weights&apos; identifier, who tested, where and at what temperature, as the record prints them</source>
+        <translation>the test weights&apos; identifier, who tested, where and at what temperature, as the record prints them</translation>
+    </message>
+    <message>
+        <source>I, II, III, IIII (OIML R76-1) or HB44-III (NIST Handbook 44)</source>
+        <translation>I, II, III, IIII (OIML R76-1) or HB44-III (NIST Handbook 44)</translation>
+    </message>
+    <message>
+        <source>in-service limits (Handbook 44: maintenance); else initial</source>
+        <translation>in-service limits (Handbook 44: maintenance); else initial</translation>
+    </message>
+    <message>
+        <source>the repeatability test</source>
+        <translation>the repeatability test</translation>
+    </message>
+    <message>
+        <source>adds a change-point step</source>
+        <translation>adds a change-point step</translation>
+    </message>
+    <message>
+        <source>the plan from a JSON file instead of the options above, a key for each: class, inService, e, max, min, loads, eccentricity, repeat, changePoint</source>
+        <translation>the plan from a JSON file instead of the options above, a key for each: class, inService, e, max, min, loads, eccentricity, repeat, changePoint</translation>
+    </message>
+    <message>
+        <source>each prompt as one line {&quot;prompt&quot;: &quot;place&quot;, &quot;step&quot;: N, &quot;kind&quot;, &quot;load&quot;, &quot;position&quot;}, the results as one object at the end</source>
+        <translation>each prompt as one line {&quot;prompt&quot;: &quot;place&quot;, &quot;step&quot;: N, &quot;kind&quot;, &quot;load&quot;, &quot;position&quot;}, the results as one object at the end</translation>
+    </message>
+    <message>
+        <source>the test record as PDF, with FILE.html and FILE.json beside it; a test record, not a legal verification mark</source>
+        <translation>the test record as PDF, with FILE.html and FILE.json beside it; a test record, not a legal verification mark</translation>
+    </message>
+    <message>
+        <source>how long a load may take to come to rest, in seconds (default 30)</source>
+        <translation>how long a load may take to come to rest, in seconds (default 30)</translation>
+    </message>
+    <message>
+        <source>from the start of one weight reading to the start of the next while a load settles (default 0: as fast as the line allows)</source>
+        <translation>from the start of one weight reading to the start of the next while a load settles (default 0: as fast as the line allows)</translation>
+    </message>
+    <message>
+        <source>Each step says what to put on the platform and waits for Enter on standard input; the weight is then read as fast as the line allows (--interval) until it is stable (every reading of 1 s within ±0.5 e of their mean), for at most --settle-limit seconds: a step that does not settle is recorded as unstable and fails.</source>
+        <translation>Each step says what to put on the platform and waits for Enter on standard input; the weight is then read as fast as the line allows (--interval) until it is stable (every reading of 1 s within ±0.5 e of their mean), for at most --settle-limit seconds: a step that does not settle is recorded as unstable and fails.</translation>
+    </message>
+    <message>
+        <source>A plan is refused when e is not 1, 2 or 5 x 10^k, when n = Max/e is not whole or outside the class (OIML R76-1 Table 3, Handbook 44 Table 3), or when a figure has more decimals than the indicator shows.</source>
+        <translation>A plan is refused when e is not 1, 2 or 5 x 10^k, when n = Max/e is not whole or outside the class (OIML R76-1 Table 3, Handbook 44 Table 3), or when a figure has more decimals than the indicator shows.</translation>
+    </message>
+    <message>
+        <source>Exit status 0 when the scale passed, 1 when it failed or the test did not end, 2 for bad usage or a plan refused.</source>
+        <translation>Exit status 0 when the scale passed, 1 when it failed or the test did not end, 2 for bad usage or a plan refused.</translation>
     </message>
 </context>
 <context>

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
-// scalecheck-cli run as a program: argument handling and exit codes, JSON read back, the bus scan
-// and a read of every block against the simulated instrument.
+// scalecheck-cli: its command line read in this process, against its --help; run as a program,
+// its exit codes, JSON read back, the bus scan and a read of every block against the simulated
+// instrument.
+#include "cliarguments.h"
+#include "clitable.h"
 #include "cpuhog.h"
 #include "logcsv.h"
 #include "simprocess.h"
@@ -106,6 +109,10 @@ class TestCli : public QObject
 private slots:
     void usage_data();
     void usage();
+    void accepted_data();
+    void accepted();
+    void helpAndParserAgree_data();
+    void helpAndParserAgree();
     void failedReads_data();
     void failedReads();
     void json_data();
@@ -136,19 +143,13 @@ private slots:
 void TestCli::usage_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("chinese"); // on stderr, for status 2
-    QTest::addColumn<QString>("english"); // on stderr; on stdout for status 0
+    QTest::addColumn<QString>("chinese");
+    QTest::addColumn<QString>("english");
 
     const QString p = kNoSuchPort;
     const auto bad = [](const char *name, QStringList args, const char *zh, const char *en) {
-        QTest::newRow(name) << args << 2 << QString::fromUtf8(zh) << QString::fromUtf8(en);
+        QTest::newRow(name) << args << QString::fromUtf8(zh) << QString::fromUtf8(en);
     };
-    QTest::newRow("help") << QStringList{"--help"} << 0 << QString()
-                          << "read weight|alarm|func1|func2|comm|all";
-    QTest::newRow("help beside other words")
-        << QStringList{"--port", p, "read", "weight", "-h"} << 0 << QString() << "Exit status:";
-    QTest::newRow("version") << QStringList{"--version"} << 0 << QString() << "scalecheck-cli ";
     bad("nothing", {}, "缺少命令", "missing command");
     bad("unknown command", {"--port", p, "write", "weight"}, "未知命令“write”",
         "unknown command 'write'");
@@ -232,25 +233,315 @@ void TestCli::usage_data()
         "--turnaround 的值“0.02”无效", "bad value '0.02' for --turnaround");
     bad("read given rates", {"--port", p, "read", "weight", "--bauds", "all"},
         "read 命令没有 --bauds 选项", "--bauds does not apply to read");
+    bad("a language not known", {"--lang", "fr", "--port", p, "verify"}, "--lang 的值“fr”无效",
+        "bad value 'fr' for --lang (must be en, zh)");
+    bad("an option of verify to read", {"--port", p, "read", "weight", "--e", "0.1"},
+        "read 命令没有 --e 选项", "--e does not apply to read");
+    // verify's options, the plan's among them: each as written, the plan checked by the command.
+    const QStringList verify{"--port", p, "verify", "--class", "III", "--e", "0.1", "--max", "300"};
+    bad("class V", {"--port", p, "verify", "--class", "V"}, "--class 的值“V”无效",
+        "--class: \"V\" is not valid");
+    bad("settle limit 0", verify + QStringList{"--settle-limit", "0"},
+        "--settle-limit 的值“0”无效（应为 1..600 s）", "bad value '0' for --settle-limit");
+    bad("verify's interval above a minute", verify + QStringList{"--interval", "60001"},
+        "--interval 的值“60001”无效（应为 0..60000 ms）", "bad value '60001' for --interval");
+    bad("plan file and plan options", verify + QStringList{"--plan", "plan.json"},
+        "--plan 与方案的选项不能同时给出", "--plan and plan options do not go together");
+    bad("an option of another command to verify", verify + QStringList{"--customer", "x"},
+        "verify 命令没有 --customer 选项", "--customer does not apply to verify");
+    bad("verify without a port", {"verify", "--class", "III"}, "缺少 --port", "missing --port");
+    bad("verify given a word too many", verify + QStringList{"now"}, "多余的参数“now”",
+        "unexpected argument 'now'");
+    bad("a plan option twice", verify + QStringList{"--e", "0.2"}, "--e 给出了两次",
+        "--e is given twice");
+    bad("a plan value left out", {"--port", p, "verify", "--class", "III", "--e", "--max", "300"},
+        "缺少 --e 的值", "--e needs a value");
+    bad("in-service given a value", verify + QStringList{"--in-service=yes"}, "选项有误",
+        "Unexpected value after '--in-service'");
+    bad("a one-letter option is long only", {"--port", p, "verify", "-e", "0.1"}, "未知选项 -e",
+        "unknown option -e");
 }
 
 void TestCli::usage()
 {
     QFETCH(QStringList, arguments);
-    QFETCH(int, exitCode);
     QFETCH(QString, chinese);
     QFETCH(QString, english);
 
-    const CliRun run = runCli(arguments);
-    QCOMPARE(run.exitCode, exitCode);
-    if (exitCode == 0) {
-        QVERIFY2(run.out.join(QLatin1Char('\n')).contains(english), qPrintable(run.out.join('\n')));
-        QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
-    } else {
-        QVERIFY2(run.out.isEmpty(), qPrintable(run.out.join('\n')));
-        QVERIFY2(run.err.contains(chinese), qPrintable(run.err));
-        QVERIFY2(run.err.contains(english), qPrintable(run.err));
-        QVERIFY2(run.err.contains(QLatin1String("--help")), qPrintable(run.err));
+    // Said as the program says it on stderr before it exits with status 2 (oneLanguage runs it).
+    const ParsedArguments parsed = parseArguments(QStringList{"scalecheck-cli"} + arguments);
+    QVERIFY(!parsed.options);
+    QVERIFY2(parsed.error.contains(chinese), qPrintable(parsed.error));
+    QVERIFY2(parsed.error.contains(english), qPrintable(parsed.error));
+    QVERIFY2(parsed.error.contains(QLatin1String("--help")), qPrintable(parsed.error));
+}
+
+// One value of the options a command line gave, as text.
+QString valueOf(const CliOptions &o, const QString &field)
+{
+    const auto joined = [](const auto &list) {
+        QStringList items;
+        for (const auto &item : list)
+            items.append(QString::number(item));
+        return items.join(QLatin1Char(','));
+    };
+    QStringList blocks;
+    for (const CliBlock &b : o.blocks)
+        blocks.append(QLatin1String(b.name));
+    const QMap<QString, QString> fields{
+        {"command", QString::number(int(o.command))},
+        {"port", o.port},
+        {"address", QString::number(o.address)},
+        {"blocks", blocks.join(QLatin1Char(','))},
+        {"interval", QString::number(o.interval.count())},
+        {"bauds", joined(o.bauds)},
+        {"addresses", joined(o.addresses)},
+        {"range", QStringLiteral("%1-%2").arg(o.from).arg(o.to)},
+        {"listen", QStringLiteral("%1 %2").arg(o.listenHost).arg(o.listenPort)},
+        {"technician", o.technician},
+        {"plan", QStringList{o.verify.plan.accuracyClass
+                                 ? accuracyClassName(*o.verify.plan.accuracyClass)
+                                 : QString(),
+                             o.verify.plan.e, o.verify.plan.max, o.verify.plan.loads.join('/'),
+                             o.verify.plan.regime == Regime::InService ? "in service" : "initial"}
+                     .join(QLatin1Char(' '))},
+        {"planPath", o.verify.planPath.value_or(QStringLiteral("none"))},
+        {"conditions", QStringList{o.verify.conditions.weights, o.verify.conditions.technician,
+                                   o.verify.conditions.place, o.verify.conditions.temperature}
+                           .join(QLatin1Char('|'))},
+        {"settling", QStringLiteral("%1 s %2 ms")
+                         .arg(o.verify.settleLimit.count())
+                         .arg(o.verify.interval.count())},
+    };
+    return fields.value(field, QStringLiteral("no field %1").arg(field));
+}
+
+void TestCli::accepted_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("value");
+
+    const QString p = kNoSuchPort;
+    const auto command = [](CliCommand c) { return QString::number(int(c)); };
+    QTest::newRow("help") << QStringList{"--help"} << "command" << command(CliCommand::Help);
+    QTest::newRow("help beside other words") << QStringList{"--port", p, "read", "weight", "-h"}
+                                             << "command" << command(CliCommand::Help);
+    QTest::newRow("help beside verify") << QStringList{"--port", p, "verify", "--help"}
+                                        << "command" << command(CliCommand::Help);
+    QTest::newRow("version") << QStringList{"--version"} << "command"
+                             << command(CliCommand::Version);
+    QTest::newRow("ports") << QStringList{"ports", "--json"} << "command"
+                           << command(CliCommand::Ports);
+    QTest::newRow("a port given with blanks") << QStringList{"--port", " /dev/x ", "read", "weight"}
+                                              << "port" << "/dev/x";
+    QTest::newRow("read all") << QStringList{"--port", p, "read", "all"} << "blocks"
+                              << "weight,alarm,func1,func2,comm";
+    QTest::newRow("read, as the window polls") << QStringList{"--port", p, "read", "weight"}
+                                               << "interval" << "1500";
+    QTest::newRow("report, a weight every quarter second")
+        << QStringList{"--port", p, "report", "--out", "r.pdf"} << "interval" << "250";
+    QTest::newRow("report reads every block") << QStringList{"--port", p, "report", "--out", "r.pdf"}
+                                              << "blocks" << "weight,alarm,func1,func2,comm";
+    QTest::newRow("report given its interval")
+        << QStringList{"--port", p, "report", "--out", "r.pdf", "--interval", "100"} << "interval"
+        << "100";
+    QTest::newRow("serve reads the weight")
+        << QStringList{"--port", p, "serve", "--listen", "[::1]:0"} << "blocks" << "weight";
+    QTest::newRow("serve's address") << QStringList{"--port", p, "serve", "--listen", "[::1]:8080"}
+                                     << "listen" << "::1 8080";
+    QTest::newRow("scan's rates, each once")
+        << QStringList{"--port", p, "scan", "--bauds", "2400,all,fast,9600"} << "bauds"
+        << "2400,9600,4800,1200,19200,38400,57600,115200";
+    QTest::newRow("scan's range by default") << QStringList{"--port", p, "scan"} << "range"
+                                             << "1-247";
+    QTest::newRow("find's range") << QStringList{"--port", p, "find", "--from", "3", "--to", "3"}
+                                  << "range" << "3-3";
+    QTest::newRow("compare's instruments")
+        << QStringList{"--port", p, "compare", "--reference", "r", "--addr", "7,1-3"}
+        << "addresses" << "7,1,2,3";
+    QTest::newRow("reference save at an address")
+        << QStringList{"--port", p, "--addr", "12", "reference", "save", "--out", "r.json"}
+        << "address" << "12";
+    QTest::newRow("verify's plan as written")
+        << QStringList{"--port", p, "verify", "--class", "IIII", "--e=5", "--max", "x",
+                       "--loads", "0,,10", "--in-service"}
+        << "plan" << "IIII 5 x 0//10 in service";
+    QTest::newRow("verify's plan file") << QStringList{"--port", p, "verify", "--plan", ""}
+                                        << "planPath" << "";
+    QTest::newRow("verify's conditions")
+        << QStringList{"--port", p, "verify", "--weights", "W1", "--technician", "Li", "--place",
+                       "hall", "--temperature", "20 °C"}
+        << "conditions" << "W1|Li|hall|20 °C";
+    QTest::newRow("verify's settling by default") << QStringList{"--port", p, "verify"}
+                                                  << "settling" << "30 s 0 ms";
+    QTest::newRow("report's technician") << QStringList{"--port", p, "report", "--out", "r.pdf",
+                                                        "--technician", "Li"}
+                                         << "technician" << "Li";
+}
+
+void TestCli::accepted()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, field);
+    QFETCH(QString, value);
+
+    const ParsedArguments parsed = parseArguments(QStringList{"scalecheck-cli"} + arguments);
+    QVERIFY2(parsed.options, qPrintable(parsed.error));
+    QCOMPARE(valueOf(*parsed.options, field), value);
+}
+
+namespace {
+
+// The lines of --help from `first` to the next empty line (a section), or the command's line
+// in the synopsis: the line that names it and the lines that carry it on.
+QStringList sectionOf(const QStringList &help, const QString &heading)
+{
+    const qsizetype start = help.indexOf(heading);
+    if (start < 0)
+        return {};
+    QStringList lines;
+    for (qsizetype i = start + 1; i < help.size() && !help.at(i).isEmpty(); ++i)
+        lines.append(help.at(i));
+    return lines;
+}
+
+QString synopsisOf(const QStringList &help, const QString &words)
+{
+    static const QRegularExpression start(QStringLiteral("^  scalecheck-cli "));
+    for (qsizetype i = 0; i < help.size(); ++i) {
+        if (!start.match(help.at(i)).hasMatch())
+            continue;
+        QString line = help.at(i);
+        while (i + 1 < help.size() && help.at(i + 1).startsWith(QString(17, ' ')))
+            line += help.at(++i);
+        if (line.contains(QStringLiteral(" %1 ").arg(words)) ||
+            line.endsWith(QLatin1Char(' ') + words))
+            return line.simplified();
+    }
+    return {};
+}
+
+// The options an option entry names: "  --count N       take N ...", "  --customer TEXT, --site
+// TEXT, ..." with its words on the next line.
+QStringList entryOptions(const QStringList &section)
+{
+    static const QRegularExpression name(QStringLiteral("--[a-z-]+"));
+    QStringList options;
+    for (qsizetype i = 0; i < section.size(); ++i) {
+        const QString &line = section.at(i);
+        if (!line.startsWith(QLatin1String("  -")))
+            continue;
+        const bool alone = i + 1 < section.size() && line.size() > 17 &&
+                           section.at(i + 1).startsWith(QString(18, ' '));
+        for (auto it = name.globalMatch(alone ? line : line.left(17)); it.hasNext();)
+            options.append(it.next().captured().mid(2));
+    }
+    return options;
+}
+
+// A value each value name in --help stands for, that its option takes.
+QString exampleFor(const QString &option, const QString &shown)
+{
+    static const QMap<QString, QString> byName{
+        {"PATH", kNoSuchPort}, {"N", "2"},          {"MS", "100"},
+        {"FILE", "f"},         {"FILE.pdf", "r.pdf"}, {"FILE.json", "r.json"},
+        {"TEXT", "t"},         {"NAME", "n"},       {"ID", "w1"},
+        {"HOST:PORT", "127.0.0.1:0"}, {"en|zh", "en"}, {"S", "5"},
+    };
+    if (option == QLatin1String("bauds"))
+        return QStringLiteral("all");
+    if (shown == QLatin1String("LIST"))
+        return QStringLiteral("1,2");
+    return byName.value(shown, shown);
+}
+
+} // namespace
+
+void TestCli::helpAndParserAgree_data()
+{
+    QTest::addColumn<int>("command"); // in the command table
+    for (qsizetype k = 0; k < cliTable().commands.size(); ++k) {
+        const QString words = cliTable().commands.at(k).words.join(QLatin1Char(' '));
+        QTest::newRow(qPrintable(words)) << int(k);
+    }
+}
+
+void TestCli::helpAndParserAgree()
+{
+    QFETCH(int, command);
+    const QStringList words = cliTable().commands.at(command).words;
+    const QStringList help = usageText().split(QLatin1Char('\n'));
+
+    // What --help says the command takes: its line in the synopsis, the entries of its own
+    // section, and Other, which every command takes.
+    const QString synopsis = synopsisOf(help, words.join(QLatin1Char(' ')));
+    QVERIFY2(!synopsis.isEmpty(), qPrintable(help.join('\n')));
+    static const QRegularExpression option(
+        QStringLiteral("--([a-z-]+)(?: ([^ \\[\\]|-][^ \\]]*))?"));
+    QMap<QString, QString> shown; // option: the value it is shown with
+    for (auto it = option.globalMatch(synopsis); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        shown.insert(m.captured(1), m.captured(2));
+    }
+    QStringList inHelp = shown.keys();
+    const QString heading = words.join(QLatin1Char(' '));
+    const QStringList section = sectionOf(help, heading + ":") + sectionOf(help, heading + " BLOCK:");
+    QVERIFY(!section.isEmpty());
+    for (const QString &described : entryOptions(section))
+        QVERIFY2(shown.contains(described), qPrintable(described + " is not in " + synopsis));
+    const QStringList otherSection = sectionOf(help, QStringLiteral("Other:"));
+    const QStringList other = entryOptions(otherSection);
+    QVERIFY(other.contains(QLatin1String("help")) && other.contains(QLatin1String("lang")));
+    inHelp += other;
+    for (auto it = option.globalMatch(otherSection.join(' ')); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        if (other.contains(m.captured(1)))
+            shown.insert(m.captured(1), m.captured(2));
+    }
+
+    // The command's line at its least: what it writes without brackets, a value for each value
+    // name, the first of the words that may follow the command.
+    static const QRegularExpression part(
+        QStringLiteral("\\[[^\\]]*\\]|\\| --\\S+(?: [^ \\[|-]\\S*)?|\\S+"));
+    QStringList least;
+    qsizetype upToCommand = 0; // the words up to the command and what follows it
+    QStringList instead;   // "| --plan": in place of what the command writes after it
+    for (auto it = part.globalMatch(synopsis); it.hasNext();) {
+        const QString word = it.next().captured();
+        if (word.startsWith('|'))
+            instead.append(word.section(' ', 1, 1).mid(2));
+        if (word.startsWith('[') || word.startsWith('|') || word == "scalecheck-cli")
+            continue;
+        if (!least.isEmpty() && least.last().startsWith("--") && !word.startsWith("--"))
+            least << exampleFor(least.last().mid(2), word);
+        else
+            least << word.section('|', 0, 0);
+        if (least.last() == words.last() ||
+            (upToCommand > 0 && upToCommand == least.size() - 1 && word.contains('|')))
+            upToCommand = least.size();
+    }
+    const ParsedArguments alone = parseArguments(QStringList{"scalecheck-cli"} + least);
+    QVERIFY2(alone.options, qPrintable(least.join(' ') + ": " + alone.error));
+
+    for (const CliOption *option : cliTable().options) {
+        const QString name = QLatin1String(option->name);
+        QStringList arguments = instead.contains(name) ? least.mid(0, upToCommand) : least;
+        if (!least.contains("--" + name)) {
+            arguments << "--" + name;
+            if (option->valueName)
+                arguments << exampleFor(name, shown.value(name, QStringLiteral("1")));
+        }
+        const ParsedArguments parsed = parseArguments(QStringList{"scalecheck-cli"} + arguments);
+        const QString said = arguments.join(' ') + ": " + parsed.error;
+        if (inHelp.contains(name)) {
+            QVERIFY2(parsed.options, qPrintable(said));
+        } else {
+            QVERIFY2(!parsed.options, qPrintable(said));
+            QVERIFY2(parsed.error.contains(
+                         QStringLiteral("%1 命令没有 --%2 选项").arg(words.first(), name)),
+                     qPrintable(said));
+        }
     }
 }
 

@@ -57,13 +57,11 @@ int main(int argc, char *argv[])
 {
     const QStringList arguments = argumentsOf(argc, argv);
     // Read once for the kind of application the command needs, and again once the language is
-    // set, so that whatever is wrong is said in it.
-    // verify takes the plan's options, which the other commands do not know: it reads its own
-    // words. Its record is drawn as the report is.
-    const bool verifying = isVerifyCommand(arguments);
-    const bool drawing = verifying || [&arguments] {
+    // set, so that whatever is wrong is said in it. verify's record is drawn as the report is.
+    const bool drawing = [&arguments] {
         const ParsedArguments first = parseArguments(arguments);
-        return first.options && first.options->command == CliCommand::Report;
+        return first.options && (first.options->command == CliCommand::Report ||
+                                 first.options->command == CliCommand::Verify);
     }();
     const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv, drawing);
     QCoreApplication::setApplicationName(QStringLiteral("scalecheck-cli"));
@@ -74,8 +72,6 @@ int main(int argc, char *argv[])
     setCliLanguage(!chosen                        ? CliLanguage::Both
                    : *chosen == Language::English ? CliLanguage::English
                                                   : CliLanguage::Chinese);
-    if (verifying)
-        return runVerifyCommand(arguments);
     const ParsedArguments parsed = parseArguments(arguments);
 
     if (!parsed.options) {
@@ -85,14 +81,16 @@ int main(int argc, char *argv[])
     const CliOptions &options = *parsed.options;
     switch (options.command) {
     case CliCommand::Help:
-        // verify reads its own words, and says them after the rest.
-        printOut(usageText() + QStringLiteral("\n\n") + verifyUsageText());
+        printOut(usageText());
         return 0;
     case CliCommand::Version:
         printOut(QStringLiteral("scalecheck-cli ") + QCoreApplication::applicationVersion());
         return 0;
     case CliCommand::Ports:
         return runPorts(options);
+    case CliCommand::Verify:
+        // The plan is checked before the line is opened, by the command itself.
+        return runVerifyCommand(options);
     case CliCommand::Read:
     case CliCommand::Scan:
     case CliCommand::Report:

@@ -21,7 +21,6 @@
 
 namespace {
 
-constexpr int kLastAddress = 247;
 constexpr int kColumnGap = 2;
 
 // Reads the instruments in turn and hands back what each gave, in the order asked.
@@ -207,29 +206,6 @@ QByteArray csvOf(const ReferenceSet &reference, const QList<Outcome> &outcomes)
 }
 
 } // namespace
-
-std::optional<QList<quint8>> parseAddressList(const QString &text)
-{
-    QList<quint8> addresses;
-    for (const QString &item : text.split(QLatin1Char(','))) {
-        const QStringList ends = item.trimmed().split(QLatin1Char('-'));
-        if (ends.size() > 2)
-            return std::nullopt;
-        bool okLow = false;
-        bool okHigh = false;
-        const int low = ends.first().trimmed().toInt(&okLow);
-        const int high = ends.size() == 2 ? ends.last().trimmed().toInt(&okHigh) : low;
-        if (!okLow || (ends.size() == 2 && !okHigh) || low < 1 || high > kLastAddress ||
-            low > high)
-            return std::nullopt;
-        for (int a = low; a <= high; ++a) {
-            if (addresses.contains(quint8(a)))
-                return std::nullopt; // each instrument once: a matrix row per instrument
-            addresses.append(quint8(a));
-        }
-    }
-    return addresses;
-}
 
 std::optional<ReferenceSet> loadReference(const CliOptions &options)
 {

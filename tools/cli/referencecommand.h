@@ -10,10 +10,6 @@
 class LineClient;
 class ReferenceSet;
 
-// The addresses of a --addr list for compare: "1,2,5-9", each 1..247 once, in the order given;
-// nullopt when an item is not one.
-std::optional<QList<quint8>> parseAddressList(const QString &text);
-
 // Reads --reference before the line is opened; a file refused is said on stderr (the line and
 // the entry) and nothing is compared.
 std::optional<ReferenceSet> loadReference(const CliOptions &options);

@@ -4,10 +4,9 @@
 #include "verifycommand.h"
 
 #include "cliarguments.h"
+#include "clitable.h"
 #include "clitext.h"
-#include "inputrules.h"
 #include "lineclient.h"
-#include "modbusframe.h"
 #include "readings.h"
 #include "report.h"
 #include "weightreader.h"
@@ -17,7 +16,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonDocument>
-#include <QMap>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -31,9 +29,6 @@ namespace {
 constexpr int kExitPass = 0;
 constexpr int kExitFail = 1;
 constexpr int kExitUsage = 2;
-constexpr int kMaxTimeoutMs = 60000;
-constexpr int kMaxSettleLimitS = 600;
-constexpr int kMaxIntervalMs = 60000;
 
 // The words' translation context.
 struct Verify
@@ -41,71 +36,12 @@ struct Verify
     Q_DECLARE_TR_FUNCTIONS(Verify)
 };
 
-// The options of the command itself that take a value; the plan's are the plan's.
-const QStringList &valueOptions()
-{
-    static const QStringList names{
-        QStringLiteral("port"),        QStringLiteral("baud"),         QStringLiteral("addr"),
-        QStringLiteral("timeout"),     QStringLiteral("lang"),         QStringLiteral("out"),
-        QStringLiteral("plan"),        QStringLiteral("weights"),      QStringLiteral("technician"),
-        QStringLiteral("place"),       QStringLiteral("temperature"),  QStringLiteral("settle-limit"),
-        QStringLiteral("interval"),
-    };
-    return names;
-}
-
-// The plan's options, each the command line's name for a field of the plan.
-struct PlanOption
-{
-    PlanField field;
-    const char *name; // after "--"
-};
-
-const PlanOption kPlanOptions[] = {
-    {PlanField::Class, "class"},
-    {PlanField::Regime, "in-service"}, // alone, without a value
-    {PlanField::E, "e"},
-    {PlanField::Max, "max"},
-    {PlanField::Min, "min"},
-    {PlanField::Loads, "loads"},
-    {PlanField::Eccentricity, "eccentricity"},
-    {PlanField::Repeat, "repeat"},
-    {PlanField::ChangePoint, "change-point"},
-};
-
-const PlanOption *planOption(const QString &name)
-{
-    const auto known =
-        std::find_if(std::begin(kPlanOptions), std::end(kPlanOptions),
-                     [&](const PlanOption &o) { return name == QLatin1String(o.name); });
-    return known == std::end(kPlanOptions) ? nullptr : known;
-}
-
-// Every option of the other commands that takes a value, so that its value is not taken for
-// the command.
-bool takesValue(const QString &name)
-{
-    static const QStringList others{
-        QStringLiteral("count"),   QStringLiteral("from"),       QStringLiteral("to"),
-        QStringLiteral("bauds"),   QStringLiteral("turnaround"), QStringLiteral("csv"),
-        QStringLiteral("seconds"), QStringLiteral("customer"),   QStringLiteral("site"),
-        QStringLiteral("serial"),  QStringLiteral("listen"),
-    };
-    const PlanOption *plan = planOption(name);
-    return valueOptions().contains(name) || others.contains(name) ||
-           (plan && plan->field != PlanField::Regime);
-}
-
 // A plan field as the operator gave it: its option, or its key in the plan file.
 QString fieldName(PlanField field, PlanSource source)
 {
     if (source == PlanSource::File)
         return Verify::tr("方案文件中的 %1").arg(planFileKey(field));
-    for (const PlanOption &o : kPlanOptions) {
-        if (o.field == field)
-            return QStringLiteral("--") + QLatin1String(o.name);
-    }
-    return {};
+    return QStringLiteral("--") + cliPlanOptionName(field);
 }
 
 // What is wrong with the plan, in the command line's words (each language in turn).
@@ -151,6 +87,12 @@ QString planErrorText(const PlanError &error, PlanSource source)
     return {};
 }
 
+struct VerifyArguments
+{
+    std::optional<VerifyOptions> options;
+    QString error; // when options is empty: what is wrong, as the run says it
+};
+
 VerifyArguments usage(const std::function<QString()> &what)
 {
     const QString hint =
@@ -159,14 +101,6 @@ VerifyArguments usage(const std::function<QString()> &what)
                               (cliLanguage() == CliLanguage::English
                                    ? QStringLiteral("(%1)").arg(hint)
                                    : QStringLiteral("（%1）").arg(hint))};
-}
-
-VerifyArguments badValue(const QString &option, const QString &value, const QString &range)
-{
-    return usage([&] {
-        return QCoreApplication::translate("Cli", "--%1 的值“%2”无效（应为 %3）")
-            .arg(option, value, range);
-    });
 }
 
 // One line of JSON that tells a script what to do next.
@@ -414,162 +348,31 @@ int VerifySession::run()
     return data.result.pass ? kExitPass : kExitFail;
 }
 
-} // namespace
-
-bool isVerifyCommand(const QStringList &arguments)
-{
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString &a = arguments.at(i);
-        if (!a.startsWith(QLatin1Char('-')))
-            return a == QLatin1String("verify");
-        if (a.startsWith(QLatin1String("--")) && !a.contains(QLatin1Char('=')) &&
-            takesValue(a.mid(2)))
-            ++i;
-    }
-    return false;
-}
-
-VerifyArguments parseVerifyArguments(const QStringList &arguments)
+// The test from what the command line gave: the plan from its options or its file, checked as
+// a whole. What is wrong is bad usage, found before the port is opened.
+VerifyArguments verifyOptions(const CliOptions &c)
 {
     VerifyOptions o;
-    QHash<QString, QString> values;
-    QMap<PlanField, QString> planValues; // the plan's options, by field
-    bool commandSeen = false;
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString &a = arguments.at(i);
-        if (!a.startsWith(QLatin1String("--"))) {
-            if (!commandSeen && a == QLatin1String("verify")) {
-                commandSeen = true;
-                continue;
-            }
-            return usage([&] {
-                return QCoreApplication::translate("Cli", "多余的参数“%1”").arg(a);
-            });
-        }
-        const qsizetype equals = a.indexOf(QLatin1Char('='));
-        const QString name = a.mid(2, equals < 0 ? -1 : equals - 2);
-        if (name == QLatin1String("json") && equals < 0) {
-            o.json = true;
-            continue;
-        }
-        const PlanOption *plan = planOption(name);
-        if (!plan && !valueOptions().contains(name))
-            return usage([&] {
-                return QCoreApplication::translate("Cli", "%1 命令没有 --%2 选项")
-                    .arg(QStringLiteral("verify"), name);
-            });
-        if (plan ? planValues.contains(plan->field) : values.contains(name))
-            return usage(
-                [&] { return Verify::tr("%1 给出了两次").arg(QStringLiteral("--") + name); });
-        QString value;
-        if (plan && plan->field == PlanField::Regime) {
-            if (equals >= 0)
-                return usage([&] {
-                    return planErrorText(
-                        {PlanError::Problem::Invalid, plan->field, a.mid(equals + 1)},
-                        PlanSource::Options);
-                });
-        } else if (equals >= 0) {
-            value = a.mid(equals + 1);
-        } else if (i + 1 < arguments.size() &&
-                   !arguments.at(i + 1).startsWith(QLatin1String("--"))) {
-            // The next word is the value, unless it is the next option: a value left out is not
-            // taken from the option after it.
-            value = arguments.at(++i);
-        } else {
-            return usage(
-                [&] { return Verify::tr("缺少 %1 的值").arg(QStringLiteral("--") + name); });
-        }
-        if (plan)
-            planValues.insert(plan->field, value);
-        else
-            values.insert(name, value);
-    }
-
-    if (values.value(QStringLiteral("port")).trimmed().isEmpty())
-        return usage(
-            [&] { return QCoreApplication::translate("Cli", "缺少 --port 串口设备或网络地址"); });
-    o.port = values.value(QStringLiteral("port")).trimmed();
-    if (values.contains(QStringLiteral("baud"))) {
-        const std::optional<int> rate = parseBaud(values.value(QStringLiteral("baud")));
-        if (!rate)
-            return badValue(QStringLiteral("baud"), values.value(QStringLiteral("baud")),
-                            QStringLiteral("1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200"));
-        o.baud = *rate;
-    }
-    if (values.contains(QStringLiteral("addr"))) {
-        const std::optional<int> a = parseAddress(values.value(QStringLiteral("addr")));
-        if (!a || *a == kBroadcastAddress)
-            return badValue(QStringLiteral("addr"), values.value(QStringLiteral("addr")),
-                            QStringLiteral("1..247"));
-        o.address = quint8(*a);
-    }
-    const auto number = [&](const QString &name, int low, int high) -> std::optional<int> {
-        return wholeNumber(values.value(name), low, high);
-    };
-    if (values.contains(QStringLiteral("timeout"))) {
-        const std::optional<int> ms = number(QStringLiteral("timeout"), 1, kMaxTimeoutMs);
-        if (!ms)
-            return badValue(QStringLiteral("timeout"), values.value(QStringLiteral("timeout")),
-                            QStringLiteral("1..%1 ms").arg(kMaxTimeoutMs));
-        o.timeout = milliseconds(*ms);
-    }
-    if (values.contains(QStringLiteral("settle-limit"))) {
-        const std::optional<int> s = number(QStringLiteral("settle-limit"), 1, kMaxSettleLimitS);
-        if (!s)
-            return badValue(QStringLiteral("settle-limit"),
-                            values.value(QStringLiteral("settle-limit")),
-                            QStringLiteral("1..%1 s").arg(kMaxSettleLimitS));
-        o.settleLimit = seconds(*s);
-    }
-    if (values.contains(QStringLiteral("interval"))) {
-        const std::optional<int> ms = number(QStringLiteral("interval"), 0, kMaxIntervalMs);
-        if (!ms)
-            return badValue(QStringLiteral("interval"), values.value(QStringLiteral("interval")),
-                            QStringLiteral("0..%1 ms").arg(kMaxIntervalMs));
-        o.interval = milliseconds(*ms);
-    }
-    if (values.contains(QStringLiteral("out"))) {
-        o.outPath = values.value(QStringLiteral("out"));
-        if (o.outPath.trimmed().isEmpty())
-            return badValue(QStringLiteral("out"), o.outPath, QStringLiteral("a file name"));
-    }
-    o.conditions = {values.value(QStringLiteral("weights")),
-                    values.value(QStringLiteral("technician")),
-                    values.value(QStringLiteral("place")),
-                    values.value(QStringLiteral("temperature"))};
-
-    if (values.contains(QStringLiteral("plan"))) {
-        if (!planValues.isEmpty())
-            return usage([] { return Verify::tr("--plan 与方案的选项不能同时给出"); });
-        QFile file(values.value(QStringLiteral("plan")));
+    o.port = c.port;
+    o.baud = c.baud;
+    o.address = c.address;
+    o.timeout = c.timeout;
+    o.json = c.json;
+    o.outPath = c.outPath;
+    o.conditions = c.verify.conditions;
+    o.settleLimit = c.verify.settleLimit;
+    o.interval = c.verify.interval;
+    o.planInput = c.verify.plan;
+    if (c.verify.planPath) {
+        const QString path = *c.verify.planPath;
+        QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
-            return usage([&] {
-                return Verify::tr("无法读取方案文件 %1").arg(values.value(QStringLiteral("plan")));
-            });
+            return usage([&] { return Verify::tr("无法读取方案文件 %1").arg(path); });
         const PlanInputRead read = readPlanFile(file.readAll());
         if (!read.input)
             return usage([&] { return planErrorText(*read.error, PlanSource::File); });
         o.planInput = *read.input;
         o.planSource = PlanSource::File;
-    } else {
-        PlanInput &in = o.planInput;
-        if (planValues.contains(PlanField::Class)) {
-            in.accuracyClass = accuracyClassNamed(planValues.value(PlanField::Class));
-            if (!in.accuracyClass)
-                return usage([&] {
-                    return planErrorText({PlanError::Problem::Invalid, PlanField::Class,
-                                          planValues.value(PlanField::Class)},
-                                         PlanSource::Options);
-                });
-        }
-        in.regime = planValues.contains(PlanField::Regime) ? Regime::InService : Regime::Initial;
-        if (planValues.contains(PlanField::Loads))
-            in.loads = planValues.value(PlanField::Loads).split(QLatin1Char(','));
-        for (auto it = planValues.cbegin(); it != planValues.cend(); ++it) {
-            if (QString *text = in.text(it.key()))
-                *text = it.value();
-        }
     }
     const PlanParse plan = checkPlan(o.planInput);
     if (!plan.plan)
@@ -578,49 +381,22 @@ VerifyArguments parseVerifyArguments(const QStringList &arguments)
     return {o, {}};
 }
 
-QString verifyUsageText()
-{
-    return QStringLiteral(
-        "Verification test:\n"
-        "  scalecheck-cli --port P verify --class III --e 0.1 --max 300.00 [--min 2.00]\n"
-        "                 [--in-service] [--loads 0,50,100,200,300] [--eccentricity 100]\n"
-        "                 [--repeat 3@150] [--change-point 150] | --plan FILE.json\n"
-        "                 [--json] [--out FILE.pdf] [--weights ID] [--technician NAME]\n"
-        "                 [--place TEXT] [--temperature TEXT] [--settle-limit 30] [--interval 0]\n"
-        "  --class         I, II, III, IIII (OIML R76-1) or HB44-III (NIST Handbook 44)\n"
-        "  --e, --max, --min, --loads, --eccentricity\n"
-        "                  in the indicator's unit, with its decimal point\n"
-        "  --in-service    in-service limits (Handbook 44: maintenance); else initial\n"
-        "  --repeat N@LOAD the repeatability test; --change-point LOAD adds a change-point step\n"
-        "  Each step says what to put on the platform and waits for Enter on standard input;\n"
-        "  the weight is then read as fast as the line allows (--interval) until it is stable\n"
-        "  (every reading of 1 s within ±0.5 e of their mean), for at most --settle-limit\n"
-        "  seconds: a step that does not settle is recorded as unstable and fails.\n"
-        "  --json          each prompt as one line {\"prompt\": \"place\", \"step\": N, \"kind\",\n"
-        "                  \"load\", \"position\"}, the results as one object at the end\n"
-        "  --out FILE.pdf  the test record as PDF, with FILE.html and FILE.json beside it; a\n"
-        "                  test record, not a legal verification mark\n"
-        "  A plan is refused when e is not 1, 2 or 5 x 10^k, when n = Max/e is not whole or\n"
-        "  outside the class (OIML R76-1 Table 3, Handbook 44 Table 3), or when a figure has\n"
-        "  more decimals than the indicator shows.\n"
-        "  Exit status 0 when the scale passed, 1 when it failed or the test did not end, 2 for\n"
-        "  bad usage or a plan refused.\n");
-}
+} // namespace
 
-int runVerifyCommand(const QStringList &arguments)
+int runVerifyCommand(const CliOptions &options)
 {
-    const VerifyArguments parsed = parseVerifyArguments(arguments);
+    const VerifyArguments parsed = verifyOptions(options);
     if (!parsed.options) {
         printErr(parsed.error);
         return kExitUsage;
     }
-    const VerifyOptions &options = *parsed.options;
+    const VerifyOptions &verify = *parsed.options;
     LineClient line;
-    const OpenResult opened = line.open(options.port, options.baud);
+    const OpenResult opened = line.open(verify.port, verify.baud);
     if (!opened.opened()) {
-        printErr(openFailureText(options.port, opened));
+        printErr(openFailureText(verify.port, opened));
         return kExitFail;
     }
-    VerifySession session(&line, options);
+    VerifySession session(&line, verify);
     return session.run();
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "certificate.h"
+#include "cliarguments.h"
 #include "verificationplan.h"
 
 #include <QString>
@@ -38,21 +39,7 @@ struct VerifyOptions
     std::chrono::milliseconds interval{0};
 };
 
-struct VerifyArguments
-{
-    std::optional<VerifyOptions> options;
-    QString error; // when options is empty: what is wrong, as the run says it
-};
-
-// Whether the command line's command is verify (its first word that is not an option's value).
-bool isVerifyCommand(const QStringList &arguments);
-// The verify command's options (arguments[0] is the program): --port, --baud, --addr,
-// --timeout, --lang, --json, --out, the plan's options or --plan FILE, --weights,
-// --technician, --place, --temperature, --settle-limit, --interval.
-VerifyArguments parseVerifyArguments(const QStringList &arguments);
-// The --help lines of the verify command.
-QString verifyUsageText();
-
 // Runs the test on the command line: prompts on stdout (a JSON line each with --json), the
-// operator's Enter on stdin. The exit status: 0 pass, 1 fail or no test, 2 bad usage.
-int runVerifyCommand(const QStringList &arguments);
+// operator's Enter on stdin. The plan is checked before the port is opened. The exit status: 0
+// pass, 1 fail or no test, 2 a plan refused.
+int runVerifyCommand(const CliOptions &options);
