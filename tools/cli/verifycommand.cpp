@@ -9,14 +9,14 @@
 #include "lineclient.h"
 #include "readings.h"
 #include "report.h"
-#include "weightreader.h"
+#include "verificationsession.h"
+#include "weightreading.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonDocument>
-#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
@@ -125,11 +125,16 @@ bool awaitEnter()
     return bool(std::getline(std::cin, line));
 }
 
-class VerifySession
+// The command line's side of a verification session: each prompt said on the terminal (and as
+// a line of JSON with --json) and answered by Enter, the weight read through the line one
+// reading at a time as the session asks for it, each step's result and the verdict in the
+// command line's words.
+class VerifyDriver
 {
 public:
-    VerifySession(LineClient *line, const VerifyOptions &options)
-        : m_line(line), m_options(options), m_reader(line, cliOptions(options))
+    VerifyDriver(LineClient *line, const VerifyOptions &options)
+        : m_line(line), m_options(options), m_reader(line, cliOptions(options)),
+          m_session(Clock::eventLoop(), [this] { readWeight(); })
     {
     }
 
@@ -148,9 +153,9 @@ private:
     }
 
     void readInstrument(CertificateData &data);
-    bool fitsIndicator(const std::optional<WeightReading> &weight);
-    bool prompt(VerificationRun &run);
-    bool settle(VerificationRun &run);
+    void readWeight();
+    // Says what the operator is to do and waits for Enter; false when standard input has ended.
+    bool prompt(const VerificationPrompt &p);
     void sayStep(const StepResult &r, int number);
     // A message for the operator: on stdout, or beside the JSON on stderr.
     void tell(const std::function<QString()> &text)
@@ -161,32 +166,17 @@ private:
     LineClient *m_line;
     VerifyOptions m_options;
     InstrumentReader m_reader;
+    VerificationSession m_session;
     qint64 m_readings = 0;
-    bool m_placesChecked = false;
-    bool m_refused = false; // the plan holds a figure the indicator cannot show
+    Reading m_lastWeight; // the latest reading of the weight, for the words of its failure
 };
 
-// The plan's figures against the decimal places the indicator shows, at the first weight it
-// gives: a figure it cannot show cannot be verified on it, and the plan is refused as bad usage.
-bool VerifySession::fitsIndicator(const std::optional<WeightReading> &weight)
-{
-    if (m_placesChecked || !weight || !weight->ok())
-        return true;
-    m_placesChecked = true;
-    PlanInput input = m_options.planInput;
-    input.indicatorPlaces = weight->places;
-    const PlanParse checked = checkPlan(input);
-    if (!checked.error)
-        return true;
-    printErr(said([&] { return planErrorText(*checked.error, m_options.planSource); }));
-    m_refused = true;
-    return false;
-}
-
-void VerifySession::readInstrument(CertificateData &data)
+void VerifyDriver::readInstrument(CertificateData &data)
 {
     const Reading all = m_reader.take(++m_readings);
-    fitsIndicator(weightOf(all));
+    // Its weight gives the decimal places the plan is checked against.
+    if (const std::optional<WeightReading> weight = weightOf(all))
+        m_session.takeReading(*weight);
     for (const QString &l : failureLines(all, false))
         printErr(l);
     for (const BlockReading &block : all.blocks) {
@@ -200,82 +190,53 @@ void VerifySession::readInstrument(CertificateData &data)
     }
 }
 
-bool VerifySession::prompt(VerificationRun &run)
+void VerifyDriver::readWeight()
 {
-    const PlanStep step = *run.currentStep();
-    const int number = run.stepIndex() + 1;
-    const int total = int(run.steps().size());
-    const VerificationPlan &plan = run.plan();
-    if (run.phase() == VerificationRun::Phase::AwaitingSmallWeight) {
-        // 0.1 e, one place further than e where it is not a whole count.
-        const QString small = plan.e % 10 == 0 ? countsText(plan.e / 10, plan.places)
-                                               : countsText(plan.e, plan.places + 1);
+    // Waited for: the session asks for the next weight once this one is in.
+    m_lastWeight = m_reader.take(++m_readings, {cliBlocks().first()});
+    if (const std::optional<WeightReading> weight = weightOf(m_lastWeight))
+        m_session.takeReading(*weight);
+}
+
+bool VerifyDriver::prompt(const VerificationPrompt &p)
+{
+    using Ask = VerificationPrompt::Ask;
+    const PlanStep &step = p.step;
+    if (p.ask == Ask::AddSmallWeight) {
+        const QString small = countsText(p.smallWeight.counts, p.smallWeight.places);
         if (m_options.json)
-            printOut(promptJson(QStringLiteral("addSmallWeight"), number, step, small));
+            printOut(promptJson(QStringLiteral("addSmallWeight"), p.number, step, small));
         tell([&] {
             return Verify::tr("第 %1/%2 步 %3：请再加 %4（0.1 e），然后按回车")
-                .arg(number)
-                .arg(total)
+                .arg(p.number)
+                .arg(p.steps)
                 .arg(stepKindText(step.kind), small);
         });
-        if (!awaitEnter())
-            return false;
-        run.smallWeightAdded();
-        return true;
+    } else {
+        const QString load = countsText(p.load.counts, p.load.places);
+        if (m_options.json)
+            printOut(promptJson(QStringLiteral("place"), p.number, step, load));
+        const QString where = positionText(step.position);
+        tell([&] {
+            if (p.ask == Ask::ClearPlatform)
+                return Verify::tr("第 %1/%2 步 %3：请清空秤台，然后按回车")
+                    .arg(p.number)
+                    .arg(p.steps)
+                    .arg(stepKindText(step.kind));
+            return Verify::tr("第 %1/%2 步 %3：请放上 %4%5，然后按回车")
+                .arg(p.number)
+                .arg(p.steps)
+                .arg(stepKindText(step.kind), load,
+                     where.isEmpty() ? QString() : Verify::tr("（%1）").arg(where));
+        });
     }
-    const QString load = countsText(step.load, plan.places);
-    if (m_options.json)
-        printOut(promptJson(QStringLiteral("place"), number, step, load));
-    const QString where = positionText(step.position);
-    tell([&] {
-        if (step.kind == StepKind::Zero || step.load == 0)
-            return Verify::tr("第 %1/%2 步 %3：请清空秤台，然后按回车")
-                .arg(number)
-                .arg(total)
-                .arg(stepKindText(step.kind));
-        return Verify::tr("第 %1/%2 步 %3：请放上 %4%5，然后按回车")
-            .arg(number)
-            .arg(total)
-            .arg(stepKindText(step.kind), load,
-                 where.isEmpty() ? QString() : Verify::tr("（%1）").arg(positionText(step.position)));
-    });
     if (!awaitEnter())
         return false;
-    run.placed();
+    m_session.goOn();
     return true;
 }
 
-bool VerifySession::settle(VerificationRun &run)
-{
-    const QList<CliBlock> weightOnly{cliBlocks().first()};
-    while (run.phase() == VerificationRun::Phase::Settling) {
-        const steady_clock::time_point began = steady_clock::now();
-        const Reading r = m_reader.take(++m_readings, weightOnly);
-        const std::optional<WeightReading> weight = weightOf(r);
-        if (!fitsIndicator(weight))
-            return false;
-        if (weight)
-            run.addReading(*weight);
-        // A port that has gone will not come back by itself: the test cannot go on.
-        if (!m_line->lostReason().isEmpty()) {
-            for (const QString &l : failureLines(r, false))
-                printErr(l);
-            return false;
-        }
-        // The settle limit's timer and the pause between readings run in the event loop.
-        const auto rest = m_options.interval - duration_cast<milliseconds>(steady_clock::now() - began);
-        if (rest > milliseconds::zero()) {
-            QEventLoop pause;
-            QTimer::singleShot(rest, &pause, &QEventLoop::quit);
-            pause.exec();
-        } else {
-            QCoreApplication::processEvents();
-        }
-    }
-    return true;
-}
-
-void VerifySession::sayStep(const StepResult &r, int number)
+void VerifyDriver::sayStep(const StepResult &r, int number)
 {
     const auto text = [&r](const std::optional<qint64> &counts) {
         return counts ? countsText(*counts, r.places) : QStringLiteral("—");
@@ -293,7 +254,7 @@ void VerifySession::sayStep(const StepResult &r, int number)
     });
 }
 
-int VerifySession::run()
+int VerifyDriver::run()
 {
     CertificateData data;
     data.instrument.port = m_options.port;
@@ -304,25 +265,49 @@ int VerifySession::run()
     data.plan = m_options.plan;
     const QDateTime now = QDateTime::currentDateTime();
     data.time = now.toOffsetFromUtc(now.offsetFromUtc());
-    readInstrument(data);
-    if (m_refused)
-        return kExitUsage;
 
-    VerificationRun run(m_options.plan, Clock::eventLoop(), nullptr,
-                        duration_cast<Clock::Duration>(m_options.settleLimit));
-    QObject::connect(&run, &VerificationRun::stepRecorded, &run,
-                     [&](int index) { sayStep(run.results().at(index), index + 1); });
+    // The session's news ends each wait of the event loop; the prompts are taken from it.
+    QEventLoop wait;
+    std::optional<PlanError> refused;
+    bool lost = false;
+    QObject::connect(&m_session, &VerificationSession::prompted, &wait, &QEventLoop::quit);
+    QObject::connect(&m_session, &VerificationSession::refused, &wait,
+                     [&](const PlanError &error) {
+                         refused = error;
+                         wait.quit();
+                     });
+    // A port that has gone will not come back by itself: the test cannot go on.
+    QObject::connect(&m_session, &VerificationSession::portClosed, &wait, [&] {
+        lost = true;
+        wait.quit();
+    });
+    QObject::connect(&m_session, &VerificationSession::stepRecorded, &wait,
+                     [this](int index, const StepResult &r) { sayStep(r, index + 1); });
+
+    readInstrument(data);
+    refused = m_session.start(m_options.planInput,
+                              {m_options.settleLimit, m_options.interval});
     bool ended = false;
-    while (run.phase() != VerificationRun::Phase::Finished && !ended) {
-        if (run.phase() == VerificationRun::Phase::Settling)
-            ended = !settle(run);
+    while (!refused && !lost && !ended) {
+        const VerificationPrompt p = m_session.prompt();
+        if (p.ask == VerificationPrompt::Ask::Finished || p.ask == VerificationPrompt::Ask::None)
+            break;
+        if (p.ask == VerificationPrompt::Ask::WaitForRest)
+            wait.exec();
         else
-            ended = !prompt(run);
+            ended = !prompt(p);
     }
-    if (m_refused)
+    // The plan holds a figure the indicator cannot show: bad usage.
+    if (refused) {
+        printErr(said([&] { return planErrorText(*refused, m_options.planSource); }));
         return kExitUsage;
-    data.result = run.result();
-    if (ended)
+    }
+    if (lost) {
+        for (const QString &l : failureLines(m_lastWeight, false))
+            printErr(l);
+    }
+    data.result = m_session.run()->result();
+    if (lost || ended)
         printErr(said([] { return Verify::tr("测试未完成，不能判定合格"); }));
 
     if (!m_options.outPath.isEmpty()) {
@@ -397,6 +382,6 @@ int runVerifyCommand(const CliOptions &options)
         printErr(openFailureText(verify.port, opened));
         return kExitFail;
     }
-    VerifySession session(&line, verify);
-    return session.run();
+    VerifyDriver driver(&line, verify);
+    return driver.run();
 }
