@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
-// The verification test dialog: a VerificationRun fed by the window's weight reader.
+// The verification test dialog: a VerificationSession fed by the window's weight reader, its
+// prompts, steps and verdict in the window's words.
 #include "verificationdialog.h"
 
-#include "report.h"
 #include "weightreader.h"
+#include "report.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -18,7 +19,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTableWidget>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -118,7 +118,12 @@ QString planErrorText(const PlanError &error)
 VerificationDialog::VerificationDialog(WeightReader *reader,
                                        const CertificateInstrument &instrument, Clock &clock,
                                        QWidget *parent)
-    : QDialog(parent), m_reader(reader), m_instrument(instrument), m_clock(clock),
+    : QDialog(parent), m_reader(reader), m_instrument(instrument),
+      m_session(clock,
+                [this] {
+                    if (m_reader)
+                        m_reader->read();
+                }),
       m_class(new QComboBox(this)), m_regime(new QComboBox(this)), m_max(new QLineEdit(this)),
       m_min(new QLineEdit(this)), m_e(new QLineEdit(this)), m_loads(new QLineEdit(this)),
       m_eccentricity(new QLineEdit(this)), m_repeat(new QLineEdit(this)),
@@ -241,8 +246,16 @@ VerificationDialog::VerificationDialog(WeightReader *reader,
     layout->addWidget(m_message);
     layout->addLayout(buttons);
 
-    if (m_reader)
-        connect(m_reader, &WeightReader::weightRead, this, &VerificationDialog::onReading);
+    if (m_reader) {
+        connect(m_reader, &WeightReader::weightRead, this, &VerificationDialog::showReading);
+        connect(m_reader, &WeightReader::weightRead, &m_session,
+                &VerificationSession::takeReading);
+    }
+    connect(&m_session, &VerificationSession::prompted, this, &VerificationDialog::showPrompt);
+    connect(&m_session, &VerificationSession::stepRecorded, this, &VerificationDialog::showStep);
+    connect(&m_session, &VerificationSession::finished, this,
+            [this](const VerificationResult &result) { showVerdict(result.pass); });
+    connect(&m_session, &VerificationSession::refused, this, &VerificationDialog::showRefusal);
     m_prompt->setText(tr("填写测试方案，然后按“开始测试”。"));
     m_stable->setText(QString());
 }
@@ -270,135 +283,91 @@ PlanInput VerificationDialog::planInput() const
         for (const QString &load : m_loads->text().split(comma))
             input.loads.append(load.trimmed());
     }
-    input.indicatorPlaces = m_indicatorPlaces;
     return input;
-}
-
-std::optional<VerificationPlan> VerificationDialog::checked(const PlanInput &input)
-{
-    const PlanParse parsed = checkPlan(input);
-    if (!parsed.plan) {
-        setMessage(planErrorText(*parsed.error), true);
-        return std::nullopt;
-    }
-    return parsed.plan;
 }
 
 bool VerificationDialog::start()
 {
-    const PlanInput input = planInput();
-    const std::optional<VerificationPlan> p = checked(input);
-    if (!p)
-        return false;
     if (!m_reader) {
         setMessage(tr("没有可读取的毛重"), true);
         return false;
     }
-    m_input = input;
     m_live = {};
-    m_run = std::make_unique<VerificationRun>(*p, m_clock);
-    connect(m_run.get(), &VerificationRun::phaseChanged, this, &VerificationDialog::showPhase);
-    connect(m_run.get(), &VerificationRun::stepRecorded, this, &VerificationDialog::showStep);
-    connect(m_run.get(), &VerificationRun::finished, this, &VerificationDialog::showVerdict);
+    if (const std::optional<PlanError> refused = m_session.start(planInput())) {
+        setMessage(planErrorText(*refused), true);
+        return false;
+    }
     // Stable now means within ±0.5 e of the plan's e, for the live flag as for the steps.
-    m_reader->setStabilityInterval(Quantity{p->e, p->places});
+    const VerificationPlan &p = m_session.run()->plan();
+    m_reader->setStabilityInterval(Quantity{p.e, p.places});
     m_started = QDateTime::currentDateTime();
     m_table->setRowCount(0);
     m_verdict->clear();
     m_recordButton->setEnabled(false);
     setMessage(QString());
-    showPhase();
     return true;
 }
 
 void VerificationDialog::goOn()
 {
-    if (!m_run)
-        return;
-    const bool taken = m_run->phase() == VerificationRun::Phase::AwaitingSmallWeight
-                           ? m_run->smallWeightAdded()
-                           : m_run->placed();
-    // The first reading of the load; each reading asks for the next while it settles.
-    if (taken && m_reader)
-        m_reader->read();
+    m_session.goOn();
 }
 
-void VerificationDialog::onReading(const WeightReading &reading)
+void VerificationDialog::showReading(const WeightReading &reading)
 {
-    if (reading.ok())
-        m_indicatorPlaces = reading.places;
-    // A plan started before any weight was read: its figures are checked against the places
-    // the indicator shows at its first weight.
-    if (m_run && reading.ok() && !m_input.indicatorPlaces) {
-        m_input.indicatorPlaces = reading.places;
-        if (!checked(m_input)) {
-            m_run.reset();
-            m_goOnButton->setEnabled(false);
-            m_startButton->setEnabled(true);
-            m_prompt->setText(tr("测试方案与仪表不符，请修改后重新开始。"));
-            m_live = {};
-            emit testChanged(m_live);
-        }
-    }
     m_weight->setText(reading.text());
     m_stable->setText(!reading.ok()     ? QString()
                       : reading.stable ? tr("稳定")
                                        : tr("不稳定"));
     m_stable->setStyleSheet(reading.stable ? QStringLiteral("color: #006000")
                                            : QStringLiteral("color: #A06000"));
-    if (!m_run || m_run->phase() != VerificationRun::Phase::Settling)
-        return;
-    m_run->addReading(reading);
-    // As fast as the line allows while the load settles: the next request once this one is in,
-    // from the event loop so that the reader has finished with this reading.
-    if (m_run->phase() == VerificationRun::Phase::Settling)
-        QTimer::singleShot(0, this, [this] {
-            if (m_reader && m_run && m_run->phase() == VerificationRun::Phase::Settling)
-                m_reader->read();
-        });
 }
 
-void VerificationDialog::showPhase()
+void VerificationDialog::showRefusal(const PlanError &error)
 {
-    if (!m_run)
+    setMessage(planErrorText(error), true);
+    m_goOnButton->setEnabled(false);
+    m_startButton->setEnabled(true);
+    m_prompt->setText(tr("测试方案与仪表不符，请修改后重新开始。"));
+    m_live = {};
+    emit testChanged(m_live);
+}
+
+void VerificationDialog::showPrompt(const VerificationPrompt &p)
+{
+    using Ask = VerificationPrompt::Ask;
+    if (p.ask == Ask::None)
         return;
-    const VerificationRun::Phase phase = m_run->phase();
-    m_goOnButton->setEnabled(phase == VerificationRun::Phase::AwaitingLoad ||
-                             phase == VerificationRun::Phase::AwaitingSmallWeight);
-    m_startButton->setEnabled(phase == VerificationRun::Phase::Finished);
-    if (phase == VerificationRun::Phase::Finished) {
+    m_goOnButton->setEnabled(p.ask == Ask::ClearPlatform || p.ask == Ask::PlaceLoad ||
+                             p.ask == Ask::AddSmallWeight);
+    m_startButton->setEnabled(p.ask == Ask::Finished);
+    if (p.ask == Ask::Finished) {
         m_prompt->setText(tr("测试结束。"));
         m_live.step = tr("测试结束");
         m_live.nextLoad.clear();
         emit testChanged(m_live);
         return;
     }
-    const PlanStep step = *m_run->currentStep();
-    const VerificationPlan &p = m_run->plan();
-    const QString where = positionText(step.position);
-    const QString head = tr("第 %1/%2 步 %3")
-                             .arg(m_run->stepIndex() + 1)
-                             .arg(m_run->steps().size())
-                             .arg(stepKindText(step.kind));
-    if (phase == VerificationRun::Phase::Settling)
+    const QString where = positionText(p.step.position);
+    const QString load = countsText(p.load.counts, p.load.places);
+    const QString head =
+        tr("第 %1/%2 步 %3").arg(p.number).arg(p.steps).arg(stepKindText(p.step.kind));
+    if (p.ask == Ask::WaitForRest)
         m_prompt->setText(tr("%1：等待示值稳定…").arg(head));
-    else if (phase == VerificationRun::Phase::AwaitingSmallWeight)
+    else if (p.ask == Ask::AddSmallWeight)
         m_prompt->setText(tr("%1：请再加 0.1 e，然后按“已放好，继续”").arg(head));
-    else if (step.load == 0)
+    else if (p.ask == Ask::ClearPlatform)
         m_prompt->setText(tr("%1：请清空秤台，然后按“已放好，继续”").arg(head));
     else
         m_prompt->setText(tr("%1：请放上 %2%3，然后按“已放好，继续”")
-                              .arg(head, countsText(step.load, p.places),
-                                   where.isEmpty() ? QString() : tr("（%1）").arg(where)));
+                              .arg(head, load, where.isEmpty() ? QString() : tr("（%1）").arg(where)));
     m_live.step = head;
-    m_live.nextLoad =
-        countsText(step.load, p.places) + (where.isEmpty() ? QString() : tr("（%1）").arg(where));
+    m_live.nextLoad = load + (where.isEmpty() ? QString() : tr("（%1）").arg(where));
     emit testChanged(m_live);
 }
 
-void VerificationDialog::showStep(int index)
+void VerificationDialog::showStep(int index, const StepResult &r)
 {
-    const StepResult &r = m_run->results().at(index);
     const auto counts = [&r](const std::optional<qint64> &c) {
         return c ? countsText(*c, r.places) : QStringLiteral("—");
     };
@@ -447,7 +416,7 @@ void VerificationDialog::setMessage(const QString &text, bool error)
 
 bool VerificationDialog::writeRecord()
 {
-    if (!m_run)
+    if (!run())
         return false;
     const QString path = m_choosePath(this, tr("检定测试记录.pdf"));
     if (path.isEmpty())
@@ -458,8 +427,8 @@ bool VerificationDialog::writeRecord()
                        m_temperature->text()};
     data.time = m_started;
     data.version = QCoreApplication::applicationVersion();
-    data.plan = m_run->plan();
-    data.result = m_run->result();
+    data.plan = run()->plan();
+    data.result = run()->result();
     QString error;
     if (!writeCertificate(path, data, &error)) {
         setMessage(tr("无法写出检定测试记录：%1").arg(error), true);

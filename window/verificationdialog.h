@@ -6,12 +6,12 @@
 
 #include "certificate.h"
 #include "livestate.h"
+#include "verificationsession.h"
 #include "weightreading.h"
 
 #include <QDialog>
 #include <QPointer>
 #include <functional>
-#include <memory>
 
 class QComboBox;
 class QLabel;
@@ -25,10 +25,10 @@ class VerificationDialog : public QDialog
     Q_OBJECT
 
 public:
-    // reader gives the weights (the window's own reader; the dialog asks it for one reading
-    // after another while a load settles, and sets its stability interval to the plan's e);
-    // instrument is the port's description and what was read of the instrument so far; clock
-    // times the settling (the window's).
+    // reader gives the weights (the window's own reader; the test asks it for one reading
+    // after another while a load settles, and the dialog sets its stability interval to the
+    // plan's e); instrument is the port's description and what was read of the instrument so
+    // far; clock times the settling (the window's).
     VerificationDialog(WeightReader *reader, const CertificateInstrument &instrument, Clock &clock,
                        QWidget *parent = nullptr);
     ~VerificationDialog() override;
@@ -37,7 +37,7 @@ public:
     using PathChooser = std::function<QString(QWidget *parent, const QString &suggested)>;
     void setPathChooser(PathChooser chooser) { m_choosePath = std::move(chooser); }
 
-    const VerificationRun *run() const { return m_run.get(); }
+    const VerificationRun *run() const { return m_session.run(); }
 
     // The buttons' actions, for the window's shortcuts and for tests.
     bool start();
@@ -53,24 +53,18 @@ signals:
     void verdictGiven(bool pass, const QString &plan);
 
 private:
-    void onReading(const WeightReading &reading);
-    void showPhase();
-    void showStep(int index);
+    void showReading(const WeightReading &reading);
+    void showPrompt(const VerificationPrompt &prompt);
+    void showStep(int index, const StepResult &r);
     void showVerdict(bool pass);
+    void showRefusal(const PlanError &error);
     void setMessage(const QString &text, bool error = false);
     PlanInput planInput() const;
-    // The plan checked; none, and why said, when it is refused.
-    std::optional<VerificationPlan> checked(const PlanInput &input);
 
     QPointer<WeightReader> m_reader;
     CertificateInstrument m_instrument;
     PathChooser m_choosePath;
-    Clock &m_clock;
-    std::unique_ptr<VerificationRun> m_run;
-    // The plan the run follows, as given: checked again against the indicator's decimal places
-    // at the first weight, when none had been read before the start.
-    PlanInput m_input;
-    std::optional<int> m_indicatorPlaces; // of the latest weight read
+    VerificationSession m_session;
     QDateTime m_started;
 
     QComboBox *m_class;
