@@ -8,7 +8,6 @@
 #include "form1.h"
 #include "requestqueue.h"
 #include "simprocess.h"
-#include "weightreader.h"
 
 #include <modbus.h>
 

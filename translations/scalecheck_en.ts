@@ -1588,37 +1588,6 @@ Write the report anyway?</translation>
     </message>
 </context>
 <context>
-    <name>GroupReader</name>
-    <message>
-        <source>%1：%2</source>
-        <translation>%1: %2</translation>
-    </message>
-    <message>
-        <source>仪表地址无效，未发送读取请求</source>
-        <translation>invalid instrument address, no request sent</translation>
-    </message>
-    <message>
-        <source>读取成功</source>
-        <translation>read OK</translation>
-    </message>
-    <message>
-        <source>读取请求已在排队</source>
-        <translation>a read is already queued</translation>
-    </message>
-    <message>
-        <source>端口未打开</source>
-        <translation>port not open</translation>
-    </message>
-    <message>
-        <source>读取成功（“dot”框为空，小数点位数取自仪表：%1 位）</source>
-        <translation>read OK (dot box empty: %1 decimal places from the instrument)</translation>
-    </message>
-    <message>
-        <source>读取成功；%1</source>
-        <translation>read OK; %1</translation>
-    </message>
-</context>
-<context>
     <name>InstrumentDecimals</name>
     <message>
         <source>小数点位数未知，按 0 位显示</source>
@@ -2103,6 +2072,41 @@ Write the report anyway?</translation>
     <message>
         <source>网络地址应写作 tcp://主机:端口 或 mbtcp://主机:端口，端口 1–65535</source>
         <translation>Write a network address as tcp://HOST:PORT or mbtcp://HOST:PORT, port 1–65535</translation>
+    </message>
+</context>
+<context>
+    <name>ReadStatus</name>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>毛重：</source>
+        <translation>Gross weight: </translation>
+    </message>
+    <message>
+        <source>读取成功</source>
+        <translation>read OK</translation>
+    </message>
+    <message>
+        <source>读取成功（“dot”框为空，小数点位数取自仪表：%1 位）</source>
+        <translation>read OK (dot box empty: %1 decimal places from the instrument)</translation>
+    </message>
+    <message>
+        <source>读取成功；%1</source>
+        <translation>read OK; %1</translation>
+    </message>
+    <message>
+        <source>仪表地址无效，未发送读取请求</source>
+        <translation>invalid instrument address, no request sent</translation>
+    </message>
+    <message>
+        <source>端口未打开</source>
+        <translation>port not open</translation>
+    </message>
+    <message>
+        <source>读取请求已在排队</source>
+        <translation>a read is already queued</translation>
     </message>
 </context>
 <context>
@@ -3440,25 +3444,6 @@ Write the report anyway?</translation>
     <message>
         <source>CSV 文件 (*.csv)</source>
         <translation>CSV files (*.csv)</translation>
-    </message>
-</context>
-<context>
-    <name>WeightReader</name>
-    <message>
-        <source>仪表地址无效，未发送读取请求</source>
-        <translation>invalid instrument address, no request sent</translation>
-    </message>
-    <message>
-        <source>端口未打开</source>
-        <translation>port not open</translation>
-    </message>
-    <message>
-        <source>读取成功</source>
-        <translation>read OK</translation>
-    </message>
-    <message>
-        <source>毛重：</source>
-        <translation>Gross weight: </translation>
     </message>
 </context>
 <context>

@@ -75,17 +75,18 @@ InstrumentPoint::InstrumentPoint(RequestQueue *queue, AddressSource address, QOb
 {
 }
 
-bool InstrumentPoint::ask(quint8 address)
+bool InstrumentPoint::ask(quint8 address, std::chrono::milliseconds timeout)
 {
     if (m_asking)
         return true;
     // Reading the point writes no box: the function 1 page still fills as the operator expects
     // on its own first read.
     ReadRequest request = InstrumentDecimals::request(address);
-    request.timeout = m_timeouts.of(request.timeout);
+    request.timeout = timeout;
     const SendResult sent = m_queue->sendread(request, this, [this](const ReadResult &result) {
         m_asking = false;
         take(result);
+        emit readDone();
     });
     if (sent == SendResult::PortClosed)
         return false;

@@ -5,11 +5,11 @@
 #pragma once
 
 #include "readrequest.h"
-#include "readtimeouts.h"
 
 #include <QObject>
 #include <QString>
 #include <array>
+#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -84,19 +84,21 @@ public:
     const InstrumentDecimals &decimals() const { return m_decimals; }
     // Whether its read is queued or on the line.
     bool asking() const { return m_asking; }
-    // Queues the read of the point at `address`, ahead of whatever the caller sends next (the
-    // queue keeps that order on the line); nothing more while a read is on its way. False when
-    // the port is closed.
-    bool ask(quint8 address);
+    // Queues the read of the point at `address`, waiting `timeout` for its reply, ahead of
+    // whatever the caller sends next (the queue keeps that order on the line); nothing more while
+    // a read is on its way. False when the port is closed.
+    bool ask(quint8 address, std::chrono::milliseconds timeout = InstrumentDecimals::kTimeout);
     // The checked reply of a block that carries the point tells it as well.
     void take(const ReadResult &result);
-    // How long its read waits: InstrumentDecimals::kTimeout unless the operator raised it.
-    void setTimeouts(const ReadTimeouts &timeouts) { m_timeouts = timeouts; }
     // True the first time `notice` is to be told for this line and address.
     bool firstTelling(Notice notice);
 
     // The port, the rate or the address changed: another instrument may be on the line.
     void forget();
+
+signals:
+    // The read that ask() queued has ended, with a checked answer or without one.
+    void readDone();
 
 private:
     RequestQueue *m_queue;
@@ -104,5 +106,4 @@ private:
     InstrumentDecimals m_decimals;
     bool m_asking = false;
     std::array<bool, 2> m_told{};
-    ReadTimeouts m_timeouts;
 };

@@ -8,6 +8,7 @@
 
 #include <QMetaType>
 #include <QString>
+#include <chrono>
 #include <optional>
 
 // The text the weight display shows when the instrument gave no weight. It ends with a left
@@ -66,6 +67,12 @@ QString pointRefusedText(qint32 places);
 
 struct WeightReading
 {
+    // Where the instrument keeps its gross weight, 0x0100 the high word and 0x0101 the low word,
+    // and how long its reply may take.
+    static constexpr quint16 kRegister = 0x0100;
+    static constexpr quint16 kRegisters = 2;
+    static constexpr std::chrono::milliseconds kTimeout{400};
+
     // The instrument's count (a 32-bit two's-complement number); none when it gave no weight:
     // no reply, a reply that failed checking, the port closed, a decimal point it cannot be
     // shown with.

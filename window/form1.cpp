@@ -10,9 +10,9 @@
 #include "failurewatch.h"
 #include "linediagnosis.h"
 #include "formbuilder.h"
-#include "groupreader.h"
 #include "comparison.h"
 #include "linenotices.h"
+#include "livereading.h"
 #include "liveserver.h"
 #include "liveviewdialog.h"
 #include "parameterpages.h"
@@ -20,6 +20,7 @@
 #include "portcontrol.h"
 #include "portframe.h"
 #include "portlistdialog.h"
+#include "readsession.h"
 #include "report.h"
 #include "referencemarks.h"
 #include "reportexport.h"
@@ -30,7 +31,6 @@
 #include "trafficmonitor.h"
 #include "weightlogbutton.h"
 #include "weightpanel.h"
-#include "weightreader.h"
 #include "verificationdialog.h"
 #include "weighttrend.h"
 
@@ -75,9 +75,9 @@ Form1::Form1(Port *port, Clock &clock, QWidget *parent)
 
     const Form1Controls controls = buildForm1Controls(this);
     m_portFrame = new PortFrame(controls.portFrame, m_portControl, this);
-    createReaders();
-    m_weightPanel = new WeightPanel(controls.weightPanel, m_weight, m_queue, m_clock, this);
-    m_pages = new ParameterPages(controls.pages, m_groups, m_queue, m_clock, this);
+    createSession();
+    m_weightPanel = new WeightPanel(controls.weightPanel, m_session, m_queue, m_clock, this);
+    m_pages = new ParameterPages(controls.pages, m_session, m_queue, m_clock, this);
     m_marks = new ReferenceMarks(m_pages->valueBoxes(), this);
     connect(m_pages, &ParameterPages::valuesChanged, this, &Form1::markReference);
     buildStatusRow();
@@ -101,25 +101,22 @@ Form1::~Form1()
         child->disconnect(this);
 }
 
-void Form1::createReaders()
+void Form1::createSession()
 {
     // The address and the "dot" box are read whenever a request goes out or a reply is decoded.
-    const auto address = [this] { return m_portFrame->address(); };
-    const auto dotPlaces = [this] { return m_pages->dotPlaces(); };
     // While that box is empty, the weight and the pages take the instrument's own point, asked
     // once; it holds for this line and this address only.
-    m_point = new InstrumentPoint(m_queue, address, this);
-    connect(m_portControl, &PortControl::lineChanged, m_point, &InstrumentPoint::forget);
-    connect(m_portFrame, &PortFrame::addressEdited, m_point, &InstrumentPoint::forget);
-    m_weight = new WeightReader(m_queue, m_clock, address, dotPlaces, m_point, this);
-    for (const ParameterGroup &group : parameterGroups())
-        m_groups.append(new GroupReader(group, m_queue, address, dotPlaces, m_point, this));
+    m_session = new ReadSession(
+        m_queue, m_port, m_clock, [this] { return m_portFrame->address(); },
+        [this] { return m_pages->dotPlaces(); }, this);
+    connect(m_portControl, &PortControl::lineChanged, m_session, &ReadSession::forgetPoint);
+    connect(m_portFrame, &PortFrame::addressEdited, m_session, &ReadSession::forgetPoint);
 }
 
 void Form1::buildStatusRow()
 {
     m_statusRow = new StatusRow(m_queue, this);
-    m_statusRow->logButton()->setAutoReading([this] { return m_weight->autoRead(); });
+    m_statusRow->logButton()->setAutoReading([this] { return m_session->autoRead(); });
     connect(m_statusRow, &StatusRow::portListRequested, this, &Form1::choosePort);
     connect(m_statusRow, &StatusRow::exportRequested, this, &Form1::exportValues);
     connect(m_statusRow, &StatusRow::reportRequested, this, &Form1::writeReport);
@@ -179,7 +176,7 @@ void Form1::buildPanels()
     m_trend = new WeightTrend(this);
     m_trendDock = dock("trendDock", tr("趋势图"), m_trend, m_statusRow->trendButton());
     tabifyDockWidget(m_monitorDock, m_trendDock);
-    connect(m_weight, &WeightReader::weightRead, m_trend, [this](const WeightReading &reading) {
+    connect(m_session, &ReadSession::weightRead, m_trend, [this](const WeightReading &reading) {
         m_trend->addReading(QDateTime::currentDateTime(), reading);
     });
     m_bus = new BusPanel(m_queue, m_port, m_clock, this);
@@ -222,17 +219,15 @@ void Form1::wireEvents()
     connect(m_weightPanel, &WeightPanel::autoReadSwitched, m_portControl,
             &PortControl::setReconnecting);
 
-    // What the readers and the port control say goes to the status row.
-    connect(m_weight, &WeightReader::weightRead, m_statusRow->logButton(),
+    // What the panels and the port control say goes to the status row.
+    connect(m_session, &ReadSession::weightRead, m_statusRow->logButton(),
             &WeightLogButton::addReading);
     // The live page shows what the weight display shows; it reads nothing itself.
-    connect(m_weight, &WeightReader::weightRead, m_live, [this](const WeightReading &reading) {
-        LiveState state = liveStateOf(reading, m_portFrame->address(),
-                                      m_port->device() + QLatin1Char(' ') + m_port->settingsText());
-        state.test = m_test;
-        m_live->setState(state);
+    connect(m_session, &ReadSession::weightRead, m_live, [this](const WeightReading &reading) {
+        m_live->setState(liveStateOf(
+            reading, {m_port->device(), m_port->settingsText(), m_portFrame->address()}, m_test));
     });
-    connect(m_weight, &WeightReader::status, m_statusRow, &StatusRow::showReadStatus);
+    connect(m_weightPanel, &WeightPanel::status, m_statusRow, &StatusRow::showReadStatus);
     connect(m_pages, &ParameterPages::status, m_statusRow, &StatusRow::showReadStatus);
     auto *notices = new LineNotices(m_queue, m_port, m_clock, this);
     connect(notices, &LineNotices::notice, m_statusRow, &StatusRow::showLineNote);
@@ -320,10 +315,7 @@ void Form1::choosePort()
 void Form1::useTimeouts(const ReadTimeouts &timeouts)
 {
     m_timeouts = timeouts;
-    m_weight->setTimeouts(timeouts);
-    m_point->setTimeouts(timeouts);
-    for (GroupReader *group : std::as_const(m_groups))
-        group->setTimeouts(timeouts);
+    m_session->setTimeouts(timeouts);
     m_portControl->setTimeouts(timeouts);
     m_statusRow->showPortState(portStateText());
 }
@@ -372,7 +364,7 @@ DiagnosisTarget Form1::diagnosisTarget() const
     DiagnosisTarget target;
     target.address = m_portFrame->address().value_or(target.address);
     target.settings = m_port->lineSettings();
-    target.timeout = m_weight->timeout();
+    target.timeout = m_timeouts.of(WeightReading::kTimeout);
     target.lineKind = m_port->lineKind();
     target.seenAddresses = m_bus->model()->instrumentAddresses();
     // Between the operator's reads the near addresses alone: the rest would hold the line's
@@ -417,8 +409,10 @@ void Form1::takeAdvice(const Advice &advice)
         m_portFrame->showBaud(advice.baud);
         m_statusRow->showReadStatus(tr("已将波特率改为 %1").arg(advice.baud));
     } else if (advice.kind == Advice::Kind::RaiseTimeout && advice.timeout.count() > 0) {
-        chooseTimeouts(ReadTimeouts::atLeast(std::max(advice.timeout, m_weight->timeout())));
-        m_statusRow->showReadStatus(tr("已将超时加大到 %1 ms").arg(m_weight->timeout().count()));
+        chooseTimeouts(ReadTimeouts::atLeast(
+            std::max(advice.timeout, m_timeouts.of(WeightReading::kTimeout))));
+        m_statusRow->showReadStatus(
+            tr("已将超时加大到 %1 ms").arg(m_timeouts.of(WeightReading::kTimeout).count()));
     } else {
         return;
     }
@@ -509,7 +503,7 @@ void Form1::openVerification()
         if (qstrcmp(value.code, "ID") == 0)
             instrument.id = valueText(value);
     }
-    auto *dialog = new VerificationDialog(m_weight, instrument, m_clock, this);
+    auto *dialog = new VerificationDialog(m_session, instrument, m_clock, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     // The live page shows the step the dialog shows while the test runs, and nothing of it
     // after: at once, not at the next reading, which without 自动读取 comes only when the

@@ -20,8 +20,6 @@
 class BusPanel;
 class DiagnosisView;
 class FailureWatch;
-class GroupReader;
-class InstrumentPoint;
 class ReferenceMarks;
 class LiveServer;
 class LiveViewDialog;
@@ -29,13 +27,13 @@ class ParameterPages;
 class Port;
 class PortControl;
 class PortFrame;
+class ReadSession;
 class QDockWidget;
 class QToolButton;
 class RequestQueue;
 class StatusRow;
 class TrafficMonitor;
 class WeightPanel;
-class WeightReader;
 class WeightTrend;
 struct Advice;
 struct Cause;
@@ -72,7 +70,7 @@ public:
     void setPartiesAsker(const PartiesAsker &asker) { m_askParties = asker; }
 
 private:
-    void createReaders();
+    void createSession();
     void buildStatusRow();
     void buildPanels();
     void fitToPanels();
@@ -114,9 +112,8 @@ private:
     WeightPanel *m_weightPanel = nullptr;
     ParameterPages *m_pages = nullptr;
     StatusRow *m_statusRow = nullptr;
-    WeightReader *m_weight = nullptr;
-    QList<GroupReader *> m_groups;
-    InstrumentPoint *m_point = nullptr;
+    // The weight and the four pages, read with the instrument's point.
+    ReadSession *m_session = nullptr;
     ReadTimeouts m_timeouts;
     TrafficMonitor *m_monitor = nullptr;
     WeightTrend *m_trend = nullptr;

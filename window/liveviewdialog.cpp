@@ -3,7 +3,6 @@
 #include "liveviewdialog.h"
 
 #include "liveserver.h"
-#include "weightreading.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -46,20 +45,6 @@ QImage qrCodeImage(const QByteArray &text, int moduleSize)
         }
     }
     return image;
-}
-
-LiveState liveStateOf(const WeightReading &reading, std::optional<quint8> address,
-                      const QString &line)
-{
-    LiveState state;
-    state.weight = reading.text();
-    state.valid = reading.ok();
-    state.stable = reading.ok() && reading.stable;
-    state.portOpen = reading.result.check.status != ReplyStatus::PortClosed;
-    state.address = address ? QString::number(*address) : QStringLiteral("—");
-    state.line = line;
-    state.lastRead = resultText(reading);
-    return state;
 }
 
 QList<QHostAddress> LiveViewDialog::interfaceAddresses()

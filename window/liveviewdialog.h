@@ -3,8 +3,6 @@
 // phone, its QR code, the machine's addresses to choose from and how many phones are watching.
 #pragma once
 
-#include "livestate.h"
-
 #include <QDialog>
 #include <QHostAddress>
 #include <QImage>
@@ -16,7 +14,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
-struct WeightReading;
 
 class LiveViewDialog : public QDialog
 {
@@ -49,9 +46,3 @@ private:
 // The QR code of `text` (libqrencode, error correction M), each module `moduleSize` pixels, with
 // the quiet zone of four modules around it that readers need; a null image when it does not fit.
 QImage qrCodeImage(const QByteArray &text, int moduleSize);
-
-// What the live page shows of a weight reading: the weight as the window shows it, whether the
-// read gave one, how it ended, whether the port was there, the instrument's address and the
-// line ("COM1 /dev/ttyS0 9600,n,8,2"); an address box that holds no address shows as "—".
-LiveState liveStateOf(const WeightReading &reading, std::optional<quint8> address,
-                      const QString &line);

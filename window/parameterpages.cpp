@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
-// The four parameter pages: each page's read button runs its group's reader, whose values fill
-// the page's boxes.
+// The four parameter pages: each page's read button reads its group through the read session,
+// whose values fill the page's boxes.
 #include "parameterpages.h"
 
-#include "groupreader.h"
 #include "inputrules.h"
+#include "readsession.h"
+#include "readstatus.h"
 #include "responsetimer.h"
 
 #include <QLineEdit>
@@ -12,20 +13,28 @@
 
 #include <algorithm>
 
-ParameterPages::ParameterPages(const ParameterPageControls &controls,
-                               const QList<GroupReader *> &readers, RequestQueue *queue,
-                               Clock &clock, QObject *parent)
+ParameterPages::ParameterPages(const ParameterPageControls &controls, ReadSession *session,
+                               RequestQueue *queue, Clock &clock, QObject *parent)
     : QObject(parent), m_ui(controls)
 {
     const QList<ParameterGroup> &groups = parameterGroups();
-    for (qsizetype p = 0; p < groups.size(); ++p)
+    for (int p = 0; p < int(groups.size()); ++p) {
         new ResponseTimer(m_ui.responseTimers.at(p), queue, groups.at(p).start, clock, this);
-    for (qsizetype p = 0; p < readers.size(); ++p) {
-        GroupReader *reader = readers.at(p);
-        connect(m_ui.readButtons.at(p), &QPushButton::clicked, reader, &GroupReader::read);
-        connect(reader, &GroupReader::valuesDecoded, this, &ParameterPages::showValues);
-        connect(reader, &GroupReader::status, this, &ParameterPages::status);
+        connect(m_ui.readButtons.at(p), &QPushButton::clicked, session,
+                [session, p] { session->readGroup(p); });
     }
+    // A reply that fails checking decodes nothing, and the boxes keep their text.
+    connect(session, &ReadSession::blockRead, this, [this](const BlockRead &read) {
+        if (read.block == BlockRead::kWeight)
+            return;
+        if (read.result.ok())
+            showValues(read.values);
+        emit status(readStatusText(read));
+    });
+    connect(session, &ReadSession::notSent, this, [this](int block, ReadSession::NotSent why) {
+        if (block != BlockRead::kWeight)
+            emit status(notSentText(block, why));
+    });
     // What the operator types into a box is no longer what the instrument said: the record
     // takes the box's text from then on.
     for (qsizetype box = 0; box < m_ui.valueBoxes.size() && box < kValueBoxes; ++box)

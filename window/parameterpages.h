@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The four parameter pages: each page's read button runs its group's reader, whose values fill
-// the page's boxes.
+// The four parameter pages: each page's read button reads its group through the read session,
+// whose values fill the page's boxes.
 #pragma once
 
 #include "formbuilder.h"
@@ -11,7 +11,7 @@
 #include <optional>
 
 class Clock;
-class GroupReader;
+class ReadSession;
 class RequestQueue;
 
 class ParameterPages : public QObject
@@ -19,11 +19,10 @@ class ParameterPages : public QObject
     Q_OBJECT
 
 public:
-    // readers are the four groups' readers, in page order: each page's button reads its group,
-    // and what the group decodes goes into the boxes. The pages' response timers follow the
-    // groups' requests on the queue.
-    ParameterPages(const ParameterPageControls &controls, const QList<GroupReader *> &readers,
-                   RequestQueue *queue, Clock &clock, QObject *parent = nullptr);
+    // Each page's button reads its group through `session`, and what the group decodes goes into
+    // the boxes. The pages' response timers follow the groups' requests on the queue.
+    ParameterPages(const ParameterPageControls &controls, ReadSession *session, RequestQueue *queue,
+                   Clock &clock, QObject *parent = nullptr);
 
     // The text of value box `box` (0 to 34) as it stands: what the operator typed into it, or
     // the text of its value.

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-// The verification test dialog: a VerificationSession fed by the window's weight reader, its
+// The verification test dialog: a VerificationSession fed by the window's read session, its
 // prompts, steps and verdict in the window's words.
 #include "verificationdialog.h"
 
-#include "weightreader.h"
+#include "readsession.h"
 #include "report.h"
 
 #include <QComboBox>
@@ -115,14 +115,14 @@ QString planErrorText(const PlanError &error)
 
 } // namespace
 
-VerificationDialog::VerificationDialog(WeightReader *reader,
+VerificationDialog::VerificationDialog(ReadSession *reader,
                                        const CertificateInstrument &instrument, Clock &clock,
                                        QWidget *parent)
     : QDialog(parent), m_reader(reader), m_instrument(instrument),
       m_session(clock,
                 [this] {
                     if (m_reader)
-                        m_reader->read();
+                        m_reader->readWeight();
                 }),
       m_class(new QComboBox(this)), m_regime(new QComboBox(this)), m_max(new QLineEdit(this)),
       m_min(new QLineEdit(this)), m_e(new QLineEdit(this)), m_loads(new QLineEdit(this)),
@@ -247,8 +247,8 @@ VerificationDialog::VerificationDialog(WeightReader *reader,
     layout->addLayout(buttons);
 
     if (m_reader) {
-        connect(m_reader, &WeightReader::weightRead, this, &VerificationDialog::showReading);
-        connect(m_reader, &WeightReader::weightRead, &m_session,
+        connect(m_reader, &ReadSession::weightRead, this, &VerificationDialog::showReading);
+        connect(m_reader, &ReadSession::weightRead, &m_session,
                 &VerificationSession::takeReading);
     }
     connect(&m_session, &VerificationSession::prompted, this, &VerificationDialog::showPrompt);

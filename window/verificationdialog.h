@@ -18,18 +18,18 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
-class WeightReader;
+class ReadSession;
 
 class VerificationDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    // reader gives the weights (the window's own reader; the test asks it for one reading
+    // reader gives the weights (the window's own read session; the test asks it for one weight
     // after another while a load settles, and the dialog sets its stability interval to the
     // plan's e); instrument is the port's description and what was read of the instrument so
     // far; clock times the settling (the window's).
-    VerificationDialog(WeightReader *reader, const CertificateInstrument &instrument, Clock &clock,
+    VerificationDialog(ReadSession *reader, const CertificateInstrument &instrument, Clock &clock,
                        QWidget *parent = nullptr);
     ~VerificationDialog() override;
 
@@ -61,7 +61,7 @@ private:
     void setMessage(const QString &text, bool error = false);
     PlanInput planInput() const;
 
-    QPointer<WeightReader> m_reader;
+    QPointer<ReadSession> m_reader;
     CertificateInstrument m_instrument;
     PathChooser m_choosePath;
     VerificationSession m_session;

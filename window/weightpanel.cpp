@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
-// The weight panel: the large weight display, 自动读取 and 读取, run by the weight reader.
+// The weight panel: the large weight display, 自动读取 and 读取, which drive the read session.
 #include "weightpanel.h"
 
+#include "readsession.h"
+#include "readstatus.h"
 #include "responsetimer.h"
 #include "weightlabel.h"
-#include "weightreader.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -31,17 +32,24 @@ QFont weightFont(const QFont &base)
 
 } // namespace
 
-WeightPanel::WeightPanel(const WeightPanelControls &controls, WeightReader *reader,
+WeightPanel::WeightPanel(const WeightPanelControls &controls, ReadSession *session,
                          RequestQueue *queue, Clock &clock, QObject *parent)
-    : QObject(parent), m_ui(controls), m_reader(reader),
-      m_responseTimer(new ResponseTimer(controls.responseTimer, queue,
-                                        WeightReader::kWeightRegister, clock, this))
+    : QObject(parent), m_ui(controls), m_session(session),
+      m_responseTimer(
+          new ResponseTimer(controls.responseTimer, queue, WeightReading::kRegister, clock, this))
 {
     style();
-    connect(m_ui.readButton, &QPushButton::clicked, m_reader, &WeightReader::read);
+    connect(m_ui.readButton, &QPushButton::clicked, m_session, &ReadSession::readWeight);
     connect(m_ui.autoReadBox, &QCheckBox::clicked, this, &WeightPanel::switchAutoRead);
-    connect(m_reader, &WeightReader::readEnabled, m_ui.readButton, &QWidget::setEnabled);
-    connect(m_reader, &WeightReader::weightRead, this, &WeightPanel::showReading);
+    connect(m_session, &ReadSession::weightRead, this, &WeightPanel::showReading);
+    connect(m_session, &ReadSession::blockRead, this, [this](const BlockRead &read) {
+        if (read.block == BlockRead::kWeight)
+            emit status(readStatusText(read));
+    });
+    connect(m_session, &ReadSession::notSent, this, [this](int block, ReadSession::NotSent why) {
+        if (block == BlockRead::kWeight)
+            emit status(notSentText(block, why));
+    });
 }
 
 void WeightPanel::showReading(const WeightReading &reading)
@@ -52,10 +60,12 @@ void WeightPanel::showReading(const WeightReading &reading)
 
 void WeightPanel::switchAutoRead(bool on)
 {
-    m_reader->setAutoRead(on);
-    // The poll timer shows the reader's polling, at the reader's pace.
-    if (m_reader->autoRead())
-        m_ui.pollTimer->start(WeightReader::kPollInterval);
+    m_session->setAutoRead(on);
+    // While the weight is polled the read button rests; the poll timer shows the polling, at the
+    // session's pace.
+    m_ui.readButton->setEnabled(!on);
+    if (on)
+        m_ui.pollTimer->start(ReadSession::kPollInterval);
     else
         m_ui.pollTimer->stop();
     emit autoReadSwitched(on);

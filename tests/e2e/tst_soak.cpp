@@ -4,11 +4,12 @@
 #include "adddot.h"
 #include "deviceport.h"
 #include "form1.h"
-#include "groupreader.h"
 #include "linenotices.h"
+#include "parameterpages.h"
+#include "readsession.h"
 #include "requestqueue.h"
 #include "simprocess.h"
-#include "weightreader.h"
+#include "weightpanel.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -124,15 +125,14 @@ void TestSoak::flakyLineShowsOnlyWhatWasServed()
     QStringList said;
     QStringList weights;
     QList<QPair<int, QString>> boxTexts;
-    auto *weightReader = window.findChild<WeightReader *>();
-    QVERIFY(weightReader);
-    connect(weightReader, &WeightReader::weightRead, this,
+    auto *session = window.findChild<ReadSession *>();
+    auto *weightPanel = window.findChild<WeightPanel *>();
+    auto *pages = window.findChild<ParameterPages *>();
+    QVERIFY(session && weightPanel && pages);
+    connect(session, &ReadSession::weightRead, this,
             [&](const WeightReading &r) { weights.append(r.text()); });
-    connect(weightReader, &WeightReader::status, this, [&](const QString &t) { said.append(t); });
-    const QList<GroupReader *> groupReaders = window.findChildren<GroupReader *>();
-    QCOMPARE(groupReaders.size(), 4);
-    for (GroupReader *reader : groupReaders)
-        connect(reader, &GroupReader::status, this, [&](const QString &t) { said.append(t); });
+    connect(weightPanel, &WeightPanel::status, this, [&](const QString &t) { said.append(t); });
+    connect(pages, &ParameterPages::status, this, [&](const QString &t) { said.append(t); });
 
     // The "dot" box must hold the instrument's point before the soak, as after a first read.
     for (int tries = 0; box(9)->text() != "2" && tries < 30; ++tries) {

@@ -8,7 +8,7 @@
 #include "processfigures.h"
 #include "requestqueue.h"
 #include "trafficmonitor.h"
-#include "weightreader.h"
+#include "weightreading.h"
 
 #include <QDockWidget>
 #include <QElapsedTimer>

@@ -4,7 +4,7 @@
 #include "form1.h"
 #include "processfigures.h"
 #include "simprocess.h"
-#include "weightreader.h"
+#include "weightreading.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: MIT
-// The window's side of a verification against the simulated scale under test: the weight
-// reader's stable flag on a ringing, noisy load, and the 检定测试 dialog run through a whole test.
+// The window's side of a verification against the simulated scale under test: the read
+// session's stable flag on a ringing, noisy load, and the 检定测试 dialog run through a whole test.
 #include "deviceport.h"
-#include "instrumentdecimals.h"
+#include "readsession.h"
 #include "requestqueue.h"
 #include "simprocess.h"
 #include "verificationdialog.h"
-#include "weightreader.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -106,22 +105,21 @@ void TestVerificationSim::settlingOnTheLine()
     port.setDeviceFor(1, sim.devicePath());
     QVERIFY(port.open().opened());
     RequestQueue queue(&port);
-    InstrumentPoint point(&queue, [] { return std::optional<quint8>(1); });
-    WeightReader reader(
-        &queue, Clock::eventLoop(), [] { return std::optional<quint8>(1); },
-        [] { return std::optional<int>(2); }, &point);
+    ReadSession reader(
+        &queue, &port, Clock::eventLoop(), [] { return std::optional<quint8>(1); },
+        [] { return std::optional<int>(2); });
     reader.setStabilityInterval(Quantity{kE, 2});
 
     // As fast as the line allows: the next read as each reading comes.
     QList<Sample> samples;
     bool reading = true;
-    connect(&reader, &WeightReader::weightRead, this, [&](const WeightReading &r) {
+    connect(&reader, &ReadSession::weightRead, this, [&](const WeightReading &r) {
         if (r.ok())
             samples.append({Clock::eventLoop().now(), *r.counts, r.stable});
         if (reading)
-            QTimer::singleShot(0, &reader, [&reader] { reader.read(); });
+            QTimer::singleShot(0, &reader, [&reader] { reader.readWeight(); });
     });
-    reader.read();
+    reader.readWeight();
     QTRY_VERIFY_WITH_TIMEOUT(!samples.isEmpty() && samples.last().stable, 10000); // empty, at rest
     const qsizetype before = samples.size();
     append(dir.filePath(QStringLiteral("control")), QByteArray::number(kLoad));
@@ -182,10 +180,9 @@ void TestVerificationSim::dialogRunsATest()
     port.setDeviceFor(1, sim.devicePath());
     QVERIFY(port.open().opened());
     RequestQueue queue(&port);
-    InstrumentPoint point(&queue, [] { return std::optional<quint8>(1); });
-    WeightReader reader(
-        &queue, Clock::eventLoop(), [] { return std::optional<quint8>(1); },
-        [] { return std::optional<int>(); }, &point);
+    ReadSession reader(
+        &queue, &port, Clock::eventLoop(), [] { return std::optional<quint8>(1); },
+        [] { return std::optional<int>(); });
 
     VerificationDialog dialog(
         &reader, {sim.devicePath(), QStringLiteral("9600,n,8,2"), 1, QStringLiteral("1"), {}},

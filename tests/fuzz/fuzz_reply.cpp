@@ -10,19 +10,18 @@
 // found; regvalue() at every offset, in bounds and out;
 // decodeValues() on checked and on arbitrary bytes, each value as its box shows it; a correct reply built around the bytes is
 // always accepted and decoded to exactly its registers, and one flipped bit always refused; and
-// through the real readers (WeightReader, GroupReader over the request queue and the in-memory
-// port): a reply that fails checking changes no box and puts "无数据“" in the weight display.
+// through the real read session (over the request queue and the in-memory port): a reply that
+// fails checking changes no box and puts "无数据“" in the weight display.
 #include "fuzzsupport.h"
 
 #include "adddot.h"
 #include "crc16.h"
 #include "fakeport.h"
 #include "framecodec.h"
-#include "groupreader.h"
 #include "modbusframe.h"
 #include "parametergroups.h"
+#include "readsession.h"
 #include "requestqueue.h"
-#include "weightreader.h"
 
 #include <QCoreApplication>
 
@@ -43,7 +42,7 @@ struct Block
 
 QList<Block> blocks()
 {
-    QList<Block> list{{WeightReader::kWeightRegister, WeightReader::kWeightRegisters, nullptr}};
+    QList<Block> list{{WeightReading::kRegister, WeightReading::kRegisters, nullptr}};
     for (const ParameterGroup &g : parameterGroups())
         list.append({g.start, g.count, &g});
     return list;
@@ -210,27 +209,24 @@ void checkReaders(const Block &block, quint8 address, const QString &dotText,
     const auto addressSource = [address]() -> std::optional<quint8> { return address; };
     // The window reads its "dot" box as a count of places with the operator-input rule.
     const auto dotSource = [dotText] { return decimalPlacesIn(dotText); };
-    InstrumentPoint point(&queue, addressSource);
+    ReadSession session(&queue, &port, Clock::eventLoop(), addressSource, dotSource);
 
     std::optional<QList<BoxText>> boxes;
     QStringList weightTexts;
     int boxUpdates = 0;
-    std::optional<WeightReader> weight;
-    std::optional<GroupReader> group;
-    if (block.group) {
-        group.emplace(*block.group, &queue, addressSource, dotSource, &point);
-        QObject::connect(&*group, &GroupReader::valuesDecoded,
-                         [&](const QList<ParameterValue> &v) {
-                             boxes = boxTexts(v);
-                             ++boxUpdates;
-                         });
-        group->read();
-    } else {
-        weight.emplace(&queue, Clock::eventLoop(), addressSource, dotSource, &point);
-        QObject::connect(&*weight, &WeightReader::weightRead,
-                         [&](const WeightReading &r) { weightTexts.append(r.text()); });
-        weight->read();
-    }
+    // The boxes take the values of a checked reply only, as the window's pages do.
+    QObject::connect(&session, &ReadSession::blockRead, [&](const BlockRead &read) {
+        if (read.block != BlockRead::kWeight && read.result.ok()) {
+            boxes = boxTexts(read.values);
+            ++boxUpdates;
+        }
+    });
+    QObject::connect(&session, &ReadSession::weightRead,
+                     [&](const WeightReading &r) { weightTexts.append(r.text()); });
+    if (block.group)
+        session.readGroup(int(block.group - &parameterGroups().first()));
+    else
+        session.readWeight();
     FUZZ_CHECK(port.written().size() == 1, "%lld requests written, expected 1",
                qlonglong(port.written().size()));
     FUZZ_CHECK(port.written().first() == requestFrame(address, block.start, block.count),

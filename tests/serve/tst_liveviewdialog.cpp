@@ -5,6 +5,7 @@
 #include "fakebus.h"
 #include "findcontrol.h"
 #include "form1.h"
+#include "livereading.h"
 #include "liveserver.h"
 #include "liveviewdialog.h"
 #include "verificationdialog.h"
@@ -90,16 +91,21 @@ void TestLiveViewDialog::stateOfAReading()
     WeightReading weighed;
     weighed.counts = -1234;
     weighed.places = 2;
-    const LiveState a = liveStateOf(weighed, 7, QStringLiteral("COM1 /dev/ttyS0 9600,n,8,2"));
+    const LiveTest step{QStringLiteral("第 3/17 步 加载"), QStringLiteral("100.00"), QString()};
+    const LiveState a = liveStateOf(weighed, {"/dev/ttyS0", "9600,n,8,2", 7}, step);
     QCOMPARE(a.weight, QStringLiteral("-12.34"));
     QVERIFY(a.valid);
+    QVERIFY(a.portOpen);
     QCOMPARE(a.address, QStringLiteral("7"));
-    QCOMPARE(a.line, QStringLiteral("COM1 /dev/ttyS0 9600,n,8,2"));
+    QCOMPARE(a.line, QStringLiteral("/dev/ttyS0 9600,n,8,2"));
+    QCOMPARE(a.test, step);
 
     const WeightReading closed = WeightReading::portClosed();
-    const LiveState b = liveStateOf(closed, 1, QString());
+    const LiveState b = liveStateOf(closed, {"/dev/ttyS0", "9600,n,8,2", std::nullopt});
     QCOMPARE(b.weight, noDataText());
     QVERIFY(!b.valid);
+    QVERIFY(!b.portOpen);
+    QCOMPARE(b.address, QStringLiteral("—"));
     QCOMPARE(b.lastRead, resultText(closed));
     QVERIFY(!b.lastRead.isEmpty());
 }

@@ -3,10 +3,9 @@
 // every value taken is the reply to its own request, reply times are each request's own, the
 // counters add up, and automatic reading keeps its pace.
 #include "fakebus.h"
-#include "instrumentdecimals.h"
 #include "queueline.h"
+#include "readsession.h"
 #include "requestcounters.h"
-#include "weightreader.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -79,7 +78,7 @@ void TestLateReplies::eachValueIsItsOwnReply()
     const milliseconds timeout(weightTimeout);
     const ReadRequest point{kAddress, InstrumentDecimals::kRegister, 2,
                             std::max(timeout, InstrumentDecimals::kTimeout)};
-    const ReadRequest weight{kAddress, WeightReader::kWeightRegister, 2, timeout};
+    const ReadRequest weight{kAddress, WeightReading::kRegister, 2, timeout};
     const ReadRequest page{kAddress, 0x0000, 14, std::max(timeout, 1000ms)};
     QList<ReadResult> results;
     const auto collect = [&results](const ReadResult &r) { results.append(r); };
@@ -130,11 +129,10 @@ void TestLateReplies::pollingKeepsItsPace()
     RequestQueue &queue = *m_line.queue();
     FakeBus bus(*m_line.port(), queue, m_line.clock);
     addSlowInstrument(bus, 1100ms);
-    InstrumentPoint point(&queue, [] { return std::optional<quint8>(kAddress); });
-    WeightReader reader(
-        &queue, m_line.clock, [] { return std::optional<quint8>(kAddress); },
-        [] { return std::optional<int>(2); }, &point);
-    QSignalSpy readings(&reader, &WeightReader::weightRead);
+    ReadSession reader(
+        &queue, m_line.port(), m_line.clock, [] { return std::optional<quint8>(kAddress); },
+        [] { return std::optional<int>(2); });
+    QSignalSpy readings(&reader, &ReadSession::weightRead);
     QList<Clock::Duration> writes;
     connect(&queue, &RequestQueue::requestWritten, this,
             [&](const QByteArray &, const ReadRequest &) { writes.append(m_line.clock.now()); });

@@ -7,12 +7,11 @@
 #include "fakebus.h"
 #include "findcontrol.h"
 #include "form1.h"
-#include "groupreader.h"
 #include "instrumentregisters.h"
 #include "portlistdialog.h"
+#include "readsession.h"
 #include "report.h"
 #include "statuslabel.h"
-#include "weightreader.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -138,8 +137,8 @@ void TestReadTimeouts::timeoutsReachTheRequests()
 
     // The weight with the instrument's point, then the four pages.
     find<QPushButton>(QStringLiteral("Command2"))->click();
-    for (GroupReader *group : m_window->findChildren<GroupReader *>())
-        group->read();
+    for (int group = 0; group < int(parameterGroups().size()); ++group)
+        m_window->findChild<ReadSession *>()->readGroup(group);
     QVERIFY(runUntil([this] { return m_window->queue()->idle(); }));
 
     // Each waits its standard time, or the time chosen where that is longer.
@@ -195,7 +194,7 @@ void TestReadTimeouts::chosenInThePortList()
     QVERIFY(runUntil([this] { return m_window->queue()->idle(); }));
     QCOMPARE(m_written.size(), 2); // the point, then the weight
     QCOMPARE(m_written.at(0).timeout, InstrumentDecimals::kTimeout);
-    QCOMPARE(m_written.at(1).timeout, WeightReader::kWeightTimeout);
+    QCOMPARE(m_written.at(1).timeout, WeightReading::kTimeout);
 }
 
 void TestReadTimeouts::adviceForALateInstrumentIsApplied()
@@ -231,7 +230,7 @@ void TestReadTimeouts::adviceForALateInstrumentIsApplied()
     const QObject listening;
     connect(m_window->queue(), &RequestQueue::replyChecked, &listening,
             [&weight](const ReadResult &r) {
-                if (r.request.start == WeightReader::kWeightRegister)
+                if (r.request.start == WeightReading::kRegister)
                     weight = r;
             });
     find<QPushButton>(QStringLiteral("Command2"))->click();

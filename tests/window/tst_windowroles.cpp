@@ -3,17 +3,16 @@
 // response and poll timers following the clock.
 #include "fakeport.h"
 #include "formbuilder.h"
-#include "groupreader.h"
 #include "parametergroups.h"
 #include "parameterpages.h"
 #include "portcontrol.h"
 #include "portframe.h"
+#include "readsession.h"
 #include "requestqueue.h"
 #include "responsetimer.h"
 #include "snapshot.h"
 #include "virtualclock.h"
 #include "weightpanel.h"
-#include "weightreader.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -172,12 +171,12 @@ void TestWindowRoles::responseTimerFollowsTheWait()
 {
     QFETCH(QByteArray, reply);
     QTimer *shown = m_controls.weightPanel.responseTimer;
-    ResponseTimer timer(shown, m_queue, WeightReader::kWeightRegister, m_clock);
+    ResponseTimer timer(shown, m_queue, WeightReading::kRegister, m_clock);
     QTimer *otherShown = m_controls.pages.responseTimers.at(0);
     ResponseTimer other(otherShown, m_queue, parameterGroups().at(0).start, m_clock);
     m_port->clearWritten();
 
-    const ReadRequest request{1, WeightReader::kWeightRegister, 2, 400ms};
+    const ReadRequest request{1, WeightReading::kRegister, 2, 400ms};
     QCOMPARE(m_queue->sendread(request, this, [](const ReadResult &) {}), SendResult::Queued);
     m_clock.advance(0ns);
     QCOMPARE(m_port->written().size(), 1);
@@ -199,11 +198,9 @@ void TestWindowRoles::responseTimerFollowsTheWait()
 
 void TestWindowRoles::pollTimerFollowsAutoRead()
 {
-    auto *point = new InstrumentPoint(
-        m_queue, [] { return std::optional<quint8>(1); }, m_window);
-    auto *reader = new WeightReader(
-        m_queue, m_clock, [] { return std::optional<quint8>(1); },
-        [] { return std::optional<int>(0); }, point, m_window);
+    auto *reader = new ReadSession(
+        m_queue, m_port, m_clock, [] { return std::optional<quint8>(1); },
+        [] { return std::optional<int>(0); }, m_window);
     new WeightPanel(m_controls.weightPanel, reader, m_queue, m_clock, m_window);
     QTimer *poll = m_controls.weightPanel.pollTimer;
     QCheckBox *autoRead = m_controls.weightPanel.autoReadBox;
@@ -215,7 +212,7 @@ void TestWindowRoles::pollTimerFollowsAutoRead()
     QCOMPARE(poll->interval(), 1500);
     QVERIFY(!m_controls.weightPanel.readButton->isEnabled());
     // The requests go by the clock, not by the poll timer on the wall.
-    m_clock.advance(WeightReader::kPollInterval);
+    m_clock.advance(ReadSession::kPollInterval);
     QCOMPARE(m_port->written().size(), 1);
 
     autoRead->click();
@@ -249,13 +246,10 @@ void TestWindowRoles::pagesRecordWhatTheBoxesHold()
     QFETCH(QString, recorded);
     QFETCH(bool, typedValue);
 
-    const auto address = [] { return std::optional<quint8>(1); };
-    auto *point = new InstrumentPoint(m_queue, address, m_window);
-    QList<GroupReader *> readers;
-    for (const ParameterGroup &group : parameterGroups())
-        readers.append(new GroupReader(
-            group, m_queue, address, [] { return std::optional<int>(0); }, point, m_window));
-    auto *pages = new ParameterPages(m_controls.pages, readers, m_queue, m_clock, m_window);
+    auto *session = new ReadSession(
+        m_queue, m_port, m_clock, [] { return std::optional<quint8>(1); },
+        [] { return std::optional<int>(0); }, m_window);
+    auto *pages = new ParameterPages(m_controls.pages, session, m_queue, m_clock, m_window);
     // Function 2, seven 16-bit values: Inty 261 (box 15), then 0, 32767, 65535, 1, 2, 3.
     constexpr int kFunction2 = 2;
     constexpr int kInty = 15;

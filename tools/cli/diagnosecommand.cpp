@@ -8,7 +8,7 @@
 #include "lineclient.h"
 #include "linediagnosis.h"
 #include "settingsfinder.h"
-#include "weightreader.h"
+#include "weightreading.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -223,10 +223,10 @@ DiagnosisTarget targetOf(const CliOptions &options)
 {
     DiagnosisTarget t;
     t.address = options.address;
-    t.start = WeightReader::kWeightRegister;
-    t.count = WeightReader::kWeightRegisters;
+    t.start = WeightReading::kRegister;
+    t.count = WeightReading::kRegisters;
     t.settings = LineSettings::instrument(options.baud);
-    t.timeout = options.timeout.value_or(WeightReader::kWeightTimeout);
+    t.timeout = options.timeout.value_or(WeightReading::kTimeout);
     t.lineKind = lineKindOf(options.port);
     return t;
 }

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The command line's end of the line: the window's serial port and request queue, with one
-// read at a time run to completion before the next is asked.
+// The command line's end of the line: the window's serial port and request queue, opened once
+// for the run.
 #include "lineclient.h"
 
 #include <QEventLoop>
@@ -33,22 +33,4 @@ OpenResult LineClient::open(const QString &device, int baud)
     });
     loop.exec();
     return *done;
-}
-
-ReadResult LineClient::read(quint8 address, quint16 start, quint16 count,
-                            std::chrono::milliseconds timeout)
-{
-    const ReadRequest request{address, start, count, timeout, false};
-    std::optional<ReadResult> result;
-    QEventLoop loop;
-    const SendResult sent = m_queue.sendread(request, &loop, [&](const ReadResult &r) {
-        result = r;
-        loop.quit();
-    });
-    if (sent == SendResult::PortClosed)
-        return ReadResult::without(request, ReplyStatus::PortClosed);
-    // A request the port refuses completes inside sendread(), before there is a loop to quit.
-    if (!result)
-        loop.exec();
-    return *result;
 }

@@ -11,15 +11,12 @@
 #include "requestcounters.h"
 #include "stopsignals.h"
 #include "weightlog.h"
-#include "weightreader.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTimer>
 #include <algorithm>
 #include <cmath>
 
@@ -29,26 +26,10 @@ namespace {
 
 constexpr int kCodeColumn = 6; // "weight", the longest code
 
-void noteLine(BlockReading &reading, const ReadResult &result)
-{
-    reading.replyTime = result.replyTime;
-    reading.echoed = result.echoed > 0;
-    reading.skipped = !result.skipped.isEmpty();
-}
-
 double inMilliseconds(std::chrono::nanoseconds time)
 {
     // One decimal place: a tenth of a millisecond is finer than any adapter hands bytes over.
     return std::round(std::chrono::duration<double, std::milli>(time).count() * 10) / 10;
-}
-
-bool needsDecimalPlaces(const CliBlock &block)
-{
-    if (block.group == CliBlock::kWeight)
-        return true;
-    const ParameterGroup &group = parameterGroups().at(block.group);
-    return std::any_of(group.fields.cbegin(), group.fields.cend(),
-                       [](const ParameterField &f) { return f.decimals == DecimalRule::DotBox; });
 }
 
 } // namespace
@@ -59,9 +40,20 @@ bool Reading::ok() const
                        [](const BlockReading &b) { return b.ok(); });
 }
 
-InstrumentReader::InstrumentReader(LineClient *line, const CliOptions &options)
-    : m_line(line), m_options(options)
+QList<int> sessionBlocks(const QList<CliBlock> &blocks)
 {
+    QList<int> numbers;
+    for (const CliBlock &block : blocks)
+        numbers.append(block.group);
+    return numbers;
+}
+
+InstrumentReader::InstrumentReader(LineClient *line, const CliOptions &options)
+    : m_line(line), m_options(options),
+      m_session(line->queue(), line->port(), Clock::eventLoop(),
+                [address = options.address] { return std::optional<quint8>(address); })
+{
+    m_session.setTimeout(options.timeout);
 }
 
 Reading InstrumentReader::take(qint64 number)
@@ -71,47 +63,32 @@ Reading InstrumentReader::take(qint64 number)
 
 Reading InstrumentReader::take(qint64 number, const QList<CliBlock> &blocks)
 {
+    std::optional<SessionReading> taken;
+    QEventLoop loop;
+    QObject::connect(&m_session, &ReadSession::readingTaken, &loop,
+                     [&](const SessionReading &reading) {
+                         taken = reading;
+                         loop.quit();
+                     });
+    m_session.take(sessionBlocks(blocks));
+    // A closed port ends the reading inside take(), before there is a loop to quit.
+    if (!taken)
+        loop.exec();
+    return readingOf(*taken, number);
+}
+
+Reading InstrumentReader::readingOf(const SessionReading &taken, qint64 number) const
+{
     Reading reading;
     reading.number = number;
-    const QDateTime now = QDateTime::currentDateTime();
-    reading.time = now.toOffsetFromUtc(now.offsetFromUtc());
-    m_placesAsked = false;
-    for (const CliBlock &block : blocks) {
-        BlockReading read = readBlock(block);
-        if (read.weight) {
-            read.weight->stable = m_stability.add(Clock::eventLoop().now(), *read.weight);
-            if (read.weight->stable)
-                read.weight->settleTime = m_stability.settleTime();
-        }
-        reading.blocks.append(read);
+    reading.time = taken.time.toOffsetFromUtc(taken.time.offsetFromUtc());
+    for (const BlockRead &read : taken.blocks) {
+        // Not a failure: the model has no such parameter, and its values are whole counts.
+        if (read.note == BlockRead::PointNote::Absent)
+            printErr(said([&read] { return read.point.note(); }));
+        reading.blocks.append(blockOf(read));
     }
     return reading;
-}
-
-void InstrumentReader::learnDecimalPlaces()
-{
-    // The instrument's "dot" parameter, taken exactly as the window takes it for the weight.
-    const ReadRequest asked = InstrumentDecimals::request(m_options.address);
-    m_decimals.take(m_line->read(asked.address, asked.start, asked.count,
-                                 m_options.timeout.value_or(asked.timeout)));
-    if (m_decimals.absent() && !m_absenceSaid) {
-        // Not a failure: the model has no such parameter, and its values are whole counts.
-        m_absenceSaid = true;
-        printErr(said([this] { return m_decimals.note(); }));
-    }
-}
-
-ReadEnd InstrumentReader::endOf(const ReadResult &result) const
-{
-    ReadEnd end = WeightReading::of(result, 0).result;
-    if (result.check.status == ReplyStatus::PortClosed && !m_line->lostReason().isEmpty()) {
-        end.lostReason = m_line->lostReason();
-        end.network = lineKindOf(m_options.port) != LineKind::Serial;
-        return end;
-    }
-    end.echoed = result.echoed > 0;
-    end.skipped = !result.skipped.isEmpty();
-    return end;
 }
 
 namespace {
@@ -126,16 +103,39 @@ void sayFailure(BlockReading &reading)
 
 } // namespace
 
-BlockReading InstrumentReader::failed(const CliBlock &block, const ReadResult &result) const
+BlockReading InstrumentReader::blockOf(const BlockRead &read) const
 {
     BlockReading reading;
-    reading.block = block;
-    reading.end = endOf(result);
-    // A lost line has no reply to speak of.
-    if (reading.end.lostReason.isEmpty())
-        noteLine(reading, result);
-    sayFailure(reading);
-    reading.diagnosis = diagnosisOf(result);
+    reading.block = *std::find_if(cliBlocks().cbegin(), cliBlocks().cend(),
+                                  [&read](const CliBlock &b) { return b.group == read.block; });
+    reading.end = read.end;
+    reading.values = read.values;
+    reading.weight = read.weight;
+    const bool lost =
+        read.end.check.status == ReplyStatus::PortClosed && !m_line->lostReason().isEmpty();
+    if (!read.end.check.ok()) {
+        // How it failed, with what the line did: whether it went away, and what it put before
+        // the reply. The log says what the operator reads on stderr.
+        if (lost) {
+            reading.end.lostReason = m_line->lostReason();
+            reading.end.network = lineKindOf(m_options.port) != LineKind::Serial;
+        } else {
+            reading.end.echoed = read.result.echoed > 0;
+            reading.end.skipped = !read.result.skipped.isEmpty();
+        }
+        if (reading.weight)
+            reading.weight->result = reading.end;
+        reading.diagnosis = diagnosisOf(read.result);
+    }
+    // The block's read as it went on the line; a lost line has no reply to speak of, and a block
+    // that was not asked has none of its own.
+    if (read.asked && !lost) {
+        reading.replyTime = read.result.replyTime;
+        reading.echoed = read.result.echoed > 0;
+        reading.skipped = !read.result.skipped.isEmpty();
+    }
+    if (!reading.end.ok())
+        sayFailure(reading);
     return reading;
 }
 
@@ -150,75 +150,6 @@ std::optional<Cause> InstrumentReader::diagnosisOf(const ReadResult &result) con
     target.count = result.request.count;
     target.timeout = result.request.timeout;
     return causeOfRead(Exchange::of(result, settings, sent, false), target);
-}
-
-BlockReading InstrumentReader::readBlock(const CliBlock &block)
-{
-    const bool placed = needsDecimalPlaces(block);
-    // Asked before the first block that needs it, and once more in each later reading while the
-    // instrument has not answered for it: an instrument switched on mid-run still gets its point,
-    // and a silent one costs one timeout per reading, not one per block.
-    if (placed && m_decimals.worthAsking() && !m_placesAsked) {
-        m_placesAsked = true;
-        learnDecimalPlaces();
-    }
-    const std::optional<int> places = m_decimals.places();
-    if (placed && !places) {
-        BlockReading reading;
-        reading.block = block;
-        reading.end = endOf(m_decimals.failure());
-        // Silence is the instrument's, not its decimal point's: it is said as no reply.
-        if (reading.end.check.status != ReplyStatus::NoReply)
-            reading.end.stage = ReadEnd::Stage::Point;
-        reading.diagnosis = diagnosisOf(m_decimals.failure());
-        sayFailure(reading);
-        if (block.group == CliBlock::kWeight) {
-            WeightReading none;
-            none.result = reading.end; // the point's reply time is not a weight's
-            reading.weight = none;
-        }
-        return reading;
-    }
-
-    if (block.group == CliBlock::kWeight) {
-        const ReadResult r = m_line->read(m_options.address, WeightReader::kWeightRegister,
-                                          WeightReader::kWeightRegisters,
-                                          m_options.timeout.value_or(WeightReader::kWeightTimeout));
-        WeightReading weight = WeightReading::of(r, r.ok() ? *places : 0);
-        if (!r.ok()) {
-            BlockReading reading = failed(block, r);
-            // The log says what the operator reads on stderr: a lost port with its reason.
-            weight.result = reading.end;
-            reading.weight = weight;
-            return reading;
-        }
-        BlockReading reading;
-        reading.block = block;
-        reading.end = weight.result;
-        noteLine(reading, r);
-        reading.weight = weight;
-        if (!reading.end.ok())
-            sayFailure(reading); // a point the weight cannot be shown with
-        return reading;
-    }
-
-    const ParameterGroup &group = parameterGroups().at(block.group);
-    const ReadResult r = m_line->read(m_options.address, group.start, group.count,
-                                      m_options.timeout.value_or(milliseconds(group.intervalMs)));
-    if (!r.ok())
-        return failed(block, r);
-    BlockReading reading;
-    reading.block = block;
-    reading.end = endOf(r);
-    noteLine(reading, r);
-    reading.values = decodeValues(group, r.data, places.value_or(0));
-    // The values the point places are not printed, the others are: the block fails, saying why.
-    if (const std::optional<qint32> refused = refusedPlaces(reading.values)) {
-        reading.end.stage = ReadEnd::Stage::PointRefused;
-        reading.end.places = *refused;
-        sayFailure(reading);
-    }
-    return reading;
 }
 
 QList<CodeValue> BlockReading::codeValues() const
@@ -405,12 +336,13 @@ int runRead(LineClient *line, const CliOptions &options)
         return 1;
     }
     InstrumentReader reader(line, options);
+    ReadSession &session = reader.session();
     const bool many = options.count != 1;
     bool allOk = true;
-    for (qint64 n = 1; options.count == 0 || n <= options.count; ++n) {
-        QElapsedTimer began;
-        began.start();
-        const Reading reading = reader.take(n);
+    qint64 n = 0;
+    QEventLoop loop;
+    QObject::connect(&session, &ReadSession::readingTaken, &loop, [&](const SessionReading &taken) {
+        const Reading reading = reader.readingOf(taken, ++n);
         if (options.json)
             printOut(QString::fromUtf8(jsonLine(reading, options)));
         else
@@ -427,22 +359,18 @@ int runRead(LineClient *line, const CliOptions &options)
                         .arg(log.errorString());
                 }));
                 allOk = false;
-                break;
+                session.stop();
             }
         }
-        // A port that has gone will not come back by itself: the rest of the run could only fail.
-        if (!line->lostReason().isEmpty() || n == options.count || stop.requested())
-            break;
-        const milliseconds rest = options.interval - milliseconds(began.elapsed());
-        if (rest > milliseconds::zero()) {
-            QEventLoop pause;
-            QTimer::singleShot(rest, &pause, &QEventLoop::quit);
-            QObject::connect(&stop, &StopSignals::stopRequested, &pause, &QEventLoop::quit);
-            pause.exec();
-        }
-        if (stop.requested())
-            break;
-    }
+    });
+    QObject::connect(&session, &ReadSession::finished, &loop, &QEventLoop::quit);
+    // Ctrl-C or SIGTERM ends the run after the reading under way.
+    QObject::connect(&stop, &StopSignals::stopRequested, &session, &ReadSession::stop);
+    session.run(sessionBlocks(options.blocks), options.interval, options.count);
+    if (stop.requested())
+        session.stop();
+    if (session.running())
+        loop.exec();
     // A run of several readings ends with how fast the instrument answered.
     if (many)
         printOut(options.json ? QString::fromUtf8(summaryJson(*line)) : summaryLine(*line));

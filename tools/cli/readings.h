@@ -5,9 +5,8 @@
 
 #include "cause.h"
 #include "cliarguments.h"
-#include "instrumentdecimals.h"
 #include "parametergroups.h"
-#include "stability.h"
+#include "readsession.h"
 #include "weightreading.h"
 
 #include <QByteArray>
@@ -18,7 +17,6 @@
 #include <optional>
 
 class LineClient;
-struct ReadResult;
 
 // One line of the printed reading.
 struct CodeValue
@@ -46,7 +44,7 @@ struct BlockReading
     std::optional<WeightReading> weight;
     // Of a failed block: the cause its read shows by itself, where that is enough to say one.
     std::optional<Cause> diagnosis;
-    bool ok() const { return failure.isEmpty(); }
+    bool ok() const { return end.ok(); }
     // Why it failed in the run's language: English with --lang en, else Chinese.
     QString failureSaid() const;
     // What the block read, as printed: the weight's text, or each parameter's code and value.
@@ -61,35 +59,34 @@ struct Reading
     bool ok() const;
 };
 
-// Takes readings of the blocks chosen on the command line through one line client.
+// The command line's end of a read session on one line: each reading the session takes, with
+// the words of each block that failed in both languages and what the line did.
 class InstrumentReader
 {
 public:
     InstrumentReader(LineClient *line, const CliOptions &options);
 
+    // The session, for a command that drives it through a run of readings.
+    ReadSession &session() { return m_session; }
+
+    // One reading of the command line's blocks, or of these, waited for.
     Reading take(qint64 number);
-    // A reading of these blocks instead of the command line's.
     Reading take(qint64 number, const QList<CliBlock> &blocks);
+    // A reading the session took, as the command line prints it. An instrument without a decimal
+    // point is said to have none on stderr, once, as the reading that found it out comes.
+    Reading readingOf(const SessionReading &taken, qint64 number) const;
 
 private:
-    BlockReading readBlock(const CliBlock &block);
-    void learnDecimalPlaces();
-    // How a read ended, with what the line did: whether it went away, and what it put before
-    // the reply.
-    ReadEnd endOf(const ReadResult &result) const;
-    BlockReading failed(const CliBlock &block, const ReadResult &result) const;
+    BlockReading blockOf(const BlockRead &read) const;
     std::optional<Cause> diagnosisOf(const ReadResult &result) const;
 
     LineClient *m_line;
     CliOptions m_options;
-    // The instrument's decimal point, once it has answered for it; while it has not, why.
-    InstrumentDecimals m_decimals;
-    bool m_placesAsked = false; // in the reading being taken
-    bool m_absenceSaid = false;
-    // The weights read so far, for whether the indication has come to rest (one count of the
-    // last digit: the command line has no verification interval to judge by).
-    Stability m_stability;
+    ReadSession m_session;
 };
+
+// The session's numbers of the blocks the command line names.
+QList<int> sessionBlocks(const QList<CliBlock> &blocks);
 
 // The CODE VALUE lines of a reading; a run of several readings heads each with its number and
 // time, as a "#" line that scripts can skip.
@@ -107,6 +104,7 @@ QByteArray summaryJson(const LineClient &line);
 // The weight of a reading, if it read the weight block.
 std::optional<WeightReading> weightOf(const Reading &reading);
 
-// Runs the read command on an open line; the exit status: 0 when every reading succeeded. With
-// --count 0 it reads until Ctrl-C or SIGTERM; either ends a run after the reading under way.
+// Runs the read command on an open line, a driver of the read session's run; the exit status: 0
+// when every reading succeeded. With --count 0 it reads until Ctrl-C or SIGTERM; either ends a
+// run after the reading under way.
 int runRead(LineClient *line, const CliOptions &options);

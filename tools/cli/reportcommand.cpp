@@ -12,7 +12,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -45,15 +44,6 @@ QList<SnapshotValue> valuesOf(const Reading &reading, QStringList *notes)
     return values;
 }
 
-void pause(milliseconds time)
-{
-    if (time <= milliseconds::zero())
-        return;
-    QEventLoop loop;
-    QTimer::singleShot(time, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 } // namespace
 
 int runReport(LineClient *line, const CliOptions &options)
@@ -72,28 +62,28 @@ int runReport(LineClient *line, const CliOptions &options)
     data.snapshot.values = valuesOf(all, &data.notes);
 
     // Then the weight for the trend, a reading every --interval for --seconds.
-    if (options.seconds > seconds::zero() && line->lostReason().isEmpty()) {
+    if (options.seconds > seconds::zero() && line->port()->isOpen()) {
         data.trend.setWindow(options.seconds + seconds(1));
         if (weight)
             data.trend.add(QDateTime::currentDateTime(), *weight);
-        const QList<CliBlock> weightOnly{cliBlocks().first()};
-        QElapsedTimer run;
-        run.start();
-        for (qint64 n = 2; milliseconds(run.elapsed()) < options.seconds; ++n) {
-            QElapsedTimer began;
-            began.start();
-            const Reading r = reader.take(n, weightOnly);
-            if (!r.ok())
-                allOk = false;
-            weight = weightOf(r);
-            if (weight)
-                data.trend.add(QDateTime::currentDateTime(), *weight);
-            if (!line->lostReason().isEmpty())
-                break;
-            pause(std::min(options.interval - milliseconds(began.elapsed()),
-                           duration_cast<milliseconds>(options.seconds) -
-                               milliseconds(run.elapsed())));
-        }
+        ReadSession &session = reader.session();
+        qint64 n = 1;
+        QEventLoop loop;
+        QObject::connect(&session, &ReadSession::readingTaken, &loop,
+                         [&](const SessionReading &taken) {
+                             const Reading r = reader.readingOf(taken, ++n);
+                             if (!r.ok())
+                                 allOk = false;
+                             weight = weightOf(r);
+                             if (weight)
+                                 data.trend.add(QDateTime::currentDateTime(), *weight);
+                         });
+        QObject::connect(&session, &ReadSession::finished, &loop, &QEventLoop::quit);
+        // The last reading begins before --seconds are up, and ends the run.
+        QTimer::singleShot(options.seconds, &session, &ReadSession::stop);
+        session.run(sessionBlocks({cliBlocks().first()}), options.interval, 0);
+        if (session.running())
+            loop.exec();
     }
     data.snapshot.reading = weight;
     if (weight && !weight->ok())

@@ -5,7 +5,7 @@
 
 #include "clitext.h"
 #include "lineclient.h"
-#include "weightreader.h"
+#include "weightreading.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -14,9 +14,9 @@
 #include <optional>
 
 // The scan's probe is the window's own weight read.
-static_assert(BusScan::kProbeRegister == WeightReader::kWeightRegister);
-static_assert(BusScan::kProbeRegisters == WeightReader::kWeightRegisters);
-static_assert(BusScan::kProbeTimeout == WeightReader::kWeightTimeout);
+static_assert(BusScan::kProbeRegister == WeightReading::kRegister);
+static_assert(BusScan::kProbeRegisters == WeightReading::kRegisters);
+static_assert(BusScan::kProbeTimeout == WeightReading::kTimeout);
 
 namespace {
 

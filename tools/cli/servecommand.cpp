@@ -5,36 +5,21 @@
 #include "clitext.h"
 #include "lineaddress.h"
 #include "lineclient.h"
+#include "livereading.h"
 #include "liveserver.h"
 #include "readings.h"
 #include "stopsignals.h"
 #include "usbadapter.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QHostAddress>
-#include <QTimer>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 
 using namespace std::chrono;
-
-LiveState liveStateOf(const Reading &reading, const QString &line, const CliOptions &options)
-{
-    LiveState state;
-    state.address = QString::number(options.address);
-    state.line = line;
-    const std::optional<WeightReading> weight = weightOf(reading);
-    state.weight = weight ? weight->text() : noDataText();
-    state.valid = weight && weight->ok();
-    state.stable = state.valid && weight->stable;
-    for (const BlockReading &block : reading.blocks) {
-        if (block.weight)
-            state.lastRead = block.ok() ? resultText(*block.weight) : block.failureSaid();
-    }
-    return state;
-}
 
 namespace {
 
@@ -67,17 +52,6 @@ LiveState portGoneState(const QString &line, const CliOptions &options, const QS
     return state;
 }
 
-// Waits `rest`, or until Ctrl-C.
-void pause(milliseconds rest, const StopSignals &stop)
-{
-    if (rest <= milliseconds::zero() || stop.requested())
-        return;
-    QEventLoop loop;
-    QTimer::singleShot(rest, &loop, &QEventLoop::quit);
-    QObject::connect(&stop, &StopSignals::stopRequested, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 } // namespace
 
 int runServe(LineClient *line, const CliOptions &options)
@@ -103,51 +77,76 @@ int runServe(LineClient *line, const CliOptions &options)
         }));
     });
 
-    const QString lineText = options.port + QLatin1Char(' ') + line->port()->settingsText();
+    const LiveLine liveLine{options.port, line->port()->settingsText(), options.address};
+    const QString lineText = liveLine.device + QLatin1Char(' ') + liveLine.settings;
     const DeviceTrace reopenAs = lineKindOf(options.port) == LineKind::Serial
                                      ? traceOf(options.port)
                                      : DeviceTrace{options.port};
     // The page keeps its address and token while the port is away: it says so, and the
     // readings go on once the port is back.
-    auto reader = std::make_unique<InstrumentReader>(line, options);
-    bool away = false;
+    std::unique_ptr<InstrumentReader> reader;
     qint64 n = 0;
-    while (!stop.requested()) {
-        QElapsedTimer began;
-        began.start();
-        if (!line->port()->isOpen()) {
-            if (!away) {
-                away = true;
-                printErr(said([&] {
-                    return QCoreApplication::translate("Cli", "%1 已断开，等待它重新出现…")
-                        .arg(options.port);
-                }));
-            }
-            if (reopen(line, reopenAs, options.baud)) {
-                away = false;
-                printErr(said([&] {
-                    return QCoreApplication::translate("Cli", "%1 已重新连接").arg(options.port);
-                }));
-                // The instrument behind it is asked for its decimal point again.
-                reader = std::make_unique<InstrumentReader>(line, options);
-                continue;
-            }
-            // Said again each time it is looked for, so that the page does not take the
-            // silence for readings that stopped.
-            server.setState(portGoneState(lineText, options, line->lostReason()));
-            pause(kLookAgain - milliseconds(began.elapsed()), stop);
-            continue;
+    QEventLoop loop;
+    std::function<void()> readOn;
+    std::unique_ptr<Clock::Timer> lookAgain;
+    lookAgain = Clock::eventLoop().createTimer([&] {
+        const Clock::Duration began = Clock::eventLoop().now();
+        if (reopen(line, reopenAs, options.baud)) {
+            printErr(said([&] {
+                return QCoreApplication::translate("Cli", "%1 已重新连接").arg(options.port);
+            }));
+            if (stop.requested())
+                loop.quit();
+            else
+                readOn();
+            return;
         }
-        const Reading reading = reader->take(++n);
-        LiveState state = liveStateOf(reading, lineText, options);
-        state.portOpen = line->port()->isOpen();
-        server.setState(state);
-        for (const QString &l : plainLines(reading, true))
-            printOut(l);
-        for (const QString &l : failureLines(reading, true))
-            printErr(l);
-        if (state.portOpen)
-            pause(options.interval - milliseconds(began.elapsed()), stop);
+        // Said again each time it is looked for, so that the page does not take the silence
+        // for readings that stopped.
+        server.setState(portGoneState(lineText, options, line->lostReason()));
+        lookAgain->start(
+            std::max(Clock::Duration::zero(), began + kLookAgain - Clock::eventLoop().now()));
+    });
+    // Readings of the open port until it goes away; the instrument behind a port that came back
+    // is asked for its decimal point again.
+    readOn = [&] {
+        reader = std::make_unique<InstrumentReader>(line, options);
+        ReadSession &session = reader->session();
+        QObject::connect(&session, &ReadSession::readingTaken, &loop,
+                         [&](const SessionReading &taken) {
+                             const Reading reading = reader->readingOf(taken, ++n);
+                             LiveState state =
+                                 liveStateOf(weightOf(reading).value_or(WeightReading{}), liveLine);
+                             state.portOpen = line->port()->isOpen();
+                             server.setState(state);
+                             for (const QString &l : plainLines(reading, true))
+                                 printOut(l);
+                             for (const QString &l : failureLines(reading, true))
+                                 printErr(l);
+                         });
+        QObject::connect(&session, &ReadSession::finished, &loop, [&] {
+            if (stop.requested()) {
+                loop.quit();
+                return;
+            }
+            printErr(said([&] {
+                return QCoreApplication::translate("Cli", "%1 已断开，等待它重新出现…")
+                    .arg(options.port);
+            }));
+            lookAgain->start(Clock::Duration::zero());
+        });
+        session.run(sessionBlocks(options.blocks), options.interval, 0);
+    };
+    QObject::connect(&stop, &StopSignals::stopRequested, &loop, [&] {
+        lookAgain->stop();
+        if (reader && reader->session().running())
+            reader->session().stop(); // after the reading under way
+        else
+            loop.quit();
+    });
+    if (!stop.requested()) {
+        readOn();
+        loop.exec();
     }
     server.stop();
     printOut(summaryLine(*line));

@@ -8,12 +8,6 @@
 #include <QString>
 
 class LineClient;
-struct LiveState;
-struct Reading;
-
-// What the live page shows of a reading of the weight; `line` describes the line:
-// "/dev/ttyUSB0 9600,n,8,2".
-LiveState liveStateOf(const Reading &reading, const QString &line, const CliOptions &options);
 
 // Runs the serve command on an open line until Ctrl-C or SIGTERM. A port that goes away is
 // looked for once a second and opened again by its name when it is back (a USB adapter by its

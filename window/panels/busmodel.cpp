@@ -6,7 +6,7 @@
 #include "parametersetreader.h"
 #include "requestqueue.h"
 #include "trafficlines.h"
-#include "weightreader.h"
+#include "instrumentdecimals.h"
 #include "weightreading.h"
 
 #include <QColor>
@@ -152,7 +152,7 @@ void BusModel::onStopped(BusScan::StopReason reason, int instruments)
 void BusModel::readDecimals(const Row &row)
 {
     // The same pair the window's weight takes its point from, asked once per instrument found.
-    ReadRequest request{row.address, WeightReader::kDotRegister, 2, WeightReader::kDotTimeout};
+    ReadRequest request = InstrumentDecimals::request(row.address);
     request.baud = row.baud;
     request.background = true;
     request.purpose = RequestPurpose::BusPoll;
@@ -187,8 +187,8 @@ void BusModel::pollNext()
         if (!m_rows[r].instrument)
             continue;
         m_nextPoll = r + 1;
-        ReadRequest request{m_rows[r].address, WeightReader::kWeightRegister,
-                            WeightReader::kWeightRegisters, WeightReader::kWeightTimeout};
+        ReadRequest request{m_rows[r].address, WeightReading::kRegister,
+                            WeightReading::kRegisters, WeightReading::kTimeout};
         request.baud = m_rows[r].baud;
         request.background = true;
         request.purpose = RequestPurpose::BusPoll;
@@ -209,7 +209,7 @@ void BusModel::onPolled(const ReadResult &result)
     if (r >= 0) {
         Row &row = m_rows[r];
         if (result.ok())
-            row.weight = result.value(0, WeightReader::kWeightRegisters);
+            row.weight = result.value(0, WeightReading::kRegisters);
         if (result.replyTime)
             row.replyTime = result.replyTime;
         row.result = result.ok() ? BusModel::tr("应答") : resultText(result);

@@ -2,7 +2,7 @@
 // The weight trend: Qt Charts line segments over a sliding time window.
 #include "weighttrend.h"
 
-#include "weightreader.h"
+#include "weightreading.h"
 
 #include <QChart>
 #include <QChartView>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The weight trend: readings as values, gaps, the sliding window, min/max/last.
 #include "language.h"
-#include "weightreader.h"
+#include "weightreading.h"
 #include "weighttrend.h"
 
 #include <QChart>

@@ -1,15 +1,13 @@
 // SPDX-License-Identifier: MIT
-// Tests of the group reader over the in-memory port: frames, checked replies only, the queue, and
-// the instrument's own decimal point while the "dot" box is empty.
+// The window's reads of the parameter pages through the read session over the in-memory port:
+// frames, checked replies only, the queue, what the status bar says, and the instrument's own
+// decimal point while the "dot" box is empty.
 #include "adddot.h"
 #include "fakeport.h"
-#include "groupreader.h"
-#include "queueline.h"
 #include "requestqueue.h"
 #include "virtualclock.h"
-#include "weightreader.h"
+#include "windowreads.h"
 
-#include <QSignalSpy>
 #include <QTest>
 
 using namespace std::chrono_literals;
@@ -32,7 +30,7 @@ const QByteArray kFunction1Reply = QByteArray::fromHex(
 
 } // namespace
 
-class TestGroupReader : public QObject
+class TestPageReads : public QObject
 {
     Q_OBJECT
 
@@ -55,36 +53,34 @@ private:
     void gap() { m_line.gap(); }
     // One read of the page: the instrument's point first when pointReply is not empty, then the
     // page's own block.
-    void readPage(GroupReader &reader, const QByteArray &pointReply);
+    void readPage(int group, const QByteArray &pointReply);
+    const QList<QList<ParameterValue>> &decoded(int block) { return m_reads.decoded[block]; }
+    const QStringList &said(int block) { return m_reads.said[block]; }
+    QStringList weights() const { return m_reads.weights(); }
 
     QueueLine m_line;
     VirtualClock &m_clock = m_line.clock;
+    WindowReads m_reads;
     FakePort *m_port = nullptr;
-    RequestQueue *m_queue = nullptr;
-    InstrumentPoint *m_point = nullptr;
-    std::optional<quint8> m_address;
-    QString m_dot;
+    ReadSession *m_session = nullptr;
 };
 
-void TestGroupReader::init()
+void TestPageReads::init()
 {
-    m_address = 1;
+    m_reads.open(m_line);
     // A count in the "dot" box: the instrument's own point plays no part unless a test empties
     // the box.
-    m_dot = QStringLiteral("0");
-    m_line.open();
+    m_reads.dot = QStringLiteral("0");
     m_port = m_line.port();
-    m_queue = m_line.queue();
-    m_point = new InstrumentPoint(m_queue, [this] { return m_address; });
+    m_session = m_reads.session.get();
 }
 
-void TestGroupReader::cleanup()
+void TestPageReads::cleanup()
 {
-    delete m_point;
-    m_line.close();
+    m_reads.close(m_line);
 }
 
-void TestGroupReader::framesAndGoodReplies_data()
+void TestPageReads::framesAndGoodReplies_data()
 {
     QTest::addColumn<int>("group");
     QTest::addColumn<QByteArray>("request");
@@ -106,7 +102,7 @@ void TestGroupReader::framesAndGoodReplies_data()
         << "通信，时间参数组：读取成功";
 }
 
-void TestGroupReader::framesAndGoodReplies()
+void TestPageReads::framesAndGoodReplies()
 {
     QFETCH(int, group);
     QFETCH(QByteArray, request);
@@ -114,28 +110,22 @@ void TestGroupReader::framesAndGoodReplies()
     QFETCH(QByteArray, reply);
     QFETCH(QString, said);
     const ParameterGroup &g = parameterGroups().at(group);
-    GroupReader reader(
-        g, m_queue, [this] { return m_address; }, [this] { return decimalPlacesIn(m_dot); },
-        m_point);
-    QSignalSpy values(&reader, &GroupReader::valuesDecoded);
-    QSignalSpy status(&reader, &GroupReader::status);
-    reader.read();
+    m_session->readGroup(group);
     QCOMPARE(m_port->written(), QList<QByteArray>{request});
     // The reply may take the group's whole interval, counted from the write.
     m_clock.advance(std::chrono::milliseconds(interval) - 1ns);
-    QVERIFY(values.isEmpty());
-    QVERIFY(status.isEmpty());
+    QVERIFY(decoded(group).isEmpty());
+    QVERIFY(this->said(group).isEmpty());
 
     m_port->deliver(reply);
     // The reply's values, decoded with the places the "dot" box stands for.
-    QCOMPARE(values.size(), 1);
-    QCOMPARE(values.at(0).at(0).value<QList<ParameterValue>>(),
-             decodeValues(g, reply.mid(3, 2 * g.count), decimalPlacesIn(m_dot).value_or(0)));
-    QCOMPARE(status.size(), 1);
-    QCOMPARE(status.at(0).at(0).toString(), said);
+    QCOMPARE(decoded(group).size(), 1);
+    QCOMPARE(decoded(group).at(0),
+             decodeValues(g, reply.mid(3, 2 * g.count), decimalPlacesIn(m_reads.dot).value_or(0)));
+    QCOMPARE(this->said(group), QStringList{said});
 }
 
-void TestGroupReader::failedCheckChangesNoBox_data()
+void TestPageReads::failedCheckChangesNoBox_data()
 {
     QTest::addColumn<int>("group");
     QTest::addColumn<QByteArray>("reply");
@@ -154,28 +144,22 @@ void TestGroupReader::failedCheckChangesNoBox_data()
     QTest::newRow("no reply") << 3 << QByteArray() << "通信，时间参数组：无应答";
 }
 
-void TestGroupReader::failedCheckChangesNoBox()
+void TestPageReads::failedCheckChangesNoBox()
 {
     QFETCH(int, group);
     QFETCH(QByteArray, reply);
     QFETCH(QString, said);
     const ParameterGroup &quick = parameterGroups().at(group);
-    GroupReader reader(
-        quick, m_queue, [this] { return m_address; }, [this] { return decimalPlacesIn(m_dot); },
-        m_point);
-    QSignalSpy values(&reader, &GroupReader::valuesDecoded);
-    QSignalSpy status(&reader, &GroupReader::status);
-    reader.read();
+    m_session->readGroup(group);
     if (!reply.isEmpty())
         m_port->deliver(reply);
     m_clock.advance(std::chrono::milliseconds(quick.intervalMs));
-    QCOMPARE(status.size(), 1);
-    QCOMPARE(status.at(0).at(0).toString(), said);
-    QVERIFY(values.isEmpty());
-    QVERIFY(m_queue->idle());
+    QCOMPARE(this->said(group), QStringList{said});
+    QVERIFY(decoded(group).isEmpty());
+    QVERIFY(m_line.queue()->idle());
 }
 
-void TestGroupReader::nothingSent_data()
+void TestPageReads::nothingSent_data()
 {
     QTest::addColumn<bool>("addressValid");
     QTest::addColumn<QString>("said");
@@ -183,85 +167,69 @@ void TestGroupReader::nothingSent_data()
     QTest::newRow("port closed") << true << "报警参数组：端口未打开";
 }
 
-void TestGroupReader::nothingSent()
+void TestPageReads::nothingSent()
 {
     QFETCH(bool, addressValid);
     QFETCH(QString, said);
     if (addressValid)
         m_port->close();
     else
-        m_address.reset();
-    GroupReader reader(
-        parameterGroups().at(0), m_queue, [this] { return m_address; },
-        [this] { return decimalPlacesIn(m_dot); }, m_point);
-    QSignalSpy decoded(&reader, &GroupReader::valuesDecoded);
-    QSignalSpy status(&reader, &GroupReader::status);
-    reader.read();
+        m_reads.address.reset();
+    m_session->readGroup(0);
     QVERIFY(m_port->written().isEmpty());
     QCOMPARE(m_clock.activeTimers(), 0);
-    QCOMPARE(status.size(), 1);
-    QCOMPARE(status.at(0).at(0).toString(), said);
-    QVERIFY(decoded.isEmpty());
+    QCOMPARE(this->said(0), QStringList{said});
+    QVERIFY(decoded(0).isEmpty());
 }
 
-void TestGroupReader::groupReadDuringAutoRead()
+void TestPageReads::groupReadDuringAutoRead()
 {
-    m_dot = "2";
-    WeightReader weight(
-        m_queue, m_clock, [this] { return m_address; },
-        [this] { return decimalPlacesIn(m_dot); }, m_point);
-    GroupReader alarm(
-        parameterGroups().at(0), m_queue, [this] { return m_address; },
-        [this] { return decimalPlacesIn(m_dot); }, m_point);
-    QSignalSpy weights(&weight, &WeightReader::weightRead);
-    QSignalSpy decoded(&alarm, &GroupReader::valuesDecoded);
-    QSignalSpy alarmStatus(&alarm, &GroupReader::status);
-    const auto lastWeight = [&] { return weights.last().at(0).value<WeightReading>().text(); };
-    weight.setAutoRead(true);
+    m_reads.dot = "2";
+    const auto lastWeight = [&] { return weights().last(); };
+    m_session->setAutoRead(true);
 
     // A poll tick puts the weight on the line; the alarm page is read twice meanwhile: one
-    // request waits, once, and each reply goes to its own reader.
-    weight.read();
-    alarm.read();
-    alarm.read();
-    QCOMPARE(alarmStatus.size(), 1);
-    QCOMPARE(alarmStatus.at(0).at(0).toString(), QString("报警参数组：读取请求已在排队"));
+    // request waits, once, and each reply goes to its own block.
+    m_session->readWeight();
+    m_session->readGroup(0);
+    m_session->readGroup(0);
+    QCOMPARE(said(0), QStringList{"报警参数组：读取请求已在排队"});
     m_port->deliver(kWeight1234);
     QCOMPARE(lastWeight(), QString("12.34"));
     gap();
     QCOMPARE(m_port->written().size(), 2);
     QCOMPARE(m_port->written().at(1), kAlarmRequest);
     m_port->deliver(kAlarmReply);
-    QCOMPARE(decoded.size(), 1);
-    QCOMPARE(boxText(decoded.at(0).at(0).value<QList<ParameterValue>>().at(0)), "10.00");
-    QCOMPARE(weights.size(), 1);
+    QCOMPARE(decoded(0).size(), 1);
+    QCOMPARE(boxText(decoded(0).at(0).at(0)), "10.00");
+    QCOMPARE(m_reads.readings.size(), 1);
 
     // A silent instrument: the alarm read waits until the weight's late reply could no longer
     // come, so that no reply is taken for another's; its reply never shows up as a weight.
     gap();
-    weight.read();
+    m_session->readWeight();
     m_clock.advance(400ms);
-    QCOMPARE(weights.size(), 2);
+    QCOMPARE(m_reads.readings.size(), 2);
     QCOMPARE(lastWeight(), QString::fromUtf16(u"无数据\u201C"));
-    alarm.read();
+    m_session->readGroup(0);
     QCOMPARE(m_port->written().size(), 3);
     m_clock.advance(RequestQueue::kLateFloor - 400ms);
     QCOMPARE(m_port->written().size(), 4);
     QCOMPARE(m_port->written().at(3), kAlarmRequest);
     m_port->deliver(kAlarmReply);
-    QCOMPARE(decoded.size(), 2);
+    QCOMPARE(decoded(0).size(), 2);
     m_clock.advance(450ms); // the weight would have spoken again by now, had it still listened
     QCOMPARE(lastWeight(), QString::fromUtf16(u"无数据\u201C"));
-    QVERIFY(weight.autoRead());
-    weight.setAutoRead(false);
+    QVERIFY(m_session->autoRead());
+    m_session->setAutoRead(false);
 }
 
-void TestGroupReader::readPage(GroupReader &reader, const QByteArray &pointReply)
+void TestPageReads::readPage(int group, const QByteArray &pointReply)
 {
-    const bool alarm = reader.group().start == 0x0010;
+    const bool alarm = group == 0;
     const qsizetype before = m_port->written().size();
     gap();
-    reader.read();
+    m_session->readGroup(group);
     if (!pointReply.isEmpty()) {
         QCOMPARE(m_port->written().mid(before), QList<QByteArray>{kDotRequest});
         m_port->deliver(pointReply);
@@ -272,7 +240,7 @@ void TestGroupReader::readPage(GroupReader &reader, const QByteArray &pointReply
     m_port->deliver(alarm ? kAlarmReply : kFunction1Reply);
 }
 
-void TestGroupReader::emptyDotBoxTakesInstrumentPoint_data()
+void TestPageReads::emptyDotBoxTakesInstrumentPoint_data()
 {
     QTest::addColumn<int>("group");
     QTest::addColumn<QString>("dot");
@@ -306,7 +274,7 @@ void TestGroupReader::emptyDotBoxTakesInstrumentPoint_data()
         << function1Read << false << function1Read;
 }
 
-void TestGroupReader::emptyDotBoxTakesInstrumentPoint()
+void TestPageReads::emptyDotBoxTakesInstrumentPoint()
 {
     QFETCH(int, group);
     QFETCH(QString, dot);
@@ -315,36 +283,29 @@ void TestGroupReader::emptyDotBoxTakesInstrumentPoint()
     QFETCH(QString, firstSaid);
     QFETCH(bool, askedAgain);
     QFETCH(QString, nextSaid);
-    m_dot = dot;
-    GroupReader reader(
-        parameterGroups().at(group), m_queue, [this] { return m_address; },
-        [this] { return decimalPlacesIn(m_dot); }, m_point);
-    QSignalSpy decoded(&reader, &GroupReader::valuesDecoded);
-    QSignalSpy status(&reader, &GroupReader::status);
+    m_reads.dot = dot;
 
-    readPage(reader, pointReply);
+    readPage(group, pointReply);
     if (QTest::currentTestFailed())
         return;
-    QCOMPARE(decoded.size(), 1);
+    QCOMPARE(decoded(group).size(), 1);
     QStringList texts;
-    for (const ParameterValue &v : decoded.at(0).at(0).value<QList<ParameterValue>>().mid(0, 3))
+    for (const ParameterValue &v : decoded(group).at(0).mid(0, 3))
         texts.append(boxText(v));
     QCOMPARE(texts, shown);
-    QCOMPARE(status.size(), 1);
-    QCOMPARE(status.at(0).at(0).toString(), firstSaid);
+    QCOMPARE(said(group), QStringList{firstSaid});
 
     // The same page again: the point is known, or known to be missing, and told once.
-    readPage(reader, askedAgain ? pointReply : QByteArray());
+    readPage(group, askedAgain ? pointReply : QByteArray());
     if (QTest::currentTestFailed())
         return;
-    QCOMPARE(decoded.size(), 2);
-    QCOMPARE(decoded.at(1), decoded.at(0));
-    QCOMPARE(status.size(), 2);
-    QCOMPARE(status.at(1).at(0).toString(), nextSaid);
-    QVERIFY(m_queue->idle());
+    QCOMPARE(decoded(group).size(), 2);
+    QCOMPARE(decoded(group).at(1), decoded(group).at(0));
+    QCOMPARE(said(group), (QStringList{firstSaid, nextSaid}));
+    QVERIFY(m_line.queue()->idle());
 }
 
-void TestGroupReader::pointSharedWithWeight_data()
+void TestPageReads::pointSharedWithWeight_data()
 {
     QTest::addColumn<int>("order"); // 0: the weight first, 1: the page first, 2: both at once
     QTest::addColumn<QByteArray>("pointReply");
@@ -374,7 +335,7 @@ void TestGroupReader::pointSharedWithWeight_data()
                                          << "毛重：读取成功" << pageAbsent << pageAbsent;
 }
 
-void TestGroupReader::pointSharedWithWeight()
+void TestPageReads::pointSharedWithWeight()
 {
     QFETCH(int, order);
     QFETCH(QByteArray, pointReply);
@@ -383,17 +344,8 @@ void TestGroupReader::pointSharedWithWeight()
     QFETCH(QString, weightSaid);
     QFETCH(QString, pageSaid);
     QFETCH(QString, retold);
-    m_dot.clear();
-    WeightReader weight(
-        m_queue, m_clock, [this] { return m_address; },
-        [this] { return decimalPlacesIn(m_dot); }, m_point);
-    GroupReader alarm(
-        parameterGroups().at(0), m_queue, [this] { return m_address; },
-        [this] { return decimalPlacesIn(m_dot); }, m_point);
-    QSignalSpy weights(&weight, &WeightReader::weightRead);
-    QSignalSpy weightStatus(&weight, &WeightReader::status);
-    QSignalSpy decoded(&alarm, &GroupReader::valuesDecoded);
-    QSignalSpy alarmStatus(&alarm, &GroupReader::status);
+    m_reads.dot.clear();
+    constexpr int kAlarm = 0;
 
     const auto answer = [this](const QByteArray &request, const QByteArray &reply) {
         gap();
@@ -402,23 +354,23 @@ void TestGroupReader::pointSharedWithWeight()
     };
     switch (order) {
     case 0:
-        weight.read();
+        m_session->readWeight();
         answer(kDotRequest, pointReply);
         answer(kWeightRequest, kWeight1234);
-        alarm.read();
+        m_session->readGroup(kAlarm);
         answer(kAlarmRequest, kAlarmReply);
         break;
     case 1:
-        alarm.read();
+        m_session->readGroup(kAlarm);
         answer(kDotRequest, pointReply);
         answer(kAlarmRequest, kAlarmReply);
-        weight.read();
+        m_session->readWeight();
         answer(kWeightRequest, kWeight1234);
         break;
     default:
         // One read of the point serves both.
-        weight.read();
-        alarm.read();
+        m_session->readWeight();
+        m_session->readGroup(kAlarm);
         answer(kDotRequest, pointReply);
         answer(kWeightRequest, kWeight1234);
         answer(kAlarmRequest, kAlarmReply);
@@ -426,20 +378,19 @@ void TestGroupReader::pointSharedWithWeight()
     }
     QCOMPARE(m_port->written().count(kDotRequest), 1);
     QCOMPARE(m_port->written().size(), 3);
-    QCOMPARE(weights.size(), 1);
-    QCOMPARE(weights.at(0).at(0).value<WeightReading>().text(), weightShown);
-    QCOMPARE(weightStatus.last().at(0).toString(), weightSaid);
-    QCOMPARE(decoded.size(), 1);
-    QCOMPARE(boxText(decoded.at(0).at(0).value<QList<ParameterValue>>().at(0)), alvShown);
-    QCOMPARE(alarmStatus.last().at(0).toString(), pageSaid);
+    QCOMPARE(weights(), QStringList{weightShown});
+    QCOMPARE(said(BlockRead::kWeight).last(), weightSaid);
+    QCOMPARE(decoded(kAlarm).size(), 1);
+    QCOMPARE(boxText(decoded(kAlarm).at(0).at(0)), alvShown);
+    QCOMPARE(said(kAlarm).last(), pageSaid);
 
     // Another address, port or rate: the page asks the point again before its block.
-    m_point->forget();
-    alarm.read();
+    m_session->forgetPoint();
+    m_session->readGroup(kAlarm);
     answer(kDotRequest, pointReply);
     answer(kAlarmRequest, kAlarmReply);
-    QCOMPARE(alarmStatus.last().at(0).toString(), retold);
+    QCOMPARE(said(kAlarm).last(), retold);
 }
 
-QTEST_GUILESS_MAIN(TestGroupReader)
-#include "tst_groupreader.moc"
+QTEST_GUILESS_MAIN(TestPageReads)
+#include "tst_pagereads.moc"

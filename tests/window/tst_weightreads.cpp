@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: MIT
-// Tests of the weight reader over the in-memory port: display, decimals, no data, auto-read.
+// The window's reads of the weight through the read session over the in-memory port: what the
+// display and the status bar say, the decimals, no data, auto-read.
 #include "adddot.h"
 #include "crc16.h"
 #include "fakeport.h"
-#include "queueline.h"
 #include "requestqueue.h"
 #include "virtualclock.h"
-#include "weightreader.h"
+#include "windowreads.h"
 
-#include <QSignalSpy>
 #include <QtEndian>
 #include <QTest>
 
@@ -35,7 +34,7 @@ QByteArray weightReply(qint32 counts)
 
 } // namespace
 
-class TestWeightReader : public QObject
+class TestWeightReads : public QObject
 {
     Q_OBJECT
 
@@ -61,63 +60,36 @@ private slots:
     void stability();
 
 private:
-    // What the weight display showed, reading by reading.
-    QStringList texts() const
-    {
-        QStringList list;
-        for (const QList<QVariant> &args : *m_texts)
-            list.append(args.at(0).value<WeightReading>().text());
-        return list;
-    }
-    QStringList statuses() const { return strings(*m_statuses); }
-    static QStringList strings(const QSignalSpy &spy)
-    {
-        QStringList list;
-        for (const QList<QVariant> &args : spy)
-            list.append(args.at(0).toString());
-        return list;
-    }
+    QStringList texts() const { return m_reads.weights(); }
+    QStringList statuses() const { return m_reads.said.value(BlockRead::kWeight); }
 
     // Lets the line's silence between two frames pass, so that a waiting request goes out.
     void gap() { m_line.gap(); }
 
     QueueLine m_line;
     VirtualClock &m_clock = m_line.clock;
+    WindowReads m_reads;
     FakePort *m_port = nullptr;
     RequestQueue *m_queue = nullptr;
-    InstrumentPoint *m_point = nullptr;
-    WeightReader *m_reader = nullptr;
-    QSignalSpy *m_texts = nullptr;
-    QSignalSpy *m_statuses = nullptr;
-    std::optional<quint8> m_address;
-    QString m_dot;
+    ReadSession *m_reader = nullptr;
+    std::optional<quint8> &m_address = m_reads.address;
+    QString &m_dot = m_reads.dot;
 };
 
-void TestWeightReader::init()
+void TestWeightReads::init()
 {
-    m_address = 1;
-    m_dot.clear();
-    m_line.open();
+    m_reads.open(m_line);
     m_port = m_line.port();
     m_queue = m_line.queue();
-    m_point = new InstrumentPoint(m_queue, [this] { return m_address; });
-    m_reader = new WeightReader(
-        m_queue, m_clock, [this] { return m_address; },
-        [this] { return decimalPlacesIn(m_dot); }, m_point);
-    m_texts = new QSignalSpy(m_reader, &WeightReader::weightRead);
-    m_statuses = new QSignalSpy(m_reader, &WeightReader::status);
+    m_reader = m_reads.session.get();
 }
 
-void TestWeightReader::cleanup()
+void TestWeightReads::cleanup()
 {
-    delete m_texts;
-    delete m_statuses;
-    delete m_reader;
-    delete m_point;
-    m_line.close();
+    m_reads.close(m_line);
 }
 
-void TestWeightReader::weightShown_data()
+void TestWeightReads::weightShown_data()
 {
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<int>("places"); // typed into the "dot" box
@@ -133,13 +105,13 @@ void TestWeightReader::weightShown_data()
     QTest::newRow("-123, 1 place") << minus123 << 1 << "-12.3";
 }
 
-void TestWeightReader::weightShown()
+void TestWeightReads::weightShown()
 {
     QFETCH(QByteArray, reply);
     QFETCH(int, places);
     QFETCH(QString, shown);
     m_dot = QString::number(places);
-    m_reader->read();
+    m_reader->readWeight();
     // With a count in the "dot" box the instrument's own point is not asked for.
     QCOMPARE(m_port->written(), QList<QByteArray>{kWeightRequest});
     m_port->deliver(reply);
@@ -148,7 +120,7 @@ void TestWeightReader::weightShown()
     QCOMPARE(m_clock.activeTimers(), 0);
 }
 
-void TestWeightReader::typedPointRefused_data()
+void TestWeightReads::typedPointRefused_data()
 {
     QTest::addColumn<QString>("typed"); // into the "dot" box
     QTest::addColumn<QString>("shown");
@@ -161,30 +133,30 @@ void TestWeightReader::typedPointRefused_data()
     QTest::newRow("300") << "300" << kNoData << "毛重：小数点 300 无效";
 }
 
-void TestWeightReader::typedPointRefused()
+void TestWeightReads::typedPointRefused()
 {
     QFETCH(QString, typed);
     QFETCH(QString, shown);
     QFETCH(QString, said);
     m_dot = typed;
-    m_reader->read();
+    m_reader->readWeight();
     QCOMPARE(m_port->written(), QList<QByteArray>{kWeightRequest});
     m_port->deliver(kWeight1234);
     QCOMPARE(texts(), QStringList{shown});
     QCOMPARE(statuses(), QStringList{said});
     // Told as a reading that failed, by its kind, with the count it refused.
-    const WeightReading reading = m_texts->first().at(0).value<WeightReading>();
+    const WeightReading reading = m_reads.readings.first();
     QCOMPARE(reading.ok(), shown != kNoData);
     QCOMPARE(reading.result.stage == ReadEnd::Stage::PointRefused, shown == kNoData);
 }
 
-void TestWeightReader::typedDotChangesNextWeight()
+void TestWeightReads::typedDotChangesNextWeight()
 {
     m_dot = "2";
-    m_reader->read();
+    m_reader->readWeight();
     m_port->deliver(kWeight1234);
     m_dot = QString::fromUtf16(u" ３");
-    m_reader->read();
+    m_reader->readWeight();
     gap();
     QCOMPARE(m_port->written().size(), 2);
     m_port->deliver(kWeight1234);
@@ -192,10 +164,10 @@ void TestWeightReader::typedDotChangesNextWeight()
     QCOMPARE(m_port->written(), (QList<QByteArray>{kWeightRequest, kWeightRequest}));
 }
 
-void TestWeightReader::noDataThenLateReply()
+void TestWeightReads::noDataThenLateReply()
 {
     m_dot = "2";
-    m_reader->read();
+    m_reader->readWeight();
     // Said once, at 400 ms. The weight that comes after it is the late reply: never shown.
     m_clock.advance(399ms);
     QVERIFY(texts().isEmpty());
@@ -211,7 +183,7 @@ void TestWeightReader::noDataThenLateReply()
     QCOMPARE(m_port->written().size(), 1);
 }
 
-void TestWeightReader::failedCheckShowsNoData_data()
+void TestWeightReads::failedCheckShowsNoData_data()
 {
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<QString>("said");
@@ -221,18 +193,18 @@ void TestWeightReader::failedCheckShowsNoData_data()
     QTest::newRow("other slave") << QByteArray::fromHex("020304000004d24bae") << "毛重：地址错误";
 }
 
-void TestWeightReader::failedCheckShowsNoData()
+void TestWeightReads::failedCheckShowsNoData()
 {
     QFETCH(QByteArray, reply);
     QFETCH(QString, said);
     m_dot = "2";
-    m_reader->read();
+    m_reader->readWeight();
     m_port->deliver(reply);
     QCOMPARE(texts(), QStringList{kNoData});
     QCOMPARE(statuses(), QStringList{said});
 }
 
-void TestWeightReader::instrumentDecimals_data()
+void TestWeightReads::instrumentDecimals_data()
 {
     QTest::addColumn<qint32>("dot"); // registers 0x0024/0x0025
     QTest::addColumn<QString>("shown");
@@ -247,13 +219,13 @@ void TestWeightReader::instrumentDecimals_data()
     QTest::newRow("dot -1") << -1 << kNoData << "毛重：小数点 -1 无效";
 }
 
-void TestWeightReader::instrumentDecimals()
+void TestWeightReads::instrumentDecimals()
 {
     QFETCH(qint32, dot);
     QFETCH(QString, shown);
     QFETCH(QString, said);
     // "dot" empty: the instrument's point goes first, the weight waits behind it.
-    m_reader->read();
+    m_reader->readWeight();
     QCOMPARE(m_port->written(), QList<QByteArray>{kDotRequest});
     m_port->deliver(weightReply(dot)); // the same two registers' reply
     gap();
@@ -264,7 +236,7 @@ void TestWeightReader::instrumentDecimals()
     QCOMPARE(statuses(), QStringList{said});
 
     // Known now: the next weight goes out alone.
-    m_reader->read();
+    m_reader->readWeight();
     gap();
     QCOMPARE(m_port->written().size(), 3);
     QCOMPARE(m_port->written().last(), kWeightRequest);
@@ -272,8 +244,8 @@ void TestWeightReader::instrumentDecimals()
     QCOMPARE(texts().last(), shown);
 
     // Forgotten (another address, port or rate): asked for again, and now says 1.
-    m_point->forget();
-    m_reader->read();
+    m_reader->forgetPoint();
+    m_reader->readWeight();
     gap();
     QCOMPARE(m_port->written().size(), 4);
     QCOMPARE(m_port->written().last(), kDotRequest);
@@ -284,9 +256,9 @@ void TestWeightReader::instrumentDecimals()
     QCOMPARE(texts().last(), QString("123.4"));
 }
 
-void TestWeightReader::instrumentDecimalsFailed()
+void TestWeightReads::instrumentDecimalsFailed()
 {
-    m_reader->read();
+    m_reader->readWeight();
     m_port->deliver(QByteArray::fromHex("010304000000027bf3")); // the point's reply, crc altered
     gap();
     QCOMPARE(m_port->written().size(), 2);
@@ -299,7 +271,7 @@ void TestWeightReader::instrumentDecimalsFailed()
     QCOMPARE(m_port->written().size(), 3);
     QCOMPARE(m_port->written().last(), kDotRequest);
     m_port->deliver(QByteArray::fromHex("010304000000027bf2"));
-    m_reader->read();
+    m_reader->readWeight();
     gap();
     QCOMPARE(m_port->written().size(), 4);
     QCOMPARE(m_port->written().last(), kWeightRequest);
@@ -308,17 +280,17 @@ void TestWeightReader::instrumentDecimalsFailed()
     QCOMPARE(statuses().last(), QString("毛重：读取成功"));
 }
 
-void TestWeightReader::instrumentWithoutDecimalsAskedOnce()
+void TestWeightReads::instrumentWithoutDecimalsAskedOnce()
 {
     // A model without the "dot" parameter refuses 0x0024 with exception 02: asked once, then
     // every weight goes out alone, shown with 0 places, and the operator is told once.
     const QByteArray refused = QByteArray::fromHex("018302c0f1");
-    m_reader->read();
+    m_reader->readWeight();
     QCOMPARE(m_port->written(), QList<QByteArray>{kDotRequest});
     m_port->deliver(refused);
     for (int i = 0; i < 5; ++i) {
         if (i > 0)
-            m_reader->read();
+            m_reader->readWeight();
         gap();
         QCOMPARE(m_port->written().last(), kWeightRequest);
         m_port->deliver(kWeight1234);
@@ -331,19 +303,19 @@ void TestWeightReader::instrumentWithoutDecimalsAskedOnce()
     QCOMPARE(m_queue->resultCount(ReplyStatus::Exception), 1);
 
     // Another address, port or rate: another instrument, perhaps one with the parameter.
-    m_point->forget();
-    m_reader->read();
+    m_reader->forgetPoint();
+    m_reader->readWeight();
     gap();
     QCOMPARE(m_port->written().last(), kDotRequest);
 }
 
-void TestWeightReader::silentInstrumentIsNotAskedItsPointAgain()
+void TestWeightReads::silentInstrumentIsNotAskedItsPointAgain()
 {
     // The point's read times out (1 s); its reply may still come, and would look like a
     // weight's, so the weight goes out only once the point's late window has passed. It times
     // out 400 ms after it is written. From then on only weights go out, each saying "no data"
     // after 400 ms.
-    m_reader->read();
+    m_reader->readWeight();
     m_clock.advance(RequestQueue::kLateFloor - 1ns);
     QCOMPARE(m_port->written().size(), 1);
     m_clock.advance(1ns);
@@ -351,16 +323,16 @@ void TestWeightReader::silentInstrumentIsNotAskedItsPointAgain()
     QCOMPARE(m_port->written().last(), kWeightRequest);
     m_clock.advance(400ms);
     QCOMPARE(texts(), QStringList{kNoData});
-    m_reader->read();
+    m_reader->readWeight();
     m_clock.advance(RequestQueue::kLateFloor);
     QCOMPARE(m_port->written().size(), 3);
     QCOMPARE(m_port->written().last(), kWeightRequest);
 }
 
-void TestWeightReader::nothingSent()
+void TestWeightReads::nothingSent()
 {
     m_address.reset();
-    m_reader->read();
+    m_reader->readWeight();
     QVERIFY(m_port->written().isEmpty());
     QVERIFY(texts().isEmpty());
     QCOMPARE(statuses().size(), 1);
@@ -369,55 +341,50 @@ void TestWeightReader::nothingSent()
     // A closed port: one word and the no-data text, whether or not the point is known.
     m_address = 1;
     m_port->close();
-    m_reader->read();
+    m_reader->readWeight();
     m_dot = "2";
-    m_reader->read();
+    m_reader->readWeight();
     QVERIFY(m_port->written().isEmpty());
     QCOMPARE(texts(), (QStringList{kNoData, kNoData}));
     QCOMPARE(statuses().mid(1), (QStringList{"端口未打开", "端口未打开"}));
     QCOMPARE(m_clock.activeTimers(), 0);
 }
 
-void TestWeightReader::autoRead()
+void TestWeightReads::autoRead()
 {
     // An instrument that answers every request 20 ms after it was written.
     connect(m_queue, &RequestQueue::requestWritten, m_port, [this] {
         m_clock.advance(20ms);
         m_port->deliver(kWeight1234);
     });
-    QSignalSpy enabled(m_reader, &WeightReader::readEnabled);
     m_dot = "2";
     m_reader->setAutoRead(true);
     QVERIFY(m_reader->autoRead());
-    QCOMPARE(enabled.size(), 1);
-    QCOMPARE(enabled.at(0).at(0).toBool(), false);
-    QCOMPARE(m_clock.nextWakeUp(), WeightReader::kPollInterval);
-    m_clock.advance(WeightReader::kPollInterval - 1ns);
+    QCOMPARE(m_clock.nextWakeUp(), ReadSession::kPollInterval);
+    m_clock.advance(ReadSession::kPollInterval - 1ns);
     QVERIFY(m_port->written().isEmpty()); // the first request waits one interval
     m_clock.advance(1ns);
 
     // Each tick of the poll timer is one weight request, and each answer is shown.
     for (int tick = 1; tick < 3; ++tick)
-        m_clock.advance(WeightReader::kPollInterval);
+        m_clock.advance(ReadSession::kPollInterval);
     QCOMPARE(m_port->written(), QList<QByteArray>(3, kWeightRequest));
     QCOMPARE(texts(), QStringList(3, "12.34"));
 
-    // Off: polling stops at once and the button comes back; what is on the line completes.
+    // Off: polling stops at once; what is on the line completes.
     m_reader->setAutoRead(false);
     QVERIFY(!m_reader->autoRead());
     QCOMPARE(m_clock.activeTimers(), 0);
-    QCOMPARE(enabled.size(), 2);
-    QCOMPARE(enabled.at(1).at(0).toBool(), true);
     QVERIFY(m_queue->idle());
     m_clock.advance(1h);
     QCOMPARE(m_port->written().size(), 3);
-    QCOMPARE(m_texts->size(), 3);
+    QCOMPARE(m_reads.readings.size(), 3);
 }
 
-QTEST_GUILESS_MAIN(TestWeightReader)
-#include "tst_weightreader.moc"
+QTEST_GUILESS_MAIN(TestWeightReads)
+#include "tst_weightreads.moc"
 
-void TestWeightReader::stability_data()
+void TestWeightReads::stability_data()
 {
     QTest::addColumn<QList<int>>("weights"); // one every `every`; 0x7fffffff: no reply
     QTest::addColumn<int>("every");          // milliseconds
@@ -447,7 +414,7 @@ void TestWeightReader::stability_data()
         << broken << 100 << QString() << QList<bool>(12, false);
 }
 
-void TestWeightReader::stability()
+void TestWeightReads::stability()
 {
     QFETCH(QList<int>, weights);
     QFETCH(int, every);
@@ -457,7 +424,7 @@ void TestWeightReader::stability()
     if (!e.isEmpty())
         m_reader->setStabilityInterval(Quantity::parse(e));
     for (const int w : weights) {
-        m_reader->read();
+        m_reader->readWeight();
         if (w == 0x7fffffff)
             m_clock.advance(RequestQueue::kLateFloor);
         else
@@ -466,8 +433,7 @@ void TestWeightReader::stability()
     }
     QList<bool> marked;
     std::optional<Clock::Duration> settle;
-    for (const QList<QVariant> &args : *m_texts) {
-        const WeightReading r = args.at(0).value<WeightReading>();
+    for (const WeightReading &r : std::as_const(m_reads.readings)) {
         marked.append(r.stable);
         if (r.stable && !settle)
             settle = r.settleTime;
