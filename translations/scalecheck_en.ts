@@ -1499,14 +1499,6 @@ Write the report anyway?</translation>
         <translation>address %1</translation>
     </message>
     <message>
-        <source>同</source>
-        <translation>Same</translation>
-    </message>
-    <message>
-        <source>不同 %1 项</source>
-        <translation>%1 differ</translation>
-    </message>
-    <message>
         <source>请先读取全部四页参数，再保存为参考</source>
         <translation>Read all four pages first, then save them as the reference</translation>
     </message>
@@ -2510,6 +2502,18 @@ Write the report anyway?</translation>
     <message>
         <source>迟到</source>
         <translation>Late</translation>
+    </message>
+    <message>
+        <source>同</source>
+        <translation>Same</translation>
+    </message>
+    <message>
+        <source>不同 %1 项</source>
+        <translation>%1 differ</translation>
+    </message>
+    <message>
+        <source>无法比较：%1</source>
+        <translation>Cannot compare: %1</translation>
     </message>
 </context>
 <context>
