@@ -8,6 +8,7 @@
 #include "linesettings.h"
 
 #include <QByteArray>
+#include <QMetaType>
 #include <QObject>
 #include <QString>
 #include <optional>
@@ -52,6 +53,30 @@ struct LineErrorCounts
     }
 };
 
+// Why an open line was lost, as data; lostReasonText() words it for the operator.
+struct LostReason
+{
+    enum class Kind {
+        Unplugged,     // the serial device is no longer on the system
+        DeviceFailed,  // the serial device failed: error is its QSerialPort::SerialPortError
+        PeerClosed,    // the far end of a network line closed the connection
+        NetworkFailed, // the connection failed: error is its QAbstractSocket::SocketError
+    };
+    Kind kind = Kind::Unplugged;
+    int error = 0;
+
+    bool network() const { return kind == Kind::PeerClosed || kind == Kind::NetworkFailed; }
+    friend bool operator==(const LostReason &a, const LostReason &b)
+    {
+        return a.kind == b.kind && a.error == b.error;
+    }
+};
+
+Q_DECLARE_METATYPE(LostReason)
+
+// "设备已拔出", "读取失败", "对方关闭了连接", "网络不通" ...
+QString lostReasonText(const LostReason &reason);
+
 class Link : public QObject
 {
     Q_OBJECT
@@ -93,5 +118,5 @@ signals:
     void closed();
     // The device failed after opening (adapter unplugged, peer gone); the line is closed and
     // this is said once.
-    void lost(const QString &reason);
+    void lost(const LostReason &reason);
 };

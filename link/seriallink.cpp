@@ -243,7 +243,9 @@ void SerialLink::handleError(QSerialPort::SerialPortError error)
         return;
     // An unplugged adapter or a vanished peer makes every later read fail again at once, so
     // QSerialPort would report the error without end. Close the port and say it once.
-    const QString reason = serialsystem::present(m_path) ? errorText(error) : tr("设备已拔出");
+    const LostReason reason = serialsystem::present(m_path)
+                                  ? LostReason{LostReason::Kind::DeviceFailed, int(error)}
+                                  : LostReason{LostReason::Kind::Unplugged, 0};
     m_port.close();
     letGo();
     emit lost(reason);

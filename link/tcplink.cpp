@@ -81,7 +81,7 @@ void TcpLink::onError(QAbstractSocket::SocketError error)
         return;
     // The converter went away (switched off, cable pulled, it closed the connection): closed
     // once, and said once.
-    const QString reason = errorText(error);
+    const LostReason reason{LostReason::Kind::NetworkFailed, int(error)};
     m_connected = false;
     m_socket.abort();
     emit lost(reason);
@@ -93,7 +93,7 @@ void TcpLink::onDisconnected()
     if (!m_connected)
         return;
     m_connected = false;
-    emit lost(tr("对方关闭了连接"));
+    emit lost({LostReason::Kind::PeerClosed, 0});
     emit closed();
 }
 

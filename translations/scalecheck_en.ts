@@ -1948,7 +1948,7 @@ Write the report anyway?</translation>
     </message>
     <message>
         <source>设备已断开（%1）</source>
-        <translation>device unplugged (%1)</translation>
+        <translation>device disconnected (%1)</translation>
     </message>
     <message>
         <source>%1 连接已断开，端口已关闭</source>

@@ -42,12 +42,13 @@ QString readEndText(const ReadEnd &end)
     if (end.stage == ReadEnd::Stage::PointRefused)
         return pointRefusedText(end.places);
     QString text;
-    if (end.check.status == ReplyStatus::PortClosed && !end.lostReason.isEmpty()) {
+    if (end.check.status == ReplyStatus::PortClosed && end.lost) {
         // The command line's words for a line lost under a read (the same messages it says on
         // its own), so that its log and report say what the operator read on stderr.
-        text = end.network
-                   ? QCoreApplication::translate("Cli", "连接已断开（%1）").arg(end.lostReason)
-                   : QCoreApplication::translate("Cli", "端口已断开（%1）").arg(end.lostReason);
+        const QString why = lostReasonText(*end.lost);
+        text = end.lost->network()
+                   ? QCoreApplication::translate("Cli", "连接已断开（%1）").arg(why)
+                   : QCoreApplication::translate("Cli", "端口已断开（%1）").arg(why);
     } else {
         // The link's own words, from the facts they depend on.
         ReadResult r;

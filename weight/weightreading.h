@@ -4,6 +4,7 @@
 // it themselves.
 #pragma once
 
+#include "link.h"
 #include "readrequest.h"
 
 #include <QMetaType>
@@ -42,10 +43,9 @@ struct ReadEnd
     // is not what is broken.
     bool echoed = false;
     bool skipped = false;
-    // The port went away under the read: the system's words for why (empty when it was closed
-    // by the operator or not known), and whether it was a network connection.
-    QString lostReason;
-    bool network = false;
+    // The port went away under the read, and why; none when it was closed by the operator or
+    // why is not known.
+    std::optional<LostReason> lost;
 
     bool ok() const { return check.ok() && stage != Stage::PointRefused; }
     // No read has ended: a reading made by default.
@@ -54,7 +54,7 @@ struct ReadEnd
     {
         return a.stage == b.stage && a.check == b.check && a.places == b.places &&
                a.address == b.address && a.webServer == b.webServer && a.echoed == b.echoed &&
-               a.skipped == b.skipped && a.lostReason == b.lostReason && a.network == b.network;
+               a.skipped == b.skipped && a.lost == b.lost;
     }
 };
 

@@ -69,7 +69,7 @@ QString PortControl::causeText() const
     case Cause::WentAway:
         return (m_port->lineKind() != LineKind::Serial ? tr("连接已断开（%1）")
                                                         : tr("设备已断开（%1）"))
-            .arg(m_lostReason);
+            .arg(lostReasonText(m_lost));
     }
     return {};
 }
@@ -283,9 +283,9 @@ void PortControl::toggle()
     emit lineChanged();
 }
 
-void PortControl::onLost(const QString &reason)
+void PortControl::onLost(const LostReason &reason)
 {
-    m_lostReason = reason;
+    m_lost = reason;
     enter(m_autoReconnect ? State::Reconnecting : State::Lost, Cause::WentAway);
     offer(Offer::Open, Change::ByItself);
     emit status(m_port->lineKind() != LineKind::Serial

@@ -108,7 +108,7 @@ private:
         None,
         OpenRefused,   // an open was refused (m_refusal)
         ConnectFailed, // a network line that was connecting gave up (m_refusal)
-        WentAway,      // the device went away (m_lostReason)
+        WentAway,      // the device went away (m_lost)
     };
     // What the open/close button offers, by its caption, and who changed it last.
     enum class Offer { Open, Close };
@@ -124,7 +124,7 @@ private:
     void onOpenFailed(const OpenResult &result);
     void sayOpened(bool again);
     void sayRefused(const OpenResult &result);
-    void onLost(const QString &reason);
+    void onLost(const LostReason &reason);
     void onReconnectTick(Clock::Arming arming);
     void lookAgainLater();
     void tryReconnect();
@@ -141,7 +141,7 @@ private:
     State m_state = State::Closed;
     Cause m_cause = Cause::None;
     OpenResult m_refusal;   // OpenRefused, ConnectFailed: how the open ended
-    QString m_lostReason;   // WentAway: the system's words
+    LostReason m_lost;      // WentAway: why
     DeviceTrace m_reopenAs; // the device last opened, to find and open it by again
     PortListing m_portListing = listedPorts;
     // The operator's choice, not the port's state: while the weight is read automatically a

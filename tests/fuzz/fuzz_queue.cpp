@@ -299,7 +299,7 @@ private:
             break;
         }
         case 7:
-            m_port.unplug(QStringLiteral("gone"));
+            m_port.unplug();
             break;
         case 8:
             deleteContext(m_script.byte() % m_contexts.size());
@@ -1082,7 +1082,7 @@ private:
             m_port.close();
             break;
         case Action::Unplug:
-            m_port.unplug(QStringLiteral("gone"));
+            m_port.unplug();
             break;
         case Action::Open:
             open(false);

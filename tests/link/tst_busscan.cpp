@@ -517,7 +517,7 @@ void TestBusScan::stopping()
     m_clock.advance(40ms); // 1 given up, 2 on the line
     QCOMPARE(bus.requests.size(), 2);
     if (unplugged) {
-        m_port->unplug(QStringLiteral("gone"));
+        m_port->unplug();
         QCOMPARE(heard.stopped, BusScan::StopReason::PortClosed);
     } else {
         scan.stop();

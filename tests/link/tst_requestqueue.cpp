@@ -341,7 +341,7 @@ void TestRequestQueue::portClosed()
     // Losing the device mid-request ends it the same way.
     QVERIFY(m_port->open().opened());
     m_queue->sendread(weight(), nullptr, w.callback());
-    m_port->unplug(QStringLiteral("gone"));
+    m_port->unplug();
     QCOMPARE(w.statuses().last(), ReplyStatus::PortClosed);
     QVERIFY(m_queue->idle());
 }

@@ -48,7 +48,7 @@ void TestTcpLink::failuresInOurWords()
         QTcpSocket *peer = converter.nextPendingConnection();
         peer->close();
         QTRY_COMPARE_WITH_TIMEOUT(lost.size(), 1, 5000);
-        reason = lost.first().first().toString();
+        reason = lostReasonText(lost.first().first().value<LostReason>());
     } else {
         QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, 5000);
         reason = failed.first().first().value<OpenResult>().reason;

@@ -120,7 +120,7 @@ void TestReadSession::readings()
                  return reply;
              }});
     const std::unique_ptr<Clock::Timer> unplug =
-        m_line.clock.createTimer([this] { m_line.port()->unplug(QStringLiteral("gone")); });
+        m_line.clock.createTimer([this] { m_line.port()->unplug(); });
     if (instrument.startsWith("unplugged"))
         unplug->start(1505ms);
     QStringList seen;

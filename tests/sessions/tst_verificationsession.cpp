@@ -213,7 +213,7 @@ void TestVerificationSession::portClosedUnderAReading()
     QVERIFY(!m_session->start(classIIIPlan()));
     QSignalSpy closed(m_session.get(), &VerificationSession::portClosed);
     m_session->goOn();
-    m_line.port()->unplug(QStringLiteral("the adapter was pulled"));
+    m_line.port()->unplug();
     m_line.clock.advance(1s);
     QCOMPARE(closed.size(), 1);
     QCOMPARE(closed.at(0).at(0).value<WeightReading>().result.check.status,

@@ -70,7 +70,7 @@ void FakePort::deliverUnannounced(const QByteArray &bytes)
         m_input.append(bytes);
 }
 
-void FakePort::unplug(const QString &reason)
+void FakePort::unplug(const LostReason &reason)
 {
     if (!m_open)
         return;

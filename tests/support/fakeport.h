@@ -25,7 +25,7 @@ public:
     // loop leaves them for a moment.
     void deliverUnannounced(const QByteArray &bytes);
     // The device fails while open: the port closes and lost() is emitted.
-    void unplug(const QString &reason);
+    void unplug(const LostReason &reason = {});
     // What open() says it found of the adapter.
     void setAdapterNote(const QString &note) { m_adapterNote = note; }
 

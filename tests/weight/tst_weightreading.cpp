@@ -4,6 +4,8 @@
 #include "modbusframe.h"
 #include "weightreading.h"
 
+#include <QAbstractSocket>
+#include <QSerialPort>
 #include <QTest>
 
 using namespace std::chrono_literals;
@@ -93,10 +95,14 @@ void TestWeightReading::endWords_data()
     QTest::newRow("port closed") << ended(ReplyStatus::PortClosed) << "端口未打开";
 
     ReadEnd lost = ended(ReplyStatus::PortClosed);
-    lost.lostReason = QStringLiteral("No such device");
-    QTest::newRow("serial port lost") << lost << "端口已断开（No such device）";
-    lost.network = true;
-    QTest::newRow("connection lost") << lost << "连接已断开（No such device）";
+    lost.lost = LostReason{LostReason::Kind::Unplugged, 0};
+    QTest::newRow("serial port unplugged") << lost << "端口已断开（设备已拔出）";
+    lost.lost = LostReason{LostReason::Kind::DeviceFailed, QSerialPort::ResourceError};
+    QTest::newRow("serial port failed") << lost << "端口已断开（设备不再响应）";
+    lost.lost = LostReason{LostReason::Kind::PeerClosed, 0};
+    QTest::newRow("connection closed") << lost << "连接已断开（对方关闭了连接）";
+    lost.lost = LostReason{LostReason::Kind::NetworkFailed, QAbstractSocket::NetworkError};
+    QTest::newRow("connection lost") << lost << "连接已断开（网络不通）";
 
     // The line's echo and stray bytes are said with a failure, never with a good reply.
     ReadEnd echoed = ended(ReplyStatus::NoReply);
@@ -112,9 +118,9 @@ void TestWeightReading::endWords_data()
     point.stage = ReadEnd::Stage::Point;
     QTest::newRow("decimal point unread") << point << "小数点位数读取失败：校验错误";
     point.check = {ReplyStatus::PortClosed};
-    point.lostReason = QStringLiteral("Input/output error");
+    point.lost = LostReason{LostReason::Kind::DeviceFailed, QSerialPort::ReadError};
     QTest::newRow("decimal point, port lost")
-        << point << "小数点位数读取失败：端口已断开（Input/output error）";
+        << point << "小数点位数读取失败：端口已断开（读取失败）";
 
     // A good reply, and a point no weight can be shown with: the point is what is said.
     ReadEnd refused = ended(ReplyStatus::Ok);

@@ -186,7 +186,7 @@ void TestEnglish::noChineseLeft_data()
     QTest::newRow("read while closed") << Scene::ReadWhileClosed << "no such device"
                                        << "";
     QTest::newRow("unplugged") << Scene::Unplugged
-                               << QStringLiteral("%1 device unplugged (No such device)").arg(com1)
+                               << QStringLiteral("%1 device disconnected (device unplugged)").arg(com1)
                                << "";
     QTest::newRow("panels shown") << Scene::PanelsShown << "open"
                                   << "";
@@ -225,7 +225,7 @@ void TestEnglish::noChineseLeft()
         }
         break;
     case Scene::Unplugged:
-        port->unplug(QStringLiteral("No such device"));
+        port->unplug();
         break;
     case Scene::PanelsShown:
         for (const char *name : {"monitorButton", "trendButton", "busButton"})

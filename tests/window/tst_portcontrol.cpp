@@ -177,7 +177,7 @@ void TestPortControl::portThatWentAwayIsOpenedAgain()
     QVERIFY(port.isOpen());
 
     // Without automatic reading a port that went away stays closed.
-    port.unplug(QStringLiteral("gone"));
+    port.unplug();
     clock.advance(PortControl::kReconnectInterval + 300ms);
     QVERIFY(!port.isOpen());
     QCOMPARE(control.state(), PortControl::State::Lost);
@@ -200,7 +200,7 @@ void TestPortControl::portThatWentAwayIsOpenedAgain()
     QCOMPARE(control.state(), PortControl::State::Open);
 
     // The operator's own press ends the looking: 打开端口 opens the device, which is there.
-    port.unplug(QStringLiteral("gone"));
+    port.unplug();
     QCOMPARE(control.state(), PortControl::State::Reconnecting);
     control.toggle();
     QCOMPARE(control.state(), PortControl::State::Open);
@@ -249,7 +249,7 @@ void TestPortControl::pressAtEachPhaseOfReconnect()
     control.setReconnecting(true);
     QVERIFY(port.isOpen());
 
-    const auto gone = [&] { port.unplug(QStringLiteral("gone")); };
+    const auto gone = [&] { port.unplug(); };
     const auto tick = PortControl::kReconnectInterval;
     bool down = false; // the button went down already
     switch (phase) {
@@ -330,7 +330,7 @@ void TestPortControl::pressWhileReconnectingOverNetwork()
     control.openAtStart();
     control.setReconnecting(true);
     port.setOpenResult(1, {OpenStatus::Connecting, {}});
-    port.unplug(QStringLiteral("gone"));
+    port.unplug();
     clock.advance(PortControl::kReconnectInterval);
     QVERIFY(port.isConnecting());
     QCOMPARE(control.state(), PortControl::State::Reconnecting);
@@ -444,7 +444,7 @@ void TestPortControl::staleReconnectTickIgnored()
     node.watchedBy(control);
     control.openAtStart();
     control.setReconnecting(true);
-    port.unplug(QStringLiteral("gone"));
+    port.unplug();
     const int opensBefore = port.openCount();
 
     // The device is back; the tick that would look for it falls due as the operator clicks.

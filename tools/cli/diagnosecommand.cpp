@@ -235,7 +235,7 @@ namespace {
 
 QString lostText(LineClient *line)
 {
-    const QString why = line->lostReason();
+    const QString why = line->lost() ? lostReasonText(*line->lost()) : QString();
     return said([&] { return QCoreApplication::translate("Cli", "端口已断开（%1）").arg(why); });
 }
 

@@ -8,7 +8,7 @@
 
 LineClient::LineClient(QObject *parent) : QObject(parent), m_queue(&m_port)
 {
-    connect(&m_port, &Port::lost, this, [this](const QString &reason) { m_lostReason = reason; });
+    connect(&m_port, &Port::lost, this, [this](const LostReason &reason) { m_lost = reason; });
 }
 
 OpenResult LineClient::open(const QString &device, int baud)

@@ -18,8 +18,8 @@ public:
     // Opens `device` at `baud`, no parity, 8 data bits, 2 stop bits.
     OpenResult open(const QString &device, int baud);
 
-    // What the system said when the port failed after opening; empty while it has not.
-    QString lostReason() const { return m_lostReason; }
+    // Why the port failed after opening; none while it has not.
+    std::optional<LostReason> lost() const { return m_lost; }
 
     // The line itself, and its queue, for the sessions and scans that send through it; and the
     // queue's reply times and what the line did before replies, for the end of a run.
@@ -30,5 +30,5 @@ public:
 private:
     DevicePort m_port;
     RequestQueue m_queue;
-    QString m_lostReason;
+    std::optional<LostReason> m_lost;
 };

@@ -112,13 +112,12 @@ BlockReading InstrumentReader::blockOf(const BlockRead &read) const
     reading.values = read.values;
     reading.weight = read.weight;
     const bool lost =
-        read.end.check.status == ReplyStatus::PortClosed && !m_line->lostReason().isEmpty();
+        read.end.check.status == ReplyStatus::PortClosed && m_line->lost().has_value();
     if (!read.end.check.ok()) {
         // How it failed, with what the line did: whether it went away, and what it put before
         // the reply. The log says what the operator reads on stderr.
         if (lost) {
-            reading.end.lostReason = m_line->lostReason();
-            reading.end.network = lineKindOf(m_options.port) != LineKind::Serial;
+            reading.end.lost = m_line->lost();
         } else {
             reading.end.echoed = read.result.echoed > 0;
             reading.end.skipped = !read.result.skipped.isEmpty();

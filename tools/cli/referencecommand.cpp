@@ -52,14 +52,14 @@ QString failedBlockCaption(const InstrumentParameters &read)
 }
 
 // "地址 5：无法比较，小数点读取失败：无应答"
-Phrase failureOf(const InstrumentParameters &read, const QString &lostReason)
+Phrase failureOf(const InstrumentParameters &read, const std::optional<LostReason> &lost)
 {
     return inBothLanguages([&] {
         if (read.refusedPlaces)
             return pointRefusedText(*read.refusedPlaces);
         QString why = resultText(*read.failure);
-        if (read.failure->check.status == ReplyStatus::PortClosed && !lostReason.isEmpty())
-            why = QCoreApplication::translate("Cli", "端口已断开（%1）").arg(lostReason);
+        if (read.failure->check.status == ReplyStatus::PortClosed && lost)
+            why = QCoreApplication::translate("Cli", "端口已断开（%1）").arg(lostReasonText(*lost));
         return QCoreApplication::translate("Cli", "%1读取失败：%2")
             .arg(failedBlockCaption(read), why);
     });
@@ -225,7 +225,7 @@ int runReferenceSave(LineClient *line, const CliOptions &options)
         printErr(said(inBothLanguages([&] {
                           return QCoreApplication::translate("Cli", "地址 %1 的参数未读全，未写出参考：%2")
                               .arg(options.address);
-                      }).arg(failureOf(read, line->lostReason()))));
+                      }).arg(failureOf(read, line->lost()))));
         return 1;
     }
     const std::optional<ReferenceSet> set = ReferenceSet::fromValues(read.values);
@@ -259,7 +259,7 @@ int runCompare(LineClient *line, const CliOptions &options, const ReferenceSet &
         if (read.ok())
             o.comparison = compare(reference, read.values);
         else
-            o.failure = failureOf(read, line->lostReason());
+            o.failure = failureOf(read, line->lost());
         outcomes.append(o);
     }
     const bool allSame = std::all_of(outcomes.cbegin(), outcomes.cend(), [](const Outcome &o) {

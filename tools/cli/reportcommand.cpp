@@ -98,9 +98,9 @@ int runReport(LineClient *line, const CliOptions &options)
     data.counters = RequestCounters::of(*line->queue());
     data.replyTimes = line->queue()->replyTimes();
     data.frames = frames.lines();
-    if (!line->lostReason().isEmpty())
+    if (const std::optional<LostReason> lost = line->lost())
         data.notes.append(
-            QCoreApplication::translate("Cli", "端口已断开（%1）").arg(line->lostReason()));
+            QCoreApplication::translate("Cli", "端口已断开（%1）").arg(lostReasonText(*lost)));
 
     QString error;
     if (!writeReport(options.outPath, data, &error)) {

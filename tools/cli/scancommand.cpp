@@ -136,7 +136,7 @@ int runScan(LineClient *line, const CliOptions &options)
         stopped = BusScan::StopReason::PortClosed;
 
     if (stopped) {
-        const QString why = line->lostReason();
+        const QString why = line->lost() ? lostReasonText(*line->lost()) : QString();
         printErr(said([&] {
             return QCoreApplication::translate("Cli", "扫描中断：端口已断开（%1）").arg(why);
         }));

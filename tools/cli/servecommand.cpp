@@ -37,7 +37,8 @@ bool reopen(LineClient *line, const DeviceTrace &trace, int baud)
 }
 
 // What the page says while the port is away.
-LiveState portGoneState(const QString &line, const CliOptions &options, const QString &reason)
+LiveState portGoneState(const QString &line, const CliOptions &options,
+                        const std::optional<LostReason> &reason)
 {
     LiveState state;
     state.weight = noDataText();
@@ -45,9 +46,9 @@ LiveState portGoneState(const QString &line, const CliOptions &options, const QS
     state.address = QString::number(options.address);
     state.line = line;
     state.lastRead = said([&] {
-        return reason.isEmpty()
-                   ? QCoreApplication::translate("Cli", "端口已断开")
-                   : QCoreApplication::translate("Cli", "端口已断开（%1）").arg(reason);
+        return reason ? QCoreApplication::translate("Cli", "端口已断开（%1）")
+                            .arg(lostReasonText(*reason))
+                      : QCoreApplication::translate("Cli", "端口已断开");
     });
     return state;
 }
@@ -103,7 +104,7 @@ int runServe(LineClient *line, const CliOptions &options)
         }
         // Said again each time it is looked for, so that the page does not take the silence
         // for readings that stopped.
-        server.setState(portGoneState(lineText, options, line->lostReason()));
+        server.setState(portGoneState(lineText, options, line->lost()));
         lookAgain->start(
             std::max(Clock::Duration::zero(), began + kLookAgain - Clock::eventLoop().now()));
     });

@@ -42,13 +42,14 @@ WeightReading settled(WeightReading r, Clock::Duration settleTime)
     return r;
 }
 
-// A read that ended without a weight; lost is the system's words for a port that went away.
-ReadEnd ended(ReplyStatus status, quint8 exceptionCode = 0, const QString &lost = {})
+// A read that ended without a weight; lost: why the port went away under it.
+ReadEnd ended(ReplyStatus status, quint8 exceptionCode = 0,
+              std::optional<LostReason> lost = std::nullopt)
 {
     ReadEnd end;
     end.stage = ReadEnd::Stage::Read;
     end.check = {status, exceptionCode};
-    end.lostReason = lost;
+    end.lost = lost;
     return end;
 }
 
@@ -151,16 +152,16 @@ void TestWeightLog::lines_data()
         << QByteArray("2026-12-07T09:30:01.500Z,无数据“,,,异常应答 02：非法数据地址,25.0,0,\r\n")
         << QStringList{"2026-12-07T09:30:01.500Z",  "无数据“", "", "",
                        "异常应答 02：非法数据地址", "25.0", "0", ""};
-    // The system's words for a lost port can hold commas and quotes of their own.
-    QTest::newRow("result with a comma and quotes")
-        << kTime << none(ended(ReplyStatus::PortClosed, 0, QStringLiteral("Input/output error, \"ttyUSB0\"")))
-        << QByteArray("2026-12-07T09:30:01.500Z,无数据“,,,\"端口已断开（Input/output error, "
-                      "\"\"ttyUSB0\"\"）\",,0,\r\n")
+    QTest::newRow("result of a lost port")
+        << kTime
+        << none(ended(ReplyStatus::PortClosed, 0,
+                      LostReason{LostReason::Kind::DeviceFailed, QSerialPort::ResourceError}))
+        << QByteArray("2026-12-07T09:30:01.500Z,无数据“,,,端口已断开（设备不再响应）,,0,\r\n")
         << QStringList{"2026-12-07T09:30:01.500Z",
                        "无数据“",
                        "",
                        "",
-                       "端口已断开（Input/output error, \"ttyUSB0\"）",
+                       "端口已断开（设备不再响应）",
                        "",
                        "0",
                        ""};
