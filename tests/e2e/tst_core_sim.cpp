@@ -236,7 +236,10 @@ void TestCoreSim::replyTimesOfAPacedInstrument()
           qlonglong(kTurnaround.count()), expected, ms(t.suggestedTimeout()));
     QCOMPARE(t.count(), kReads);
     QVERIFY(qAbs(ms(t.wireTime()) - wire) < 0.01);
-    QVERIFY2(qAbs(ms(t.median()) - expected) <= 5.0, qPrintable(QString::number(ms(t.median()))));
+    // A paced instrument answers no sooner than its bytes and its turnaround take: a reply timed
+    // against a later request, or without its own bytes, would come out shorter. How much later
+    // than that it comes is the machine's business (a busy one schedules the instrument late).
+    QVERIFY2(ms(t.median()) >= expected - 5.0, qPrintable(QString::number(ms(t.median()))));
     QVERIFY(t.median() <= t.percentile99() && t.percentile99() <= t.slowest());
     QVERIFY(ms(t.suggestedTimeout()) >= wire + 50);
 }
